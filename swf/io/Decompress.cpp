@@ -1,0 +1,126 @@
+#include "swf/io/Decompress.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <lzma.h>
+#include <zlib.h>
+
+namespace swf::io {
+namespace {
+
+// Output grows in steps instead of trusting `wanted` up front: a header may claim
+// a gigabyte for a few bytes of input.
+constexpr std::size_t kFirstChunk = 64 * 1024;
+
+std::size_t nextCapacity(std::size_t have, std::size_t wanted) {
+    std::size_t grow = std::max<std::size_t>(have, kFirstChunk);
+    return std::min(wanted, have + grow);
+}
+
+} // namespace
+
+Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted) {
+    Inflated out;
+    if (wanted == 0) {
+        out.complete = true;
+        return out;
+    }
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK) {
+        out.error = "zlib initialisation failed";
+        return out;
+    }
+    zs.next_in = const_cast<Bytef*>(in.data());
+    std::size_t inLeft = in.size();
+    std::size_t produced = 0;
+    int rc = Z_OK;
+    while (produced < wanted) {
+        if (produced == out.bytes.size())
+            out.bytes.resize(nextCapacity(produced, wanted));
+        // zlib counts in uInt; feed and drain in slices that fit.
+        uInt inSlice = static_cast<uInt>(std::min<std::size_t>(inLeft, 1u << 30));
+        uInt outSlice = static_cast<uInt>(std::min<std::size_t>(out.bytes.size() - produced, 1u << 30));
+        zs.avail_in = inSlice;
+        zs.next_out = out.bytes.data() + produced;
+        zs.avail_out = outSlice;
+        rc = inflate(&zs, Z_NO_FLUSH);
+        inLeft -= inSlice - zs.avail_in;
+        produced += outSlice - zs.avail_out;
+        if (rc == Z_STREAM_END)
+            break;
+        if (rc == Z_BUF_ERROR && inLeft == 0 && zs.avail_out != 0) {
+            out.error = "compressed data ends early";
+            break;
+        }
+        if (rc != Z_OK && rc != Z_BUF_ERROR) {
+            out.error = zs.msg ? std::string("corrupt compressed data: ") + zs.msg : "corrupt compressed data";
+            break;
+        }
+        if (rc == Z_BUF_ERROR && zs.avail_out != 0) {
+            out.error = "compressed data ends early";
+            break;
+        }
+    }
+    inflateEnd(&zs);
+    out.bytes.resize(produced);
+    out.complete = out.error.empty();
+    return out;
+}
+
+Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t wanted) {
+    Inflated out;
+    if (propsAndData.size() < 5) {
+        out.error = "LZMA properties missing";
+        return out;
+    }
+    lzma_filter filters[2];
+    filters[0].id = LZMA_FILTER_LZMA1;
+    filters[0].options = nullptr;
+    filters[1].id = LZMA_VLI_UNKNOWN;
+    filters[1].options = nullptr;
+    if (lzma_properties_decode(&filters[0], nullptr, propsAndData.data(), 5) != LZMA_OK) {
+        out.error = "bad LZMA properties";
+        return out;
+    }
+    lzma_stream strm = LZMA_STREAM_INIT;
+    lzma_ret rc = lzma_raw_decoder(&strm, filters);
+    free(filters[0].options); // lzma_properties_decode allocates with malloc by default
+    if (rc != LZMA_OK) {
+        out.error = rc == LZMA_MEM_ERROR ? "LZMA dictionary too large" : "LZMA initialisation failed";
+        return out;
+    }
+    if (wanted == 0) {
+        lzma_end(&strm);
+        out.complete = true;
+        return out;
+    }
+    auto data = propsAndData.subspan(5);
+    strm.next_in = data.data();
+    strm.avail_in = data.size();
+    std::size_t produced = 0;
+    while (produced < wanted) {
+        if (produced == out.bytes.size())
+            out.bytes.resize(nextCapacity(produced, wanted));
+        strm.next_out = out.bytes.data() + produced;
+        strm.avail_out = out.bytes.size() - produced;
+        std::size_t before = strm.avail_out;
+        rc = lzma_code(&strm, strm.avail_in ? LZMA_RUN : LZMA_FINISH);
+        produced += before - strm.avail_out;
+        if (rc == LZMA_STREAM_END)
+            break;
+        if (rc != LZMA_OK) {
+            out.error = rc == LZMA_BUF_ERROR ? "compressed data ends early" : "corrupt LZMA data";
+            break;
+        }
+        if (strm.avail_in == 0 && strm.avail_out != 0 && before == strm.avail_out) {
+            out.error = "compressed data ends early";
+            break;
+        }
+    }
+    lzma_end(&strm);
+    out.bytes.resize(produced);
+    out.complete = out.error.empty();
+    return out;
+}
+
+} // namespace swf::io
