@@ -1,0 +1,101 @@
+#include "swf/render/Paint.h"
+
+#include <QLinearGradient>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <cmath>
+
+namespace swf::render {
+namespace {
+
+double toLinear(double c) {
+    c /= 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double toSrgb(double l) {
+    const double c = l <= 0.0031308 ? l * 12.92 : 1.055 * std::pow(l, 1.0 / 2.4) - 0.055;
+    return std::clamp(c * 255.0, 0.0, 255.0);
+}
+
+QColor mixLinear(const QColor& a, const QColor& b, double t) {
+    auto ch = [t](int x, int y) { return toSrgb(toLinear(x) + (toLinear(y) - toLinear(x)) * t); };
+    return QColor::fromRgbF(float(ch(a.red(), b.red()) / 255.0), float(ch(a.green(), b.green()) / 255.0),
+                            float(ch(a.blue(), b.blue()) / 255.0),
+                            float((a.alpha() + (b.alpha() - a.alpha()) * t) / 255.0));
+}
+
+QGradient::Spread qtSpread(Spread s) {
+    switch (s) {
+    case Spread::Reflect:
+        return QGradient::ReflectSpread;
+    case Spread::Repeat:
+        return QGradient::RepeatSpread;
+    case Spread::Pad:
+        break;
+    }
+    return QGradient::PadSpread;
+}
+
+} // namespace
+
+QGradientStops gradientStops(const FillStyle& fill, const ColorTransform& cx) {
+    QGradientStops stops;
+    double last = -1;
+    for (const GradientStop& s : fill.stops) {
+        // Ratios should rise; a file that goes back is flattened, and equal ratios are
+        // nudged apart so both colours survive as a hard edge.
+        double pos = std::clamp(s.ratio / 255.0, 0.0, 1.0);
+        if (pos <= last)
+            pos = std::min(1.0, last + 1e-6);
+        last = pos;
+        stops.append({pos, cx.applyToColor(s.color)});
+    }
+    if (fill.interpolation == Interpolation::LinearRgb && stops.size() > 1) {
+        constexpr int kSteps = 8;
+        QGradientStops dense;
+        for (qsizetype i = 0; i + 1 < stops.size(); ++i) {
+            const auto& [p0, c0] = stops[i];
+            const auto& [p1, c1] = stops[i + 1];
+            for (int k = 0; k < kSteps; ++k) {
+                const double t = double(k) / kSteps;
+                dense.append({p0 + (p1 - p0) * t, mixLinear(c0, c1, t)});
+            }
+        }
+        dense.append(stops.back());
+        stops = dense;
+    }
+    return stops;
+}
+
+QBrush gradientOrSolidBrush(const FillStyle& fill, const ColorTransform& cx) {
+    if (fill.kind == FillStyle::Kind::Solid)
+        return QBrush(cx.applyToColor(fill.color));
+    if (fill.kind == FillStyle::Kind::Bitmap || fill.stops.empty())
+        return Qt::NoBrush;
+    const QGradientStops stops = gradientStops(fill, cx);
+    if (stops.size() == 1)
+        return QBrush(stops.front().second);
+    // A matrix that collapses the gradient square (a zero scale, say) has no inverse, so
+    // no point of the shape maps back into the square: every point lies beyond the last
+    // stop, and pad spread paints the last colour.
+    if (!fill.matrix.isInvertible() || std::abs(fill.matrix.determinant()) < 1e-12)
+        return QBrush(stops.back().second);
+
+    QGradient gradient;
+    if (fill.kind == FillStyle::Kind::Linear) {
+        gradient = QLinearGradient(-kGradientHalfSide, 0, kGradientHalfSide, 0);
+    } else {
+        const double focal = fill.kind == FillStyle::Kind::Focal ? std::clamp(fill.focal, -0.98, 0.98) : 0.0;
+        gradient = QRadialGradient(QPointF(0, 0), kGradientHalfSide, QPointF(focal * kGradientHalfSide, 0));
+    }
+    gradient.setStops(stops);
+    gradient.setSpread(qtSpread(fill.spread));
+    gradient.setInterpolationMode(QGradient::ColorInterpolation);
+    QBrush brush(gradient);
+    brush.setTransform(fill.matrix);
+    return brush;
+}
+
+} // namespace swf::render

@@ -1,0 +1,143 @@
+#include "swf/render/ShapePainter.h"
+
+#include "swf/render/Paint.h"
+
+#include <QPainterPathStroker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace swf::render {
+namespace {
+
+Qt::PenCapStyle qtCap(Cap c) {
+    switch (c) {
+    case Cap::None:
+        return Qt::FlatCap;
+    case Cap::Square:
+        return Qt::SquareCap;
+    case Cap::Round:
+        break;
+    }
+    return Qt::RoundCap;
+}
+
+Qt::PenJoinStyle qtJoin(Join j) {
+    switch (j) {
+    case Join::Bevel:
+        return Qt::BevelJoin;
+    case Join::Miter:
+        return Qt::MiterJoin;
+    case Join::Round:
+        break;
+    }
+    return Qt::RoundJoin;
+}
+
+// How much the transform scales lengths, on average over directions.
+double lengthScale(const QTransform& t) { return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21())); }
+
+constexpr std::size_t kMaxTinted = 64;
+
+} // namespace
+
+double ShapePainter::deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const {
+    if (line.width <= 0)
+        return 0;
+    if (line.noHScale || line.noVScale)
+        return line.width / 20.0 * m_stagePixelScale;
+    return line.width * lengthScale(toDevice);
+}
+
+const QImage* ShapePainter::tinted(const QImage* image, const ColorTransform& cx) {
+    if (cx.isIdentity())
+        return image;
+    std::array<float, 8> key{};
+    std::copy(cx.mult.begin(), cx.mult.end(), key.begin());
+    std::copy(cx.add.begin(), cx.add.end(), key.begin() + 4);
+    auto it = m_tinted.find({image, key});
+    if (it != m_tinted.end())
+        return &it->second;
+    if (m_tinted.size() >= kMaxTinted)
+        m_tinted.clear();
+    return &m_tinted.emplace(std::make_pair(image, key), cx.applyToImage(*image)).first->second;
+}
+
+void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill,
+                            const ColorTransform& cx) {
+    if (fill.kind != FillStyle::Kind::Bitmap) {
+        const QBrush brush = gradientOrSolidBrush(fill, cx);
+        if (brush.style() != Qt::NoBrush)
+            painter.fillPath(path, brush);
+        return;
+    }
+    const QImage* source = m_bitmaps ? m_bitmaps->bitmap(fill.bitmapId) : nullptr;
+    if (!source || !fill.matrix.isInvertible()) {
+        ++m_skippedFills; // a fill naming a missing bitmap draws nothing
+        return;
+    }
+    const QImage* image = tinted(source, cx);
+    QBrush brush(*image);
+    brush.setTransform(fill.matrix);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, fill.smoothing == Smoothing::On);
+    if (fill.repeat) {
+        painter.fillPath(path, brush);
+    } else {
+        // FIXME: a clipped bitmap fill should stretch its edge pixels over the rest of the
+        // shape; here the shape is only filled where the image lies.
+        QPainterPath imageArea;
+        imageArea.addPolygon(fill.matrix.map(QRectF(0, 0, image->width(), image->height())));
+        painter.fillPath(path.intersected(imageArea), brush);
+    }
+}
+
+void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
+                        const ColorTransform& cx) {
+    if (cx.isInvisible() || shape.layers.empty())
+        return;
+    painter.setTransform(toDevice);
+    for (const ShapeLayer& layer : shape.layers) {
+        if (layer.kind == ShapeLayer::Kind::Fill) {
+            fillPath(painter, layer.path, shape.fills[layer.style], cx);
+            continue;
+        }
+        const LineStyle& line = shape.lines[layer.style];
+        const double device = deviceStrokeWidth(line, toDevice);
+        QBrush brush;
+        if (line.hasFill) {
+            brush = gradientOrSolidBrush(line.fill, cx);
+            if (line.fill.kind == FillStyle::Kind::Bitmap)
+                brush = QBrush(cx.applyToColor(line.color)); // FIXME: bitmap-filled strokes draw in the line colour
+        } else {
+            brush = QBrush(cx.applyToColor(line.color));
+        }
+        if (brush.style() == Qt::NoBrush)
+            continue;
+        const bool scaled = !(line.noHScale || line.noVScale);
+        if (device >= 1.0 && scaled) {
+            // The outline in shape space does not depend on the transform: build it once.
+            if (layer.outlineWidth != line.width) {
+                QPainterPathStroker stroker;
+                stroker.setWidth(line.width);
+                stroker.setCapStyle(qtCap(line.startCap));
+                stroker.setJoinStyle(qtJoin(line.join));
+                stroker.setMiterLimit(std::max(1.0, line.miterLimit));
+                layer.outline = stroker.createStroke(layer.path);
+                layer.outline.setFillRule(Qt::WindingFill);
+                layer.outlineWidth = line.width;
+            }
+            painter.fillPath(layer.outline, brush);
+        } else {
+            // Hairlines and strokes thinner than a device pixel are drawn one pixel wide;
+            // strokes that do not scale keep their width on the stage.
+            QPen pen(brush, std::max(1.0, device));
+            pen.setCosmetic(true);
+            pen.setCapStyle(qtCap(line.startCap));
+            pen.setJoinStyle(qtJoin(line.join));
+            pen.setMiterLimit(std::max(1.0, line.miterLimit));
+            painter.strokePath(layer.path, pen);
+        }
+    }
+}
+
+} // namespace swf::render

@@ -1,0 +1,51 @@
+#pragma once
+// Draws compiled shapes through a QPainter: fills with their brushes, strokes with their
+// widths resolved against the object's transform.
+
+#include "swf/render/ColorTransform.h"
+#include "swf/render/CompiledShape.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTransform>
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+namespace swf::render {
+
+// Where bitmap fills find their images; nullptr for a missing or undecodable bitmap.
+class BitmapSource {
+public:
+    virtual ~BitmapSource() = default;
+    virtual const QImage* bitmap(std::uint16_t id) = 0;
+};
+
+class ShapePainter {
+public:
+    // `stagePixelScale` is device pixels per stage pixel (for strokes that do not scale).
+    void setStagePixelScale(double s) { m_stagePixelScale = s; }
+    void setBitmapSource(BitmapSource* source) { m_bitmaps = source; }
+
+    void draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
+              const ColorTransform& cx);
+
+    // Stroke width in device pixels that a line style gets under `toDevice`; 0 = hairline.
+    double deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const;
+
+    int skippedFills() const { return m_skippedFills; }
+    void clearCaches() { m_tinted.clear(); }
+
+private:
+    void fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill, const ColorTransform& cx);
+    const QImage* tinted(const QImage* image, const ColorTransform& cx);
+
+    double m_stagePixelScale = 1;
+    BitmapSource* m_bitmaps = nullptr;
+    int m_skippedFills = 0;
+    // Bitmaps seen through a colour transform, kept while the same tint is in use.
+    std::map<std::pair<const QImage*, std::array<float, 8>>, QImage> m_tinted;
+};
+
+} // namespace swf::render
