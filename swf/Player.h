@@ -1,0 +1,99 @@
+#pragma once
+// The engine's facade: one movie, its timelines and its frame clock as the host
+// sees them. No Qt here; drawing lives in swf/render, which reads the display list
+// exposed below. Frames count from 0.
+//
+// Timing model: load() prepares the movie without showing anything; each tick()
+// shows one frame. The first tick shows frame 0 and runs its actions; later ticks
+// first run actions left pending by gotos, then advance every playing timeline
+// (sprites advance whether or not the root plays) and run the actions of the
+// frames entered.
+
+#include "swf/format/Records.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace swf::movie {
+class Movie;
+}
+namespace swf::timeline {
+class Clip;
+struct World;
+struct DisplayObject;
+} // namespace swf::timeline
+namespace swf::avm1 {
+class ActionRunner;
+}
+
+namespace swf {
+
+class Player {
+public:
+    Player();
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Loads a movie file; the previous movie is unloaded first. False with error()
+    // set when the file cannot be read or is not a movie.
+    bool load(const std::string& path);
+    bool loadFromBytes(std::vector<std::uint8_t> bytes);
+    void unload();
+    bool isLoaded() const;
+    const std::string& error() const { return m_error; }
+
+    // One frame: run pending actions, advance timelines, apply control tags, run
+    // the new frames' actions.
+    void tick();
+
+    int totalFrames() const;
+    int currentFrame() const;
+    // Jumps the root timeline (clamped to the movie); the play state is kept.
+    void gotoFrame(int frame);
+    void play();
+    void stop();
+    bool isPlaying() const;
+    void setPlaying(bool playing);
+    // One frame back or on, then stop.
+    void back();
+    void forward();
+    bool loop() const { return m_loop; }
+    void setLoop(bool loop);
+
+    // Frames per second, never 0 (a header rate of 0 plays at 12).
+    double frameRate() const;
+    format::Rect stageRect() const;
+    format::Rgba backgroundColor() const;
+    // Changes whenever anything visible changed; hosts repaint only then.
+    std::uint64_t displayGeneration() const;
+    // Frames shown since load (the first tick shows frame 0).
+    bool hasShownFirstFrame() const { return m_started; }
+
+    // The root timeline instance, null when nothing is loaded. Its displayList()
+    // is what the renderer draws.
+    const timeline::Clip* root() const { return m_root.get(); }
+    timeline::Clip* root() { return m_root.get(); }
+    const movie::Movie* movie() const { return m_movie.get(); }
+
+    // Replaces the action runner (the built-in one handles timeline control only).
+    void setActionRunner(std::unique_ptr<avm1::ActionRunner> runner);
+    avm1::ActionRunner& actionRunner() { return *m_runner; }
+
+private:
+    void runPendingActions();
+
+    std::string m_error;
+    std::unique_ptr<movie::Movie> m_movie;
+    std::unique_ptr<timeline::World> m_world;
+    std::shared_ptr<timeline::Clip> m_root;
+    std::unique_ptr<avm1::ActionRunner> m_runner;
+    std::vector<bool> m_initDone; // DoInitAction run, by sprite id
+    bool m_loop = true;
+    bool m_started = false;
+};
+
+} // namespace swf
+

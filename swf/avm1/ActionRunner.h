@@ -1,0 +1,51 @@
+#pragma once
+// The boundary between the player and whatever executes AVM1 code. The player
+// decides *when* code runs (after a frame's display list is built, in tag order;
+// init actions before the frame's own; clip events of placed sprites) and hands the
+// code to the runner with the clip that owns it. A runner reaches other clips
+// through timeline::Clip (resolvePath, the playhead calls, displayObject() for
+// the display properties) and must never keep a raw Clip pointer across calls:
+// clips can disappear whenever a timeline moves. Hold a std::weak_ptr<Clip>
+// (Clip derives from enable_shared_from_this) instead.
+//
+// TimelineActions is the built-in runner: it executes the timeline-control
+// actions only. The full interpreter implements the same interface and replaces it
+// through Player::setActionRunner.
+
+#include "swf/format/PlaceObject.h"
+
+#include <cstdint>
+#include <span>
+
+namespace swf::timeline {
+class Clip;
+}
+
+namespace swf::avm1 {
+
+class ActionRunner {
+public:
+    virtual ~ActionRunner() = default;
+
+    // A DoAction block of `clip`'s current frame. `code` is ACTIONRECORDs ending
+    // with a 0 byte (or the tag end); it stays valid while the movie is loaded.
+    virtual void runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) = 0;
+
+    // A DoInitAction block for sprite `spriteId`, run once per movie before the
+    // normal actions of the frame that holds it. `clip` is the timeline holding the tag.
+    virtual void runInitActions(timeline::Clip& clip, std::uint16_t spriteId,
+                                std::span<const std::uint8_t> code) = 0;
+
+    // A clip event handler from the placement of `clip` (format::ClipEvent bits).
+    virtual void runClipEvent(timeline::Clip& clip, std::uint32_t event, std::span<const std::uint8_t> code) = 0;
+
+    // Called when a clip leaves the display list, before it is destroyed.
+    virtual void clipRemoved(timeline::Clip&) {}
+
+    // Called once after a movie is loaded (and before the first frame), and when
+    // it is unloaded, so a runner can reset its global state.
+    virtual void movieLoaded(int /*swfVersion*/) {}
+    virtual void movieUnloaded() {}
+};
+
+} // namespace swf::avm1

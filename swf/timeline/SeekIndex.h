@@ -1,0 +1,35 @@
+#pragma once
+// Keeps the tag-derived state of a timeline every kSnapshotInterval frames, so a
+// seek replays at most that many frames. Snapshots hold placement state only;
+// definitions stay in the movie. Built lazily as seeks reach further.
+
+#include "swf/timeline/DisplayObject.h"
+
+#include <vector>
+
+namespace swf::timeline {
+
+struct World;
+
+// Frames between snapshots (picked with bench/BenchEngine's seek benchmark).
+inline constexpr int kSnapshotInterval = 32;
+
+using PlaceMap = std::map<int, PlaceState>;
+
+// Applies one frame's display-list tags (place and remove) to a state map.
+void applyFrameTags(const World& world, const format::Timeline& timeline, int frame, PlaceMap& state);
+
+class SeekIndex {
+public:
+    SeekIndex(const World& world, const format::Timeline& timeline);
+    // The placement state after frames 0..frame have been applied.
+    PlaceMap stateAt(int frame);
+    std::size_t snapshotCount() const { return m_snapshots.size(); }
+
+private:
+    const World& m_world;
+    const format::Timeline& m_timeline;
+    std::vector<std::vector<PlaceState>> m_snapshots; // [k] = state at frame k * interval
+};
+
+} // namespace swf::timeline

@@ -1,0 +1,49 @@
+#pragma once
+// State shared by every timeline instance of one playing movie: the movie, the
+// change counter hosts repaint on, the instance budget and the tick count.
+
+#include "swf/format/Records.h"
+#include "swf/movie/Movie.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+namespace swf::timeline {
+
+class SeekIndex;
+class Clip;
+
+// Sprites nested deeper than this are shown empty; guards self-placing sprites.
+inline constexpr int kMaxNesting = 32;
+// Placements beyond this many live objects are dropped; guards exponential nesting.
+inline constexpr std::size_t kMaxLiveObjects = 200000;
+
+struct World {
+    explicit World(const movie::Movie& m);
+    ~World();
+
+    const movie::Movie& movie;
+    format::ParseContext parse;
+    std::uint64_t generation = 1; // bumped on every visible change
+    std::uint64_t tick = 0;
+    std::uint64_t nextSerial = 1;
+    std::size_t liveObjects = 0;
+    // Every live timeline instance by id (Clip::id()), for script hosts that name
+    // clips by number.
+    std::unordered_map<std::uint64_t, Clip*> clips;
+    Clip* clipById(std::uint64_t id) const {
+        auto it = clips.find(id);
+        return it == clips.end() ? nullptr : it->second;
+    }
+    std::uint64_t droppedPlacements = 0; // refused by the limits above
+
+    // Snapshot index of a timeline, built lazily (only for long timelines).
+    SeekIndex* seekIndex(const format::Timeline& timeline);
+
+private:
+    std::map<const format::Timeline*, std::unique_ptr<SeekIndex>> m_indexes;
+};
+
+} // namespace swf::timeline
