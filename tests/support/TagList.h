@@ -1,0 +1,114 @@
+#pragma once
+// A stream of SWF tags: the root timeline of a SwfWriter or the nested list of a Sprite.
+// Every helper appends one tag (unless its name says more) and returns the list for chaining.
+
+#include "MorphShapeBuilder.h"
+#include "ShapeBuilder.h"
+#include "SwfRecords.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orvane::testing {
+
+// Tag codes used by the helpers; any other code goes through rawTag().
+namespace tag {
+inline constexpr std::uint16_t End = 0, ShowFrame = 1, DefineShape = 2, PlaceObject = 4, RemoveObject = 5,
+                               DefineBits = 6, JPEGTables = 8, SetBackgroundColor = 9, DoAction = 12,
+                               DefineBitsLossless = 20, DefineBitsJPEG2 = 21, DefineShape2 = 22,
+                               PlaceObject2 = 26, RemoveObject2 = 28, DefineShape3 = 32, DefineBitsJPEG3 = 35,
+                               DefineBitsLossless2 = 36, DefineSprite = 39, FrameLabel = 43,
+                               DefineMorphShape = 46, DoInitAction = 59, FileAttributes = 69,
+                               PlaceObject3 = 70, DefineShape4 = 83, DefineMorphShape2 = 84;
+}
+
+// DefineBitsLossless(2) content before compression.
+struct LosslessBitmap {
+    std::uint8_t format = 5; // 3 colormapped, 4 RGB15, 5 32-bit
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint8_t colorTableSize = 0;  // colours - 1, format 3 only
+    std::vector<std::uint8_t> pixels; // palette then rows, uncompressed; compressed on writing
+    std::optional<std::vector<std::uint8_t>> rawZlib; // written instead of compressing pixels
+
+    // Format 5, row-major pixels. For DefineBitsLossless2 (withAlpha) the colour is stored
+    // premultiplied as the format wants; otherwise the first byte of each pixel is 0.
+    static LosslessBitmap truecolor(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& pixels,
+                                    bool withAlpha);
+    // Format 3: palette (RGB, or RGBA withAlpha) and one index a pixel; rows padded to 4 bytes.
+    static LosslessBitmap colormapped(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& palette,
+                                      const std::vector<std::uint8_t>& indices, bool withAlpha);
+    // Format 4 (DefineBitsLossless only): 5 bits a channel, big-endian words, rows padded to 4 bytes.
+    static LosslessBitmap rgb15(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& pixels);
+};
+
+enum class TagHeader { Auto, Long };
+
+class Sprite;
+
+class TagList {
+public:
+    virtual ~TagList() = default;
+
+    // Any tag, body as given. Auto uses the short header for bodies under 63 bytes.
+    TagList& rawTag(std::uint16_t code, std::span<const std::uint8_t> body, TagHeader header = TagHeader::Auto);
+    // Bytes appended to the tag stream as they are (for truncated or lying headers).
+    TagList& rawBytes(std::span<const std::uint8_t> bytes);
+
+    TagList& setBackgroundColor(Rgba color);
+    TagList& fileAttributes(std::uint32_t flags);
+    // version 1-4 picks DefineShape, DefineShape2, DefineShape3 or DefineShape4.
+    TagList& defineShape(std::uint16_t id, const ShapeBuilder& shape, int version = 3);
+    // version 1 or 2 picks DefineMorphShape or DefineMorphShape2.
+    TagList& defineMorphShape(std::uint16_t id, const MorphShapeBuilder& morph, int version = 1);
+    // frameCount defaults to the sprite's ShowFrame count.
+    TagList& defineSprite(std::uint16_t id, const Sprite& sprite,
+                          std::optional<std::uint16_t> frameCount = std::nullopt);
+
+    // PlaceObject2 that puts a new character at depth.
+    TagList& place(std::uint16_t characterId, std::uint16_t depth, const Matrix& matrix = {});
+    // PlaceObject2 that moves what is at depth.
+    TagList& moveTo(std::uint16_t depth, const Matrix& matrix);
+    TagList& placeObject(std::uint16_t characterId, std::uint16_t depth, const Matrix& matrix,
+                         const std::optional<ColorTransform>& cx = std::nullopt);
+    TagList& placeObject2(const PlaceObject& p);
+    TagList& placeObject3(const PlaceObject& p);
+    TagList& removeObject(std::uint16_t characterId, std::uint16_t depth);
+    TagList& removeObject2(std::uint16_t depth);
+    TagList& showFrame(int count = 1);
+    TagList& frameLabel(const std::string& name, bool anchor = false);
+
+    // Action records without the closing 0 byte; the writer adds it.
+    TagList& doAction(std::span<const std::uint8_t> actions);
+    TagList& doInitAction(std::uint16_t spriteId, std::span<const std::uint8_t> actions);
+
+    TagList& defineBitsLossless(std::uint16_t id, const LosslessBitmap& bitmap);
+    TagList& defineBitsLossless2(std::uint16_t id, const LosslessBitmap& bitmap);
+    TagList& jpegTables(std::span<const std::uint8_t> tables);
+    TagList& defineBits(std::uint16_t id, std::span<const std::uint8_t> jpeg);
+    TagList& defineBitsJpeg2(std::uint16_t id, std::span<const std::uint8_t> image);
+    // alpha: one byte a pixel, uncompressed (the writer compresses it); empty writes none.
+    TagList& defineBitsJpeg3(std::uint16_t id, std::span<const std::uint8_t> image,
+                             std::span<const std::uint8_t> alpha);
+
+    // Closes the list; without it the list is closed when written.
+    TagList& end();
+
+    int showFrameCount() const { return m_showFrames; }
+    bool ended() const { return m_ended; }
+    // The tag stream so far (End added only by end()).
+    const std::vector<std::uint8_t>& tagBytes() const { return m_bytes; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    int m_showFrames = 0;
+    bool m_ended = false;
+};
+
+// The nested tag list of a DefineSprite.
+class Sprite : public TagList {};
+
+} // namespace orvane::testing
