@@ -37,7 +37,9 @@ void BitWriter::writeSB(std::int32_t value, int bits) {
     writeUB(raw & mask, bits);
 }
 
-void BitWriter::align() { m_bitCount = (m_bitCount + 7) / 8 * 8; }
+void BitWriter::align() {
+    m_bitCount = (m_bitCount + 7) / 8 * 8;
+}
 
 void BitWriter::appendBytes(std::span<const std::uint8_t> bytes) {
     align();
@@ -45,7 +47,9 @@ void BitWriter::appendBytes(std::span<const std::uint8_t> bytes) {
     m_bitCount += 8ull * bytes.size();
 }
 
-std::vector<std::uint8_t> BitWriter::bytes() const { return m_bytes; }
+std::vector<std::uint8_t> BitWriter::bytes() const {
+    return m_bytes;
+}
 
 int BitWriter::unsignedBits(std::uint32_t value) {
     int bits = 0;
@@ -64,6 +68,8 @@ int BitWriter::signedBits(std::int32_t value) {
     return unsignedBits(magnitude) + 1;
 }
 
-std::int32_t toFixed16(double value) { return static_cast<std::int32_t>(std::lround(value * 65536.0)); }
+std::int32_t toFixed16(double value) {
+    return static_cast<std::int32_t>(std::lround(value * 65536.0));
+}
 
 } // namespace orvane::testing

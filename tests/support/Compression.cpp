@@ -10,7 +10,8 @@ namespace orvane::testing {
 std::vector<std::uint8_t> zlibCompress(std::span<const std::uint8_t> data) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
     std::vector<std::uint8_t> out(size);
-    const int rc = compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION);
+    const int rc =
+        compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION);
     if (rc != Z_OK)
         throw std::runtime_error("zlib compression failed: " + std::to_string(rc));
     out.resize(size);

@@ -152,9 +152,12 @@ ShapeBuilder& ShapeBuilder::curveTo(std::int32_t cx, std::int32_t cy, std::int32
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::close() { return lineTo(m_startX, m_startY); }
+ShapeBuilder& ShapeBuilder::close() {
+    return lineTo(m_startX, m_startY);
+}
 
-ShapeBuilder& ShapeBuilder::rectangle(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+ShapeBuilder& ShapeBuilder::rectangle(std::int32_t x, std::int32_t y, std::int32_t width,
+                                      std::int32_t height) {
     return moveTo(x, y).lineTo(x + width, y).lineTo(x + width, y + height).lineTo(x, y + height).close();
 }
 

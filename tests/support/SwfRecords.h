@@ -160,7 +160,8 @@ struct Filter {
     static Filter dropShadow(Rgba color, double blurX, double blurY, double angle, double distance,
                              double strength, std::uint8_t flags = 0x20 | 1);
     static Filter blur(double blurX, double blurY, int passes = 1);
-    static Filter glow(Rgba color, double blurX, double blurY, double strength, std::uint8_t flags = 0x20 | 1);
+    static Filter glow(Rgba color, double blurX, double blurY, double strength,
+                       std::uint8_t flags = 0x20 | 1);
     static Filter colorMatrix(const std::array<float, 20>& m);
 };
 

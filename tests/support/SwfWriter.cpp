@@ -67,7 +67,7 @@ std::vector<std::uint8_t> SwfWriter::body() const {
 std::vector<std::uint8_t> SwfWriter::uncompressedBytes() const {
     const auto content = body();
     ByteWriter w;
-    const char* signature = m_compression == Compression::Zlib ? "CWS"
+    const char* signature = m_compression == Compression::Zlib   ? "CWS"
                             : m_compression == Compression::Lzma ? "ZWS"
                                                                  : "FWS";
     w.u8(static_cast<std::uint8_t>(signature[0]));

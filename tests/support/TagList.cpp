@@ -8,7 +8,8 @@ namespace orvane::testing {
 
 namespace {
 
-std::vector<std::uint8_t> padRows(const std::vector<std::uint8_t>& rows, std::size_t rowBytes, std::size_t height) {
+std::vector<std::uint8_t> padRows(const std::vector<std::uint8_t>& rows, std::size_t rowBytes,
+                                  std::size_t height) {
     const std::size_t stride = (rowBytes + 3) / 4 * 4;
     std::vector<std::uint8_t> out;
     out.reserve(stride * height);
@@ -106,8 +107,8 @@ void placeBody(ByteWriter& w, const PlaceObject& p, bool version3) {
 
 } // namespace
 
-LosslessBitmap LosslessBitmap::truecolor(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& pixels,
-                                         bool withAlpha) {
+LosslessBitmap LosslessBitmap::truecolor(std::uint16_t width, std::uint16_t height,
+                                         const std::vector<Rgba>& pixels, bool withAlpha) {
     checkPixelCount(pixels.size(), width, height);
     LosslessBitmap b;
     b.format = 5;
@@ -153,7 +154,8 @@ LosslessBitmap LosslessBitmap::colormapped(std::uint16_t width, std::uint16_t he
     return b;
 }
 
-LosslessBitmap LosslessBitmap::rgb15(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& pixels) {
+LosslessBitmap LosslessBitmap::rgb15(std::uint16_t width, std::uint16_t height,
+                                     const std::vector<Rgba>& pixels) {
     checkPixelCount(pixels.size(), width, height);
     std::vector<std::uint8_t> rows;
     rows.reserve(pixels.size() * 2);
@@ -231,7 +233,8 @@ TagList& TagList::defineMorphShape(std::uint16_t id, const MorphShapeBuilder& mo
     return rawTag(version == 1 ? tag::DefineMorphShape : tag::DefineMorphShape2, morph.encode(id, version));
 }
 
-TagList& TagList::defineSprite(std::uint16_t id, const Sprite& sprite, std::optional<std::uint16_t> frameCount) {
+TagList& TagList::defineSprite(std::uint16_t id, const Sprite& sprite,
+                               std::optional<std::uint16_t> frameCount) {
     ByteWriter w;
     w.u16(id);
     w.u16(frameCount.value_or(static_cast<std::uint16_t>(sprite.showFrameCount())));
@@ -359,6 +362,8 @@ TagList& TagList::defineBitsJpeg3(std::uint16_t id, std::span<const std::uint8_t
     return rawTag(tag::DefineBitsJPEG3, w.data(), TagHeader::Long);
 }
 
-TagList& TagList::end() { return rawTag(tag::End, {}); }
+TagList& TagList::end() {
+    return rawTag(tag::End, {});
+}
 
 } // namespace orvane::testing

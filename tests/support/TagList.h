@@ -36,10 +36,11 @@ struct LosslessBitmap {
 
     // Format 5, row-major pixels. For DefineBitsLossless2 (withAlpha) the colour is stored
     // premultiplied as the format wants; otherwise the first byte of each pixel is 0.
-    static LosslessBitmap truecolor(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& pixels,
-                                    bool withAlpha);
+    static LosslessBitmap truecolor(std::uint16_t width, std::uint16_t height,
+                                    const std::vector<Rgba>& pixels, bool withAlpha);
     // Format 3: palette (RGB, or RGBA withAlpha) and one index a pixel; rows padded to 4 bytes.
-    static LosslessBitmap colormapped(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& palette,
+    static LosslessBitmap colormapped(std::uint16_t width, std::uint16_t height,
+                                      const std::vector<Rgba>& palette,
                                       const std::vector<std::uint8_t>& indices, bool withAlpha);
     // Format 4 (DefineBitsLossless only): 5 bits a channel, big-endian words, rows padded to 4 bytes.
     static LosslessBitmap rgb15(std::uint16_t width, std::uint16_t height, const std::vector<Rgba>& pixels);
@@ -54,7 +55,8 @@ public:
     virtual ~TagList() = default;
 
     // Any tag, body as given. Auto uses the short header for bodies under 63 bytes.
-    TagList& rawTag(std::uint16_t code, std::span<const std::uint8_t> body, TagHeader header = TagHeader::Auto);
+    TagList& rawTag(std::uint16_t code, std::span<const std::uint8_t> body,
+                    TagHeader header = TagHeader::Auto);
     // Bytes appended to the tag stream as they are (for truncated or lying headers).
     TagList& rawBytes(std::span<const std::uint8_t> bytes);
 

@@ -60,7 +60,8 @@ std::vector<std::uint8_t> inflateAll(const std::vector<std::uint8_t>& file) {
         for (int i = 0; i < 8; ++i)
             alone.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
         alone.insert(alone.end(), file.begin() + 17, file.end());
-        const std::uint32_t compressed = file[8] | file[9] << 8 | file[10] << 16 | std::uint32_t(file[11]) << 24;
+        const std::uint32_t compressed =
+            file[8] | file[9] << 8 | file[10] << 16 | std::uint32_t(file[11]) << 24;
         EXPECT_EQ(compressed, file.size() - 17);
         lzma_stream s = LZMA_STREAM_INIT;
         EXPECT_EQ(lzma_alone_decoder(&s, UINT64_MAX), LZMA_OK);
@@ -89,7 +90,7 @@ struct Parsed {
 };
 
 std::vector<std::pair<int, std::vector<std::uint8_t>>> readTags(const std::vector<std::uint8_t>& data,
-                                                                 std::size_t pos, std::size_t end) {
+                                                                std::size_t pos, std::size_t end) {
     std::vector<std::pair<int, std::vector<std::uint8_t>>> tags;
     while (pos + 2 <= end) {
         const std::uint16_t head = static_cast<std::uint16_t>(data[pos] | data[pos + 1] << 8);
@@ -100,7 +101,8 @@ std::vector<std::pair<int, std::vector<std::uint8_t>>> readTags(const std::vecto
             pos += 4;
         }
         EXPECT_LE(pos + length, end);
-        tags.emplace_back(head >> 6, std::vector<std::uint8_t>(data.begin() + pos, data.begin() + pos + length));
+        tags.emplace_back(head >> 6,
+                          std::vector<std::uint8_t>(data.begin() + pos, data.begin() + pos + length));
         pos += length;
         if ((head >> 6) == 0)
             break;
@@ -161,7 +163,8 @@ TEST_P(WriterRoundTrip, HeaderFieldsAndTagStreamReadBack) {
     movie.setVersion(13).setStageSize(550, 400).setFrameRate(12.5);
     movie.setBackgroundColor({1, 2, 3});
     ShapeBuilder box;
-    box.setFill0(static_cast<std::uint32_t>(box.addFill(FillStyle::solid({255, 0, 0})))).rectangle(0, 0, 100, 100);
+    box.setFill0(static_cast<std::uint32_t>(box.addFill(FillStyle::solid({255, 0, 0}))))
+        .rectangle(0, 0, 100, 100);
     movie.defineShape(1, box).place(1, 1).showFrame();
     Sprite sprite;
     sprite.place(1, 1).showFrame(3);
@@ -172,7 +175,9 @@ TEST_P(WriterRoundTrip, HeaderFieldsAndTagStreamReadBack) {
 
     const auto file = movie.bytes();
     const Parsed p = parse(file);
-    EXPECT_EQ(p.signature, GetParam() == Compression::None ? 'F' : GetParam() == Compression::Zlib ? 'C' : 'Z');
+    EXPECT_EQ(p.signature, GetParam() == Compression::None   ? 'F'
+                           : GetParam() == Compression::Zlib ? 'C'
+                                                             : 'Z');
     EXPECT_EQ(p.version, 13);
     EXPECT_EQ(p.fileLength, movie.uncompressedBytes().size());
     EXPECT_EQ(p.nbits, 15);
@@ -223,7 +228,13 @@ TEST(ShapeBuilder, RecordsDecodeToTheDrawnPoints) {
     ShapeBuilder s;
     const auto fill = static_cast<std::uint32_t>(s.addFill(FillStyle::solid({0, 0, 255, 128})));
     const auto line = static_cast<std::uint32_t>(s.addLine(LineStyle::solid(40, {0, 0, 0})));
-    s.setFill1(fill).setLine(line).moveTo(-100, 50).lineTo(200000, 50).lineTo(200000, 3000).lineTo(0, 3000).curveTo(-50, 1500, -100, 50);
+    s.setFill1(fill)
+        .setLine(line)
+        .moveTo(-100, 50)
+        .lineTo(200000, 50)
+        .lineTo(200000, 3000)
+        .lineTo(0, 3000)
+        .curveTo(-50, 1500, -100, 50);
     EXPECT_THROW(ShapeBuilder().curveTo(70000, 0, 0, 0), std::invalid_argument);
     s.newStyles();
     const auto second = static_cast<std::uint32_t>(s.addFill(FillStyle::solid({9, 9, 9})));
@@ -310,7 +321,7 @@ TEST(ShapeBuilder, RecordsDecodeToTheDrawnPoints) {
     EXPECT_EQ(curves, 1);
     EXPECT_EQ(edges, 10); // the two long edges are split in 4 each
     const std::vector<std::pair<std::int32_t, std::int32_t>> corners{{-100, 50}, {200000, 3000}, {0, 3000},
-                                                                     {-100, 50}, {0, 0},       {0, -10}};
+                                                                     {-100, 50}, {0, 0},         {0, -10}};
     std::size_t at = 0;
     for (const auto& pt : points)
         if (at < corners.size() && pt == corners[at])
