@@ -1,4 +1,4 @@
 # swf_format: record types and one parser per tag family.
-add_library(swf_format STATIC Records.cpp Character.cpp)
+add_library(swf_format STATIC Records.cpp Character.cpp ShapeParser.cpp)
 target_include_directories(swf_format PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_format PUBLIC swf_io)
