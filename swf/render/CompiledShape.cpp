@@ -19,15 +19,25 @@ struct Directed {
     bool curved;
 };
 
-std::uint64_t pointKey(const QPointF& p) {
-    // Edge ends come from integer twips (or from identical morph arithmetic), so a grid of
-    // 1/16 twip only merges points that are meant to be the same.
-    const auto qx = static_cast<std::int64_t>(std::llround(p.x() * 16.0));
-    const auto qy = static_cast<std::int64_t>(std::llround(p.y() * 16.0));
-    return (static_cast<std::uint64_t>(qx) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(qy);
+struct GridPoint {
+    std::int64_t x, y;
+    bool operator==(const GridPoint&) const = default;
+};
+
+// Edge ends come from integer twips (or from identical morph arithmetic), so a grid of
+// 1/16 twip only merges points that are meant to be the same.
+GridPoint grid(const QPointF& p) {
+    return {static_cast<std::int64_t>(std::llround(p.x() * 16.0)), static_cast<std::int64_t>(std::llround(p.y() * 16.0))};
 }
 
-bool samePoint(const QPointF& a, const QPointF& b) { return pointKey(a) == pointKey(b); }
+struct GridHash {
+    std::size_t operator()(const GridPoint& p) const {
+        return static_cast<std::size_t>(static_cast<std::uint64_t>(p.x) * 0x9E3779B97F4A7C15ull ^
+                                        static_cast<std::uint64_t>(p.y));
+    }
+};
+
+bool samePoint(const QPointF& a, const QPointF& b) { return grid(a) == grid(b); }
 
 void appendEdge(QPainterPath& path, const Directed& e) {
     if (e.curved)
@@ -39,14 +49,14 @@ void appendEdge(QPainterPath& path, const Directed& e) {
 QPainterPath chainContours(const std::vector<Directed>& edges, Qt::FillRule rule) {
     QPainterPath path;
     path.setFillRule(rule);
-    std::unordered_multimap<std::uint64_t, std::size_t> byStart;
+    std::unordered_multimap<GridPoint, std::size_t, GridHash> byStart;
     byStart.reserve(edges.size());
     for (std::size_t i = 0; i < edges.size(); ++i)
-        byStart.emplace(pointKey(edges[i].from), i);
+        byStart.emplace(grid(edges[i].from), i);
     std::vector<bool> used(edges.size(), false);
 
     auto takeNext = [&](const QPointF& at) -> std::size_t {
-        auto [lo, hi] = byStart.equal_range(pointKey(at));
+        auto [lo, hi] = byStart.equal_range(grid(at));
         std::size_t best = edges.size();
         for (auto it = lo; it != hi; ++it) {
             if (!used[it->second] && it->second < best)
@@ -110,8 +120,10 @@ CompiledShape compileShape(const ShapeGeometry& g) {
     std::vector<std::vector<Directed>> perFill(g.fills.size());
     std::vector<std::vector<const Edge*>> perLine(g.lines.size());
     for (const Edge& e : g.edges) {
-        // An edge that has the same fill on both sides is interior: it adds nothing.
-        const bool sameBothSides = e.fill0 == e.fill1;
+        // An edge with the same fill on both sides is interior, and one that ends where it
+        // starts encloses nothing (and would close a contour before it began): neither
+        // bounds a fill.
+        const bool sameBothSides = e.fill0 == e.fill1 || samePoint(e.from, e.to);
         if (!sameBothSides && e.fill1 >= 1 && e.fill1 <= g.fills.size())
             perFill[e.fill1 - 1].push_back({e.from, e.control, e.to, e.curved});
         if (!sameBothSides && e.fill0 >= 1 && e.fill0 <= g.fills.size())

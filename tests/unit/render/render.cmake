@@ -1,0 +1,9 @@
+# Unit tests of the renderer's pieces: bitmap decoding, colour maths, paths, viewport.
+orvane_add_gtest(render_unit_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/BitmapDecoderTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CompiledShapeTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PaintTest.cpp
+  LIBS swf_render swf_media ZLIB::ZLIB
+  LABELS asan)
+add_dependencies(asan_suite render_unit_tests)
