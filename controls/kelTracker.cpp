@@ -76,7 +76,8 @@ QFont captionFont(bool bold) {
     // The historical face is "MS Sans Serif" 8 pt; where it is not installed the platform's UI font
     // at the same size stands in.
     static const QString kClassicFace = QStringLiteral("MS Sans Serif");
-    QFont font(QFontDatabase::hasFamily(kClassicFace) ? kClassicFace : QApplication::font().family());
+    static const bool kHaveClassicFace = QFontDatabase::hasFamily(kClassicFace);
+    QFont font(kHaveClassicFace ? kClassicFace : QApplication::font().family());
     font.setPointSize(8);
     font.setBold(bold);
     return font;
@@ -147,6 +148,11 @@ void TBitmap::clear() { setImage(QImage()); }
 void TBitmap::edit(const std::function<void(QPainter&)>& draw) {
     if (isEmpty() || !draw)
         return;
+    // QPainter cannot draw on palette-based images; those become true colour first.
+    const QImage::Format f = m_image.format();
+    if (f == QImage::Format_Mono || f == QImage::Format_MonoLSB || f == QImage::Format_Indexed8)
+        m_image = m_image.convertToFormat(m_image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                    : QImage::Format_RGB32);
     {
         QPainter painter(&m_image);
         draw(painter);

@@ -491,6 +491,14 @@ void TkelTrackerTest::bitmapChangesRepaint() {
     QTRY_VERIFY(counter.paints > 0);
     QCOMPARE(pixel(w->grab().toImage(), 0, 0), qRgb(0, 0, 255) & 0xFFFFFF);
 
+    // A palette-based picture can be drawn on in place as well.
+    QImage indexed(4, 4, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0)});
+    indexed.fill(0);
+    w->setBackBitmap(indexed);
+    w->BackBitmap()->edit([](QPainter& p) { p.fillRect(0, 0, 4, 4, Qt::red); });
+    QCOMPARE(pixel(w->grab().toImage(), 4, 0), qRgb(255, 0, 0) & 0xFFFFFF);
+
     // Assigning nothing, or a 0 x 0 image, leaves the plain background.
     w->setBackBitmap(static_cast<const TBitmap*>(nullptr));
     QVERIFY(w->BackBitmap()->isEmpty());
