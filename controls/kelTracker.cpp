@@ -26,7 +26,9 @@ std::int32_t saturate(i64 v) {
 }
 
 // Integer halving truncates toward zero, as C++ division does.
-i64 half(i64 v) { return v / 2; }
+i64 half(i64 v) {
+    return v / 2;
+}
 
 // Round to nearest, an exact half to the even neighbour, independent of the FPU rounding mode.
 i64 roundHalfEven(double x) {
@@ -66,10 +68,10 @@ void drawFrame(QPainter& painter, const QSize& size, const TRect& r, const QColo
     const i64 l = r.Left, t = r.Top, rt = r.Right, b = r.Bottom;
     if (rt <= l || b <= t)
         return;
-    fillClipped(painter, size, l, t, rt - 1, t + 1, topLeft);      // top
-    fillClipped(painter, size, l, t, l + 1, b - 1, topLeft);       // left
-    fillClipped(painter, size, rt - 1, t, rt, b, bottomRight);     // right
-    fillClipped(painter, size, l, b - 1, rt, b, bottomRight);      // bottom
+    fillClipped(painter, size, l, t, rt - 1, t + 1, topLeft);  // top
+    fillClipped(painter, size, l, t, l + 1, b - 1, topLeft);   // left
+    fillClipped(painter, size, rt - 1, t, rt, b, bottomRight); // right
+    fillClipped(painter, size, l, b - 1, rt, b, bottomRight);  // bottom
 }
 
 QFont captionFont(bool bold) {
@@ -89,15 +91,24 @@ QColor resolveColor(TColor color) {
     if ((color >> 24) == 0xFF) {
         const QPalette palette = QApplication::palette();
         switch (color & 0xFF) {
-        case 5: return palette.color(QPalette::Base);          // window
-        case 8: return palette.color(QPalette::WindowText);    // window text
-        case 13: return palette.color(QPalette::Highlight);
-        case 14: return palette.color(QPalette::HighlightedText);
-        case 15: return palette.color(QPalette::Button);       // button face
-        case 16: return palette.color(QPalette::Mid);          // button shadow
-        case 18: return palette.color(QPalette::ButtonText);
-        case 20: return palette.color(QPalette::Light);        // button highlight
-        default: return QColor(Qt::black);
+        case 5:
+            return palette.color(QPalette::Base); // window
+        case 8:
+            return palette.color(QPalette::WindowText); // window text
+        case 13:
+            return palette.color(QPalette::Highlight);
+        case 14:
+            return palette.color(QPalette::HighlightedText);
+        case 15:
+            return palette.color(QPalette::Button); // button face
+        case 16:
+            return palette.color(QPalette::Mid); // button shadow
+        case 18:
+            return palette.color(QPalette::ButtonText);
+        case 20:
+            return palette.color(QPalette::Light); // button highlight
+        default:
+            return QColor(Qt::black);
         }
     }
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
@@ -143,7 +154,9 @@ void TBitmap::setSize(int width, int height) {
     setImage(resized);
 }
 
-void TBitmap::clear() { setImage(QImage()); }
+void TBitmap::clear() {
+    setImage(QImage());
+}
 
 void TBitmap::edit(const std::function<void(QPainter&)>& draw) {
     if (isEmpty() || !draw)
@@ -211,11 +224,19 @@ void TkelTracker::setOrientation(TktbOrientation orientation) {
     update();
 }
 
-void TkelTracker::setBackBitmap(const TBitmap* bitmap) { m_backBitmap->assign(bitmap); }
-void TkelTracker::setBackBitmap(const QImage& image) { m_backBitmap->setImage(image); }
-void TkelTracker::setBackBitmap(const QPixmap& pixmap) { m_backBitmap->setImage(pixmap.toImage()); }
+void TkelTracker::setBackBitmap(const TBitmap* bitmap) {
+    m_backBitmap->assign(bitmap);
+}
+void TkelTracker::setBackBitmap(const QImage& image) {
+    m_backBitmap->setImage(image);
+}
+void TkelTracker::setBackBitmap(const QPixmap& pixmap) {
+    m_backBitmap->setImage(pixmap.toImage());
+}
 
-QPixmap TkelTracker::backBitmapPixmap() const { return QPixmap::fromImage(m_backBitmap->image()); }
+QPixmap TkelTracker::backBitmapPixmap() const {
+    return QPixmap::fromImage(m_backBitmap->image());
+}
 
 void TkelTracker::setBackColor(TColor color) {
     m_backColor = color;

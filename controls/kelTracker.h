@@ -54,7 +54,9 @@ using TColor = std::uint32_t;
 constexpr TColor rgbColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16);
 }
-constexpr TColor systemColor(std::uint8_t index) { return 0xFF000000u | index; }
+constexpr TColor systemColor(std::uint8_t index) {
+    return 0xFF000000u | index;
+}
 
 inline constexpr TColor clBlack = rgbColor(0x00, 0x00, 0x00);
 inline constexpr TColor clGray = rgbColor(0x80, 0x80, 0x80);
@@ -76,7 +78,9 @@ struct TRect {
     std::int32_t Right = 0;
     std::int32_t Bottom = 0;
 
-    bool contains(std::int32_t x, std::int32_t y) const { return Left <= x && x < Right && Top <= y && y < Bottom; }
+    bool contains(std::int32_t x, std::int32_t y) const {
+        return Left <= x && x < Right && Top <= y && y < Bottom;
+    }
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 

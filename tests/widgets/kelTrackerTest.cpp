@@ -14,7 +14,9 @@ using namespace orvane;
 
 namespace {
 
-QString text(const TRect& r) { return QStringLiteral("%1,%2,%3,%4").arg(r.Left).arg(r.Top).arg(r.Right).arg(r.Bottom); }
+QString text(const TRect& r) {
+    return QStringLiteral("%1,%2,%3,%4").arg(r.Left).arg(r.Top).arg(r.Right).arg(r.Bottom);
+}
 
 // A shown control, so that its first resize has been delivered.
 std::unique_ptr<TkelTracker> shownTracker(int width = 150, int height = 24) {
@@ -46,8 +48,12 @@ void leftDrag(TkelTracker& w, std::initializer_list<QPoint> points) {
     QTest::mouseRelease(&w, Qt::LeftButton, {}, *(points.end() - 1));
 }
 
-QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
-QRgb rgbOf(TColor c) { return resolveColor(c).rgb() & 0xFFFFFF; }
+QRgb pixel(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+QRgb rgbOf(TColor c) {
+    return resolveColor(c).rgb() & 0xFFFFFF;
+}
 
 } // namespace
 
@@ -170,7 +176,8 @@ void TkelTrackerTest::refusalsAndRangeChanges() {
     w->setTumbHeight(24);
     w->setTrackHeight(24);
     w->setOrientation(static_cast<TktbOrientation>(7));
-    QCOMPARE(QList<int>({w->Minimum(), w->Maximum(), w->Value(), w->TumbHeight(), w->TrackHeight(), w->ThumbPos()}),
+    QCOMPARE(QList<int>(
+                 {w->Minimum(), w->Maximum(), w->Value(), w->TumbHeight(), w->TrackHeight(), w->ThumbPos()}),
              QList<int>({0, 100, 30, 16, 6, pos}));
     QCOMPARE(w->Orientation(), ktbHorizontal);
     w->setTumbWidth(400); // no check at all, even wider than the control
@@ -230,7 +237,12 @@ void TkelTrackerTest::pressDragReleaseSequence() {
     QStringList log;
     w->OnMouseDown = [&](QObject* sender, Qt::MouseButton b, Qt::KeyboardModifiers shift, int x, int y) {
         QCOMPARE(sender, w.get());
-        log << QStringLiteral("down %1 %2 %3,%4 v%5").arg(int(b)).arg(int(shift)).arg(x).arg(y).arg(w->Value());
+        log << QStringLiteral("down %1 %2 %3,%4 v%5")
+                   .arg(int(b))
+                   .arg(int(shift))
+                   .arg(x)
+                   .arg(y)
+                   .arg(w->Value());
     };
     w->OnMouseUp = [&](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
         log << QStringLiteral("up %1 %2,%3 v%4").arg(int(b)).arg(x).arg(y).arg(w->Value());
@@ -272,7 +284,9 @@ void TkelTrackerTest::otherButtonsAndLeavingHitRect() {
     auto w = shownTracker();
     w->setValue(50);
     QStringList log;
-    w->OnMouseDown = [&](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) { log << QString::number(int(b)); };
+    w->OnMouseDown = [&](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) {
+        log << QString::number(int(b));
+    };
     w->OnMouseUp = w->OnMouseDown;
     int raised = 0;
     w->onChangedValue = [&](QObject*, int) { ++raised; };
@@ -342,7 +356,7 @@ void TkelTrackerTest::framesTilesAndBitmapChanges() {
         QCOMPARE(pixel(img, p.x(), p.y()), black);
     QCOMPARE(pixel(img, 1, 1), silver);
     // Raised thumb frame; the right and bottom edges own their corners.
-    const QList<QRgb> corners{pixel(img, 65, 4), pixel(img, 83, 4), pixel(img, 84, 4),
+    const QList<QRgb> corners{pixel(img, 65, 4),  pixel(img, 83, 4),  pixel(img, 84, 4),
                               pixel(img, 65, 18), pixel(img, 65, 19), pixel(img, 75, 12)};
     QCOMPARE(corners, (QList<QRgb>{light, light, black, light, black, silver}));
     QCOMPARE(pixel(img, 15, 14), light); // the sunken track's bottom-left corner
