@@ -91,11 +91,22 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
     }
 }
 
+void ShapePainter::fillSolid(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
+                             const QColor& color, const QTransform& deviceToPainter) {
+    if (color.alpha() == 0 || shape.layers.empty())
+        return;
+    painter.setTransform(toDevice * deviceToPainter);
+    for (const ShapeLayer& layer : shape.layers)
+        if (layer.kind == ShapeLayer::Kind::Fill)
+            painter.fillPath(layer.path, color);
+}
+
 void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
-                        const ColorTransform& cx) {
+                        const ColorTransform& cx, const QTransform& deviceToPainter) {
     if (cx.isInvisible() || shape.layers.empty())
         return;
-    painter.setTransform(toDevice);
+    painter.setTransform(toDevice * deviceToPainter);
+    const double painterScale = lengthScale(deviceToPainter);
     for (const ShapeLayer& layer : shape.layers) {
         if (layer.kind == ShapeLayer::Kind::Fill) {
             fillPath(painter, layer.path, shape.fills[layer.style], cx);
@@ -130,7 +141,7 @@ void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTr
         } else {
             // Hairlines and strokes thinner than a device pixel are drawn one pixel wide;
             // strokes that do not scale keep their width on the stage.
-            QPen pen(brush, std::max(1.0, device));
+            QPen pen(brush, std::max(1.0, device) * painterScale);
             pen.setCosmetic(true);
             pen.setCapStyle(qtCap(line.startCap));
             pen.setJoinStyle(qtJoin(line.join));

@@ -28,8 +28,13 @@ public:
     void setStagePixelScale(double s) { m_stagePixelScale = s; }
     void setBitmapSource(BitmapSource* source) { m_bitmaps = source; }
 
-    void draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
-              const ColorTransform& cx);
+    // `toDevice` maps shape twips to device pixels; `deviceToPainter` maps device pixels to
+    // the painter's logical coordinates (a 1/devicePixelRatio scale on HiDPI surfaces).
+    void draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
+              const QTransform& deviceToPainter = QTransform());
+    // Fills every filled area of the shape with one colour (glyphs of a text run).
+    void fillSolid(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice, const QColor& color,
+                   const QTransform& deviceToPainter = QTransform());
 
     // Stroke width in device pixels that a line style gets under `toDevice`; 0 = hairline.
     double deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const;

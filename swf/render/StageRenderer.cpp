@@ -1,0 +1,529 @@
+// Display-list rendering: a depth-first walk of the timeline instances. Transforms and
+// colour transforms are composed on the way down; clip layers become clip paths in device
+// space for the depths they cover; objects with a blend mode are drawn into an offscreen
+// layer that is then composed onto whatever they sit on.
+
+#include "swf/render/StageRenderer.h"
+
+#include "swf/Player.h"
+#include "swf/format/Button.h"
+#include "swf/format/Font.h"
+#include "swf/format/Media.h"
+#include "swf/format/Shape.h"
+#include "swf/format/Text.h"
+#include "swf/media/BitmapCache.h"
+#include "swf/movie/Movie.h"
+#include "swf/render/ColorTransform.h"
+#include "swf/render/CompiledShape.h"
+#include "swf/render/ShapeConverter.h"
+#include "swf/render/ShapePainter.h"
+#include "swf/render/Viewport.h"
+#include "swf/timeline/Clip.h"
+#include "swf/timeline/DisplayObject.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+namespace swf::render {
+namespace {
+
+// Deeper than the engine ever nests sprites; guards against cycles all the same.
+constexpr int kMaxDrawNesting = 64;
+// Morph shapes are compiled per ratio; a movie that tweens many morphs keeps at most this many.
+constexpr std::size_t kMaxMorphEntries = 512;
+
+ColorTransform toColorTransform(const format::ColorTransform& c) {
+    return ColorTransform::fromTerms(c.rMul, c.gMul, c.bMul, c.aMul, c.rAdd, c.gAdd, c.bAdd, c.aAdd);
+}
+
+QPainter::CompositionMode compositionFor(format::BlendMode mode) {
+    switch (mode) {
+    case format::BlendMode::Multiply:
+        return QPainter::CompositionMode_Multiply;
+    case format::BlendMode::Screen:
+        return QPainter::CompositionMode_Screen;
+    case format::BlendMode::Lighten:
+        return QPainter::CompositionMode_Lighten;
+    case format::BlendMode::Darken:
+        return QPainter::CompositionMode_Darken;
+    case format::BlendMode::Difference:
+        return QPainter::CompositionMode_Difference;
+    case format::BlendMode::Add:
+        return QPainter::CompositionMode_Plus;
+    case format::BlendMode::Overlay:
+        return QPainter::CompositionMode_Overlay;
+    case format::BlendMode::HardLight:
+        return QPainter::CompositionMode_HardLight;
+    case format::BlendMode::Alpha:
+        return QPainter::CompositionMode_DestinationIn;
+    case format::BlendMode::Erase:
+        return QPainter::CompositionMode_DestinationOut;
+    default:
+        return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+// Adds `path` to a union kept under the non-zero rule; a mirroring transform reverses
+// the outline's direction, which would cancel overlaps instead of merging them.
+void addToUnion(QPainterPath& out, const QPainterPath& path, const QTransform& m) {
+    if (path.isEmpty())
+        return;
+    QPainterPath mapped = m.map(path);
+    if (m.determinant() < 0)
+        mapped = mapped.toReversed();
+    out.addPath(mapped);
+}
+
+// Subtract and invert have no QPainter composition mode: done by hand on the pixels.
+void composeByHand(QImage& dst, const QImage& src, format::BlendMode mode) {
+    const int h = std::min(dst.height(), src.height());
+    const int w = std::min(dst.width(), src.width());
+    for (int y = 0; y < h; ++y) {
+        auto* d = reinterpret_cast<QRgb*>(dst.scanLine(y));
+        const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int sa = qAlpha(s[x]);
+            if (sa == 0)
+                continue;
+            const QRgb dp = d[x];
+            const int da = qAlpha(dp);
+            int r, g, b;
+            if (mode == format::BlendMode::Subtract) {
+                r = std::max(0, qRed(dp) - qRed(s[x]));
+                g = std::max(0, qGreen(dp) - qGreen(s[x]));
+                b = std::max(0, qBlue(dp) - qBlue(s[x]));
+            } else { // invert what lies under the object's coverage
+                auto inv = [&](int c) { return c + ((da - 2 * c) * sa + 127) / 255; };
+                r = inv(qRed(dp));
+                g = inv(qGreen(dp));
+                b = inv(qBlue(dp));
+            }
+            d[x] = qRgba(std::clamp(r, 0, da), std::clamp(g, 0, da), std::clamp(b, 0, da), da);
+        }
+    }
+}
+
+} // namespace
+
+class StageRenderer::Impl : public BitmapSource {
+public:
+    struct Target {
+        QPainter* painter = nullptr;
+        QImage* image = nullptr;       // the pixels the painter draws on, when known
+        QTransform deviceToPainter;
+        QSize deviceSize;
+        bool layered = false;          // a blend layer that alpha and erase can act on
+        std::uint64_t appliedClip = 0; // serial of the clip state set on the painter
+    };
+
+    // Device-space clip: the stage rectangle plus every mask in force.
+    struct ClipState {
+        QRectF stage;
+        std::vector<QPainterPath> masks;
+        std::uint64_t serial = 0;
+    };
+
+    const QImage* bitmap(std::uint16_t id) override {
+        const format::Character* c = m_movie ? m_movie->character(id) : nullptr;
+        if (!c || c->kind != format::CharacterKind::Bitmap)
+            return nullptr;
+        const auto* b = static_cast<const format::BitmapCharacter*>(c);
+        return m_bitmaps.image(b, static_cast<std::uint16_t>(b->tag), b->data, m_movie->jpegTables());
+    }
+
+    void syncMovie(const Player& player) {
+        const movie::Movie* m = player.movie();
+        // The address alone could be reused by the next movie; the body buffer and the
+        // dictionary size make a mix-up of two movies' caches practically impossible.
+        const auto body = m ? m->body() : std::span<const std::uint8_t>();
+        if (m == m_movie && body.data() == m_bodyData && body.size() == m_bodySize &&
+            (m ? m->characterCount() : 0) == m_characterCount)
+            return;
+        clear();
+        m_movie = m;
+        m_bodyData = body.data();
+        m_bodySize = body.size();
+        m_characterCount = m ? m->characterCount() : 0;
+    }
+
+    void clear() {
+        m_shapes.clear();
+        m_morphs.clear();
+        m_glyphs.clear();
+        m_bitmaps.clear();
+        m_painter.clearCaches();
+    }
+
+    void drawStage(QPainter& painter, QImage* image, const Player& player, const QRectF& viewport, double dpr) {
+        syncMovie(player);
+        const format::Rect sr = player.stageRect();
+        const format::Rgba bg = player.backgroundColor();
+        const QRectF stage(sr.xMin, sr.yMin, double(sr.width()), double(sr.height()));
+        const StageViewport v = showAll(stage, viewport, dpr);
+        const double k = std::isfinite(dpr) && dpr > 0 ? dpr : 1.0;
+
+        painter.save();
+        painter.resetTransform();
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setClipping(false);
+        painter.fillRect(viewport, QColor(bg.r, bg.g, bg.b));
+        if (v.pixelScale > 0 && player.root() && player.isLoaded()) {
+            Target t;
+            t.painter = &painter;
+            t.image = image;
+            t.deviceToPainter = QTransform::fromScale(1.0 / k, 1.0 / k);
+            t.deviceSize = QSize(int(std::ceil((viewport.x() + viewport.width()) * k)),
+                                 int(std::ceil((viewport.y() + viewport.height()) * k)));
+            ClipState clip;
+            clip.stage = v.stageArea;
+            clip.serial = nextClipSerial();
+            m_painter.setStagePixelScale(v.pixelScale);
+            m_painter.setBitmapSource(this);
+            drawList(t, player.root()->displayList(), v.stageToDevice, ColorTransform{}, clip, 0);
+        }
+        painter.restore();
+        m_stats.bitmapsDecoded = m_bitmaps.decodedCount();
+        m_stats.bitmapsFailed = m_bitmaps.failedCount();
+        m_stats.cachedShapes = m_shapes.size() + m_morphs.size() + m_glyphs.size();
+    }
+
+    RenderStats m_stats;
+
+private:
+    std::uint64_t nextClipSerial() { return ++m_clipSerial; }
+
+    void applyClip(Target& t, const ClipState& clip) {
+        if (t.appliedClip == clip.serial)
+            return;
+        t.appliedClip = clip.serial;
+        QPainter& p = *t.painter;
+        p.setTransform(t.deviceToPainter);
+        p.setClipRect(clip.stage);
+        for (const QPainterPath& m : clip.masks)
+            p.setClipPath(m, Qt::IntersectClip);
+    }
+
+    const CompiledShape& shapeFor(const format::ShapeCharacter* s) {
+        auto& slot = m_shapes[s];
+        if (!slot)
+            slot = std::make_unique<CompiledShape>(compileShape(geometryFromShape(*s)));
+        return *slot;
+    }
+
+    const CompiledShape& morphFor(const format::MorphShapeCharacter* m, std::uint16_t ratio) {
+        auto key = std::make_pair(m, ratio);
+        auto it = m_morphs.find(key);
+        if (it != m_morphs.end())
+            return *it->second;
+        if (m_morphs.size() >= kMaxMorphEntries)
+            m_morphs.clear();
+        const format::ShapeCharacter at = m->shapeAt(ratio);
+        return *m_morphs.emplace(key, std::make_unique<CompiledShape>(compileShape(geometryFromShape(at))))
+                    .first->second;
+    }
+
+    const CompiledShape* glyphFor(const format::FontCharacter* font, std::uint32_t index) {
+        if (index >= font->glyphs.size())
+            return nullptr;
+        auto& slot = m_glyphs[{font, index}];
+        if (!slot)
+            slot = std::make_unique<CompiledShape>(compileShape(geometryFromGlyph(font->glyphs[index])));
+        return slot.get();
+    }
+
+    const format::FontCharacter* fontFor(std::uint16_t id) const {
+        const format::Character* c = m_movie ? m_movie->character(id) : nullptr;
+        return c && c->kind == format::CharacterKind::Font ? static_cast<const format::FontCharacter*>(c) : nullptr;
+    }
+
+    // Calls `glyph(compiled, glyphToObject, colour)` for every glyph of a static text.
+    template <typename Fn> void forEachGlyph(const format::TextCharacter& text, Fn&& glyph) {
+        const QTransform textMatrix = toQTransform(text.matrix);
+        double x = 0, y = 0;
+        for (const format::TextRecord& rec : text.records) {
+            if (rec.xOffset)
+                x = *rec.xOffset;
+            if (rec.yOffset)
+                y = *rec.yOffset;
+            const format::FontCharacter* font = fontFor(rec.fontId);
+            const double scale = font ? rec.height / font->emSquare() : 0;
+            for (const format::GlyphEntry& g : rec.glyphs) {
+                if (const CompiledShape* shape = font ? glyphFor(font, g.index) : nullptr)
+                    glyph(*shape, QTransform(scale, 0, 0, scale, x, y) * textMatrix, rec.color);
+                x += g.advance;
+            }
+        }
+    }
+
+    void drawList(Target& t, const timeline::DisplayList& list, const QTransform& m, const ColorTransform& cx,
+                  const ClipState& inherited, int nesting) {
+        if (nesting > kMaxDrawNesting)
+            return;
+        struct ActiveMask {
+            int clipDepth;
+            QPainterPath path;
+        };
+        std::vector<ActiveMask> active;
+        ClipState clip = inherited;
+        for (const auto& [depth, obj] : list) {
+            // Masks whose range ended below this depth stop applying.
+            const auto before = active.size();
+            std::erase_if(active, [depth = depth](const ActiveMask& a) { return a.clipDepth < depth; });
+            if (active.size() != before) {
+                clip = inherited;
+                for (const ActiveMask& a : active)
+                    clip.masks.push_back(a.path);
+                clip.serial = nextClipSerial();
+            }
+            if (obj.clipDepth > 0) {
+                // A clip layer draws nothing; its filled geometry masks the depths up to
+                // its clip depth. An invisible mask still masks.
+                QPainterPath area;
+                area.setFillRule(Qt::WindingFill);
+                addMaskGeometry(area, obj.character, &obj, toQTransform(obj.matrix) * m, nesting);
+                active.push_back({obj.clipDepth, area});
+                clip.masks.push_back(area);
+                clip.serial = nextClipSerial();
+                continue;
+            }
+            drawObject(t, obj, m, cx, clip, nesting);
+        }
+    }
+
+    void drawObject(Target& t, const timeline::DisplayObject& obj, const QTransform& parent,
+                    const ColorTransform& parentCx, const ClipState& clip, int nesting) {
+        if (!obj.visible || !obj.character)
+            return;
+        const QTransform m = toQTransform(obj.matrix) * parent;
+        const ColorTransform cx = ColorTransform::compose(parentCx, toColorTransform(obj.colorTransform));
+        const format::BlendMode mode = obj.blendMode;
+        if (mode == format::BlendMode::Normal || mode == format::BlendMode::Layer) {
+            // A plain layer only matters to the alpha and erase modes of its children, which
+            // act on it; drawing the children straight onto the target looks the same
+            // otherwise, so a layer is only made when a child needs one.
+            if (mode == format::BlendMode::Layer && obj.clip && hasAlphaOrEraseChild(obj)) {
+                drawLayered(t, obj, m, cx, clip, nesting, QPainter::CompositionMode_SourceOver);
+                return;
+            }
+            applyClip(t, clip);
+            drawCharacter(t, obj.character, &obj, m, cx, clip, nesting);
+            return;
+        }
+        if ((mode == format::BlendMode::Alpha || mode == format::BlendMode::Erase) && !t.layered) {
+            // These act on the enclosing layer; with none there is nothing to act on.
+            ++m_stats.objectsSkipped;
+            return;
+        }
+        drawLayered(t, obj, m, cx, clip, nesting, compositionFor(mode));
+    }
+
+    static bool hasAlphaOrEraseChild(const timeline::DisplayObject& obj) {
+        for (const auto& [d, child] : obj.clip->displayList())
+            if (child.blendMode == format::BlendMode::Alpha || child.blendMode == format::BlendMode::Erase)
+                return true;
+        return false;
+    }
+
+    void drawLayered(Target& t, const timeline::DisplayObject& obj, const QTransform& m, const ColorTransform& cx,
+                     const ClipState& clip, int nesting, QPainter::CompositionMode compose) {
+        if (t.deviceSize.isEmpty())
+            return;
+        QImage layer(t.deviceSize, QImage::Format_ARGB32_Premultiplied);
+        if (layer.isNull())
+            return;
+        layer.fill(Qt::transparent);
+        {
+            QPainter lp(&layer);
+            lp.setRenderHint(QPainter::Antialiasing, true);
+            Target lt;
+            lt.painter = &lp;
+            lt.image = &layer;
+            lt.deviceSize = t.deviceSize;
+            lt.layered = true;
+            ClipState inner;
+            inner.stage = QRectF(QPointF(0, 0), QSizeF(t.deviceSize));
+            inner.serial = nextClipSerial();
+            applyClip(lt, inner);
+            drawCharacter(lt, obj.character, &obj, m, cx, inner, nesting);
+        }
+        const format::BlendMode mode = obj.blendMode;
+        if ((mode == format::BlendMode::Subtract || mode == format::BlendMode::Invert)) {
+            if (t.image && t.deviceToPainter.isIdentity() && clip.masks.empty() &&
+                clip.stage.contains(QRectF(QPointF(0, 0), QSizeF(t.deviceSize)))) {
+                composeByHand(*t.image, layer, mode);
+                return;
+            }
+            // FIXME: on a surface whose pixels cannot be read (or under a mask), subtract and
+            // invert fall back to difference, which matches them only over dark or light areas.
+            compose = QPainter::CompositionMode_Difference;
+        }
+        applyClip(t, clip);
+        QPainter& p = *t.painter;
+        p.setTransform(t.deviceToPainter);
+        p.setCompositionMode(compose);
+        p.drawImage(QPointF(0, 0), layer);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+
+    void drawCharacter(Target& t, const format::Character* ch, const timeline::DisplayObject* obj,
+                       const QTransform& m, const ColorTransform& cx, const ClipState& clip, int nesting) {
+        QPainter& p = *t.painter;
+        switch (ch->kind) {
+        case format::CharacterKind::Shape:
+            m_painter.draw(p, shapeFor(static_cast<const format::ShapeCharacter*>(ch)), m, cx, t.deviceToPainter);
+            break;
+        case format::CharacterKind::MorphShape:
+            m_painter.draw(p, morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0),
+                           m, cx, t.deviceToPainter);
+            break;
+        case format::CharacterKind::Text:
+            forEachGlyph(*static_cast<const format::TextCharacter*>(ch),
+                         [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba& color) {
+                             m_painter.fillSolid(p, glyph, g * m, cx.applyToColor(toRgba8(color)),
+                                                 t.deviceToPainter);
+                         });
+            break;
+        case format::CharacterKind::Bitmap: {
+            const QImage* img = bitmap(ch->id);
+            if (!img) {
+                ++m_stats.objectsSkipped;
+                return;
+            }
+            const QImage tinted = cx.isIdentity() ? *img : cx.applyToImage(*img);
+            p.setTransform(QTransform::fromScale(20, 20) * m * t.deviceToPainter);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            p.drawImage(QPointF(0, 0), tinted);
+            break;
+        }
+        case format::CharacterKind::Sprite:
+            if (obj && obj->clip)
+                drawList(t, obj->clip->displayList(), m, cx, clip, nesting + 1);
+            break;
+        case format::CharacterKind::Button:
+            drawButtonUpState(t, *static_cast<const format::ButtonCharacter*>(ch), m, cx, clip, nesting);
+            break;
+        default:
+            // FIXME: edit texts, video and other kinds are not drawn yet.
+            ++m_stats.objectsSkipped;
+            return;
+        }
+        ++m_stats.objectsDrawn;
+    }
+
+    // FIXME: buttons show their up state only; sprites inside buttons are not instantiated.
+    void drawButtonUpState(Target& t, const format::ButtonCharacter& button, const QTransform& m,
+                           const ColorTransform& cx, const ClipState& clip, int nesting) {
+        if (nesting > kMaxDrawNesting)
+            return;
+        std::vector<const format::ButtonRecord*> up;
+        for (const auto& r : button.records)
+            if (r.up)
+                up.push_back(&r);
+        std::stable_sort(up.begin(), up.end(), [](auto* a, auto* b) { return a->depth < b->depth; });
+        for (const format::ButtonRecord* r : up) {
+            const format::Character* c = m_movie ? m_movie->character(r->characterId) : nullptr;
+            if (!c || c == &button || c->kind == format::CharacterKind::Sprite ||
+                c->kind == format::CharacterKind::Button)
+                continue;
+            drawCharacter(t, c, nullptr, toQTransform(r->matrix) * m,
+                          ColorTransform::compose(cx, toColorTransform(r->colorTransform)), clip, nesting + 1);
+        }
+    }
+
+    void addMaskGeometry(QPainterPath& out, const format::Character* ch, const timeline::DisplayObject* obj,
+                         const QTransform& m, int nesting) {
+        if (!ch || nesting > kMaxDrawNesting)
+            return;
+        switch (ch->kind) {
+        case format::CharacterKind::Shape:
+            addToUnion(out, shapeFor(static_cast<const format::ShapeCharacter*>(ch)).fillArea(), m);
+            break;
+        case format::CharacterKind::MorphShape:
+            addToUnion(out, morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0).fillArea(),
+                       m);
+            break;
+        case format::CharacterKind::Text:
+            forEachGlyph(*static_cast<const format::TextCharacter*>(ch),
+                         [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba&) {
+                             addToUnion(out, glyph.fillArea(), g * m);
+                         });
+            break;
+        case format::CharacterKind::Bitmap:
+            if (const QImage* img = bitmap(ch->id)) {
+                QPainterPath r;
+                r.addRect(QRectF(0, 0, img->width() * 20.0, img->height() * 20.0));
+                addToUnion(out, r, m);
+            }
+            break;
+        case format::CharacterKind::Sprite:
+            if (obj && obj->clip)
+                for (const auto& [d, child] : obj->clip->displayList())
+                    if (child.visible && child.clipDepth == 0)
+                        addMaskGeometry(out, child.character, &child, toQTransform(child.matrix) * m, nesting + 1);
+            break;
+        case format::CharacterKind::Button:
+            for (const auto& r : static_cast<const format::ButtonCharacter*>(ch)->records) {
+                const format::Character* c = m_movie ? m_movie->character(r.characterId) : nullptr;
+                if (r.up && c && c != ch && c->kind != format::CharacterKind::Button)
+                    addMaskGeometry(out, c, nullptr, toQTransform(r.matrix) * m, nesting + 1);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    const movie::Movie* m_movie = nullptr;
+    const std::uint8_t* m_bodyData = nullptr;
+    std::size_t m_bodySize = 0;
+    std::size_t m_characterCount = 0;
+    std::uint64_t m_clipSerial = 0;
+    media::BitmapCache m_bitmaps;
+    ShapePainter m_painter;
+    std::unordered_map<const format::ShapeCharacter*, std::unique_ptr<CompiledShape>> m_shapes;
+    std::map<std::pair<const format::MorphShapeCharacter*, std::uint16_t>, std::unique_ptr<CompiledShape>> m_morphs;
+    std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;
+};
+
+StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}
+StageRenderer::~StageRenderer() = default;
+
+void StageRenderer::render(QPainter& painter, const Player& player, const QRectF& viewport, double devicePixelRatio) {
+    QImage* image = nullptr;
+    if (painter.device() && painter.device()->devType() == QInternal::Image)
+        image = static_cast<QImage*>(painter.device());
+    m_impl->drawStage(painter, image, player, viewport, devicePixelRatio);
+}
+
+QSize stageImageSize(const Player& player, double scale) {
+    const format::Rect r = player.stageRect();
+    const double s = std::isfinite(scale) && scale > 0 ? scale : 1.0;
+    // Whole stage pixels, as the window sizes itself; capped so a hostile header cannot
+    // ask for a gigantic image.
+    const auto side = [s](std::int64_t twips) {
+        const double px = std::floor(double(std::max<std::int64_t>(0, twips / 20)) * s);
+        return int(std::clamp(px, 1.0, 16384.0));
+    };
+    return QSize(side(r.width()), side(r.height()));
+}
+
+QImage StageRenderer::renderImage(const Player& player, double scale) {
+    const QSize size = stageImageSize(player, scale);
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull())
+        return img;
+    img.fill(Qt::white);
+    QPainter p(&img);
+    m_impl->drawStage(p, &img, player, QRectF(QPointF(0, 0), QSizeF(size)), 1.0);
+    p.end();
+    return img;
+}
+
+void StageRenderer::clearCaches() { m_impl->clear(); }
+
+const RenderStats& StageRenderer::stats() const { return m_impl->m_stats; }
+
+} // namespace swf::render
