@@ -1,0 +1,156 @@
+#include "SwfWriter.h"
+#include "shell/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+using namespace orvane::testing;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ToolTest : public ::testing::Test {
+protected:
+    // Runs orvane-tool with arguments that need no quoting (scratch paths only).
+    ToolRun tool(const std::string& args) {
+        const std::string out = m_dir.file("stdout"), err = m_dir.file("stderr");
+        const std::string command = std::string(ORVANE_TOOL_PATH) + " " + args + " >" + out + " 2>" + err;
+        const int raw = std::system(command.c_str());
+        ToolRun r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const auto o = readFile(out), e = readFile(err);
+        r.out.assign(o.begin(), o.end());
+        r.err.assign(e.begin(), e.end());
+        return r;
+    }
+    std::string save(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const std::string path = m_dir.file(name);
+        writeFile(path, bytes);
+        return path;
+    }
+    std::string stub() { return save("stub", {0x7F, 'E', 'L', 'F', 0, 1, 2, 3}); }
+
+    ScratchDir m_dir;
+};
+
+std::vector<std::uint8_t> sampleMovie(Compression c) {
+    SwfWriter movie;
+    movie.setCompression(c).setVersion(c == Compression::Lzma ? 13 : 8).setFrameRate(30);
+    ShapeBuilder box;
+    box.setFill0(static_cast<std::uint32_t>(box.addFill(FillStyle::solid({1, 2, 3}))))
+        .rectangle(0, 0, 400, 400);
+    movie.setBackgroundColor({255, 255, 255}).defineShape(1, box).place(1, 1).showFrame();
+    movie.moveTo(1, Matrix::translate(20, 20)).showFrame().showFrame();
+    return movie.bytes();
+}
+
+class PackRoundTrip : public ToolTest, public ::testing::WithParamInterface<Compression> {};
+
+} // namespace
+
+TEST_P(PackRoundTrip, UnpackGivesBackTheSameBytes) {
+    const auto movie = sampleMovie(GetParam());
+    const std::string in = save("in.swf", movie), projector = m_dir.file("projector"),
+                      out = m_dir.file("out.swf");
+    const ToolRun pack = tool("pack " + in + " -o " + projector + " --stub " + stub());
+    ASSERT_EQ(pack.status, 0) << pack.err;
+
+    const auto packed = readFile(projector);
+    ASSERT_EQ(packed.size(), 8 + movie.size() + 8);
+    EXPECT_EQ(std::vector<std::uint8_t>(packed.begin(), packed.begin() + 8), readFile(m_dir.file("stub")));
+    const std::vector<std::uint8_t> trailer(packed.end() - 8, packed.end());
+    const std::uint32_t length = static_cast<std::uint32_t>(movie.size());
+    EXPECT_EQ(trailer, (std::vector<std::uint8_t>{0x56, 0x34, 0x12, 0xFA, static_cast<std::uint8_t>(length),
+                                                  static_cast<std::uint8_t>(length >> 8),
+                                                  static_cast<std::uint8_t>(length >> 16),
+                                                  static_cast<std::uint8_t>(length >> 24)}));
+    struct stat st {};
+    ASSERT_EQ(stat(projector.c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+
+    const ToolRun unpack = tool("unpack " + projector + " -o " + out);
+    ASSERT_EQ(unpack.status, 0) << unpack.err;
+    EXPECT_EQ(readFile(out), movie);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCompressions, PackRoundTrip,
+                         ::testing::Values(Compression::None, Compression::Zlib, Compression::Lzma));
+
+TEST_F(ToolTest, PackAndUnpackRefuseWhatTheyCannotUse) {
+    const std::string notSwf = save("notes.txt", {'h', 'e', 'l', 'l', 'o'});
+    ToolRun r = tool("pack " + notSwf + " -o " + m_dir.file("p") + " --stub " + stub());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(notSwf), std::string::npos);
+    EXPECT_NE(r.err.find("not an SWF"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("p")));
+
+    const std::string movie = save("m.swf", sampleMovie(Compression::None));
+    EXPECT_EQ(
+        tool("pack " + m_dir.file("missing.swf") + " -o " + m_dir.file("p") + " --stub " + stub()).status, 1);
+    EXPECT_EQ(tool("pack " + movie + " -o " + m_dir.file("p") + " --stub " + m_dir.file("nostub")).status, 1);
+    EXPECT_EQ(tool("pack " + movie).status, 2);
+    EXPECT_EQ(tool("pack " + movie + " -o").status, 2);
+    EXPECT_EQ(tool("pack " + movie + " -o x --frobnicate").status, 2);
+    EXPECT_EQ(tool("pack --help").status, 0);
+
+    auto bytes = sampleMovie(Compression::None);
+    bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xFF}); // length -1
+    const std::string broken = save("broken", bytes);
+    r = tool("unpack " + broken + " -o " + m_dir.file("u.swf"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(broken), std::string::npos);
+    EXPECT_EQ(tool("unpack " + m_dir.file("missing") + " -o " + m_dir.file("u.swf")).status, 1);
+    EXPECT_EQ(tool("unpack " + movie).status, 2);
+}
+
+TEST_F(ToolTest, InfoReportsHeaderAndTagCounts) {
+    SwfWriter movie;
+    movie.setCompression(Compression::Zlib).setVersion(9).setStage({40, 11000, 0, 8000}).setFrameRate(12.5);
+    movie.setBackgroundColor({0, 0, 0}).showFrame(3).rawTag(600, std::vector<std::uint8_t>{1, 2});
+    const std::string path = save("info.swf", movie.bytes());
+
+    const ToolRun text = tool("info " + path);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("signature: CWS"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("stage: 550 x 400 px"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("stage extent: 548 x 400 px"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("frame rate: 12.50 fps"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("problem"), std::string::npos) << text.out;
+
+    const ToolRun json = tool("info " + path + " --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const std::string expectDeclared =
+        "\"declared_length\": " + std::to_string(movie.uncompressedBytes().size());
+    for (const std::string& fragment :
+         {std::string("\"version\": 9"), expectDeclared, std::string("\"width\": 550"),
+          std::string("\"height\": 400"), std::string("\"frame_count\": 3"),
+          std::string("{\"code\": 1, \"name\": \"ShowFrame\", \"count\": 3}"),
+          std::string("{\"code\": 600, \"name\": \"unknown\", \"count\": 1}"),
+          std::string("\"unknown_tags\": 1"), std::string("\"problems\": []")})
+        EXPECT_NE(json.out.find(fragment), std::string::npos) << fragment << "\n" << json.out;
+}
+
+TEST_F(ToolTest, InfoNamesTheFaultsOfABrokenMovie) {
+    SwfWriter movie;
+    movie.showFrame().rawTag(2, std::vector<std::uint8_t>(100, 0));
+    auto bytes = movie.bytes();
+    bytes.resize(bytes.size() - 30); // the last tag runs past the end, and End is gone
+    const ToolRun r = tool("info " + save("cut.swf", bytes) + " --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("runs past the end"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("no End tag"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("file size differs"), std::string::npos) << r.out;
+
+    EXPECT_EQ(tool("info " + save("short.swf", {'F', 'W', 'S', 1, 9, 0, 0, 0})).status, 1);
+    EXPECT_EQ(tool("info " + save("junk", std::vector<std::uint8_t>(64, 'x'))).status, 1);
+    EXPECT_EQ(tool("info " + m_dir.file("missing")).status, 1);
+    EXPECT_EQ(tool("info").status, 2);
+}

@@ -1,0 +1,7 @@
+# orvane-tool's pack, unpack and info, run as the real program.
+orvane_add_gtest(orvane_tool_pack_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/PackUnpackInfoTest.cpp
+  LIBS orvane_swfwriter)
+target_include_directories(orvane_tool_pack_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/unit)
+target_compile_definitions(orvane_tool_pack_tests PRIVATE ORVANE_TOOL_PATH="$<TARGET_FILE:orvane-tool>")
+add_dependencies(orvane_tool_pack_tests orvane-tool)
