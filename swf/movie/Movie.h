@@ -59,6 +59,8 @@ public:
     std::uint32_t fileAttributes() const { return m_fileAttributes; }
     const std::map<std::string, std::uint16_t>& exports() const { return m_exports; }
     const std::vector<SceneLabel>& scenes() const { return m_scenes; }
+    // Root frame labels from DefineSceneAndFrameLabelData (FrameLabel tags are in root()).
+    const std::vector<format::FrameLabel>& sceneFrameLabels() const { return m_sceneLabels; }
     const TagStats& tagStats() const { return m_stats; }
     std::size_t characterCount() const { return m_characterCount; }
     // The decompressed body (header fields and tags); TagRef offsets index into it.
@@ -88,6 +90,7 @@ private:
     std::uint32_t m_fileAttributes = 0;
     std::map<std::string, std::uint16_t> m_exports;
     std::vector<SceneLabel> m_scenes;
+    std::vector<format::FrameLabel> m_sceneLabels;
     TagStats m_stats;
 };
 

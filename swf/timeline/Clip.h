@@ -32,7 +32,7 @@ public:
     // --- identity and paths
     Clip* parent() const { return m_parent; }
     Clip& root();
-    bool isRoot() const { return m_parent == nullptr; }
+    bool isRoot() const { return m_isRoot; }
     // Instance name ("" for the root and unnamed instances).
     const std::string& name() const;
     // Never reused while the player lives; World::clipById finds the clip again.
@@ -79,9 +79,16 @@ public:
     // Removes whatever is at depth (script removal); true if something was there.
     bool removeAt(int depth);
 
+    const World& world() const { return m_world; }
+    World& world() { return m_world; }
+    // False once the clip has left the display list (it may still be alive while
+    // a script that ran in it finishes).
+    bool isOnStage() const { return m_parent != nullptr || m_isRoot; }
+
     // --- driven by the player
-    // Builds frame 0 (first show).
+    // Builds frame 0 (first show); does nothing once a frame has been entered.
     void enterFirstFrame();
+    bool hasEnteredFrame() const { return m_entered; }
     // One tick: this clip's playhead moves if playing, then every child that
     // existed before this tick advances too.
     void advance();
@@ -102,6 +109,9 @@ private:
     DisplayObject* createObject(const PlaceState& state);
     void destroyObject(DisplayList::iterator it);
     void changed();
+    void stepForward();
+    PlaceMap stateFor(int frame);
+    void detach();
 
     World& m_world;
     const format::Timeline& m_timeline;
@@ -117,6 +127,7 @@ private:
     bool m_loadPending = false;
     std::uint64_t m_bornTick = 0;
     std::uint64_t m_id = 0;
+    bool m_isRoot = false;
 };
 
 } // namespace swf::timeline

@@ -46,6 +46,8 @@ struct DisplayObject : PlaceState {
     std::shared_ptr<Clip> clip;
     // Unique per instance for the player's lifetime; identity survives moves.
     std::uint64_t serial = 0;
+    // Created by script rather than by the timeline: gotos leave it alone.
+    bool scripted = false;
 };
 
 // Objects of one timeline instance by depth, lowest (drawn first) to highest.

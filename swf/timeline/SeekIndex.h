@@ -3,6 +3,7 @@
 // seek replays at most that many frames. Snapshots hold placement state only;
 // definitions stay in the movie. Built lazily as seeks reach further.
 
+#include "swf/format/Timeline.h"
 #include "swf/timeline/DisplayObject.h"
 
 #include <vector>

@@ -6,6 +6,7 @@
 #include "swf/movie/Movie.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -39,7 +40,13 @@ struct World {
     }
     std::uint64_t droppedPlacements = 0; // refused by the limits above
 
-    // Snapshot index of a timeline, built lazily (only for long timelines).
+    // Told when a timeline instance goes away (set by the player for its action runner).
+    std::function<void(Clip&)> onClipRemoved;
+    // Placements whose character is not in the dictionary.
+    std::uint64_t missingCharacters = 0;
+
+    // Snapshot index of a timeline, built lazily; null for timelines short enough
+    // to replay from the start.
     SeekIndex* seekIndex(const format::Timeline& timeline);
 
 private:

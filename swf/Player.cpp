@@ -1,0 +1,227 @@
+#include "swf/Player.h"
+
+#include "swf/avm1/TimelineActions.h"
+#include "swf/format/TagCode.h"
+#include "swf/movie/Movie.h"
+#include "swf/timeline/Clip.h"
+#include "swf/timeline/World.h"
+
+#include <fstream>
+
+namespace swf {
+
+namespace {
+constexpr double kDefaultFrameRate = 12.0;
+}
+
+Player::Player() : m_runner(std::make_unique<avm1::TimelineActions>()) {}
+
+Player::~Player() { unload(); }
+
+bool Player::load(const std::string& path) {
+    unload();
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        m_error = "cannot open " + path;
+        return false;
+    }
+    std::streamoff size = in.tellg();
+    // An uncompressed movie can be at most the body cap plus its 8-byte header;
+    // compressed ones are smaller still.
+    if (size < 0 || static_cast<std::uint64_t>(size) > movie::kMaxBodySize + 8) {
+        m_error = size < 0 ? "cannot read " + path : "file larger than the 1 GiB movie limit";
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        m_error = "cannot read " + path;
+        return false;
+    }
+    return loadFromBytes(std::move(bytes));
+}
+
+bool Player::loadFromBytes(std::vector<std::uint8_t> bytes) {
+    unload();
+    std::string error;
+    auto loaded = movie::Movie::fromBytes(std::move(bytes), error);
+    if (!loaded) {
+        m_error = error;
+        return false;
+    }
+    m_error.clear();
+    m_movie = std::move(loaded);
+    m_world = std::make_unique<timeline::World>(*m_movie);
+    m_world->onClipRemoved = [this](timeline::Clip& clip) { m_runner->clipRemoved(clip); };
+    m_root = std::make_shared<timeline::Clip>(*m_world, m_movie->root(), nullptr, nullptr, 0);
+    m_root->setLoops(m_loop);
+    m_initDone.assign(65536, false);
+    m_started = false;
+    m_runner->movieLoaded(m_movie->version());
+    return true;
+}
+
+void Player::unload() {
+    if (!m_movie)
+        return;
+    m_root.reset();
+    m_runner->movieUnloaded();
+    m_world.reset();
+    m_movie.reset();
+    m_initDone.clear();
+    m_started = false;
+}
+
+bool Player::isLoaded() const { return m_movie != nullptr; }
+
+void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
+    if (!runner)
+        runner = std::make_unique<avm1::TimelineActions>();
+    if (m_movie)
+        m_runner->movieUnloaded();
+    m_runner = std::move(runner);
+    if (m_movie)
+        m_runner->movieLoaded(m_movie->version());
+}
+
+// Runs what is pending, parents before children and lower depths first: init
+// actions, then frame actions, then the load event of newly placed clips. Work
+// queued while this runs (a script's goto) waits for the next pass. Clips are
+// held by weak pointers: a script may remove any of them.
+void Player::runPendingActions() {
+    struct Job {
+        std::weak_ptr<timeline::Clip> clip;
+        int frame;
+        bool load;
+    };
+    std::vector<Job> jobs;
+    m_root->forEachClip([&](timeline::Clip& clip) {
+        if (clip.pendingFrame() >= 0)
+            jobs.push_back({clip.weak_from_this(), clip.pendingFrame(), false});
+        if (clip.loadEventPending())
+            jobs.push_back({clip.weak_from_this(), -1, true});
+        clip.clearPending();
+        clip.clearLoadEvent();
+    });
+    for (const Job& job : jobs) {
+        auto clip = job.clip.lock();
+        if (!clip || !clip->isOnStage())
+            continue;
+        if (job.load) {
+            if (auto* owner = clip->displayObject())
+                for (const auto& rec : std::vector(owner->clipActions))
+                    if (rec.events & format::kClipLoad)
+                        m_runner->runClipEvent(*clip, format::kClipLoad, rec.actions);
+            continue;
+        }
+        // A script moved this clip since; its goto left the new frame pending.
+        if (clip->currentFrame() != job.frame)
+            continue;
+        auto tags = clip->timeline().frameTags(job.frame);
+        for (const format::TagRef& tag : tags) {
+            if (tag.code != static_cast<std::uint16_t>(format::TagCode::DoInitAction))
+                continue;
+            auto body = m_movie->tagBody(tag);
+            std::uint16_t spriteId = body[0] | (body[1] << 8);
+            if (m_initDone[spriteId])
+                continue;
+            m_initDone[spriteId] = true;
+            m_runner->runInitActions(*clip, spriteId, body.subspan(2));
+        }
+        for (const format::TagRef& tag : tags) {
+            if (tag.code != static_cast<std::uint16_t>(format::TagCode::DoAction))
+                continue;
+            if (clip->currentFrame() != job.frame || !clip->isOnStage())
+                break; // an earlier block of this frame moved or removed the clip
+            m_runner->runFrameActions(*clip, m_movie->tagBody(tag));
+        }
+    }
+}
+
+void Player::tick() {
+    if (!m_movie)
+        return;
+    if (!m_started) {
+        m_started = true;
+        m_root->enterFirstFrame();
+        runPendingActions();
+        return;
+    }
+    runPendingActions();
+    ++m_world->tick;
+    m_root->advance();
+    // Every clip with an enterFrame handler gets it once per tick, after the move.
+    std::vector<std::weak_ptr<timeline::Clip>> entering;
+    m_root->forEachClip([&](timeline::Clip& clip) {
+        if (auto* owner = clip.displayObject(); owner && (owner->clipEvents & format::kClipEnterFrame))
+            entering.push_back(clip.weak_from_this());
+    });
+    for (auto& weak : entering) {
+        auto clip = weak.lock();
+        if (!clip || !clip->isOnStage())
+            continue;
+        if (auto* owner = clip->displayObject())
+            for (const auto& rec : std::vector(owner->clipActions))
+                if (rec.events & format::kClipEnterFrame)
+                    m_runner->runClipEvent(*clip, format::kClipEnterFrame, rec.actions);
+    }
+    runPendingActions();
+}
+
+int Player::totalFrames() const { return m_root ? m_root->totalFrames() : 0; }
+
+int Player::currentFrame() const { return m_root ? m_root->currentFrame() : 0; }
+
+void Player::gotoFrame(int frame) {
+    if (m_root)
+        m_root->gotoFrame(frame);
+}
+
+void Player::play() {
+    if (m_root)
+        m_root->play();
+}
+
+void Player::stop() {
+    if (m_root)
+        m_root->stop();
+}
+
+bool Player::isPlaying() const { return m_root && m_root->isPlaying(); }
+
+void Player::setPlaying(bool playing) {
+    if (m_root)
+        m_root->setPlaying(playing);
+}
+
+void Player::back() {
+    if (m_root)
+        m_root->prevFrame();
+}
+
+void Player::forward() {
+    if (m_root)
+        m_root->nextFrame();
+}
+
+void Player::setLoop(bool loop) {
+    m_loop = loop;
+    if (m_root)
+        m_root->setLoops(loop);
+}
+
+double Player::frameRate() const {
+    if (!m_movie || m_movie->headerFrameRate() <= 0.0)
+        return kDefaultFrameRate;
+    return m_movie->headerFrameRate();
+}
+
+format::Rect Player::stageRect() const { return m_movie ? m_movie->stageRect() : format::Rect{}; }
+
+format::Rgba Player::backgroundColor() const {
+    return m_movie ? m_movie->backgroundColor() : format::Rgba{255, 255, 255, 255};
+}
+
+std::uint64_t Player::displayGeneration() const { return m_world ? m_world->generation : 0; }
+
+} // namespace swf

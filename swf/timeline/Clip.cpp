@@ -1,0 +1,336 @@
+#include "swf/timeline/Clip.h"
+
+#include "swf/format/Timeline.h"
+#include "swf/timeline/World.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace swf::timeline {
+
+namespace {
+const std::string kNoName;
+
+bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
+    if (a.size() != b.size())
+        return false;
+    if (caseSensitive)
+        return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+} // namespace
+
+Clip::Clip(World& world, const format::Timeline& timeline, Clip* parent, DisplayObject* owner, int nesting)
+    : m_world(world), m_timeline(timeline), m_parent(parent), m_owner(owner), m_nesting(nesting) {
+    m_isRoot = parent == nullptr;
+    m_id = owner ? owner->serial : m_world.nextSerial++;
+    m_bornTick = m_world.tick;
+    m_world.clips[m_id] = this;
+}
+
+Clip::~Clip() {
+    if (m_world.onClipRemoved)
+        m_world.onClipRemoved(*this);
+    m_world.liveObjects -= std::min(m_world.liveObjects, m_list.size());
+    m_world.clips.erase(m_id);
+}
+
+Clip& Clip::root() {
+    Clip* c = this;
+    while (c->m_parent)
+        c = c->m_parent;
+    return *c;
+}
+
+const std::string& Clip::name() const { return m_owner ? m_owner->name : kNoName; }
+
+std::string Clip::targetPath() const {
+    if (m_isRoot)
+        return "/";
+    std::string path;
+    for (const Clip* c = this; c && !c->m_isRoot; c = c->m_parent)
+        path = "/" + c->name() + path;
+    return path;
+}
+
+Clip* Clip::findChild(std::string_view name) const {
+    bool caseSensitive = m_world.parse.swfVersion >= 7;
+    for (auto& [depth, obj] : m_list)
+        if (obj.clip && sameName(obj.name, name, caseSensitive))
+            return obj.clip.get();
+    return nullptr;
+}
+
+Clip* Clip::resolvePath(std::string_view path) {
+    Clip* at = this;
+    if (path.empty())
+        return at;
+    char separator = path.find('/') != std::string_view::npos ? '/' : '.';
+    if (path.front() == '/') {
+        at = &root();
+        path.remove_prefix(1);
+    }
+    if (path == "..")
+        return m_parent;
+    // Each step is a name, "..", "_root", "_parent", "_levelN" or "this".
+    while (!path.empty() && at) {
+        std::size_t cut = path.find(separator);
+        std::string_view step = path.substr(0, cut);
+        path = cut == std::string_view::npos ? std::string_view{} : path.substr(cut + 1);
+        if (step.empty() || step == "." || step == "this")
+            continue;
+        if (step == ".." || sameName(step, "_parent", false))
+            at = at->m_parent;
+        else if (sameName(step, "_root", false) || sameName(step, "_level0", false))
+            at = &at->root();
+        else if (step.size() > 6 && sameName(step.substr(0, 6), "_level", false))
+            at = nullptr; // only level 0 exists
+        else
+            at = at->findChild(step);
+    }
+    return at;
+}
+
+int Clip::totalFrames() const { return std::max(1, m_timeline.frameCount()); }
+
+DisplayObject* Clip::objectAt(int depth) {
+    auto it = m_list.find(depth);
+    return it == m_list.end() ? nullptr : &it->second;
+}
+
+bool Clip::removeAt(int depth) {
+    auto it = m_list.find(depth);
+    if (it == m_list.end())
+        return false;
+    destroyObject(it);
+    return true;
+}
+
+void Clip::changed() { ++m_world.generation; }
+
+void Clip::enterFirstFrame() {
+    if (m_entered)
+        return;
+    m_entered = true;
+    m_frame = 0;
+    applyFrame(0);
+    m_pendingFrame = 0;
+    changed();
+}
+
+void Clip::applyFrame(int frame) {
+    for (const format::TagRef& tag : m_timeline.frameTags(frame)) {
+        auto code = static_cast<format::TagCode>(tag.code);
+        io::ByteReader r(m_world.movie.tagBody(tag));
+        switch (code) {
+        case format::TagCode::PlaceObject:
+        case format::TagCode::PlaceObject2:
+        case format::TagCode::PlaceObject3:
+        case format::TagCode::PlaceObject4: {
+            format::PlaceObject place;
+            if (format::parsePlaceObject(code, r, m_world.parse, place))
+                applyPlace(place);
+            break;
+        }
+        case format::TagCode::RemoveObject:
+        case format::TagCode::RemoveObject2: {
+            std::uint16_t depth;
+            if (format::parseRemoveObject(code, r, depth))
+                removeAt(depth);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+// Same rules as applyFrameTags, on live instances: a new placement takes over
+// its depth, a move changes only the fields it carries, a replace swaps the
+// character and keeps the rest.
+void Clip::applyPlace(const format::PlaceObject& place) {
+    auto it = m_list.find(place.depth);
+    if (!place.characterId) {
+        if (place.move && it != m_list.end()) {
+            it->second.apply(place);
+            changed();
+        }
+        return;
+    }
+    PlaceState next;
+    if (place.move && it != m_list.end()) {
+        if (it->second.characterId == *place.characterId) {
+            it->second.apply(place);
+            changed();
+            return;
+        }
+        next = it->second;
+    }
+    next.depth = place.depth;
+    next.characterId = *place.characterId;
+    next.apply(place);
+    if (it != m_list.end())
+        destroyObject(it);
+    createObject(next);
+}
+
+DisplayObject* Clip::createObject(const PlaceState& state) {
+    const format::Character* character = m_world.movie.character(state.characterId);
+    if (!character) {
+        ++m_world.missingCharacters;
+        return nullptr;
+    }
+    if (m_world.liveObjects >= kMaxLiveObjects) {
+        ++m_world.droppedPlacements;
+        return nullptr;
+    }
+    auto [it, inserted] = m_list.try_emplace(state.depth);
+    if (!inserted)
+        return nullptr;
+    DisplayObject& obj = it->second;
+    static_cast<PlaceState&>(obj) = state;
+    obj.character = character;
+    obj.serial = m_world.nextSerial++;
+    ++m_world.liveObjects;
+    changed();
+    if (character->kind == format::CharacterKind::Sprite) {
+        if (m_nesting + 1 > kMaxNesting) {
+            ++m_world.droppedPlacements;
+            return &obj;
+        }
+        auto& sprite = static_cast<const format::SpriteCharacter&>(*character);
+        obj.clip = std::make_shared<Clip>(m_world, sprite.timeline, this, &obj, m_nesting + 1);
+        obj.clip->m_loadPending = obj.clipEvents & format::kClipLoad;
+        obj.clip->enterFirstFrame();
+    }
+    return &obj;
+}
+
+void Clip::detach() {
+    m_parent = nullptr;
+    m_owner = nullptr;
+    m_isRoot = false;
+    m_pendingFrame = -1;
+    m_loadPending = false;
+}
+
+void Clip::destroyObject(DisplayList::iterator it) {
+    std::shared_ptr<Clip> clip = std::move(it->second.clip);
+    m_list.erase(it);
+    --m_world.liveObjects;
+    changed();
+    if (clip)
+        clip->detach(); // a script running inside it may still hold it
+}
+
+void Clip::stepForward() {
+    int count = totalFrames();
+    if (m_frame + 1 < count) {
+        ++m_frame;
+        applyFrame(m_frame);
+        m_pendingFrame = m_frame;
+        changed();
+    } else if (!m_loop) {
+        m_playing = false;
+    } else if (count > 1) {
+        gotoFrame(0);
+    }
+}
+
+void Clip::advance() {
+    if (!m_entered) {
+        enterFirstFrame();
+        return;
+    }
+    if (m_bornTick == m_world.tick && !m_isRoot)
+        return; // placed during this tick: it shows its first frame now
+    if (m_playing)
+        stepForward();
+    for (auto& [depth, obj] : m_list)
+        if (obj.clip)
+            obj.clip->advance();
+}
+
+PlaceMap Clip::stateFor(int frame) {
+    if (SeekIndex* index = m_world.seekIndex(m_timeline))
+        return index->stateAt(frame);
+    PlaceMap state;
+    for (int f = 0; f <= frame; ++f)
+        applyFrameTags(m_world, m_timeline, f, state);
+    return state;
+}
+
+void Clip::reconcile(const PlaceMap& target) {
+    for (auto it = m_list.begin(); it != m_list.end();) {
+        auto t = target.find(it->first);
+        bool keep = it->second.scripted || (t != target.end() && t->second.characterId == it->second.characterId);
+        if (keep)
+            ++it;
+        else
+            destroyObject(it++);
+    }
+    for (const auto& [depth, state] : target) {
+        auto it = m_list.find(depth);
+        if (it == m_list.end()) {
+            createObject(state);
+        } else if (!it->second.scripted) {
+            static_cast<PlaceState&>(it->second) = state;
+            changed();
+        }
+    }
+}
+
+void Clip::gotoFrame(int frame) {
+    frame = std::clamp(frame, 0, totalFrames() - 1);
+    if (!m_entered)
+        enterFirstFrame();
+    if (frame == m_frame)
+        return;
+    bool forward = frame > m_frame;
+    if (forward && (frame - m_frame <= kSnapshotInterval || !m_world.seekIndex(m_timeline))) {
+        for (int f = m_frame + 1; f <= frame; ++f)
+            applyFrame(f);
+    } else {
+        reconcile(stateFor(frame));
+    }
+    m_frame = frame;
+    m_pendingFrame = frame;
+    changed();
+}
+
+bool Clip::gotoLabel(std::string_view label) {
+    int frame = m_timeline.findLabel(label);
+    if (frame < 0 && m_isRoot) {
+        for (const auto& l : m_world.movie.sceneFrameLabels())
+            if (l.name == label)
+                frame = l.frame;
+    }
+    if (frame < 0)
+        return false;
+    gotoFrame(frame);
+    return true;
+}
+
+void Clip::nextFrame() {
+    m_playing = false;
+    if (m_frame + 1 < totalFrames())
+        gotoFrame(m_frame + 1);
+}
+
+void Clip::prevFrame() {
+    m_playing = false;
+    if (m_frame > 0)
+        gotoFrame(m_frame - 1);
+}
+
+void Clip::forEachClip(const std::function<void(Clip&)>& visit) {
+    visit(*this);
+    for (auto& [depth, obj] : m_list)
+        if (obj.clip)
+            obj.clip->forEachClip(visit);
+}
+
+} // namespace swf::timeline

@@ -1,0 +1,80 @@
+#include "swf/timeline/SeekIndex.h"
+
+#include "swf/timeline/World.h"
+
+namespace swf::timeline {
+
+void applyFrameTags(const World& world, const format::Timeline& timeline, int frame, PlaceMap& state) {
+    for (const format::TagRef& tag : timeline.frameTags(frame)) {
+        auto code = static_cast<format::TagCode>(tag.code);
+        io::ByteReader r(world.movie.tagBody(tag));
+        switch (code) {
+        case format::TagCode::PlaceObject:
+        case format::TagCode::PlaceObject2:
+        case format::TagCode::PlaceObject3:
+        case format::TagCode::PlaceObject4: {
+            format::PlaceObject place;
+            if (!format::parsePlaceObject(code, r, world.parse, place))
+                break;
+            auto it = state.find(place.depth);
+            if (place.characterId) {
+                PlaceState next;
+                if (place.move && it != state.end())
+                    next = it->second; // replace keeps what the tag does not set
+                next.depth = place.depth;
+                next.characterId = *place.characterId;
+                next.apply(place);
+                state[place.depth] = std::move(next);
+            } else if (place.move && it != state.end()) {
+                it->second.apply(place);
+            }
+            break;
+        }
+        case format::TagCode::RemoveObject:
+        case format::TagCode::RemoveObject2: {
+            std::uint16_t depth;
+            if (format::parseRemoveObject(code, r, depth))
+                state.erase(depth);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+SeekIndex::SeekIndex(const World& world, const format::Timeline& timeline) : m_world(world), m_timeline(timeline) {
+    PlaceMap start;
+    applyFrameTags(m_world, m_timeline, 0, start);
+    std::vector<PlaceState> first;
+    for (auto& [depth, st] : start)
+        first.push_back(st);
+    m_snapshots.push_back(std::move(first));
+}
+
+PlaceMap SeekIndex::stateAt(int frame) {
+    if (frame < 0)
+        frame = 0;
+    std::size_t slot = static_cast<std::size_t>(frame / kSnapshotInterval);
+    // Extend the index up to the wanted slot, keeping a snapshot at each step.
+    std::size_t have = m_snapshots.size() - 1;
+    std::size_t from = std::min(slot, have);
+    PlaceMap state;
+    for (const PlaceState& st : m_snapshots[from])
+        state.emplace(st.depth, st);
+    int at = static_cast<int>(from) * kSnapshotInterval;
+    while (at < frame) {
+        ++at;
+        applyFrameTags(m_world, m_timeline, at, state);
+        if (at % kSnapshotInterval == 0 && static_cast<std::size_t>(at / kSnapshotInterval) == m_snapshots.size()) {
+            std::vector<PlaceState> snap;
+            snap.reserve(state.size());
+            for (auto& [depth, st] : state)
+                snap.push_back(st);
+            m_snapshots.push_back(std::move(snap));
+        }
+    }
+    return state;
+}
+
+} // namespace swf::timeline
