@@ -1,0 +1,332 @@
+#include "ShockwaveFlash.h"
+
+#include "swf/Player.h"
+
+#ifdef ORVANE_HAVE_STAGE_RENDERER
+#include "swf/render/StageRenderer.h"
+#endif
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+// Design-time state stream, little-endian:
+//   0  bytes 67 55 66 55
+//   4  u32 format version 0x300
+//   8  u32 extent width, u32 extent height, in HIMETRIC (1/100 mm)
+//   16 tagged fields: u8 tag, u8 kind (0 boolean: i16 -1/0; 1 string: u16 length + 8-bit text);
+//      a zero tag or the end of the stream ends them; the rest is reserved and zero.
+enum FieldTag : std::uint8_t {
+    kTagMovie = 1, kTagSrc, kTagWMode, kTagPlay, kTagLoop, kTagQuality, kTagSAlign, kTagMenu, kTagBase,
+    kTagAllowScriptAccess, kTagScale, kTagDeviceFont, kTagEmbedMovie, kTagBGColor, kTagSWRemote, kTagMovieData
+};
+constexpr int kStreamSize = 170;
+constexpr double kHimetricPerInch = 2540.0;
+
+std::uint16_t rd16(const QByteArray& b, int at) {
+    return std::uint16_t(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);
+}
+std::uint32_t rd32(const QByteArray& b, int at) { return rd16(b, at) | std::uint32_t(rd16(b, at + 2)) << 16; }
+
+FlashDesignState::Scale parseScale(const QString& s, FlashDesignState::Scale fallback) {
+    using S = FlashDesignState::Scale;
+    if (s.compare(QLatin1String("ShowAll"), Qt::CaseInsensitive) == 0)
+        return S::ShowAll;
+    if (s.compare(QLatin1String("NoBorder"), Qt::CaseInsensitive) == 0)
+        return S::NoBorder;
+    if (s.compare(QLatin1String("ExactFit"), Qt::CaseInsensitive) == 0)
+        return S::ExactFit;
+    if (s.compare(QLatin1String("NoScale"), Qt::CaseInsensitive) == 0)
+        return S::NoScale;
+    return fallback;
+}
+
+FlashDesignState::Quality parseQuality(const QString& s, FlashDesignState::Quality fallback) {
+    using Q = FlashDesignState::Quality;
+    static const std::pair<const char*, Q> names[] = {{"Low", Q::Low},   {"Medium", Q::Medium},
+                                                      {"High", Q::High}, {"Best", Q::Best},
+                                                      {"AutoLow", Q::AutoLow}, {"AutoHigh", Q::AutoHigh}};
+    for (const auto& [name, q] : names)
+        if (s.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return q;
+    return fallback;
+}
+
+bool isUnloadAddress(const QString& path) {
+    return path.isEmpty() || path.compare(QLatin1String("http://"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+FlashDesignState FlashDesignState::parse(const QByteArray& b) {
+    FlashDesignState state;
+    if (b.size() < 16 || !b.startsWith(QByteArray("\x67\x55\x66\x55", 4)))
+        return state;
+    const std::uint32_t cx = rd32(b, 8), cy = rd32(b, 12);
+    const double dpi = 96.0;
+    if (cx > 0 && cx < 10'000'000 && cy > 0 && cy < 10'000'000) {
+        state.extentWidth = int(std::lround(cx * dpi / kHimetricPerInch));
+        state.extentHeight = int(std::lround(cy * dpi / kHimetricPerInch));
+    }
+    int at = 16;
+    while (at + 2 <= b.size()) {
+        const std::uint8_t tag = std::uint8_t(b[at]), kind = std::uint8_t(b[at + 1]);
+        at += 2;
+        if (tag == 0)
+            break;
+        if (kind == 0) {
+            if (at + 2 > b.size())
+                break;
+            const bool value = rd16(b, at) != 0;
+            at += 2;
+            if (tag == kTagLoop)
+                state.loop = value;
+        } else if (kind == 1) {
+            if (at + 2 > b.size())
+                break;
+            const int length = rd16(b, at);
+            at += 2;
+            if (length > b.size() - at)
+                break;
+            const QString text = QString::fromLatin1(b.constData() + at, length);
+            at += length;
+            if (tag == kTagScale)
+                state.scale = parseScale(text, state.scale);
+            else if (tag == kTagQuality)
+                state.quality = parseQuality(text, state.quality);
+        } else {
+            break; // a kind we cannot size: nothing after it can be trusted
+        }
+    }
+    return state;
+}
+
+QByteArray FlashDesignState::defaultStream() {
+    QByteArray b("\x67\x55\x66\x55", 4);
+    auto put16 = [&](std::uint16_t v) { b.append(char(v & 0xFF)).append(char(v >> 8)); };
+    auto put32 = [&](std::uint32_t v) { put16(std::uint16_t(v)), put16(std::uint16_t(v >> 16)); };
+    put32(0x300);
+    put32(12568);
+    put32(4710);
+    auto str = [&](std::uint8_t tag, const char* text) {
+        b.append(char(tag)).append(char(1));
+        put16(std::uint16_t(qstrlen(text)));
+        b.append(text);
+    };
+    auto flag = [&](std::uint8_t tag, bool on) {
+        b.append(char(tag)).append(char(0));
+        put16(on ? 0xFFFF : 0);
+    };
+    str(kTagMovie, ""), str(kTagSrc, ""), str(kTagWMode, "Window"), flag(kTagPlay, true), flag(kTagLoop, true);
+    str(kTagQuality, "High"), str(kTagSAlign, ""), flag(kTagMenu, true), str(kTagBase, "");
+    str(kTagAllowScriptAccess, ""), str(kTagScale, "ShowAll"), flag(kTagDeviceFont, false);
+    flag(kTagEmbedMovie, false), str(kTagBGColor, ""), str(kTagSWRemote, ""), str(kTagMovieData, "");
+    b.append(QByteArray(kStreamSize - b.size(), '\0'));
+    return b;
+}
+
+// Draws the stage through the renderer when it is built in; otherwise the stage shows
+// only its background colour.
+struct TShockwaveFlash::StagePainter {
+#ifdef ORVANE_HAVE_STAGE_RENDERER
+    swf::render::StageRenderer renderer; // keeps its shape and bitmap caches across frames
+#endif
+    void paint(QPainter& painter, const swf::Player& player, const QRectF& viewport, double dpr) {
+#ifdef ORVANE_HAVE_STAGE_RENDERER
+        renderer.render(painter, player, viewport, dpr);
+#else
+        (void)painter, (void)player, (void)viewport, (void)dpr;
+#endif
+    }
+};
+
+TShockwaveFlash::TShockwaveFlash(QWidget* parent)
+    : QWidget(parent), m_player(std::make_unique<swf::Player>()), m_stagePainter(std::make_unique<StagePainter>()) {
+    // The stage is painted whole every time; nothing behind it needs drawing.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    m_clock.setSingleShot(true);
+    m_clock.setTimerType(Qt::PreciseTimer);
+    connect(&m_clock, &QTimer::timeout, this, &TShockwaveFlash::onClock);
+    loadDesignState(FlashDesignState::defaultStream());
+}
+
+TShockwaveFlash::~TShockwaveFlash() = default;
+
+void TShockwaveFlash::loadDesignState(const QByteArray& stream) {
+    m_designStream = stream;
+    m_settings = FlashDesignState::parse(stream);
+    setLoop(m_settings.loop ? kFlashTrue : kFlashFalse);
+    update();
+}
+
+void TShockwaveFlash::setDesignState(const QString& hex) { loadDesignState(QByteArray::fromHex(hex.toLatin1())); }
+
+bool TShockwaveFlash::isLoaded() const { return m_player->isLoaded(); }
+
+void TShockwaveFlash::setMovie(const QString& path) {
+    m_movie = path;
+    if (isUnloadAddress(path)) {
+        stopClock();
+        m_player->unload();
+        afterChange();
+        update();
+        return;
+    }
+    QString file = path;
+    if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        file = QUrl(path).toLocalFile();
+    const bool ok = m_player->load(file.toStdString());
+    if (!ok) {
+        stopClock();
+        m_player->unload();
+        update();
+        throw FlashError("Cannot load movie \"" + path.toStdString() + "\": " + m_player->error());
+    }
+    m_player->setLoop(m_loop);
+    // A loaded movie shows its first frame at once; the clock takes over from there.
+    m_player->tick();
+    ++m_ticks;
+    afterChange();
+    update();
+    startClock();
+}
+
+int TShockwaveFlash::TotalFrames() const { return isLoaded() ? m_player->totalFrames() : 0; }
+
+int TShockwaveFlash::FrameNum() const { return isLoaded() ? m_player->currentFrame() : 0; }
+
+void TShockwaveFlash::setFrameNum(int frame) {
+    if (!isLoaded())
+        return;
+    m_player->gotoFrame(std::clamp(frame, 0, std::max(0, m_player->totalFrames() - 1)));
+    afterChange();
+}
+
+FlashBool TShockwaveFlash::Playing() const { return isLoaded() && m_player->isPlaying() ? kFlashTrue : kFlashFalse; }
+
+void TShockwaveFlash::setPlaying(FlashBool playing) {
+    if (!isLoaded())
+        return;
+    m_player->setPlaying(playing != 0);
+    afterChange();
+}
+
+void TShockwaveFlash::setLoop(FlashBool loop) {
+    m_loop = loop != 0;
+    m_player->setLoop(m_loop);
+}
+
+void TShockwaveFlash::Play() { setPlaying(kFlashTrue); }
+void TShockwaveFlash::Stop() { setPlaying(kFlashFalse); }
+
+void TShockwaveFlash::Back() {
+    if (!isLoaded())
+        return;
+    m_player->back();
+    afterChange();
+}
+
+void TShockwaveFlash::Forward() {
+    if (!isLoaded())
+        return;
+    m_player->forward();
+    afterChange();
+}
+
+// The frame clock keeps a fixed schedule (start + n periods) measured on a monotonic
+// clock, so timer jitter never accumulates into drift. When the host falls behind by whole
+// periods, those frames are dropped: the next tick lands on the next future deadline.
+void TShockwaveFlash::startClock() {
+    const double rate = m_player->frameRate();
+    m_periodMs = rate > 0 && std::isfinite(rate) ? std::clamp(1000.0 / rate, 1.0, 60'000.0) : 1000.0 / 12.0;
+    m_elapsed.start();
+    m_nextDeadlineMs = m_periodMs;
+    m_clock.start(int(std::ceil(m_periodMs)));
+}
+
+void TShockwaveFlash::stopClock() { m_clock.stop(); }
+
+void TShockwaveFlash::onClock() {
+    if (!isLoaded())
+        return;
+    const double now = double(m_elapsed.nsecsElapsed()) / 1e6;
+    // A timer may wake a little early; only a whole millisecond early is worth waiting out.
+    if (now + 1.0 < m_nextDeadlineMs) {
+        m_clock.start(int(std::ceil(m_nextDeadlineMs - now)));
+        return;
+    }
+    m_player->tick();
+    ++m_ticks;
+    m_nextDeadlineMs += m_periodMs;
+    if (now >= m_nextDeadlineMs) {
+        const double late = std::floor((now - m_nextDeadlineMs) / m_periodMs) + 1.0;
+        m_dropped += std::uint64_t(late);
+        m_nextDeadlineMs += late * m_periodMs;
+    }
+    m_clock.start(std::max(0, int(std::ceil(m_nextDeadlineMs - now))));
+    afterChange();
+}
+
+void TShockwaveFlash::afterChange() {
+    // Only a visible change costs a repaint.
+    const std::uint64_t generation = m_player->displayGeneration();
+    if (generation == m_shownGeneration)
+        return;
+    m_shownGeneration = generation;
+    update();
+    emit frameShown();
+}
+
+QRectF TShockwaveFlash::stageViewport() const {
+    const QRectF area = rect();
+    if (!isLoaded())
+        return area;
+    const auto stage = m_player->stageRect();
+    const double w = double(stage.width()) / 20.0, h = double(stage.height()) / 20.0;
+    if (w <= 0 || h <= 0)
+        return area;
+    using S = FlashDesignState::Scale;
+    double sx = area.width() / w, sy = area.height() / h;
+    switch (m_settings.scale) {
+    case S::ShowAll:
+        sx = sy = std::min(sx, sy);
+        break;
+    case S::NoBorder:
+        sx = sy = std::max(sx, sy);
+        break;
+    case S::ExactFit:
+        break;
+    case S::NoScale:
+        sx = sy = 1.0;
+        break;
+    }
+    const QSizeF size(w * sx, h * sy);
+    return QRectF(area.center() - QPointF(size.width() / 2, size.height() / 2), size);
+}
+
+void TShockwaveFlash::paintEvent(QPaintEvent*) {
+    ++m_paints;
+    QPainter painter(this);
+    if (!isLoaded()) {
+        painter.fillRect(rect(), palette().color(QPalette::Base));
+        return;
+    }
+    const auto bg = m_player->backgroundColor();
+    painter.fillRect(rect(), QColor(bg.r, bg.g, bg.b));
+    const bool smooth = m_settings.quality != FlashDesignState::Quality::Low &&
+                        m_settings.quality != FlashDesignState::Quality::AutoLow;
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    painter.setClipRect(rect());
+    m_stagePainter->paint(painter, *m_player, stageViewport(), devicePixelRatioF());
+}
+
+} // namespace orvane

@@ -1,0 +1,130 @@
+#pragma once
+// TShockwaveFlash: the movie area of the main window. It owns one swf::Player, gives it the
+// properties and methods the window drives (Movie, TotalFrames, FrameNum, Playing, Loop,
+// Play, Stop, Back, Forward), runs the frame clock and paints the player's stage.
+//
+// Booleans are Flash booleans: 16-bit, -1 for true, 0 for false, any non-zero read as true.
+// A call the control cannot carry out raises FlashError.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+namespace swf {
+class Player;
+}
+
+namespace orvane {
+
+using FlashBool = std::int16_t;
+inline constexpr FlashBool kFlashTrue = -1;
+inline constexpr FlashBool kFlashFalse = 0;
+
+class FlashError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The control's stored settings, decoded from its design-time state stream.
+struct FlashDesignState {
+    enum class Scale { ShowAll, NoBorder, ExactFit, NoScale };
+    enum class Quality { Low, Medium, High, Best, AutoLow, AutoHigh };
+    Scale scale = Scale::ShowAll;
+    Quality quality = Quality::High;
+    bool loop = true;
+    int extentWidth = 475; // pixels, from the stored HIMETRIC extent
+    int extentHeight = 178;
+
+    // Reads what it can; anything unknown, short or malformed keeps the defaults.
+    static FlashDesignState parse(const QByteArray& stream);
+    // The 170-byte stream the main window's form data carries.
+    static QByteArray defaultStream();
+};
+
+class TShockwaveFlash : public QWidget {
+    Q_OBJECT
+    // The design-time state as hexadecimal text, so that form data can carry it.
+    Q_PROPERTY(QString DesignState READ designStateHex WRITE setDesignState)
+
+public:
+    explicit TShockwaveFlash(QWidget* parent = nullptr);
+    ~TShockwaveFlash() override;
+
+    // Setting a file path loads that movie and shows it; "http://" or an empty string
+    // unloads. Raises FlashError when the movie cannot be loaded (the control is then empty).
+    QString Movie() const { return m_movie; }
+    void setMovie(const QString& path);
+
+    int TotalFrames() const;
+    // Current frame of the root timeline, from 0. Writing jumps there; values outside the
+    // movie are clamped to it.
+    int FrameNum() const;
+    void setFrameNum(int frame);
+    FlashBool Playing() const;
+    void setPlaying(FlashBool playing);
+    FlashBool Loop() const { return m_loop ? kFlashTrue : kFlashFalse; }
+    void setLoop(FlashBool loop);
+
+    void Play();
+    void Stop();
+    // One frame back or on, then stopped.
+    void Back();
+    void Forward();
+
+    // Design-time state, accepted as opaque bytes; only the settings it understands are used.
+    void loadDesignState(const QByteArray& stream);
+    QByteArray designState() const { return m_designStream; }
+    const FlashDesignState& settings() const { return m_settings; }
+    QString designStateHex() const { return QString::fromLatin1(m_designStream.toHex().toUpper()); }
+    void setDesignState(const QString& hex);
+
+    bool isLoaded() const;
+    const swf::Player& player() const { return *m_player; }
+
+    // Where the stage lands inside the widget under the current scale mode.
+    QRectF stageViewport() const;
+
+    // Frame clock figures, for tests and diagnostics.
+    std::uint64_t ticks() const { return m_ticks; }
+    std::uint64_t droppedFrames() const { return m_dropped; }
+    std::uint64_t paints() const { return m_paints; }
+    double framePeriodMs() const { return m_periodMs; }
+
+signals:
+    // A tick or a command changed what the stage shows.
+    void frameShown();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void startClock();
+    void stopClock();
+    void onClock();
+    void afterChange();
+
+    struct StagePainter;
+    std::unique_ptr<swf::Player> m_player;
+    std::unique_ptr<StagePainter> m_stagePainter;
+    QString m_movie;
+    bool m_loop = true;
+    QByteArray m_designStream;
+    FlashDesignState m_settings;
+
+    QTimer m_clock;
+    QElapsedTimer m_elapsed;
+    double m_periodMs = 1000.0 / 12.0;
+    double m_nextDeadlineMs = 0;
+    std::uint64_t m_ticks = 0;
+    std::uint64_t m_dropped = 0;
+    std::uint64_t m_paints = 0;
+    std::uint64_t m_shownGeneration = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,12 @@
+# The movie area: a widget over one swf::Player.
+add_library(orvane_flashhost STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.h)
+set_target_properties(orvane_flashhost PROPERTIES AUTOMOC ON)
+target_include_directories(orvane_flashhost PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(orvane_flashhost PUBLIC Qt6::Widgets swf_player)
+# Draw through the renderer once it exists; until then the stage shows its background colour.
+if(TARGET swf_render AND EXISTS ${PROJECT_SOURCE_DIR}/swf/render/StageRenderer.h)
+  target_link_libraries(orvane_flashhost PRIVATE swf_render)
+  target_compile_definitions(orvane_flashhost PRIVATE ORVANE_HAVE_STAGE_RENDERER)
+endif()

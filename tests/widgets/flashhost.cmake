@@ -1,0 +1,4 @@
+# The movie widget over the engine.
+orvane_add_qtest(orvane_flashhost_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlashTest.cpp ${CMAKE_CURRENT_LIST_DIR}/PlayerTestSupport.h
+  LIBS orvane_flashhost orvane_swfwriter)
