@@ -1,0 +1,84 @@
+#pragma once
+// What scripts need from the timelines: the interpreter asks the host about movie
+// clips through this interface and never sees the display list itself. Clips are
+// named by ids that the host never reuses, so a script holding a removed clip gets
+// kNoClip/defaults back instead of touching freed state.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace swf::avm1 {
+
+using ClipId = std::uint64_t;
+inline constexpr ClipId kNoClip = 0;
+
+// GetProperty/SetProperty indices, in the action format's order.
+enum class ClipProperty : int {
+    X = 0, Y, XScale, YScale, CurrentFrame, TotalFrames, Alpha, Visible, Width, Height, Rotation,
+    Target, FramesLoaded, Name, DropTarget, Url, HighQuality, FocusRect, SoundBufTime, Quality,
+    XMouse, YMouse,
+    Count
+};
+
+struct ClipRect {
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0; // pixels
+};
+
+class ClipHost {
+public:
+    virtual ~ClipHost() = default;
+
+    // The root timeline (_level0); levels above 0 are not kept.
+    virtual ClipId root() = 0;
+    virtual ClipId parent(ClipId clip) = 0; // kNoClip for the root
+    // Child by instance name; `caseSensitive` is false before SWF 7.
+    virtual ClipId child(ClipId clip, std::string_view name, bool caseSensitive) = 0;
+    virtual std::vector<ClipId> children(ClipId clip) = 0;
+    virtual bool exists(ClipId clip) = 0;
+    virtual std::string name(ClipId clip) = 0;
+    virtual void setName(ClipId clip, const std::string& name) = 0;
+
+    // Numeric display and timeline properties (Visible reads 0/1; frames count from 1).
+    virtual double property(ClipId clip, ClipProperty p) = 0;
+    // Setting a display property takes the clip off timeline control.
+    virtual void setProperty(ClipId clip, ClipProperty p, double value) = 0;
+    virtual std::string url() = 0;
+
+    // Frame control; frames count from 1 as scripts see them.
+    virtual void play(ClipId clip) = 0;
+    virtual void stop(ClipId clip) = 0;
+    virtual void gotoFrame(ClipId clip, int frame, bool play) = 0;
+    virtual bool gotoLabel(ClipId clip, std::string_view label, bool play) = 0; // false: no such label
+    virtual void nextFrame(ClipId clip) = 0;
+    virtual void prevFrame(ClipId clip) = 0;
+
+    // Display list edits; kNoClip when refused.
+    virtual ClipId duplicate(ClipId clip, const std::string& newName, int depth) = 0;
+    virtual bool remove(ClipId clip) = 0;
+    virtual ClipId attach(ClipId parent, std::string_view linkageName, const std::string& newName, int depth) = 0;
+    virtual ClipId createEmpty(ClipId parent, const std::string& newName, int depth) = 0;
+    virtual void swapDepths(ClipId clip, int depth) = 0;
+    virtual int depth(ClipId clip) = 0;
+    virtual int nextHighestDepth(ClipId clip) = 0;
+
+    // Geometry in pixels.
+    virtual ClipRect bounds(ClipId clip, ClipId targetSpace) = 0;
+    virtual bool hitTestPoint(ClipId clip, double x, double y, bool shapeFlag) = 0;
+    virtual bool hitTestClip(ClipId clip, ClipId other) = 0;
+    virtual void localToGlobal(ClipId clip, double& x, double& y) = 0;
+    virtual void globalToLocal(ClipId clip, double& x, double& y) = 0;
+
+    // Frame scripts for CallFrame (frame from 1); the spans stay valid while the movie is loaded.
+    virtual std::vector<std::span<const std::uint8_t>> frameActions(ClipId, int) { return {}; }
+    virtual int frameOfLabel(ClipId, std::string_view) { return 0; } // 0: no such label
+
+    virtual void startDrag(ClipId, bool /*lockCenter*/, const ClipRect* /*constraint*/) {}
+    virtual void stopDrag() {}
+    // getURL / loadMovie / fscommand requests; the host decides what to honour.
+    virtual void getUrl(const std::string& /*url*/, const std::string& /*target*/, int /*method*/) {}
+};
+
+} // namespace swf::avm1

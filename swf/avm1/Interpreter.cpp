@@ -1,0 +1,836 @@
+#include "Interpreter.h"
+
+#include "Frame.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace swf::avm1 {
+
+namespace {
+
+constexpr int kMaxChain = 256; // prototype chains longer than this are treated as cut
+
+// Display property names by GetProperty index.
+constexpr const char* kClipPropertyNames[] = {
+    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
+    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget", "_url",
+    "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
+constexpr int kParentIndex = 100;
+constexpr int kRootIndex = 101;
+
+} // namespace
+
+Interpreter::Interpreter(int swfVersion, ClipHost* host) : m_version(swfVersion), m_host(host) {
+    m_stack.reserve(256);
+    objectProto = allocate<Object>(Object::Kind::Plain, nullptr);
+    functionProto = allocate<Object>(Object::Kind::Plain, objectProto);
+    m_global = allocate<Object>(Object::Kind::Plain, objectProto);
+    installBuiltins(*this);
+}
+
+Interpreter::~Interpreter() = default;
+
+template <class T, class... Args>
+T* Interpreter::allocate(Args&&... args) {
+    auto owned = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = owned.get();
+    m_heap.push_back(std::move(owned));
+    return raw;
+}
+
+void Interpreter::setScriptLimits(int maxRecursion, int timeoutSeconds) {
+    if (maxRecursion > 0)
+        m_limits.maxRecursion = std::min(maxRecursion, 1024); // our stack, not the movie's, sets the top
+    if (timeoutSeconds > 0)
+        m_limits.maxActions = std::min<std::uint64_t>(static_cast<std::uint64_t>(timeoutSeconds) * 1'000'000u,
+                                                      60'000'000u);
+}
+
+// ---- objects ----------------------------------------------------------------------------
+
+Object* Interpreter::newObject() { return allocate<Object>(Object::Kind::Plain, objectProto); }
+
+Object* Interpreter::newObject(Object* proto) { return allocate<Object>(Object::Kind::Plain, proto); }
+
+ArrayObject* Interpreter::newArray(std::vector<Value> elements) {
+    auto* a = allocate<ArrayObject>(arrayProto);
+    a->elements = std::move(elements);
+    return a;
+}
+
+FunctionObject* Interpreter::newNative(NativeFn fn, Object* prototype) {
+    auto* f = allocate<FunctionObject>(functionProto, fn);
+    if (prototype) {
+        define(f, "prototype", prototype, kDontEnum | kDontDelete);
+        define(prototype, "constructor", f, kDontEnum);
+    }
+    return f;
+}
+
+BoxObject* Interpreter::newBox(Object* proto, Value primitive) { return allocate<BoxObject>(proto, std::move(primitive)); }
+
+ClipObject* Interpreter::clipObject(ClipId clip) {
+    if (!m_host) {
+        // Without a host every block runs on one stand-in timeline.
+        auto it = m_clips.find(kNoClip);
+        if (it != m_clips.end())
+            return it->second;
+        auto* o = allocate<ClipObject>(clipProto, kNoClip);
+        m_clips.emplace(kNoClip, o);
+        return o;
+    }
+    if (clip == kNoClip)
+        return nullptr;
+    auto it = m_clips.find(clip);
+    if (it != m_clips.end())
+        return it->second;
+    if (!m_host->exists(clip))
+        return nullptr;
+    auto* o = allocate<ClipObject>(clipProto, clip);
+    m_clips.emplace(clip, o);
+    return o;
+}
+
+void Interpreter::clipRemoved(ClipId clip) {
+    // The object lives on for scripts that still hold it; the host no longer knows
+    // its id, so it reads as a dead clip.
+    m_clips.erase(clip);
+}
+
+std::string Interpreter::clipPath(ClipId clip) {
+    if (!m_host)
+        return "_level0";
+    std::vector<std::string> names;
+    ClipId c = clip;
+    for (int guard = 0; c != kNoClip && guard < kMaxChain; ++guard) {
+        const ClipId p = m_host->parent(c);
+        if (p == kNoClip)
+            break;
+        names.push_back(m_host->name(c));
+        c = p;
+    }
+    std::string path = "_level0";
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        path += "." + *it;
+    return path;
+}
+
+std::string Interpreter::clipSlashPath(ClipId clip) {
+    if (!m_host)
+        return "/";
+    std::vector<std::string> names;
+    ClipId c = clip;
+    for (int guard = 0; c != kNoClip && guard < kMaxChain; ++guard) {
+        const ClipId p = m_host->parent(c);
+        if (p == kNoClip)
+            break;
+        names.push_back(m_host->name(c));
+        c = p;
+    }
+    if (names.empty())
+        return "/";
+    std::string path;
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        path += "/" + *it;
+    return path;
+}
+
+ClipId Interpreter::currentTarget() const {
+    return m_frames.empty() ? (m_host ? m_host->root() : kNoClip) : m_frames.back()->target;
+}
+
+// ---- failures -----------------------------------------------------------------------------
+
+void Interpreter::throwValue(Value v) {
+    if (m_pending == Pending::Abort)
+        return;
+    m_pending = Pending::Throw;
+    m_thrown = std::move(v);
+}
+
+void Interpreter::throwError(const std::string& message) {
+    Object* e = allocate<Object>(Object::Kind::Plain, errorProto);
+    define(e, "message", message);
+    throwValue(e);
+}
+
+void Interpreter::abort(const std::string& reason) {
+    if (m_pending != Pending::Abort)
+        m_lastError = reason;
+    m_pending = Pending::Abort;
+}
+
+bool Interpreter::checkStringSize(std::size_t bytes) {
+    if (bytes <= m_limits.maxStringBytes)
+        return true;
+    abort("string too long");
+    return false;
+}
+
+bool Interpreter::checkArraySize(std::size_t length) {
+    if (length <= m_limits.maxArrayLength)
+        return true;
+    abort("array too long");
+    return false;
+}
+
+std::uint32_t Interpreter::nextRandom() {
+    // xorshift32: repeatable for a given seed, which trace output relies on.
+    std::uint32_t x = m_random;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    m_random = x;
+    return x;
+}
+
+// ---- properties -----------------------------------------------------------------------------
+
+bool Interpreter::clipProperty(ClipId, std::string_view name, int& index) const {
+    if (name.size() < 2 || name[0] != '_')
+        return false;
+    const std::string k = asciiLower(name); // display properties ignore case in every version
+    for (int i = 0; i < static_cast<int>(ClipProperty::Count); ++i) {
+        if (k == kClipPropertyNames[i]) {
+            index = i;
+            return true;
+        }
+    }
+    if (k == "_parent") {
+        index = kParentIndex;
+        return true;
+    }
+    if (k == "_root" || k == "_level0") {
+        index = kRootIndex;
+        return true;
+    }
+    return false;
+}
+
+Value Interpreter::readClipProperty(ClipId clip, int index) {
+    if (!m_host)
+        return index == static_cast<int>(ClipProperty::Target) ? Value("/") : Value();
+    if (!m_host->exists(clip))
+        return Value();
+    switch (index) {
+    case kParentIndex: {
+        const ClipId p = m_host->parent(clip);
+        return p == kNoClip ? Value() : Value(clipObject(p));
+    }
+    case kRootIndex:
+        return clipObject(m_host->root());
+    case static_cast<int>(ClipProperty::Target):
+        return clipSlashPath(clip);
+    case static_cast<int>(ClipProperty::Name):
+        return m_host->name(clip);
+    case static_cast<int>(ClipProperty::Url):
+        return m_host->url();
+    case static_cast<int>(ClipProperty::DropTarget):
+        return "";
+    case static_cast<int>(ClipProperty::Visible):
+        return m_host->property(clip, ClipProperty::Visible) != 0;
+    case static_cast<int>(ClipProperty::Quality):
+        return "HIGH";
+    default:
+        if (index >= 0 && index < static_cast<int>(ClipProperty::Count))
+            return m_host->property(clip, static_cast<ClipProperty>(index));
+        return Value();
+    }
+}
+
+void Interpreter::writeClipProperty(ClipId clip, int index, const Value& v) {
+    if (!m_host || !m_host->exists(clip))
+        return;
+    switch (static_cast<ClipProperty>(index)) {
+    case ClipProperty::Name:
+        m_host->setName(clip, toString(v));
+        return;
+    case ClipProperty::Visible:
+        m_host->setProperty(clip, ClipProperty::Visible, toBoolean(v) ? 1 : 0);
+        return;
+    case ClipProperty::X: case ClipProperty::Y: case ClipProperty::XScale: case ClipProperty::YScale:
+    case ClipProperty::Alpha: case ClipProperty::Width: case ClipProperty::Height: case ClipProperty::Rotation:
+    case ClipProperty::HighQuality: case ClipProperty::FocusRect: case ClipProperty::SoundBufTime: {
+        const double n = toNumber(v);
+        if (std::isfinite(n)) // the player leaves a property alone when given NaN
+            m_host->setProperty(clip, static_cast<ClipProperty>(index), n);
+        return;
+    }
+    default:
+        return; // read-only
+    }
+}
+
+Value Interpreter::getMember(Object* o, std::string_view name, Object* receiver) {
+    bool found;
+    return lookup(o, name, receiver, found);
+}
+
+Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bool& found) {
+    found = true;
+    if (!o) {
+        found = false;
+        return Value();
+    }
+    if (o->kind() == Object::Kind::Super) {
+        auto* s = static_cast<SuperObject*>(o);
+        receiver = s->thisObject;
+        o = s->base ? s->base->proto() : nullptr;
+        if (!o) {
+            found = false;
+            return Value();
+        }
+    }
+    switch (o->kind()) {
+    case Object::Kind::Clip: {
+        int index;
+        auto* c = static_cast<ClipObject*>(o);
+        if (clipProperty(c->clip, name, index))
+            return readClipProperty(c->clip, index);
+        break;
+    }
+    case Object::Kind::Array: {
+        auto* a = static_cast<ArrayObject*>(o);
+        std::uint32_t i;
+        if (parseArrayIndex(name, i)) {
+            if (i < a->elements.size())
+                return a->elements[i];
+        } else if (name == "length") {
+            return static_cast<double>(a->elements.size());
+        }
+        break;
+    }
+    case Object::Kind::Boxed: {
+        auto* b = static_cast<BoxObject*>(o);
+        if (b->primitive.isString() && name == "length")
+            return static_cast<double>(toUtf16(b->primitive.string()).size());
+        break;
+    }
+    default:
+        break;
+    }
+    const std::string k = key(name);
+    if (k == "__proto__") {
+        found = o->proto() != nullptr;
+        return o->proto() ? Value(o->proto()) : Value();
+    }
+    Object* cur = o;
+    for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+        if (Property* p = cur->own(k)) {
+            if (p->virtualProperty)
+                return p->getter ? call(p->getter, receiver, {}) : Value();
+            return p->value;
+        }
+        if (depth == 0 && cur->kind() == Object::Kind::Clip && m_host) {
+            const ClipId child = m_host->child(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
+            if (child != kNoClip)
+                return clipObject(child);
+        }
+    }
+    found = false;
+    return Value();
+}
+
+Value Interpreter::get(Object* object, std::string_view name) { return getMember(object, name, object); }
+
+Value Interpreter::get(const Value& value, std::string_view name) {
+    if (value.isObject())
+        return getMember(value.object(), name, value.object());
+    if (value.isString() && name == "length")
+        return static_cast<double>(toUtf16(value.string()).size());
+    Object* boxed = toObject(value);
+    return boxed ? getMember(boxed, name, boxed) : Value();
+}
+
+bool Interpreter::has(Object* o, std::string_view name) {
+    if (!o)
+        return false;
+    if (o->kind() == Object::Kind::Clip) {
+        int index;
+        if (clipProperty(static_cast<ClipObject*>(o)->clip, name, index))
+            return true;
+    }
+    if (o->kind() == Object::Kind::Array) {
+        std::uint32_t i;
+        if (name == "length" || (parseArrayIndex(name, i) && i < static_cast<ArrayObject*>(o)->elements.size()))
+            return true;
+    }
+    const std::string k = key(name);
+    Object* cur = o;
+    for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+        if (cur->own(k))
+            return true;
+        if (depth == 0 && cur->kind() == Object::Kind::Clip && m_host &&
+            m_host->child(static_cast<ClipObject*>(cur)->clip, name, caseSensitive()) != kNoClip)
+            return true;
+    }
+    return false;
+}
+
+void Interpreter::set(Object* o, std::string_view name, Value value) {
+    if (!o)
+        return;
+    if (o->kind() == Object::Kind::Super)
+        o = static_cast<SuperObject*>(o)->thisObject;
+    if (!o)
+        return;
+    if (o->kind() == Object::Kind::Clip) {
+        int index;
+        auto* c = static_cast<ClipObject*>(o);
+        if (clipProperty(c->clip, name, index)) {
+            if (index < static_cast<int>(ClipProperty::Count))
+                writeClipProperty(c->clip, index, value);
+            return;
+        }
+    } else if (o->kind() == Object::Kind::Array) {
+        auto* a = static_cast<ArrayObject*>(o);
+        std::uint32_t i;
+        if (parseArrayIndex(name, i)) {
+            // Far-off indices stay ordinary properties so a[4e9] cannot allocate gigabytes.
+            if (i < a->elements.size()) {
+                a->elements[i] = std::move(value);
+                return;
+            }
+            if (i < m_limits.maxArrayLength && i < a->elements.size() + 65536) {
+                a->elements.resize(i + 1);
+                a->elements[i] = std::move(value);
+                return;
+            }
+        } else if (name == "length") {
+            const double n = toNumber(value);
+            if (n >= 0 && std::isfinite(n)) {
+                const auto len = static_cast<std::size_t>(n);
+                if (checkArraySize(len))
+                    a->elements.resize(len);
+            }
+            return;
+        }
+    }
+    const std::string k = key(name);
+    if (k == "__proto__") {
+        Object* p = value.object();
+        for (Object* c = p; c; c = c->proto())
+            if (c == o)
+                return; // a cycle would make every lookup spin
+        o->setProto(p);
+        return;
+    }
+    Property* p = o->own(k);
+    if (!p && m_hasAccessors) {
+        Object* cur = o->proto();
+        for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+            if (Property* inherited = cur->own(k)) {
+                if (inherited->virtualProperty) {
+                    if (inherited->setter) {
+                        const Value args[] = {value};
+                        call(inherited->setter, o, args);
+                    }
+                    return;
+                }
+                break;
+            }
+        }
+    }
+    if (!p) {
+        o->put(name, k, std::move(value));
+        return;
+    }
+    if (p->virtualProperty) {
+        if (p->setter) {
+            Object* setter = p->setter;
+            const Value args[] = {value};
+            call(setter, o, args);
+        }
+        return;
+    }
+    if (p->flags & kReadOnly)
+        return;
+    if (p->watcher) {
+        Object* watcher = p->watcher;
+        const Value args[] = {Value(p->name), p->value, value, p->watchData};
+        Value v = call(watcher, o, args);
+        if (Property* again = o->own(k)) // the watcher may have deleted it
+            again->value = std::move(v);
+        return;
+    }
+    p->value = std::move(value);
+}
+
+bool Interpreter::remove(Object* o, std::string_view name) {
+    if (!o)
+        return false;
+    const std::string k = key(name);
+    Property* p = o->own(k);
+    if (!p || (p->flags & kDontDelete))
+        return false;
+    return o->erase(k);
+}
+
+void Interpreter::define(Object* o, std::string_view name, Value value, std::uint8_t flags) {
+    Property& p = o->put(name, key(name), std::move(value), flags);
+    p.flags = flags;
+}
+
+void Interpreter::defineMethod(Object* o, std::string_view name, NativeFn fn, std::uint8_t flags) {
+    define(o, name, newNative(fn), flags);
+}
+
+// ---- calls ------------------------------------------------------------------------------------
+
+bool Interpreter::isCallable(const Value& v) const {
+    const Object* o = v.object();
+    return o && o->kind() == Object::Kind::Function;
+}
+
+Value Interpreter::call(const Value& function, const Value& thisValue, std::span<const Value> args, Object* base) {
+    if (m_pending != Pending::None || !isCallable(function))
+        return Value();
+    auto* fn = static_cast<FunctionObject*>(function.object());
+    if (m_depth >= m_limits.maxRecursion) {
+        abort("recursion too deep");
+        return Value();
+    }
+    if (fn->native) {
+        ++m_depth;
+        Object* self = thisValue.isObject() ? thisValue.object() : toObject(thisValue);
+        Value r = fn->native(*this, self, args);
+        --m_depth;
+        return r;
+    }
+    return callScript(fn, thisValue, args, base);
+}
+
+Value Interpreter::callMethod(const Value& object, std::string_view name, std::span<const Value> args) {
+    Value fn = get(object, name);
+    return call(fn, object, args);
+}
+
+Value Interpreter::construct(const Value& constructor, std::span<const Value> args) {
+    if (!isCallable(constructor))
+        return Value();
+    auto* fn = static_cast<FunctionObject*>(constructor.object());
+    Object* proto = get(fn, "prototype").object();
+    Object* obj = fn->allocate ? fn->allocate(*this, proto) : allocate<Object>(Object::Kind::Plain, proto);
+    define(obj, "__constructor__", fn, kDontEnum);
+    if (m_version < 7)
+        define(obj, "constructor", fn, kDontEnum);
+    Object* saved = m_constructing;
+    m_constructing = obj;
+    Value r = call(fn, obj, args, proto);
+    m_constructing = saved;
+    if (fn->native && r.isObject())
+        return r;
+    return obj;
+}
+
+// ---- conversions --------------------------------------------------------------------------------
+
+Object* Interpreter::toObject(const Value& v) {
+    switch (v.type()) {
+    case Type::Object:
+        return v.object();
+    case Type::String:
+        return newBox(stringProto, v);
+    case Type::Number:
+        return newBox(numberProto, v);
+    case Type::Boolean:
+        return newBox(booleanProto, v);
+    default:
+        return nullptr;
+    }
+}
+
+Value Interpreter::toPrimitive(const Value& v, bool preferString) {
+    Object* o = v.object();
+    if (!o)
+        return v;
+    if (o->kind() == Object::Kind::Clip)
+        return preferString ? Value(toString(v)) : Value(o);
+    if (o->kind() == Object::Kind::Boxed) {
+        auto* b = static_cast<BoxObject*>(o);
+        if (b->isDate)
+            preferString = true;
+    }
+    const char* first = preferString ? "toString" : "valueOf";
+    const char* second = preferString ? "valueOf" : "toString";
+    Value r = callMethod(v, first, {});
+    if (!r.isObject() || m_pending != Pending::None)
+        return r;
+    r = callMethod(v, second, {});
+    if (!r.isObject())
+        return r;
+    return r;
+}
+
+double Interpreter::toNumber(const Value& v) {
+    switch (v.type()) {
+    case Type::Undefined:
+    case Type::Null:
+        return m_version >= 7 ? std::nan("") : 0.0;
+    case Type::Boolean:
+        return v.boolean() ? 1 : 0;
+    case Type::Number:
+        return v.number();
+    case Type::String:
+        return stringToNumber(v.string(), m_version);
+    case Type::Object: {
+        Value p = toPrimitive(v);
+        if (p.isObject())
+            return std::nan("");
+        return toNumber(p);
+    }
+    }
+    return 0;
+}
+
+std::string Interpreter::toString(const Value& v) {
+    switch (v.type()) {
+    case Type::Undefined:
+        return m_version >= 7 ? "undefined" : "";
+    case Type::Null:
+        return "null";
+    case Type::Boolean:
+        return v.boolean() ? "true" : "false";
+    case Type::Number:
+        return numberToString(v.number());
+    case Type::String:
+        return v.string();
+    case Type::Object: {
+        Object* o = v.object();
+        if (o->kind() == Object::Kind::Clip) {
+            const ClipId c = static_cast<ClipObject*>(o)->clip;
+            if (!m_host)
+                return "_level0";
+            return m_host->exists(c) ? clipPath(c) : "";
+        }
+        Value p = toPrimitive(v, true);
+        if (p.isObject())
+            return o->kind() == Object::Kind::Function ? "[type Function]" : "[object Object]";
+        return toString(p);
+    }
+    }
+    return "";
+}
+
+bool Interpreter::toBoolean(const Value& v) {
+    switch (v.type()) {
+    case Type::Boolean:
+        return v.boolean();
+    case Type::Number:
+        return v.number() != 0 && !std::isnan(v.number());
+    case Type::String:
+        if (m_version >= 7)
+            return !v.string().empty();
+        {
+            // Before SWF 7 a string is true when it reads as a non-zero number.
+            const double n = stringToNumber(v.string(), m_version);
+            return n != 0 && !std::isnan(n);
+        }
+    case Type::Object:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string Interpreter::typeOf(const Value& v) {
+    switch (v.type()) {
+    case Type::Undefined:
+        return "undefined";
+    case Type::Null:
+        return "null";
+    case Type::Boolean:
+        return "boolean";
+    case Type::Number:
+        return "number";
+    case Type::String:
+        return "string";
+    case Type::Object:
+        switch (v.object()->kind()) {
+        case Object::Kind::Function:
+            return "function";
+        case Object::Kind::Clip:
+            return "movieclip";
+        default:
+            return "object";
+        }
+    }
+    return "undefined";
+}
+
+bool Interpreter::strictEquals(const Value& a, const Value& b) const {
+    if (a.type() != b.type())
+        return false;
+    switch (a.type()) {
+    case Type::Undefined:
+    case Type::Null:
+        return true;
+    case Type::Boolean:
+        return a.boolean() == b.boolean();
+    case Type::Number:
+        return a.number() == b.number();
+    case Type::String:
+        return a.string() == b.string();
+    case Type::Object:
+        return a.object() == b.object();
+    }
+    return false;
+}
+
+bool Interpreter::looseEquals(const Value& a, const Value& b) {
+    if (a.type() == b.type())
+        return strictEquals(a, b);
+    if (a.isNullish() && b.isNullish())
+        return true;
+    if (a.isNullish() || b.isNullish())
+        return false;
+    if (a.isNumber() && b.isString())
+        return a.number() == toNumber(b);
+    if (a.isString() && b.isNumber())
+        return toNumber(a) == b.number();
+    if (a.isBoolean())
+        return looseEquals(Value(a.boolean() ? 1.0 : 0.0), b);
+    if (b.isBoolean())
+        return looseEquals(a, Value(b.boolean() ? 1.0 : 0.0));
+    if (a.isObject() && !b.isObject()) {
+        Value p = toPrimitive(a);
+        return !p.isObject() && looseEquals(p, b);
+    }
+    if (b.isObject() && !a.isObject()) {
+        Value p = toPrimitive(b);
+        return !p.isObject() && looseEquals(a, p);
+    }
+    return false;
+}
+
+bool Interpreter::instanceOf(Object* object, Object* constructor) {
+    if (!object || !constructor)
+        return false;
+    Object* proto = get(constructor, "prototype").object();
+    if (!proto)
+        return false;
+    const std::string ifaceKey = key("\x01interfaces");
+    Object* cur = object->proto();
+    for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+        if (cur == proto)
+            return true;
+        // Interfaces declared with ImplementsOp, and the interfaces they extend.
+        if (const Property* p = cur->own(ifaceKey)) {
+            if (auto* list = p->value.object(); list && list->kind() == Object::Kind::Array) {
+                for (const Value& iface : static_cast<ArrayObject*>(list)->elements) {
+                    if (iface.object() == constructor)
+                        return true;
+                    Object* ip = get(iface, "prototype").object();
+                    if (ip && ip != proto && instanceOf(ip, constructor))
+                        return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// ---- intervals ------------------------------------------------------------------------------------
+
+std::uint32_t Interpreter::addInterval(Value function, Value thisValue, std::string method, double periodMs,
+                                       std::vector<Value> args) {
+    if (m_intervals.size() >= 10000)
+        return 0;
+    if (!std::isfinite(periodMs) || periodMs < 1)
+        periodMs = 1;
+    Interval i{m_nextInterval++, std::move(function), std::move(thisValue), std::move(method), periodMs,
+               m_timeMs + periodMs, std::move(args)};
+    m_intervals.push_back(std::move(i));
+    return m_intervals.back().id;
+}
+
+void Interpreter::clearInterval(std::uint32_t id) {
+    std::erase_if(m_intervals, [id](const Interval& i) { return i.id == id; });
+}
+
+void Interpreter::runIntervals() {
+    std::vector<std::uint32_t> due;
+    for (const Interval& i : m_intervals)
+        if (i.due <= m_timeMs)
+            due.push_back(i.id);
+    for (std::uint32_t id : due) {
+        auto it = std::find_if(m_intervals.begin(), m_intervals.end(), [id](const Interval& i) { return i.id == id; });
+        if (it == m_intervals.end())
+            continue; // cleared by an earlier callback
+        // One call per tick however late we are, as the player does on a slow frame.
+        it->due += it->period;
+        if (it->due <= m_timeMs)
+            it->due = m_timeMs + it->period;
+        const Value fn = it->method.empty() ? it->function : get(it->thisValue, it->method);
+        const Value self = it->thisValue;
+        const std::vector<Value> args = it->args;
+        const bool outer = !m_inBlock;
+        if (outer) {
+            m_inBlock = true;
+            m_actions = 0;
+            m_pending = Pending::None;
+        }
+        call(fn, self, args);
+        if (outer) {
+            m_inBlock = false;
+            m_stack.clear();
+            m_pending = Pending::None;
+        }
+    }
+    if (!m_inBlock)
+        maybeCollect();
+}
+
+// ---- garbage collection -----------------------------------------------------------------------
+
+void Interpreter::maybeCollect() {
+    if (m_heap.size() >= m_collectAt)
+        collectGarbage();
+}
+
+void Interpreter::collectGarbage() {
+    if (m_inBlock)
+        return;
+    std::vector<Object*> work;
+    auto root = [&](const Value& v) {
+        if (Object* o = v.object())
+            work.push_back(o);
+    };
+    for (Object* o : {m_global, objectProto, functionProto, arrayProto, stringProto, numberProto, booleanProto,
+                      dateProto, clipProto, errorProto})
+        if (o)
+            work.push_back(o);
+    for (auto& [id, o] : m_clips)
+        work.push_back(o);
+    for (const Interval& i : m_intervals) {
+        root(i.function);
+        root(i.thisValue);
+        for (const Value& a : i.args)
+            root(a);
+    }
+    for (const Value& v : m_stack)
+        root(v);
+    root(m_thrown);
+    while (!work.empty()) {
+        Object* o = work.back();
+        work.pop_back();
+        if (o->marked)
+            continue;
+        o->marked = true;
+        o->references(work);
+    }
+    std::size_t live = 0;
+    for (std::size_t i = 0; i < m_heap.size(); ++i) {
+        if (m_heap[i]->marked) {
+            m_heap[i]->marked = false;
+            if (live != i)
+                m_heap[live] = std::move(m_heap[i]);
+            ++live;
+        }
+    }
+    m_heap.resize(live);
+    m_collectAt = std::max<std::size_t>(50'000, live * 2);
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,230 @@
+#pragma once
+// The ActionScript 1/2 virtual machine: runs action blocks against a ClipHost,
+// owns every script object, and keeps script failures inside itself (a throw that
+// nobody catches, a runaway loop or too deep a recursion ends the block; the host
+// never sees an exception).
+
+#include "ClipHost.h"
+#include "Object.h"
+#include "Value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace swf::avm1 {
+
+struct Limits {
+    std::uint64_t maxActions = 5'000'000; // per top-level block, like the player's script timeout
+    int maxRecursion = 256;
+    std::size_t maxStack = 1u << 20;          // values
+    std::size_t maxStringBytes = 16u << 20;   // longest string a script may build
+    std::size_t maxArrayLength = 1u << 24;
+    std::size_t maxNesting = 64;              // With/Try blocks inside one another
+};
+
+enum class Outcome { Completed, Thrown, Aborted };
+
+class Interpreter {
+public:
+    // `host` may be null: clip actions then do nothing.
+    Interpreter(int swfVersion, ClipHost* host);
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    int version() const { return m_version; }
+    bool caseSensitive() const { return m_version >= 7; }
+    ClipHost* host() const { return m_host; }
+
+    // --- Host side -------------------------------------------------------------------
+    void setTraceSink(std::function<void(const std::string&)> sink) { m_trace = std::move(sink); }
+    // Milliseconds since the movie started; getTimer, Date and intervals read it.
+    void setTime(double ms) { m_timeMs = ms; }
+    double time() const { return m_timeMs; }
+    // Wall-clock time (ms since 1970, UTC) that corresponds to time() == 0.
+    void setDateOrigin(double epochMs) { m_dateOrigin = epochMs; }
+    double now() const { return m_dateOrigin + m_timeMs; }
+    void setLimits(const Limits& limits) { m_limits = limits; }
+    const Limits& limits() const { return m_limits; }
+    // The ScriptLimits tag: recursion depth and timeout (turned into an action budget).
+    void setScriptLimits(int maxRecursion, int timeoutSeconds);
+    void setRandomSeed(std::uint32_t seed) { m_random = seed ? seed : 1; }
+
+    // Runs one action block (DoAction, DoInitAction, a clip event) on `target`.
+    Outcome run(std::span<const std::uint8_t> actions, ClipId target);
+    // Calls a clip's handler (onEnterFrame, onLoad, ...) if it has one.
+    bool callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // Calls the intervals that are due at time().
+    void runIntervals();
+    // The clip left the stage: its script object no longer reaches it.
+    void clipRemoved(ClipId clip);
+    // Frees objects no script can reach; only between blocks.
+    void collectGarbage();
+    std::size_t objectCount() const { return m_heap.size(); }
+    const std::string& lastError() const { return m_lastError; }
+
+    // --- For built-ins -----------------------------------------------------------------
+    Object* global() const { return m_global; }
+    std::string key(std::string_view name) const { return caseSensitive() ? std::string(name) : asciiLower(name); }
+
+    Value get(Object* object, std::string_view name);
+    Value get(const Value& value, std::string_view name);
+    void set(Object* object, std::string_view name, Value value);
+    bool has(Object* object, std::string_view name);
+    bool remove(Object* object, std::string_view name);
+    // Defines a property directly (no setters, no watchers).
+    void define(Object* object, std::string_view name, Value value, std::uint8_t flags = 0);
+    void defineMethod(Object* object, std::string_view name, NativeFn fn, std::uint8_t flags = kDontEnum);
+
+    Value call(const Value& function, const Value& thisValue, std::span<const Value> args, Object* base = nullptr);
+    Value callMethod(const Value& object, std::string_view name, std::span<const Value> args);
+    Value construct(const Value& constructor, std::span<const Value> args);
+    bool isCallable(const Value& v) const;
+
+    double toNumber(const Value& v);
+    std::string toString(const Value& v);
+    bool toBoolean(const Value& v);
+    Value toPrimitive(const Value& v, bool preferString = false);
+    Object* toObject(const Value& v); // boxes primitives; null for undefined/null
+    std::string typeOf(const Value& v);
+    bool looseEquals(const Value& a, const Value& b);
+    bool strictEquals(const Value& a, const Value& b) const;
+    bool instanceOf(Object* object, Object* constructor);
+
+    Object* newObject();
+    Object* newObject(Object* proto);
+    // addProperty was used: assignments must look for setters up the chain.
+    void noteAccessors() { m_hasAccessors = true; }
+    ArrayObject* newArray(std::vector<Value> elements = {});
+    FunctionObject* newNative(NativeFn fn, Object* prototype = nullptr);
+    BoxObject* newBox(Object* proto, Value primitive);
+    ClipObject* clipObject(ClipId clip); // null when the clip is gone
+    std::string clipPath(ClipId clip);   // "_level0.a.b"
+    std::string clipSlashPath(ClipId clip); // "/a/b"
+    Object* resolveTarget(const Value& target, ClipId base);
+
+    // Natives signal a script-level throw or a hard stop this way.
+    void throwValue(Value v);
+    void throwError(const std::string& message);
+    void abort(const std::string& reason);
+    bool failing() const { return m_pending != Pending::None; }
+    // Guards against strings that would blow memory; aborts and returns false.
+    bool checkStringSize(std::size_t bytes);
+    bool checkArraySize(std::size_t length);
+
+    void trace(const std::string& line) {
+        if (m_trace)
+            m_trace(line);
+    }
+    std::uint32_t nextRandom();
+
+    std::uint32_t addInterval(Value function, Value thisValue, std::string method, double periodMs,
+                              std::vector<Value> args);
+    void clearInterval(std::uint32_t id);
+
+    // Built-in prototypes.
+    Object* objectProto = nullptr;
+    Object* functionProto = nullptr;
+    Object* arrayProto = nullptr;
+    Object* stringProto = nullptr;
+    Object* numberProto = nullptr;
+    Object* booleanProto = nullptr;
+    Object* dateProto = nullptr;
+    Object* clipProto = nullptr;
+    Object* errorProto = nullptr;
+
+    // True inside a native constructor called by `new` for this receiver.
+    bool isConstructing(const Object* self) const { return self && self == m_constructing; }
+
+    // Native-function context: the timeline of the running code.
+    ClipId currentTarget() const;
+
+private:
+    struct Frame;
+    enum class Completion { Normal, End, Return, Throw, Abort, Jump };
+    enum class Pending { None, Throw, Abort };
+
+    template <class T, class... Args>
+    T* allocate(Args&&... args);
+
+    Outcome runBlock(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target);
+    Completion execute(Frame& f, std::size_t begin, std::size_t end);
+    Value callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args, Object* base);
+    Value getVariable(Frame& f, std::string_view name);
+    void setVariable(Frame& f, std::string_view name, Value value);
+    bool lookupScoped(Frame& f, std::string_view name, Value& out);
+    Object* resolvePath(Frame& f, std::string_view path);
+    Object* scopeObject(Frame& f, const Scope* s);
+    Value getMember(Object* o, std::string_view name, Object* receiver);
+    Value lookup(Object* o, std::string_view name, Object* receiver, bool& found);
+    Object* holderOf(Object* o, std::string_view name);
+    ClipId targetClip(Frame& f, const Value& target);
+    void setTarget(Frame& f, const std::string& path);
+    Completion runNested(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target);
+    bool clipProperty(ClipId clip, std::string_view name, int& index) const;
+    Value readClipProperty(ClipId clip, int index);
+    void writeClipProperty(ClipId clip, int index, const Value& v);
+    void enumerate(Object* o, std::vector<std::string>& names);
+    Value defineFunction(Frame& f, std::shared_ptr<FunctionCode> code);
+    void gotoFrame2(Frame& f, const Value& frame, bool play, int bias);
+    void maybeCollect();
+    std::string toStringQuiet(const Value& v);
+
+    int m_version;
+    ClipHost* m_host;
+    Limits m_limits;
+    std::function<void(const std::string&)> m_trace;
+    double m_timeMs = 0;
+    double m_dateOrigin = 0;
+    std::uint32_t m_random = 0x2545F491u;
+
+    std::vector<std::unique_ptr<Object>> m_heap;
+    std::size_t m_collectAt = 50'000;
+    Object* m_global = nullptr;
+    std::unordered_map<ClipId, ClipObject*> m_clips;
+
+    std::vector<Value> m_stack;
+    std::vector<Frame*> m_frames;
+    int m_depth = 0;
+    std::uint64_t m_actions = 0;
+    bool m_inBlock = false;
+    Object* m_constructing = nullptr;
+    bool m_hasAccessors = false; // any addProperty or watch seen: sets must look up the chain
+    Pending m_pending = Pending::None;
+    Value m_thrown;
+    std::string m_lastError;
+
+    struct Interval {
+        std::uint32_t id;
+        Value function;
+        Value thisValue;
+        std::string method;
+        double period;
+        double due;
+        std::vector<Value> args;
+    };
+    std::vector<Interval> m_intervals;
+    std::uint32_t m_nextInterval = 1;
+
+    friend void installBuiltins(Interpreter&);
+};
+
+// Built-in classes and functions; each file adds its own.
+void installBuiltins(Interpreter& vm);
+void installObjectBuiltins(Interpreter& vm);
+void installArrayBuiltins(Interpreter& vm);
+void installStringBuiltins(Interpreter& vm);
+void installMathBuiltins(Interpreter& vm);
+void installDateBuiltins(Interpreter& vm);
+void installClipBuiltins(Interpreter& vm);
+
+// Small helpers for natives.
+inline Value arg(std::span<const Value> args, std::size_t i) { return i < args.size() ? args[i] : Value(); }
+
+} // namespace swf::avm1

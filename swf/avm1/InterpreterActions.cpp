@@ -1,0 +1,1438 @@
+// The dispatch loop: one switch over the action codes of SWF 3 to 7, plus the
+// block runner, function calls and variable resolution it needs.
+
+#include "ActionCodes.h"
+#include "Frame.h"
+#include "Interpreter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_set>
+
+namespace swf::avm1 {
+
+namespace {
+
+// Bounded reader over one action's payload: reads past the end give zeros.
+struct Payload {
+    const std::uint8_t* p;
+    std::size_t size;
+    std::size_t pos = 0;
+
+    bool atEnd() const { return pos >= size; }
+    std::uint8_t u8() { return pos < size ? p[pos++] : 0; }
+    std::uint16_t u16() {
+        const std::uint16_t lo = u8();
+        return static_cast<std::uint16_t>(lo | (u8() << 8));
+    }
+    std::uint32_t u32() {
+        const std::uint32_t lo = u16();
+        return lo | (static_cast<std::uint32_t>(u16()) << 16);
+    }
+    std::string str() {
+        const std::size_t start = pos;
+        while (pos < size && p[pos] != 0)
+            ++pos;
+        std::string s(reinterpret_cast<const char*>(p + start), pos - start);
+        if (pos < size)
+            ++pos; // the terminator
+        return s;
+    }
+};
+
+// DefineFunction2 flags.
+enum : std::uint16_t {
+    kPreloadThis = 0x0001,
+    kSuppressThis = 0x0002,
+    kPreloadArguments = 0x0004,
+    kSuppressArguments = 0x0008,
+    kPreloadSuper = 0x0010,
+    kSuppressSuper = 0x0020,
+    kPreloadRoot = 0x0040,
+    kPreloadParent = 0x0080,
+    kPreloadGlobal = 0x0100,
+};
+
+const std::shared_ptr<const std::vector<std::string>>& emptyPool() {
+    static const auto pool = std::make_shared<const std::vector<std::string>>();
+    return pool;
+}
+
+bool isKeyword(std::string_view name, std::string_view keyword, bool caseSensitive) {
+    if (name.size() != keyword.size())
+        return false;
+    if (caseSensitive)
+        return name == keyword;
+    return asciiLower(name) == keyword;
+}
+
+} // namespace
+
+// ---- entry points -------------------------------------------------------------------------------
+
+Outcome Interpreter::run(std::span<const std::uint8_t> actions, ClipId target) {
+    auto buffer = std::make_shared<const std::vector<std::uint8_t>>(actions.begin(), actions.end());
+    return runBlock(std::move(buffer), target);
+}
+
+Outcome Interpreter::runBlock(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target) {
+    const bool outer = !m_inBlock;
+    if (outer) {
+        m_inBlock = true;
+        m_actions = 0;
+        m_depth = 0;
+        m_pending = Pending::None;
+        m_thrown = Value();
+    }
+    runNested(std::move(buffer), target);
+    Outcome outcome = Outcome::Completed;
+    if (m_pending == Pending::Throw)
+        outcome = Outcome::Thrown;
+    else if (m_pending == Pending::Abort)
+        outcome = Outcome::Aborted;
+    if (outer) {
+        if (outcome == Outcome::Thrown)
+            m_lastError = "uncaught exception: " + toStringQuiet(m_thrown);
+        m_inBlock = false;
+        m_stack.clear();
+        m_pending = Pending::None;
+        m_thrown = Value();
+        maybeCollect();
+    }
+    return outcome;
+}
+
+std::string Interpreter::toStringQuiet(const Value& v) {
+    const Pending saved = m_pending;
+    m_pending = Pending::None;
+    std::string s = v.isObject() ? std::string(typeOf(v) == "function" ? "[type Function]" : "[object]") : toString(v);
+    m_pending = saved;
+    return s;
+}
+
+Interpreter::Completion Interpreter::runNested(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target) {
+    Object* timeline = clipObject(target);
+    if (!timeline)
+        return Completion::Normal; // the clip is gone: its scripts have nothing to act on
+    if (m_depth >= m_limits.maxRecursion) {
+        abort("recursion too deep");
+        return Completion::Abort;
+    }
+    ++m_depth;
+    Frame f;
+    f.buffer = std::move(buffer);
+    f.constants = emptyPool();
+    f.scope = std::make_shared<Scope>(Scope{timeline, nullptr});
+    f.thisValue = timeline;
+    f.timeline = f.originalTimeline = timeline;
+    f.target = f.original = target;
+    f.registers.resize(4);
+    f.stackBase = m_stack.size();
+    m_frames.push_back(&f);
+    const Completion c = execute(f, 0, f.buffer->size());
+    m_frames.pop_back();
+    if (m_stack.size() > f.stackBase)
+        m_stack.resize(f.stackBase);
+    --m_depth;
+    return c;
+}
+
+bool Interpreter::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
+    Object* o = clipObject(clip);
+    if (!o)
+        return false;
+    const bool outer = !m_inBlock;
+    if (outer) {
+        m_inBlock = true;
+        m_actions = 0;
+        m_depth = 0;
+        m_pending = Pending::None;
+    }
+    const Value fn = get(o, name);
+    const bool callable = isCallable(fn);
+    if (callable)
+        call(fn, o, args);
+    if (outer) {
+        m_inBlock = false;
+        m_stack.clear();
+        m_pending = Pending::None;
+        m_thrown = Value();
+        maybeCollect();
+    }
+    return callable;
+}
+
+// ---- functions ----------------------------------------------------------------------------------
+
+Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) {
+    code->buffer = f.buffer;
+    code->constants = f.constants;
+    auto* fn = allocate<FunctionObject>(functionProto, std::shared_ptr<const FunctionCode>(code), f.scope);
+    fn->target = f.target;
+    Object* proto = newObject();
+    define(proto, "constructor", fn, kDontEnum);
+    define(fn, "prototype", proto, kDontEnum);
+    return fn;
+}
+
+Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args, Object* base) {
+    if (m_depth >= m_limits.maxRecursion) {
+        abort("recursion too deep");
+        return Value();
+    }
+    const FunctionCode& code = *fn->code;
+    ++m_depth;
+    Frame f;
+    f.buffer = code.buffer;
+    f.constants = code.constants ? code.constants : emptyPool();
+    Object* activation = allocate<Object>(Object::Kind::Plain, nullptr);
+    f.activation = activation;
+    f.scope = std::make_shared<Scope>(Scope{activation, fn->scope});
+    f.thisValue = thisValue;
+    f.target = f.original = fn->target;
+    Object* timeline = clipObject(fn->target);
+    if (!timeline && m_host)
+        timeline = clipObject(m_host->root());
+    f.timeline = f.originalTimeline = timeline;
+    // The captured chain names the defining clip; keep SetTarget's swap pointing at it.
+    for (const Scope* s = fn->scope.get(); s; s = s->parent.get())
+        if (!s->parent)
+            f.originalTimeline = s->object;
+    Object* self = thisValue.object();
+    f.base = base ? base : (self ? self->proto() : nullptr);
+    f.callee = fn;
+    f.stackBase = m_stack.size();
+    f.registers.resize(code.function2 ? code.registerCount : 4);
+
+    ArrayObject* argsObject = nullptr;
+    const bool wantArguments = !code.function2 || !(code.flags & kSuppressArguments) || (code.flags & kPreloadArguments);
+    if (wantArguments) {
+        argsObject = newArray(std::vector<Value>(args.begin(), args.end()));
+        define(argsObject, "callee", fn, kDontEnum);
+        const Frame* caller = m_frames.empty() ? nullptr : m_frames.back();
+        define(argsObject, "caller", caller && caller->callee ? Value(caller->callee) : Value::null(), kDontEnum);
+    }
+    auto makeSuper = [&]() -> Value { return allocate<SuperObject>(self, f.base); };
+
+    if (code.function2) {
+        std::size_t r = 1;
+        auto preload = [&](Value v) {
+            if (r < f.registers.size())
+                f.registers[r] = std::move(v);
+            ++r;
+        };
+        if (code.flags & kPreloadThis)
+            preload(thisValue);
+        if (code.flags & kPreloadArguments)
+            preload(argsObject);
+        else if (!(code.flags & kSuppressArguments))
+            define(activation, "arguments", argsObject);
+        if (code.flags & kPreloadSuper)
+            preload(makeSuper());
+        else if (!(code.flags & kSuppressSuper))
+            define(activation, "super", makeSuper());
+        if (code.flags & kPreloadRoot)
+            preload(m_host ? Value(clipObject(m_host->root())) : Value(timeline));
+        if (code.flags & kPreloadParent) {
+            const ClipId p = m_host ? m_host->parent(fn->target) : kNoClip;
+            preload(p != kNoClip ? Value(clipObject(p)) : Value());
+        }
+        if (code.flags & kPreloadGlobal)
+            preload(m_global);
+        if (code.flags & kSuppressThis)
+            f.thisValue = Value();
+        for (std::size_t i = 0; i < code.params.size(); ++i) {
+            const std::uint8_t reg = i < code.paramRegisters.size() ? code.paramRegisters[i] : 0;
+            if (reg != 0) {
+                if (reg < f.registers.size())
+                    f.registers[reg] = arg(args, i);
+            } else {
+                define(activation, code.params[i], arg(args, i));
+            }
+        }
+    } else {
+        define(activation, "arguments", argsObject);
+        define(activation, "super", makeSuper());
+        for (std::size_t i = 0; i < code.params.size(); ++i)
+            define(activation, code.params[i], arg(args, i));
+    }
+
+    m_frames.push_back(&f);
+    const Completion c = execute(f, code.begin, code.end);
+    m_frames.pop_back();
+    if (m_stack.size() > f.stackBase)
+        m_stack.resize(f.stackBase);
+    --m_depth;
+    return c == Completion::Return ? f.result : Value();
+}
+
+Object* Interpreter::holderOf(Object* o, std::string_view name) {
+    const std::string k = key(name);
+    Object* cur = o;
+    for (int depth = 0; cur && depth < 256; ++depth, cur = cur->proto())
+        if (cur->own(k))
+            return cur;
+    return nullptr;
+}
+
+// ---- names and paths ----------------------------------------------------------------------------
+
+Object* Interpreter::scopeObject(Frame& f, const Scope* s) {
+    return s->object == f.originalTimeline ? f.timeline : s->object;
+}
+
+bool Interpreter::lookupScoped(Frame& f, std::string_view name, Value& out) {
+    for (const Scope* s = f.scope.get(); s; s = s->parent.get()) {
+        Object* o = scopeObject(f, s);
+        if (!o)
+            continue;
+        bool found;
+        Value v = lookup(o, name, o, found);
+        if (found) {
+            out = std::move(v);
+            return true;
+        }
+    }
+    bool found;
+    Value v = lookup(m_global, name, m_global, found);
+    if (found) {
+        out = std::move(v);
+        return true;
+    }
+    return false;
+}
+
+Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
+    Object* cur = f.timeline;
+    std::size_t i = 0;
+    if (path.empty())
+        return cur;
+    if (path[0] == '/') {
+        cur = m_host ? clipObject(m_host->root()) : f.timeline;
+        i = 1;
+    }
+    bool first = i == 0;
+    int guard = 0;
+    while (i < path.size() && cur && ++guard < 256) {
+        std::size_t j = i;
+        if (path.compare(i, 2, "..") == 0) {
+            j = i + 2;
+        } else {
+            while (j < path.size() && path[j] != '/' && path[j] != '.' && path[j] != ':')
+                ++j;
+        }
+        const std::string_view seg = path.substr(i, j - i);
+        i = j < path.size() ? j + 1 : j;
+        if (seg.empty())
+            continue;
+        const bool cs = caseSensitive();
+        if (seg == ".." || isKeyword(seg, "_parent", cs)) {
+            Value p = cur->kind() == Object::Kind::Clip ? get(cur, "_parent") : Value();
+            cur = p.object();
+        } else if (isKeyword(seg, "_root", cs) || isKeyword(seg, "_level0", cs)) {
+            cur = m_host ? clipObject(m_host->root()) : f.timeline;
+        } else if (isKeyword(seg, "_global", cs)) {
+            cur = m_global;
+        } else if (isKeyword(seg, "this", cs)) {
+            if (first)
+                cur = f.thisValue.isObject() ? f.thisValue.object() : f.timeline;
+        } else {
+            bool found = false;
+            Value v = lookup(cur, seg, cur, found);
+            if (!found && first)
+                lookupScoped(f, seg, v);
+            cur = v.object();
+        }
+        first = false;
+    }
+    return guard >= 256 ? nullptr : cur;
+}
+
+Value Interpreter::getVariable(Frame& f, std::string_view name) {
+    if (name.find_first_of(":/") != std::string_view::npos) {
+        const std::size_t colon = name.rfind(':');
+        if (colon != std::string_view::npos) {
+            Object* o = resolvePath(f, name.substr(0, colon));
+            return o ? get(o, name.substr(colon + 1)) : Value();
+        }
+        Object* o = resolvePath(f, name);
+        return o ? Value(o) : Value();
+    }
+    const std::size_t dot = name.find('.');
+    if (dot != std::string_view::npos && dot > 0 && name.back() != '.') {
+        Value v = getVariable(f, name.substr(0, dot));
+        std::size_t i = dot + 1;
+        while (i <= name.size() && !v.isNullish()) {
+            std::size_t j = name.find('.', i);
+            if (j == std::string_view::npos)
+                j = name.size();
+            v = get(v, name.substr(i, j - i));
+            i = j + 1;
+        }
+        return v;
+    }
+    const bool cs = caseSensitive();
+    if (isKeyword(name, "this", cs))
+        return f.thisValue;
+    if (isKeyword(name, "_global", cs))
+        return m_global;
+    if (isKeyword(name, "_root", cs) || isKeyword(name, "_level0", cs))
+        return m_host ? Value(clipObject(m_host->root())) : Value(f.timeline);
+    Value out;
+    lookupScoped(f, name, out);
+    return out;
+}
+
+void Interpreter::setVariable(Frame& f, std::string_view name, Value value) {
+    const std::size_t colon = name.rfind(':');
+    if (colon != std::string_view::npos) {
+        set(resolvePath(f, name.substr(0, colon)), name.substr(colon + 1), std::move(value));
+        return;
+    }
+    const std::size_t slash = name.rfind('/');
+    if (slash != std::string_view::npos) {
+        set(resolvePath(f, name.substr(0, slash == 0 ? 1 : slash)), name.substr(slash + 1), std::move(value));
+        return;
+    }
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos && dot > 0 && dot + 1 < name.size()) {
+        set(getVariable(f, name.substr(0, dot)).object(), name.substr(dot + 1), std::move(value));
+        return;
+    }
+    // An existing variable anywhere on the chain is updated where it lives; a new one
+    // goes to the timeline, even inside a function (and even if _global has the name).
+    for (const Scope* s = f.scope.get(); s; s = s->parent.get()) {
+        Object* o = scopeObject(f, s);
+        if (o && has(o, name)) {
+            set(o, name, std::move(value));
+            return;
+        }
+    }
+    set(f.timeline, name, std::move(value));
+}
+
+ClipId Interpreter::targetClip(Frame& f, const Value& target) {
+    Object* o = target.object();
+    if (!o) {
+        const std::string path = toString(target);
+        o = path.empty() ? clipObject(f.target) : resolvePath(f, path);
+    }
+    if (o && o->kind() == Object::Kind::Clip)
+        return static_cast<ClipObject*>(o)->clip;
+    return kNoClip;
+}
+
+void Interpreter::setTarget(Frame& f, const std::string& path) {
+    if (path.empty()) {
+        f.target = f.original;
+        f.timeline = f.originalTimeline;
+        return;
+    }
+    ClipId saved = f.target;
+    Object* savedTimeline = f.timeline;
+    f.target = f.original; // paths are relative to the clip that owns the code
+    f.timeline = f.originalTimeline;
+    Object* o = resolvePath(f, path);
+    if (o && o->kind() == Object::Kind::Clip) {
+        f.target = static_cast<ClipObject*>(o)->clip;
+        f.timeline = o;
+    } else {
+        // An unknown target leaves timeline actions with nothing to act on.
+        (void)saved;
+        (void)savedTimeline;
+        f.target = kNoClip;
+        f.timeline = f.originalTimeline;
+    }
+}
+
+Object* Interpreter::resolveTarget(const Value& target, ClipId base) {
+    if (target.isObject())
+        return target.object();
+    if (m_frames.empty()) {
+        Frame f;
+        f.target = f.original = base;
+        f.timeline = f.originalTimeline = clipObject(base);
+        f.scope = std::make_shared<Scope>(Scope{f.timeline, nullptr});
+        return resolvePath(f, toString(target));
+    }
+    Frame& f = *m_frames.back();
+    return resolvePath(f, toString(target));
+}
+
+void Interpreter::gotoFrame2(Frame& f, const Value& frame, bool play, int bias) {
+    ClipId clip = f.target;
+    if (!m_host || clip == kNoClip)
+        return;
+    if (frame.isString()) {
+        std::string_view s = frame.string();
+        const std::size_t colon = s.rfind(':');
+        if (colon != std::string_view::npos) {
+            Object* o = resolvePath(f, s.substr(0, colon));
+            if (!o || o->kind() != Object::Kind::Clip)
+                return;
+            clip = static_cast<ClipObject*>(o)->clip;
+            s = s.substr(colon + 1);
+        }
+        const double n = stringToNumber(s, 5);
+        if (!std::isnan(n)) {
+            if (std::isfinite(n))
+                m_host->gotoFrame(clip, static_cast<int>(std::clamp(n, -1e9, 1e9)) + bias, play);
+        } else {
+            m_host->gotoLabel(clip, s, play);
+        }
+        return;
+    }
+    const double n = toNumber(frame);
+    if (std::isfinite(n))
+        m_host->gotoFrame(clip, static_cast<int>(std::clamp(n, -1e9, 1e9)) + bias, play);
+}
+
+void Interpreter::enumerate(Object* o, std::vector<std::string>& names) {
+    std::vector<std::vector<std::string>> levels;
+    std::unordered_set<std::string> seen;
+    Object* cur = o;
+    for (int depth = 0; cur && depth < 256; ++depth, cur = cur->proto()) {
+        std::vector<std::string> level;
+        if (depth == 0 && cur->kind() == Object::Kind::Array) {
+            const auto& el = static_cast<ArrayObject*>(cur)->elements;
+            for (std::size_t i = 0; i < el.size(); ++i) {
+                std::string n = std::to_string(i);
+                seen.insert(n);
+                level.push_back(std::move(n));
+            }
+        }
+        if (depth == 0 && cur->kind() == Object::Kind::Clip && m_host) {
+            for (ClipId c : m_host->children(static_cast<ClipObject*>(cur)->clip)) {
+                std::string n = m_host->name(c);
+                if (!n.empty() && seen.insert(key(n)).second)
+                    level.push_back(std::move(n));
+            }
+        }
+        for (const Property& p : cur->properties()) {
+            if (!seen.insert(p.key).second || (p.flags & kDontEnum))
+                continue;
+            level.push_back(p.name);
+        }
+        levels.push_back(std::move(level));
+    }
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it)
+        for (std::string& n : *it)
+            names.push_back(std::move(n));
+}
+
+// ---- the loop -------------------------------------------------------------------------------------
+
+Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::size_t end) {
+    const std::uint8_t* code = f.buffer->data();
+    end = std::min(end, f.buffer->size());
+    std::size_t pc = begin;
+
+    auto pop = [&]() -> Value {
+        if (m_stack.size() <= f.stackBase)
+            return Value();
+        Value v = std::move(m_stack.back());
+        m_stack.pop_back();
+        return v;
+    };
+    auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    auto popCount = [&]() -> std::size_t {
+        const double n = toNumber(pop());
+        if (!(n > 0))
+            return 0;
+        const std::size_t available = m_stack.size() - f.stackBase;
+        return n > static_cast<double>(available) ? available : static_cast<std::size_t>(n);
+    };
+    auto popArgs = [&](std::size_t n) {
+        std::vector<Value> args;
+        args.reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            args.push_back(pop());
+        return args;
+    };
+    auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+
+    // After a nested block (With/Try): go on at `resume`, or leave with its completion.
+    // Returns true to continue the loop at the updated pc.
+    auto resumeAfter = [&](Completion c, std::size_t resume, Completion& out) -> bool {
+        if (c == Completion::Normal) {
+            pc = resume;
+            return true;
+        }
+        if (c == Completion::Jump) {
+            if (f.jumpTarget >= begin && f.jumpTarget < end) {
+                pc = f.jumpTarget;
+                return true;
+            }
+            if (f.jumpTarget == end) {
+                out = Completion::Normal;
+                return false;
+            }
+        }
+        out = c;
+        return false;
+    };
+
+    while (pc < end) {
+        if (++m_actions > m_limits.maxActions) {
+            abort("script ran too long");
+            return Completion::Abort;
+        }
+        const std::uint8_t op = code[pc];
+        if (op == 0)
+            return Completion::End;
+        std::size_t payload = pc + 1;
+        std::size_t length = 0;
+        if (op >= 0x80) {
+            if (pc + 3 > end)
+                return Completion::End;
+            length = u16at(pc + 1);
+            payload = pc + 3;
+            if (payload + length > end)
+                return Completion::End;
+        }
+        std::size_t next = payload + length;
+        Payload in{code + payload, length};
+
+        switch (static_cast<Op>(op)) {
+        // --- SWF 3 timeline actions
+        case Op::NextFrame:
+            if (m_host && f.target != kNoClip)
+                m_host->nextFrame(f.target);
+            break;
+        case Op::PreviousFrame:
+            if (m_host && f.target != kNoClip)
+                m_host->prevFrame(f.target);
+            break;
+        case Op::Play:
+            if (m_host && f.target != kNoClip)
+                m_host->play(f.target);
+            break;
+        case Op::Stop:
+            if (m_host && f.target != kNoClip)
+                m_host->stop(f.target);
+            break;
+        case Op::ToggleQuality:
+        case Op::StopSounds: // FIXME: sound is the media module's; nothing to stop from here yet
+        case Op::StrictMode:
+            break;
+        case Op::GotoFrame: {
+            const int frame = in.u16();
+            if (m_host && f.target != kNoClip)
+                m_host->gotoFrame(f.target, frame + 1, false);
+            break;
+        }
+        case Op::GetUrl: {
+            std::string url = in.str();
+            std::string target = in.str();
+            if (m_host)
+                m_host->getUrl(url, target, 0);
+            break;
+        }
+        case Op::WaitForFrame:
+        case Op::WaitForFrame2: {
+            double frame;
+            std::uint8_t skip;
+            if (op == static_cast<std::uint8_t>(Op::WaitForFrame)) {
+                frame = in.u16() + 1;
+                skip = in.u8();
+            } else {
+                skip = in.u8();
+                frame = toNumber(pop());
+            }
+            const double loaded = m_host && f.target != kNoClip
+                                      ? m_host->property(f.target, ClipProperty::FramesLoaded)
+                                      : 1e9;
+            if (!(frame <= loaded)) {
+                // Skip whole actions, not bytes.
+                std::size_t at = next;
+                for (int k = 0; k < skip && at < end; ++k) {
+                    if (code[at] >= 0x80)
+                        at += at + 3 <= end ? 3 + u16at(at + 1) : end - at;
+                    else
+                        ++at;
+                }
+                next = std::min(at, end);
+            }
+            break;
+        }
+        case Op::SetTarget:
+            setTarget(f, in.str());
+            break;
+        case Op::GoToLabel: {
+            const std::string label = in.str();
+            if (m_host && f.target != kNoClip)
+                m_host->gotoLabel(f.target, label, false);
+            break;
+        }
+
+        // --- SWF 4 stack machine
+        case Op::Push:
+            while (!in.atEnd()) {
+                const std::uint8_t type = in.u8();
+                switch (type) {
+                case 0:
+                    push(in.str());
+                    break;
+                case 1: {
+                    const std::uint32_t bits = in.u32();
+                    float fl;
+                    std::memcpy(&fl, &bits, 4);
+                    push(static_cast<double>(fl));
+                    break;
+                }
+                case 2:
+                    push(Value::null());
+                    break;
+                case 3:
+                    push(Value());
+                    break;
+                case 4: {
+                    const std::uint8_t r = in.u8();
+                    push(r < f.registers.size() ? f.registers[r] : Value());
+                    break;
+                }
+                case 5:
+                    push(in.u8() != 0);
+                    break;
+                case 6: {
+                    // The high word comes first.
+                    const std::uint64_t hi = in.u32();
+                    const std::uint64_t lo = in.u32();
+                    const std::uint64_t bits = (hi << 32) | lo;
+                    double d;
+                    std::memcpy(&d, &bits, 8);
+                    push(d);
+                    break;
+                }
+                case 7:
+                    push(static_cast<double>(static_cast<std::int32_t>(in.u32())));
+                    break;
+                case 8:
+                case 9: {
+                    const std::size_t index = type == 8 ? in.u8() : in.u16();
+                    push(index < f.constants->size() ? Value((*f.constants)[index]) : Value());
+                    break;
+                }
+                default:
+                    in.pos = in.size; // unknown type: the rest cannot be read
+                    break;
+                }
+            }
+            break;
+        case Op::Pop:
+            pop();
+            break;
+        case Op::Add: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            push(a + b);
+            break;
+        }
+        case Op::Subtract: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            push(a - b);
+            break;
+        }
+        case Op::Multiply: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            push(a * b);
+            break;
+        }
+        case Op::Divide: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            if (b == 0 && m_version < 5)
+                push("#ERROR#");
+            else
+                push(a / b);
+            break;
+        }
+        case Op::Equals: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            pushLogical(a == b);
+            break;
+        }
+        case Op::Less: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            pushLogical(a < b);
+            break;
+        }
+        case Op::And: {
+            const bool b = toBoolean(pop());
+            const bool a = toBoolean(pop());
+            pushLogical(a && b);
+            break;
+        }
+        case Op::Or: {
+            const bool b = toBoolean(pop());
+            const bool a = toBoolean(pop());
+            pushLogical(a || b);
+            break;
+        }
+        case Op::Not:
+            pushLogical(!toBoolean(pop()));
+            break;
+        case Op::StringEquals: {
+            const std::string b = toString(pop());
+            pushLogical(toString(pop()) == b);
+            break;
+        }
+        case Op::StringLess: {
+            const std::string b = toString(pop());
+            pushLogical(toUtf16(toString(pop())) < toUtf16(b));
+            break;
+        }
+        case Op::StringGreater: {
+            const std::string b = toString(pop());
+            pushLogical(toUtf16(toString(pop())) > toUtf16(b));
+            break;
+        }
+        case Op::StringLength:
+        case Op::MBStringLength:
+            push(static_cast<double>(toUtf16(toString(pop())).size()));
+            break;
+        case Op::StringExtract:
+        case Op::MBStringExtract: {
+            const double count = toNumber(pop());
+            const double index = toNumber(pop());
+            const std::u16string s = toUtf16(toString(pop()));
+            // 1-based index; a negative count means "to the end".
+            double start = std::isnan(index) ? 0 : std::trunc(index) - 1;
+            start = std::clamp(start, 0.0, static_cast<double>(s.size()));
+            double n = std::isnan(count) ? 0 : std::trunc(count);
+            if (n < 0)
+                n = static_cast<double>(s.size());
+            n = std::min(n, static_cast<double>(s.size()) - start);
+            push(fromUtf16(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(n))));
+            break;
+        }
+        case Op::StringAdd: {
+            std::string b = toString(pop());
+            std::string a = toString(pop());
+            if (!checkStringSize(a.size() + b.size()))
+                break;
+            push(a + b);
+            break;
+        }
+        case Op::ToInteger:
+            push(static_cast<double>(toInt32(toNumber(pop()))));
+            break;
+        case Op::CharToAscii:
+        case Op::MBCharToAscii: {
+            const std::u16string s = toUtf16(toString(pop()));
+            push(s.empty() ? 0.0 : static_cast<double>(s[0]));
+            break;
+        }
+        case Op::AsciiToChar:
+        case Op::MBAsciiToChar: {
+            const std::uint32_t c = toUint32(toNumber(pop())) & 0xFFFF;
+            push(c == 0 ? std::string() : fromUtf16(std::u16string(1, static_cast<char16_t>(c))));
+            break;
+        }
+        case Op::GetVariable: {
+            const std::string name = toString(pop());
+            push(getVariable(f, name));
+            break;
+        }
+        case Op::SetVariable: {
+            Value v = pop();
+            const std::string name = toString(pop());
+            setVariable(f, name, std::move(v));
+            break;
+        }
+        case Op::SetTarget2: {
+            const Value t = pop();
+            if (Object* o = t.object(); o && o->kind() == Object::Kind::Clip) {
+                f.target = static_cast<ClipObject*>(o)->clip;
+                f.timeline = o;
+            } else {
+                setTarget(f, toString(t));
+            }
+            break;
+        }
+        case Op::GetProperty: {
+            const double index = toNumber(pop());
+            const ClipId clip = targetClip(f, pop());
+            if (clip == kNoClip || !(index >= 0 && index < static_cast<int>(ClipProperty::Count)))
+                push(Value());
+            else
+                push(readClipProperty(clip, static_cast<int>(index)));
+            break;
+        }
+        case Op::SetProperty: {
+            Value v = pop();
+            const double index = toNumber(pop());
+            const ClipId clip = targetClip(f, pop());
+            if (clip != kNoClip && index >= 0 && index < static_cast<int>(ClipProperty::Count))
+                writeClipProperty(clip, static_cast<int>(index), v);
+            break;
+        }
+        case Op::CloneSprite: {
+            const double depth = toNumber(pop());
+            const std::string name = toString(pop());
+            const ClipId source = targetClip(f, pop());
+            if (m_host && source != kNoClip && std::isfinite(depth))
+                m_host->duplicate(source, name, static_cast<int>(std::clamp(depth, -2e9, 2e9)));
+            break;
+        }
+        case Op::RemoveSprite: {
+            const ClipId clip = targetClip(f, pop());
+            if (m_host && clip != kNoClip)
+                m_host->remove(clip);
+            break;
+        }
+        case Op::Trace: {
+            const Value v = pop();
+            // trace shows "undefined" in every version, unlike string conversion.
+            trace(v.isUndefined() ? std::string("undefined") : toString(v));
+            break;
+        }
+        case Op::StartDrag: {
+            const ClipId clip = targetClip(f, pop());
+            const bool lock = toBoolean(pop());
+            ClipRect rect;
+            const bool constrain = toBoolean(pop());
+            if (constrain) {
+                rect.yMax = toNumber(pop());
+                rect.xMax = toNumber(pop());
+                rect.yMin = toNumber(pop());
+                rect.xMin = toNumber(pop());
+            }
+            if (m_host && clip != kNoClip)
+                m_host->startDrag(clip, lock, constrain ? &rect : nullptr);
+            break;
+        }
+        case Op::EndDrag:
+            if (m_host)
+                m_host->stopDrag();
+            break;
+        case Op::RandomNumber: {
+            const std::int32_t max = toInt32(toNumber(pop()));
+            push(max <= 0 ? 0.0 : static_cast<double>(nextRandom() % static_cast<std::uint32_t>(max)));
+            break;
+        }
+        case Op::GetTime:
+            push(std::floor(m_timeMs));
+            break;
+        case Op::Jump:
+        case Op::If: {
+            const auto offset = static_cast<std::int16_t>(in.u16());
+            bool taken = true;
+            if (op == static_cast<std::uint8_t>(Op::If)) {
+                const Value cond = pop();
+                taken = m_version < 5 ? toNumber(cond) != 0 : toBoolean(cond);
+            }
+            if (!taken)
+                break;
+            const std::ptrdiff_t target = static_cast<std::ptrdiff_t>(next) + offset;
+            if (target >= static_cast<std::ptrdiff_t>(begin) && target < static_cast<std::ptrdiff_t>(end)) {
+                next = static_cast<std::size_t>(target);
+                break;
+            }
+            if (target == static_cast<std::ptrdiff_t>(end))
+                return Completion::Normal;
+            if (target < 0)
+                return Completion::End;
+            f.jumpTarget = static_cast<std::size_t>(target);
+            return Completion::Jump;
+        }
+        case Op::Call: {
+            const Value frame = pop();
+            if (!m_host || f.target == kNoClip)
+                break;
+            ClipId clip = f.target;
+            std::string s = toString(frame);
+            const std::size_t colon = s.rfind(':');
+            if (colon != std::string::npos) {
+                Object* o = resolvePath(f, std::string_view(s).substr(0, colon));
+                if (!o || o->kind() != Object::Kind::Clip)
+                    break;
+                clip = static_cast<ClipObject*>(o)->clip;
+                s = s.substr(colon + 1);
+            }
+            double n = stringToNumber(s, 5);
+            if (std::isnan(n))
+                n = m_host->frameOfLabel(clip, s);
+            if (!(n >= 1 && n < 1e9))
+                break;
+            for (std::span<const std::uint8_t> block : m_host->frameActions(clip, static_cast<int>(n))) {
+                auto buffer = std::make_shared<const std::vector<std::uint8_t>>(block.begin(), block.end());
+                const Completion c = runNested(std::move(buffer), clip);
+                if (c == Completion::Abort || m_pending != Pending::None)
+                    break;
+            }
+            break;
+        }
+        case Op::GotoFrame2: {
+            const std::uint8_t flags = in.u8();
+            const int bias = (flags & 0x02) ? in.u16() : 0;
+            gotoFrame2(f, pop(), (flags & 0x01) != 0, bias);
+            break;
+        }
+        case Op::GetUrl2: {
+            const std::uint8_t flags = in.u8();
+            const std::string target = toString(pop());
+            const std::string url = toString(pop());
+            if (m_host)
+                m_host->getUrl(url, target, flags & 0x03);
+            break;
+        }
+        case Op::FsCommand2: {
+            const std::size_t n = popCount();
+            popArgs(n);
+            break;
+        }
+
+        // --- SWF 5 objects and functions
+        case Op::ConstantPool: {
+            auto pool = std::make_shared<std::vector<std::string>>();
+            const std::size_t count = in.u16();
+            for (std::size_t i = 0; i < count && !in.atEnd(); ++i)
+                pool->push_back(in.str());
+            f.constants = std::move(pool);
+            break;
+        }
+        case Op::StoreRegister: {
+            const std::uint8_t r = in.u8();
+            if (r < f.registers.size())
+                f.registers[r] = m_stack.size() > f.stackBase ? m_stack.back() : Value();
+            break;
+        }
+        case Op::DefineFunction:
+        case Op::DefineFunction2: {
+            auto fc = std::make_shared<FunctionCode>();
+            fc->name = in.str();
+            const std::size_t params = in.u16();
+            fc->function2 = op == static_cast<std::uint8_t>(Op::DefineFunction2);
+            if (fc->function2) {
+                fc->registerCount = in.u8();
+                const std::uint8_t lo = in.u8();
+                const std::uint8_t hi = in.u8();
+                fc->flags = static_cast<std::uint16_t>(lo | (hi << 8));
+            }
+            for (std::size_t i = 0; i < params && !in.atEnd(); ++i) {
+                if (fc->function2)
+                    fc->paramRegisters.push_back(in.u8());
+                fc->params.push_back(in.str());
+            }
+            const std::size_t size = in.u16();
+            fc->begin = next;
+            fc->end = std::min(next + size, end); // a body cannot reach past its container
+            next = fc->end;
+            const std::string name = fc->name;
+            Value fn = defineFunction(f, std::move(fc));
+            if (name.empty()) {
+                push(fn);
+            } else if (f.activation) {
+                define(f.activation, name, fn);
+            } else {
+                set(f.timeline, name, fn);
+            }
+            break;
+        }
+        case Op::CallFunction: {
+            const std::string name = toString(pop());
+            const std::vector<Value> args = popArgs(popCount());
+            const Value fn = getVariable(f, name);
+            push(call(fn, f.timeline ? Value(f.timeline) : Value(), args));
+            break;
+        }
+        case Op::CallMethod: {
+            const Value nameValue = pop();
+            const Value objValue = pop();
+            const std::vector<Value> args = popArgs(popCount());
+            const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
+            Object* o = objValue.isObject() ? objValue.object() : toObject(objValue);
+            if (!o) {
+                push(Value());
+                break;
+            }
+            if (o->kind() == Object::Kind::Super) {
+                auto* s = static_cast<SuperObject*>(o);
+                if (!s->base) {
+                    push(Value());
+                    break;
+                }
+                if (name.empty()) { // super(...): the base class's constructor
+                    const Value ctor = get(s->base, "__constructor__");
+                    push(call(ctor, s->thisObject, args, s->base->proto()));
+                } else {
+                    Object* from = s->base->proto();
+                    Object* holder = from ? holderOf(from, name) : nullptr;
+                    const Value fn = from ? getMember(from, name, s->thisObject) : Value();
+                    push(call(fn, s->thisObject, args, holder));
+                }
+                break;
+            }
+            if (name.empty()) {
+                push(call(o, Value(), args));
+                break;
+            }
+            Object* holder = holderOf(o, name);
+            const Value fn = get(o, name);
+            push(call(fn, objValue.isObject() ? objValue : Value(o), args,
+                      holder == o ? o->proto() : holder));
+            break;
+        }
+        case Op::NewObject: {
+            const std::string name = toString(pop());
+            const std::vector<Value> args = popArgs(popCount());
+            push(construct(getVariable(f, name), args));
+            break;
+        }
+        case Op::NewMethod: {
+            const Value nameValue = pop();
+            const Value objValue = pop();
+            const std::vector<Value> args = popArgs(popCount());
+            const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
+            const Value ctor = name.empty() ? objValue : get(objValue, name);
+            push(construct(ctor, args));
+            break;
+        }
+        case Op::Return:
+            f.result = pop();
+            return Completion::Return;
+        case Op::DefineLocal: {
+            Value v = pop();
+            const std::string name = toString(pop());
+            if (f.activation)
+                define(f.activation, name, std::move(v));
+            else
+                set(f.timeline, name, std::move(v));
+            break;
+        }
+        case Op::DefineLocal2: {
+            const std::string name = toString(pop());
+            Object* o = f.activation ? f.activation : f.timeline;
+            if (o && !o->own(key(name)))
+                set(o, name, Value());
+            break;
+        }
+        case Op::Delete: {
+            const std::string name = toString(pop());
+            const Value obj = pop();
+            push(remove(obj.object(), name));
+            break;
+        }
+        case Op::Delete2: {
+            const std::string name = toString(pop());
+            bool done = false;
+            for (const Scope* s = f.scope.get(); s && !done; s = s->parent.get()) {
+                Object* o = scopeObject(f, s);
+                if (o && o->own(key(name))) {
+                    push(remove(o, name));
+                    done = true;
+                }
+            }
+            if (!done)
+                push(remove(m_global, name));
+            break;
+        }
+        case Op::Modulo: {
+            const double b = toNumber(pop());
+            const double a = toNumber(pop());
+            push(std::fmod(a, b));
+            break;
+        }
+        case Op::InitArray: {
+            const std::size_t n = popCount();
+            push(newArray(popArgs(n)));
+            break;
+        }
+        case Op::InitObject: {
+            const std::size_t n = std::min(popCount(), (m_stack.size() - f.stackBase) / 2);
+            std::vector<std::pair<std::string, Value>> props;
+            props.reserve(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                Value v = pop();
+                props.emplace_back(toString(pop()), std::move(v));
+            }
+            Object* o = newObject();
+            for (auto it = props.rbegin(); it != props.rend(); ++it)
+                set(o, it->first, std::move(it->second));
+            push(o);
+            break;
+        }
+        case Op::TypeOf:
+            push(typeOf(pop()));
+            break;
+        case Op::TargetPath: {
+            const Value v = pop();
+            Object* o = v.object();
+            if (o && o->kind() == Object::Kind::Clip)
+                push(toString(v));
+            else
+                push(Value());
+            break;
+        }
+        case Op::Enumerate:
+        case Op::Enumerate2: {
+            Value v = pop();
+            if (op == static_cast<std::uint8_t>(Op::Enumerate))
+                v = getVariable(f, toString(v));
+            push(Value()); // the end marker the loop tests for
+            if (Object* o = v.object()) {
+                std::vector<std::string> names;
+                enumerate(o, names);
+                if (m_stack.size() + names.size() > m_limits.maxStack) {
+                    abort("stack overflow");
+                    break;
+                }
+                for (std::string& n : names)
+                    push(std::move(n));
+            }
+            break;
+        }
+        case Op::Add2: {
+            const Value b = toPrimitive(pop());
+            const Value a = toPrimitive(pop());
+            if (a.isString() || b.isString()) {
+                std::string sa = toString(a);
+                std::string sb = toString(b);
+                if (!checkStringSize(sa.size() + sb.size()))
+                    break;
+                push(sa + sb);
+            } else {
+                push(toNumber(a) + toNumber(b));
+            }
+            break;
+        }
+        case Op::Less2:
+        case Op::Greater: {
+            Value b = toPrimitive(pop());
+            Value a = toPrimitive(pop());
+            if (op == static_cast<std::uint8_t>(Op::Greater))
+                std::swap(a, b);
+            if (a.isString() && b.isString()) {
+                push(toUtf16(a.string()) < toUtf16(b.string()));
+                break;
+            }
+            const double x = toNumber(a);
+            const double y = toNumber(b);
+            if (std::isnan(x) || std::isnan(y))
+                push(Value());
+            else
+                push(x < y);
+            break;
+        }
+        case Op::Equals2: {
+            const Value b = pop();
+            const Value a = pop();
+            push(looseEquals(a, b));
+            break;
+        }
+        case Op::StrictEquals: {
+            const Value b = pop();
+            const Value a = pop();
+            push(strictEquals(a, b));
+            break;
+        }
+        case Op::ToNumber:
+            push(toNumber(pop()));
+            break;
+        case Op::ToString:
+            push(toString(pop()));
+            break;
+        case Op::PushDuplicate: {
+            Value v = m_stack.size() > f.stackBase ? m_stack.back() : Value();
+            push(std::move(v));
+            break;
+        }
+        case Op::StackSwap: {
+            Value a = pop();
+            Value b = pop();
+            push(std::move(a));
+            push(std::move(b));
+            break;
+        }
+        case Op::GetMember: {
+            const Value name = pop();
+            const Value obj = pop();
+            push(get(obj, toString(name)));
+            break;
+        }
+        case Op::SetMember: {
+            Value v = pop();
+            const Value name = pop();
+            const Value obj = pop();
+            if (Object* o = obj.object())
+                set(o, toString(name), std::move(v));
+            break;
+        }
+        case Op::Increment:
+            push(toNumber(pop()) + 1);
+            break;
+        case Op::Decrement:
+            push(toNumber(pop()) - 1);
+            break;
+        case Op::With: {
+            const std::size_t size = in.u16();
+            const std::size_t bodyEnd = std::min(next + size, end);
+            Object* o = toObject(pop());
+            if (f.nesting >= m_limits.maxNesting) {
+                abort("blocks nested too deep");
+                return Completion::Abort;
+            }
+            ++f.nesting;
+            ScopePtr saved = f.scope;
+            if (o)
+                f.scope = std::make_shared<Scope>(Scope{o, saved});
+            const Completion c = execute(f, next, bodyEnd);
+            f.scope = std::move(saved);
+            --f.nesting;
+            Completion out;
+            if (!resumeAfter(c, bodyEnd, out))
+                return out;
+            continue;
+        }
+        case Op::Try: {
+            const std::uint8_t flags = in.u8();
+            const std::size_t trySize = in.u16();
+            const std::size_t catchSize = in.u16();
+            const std::size_t finallySize = in.u16();
+            std::string catchName;
+            std::uint8_t catchRegister = 0;
+            const bool inRegister = flags & 0x04;
+            if (inRegister)
+                catchRegister = in.u8();
+            else
+                catchName = in.str();
+            const std::size_t tryEnd = std::min(next + trySize, end);
+            const std::size_t catchEnd = std::min(tryEnd + catchSize, end);
+            const std::size_t finallyEnd = std::min(catchEnd + finallySize, end);
+            if (f.nesting >= m_limits.maxNesting) {
+                abort("blocks nested too deep");
+                return Completion::Abort;
+            }
+            ++f.nesting;
+            const std::size_t stackDepth = m_stack.size();
+            Completion c = execute(f, next, tryEnd);
+            if (c == Completion::Throw && (flags & 0x01)) {
+                Value ex = std::move(m_thrown);
+                m_thrown = Value();
+                m_pending = Pending::None;
+                if (m_stack.size() > stackDepth)
+                    m_stack.resize(stackDepth);
+                if (inRegister) {
+                    if (catchRegister < f.registers.size())
+                        f.registers[catchRegister] = std::move(ex);
+                } else if (f.activation) {
+                    define(f.activation, catchName, std::move(ex));
+                } else {
+                    setVariable(f, catchName, std::move(ex));
+                }
+                c = execute(f, tryEnd, catchEnd);
+            }
+            if ((flags & 0x02) && c != Completion::Abort) {
+                // Finally runs with any throw held back, then the held outcome resumes
+                // unless finally itself returned, threw or jumped away.
+                const bool held = m_pending == Pending::Throw;
+                Value heldThrow = std::move(m_thrown);
+                m_pending = Pending::None;
+                m_thrown = Value();
+                const Value heldResult = f.result;
+                const std::size_t heldJump = f.jumpTarget;
+                const Completion fc = execute(f, catchEnd, finallyEnd);
+                if (fc == Completion::Normal) {
+                    if (held) {
+                        m_pending = Pending::Throw;
+                        m_thrown = std::move(heldThrow);
+                    }
+                    f.result = heldResult;
+                    f.jumpTarget = heldJump;
+                } else {
+                    c = fc;
+                }
+            }
+            --f.nesting;
+            Completion out;
+            if (!resumeAfter(c, finallyEnd, out))
+                return out;
+            continue;
+        }
+        case Op::Throw:
+            throwValue(pop());
+            break;
+        case Op::InstanceOf: {
+            const Value ctor = pop();
+            const Value obj = pop();
+            push(instanceOf(obj.object(), ctor.object()));
+            break;
+        }
+        case Op::CastOp: {
+            const Value obj = pop();
+            const Value ctor = pop();
+            push(instanceOf(obj.object(), ctor.object()) ? obj : Value::null());
+            break;
+        }
+        case Op::ImplementsOp: {
+            const Value ctor = pop();
+            const std::vector<Value> ifaces = popArgs(popCount());
+            Object* proto = get(ctor, "prototype").object();
+            if (proto)
+                define(proto, "\x01interfaces", newArray(ifaces), kDontEnum | kDontDelete);
+            break;
+        }
+        case Op::Extends: {
+            const Value superclass = pop();
+            const Value subclass = pop();
+            Object* sub = subclass.object();
+            if (!sub || !superclass.isObject())
+                break;
+            Object* proto = allocate<Object>(Object::Kind::Plain, get(superclass, "prototype").object());
+            define(proto, "__constructor__", superclass, kDontEnum);
+            define(proto, "constructor", superclass, kDontEnum);
+            set(sub, "prototype", proto);
+            break;
+        }
+        case Op::BitAnd:
+        case Op::BitOr:
+        case Op::BitXor:
+        case Op::BitLShift:
+        case Op::BitRShift:
+        case Op::BitURShift: {
+            const double bv = toNumber(pop());
+            const double av = toNumber(pop());
+            const std::int32_t a = toInt32(av);
+            const std::int32_t b = toInt32(bv);
+            const unsigned shift = static_cast<unsigned>(b) & 31;
+            double r = 0;
+            switch (static_cast<Op>(op)) {
+            case Op::BitAnd: r = a & b; break;
+            case Op::BitOr: r = a | b; break;
+            case Op::BitXor: r = a ^ b; break;
+            case Op::BitLShift: r = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) << shift); break;
+            case Op::BitRShift: r = a >> shift; break;
+            default: r = toUint32(av) >> shift; break;
+            }
+            push(r);
+            break;
+        }
+        default:
+            break; // unknown actions are skipped by their length
+        }
+
+        if (m_pending != Pending::None)
+            return m_pending == Pending::Throw ? Completion::Throw : Completion::Abort;
+        if (m_stack.size() - f.stackBase > m_limits.maxStack) {
+            abort("stack overflow");
+            return Completion::Abort;
+        }
+        pc = next;
+    }
+    return Completion::Normal;
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,145 @@
+#pragma once
+// Script objects: a property table with flags and accessors, a prototype link, and
+// the few built-in kinds whose state is more than properties (functions, arrays,
+// boxed primitives, movie clips, `super`). The interpreter owns every object and
+// frees the unreachable ones between action blocks.
+
+#include "ClipHost.h"
+#include "Value.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace swf::avm1 {
+
+class Interpreter;
+class Object;
+
+// ASSetPropFlags bits.
+enum PropFlag : std::uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
+
+struct Property {
+    std::string name; // as first written
+    std::string key;  // lookup key: lower-cased before SWF 7
+    Value value;
+    Object* getter = nullptr; // addProperty accessors
+    Object* setter = nullptr;
+    Object* watcher = nullptr; // Object.watch
+    Value watchData;
+    std::uint8_t flags = 0;
+    bool virtualProperty = false; // made by addProperty (value unused)
+};
+
+// A scope chain link; closures keep theirs alive.
+struct Scope {
+    Object* object = nullptr;
+    std::shared_ptr<Scope> parent;
+};
+using ScopePtr = std::shared_ptr<Scope>;
+
+// Native functions get the receiver (primitives arrive boxed) and the arguments.
+using NativeFn = Value (*)(Interpreter&, Object* self, std::span<const Value> args);
+
+// Script function body: a slice of a retained action buffer.
+struct FunctionCode {
+    std::shared_ptr<const std::vector<std::uint8_t>> buffer;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::string name;
+    std::vector<std::string> params;
+    std::vector<std::uint8_t> paramRegisters; // DefineFunction2: 0 = named variable
+    bool function2 = false;
+    std::uint8_t registerCount = 0;
+    std::uint16_t flags = 0;
+    std::shared_ptr<const std::vector<std::string>> constants;
+};
+
+class Object {
+public:
+    enum class Kind : std::uint8_t { Plain, Function, Array, Boxed, Clip, Super };
+
+    Object(Kind kind, Object* proto) : m_kind(kind), m_proto(proto) {}
+    virtual ~Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+
+    Kind kind() const { return m_kind; }
+    Object* proto() const { return m_proto; }
+    void setProto(Object* proto) { m_proto = proto; }
+
+    // Own property by lookup key, or null.
+    Property* own(std::string_view key);
+    const Property* own(std::string_view key) const { return const_cast<Object*>(this)->own(key); }
+    // Adds or replaces an own property (flags given only for a new one).
+    Property& put(std::string_view name, std::string key, Value value, std::uint8_t flags = 0);
+    bool erase(std::string_view key);
+    std::vector<Property>& properties() { return m_props; }
+    const std::vector<Property>& properties() const { return m_props; }
+
+    // Garbage collection: appends every object this one refers to.
+    virtual void references(std::vector<Object*>& out) const;
+    bool marked = false;
+
+private:
+    void reindex();
+
+    Kind m_kind;
+    Object* m_proto;
+    std::vector<Property> m_props;
+    std::unordered_map<std::string, std::uint32_t> m_index; // built once the table grows
+};
+
+class FunctionObject : public Object {
+public:
+    FunctionObject(Object* proto, NativeFn native) : Object(Kind::Function, proto), native(native) {}
+    FunctionObject(Object* proto, std::shared_ptr<const FunctionCode> code, ScopePtr scope)
+        : Object(Kind::Function, proto), code(std::move(code)), scope(std::move(scope)) {}
+
+    void references(std::vector<Object*>& out) const override;
+
+    NativeFn native = nullptr;
+    // For native constructors: makes the object `new` hands to the constructor.
+    Object* (*allocate)(Interpreter&, Object* proto) = nullptr;
+    std::shared_ptr<const FunctionCode> code;
+    ScopePtr scope;
+    ClipId target = kNoClip; // timeline the function was defined on
+};
+
+class ArrayObject : public Object {
+public:
+    explicit ArrayObject(Object* proto) : Object(Kind::Array, proto) {}
+    void references(std::vector<Object*>& out) const override;
+    std::vector<Value> elements;
+};
+
+// String, Number, Boolean and Date objects wrap a primitive.
+class BoxObject : public Object {
+public:
+    BoxObject(Object* proto, Value primitive) : Object(Kind::Boxed, proto), primitive(std::move(primitive)) {}
+    void references(std::vector<Object*>& out) const override;
+    Value primitive;
+    bool isDate = false;
+};
+
+class ClipObject : public Object {
+public:
+    ClipObject(Object* proto, ClipId clip) : Object(Kind::Clip, proto), clip(clip) {}
+    ClipId clip;
+};
+
+// What `super` names inside a method: lookups start above `base`, calls go to
+// base.__constructor__, and `this` stays the caller's.
+class SuperObject : public Object {
+public:
+    SuperObject(Object* thisObject, Object* base) : Object(Kind::Super, nullptr), thisObject(thisObject), base(base) {}
+    void references(std::vector<Object*>& out) const override;
+    Object* thisObject;
+    Object* base;
+};
+
+} // namespace swf::avm1

@@ -1,0 +1,239 @@
+#include "Value.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace swf::avm1 {
+
+std::string numberToString(double n) {
+    if (std::isnan(n))
+        return "NaN";
+    if (std::isinf(n))
+        return n > 0 ? "Infinity" : "-Infinity";
+    if (n == 0)
+        return "0"; // also -0
+    if (n == std::trunc(n) && std::fabs(n) < 1e15) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.0f", n);
+        return buf;
+    }
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", n);
+    std::string s = buf;
+    // printf pads the exponent to two digits; the player writes it bare.
+    const std::size_t e = s.find('e');
+    if (e != std::string::npos && e + 2 < s.size()) {
+        std::size_t digits = e + 2;
+        while (digits + 1 < s.size() && s[digits] == '0')
+            s.erase(digits, 1);
+    }
+    return s;
+}
+
+std::string numberToString(double n, int radix) {
+    if (radix < 2 || radix > 36 || radix == 10 || std::isnan(n) || std::isinf(n))
+        return numberToString(n);
+    double v = std::trunc(n);
+    const bool negative = v < 0;
+    v = std::fabs(v);
+    if (v > 9007199254740992.0)
+        return numberToString(n);
+    auto u = static_cast<std::uint64_t>(v);
+    std::string out;
+    do {
+        out.insert(out.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % radix]);
+        u /= radix;
+    } while (u);
+    if (negative)
+        out.insert(out.begin(), '-');
+    return out;
+}
+
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+int hexDigit(char c) {
+    if (isDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+double stringToNumber(std::string_view s, int swfVersion) {
+    const double bad = swfVersion >= 5 ? std::nan("") : 0.0;
+    std::size_t i = 0;
+    while (i < s.size() && isSpace(s[i]))
+        ++i;
+    if (i == s.size())
+        return bad;
+    std::size_t start = i;
+    bool negative = false;
+    if (s[i] == '+' || s[i] == '-') {
+        negative = s[i] == '-';
+        ++i;
+    }
+    if (swfVersion >= 5 && i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        i += 2;
+        if (i == s.size())
+            return bad;
+        double v = 0;
+        for (; i < s.size(); ++i) {
+            const int d = hexDigit(s[i]);
+            if (d < 0)
+                return bad;
+            v = v * 16 + d;
+        }
+        return negative ? -v : v;
+    }
+    std::size_t digits = 0;
+    while (i < s.size() && isDigit(s[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return bad;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            ++j;
+        std::size_t expDigits = 0;
+        while (j < s.size() && isDigit(s[j])) {
+            ++j;
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return bad;
+        i = j;
+    }
+    std::size_t end = i;
+    while (i < s.size() && isSpace(s[i]))
+        ++i;
+    if (i != s.size())
+        return bad;
+    const std::string text(s.substr(start, end - start));
+    return std::strtod(text.c_str(), nullptr);
+}
+
+std::int32_t toInt32(double n) { return static_cast<std::int32_t>(toUint32(n)); }
+
+std::uint32_t toUint32(double n) {
+    if (!std::isfinite(n))
+        return 0;
+    double t = std::fmod(std::trunc(n), 4294967296.0);
+    if (t < 0)
+        t += 4294967296.0;
+    return static_cast<std::uint32_t>(t);
+}
+
+std::u16string toUtf16(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::uint32_t cp = c;
+        std::size_t len = 1;
+        if (c >= 0xC0 && c < 0xE0)
+            len = 2, cp = c & 0x1F;
+        else if (c >= 0xE0 && c < 0xF0)
+            len = 3, cp = c & 0x0F;
+        else if (c >= 0xF0 && c < 0xF8)
+            len = 4, cp = c & 0x07;
+        bool ok = len == 1 ? c < 0x80 : i + len <= s.size();
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!ok) { // a stray byte stands for itself (Latin-1), as older movies meant
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+std::string fromUtf16(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        std::uint32_t cp = s[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool isAscii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+std::string asciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool parseArrayIndex(std::string_view s, std::uint32_t& index) {
+    if (s.empty() || s.size() > 10 || (s.size() > 1 && s[0] == '0'))
+        return false;
+    std::uint64_t v = 0;
+    for (char c : s) {
+        if (!isDigit(c))
+            return false;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v >= 4294967295u)
+        return false;
+    index = static_cast<std::uint32_t>(v);
+    return true;
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,16 @@
+# The ActionScript interpreter (std + zlib only, no Qt): values, objects, the
+# dispatch loop and the built-in classes. The timeline's own action subset lives
+# in swf_avm1 (decode.cmake).
+add_library(swf_avm1_interp STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/Value.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Object.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Interpreter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/InterpreterActions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinObject.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinArray.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinDate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinClip.cpp)
+target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB)
