@@ -247,7 +247,9 @@ void Clip::advance() {
     }
     if (m_bornTick == m_world.tick && !m_isRoot)
         return; // placed during this tick: it shows its first frame now
-    if (m_playing)
+    // A frame whose actions have not run yet (a script's goto earlier in this
+    // tick) is held for this tick so that they run before the playhead moves on.
+    if (m_playing && m_pendingFrame < 0)
         stepForward();
     for (auto& [depth, obj] : m_list)
         if (obj.clip)
