@@ -362,6 +362,131 @@ TagList& TagList::defineBitsJpeg3(std::uint16_t id, std::span<const std::uint8_t
     return rawTag(tag::DefineBitsJPEG3, w.data(), TagHeader::Long);
 }
 
+TagList& TagList::defineFont(std::uint16_t id, const FontBuilder& font) {
+    return rawTag(tag::DefineFont, font.encodeFont1(id));
+}
+
+TagList& TagList::defineFontInfo(std::uint16_t id, const FontBuilder& font, int version) {
+    return rawTag(version >= 2 ? tag::DefineFontInfo2 : tag::DefineFontInfo,
+                  font.encodeFontInfo(id, version));
+}
+
+TagList& TagList::defineFont2(std::uint16_t id, const FontBuilder& font, int version) {
+    if (version != 2 && version != 3)
+        throw std::invalid_argument("DefineFont2 or DefineFont3 only");
+    return rawTag(version == 3 ? tag::DefineFont3 : tag::DefineFont2, font.encodeFont2(id, version));
+}
+
+TagList& TagList::defineText(std::uint16_t id, const TextBuilder& text, int version) {
+    return rawTag(version >= 2 ? tag::DefineText2 : tag::DefineText, text.encode(id, version));
+}
+
+TagList& TagList::defineEditText(std::uint16_t id, const EditText& text) {
+    return rawTag(tag::DefineEditText, text.encode(id));
+}
+
+TagList& TagList::defineButton(std::uint16_t id, const ButtonBuilder& button, int version) {
+    return rawTag(version >= 2 ? tag::DefineButton2 : tag::DefineButton, button.encode(id, version));
+}
+
+TagList& TagList::defineSound(std::uint16_t id, SoundFormat format, std::uint32_t sampleCount,
+                              std::span<const std::uint8_t> data) {
+    ByteWriter w;
+    w.u16(id);
+    w.u8(format.byte());
+    w.u32(sampleCount);
+    w.bytes(data);
+    return rawTag(tag::DefineSound, w.data(), TagHeader::Long);
+}
+
+TagList& TagList::startSound(std::uint16_t id, const SoundInfo& info) {
+    ByteWriter w;
+    w.u16(id);
+    w.u8(static_cast<std::uint8_t>((info.syncStop ? 0x20 : 0) | (info.syncNoMultiple ? 0x10 : 0) |
+                                   (info.envelope ? 0x08 : 0) | (info.loopCount ? 0x04 : 0) |
+                                   (info.outPoint ? 0x02 : 0) | (info.inPoint ? 0x01 : 0)));
+    if (info.inPoint)
+        w.u32(*info.inPoint);
+    if (info.outPoint)
+        w.u32(*info.outPoint);
+    if (info.loopCount)
+        w.u16(*info.loopCount);
+    if (info.envelope) {
+        if (info.envelope->size() > 255)
+            throw std::invalid_argument("an envelope holds at most 255 points");
+        w.u8(static_cast<std::uint8_t>(info.envelope->size()));
+        for (const SoundEnvelopePoint& p : *info.envelope) {
+            w.u32(p.pos44);
+            w.u16(p.left);
+            w.u16(p.right);
+        }
+    }
+    return rawTag(tag::StartSound, w.data());
+}
+
+TagList& TagList::soundStreamHead(SoundFormat playback, SoundFormat stream, std::uint16_t samplesPerFrame,
+                                  std::optional<std::int16_t> latencySeek, int version) {
+    ByteWriter w;
+    w.u8(playback.byte() & 0x0F);
+    w.u8(stream.byte());
+    w.u16(samplesPerFrame);
+    if (latencySeek)
+        w.s16(*latencySeek);
+    return rawTag(version >= 2 ? tag::SoundStreamHead2 : tag::SoundStreamHead, w.data());
+}
+
+TagList& TagList::soundStreamBlock(std::span<const std::uint8_t> data) {
+    return rawTag(tag::SoundStreamBlock, data, TagHeader::Long);
+}
+
+TagList& TagList::defineVideoStream(std::uint16_t id, std::uint16_t frames, std::uint16_t width,
+                                    std::uint16_t height, std::uint8_t codec, std::uint8_t flags) {
+    ByteWriter w;
+    w.u16(id);
+    w.u16(frames);
+    w.u16(width);
+    w.u16(height);
+    w.u8(flags);
+    w.u8(codec);
+    return rawTag(tag::DefineVideoStream, w.data());
+}
+
+TagList& TagList::videoFrame(std::uint16_t streamId, std::uint16_t frame,
+                             std::span<const std::uint8_t> data) {
+    ByteWriter w;
+    w.u16(streamId);
+    w.u16(frame);
+    w.bytes(data);
+    return rawTag(tag::VideoFrame, w.data(), TagHeader::Long);
+}
+
+TagList& TagList::exportAssets(const std::vector<std::pair<std::uint16_t, std::string>>& exports) {
+    ByteWriter w;
+    w.u16(static_cast<std::uint16_t>(exports.size()));
+    for (const auto& [id, name] : exports) {
+        w.u16(id);
+        w.string(name);
+    }
+    return rawTag(tag::ExportAssets, w.data());
+}
+
+TagList&
+TagList::defineSceneAndFrameLabelData(const std::vector<std::pair<std::uint32_t, std::string>>& scenes,
+                                      const std::vector<std::pair<std::uint32_t, std::string>>& labels) {
+    ByteWriter w;
+    w.encodedU32(static_cast<std::uint32_t>(scenes.size()));
+    for (const auto& [frame, name] : scenes) {
+        w.encodedU32(frame);
+        w.string(name);
+    }
+    w.encodedU32(static_cast<std::uint32_t>(labels.size()));
+    for (const auto& [frame, name] : labels) {
+        w.encodedU32(frame);
+        w.string(name);
+    }
+    return rawTag(tag::DefineSceneAndFrameLabelData, w.data());
+}
+
 TagList& TagList::end() {
     return rawTag(tag::End, {});
 }

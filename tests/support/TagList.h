@@ -2,9 +2,12 @@
 // A stream of SWF tags: the root timeline of a SwfWriter or the nested list of a Sprite.
 // Every helper appends one tag (unless its name says more) and returns the list for chaining.
 
+#include "ButtonBuilder.h"
+#include "FontBuilder.h"
 #include "MorphShapeBuilder.h"
 #include "ShapeBuilder.h"
 #include "SwfRecords.h"
+#include "TextBuilder.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,8 +25,42 @@ inline constexpr std::uint16_t End = 0, ShowFrame = 1, DefineShape = 2, PlaceObj
                                PlaceObject2 = 26, RemoveObject2 = 28, DefineShape3 = 32, DefineBitsJPEG3 = 35,
                                DefineBitsLossless2 = 36, DefineSprite = 39, FrameLabel = 43,
                                DefineMorphShape = 46, DoInitAction = 59, FileAttributes = 69,
-                               PlaceObject3 = 70, DefineShape4 = 83, DefineMorphShape2 = 84;
+                               PlaceObject3 = 70, DefineShape4 = 83, DefineMorphShape2 = 84, DefineButton = 7,
+                               DefineFont = 10, DefineText = 11, DefineFontInfo = 13, DefineSound = 14,
+                               StartSound = 15, SoundStreamHead = 18, SoundStreamBlock = 19, DefineText2 = 33,
+                               DefineButton2 = 34, DefineEditText = 37, SoundStreamHead2 = 45,
+                               DefineFont2 = 48, ExportAssets = 56, DefineVideoStream = 60, VideoFrame = 61,
+                               DefineFontInfo2 = 62, DefineFont3 = 75, DefineSceneAndFrameLabelData = 86;
 }
+
+// The sound format byte: format << 4 | rate << 2 | 16-bit << 1 | stereo.
+struct SoundFormat {
+    std::uint8_t format = 3; // 0 PCM native, 1 ADPCM, 2 MP3, 3 PCM little-endian, 4-6 Nellymoser, 11 Speex
+    std::uint8_t rate = 3;   // 0 5.5 kHz, 1 11 kHz, 2 22 kHz, 3 44 kHz
+    bool is16Bit = true;
+    bool stereo = false;
+
+    std::uint8_t byte() const {
+        return static_cast<std::uint8_t>((format & 0x0F) << 4 | (rate & 3) << 2 | (is16Bit ? 2 : 0) |
+                                         (stereo ? 1 : 0));
+    }
+};
+
+struct SoundEnvelopePoint {
+    std::uint32_t pos44 = 0;
+    std::uint16_t left = 32768;
+    std::uint16_t right = 32768;
+};
+
+// SOUNDINFO of StartSound; fields present when set.
+struct SoundInfo {
+    bool syncStop = false;
+    bool syncNoMultiple = false;
+    std::optional<std::uint32_t> inPoint;
+    std::optional<std::uint32_t> outPoint;
+    std::optional<std::uint16_t> loopCount;
+    std::optional<std::vector<SoundEnvelopePoint>> envelope;
+};
 
 // DefineBitsLossless(2) content before compression.
 struct LosslessBitmap {
@@ -95,6 +132,36 @@ public:
     // alpha: one byte a pixel, uncompressed (the writer compresses it); empty writes none.
     TagList& defineBitsJpeg3(std::uint16_t id, std::span<const std::uint8_t> image,
                              std::span<const std::uint8_t> alpha);
+
+    // Fonts and text; see FontBuilder and TextBuilder.
+    TagList& defineFont(std::uint16_t id, const FontBuilder& font);
+    TagList& defineFontInfo(std::uint16_t id, const FontBuilder& font, int version = 1);
+    // version 2 or 3 picks DefineFont2 or DefineFont3.
+    TagList& defineFont2(std::uint16_t id, const FontBuilder& font, int version = 2);
+    // version 1 or 2 picks DefineText or DefineText2.
+    TagList& defineText(std::uint16_t id, const TextBuilder& text, int version = 1);
+    TagList& defineEditText(std::uint16_t id, const EditText& text);
+    // version 1 or 2 picks DefineButton or DefineButton2.
+    TagList& defineButton(std::uint16_t id, const ButtonBuilder& button, int version = 2);
+
+    // Sound: data is the SoundData as stored (PCM samples, ADPCM bits, MP3 with its seek word).
+    TagList& defineSound(std::uint16_t id, SoundFormat format, std::uint32_t sampleCount,
+                         std::span<const std::uint8_t> data);
+    TagList& startSound(std::uint16_t id, const SoundInfo& info = {});
+    // version 1 or 2 picks SoundStreamHead or SoundStreamHead2; latencySeek is written when given.
+    TagList& soundStreamHead(SoundFormat playback, SoundFormat stream, std::uint16_t samplesPerFrame,
+                             std::optional<std::int16_t> latencySeek = std::nullopt, int version = 2);
+    TagList& soundStreamBlock(std::span<const std::uint8_t> data);
+
+    // Video: flags are the DefineVideoStream flag byte (deblocking << 1 | smoothing).
+    TagList& defineVideoStream(std::uint16_t id, std::uint16_t frames, std::uint16_t width,
+                               std::uint16_t height, std::uint8_t codec, std::uint8_t flags = 0);
+    TagList& videoFrame(std::uint16_t streamId, std::uint16_t frame, std::span<const std::uint8_t> data);
+
+    TagList& exportAssets(const std::vector<std::pair<std::uint16_t, std::string>>& exports);
+    // Scenes and labels as (0-based frame, name).
+    TagList& defineSceneAndFrameLabelData(const std::vector<std::pair<std::uint32_t, std::string>>& scenes,
+                                          const std::vector<std::pair<std::uint32_t, std::string>>& labels);
 
     // Closes the list; without it the list is closed when written.
     TagList& end();

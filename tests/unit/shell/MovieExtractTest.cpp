@@ -159,7 +159,8 @@ TEST_F(MovieExtractTest, UnwritableDirectoryLeavesTheOldFile) {
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
-        ASSERT_NE(WEXITSTATUS(status), 3) << "could not drop privileges";
+        if (WEXITSTATUS(status) == 3)
+            GTEST_SKIP() << "cannot drop privileges here to make a directory unwritable";
         result = WEXITSTATUS(status) == 1;
     }
     EXPECT_FALSE(result);

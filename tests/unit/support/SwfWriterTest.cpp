@@ -363,3 +363,67 @@ TEST(TagList, BitmapHelpersLayOutRowsAsTheFormatWants) {
     EXPECT_EQ(r15.pixels, (std::vector<std::uint8_t>{0x7C, 0x1F, 0, 0}));
     EXPECT_THROW(LosslessBitmap::truecolor(2, 2, {{}}, false), std::invalid_argument);
 }
+
+namespace {
+std::uint16_t at16(const std::vector<std::uint8_t>& b, std::size_t i) {
+    return static_cast<std::uint16_t>(b.at(i) | b.at(i + 1) << 8);
+}
+} // namespace
+
+// Tables that point into the same tag must land where the format says.
+TEST(TagList, FontAndButtonOffsetsPointAtTheirTables) {
+    ShapeBuilder a, b;
+    a.setFill0(1).rectangle(0, -700, 500, 700);
+    b.setFill0(1).moveTo(0, 0).lineTo(300, -700).lineTo(600, 0).close();
+    FontBuilder font;
+    font.addGlyph('A', a, 550).addGlyph(0x263A, b, 650);
+    font.hasLayout = true;
+    font.kerning.push_back({'A', 0x263A, -40});
+
+    ButtonBuilder button;
+    button.records.push_back(ButtonRecord::of(ButtonRecord::Up | ButtonRecord::HitTest, 1, 1));
+    button.condActions.push_back({ButtonCondAction::OverDownToOverUp, {0x06}});
+    button.condActions.push_back({ButtonCondAction::keyPress(13), {0x07}});
+
+    SwfWriter movie;
+    movie.defineFont2(3, font, 3).defineButton(4, button, 2);
+    const auto p = parse(movie.bytes());
+    ASSERT_EQ(p.tags[0].first, 75);
+    const auto& f = p.tags[0].second;
+    EXPECT_EQ(f[2], 0x80 | 0x04); // layout, wide codes
+    const std::size_t table = 2 + 1 + 1 + 1 + font.name.size() + 2;
+    ASSERT_EQ(at16(f, table - 2), 2);
+    EXPECT_EQ(at16(f, table), 6); // first glyph right after three offsets
+    const std::size_t codes = table + at16(f, table + 4);
+    EXPECT_EQ(at16(f, codes), 'A');
+    EXPECT_EQ(at16(f, codes + 2), 0x263A);
+    EXPECT_EQ(static_cast<std::int16_t>(at16(f, codes + 4 + 6)), 550); // after ascent, descent, leading
+    EXPECT_EQ(static_cast<std::int16_t>(at16(f, f.size() - 2)), -40);
+
+    ASSERT_EQ(p.tags[1].first, 34);
+    const auto& btn = p.tags[1].second;
+    const std::size_t first = 3 + at16(btn, 3);
+    const std::uint16_t next = at16(btn, first);
+    EXPECT_EQ(at16(btn, first + 2), ButtonCondAction::OverDownToOverUp);
+    EXPECT_EQ(btn.at(first + 4), 0x06);
+    EXPECT_EQ(at16(btn, first + next), 0); // the last one runs to the end of the tag
+    EXPECT_EQ(btn.at(first + next + 3), 13 << 1);
+    EXPECT_EQ(btn.back(), 0);
+}
+
+TEST(TagList, TextRecordsUseTheNarrowestFieldsThatFit) {
+    TextBuilder text;
+    text.records.push_back({7, 400, Rgba{1, 2, 3, 4}, 20, 300, {{0, 500}, {5, -3}}});
+    SwfWriter movie;
+    movie.defineText(9, text, 2);
+    const auto p = parse(movie.bytes());
+    const auto& t = p.tags[0].second;
+    // id, RECT (Nbits 12 -> 7 bytes), matrix (1 byte), glyph bits, advance bits
+    const std::size_t bits = 2 + 7 + 1;
+    EXPECT_EQ(t.at(bits), 3);      // index 5
+    EXPECT_EQ(t.at(bits + 1), 10); // advance 500
+    EXPECT_EQ(t.at(bits + 2), 0x8F);
+    EXPECT_EQ(at16(t, bits + 3), 7);
+    EXPECT_EQ(t.at(bits + 2 + 1 + 2 + 4 + 4 + 2), 2); // glyph count
+    EXPECT_EQ(t.size(), bits + 2 + 1 + 2 + 4 + 4 + 2 + 1 + 4 /* 26 bits */ + 1);
+}
