@@ -1,0 +1,295 @@
+#include "MainFrm.h"
+
+#include "OrvaneApplication.h"
+#include "about/AboutFrm.h"
+#include "platform/TempDir.h"
+#include "platform/VersionInfo.h"
+#include "shell/MovieExtract.h"
+#include "shell/MovieSize.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolButton>
+
+#include <exception>
+
+namespace orvane {
+
+QString TMainForm::programFile;
+
+namespace {
+
+constexpr int kTimerPlayInterval = 100;
+constexpr int kToolBarHeight = 29;
+
+// The form's font family where it exists, else the platform's own UI family.
+QFont formFont() {
+    QFont font = QApplication::font();
+    if (QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif")))
+        font.setFamily(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    return font;
+}
+
+std::string moviePath(const TShockwaveFlash* flash) { return flash->Movie().toStdString(); }
+
+} // namespace
+
+TApplicationEvents::TApplicationEvents(QObject* owner) : QObject(owner) { qApp->installEventFilter(this); }
+
+TApplicationEvents::~TApplicationEvents() {
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool TApplicationEvents::eventFilter(QObject* watched, QEvent* event) {
+    bool handled = false;
+    if (OnMessage)
+        OnMessage(watched, event, handled);
+    return handled || QObject::eventFilter(watched, event);
+}
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    setupUi(this);
+    setFont(formFont());
+    // The movie area is a window of its own, as a hosted player control is.
+    ShockwaveFlash->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    ShockwaveFlash->setAttribute(Qt::WA_NativeWindow);
+    ToolBar1->setStyleSheet(QStringLiteral("QToolBar#ToolBar1 { border-top: 1px solid palette(mid);"
+                                           " border-bottom: 1px solid palette(light); padding: 1px; }"));
+    ToolBar1->setFixedHeight(kToolBarHeight);
+    // The toolbar shows pictures only, without captions or hints.
+    for (QAction* action : ToolBar1->actions())
+        if (QWidget* button = ToolBar1->widgetForAction(action))
+            button->setToolTip(QString());
+
+    buildImageList();
+
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setNameFilter(QStringLiteral("Flash file (*.swf)"));
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+
+    TimerPlay = new QTimer(this);
+    TimerPlay->setObjectName(QStringLiteral("TimerPlay"));
+    TimerPlay->setInterval(kTimerPlayInterval);
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    PopupMenu->addActions({Play1, Stop1});
+    PopupMenu->addSeparator();
+    PopupMenu->addActions({Backward1, Forward1});
+    PopupMenu->addSeparator();
+    PopupMenu->addActions({Loop1, N1001});
+
+    ApplicationEvents1 = new TApplicationEvents(this);
+    ApplicationEvents1->setObjectName(QStringLiteral("ApplicationEvents1"));
+
+    connectHandlers();
+    // Fonts and styles settle the menu bar's height, which the client area is measured from.
+    ensurePolished();
+    TimerPlay->start();
+    FormCreate(this);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildImageList() {
+    static const char* const names[][2] = {
+        {"document-open", "open"},          {"media-playback-start", "play"}, {"media-playback-stop", "stop"},
+        {"media-skip-backward", "backward"}, {"media-skip-forward", "forward"}, {"media-playlist-repeat", "loop"}};
+    for (const auto& [theme, bundled] : names)
+        ImageList1.append(QIcon::fromTheme(QLatin1String(theme),
+                                           QIcon(QStringLiteral(":/orvane/toolbar/%1.png").arg(QLatin1String(bundled)))));
+    const std::pair<QAction*, int> pictures[] = {{Open1, 0},       {Play1, 1},       {Stop1, 2},
+                                                 {Backward1, 3},   {Forward1, 4},    {Loop1, 5},
+                                                 {ToolButton1, 0}, {ToolButton2, 1}, {ToolButton3, 2},
+                                                 {ToolButton4, 3}, {ToolButton5, 4}, {ControlLoop, 5}};
+    for (const auto& [action, index] : pictures)
+        action->setIcon(ImageList1[index]);
+}
+
+void TMainForm::connectHandlers() {
+    auto on = [this](QAction* action, void (TMainForm::*handler)(QObject*)) {
+        connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+    };
+    on(Open1, &TMainForm::Open1Click);
+    on(ToolButton1, &TMainForm::Open1Click);
+    on(Close1, &TMainForm::Close1Click);
+    on(Exit1, &TMainForm::Exit1Click);
+    on(N1001, &TMainForm::N1001Click);
+    on(Play1, &TMainForm::Play1Click);
+    on(ToolButton2, &TMainForm::Play1Click);
+    on(Stop1, &TMainForm::Stop1Click);
+    on(ToolButton3, &TMainForm::Stop1Click);
+    on(Backward1, &TMainForm::Backward1Click);
+    on(ToolButton4, &TMainForm::Backward1Click);
+    on(Forward1, &TMainForm::Forward1Click);
+    on(ToolButton5, &TMainForm::Forward1Click);
+    on(Loop1, &TMainForm::Loop1Click);
+    on(ControlLoop, &TMainForm::Loop1Click);
+    on(About1, &TMainForm::About1Click);
+    connect(TimerPlay, &QTimer::timeout, this, [this] { TimerPlayTimer(TimerPlay); });
+    SliderPlay->OnMouseDown = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                                     int y) { SliderPlayMouseDown(sender, button, shift, x, y); };
+    SliderPlay->OnMouseUp = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                                   int y) { SliderPlayMouseUp(sender, button, shift, x, y); };
+    ApplicationEvents1->OnMessage = [this](QObject* receiver, QEvent* msg, bool& handled) {
+        ApplicationEvents1Message(receiver, msg, handled);
+    };
+}
+
+int TMainForm::menuHeightFor(int width) const {
+    const QWidget* menu = menuWidget();
+    if (!menu || menu->isHidden())
+        return 0;
+    const int h = menu->heightForWidth(width);
+    return h > 0 ? h : menu->sizeHint().height();
+}
+
+int TMainForm::clientTop() const { return menuHeightFor(width()); }
+int TMainForm::clientWidth() const { return width(); }
+int TMainForm::clientHeight() const { return height() - clientTop(); }
+void TMainForm::setClientWidth(int w) { resize(w, height()); }
+void TMainForm::setClientHeight(int h) { resize(width(), h + menuHeightFor(width())); }
+
+void TMainForm::sizeToMovie() {
+    // Width first, then the height from a second reading of the file.
+    setClientWidth(MovieWidth(moviePath(ShockwaveFlash)));
+    setClientHeight(MovieHeight(moviePath(ShockwaveFlash)) + SliderPlay->height() + ToolBar1->height());
+}
+
+void TMainForm::FormCreate(QObject*) {
+    setWindowTitle(OrvaneApplication::title());
+    // Qt paints every window through a back buffer already; nothing to turn on.
+    std::string tempDir;
+    try {
+        tempDir = platform::tempDirectory();
+    } catch (const std::exception&) {
+        // No usable temporary directory: nothing to extract to or load from.
+        return;
+    }
+    const std::string program = programFile.isEmpty() ? platform::programPath() : programFile.toStdString();
+    // The result does not matter: whatever lies at the path is loaded below.
+    ExtractEmbeddedMovie(program, tempDir + "player.swf");
+    try {
+        ShockwaveFlash->setMovie(QString::fromStdString(tempDir + "player.swf"));
+        sizeToMovie();
+        ShockwaveFlash->Play();
+        SliderPlay->setMaximum(ShockwaveFlash->TotalFrames() - 1);
+        ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+    } catch (const std::exception&) {
+        // Start-up never troubles the user: what was done so far stays done.
+    }
+}
+
+void TMainForm::Open1Click(QObject*) {
+    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
+        return;
+    ShockwaveFlash->setMovie(OpenDialog->selectedFiles().constFirst());
+    sizeToMovie();
+    ShockwaveFlash->Play();
+    SliderPlay->setMaximum(ShockwaveFlash->TotalFrames() - 1);
+    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+}
+
+void TMainForm::Close1Click(QObject*) {
+    ShockwaveFlash->Stop();
+    ShockwaveFlash->setMovie(QStringLiteral("http://"));
+    setWindowTitle(OrvaneApplication::title());
+}
+
+void TMainForm::Exit1Click(QObject*) { close(); }
+
+void TMainForm::N1001Click(QObject*) {
+    try {
+        sizeToMovie();
+    } catch (const std::exception&) {
+        // The size stays as far as it got.
+    }
+}
+
+void TMainForm::Play1Click(QObject*) { ShockwaveFlash->Play(); }
+void TMainForm::Stop1Click(QObject*) { ShockwaveFlash->Stop(); }
+void TMainForm::Backward1Click(QObject*) { ShockwaveFlash->Back(); }
+void TMainForm::Forward1Click(QObject*) { ShockwaveFlash->Forward(); }
+
+void TMainForm::Loop1Click(QObject*) {
+    ShockwaveFlash->setLoop(ShockwaveFlash->Loop() == 0 ? kFlashTrue : kFlashFalse);
+    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+}
+
+void TMainForm::About1Click(QObject*) {
+    if (!AboutForm)
+        AboutForm = new TAboutForm(nullptr);
+    AboutForm->exec();
+}
+
+void TMainForm::FormResize(QObject*) {
+    if (!isVisible())
+        return;
+    // Makes the movie area take its new size and repaint at once.
+    ShockwaveFlash->hide();
+    ShockwaveFlash->show();
+    ShockwaveFlash->setFocus();
+}
+
+void TMainForm::TimerPlayTimer(QObject*) {
+    SliderPlay->setValue(ShockwaveFlash->FrameNum());
+    SliderPlay->setToolTip(QString::number(ShockwaveFlash->FrameNum() + 1));
+}
+
+void TMainForm::SliderPlayMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    m_playing = ShockwaveFlash->Playing() != 0;
+    ShockwaveFlash->setPlaying(kFlashFalse);
+    TimerPlay->stop();
+}
+
+void TMainForm::SliderPlayMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    ShockwaveFlash->setFrameNum(SliderPlay->Value());
+    TimerPlay->start();
+    ShockwaveFlash->setPlaying(m_playing ? kFlashTrue : kFlashFalse);
+}
+
+void TMainForm::ApplicationEvents1Message(QObject*, QEvent* Msg, bool& Handled) {
+    if (Msg->type() != QEvent::MouseButtonPress || static_cast<QMouseEvent*>(Msg)->button() != Qt::RightButton)
+        return;
+    // An open popup menu runs its own loop; its presses are its own.
+    if (QApplication::activePopupWidget() || !isVisible())
+        return;
+    // The cursor's position now, not the one the event carries.
+    const QPoint screen = QCursor::pos();
+    const QPoint local = mapFromGlobal(screen) - QPoint(0, clientTop());
+    if (local.y() < 0 || local.y() >= clientHeight() - SliderPlay->height() || local.x() < 0 ||
+        local.x() >= clientWidth())
+        return;
+    Handled = true;
+    if (PopupMenu && !PopupMenu->isEmpty())
+        PopupMenu->popup(mapToGlobal(local + QPoint(0, clientTop())));
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize(this);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    if (!m_centred) {
+        m_centred = true;
+        if (QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+    // The right-button hook decides what opens; the window adds no menu of its own.
+    event->accept();
+}
+
+} // namespace orvane

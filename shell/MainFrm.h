@@ -1,0 +1,95 @@
+#pragma once
+// TMainForm: the player's one window. Its children and settings come from MainFrm.ui; the
+// handlers below keep the names of the events they serve.
+
+#include "ui_MainFrm.h"
+
+#include <QFileDialog>
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+
+class QMenu;
+
+namespace orvane {
+
+// The application-wide message hook: sees every event before it is delivered, in modal
+// loops too, and may mark it handled so that nobody else gets it.
+class TApplicationEvents : public QObject {
+    Q_OBJECT
+public:
+    using MessageEvent = std::function<void(QObject* receiver, QEvent* Msg, bool& Handled)>;
+    explicit TApplicationEvents(QObject* owner);
+    ~TApplicationEvents() override;
+
+    MessageEvent OnMessage;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+class TMainForm : public QMainWindow, public Ui::TMainForm {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The program file the start-up extracts its movie from; empty means the running program.
+    static QString programFile;
+
+    // Non-visual members.
+    QList<QIcon> ImageList1; // 0 open, 1 play, 2 stop, 3 backward, 4 forward, 5 loop
+    QFileDialog* OpenDialog = nullptr;
+    QTimer* TimerPlay = nullptr;
+    TApplicationEvents* ApplicationEvents1 = nullptr;
+    // The window's context menu, which the right-button hook pops up over the movie.
+    QMenu* PopupMenu = nullptr;
+
+    // The client area: the window below its menu bar (toolbar, movie, slider strip).
+    int clientWidth() const;
+    int clientHeight() const;
+    void setClientWidth(int width);
+    void setClientHeight(int height);
+    // Window coordinates of the client area's top-left corner.
+    int clientTop() const;
+
+    bool savedPlaying() const { return m_playing; }
+
+    // Handlers.
+    void FormCreate(QObject* Sender);
+    void FormResize(QObject* Sender);
+    void Open1Click(QObject* Sender);
+    void Close1Click(QObject* Sender);
+    void Exit1Click(QObject* Sender);
+    void N1001Click(QObject* Sender);
+    void Play1Click(QObject* Sender);
+    void Stop1Click(QObject* Sender);
+    void Backward1Click(QObject* Sender);
+    void Forward1Click(QObject* Sender);
+    void Loop1Click(QObject* Sender);
+    void About1Click(QObject* Sender);
+    void TimerPlayTimer(QObject* Sender);
+    void SliderPlayMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void SliderPlayMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ApplicationEvents1Message(QObject* Receiver, QEvent* Msg, bool& Handled);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void buildImageList();
+    void connectHandlers();
+    // The window-sizing rule: client = movie width x (movie height + slider + toolbar).
+    void sizeToMovie();
+    int menuHeightFor(int width) const;
+
+    bool m_playing = false; // play state held across a slider drag
+    bool m_centred = false;
+};
+
+} // namespace orvane

@@ -1,0 +1,32 @@
+# The player: its main window (a library, so that widget tests can drive it) and the program.
+add_library(orvane_mainform STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrm.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrm.ui
+  ${CMAKE_CURRENT_LIST_DIR}/OrvaneApplication.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OrvaneApplication.h)
+set_target_properties(orvane_mainform PROPERTIES AUTOMOC ON AUTOUIC ON)
+# MainFrm.h exposes the generated form class, so its users need the generated header too.
+target_include_directories(orvane_mainform PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_LIST_DIR}
+  ${CMAKE_CURRENT_BINARY_DIR}/orvane_mainform_autogen/include)
+target_link_libraries(orvane_mainform PUBLIC
+  orvane_flashhost orvane_controls orvane_about orvane_platform orvane_platform_core orvane_shell_core
+  Qt6::Widgets)
+qt_add_resources(orvane_mainform orvane_toolbar PREFIX /orvane/toolbar
+  BASE ${PROJECT_SOURCE_DIR}/resources/toolbar
+  FILES
+    ${PROJECT_SOURCE_DIR}/resources/toolbar/open.png
+    ${PROJECT_SOURCE_DIR}/resources/toolbar/play.png
+    ${PROJECT_SOURCE_DIR}/resources/toolbar/stop.png
+    ${PROJECT_SOURCE_DIR}/resources/toolbar/backward.png
+    ${PROJECT_SOURCE_DIR}/resources/toolbar/forward.png
+    ${PROJECT_SOURCE_DIR}/resources/toolbar/loop.png)
+
+add_executable(orvane ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(orvane PRIVATE orvane_mainform orvane_version_note)
+install(TARGETS orvane RUNTIME DESTINATION bin)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/orvane.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/orvane-48.png
+  DESTINATION share/icons/hicolor/48x48/apps RENAME orvane.png)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/orvane-32.png
+  DESTINATION share/icons/hicolor/32x32/apps RENAME orvane.png)

@@ -1,0 +1,27 @@
+// The player's entry: no command line is read; the main window's creation runs the whole
+// start-up (extract the embedded movie, load it, size the window, play).
+
+#include "MainFrm.h"
+#include "OrvaneApplication.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+int main(int argc, char** argv) {
+    orvane::OrvaneApplication app(argc, argv);
+    orvane::OrvaneApplication::setApplicationName(QStringLiteral("Orvane"));
+    orvane::OrvaneApplication::setTitle(QStringLiteral("Orvane 1.0"));
+    orvane::OrvaneApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane-48.png")));
+
+    std::unique_ptr<orvane::TMainForm> mainForm;
+    try {
+        mainForm = std::make_unique<orvane::TMainForm>();
+    } catch (const std::exception& error) {
+        // Without its main window the program cannot run: say why and end.
+        orvane::OrvaneApplication::showError(QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+    mainForm->show();
+    return app.exec();
+}

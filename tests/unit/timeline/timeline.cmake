@@ -1,0 +1,2 @@
+orvane_add_gtest(engine_timeline_tests SOURCES TimelineTest.cpp LIBS swf_player orvane_swfwriter LABELS asan)
+add_dependencies(asan_suite engine_timeline_tests)

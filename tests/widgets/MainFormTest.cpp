@@ -1,0 +1,421 @@
+// The main window: start-up, commands, the right-button hook, tracking and seeking.
+
+#include "MainFrm.h"
+#include "OrvaneApplication.h"
+#include "PlayerTestSupport.h"
+#include "about/AboutFrm.h"
+#include "swf/Player.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace orvane;
+using namespace orvane::testing;
+
+namespace {
+
+// Counts the presses a widget receives after the application's filters had their say.
+class PressSpy : public QObject {
+public:
+    explicit PressSpy(QWidget* widget) { widget->installEventFilter(this); }
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress)
+            ++presses;
+        return false;
+    }
+};
+
+// Presses a mouse button with the cursor really there, as the hook reads the cursor.
+void pressAt(QWidget* widget, QPoint pos, Qt::MouseButton button) {
+    QCursor::setPos(widget->mapToGlobal(pos));
+    QTest::mousePress(widget, button, {}, pos);
+}
+
+void releaseAt(QWidget* widget, QPoint pos, Qt::MouseButton button) {
+    QCursor::setPos(widget->mapToGlobal(pos));
+    QTest::mouseRelease(widget, button, {}, pos);
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startupExtractsLoadsSizesAndPlays();
+    void startupFallsBackToPreviousMovie();
+    void startupWithoutMovieKeepsDesignSize();
+    void formData();
+    void playbackCommands();
+    void loopTwiceRestores();
+    void hundredPercentAfterResize();
+    void closeUnloads();
+    void hookOverMovieSwallowsAndShowsMenu();
+    void hookPassesSliderStripAndSwallowsToolbar();
+    void timerTracksFrame();
+    void dragCycleRestoresPlayState();
+    void dragToEndsSeeks();
+    void otherButtonsPauseAndRestore();
+    void escapedErrorsReachTheApplication();
+    void aboutIsCreatedOnceAndReused();
+
+private:
+    std::unique_ptr<TMainForm> makeForm(const std::vector<std::uint8_t>& movie);
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QStringList m_errors;
+};
+
+void MainFormTest::init() {
+    m_tmp = std::make_unique<QTemporaryDir>();
+    qputenv("TMPDIR", (m_tmp->path() + QLatin1Char('/')).toLocal8Bit());
+    TMainForm::programFile = m_tmp->filePath(QStringLiteral("missing-projector"));
+    m_errors.clear();
+    OrvaneApplication::errorReporter = [this](const QString& text) { m_errors << text; };
+}
+
+void MainFormTest::cleanup() {
+    OrvaneApplication::errorReporter = nullptr;
+    TMainForm::programFile.clear();
+    m_tmp.reset();
+}
+
+std::unique_ptr<TMainForm> MainFormTest::makeForm(const std::vector<std::uint8_t>& movie) {
+    const QString program = m_tmp->filePath(QStringLiteral("projector"));
+    writeBytes(program, projector(movie));
+    TMainForm::programFile = program;
+    return std::make_unique<TMainForm>();
+}
+
+void MainFormTest::startupExtractsLoadsSizesAndPlays() {
+    const auto movie = steppingMovie(400, 300, 10, {0, 128, 255});
+    auto form = makeForm(movie);
+    const QString extracted = m_tmp->filePath(QStringLiteral("player.swf"));
+    QCOMPARE(readBytes(extracted), toQByteArray(movie));
+    QCOMPARE(form->ShockwaveFlash->Movie(), extracted);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Orvane 1.0"));
+    QCOMPARE(form->clientWidth(), 400);
+    QCOMPARE(form->clientHeight(), 300 + 16 + 29);
+    QVERIFY(form->ShockwaveFlash->Playing() != 0);
+    QCOMPARE(form->SliderPlay->Minimum(), -1);
+    QCOMPARE(form->SliderPlay->Maximum(), 9);
+    QVERIFY(form->ControlLoop->isChecked());
+    QVERIFY(form->TimerPlay->isActive());
+
+    // Once laid out, the movie area is exactly the stage.
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QCOMPARE(form->ShockwaveFlash->size(), QSize(400, 300));
+    QCOMPARE(form->centralWidget()->geometry().top(), form->clientTop());
+    QCOMPARE(form->ToolBar1->geometry().top(), 0);
+    QCOMPARE(form->ToolBar1->height(), 29);
+    QCOMPARE(form->SliderPanel->height(), 16);
+    QCOMPARE(form->SliderPlay->height(), 16);
+}
+
+void MainFormTest::startupFallsBackToPreviousMovie() {
+    // A failed extraction leaves the previous run's movie to be played.
+    writeBytes(m_tmp->filePath(QStringLiteral("player.swf")), toQByteArray(steppingMovie(320, 200, 5, {})));
+    writeBytes(m_tmp->filePath(QStringLiteral("projector")), QByteArray("not a projector"));
+    TMainForm::programFile = m_tmp->filePath(QStringLiteral("projector"));
+    TMainForm form;
+    QCOMPARE(form.clientWidth(), 320);
+    QCOMPARE(form.clientHeight(), 245);
+    QCOMPARE(form.SliderPlay->Maximum(), 4);
+    QVERIFY(m_errors.isEmpty());
+}
+
+void MainFormTest::startupWithoutMovieKeepsDesignSize() {
+    TMainForm form;
+    QCOMPARE(form.size(), QSize(483, 319));
+    QCOMPARE(form.ShockwaveFlash->Movie(), m_tmp->filePath(QStringLiteral("player.swf")));
+    QVERIFY(!form.ShockwaveFlash->isLoaded());
+    QCOMPARE(form.ShockwaveFlash->Playing(), kFlashFalse);
+    QCOMPARE(form.SliderPlay->Minimum(), -1);
+    QCOMPARE(form.SliderPlay->Maximum(), 9999);
+    // Nothing is shown to the user, and commands without a movie do no harm.
+    form.Play1->trigger();
+    form.Forward1->trigger();
+    form.TimerPlayTimer(form.TimerPlay);
+    QCOMPARE(form.SliderPlay->Value(), 0);
+    QVERIFY(m_errors.isEmpty());
+}
+
+void MainFormTest::formData() {
+    TMainForm form;
+    QCOMPARE(form.ImageList1.size(), 6);
+    QVERIFY(!form.Open1->isEnabled());
+    QVERIFY(!form.Close1->isEnabled());
+    QVERIFY(!form.ToolButton1->isEnabled());
+    const QList<QAction*> menus = form.MainMenu1->actions();
+    QCOMPARE(menus.size(), 4);
+    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
+    QCOMPARE(menus[3]->text(), QStringLiteral("Help"));
+    QStringList control;
+    for (QAction* a : menus[2]->menu()->actions())
+        control << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(control, (QStringList{"&Play", "&Stop", "-", "&Backward", "&Forward", "-", "&Loop"}));
+    QCOMPARE(form.N1001->text(), QStringLiteral("100%"));
+    QCOMPARE(form.Exit1->text(), QStringLiteral("E&xit"));
+    QCOMPARE(form.About1->text(), QStringLiteral("&About..."));
+    for (QAction* a : form.MainMenu1->findChildren<QAction*>())
+        QVERIFY(a->shortcut().isEmpty());
+    // Toolbar: open | play stop | backward forward | loop, pictures only.
+    QStringList bar;
+    for (QAction* a : form.ToolBar1->actions())
+        bar << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    QCOMPARE(bar, (QStringList{"ToolButton1", "-", "ToolButton2", "ToolButton3", "-", "ToolButton4", "ToolButton5",
+                               "-", "ControlLoop"}));
+    for (QAction* a : form.ToolBar1->actions())
+        QVERIFY(a->isSeparator() || !a->icon().isNull());
+    QCOMPARE(form.SliderPlay->TumbWidth(), 30);
+    QCOMPARE(form.SliderPlay->TumbHeight(), 14);
+    QCOMPARE(form.SliderPlay->TrackHeight(), 3);
+    QCOMPARE(form.SliderPlay->BackColor(), clBtnFace);
+    QCOMPARE(form.SliderPlay->TrackColor(), clGray);
+    QCOMPARE(form.SliderPlay->TumbColor(), clSilver);
+    QCOMPARE(form.SliderPlay->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(form.TimerPlay->interval(), 100);
+    QCOMPARE(form.ShockwaveFlash->designState().size(), 170);
+}
+
+void MainFormTest::playbackCommands() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    TShockwaveFlash* flash = form->ShockwaveFlash;
+    form->Stop1->trigger();
+    QCOMPARE(flash->Playing(), kFlashFalse);
+    const int frame = flash->FrameNum();
+    form->Forward1->trigger();
+    QCOMPARE(flash->FrameNum(), frame + 1);
+    form->ToolButton5->trigger();
+    QCOMPARE(flash->FrameNum(), frame + 2);
+    form->Backward1->trigger();
+    form->ToolButton4->trigger();
+    QCOMPARE(flash->FrameNum(), frame);
+    QCOMPARE(flash->Playing(), kFlashFalse);
+    form->ToolButton2->trigger();
+    QVERIFY(flash->Playing() != 0);
+    form->ToolButton3->trigger();
+    QCOMPARE(flash->Playing(), kFlashFalse);
+    form->Play1->trigger();
+    QVERIFY(flash->Playing() != 0);
+}
+
+void MainFormTest::loopTwiceRestores() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    const FlashBool before = form->ShockwaveFlash->Loop();
+    QCOMPARE(before, kFlashTrue);
+    form->Loop1->trigger();
+    QCOMPARE(form->ShockwaveFlash->Loop(), kFlashFalse);
+    QVERIFY(!form->ControlLoop->isChecked());
+    QVERIFY(!form->ShockwaveFlash->player().loop());
+    form->ControlLoop->trigger();
+    QCOMPARE(form->ShockwaveFlash->Loop(), before);
+    QVERIFY(form->ControlLoop->isChecked());
+    QVERIFY(form->ShockwaveFlash->player().loop());
+}
+
+void MainFormTest::hundredPercentAfterResize() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->resize(640, 520);
+    QTRY_COMPARE(form->width(), 640);
+    form->N1001->trigger();
+    QCOMPARE(form->clientWidth(), 400);
+    QCOMPARE(form->clientHeight(), 345);
+    QTRY_COMPARE(form->ShockwaveFlash->size(), QSize(400, 300));
+    // With the movie file gone, 100% changes nothing and says nothing.
+    QFile::remove(form->ShockwaveFlash->Movie());
+    form->resize(500, 500);
+    form->N1001->trigger();
+    QCOMPARE(form->size(), QSize(500, 500));
+    QVERIFY(m_errors.isEmpty());
+}
+
+void MainFormTest::closeUnloads() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    form->setWindowTitle(QStringLiteral("something else"));
+    form->Close1Click(form->Close1);
+    QCOMPARE(form->windowTitle(), OrvaneApplication::title());
+    QCOMPARE(form->ShockwaveFlash->Movie(), QStringLiteral("http://"));
+    QVERIFY(!form->ShockwaveFlash->isLoaded());
+    QCOMPARE(form->ShockwaveFlash->TotalFrames(), 0);
+}
+
+void MainFormTest::hookOverMovieSwallowsAndShowsMenu() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    PressSpy flashSpy(form->ShockwaveFlash);
+    pressAt(form->ShockwaveFlash, QPoint(200, 150), Qt::RightButton);
+    QCOMPARE(flashSpy.presses, 0);
+    QTRY_VERIFY(form->PopupMenu->isVisible());
+    QVERIFY(form->PopupMenu->actions().contains(form->Play1));
+    QVERIFY(form->PopupMenu->actions().contains(form->N1001));
+    form->PopupMenu->close();
+    // Left presses and other messages pass.
+    pressAt(form->ShockwaveFlash, QPoint(200, 150), Qt::LeftButton);
+    QCOMPARE(flashSpy.presses, 1);
+    releaseAt(form->ShockwaveFlash, QPoint(200, 150), Qt::LeftButton);
+}
+
+void MainFormTest::hookPassesSliderStripAndSwallowsToolbar() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    PressSpy sliderSpy(form->SliderPlay);
+    PressSpy toolbarSpy(form->ToolBar1);
+    pressAt(form->SliderPlay, QPoint(100, 8), Qt::RightButton);
+    QCOMPARE(sliderSpy.presses, 1);
+    QVERIFY(!form->PopupMenu->isVisible());
+    releaseAt(form->SliderPlay, QPoint(100, 8), Qt::RightButton);
+
+    pressAt(form->ToolBar1, QPoint(form->ToolBar1->width() - 5, 10), Qt::RightButton);
+    QCOMPARE(toolbarSpy.presses, 0);
+    QTRY_VERIFY(form->PopupMenu->isVisible());
+    form->PopupMenu->close();
+    // The hook reads the cursor, not the event: a press delivered to the movie while the
+    // cursor is over the slider strip passes.
+    PressSpy flashSpy(form->ShockwaveFlash);
+    QCursor::setPos(form->SliderPlay->mapToGlobal(QPoint(50, 8)));
+    QTest::mousePress(form->ShockwaveFlash, Qt::RightButton, {}, QPoint(10, 10));
+    QCOMPARE(flashSpy.presses, 1);
+    QTest::mouseRelease(form->ShockwaveFlash, Qt::RightButton, {}, QPoint(10, 10));
+}
+
+void MainFormTest::timerTracksFrame() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->Stop1->trigger();
+    form->ShockwaveFlash->setFrameNum(6);
+    form->TimerPlayTimer(form->TimerPlay);
+    QCOMPARE(form->SliderPlay->Value(), 6);
+    QCOMPARE(form->SliderPlay->toolTip(), QStringLiteral("7"));
+    form->ShockwaveFlash->setFrameNum(0);
+    QTRY_COMPARE(form->SliderPlay->Value(), 0); // the real timer catches up
+    QCOMPARE(form->SliderPlay->toolTip(), QStringLiteral("1"));
+}
+
+void MainFormTest::dragCycleRestoresPlayState() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    TShockwaveFlash* flash = form->ShockwaveFlash;
+    for (const bool playing : {true, false}) {
+        flash->setPlaying(playing ? kFlashTrue : kFlashFalse);
+        flash->setFrameNum(2);
+        form->TimerPlayTimer(form->TimerPlay);
+        const QPoint thumb((form->SliderPlay->ThumbRect().Left + form->SliderPlay->ThumbRect().Right) / 2, 8);
+        pressAt(form->SliderPlay, thumb, Qt::LeftButton);
+        QCOMPARE(flash->Playing(), kFlashFalse);
+        QVERIFY(!form->TimerPlay->isActive());
+        QCOMPARE(form->savedPlaying(), playing);
+        form->SliderPlay->setValue(5); // where the drag left the thumb
+        releaseAt(form->SliderPlay, thumb, Qt::LeftButton);
+        QCOMPARE(flash->FrameNum(), 5);
+        QVERIFY(form->TimerPlay->isActive());
+        QCOMPARE(flash->Playing() != 0, playing);
+    }
+}
+
+void MainFormTest::dragToEndsSeeks() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    TShockwaveFlash* flash = form->ShockwaveFlash;
+    flash->Stop();
+    flash->setFrameNum(0);
+    form->TimerPlayTimer(form->TimerPlay);
+    QTest::qWait(20);
+    const int width = form->SliderPlay->width();
+    const QPoint thumb((form->SliderPlay->ThumbRect().Left + form->SliderPlay->ThumbRect().Right) / 2, 8);
+    pressAt(form->SliderPlay, thumb, Qt::LeftButton);
+    QTest::mouseMove(form->SliderPlay, QPoint(form->SliderPlay->RangeEnd() - 1, 8));
+    releaseAt(form->SliderPlay, QPoint(form->SliderPlay->RangeEnd() - 1, 8), Qt::LeftButton);
+    QCOMPARE(form->SliderPlay->Value(), 9);
+    QCOMPARE(flash->FrameNum(), flash->TotalFrames() - 1);
+    // The far left end is -1, which the control clamps to the first frame.
+    pressAt(form->SliderPlay, QPoint(form->SliderPlay->RangeEnd() - 1, 8), Qt::LeftButton);
+    QTest::mouseMove(form->SliderPlay, QPoint(form->SliderPlay->RangeStart(), 8));
+    releaseAt(form->SliderPlay, QPoint(form->SliderPlay->RangeStart(), 8), Qt::LeftButton);
+    QCOMPARE(form->SliderPlay->Value(), -1);
+    QCOMPARE(flash->FrameNum(), 0);
+    QCOMPARE(flash->Playing(), kFlashFalse);
+    Q_UNUSED(width);
+}
+
+void MainFormTest::otherButtonsPauseAndRestore() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    TShockwaveFlash* flash = form->ShockwaveFlash;
+    flash->Stop();
+    flash->setFrameNum(4);
+    form->TimerPlayTimer(form->TimerPlay);
+    flash->Play();
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        pressAt(form->SliderPlay, QPoint(30, 8), button);
+        QCOMPARE(flash->Playing(), kFlashFalse);
+        QVERIFY(!form->TimerPlay->isActive());
+        QTest::mouseMove(form->SliderPlay, QPoint(200, 8));
+        releaseAt(form->SliderPlay, QPoint(200, 8), button);
+        // Only a left drag moves the thumb: the movie goes to the frame it showed at the press.
+        QCOMPARE(flash->FrameNum(), 4);
+        QVERIFY(flash->Playing() != 0);
+        QVERIFY(form->TimerPlay->isActive());
+        flash->Stop();
+        flash->setFrameNum(4);
+        flash->Play();
+    }
+}
+
+void MainFormTest::escapedErrorsReachTheApplication() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    const QString bad = m_tmp->filePath(QStringLiteral("bad.swf"));
+    writeBytes(bad, QByteArray("this is not a movie at all"));
+    QTimer::singleShot(0, form.get(), [&] { form->ShockwaveFlash->setMovie(bad); });
+    QTRY_COMPARE(m_errors.size(), 1);
+    QVERIFY(m_errors[0].contains(QStringLiteral("bad.swf")));
+    // The loop goes on: the timer still moves the slider.
+    form->ShockwaveFlash->setMovie(m_tmp->filePath(QStringLiteral("player.swf")));
+    form->ShockwaveFlash->Stop();
+    form->ShockwaveFlash->setFrameNum(2);
+    QTRY_COMPARE(form->SliderPlay->Value(), 2);
+}
+
+void MainFormTest::aboutIsCreatedOnceAndReused() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    QVERIFY(!AboutForm);
+    TAboutForm* first = nullptr;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, [&first] {
+            QVERIFY(AboutForm && AboutForm->isVisible());
+            if (!first)
+                first = AboutForm;
+            QCOMPARE(AboutForm, first);
+            AboutForm->Button1Click(AboutForm);
+        });
+        form->About1->trigger();
+    }
+    QVERIFY(first);
+    QVERIFY(!AboutForm->isVisible());
+}
+
+int main(int argc, char** argv) {
+    OrvaneApplication app(argc, argv);
+    MainFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainFormTest.moc"
