@@ -166,7 +166,8 @@ public:
         const double k = std::isfinite(dpr) && dpr > 0 ? dpr : 1.0;
 
         painter.save();
-        painter.resetTransform();
+        // The viewport is in the painter's own coordinates, whatever transform it has.
+        const QTransform base = painter.transform();
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setClipping(false);
         painter.fillRect(viewport, QColor(bg.r, bg.g, bg.b));
@@ -174,7 +175,7 @@ public:
             Target t;
             t.painter = &painter;
             t.image = image;
-            t.deviceToPainter = QTransform::fromScale(1.0 / k, 1.0 / k);
+            t.deviceToPainter = QTransform::fromScale(1.0 / k, 1.0 / k) * base;
             t.deviceSize = QSize(int(std::ceil((viewport.x() + viewport.width()) * k)),
                                  int(std::ceil((viewport.y() + viewport.height()) * k)));
             ClipState clip;

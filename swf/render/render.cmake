@@ -21,4 +21,6 @@ if(TARGET swf_format)
 endif()
 if(TARGET swf_player)
   target_link_libraries(swf_render PUBLIC swf_player)
+  # Lets tools and tests that link the renderer know the stage renderer is in it.
+  target_compile_definitions(swf_render PUBLIC ORVANE_HAVE_STAGE_RENDERER=1)
 endif()

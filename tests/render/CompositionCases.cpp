@@ -1,0 +1,185 @@
+// Colour transforms, masks, blend modes and the stage viewport against reference images.
+
+#include "RenderHarness.h"
+#include "RenderMovies.h"
+
+#include "swf/Player.h"
+#include "swf/render/StageRenderer.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+using namespace orvane::testing::render;
+
+#define EXPECT_MATCHES(refCase, movie)                                                                                \
+    do {                                                                                                              \
+        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                                     \
+        EXPECT_TRUE(msg_.empty()) << msg_;                                                                            \
+    } while (0)
+
+namespace {
+
+PlaceObject placeWith(std::uint16_t id, std::uint16_t depth, const Matrix& m) {
+    PlaceObject p;
+    p.characterId = id;
+    p.depth = depth;
+    p.matrix = m;
+    return p;
+}
+
+} // namespace
+
+TEST(RenderColorTransform, TermsGradientsBitmapsAndNesting) {
+    SwfWriter m = stage(160, 60);
+    m.defineShape(1, box(solid(200, 100, 50), 0, 0, 500, 500));
+    m.defineShape(2, box(FillStyle::linear(gradientBox(0, 0, 500, 500), {{0, {255, 0, 0}}, {255, {0, 0, 255}}}), 0, 0,
+                         500, 500));
+    m.defineBitsLossless(3, LosslessBitmap::truecolor(2, 1, {{255, 255, 255}, {0, 0, 0}}, false));
+    m.defineShape(4, box(FillStyle::bitmap(3, Matrix::scale(250, 500), FillStyle::ClippedBitmapHard), 0, 0, 500, 500));
+    const ColorTransform halfRed{128, 256, 256, 256, 0, 0, 0, 0};
+    const ColorTransform addBlue{256, 256, 256, 256, 0, 0, 200, 0};
+    const ColorTransform negative{-256, -256, -256, 256, 255, 255, 255, 0};
+    const ColorTransform halfAlpha{256, 256, 256, 128, 0, 0, 0, 0};
+    const ColorTransform transforms[] = {halfRed, addBlue, negative, halfAlpha};
+    // PlaceObject2 carries the alpha terms that PlaceObject lacks.
+    auto place = [](TagList& list, std::uint16_t id, std::uint16_t depth, const Matrix& mx, const ColorTransform& cx) {
+        PlaceObject p = placeWith(id, depth, mx);
+        p.colorTransform = cx;
+        list.placeObject2(p);
+    };
+    for (int i = 0; i < 4; ++i) {
+        place(m, 1, std::uint16_t(1 + i), Matrix::translate(100 + i * 600, 100), transforms[i]);
+        place(m, 2, std::uint16_t(11 + i), Matrix::translate(100 + i * 600, 650), transforms[i]);
+    }
+    place(m, 4, 21, Matrix::translate(2500, 100), negative);
+    // Sprite with a half-alpha transform holding an inverted square: both apply.
+    Sprite s;
+    place(s, 1, 1, Matrix{}, negative);
+    s.showFrame();
+    m.defineSprite(30, s);
+    place(m, 30, 22, Matrix::translate(2500, 650), halfAlpha);
+    m.showFrame();
+    EXPECT_MATCHES((RefCase{"cxform", "terms", 2, 0}), m);
+}
+
+TEST(RenderMasks, ClipLayersNestedAndOverlapping) {
+    SwfWriter m = stage(160, 60);
+    m.defineShape(1, box(solid(0, 0, 0), 0, 0, 2000, 2000)); // mask geometry; its colour must not show
+    ShapeBuilder stripes;
+    stripes.setFill0(stripes.addFill(solid(230, 60, 0)));
+    for (int x = 0; x < 3200; x += 200)
+        stripes.rectangle(x, 0, 100, 1200);
+    m.defineShape(2, stripes);
+    ShapeBuilder disc;
+    disc.setFill0(disc.addFill(solid(255, 255, 255)));
+    disc.moveTo(600, 0).curveTo(600, -600, 0, -600).curveTo(-600, -600, -600, 0).curveTo(-600, 600, 0, 600).curveTo(
+        600, 600, 600, 0);
+    m.defineShape(3, disc);
+    m.defineShape(4, box(solid(0, 0, 220, 160), 0, 0, 3200, 300));
+
+    // Depth 1 masks 2..3: stripes and a blue band, only inside the disc.
+    PlaceObject mask = placeWith(3, 1, Matrix::translate(700, 600));
+    mask.clipDepth = 3;
+    m.placeObject2(mask).place(2, 2).place(4, 3, Matrix::translate(0, 450));
+    // Overlapping ranges: depth 10 masks 11..13, depth 12 masks 13..14.
+    PlaceObject a = placeWith(1, 10, Matrix::scale(0.4, 0.5, 1600, 100));
+    a.clipDepth = 13;
+    PlaceObject b = placeWith(1, 12, Matrix::scale(0.4, 0.4, 2000, 300));
+    b.clipDepth = 14;
+    m.placeObject2(a).place(2, 11, Matrix::translate(1600, 0)).placeObject2(b);
+    m.place(4, 13, Matrix::translate(0, 450)).place(4, 14, Matrix::translate(0, 800));
+    // A sprite whose own clip layer sits inside an outer mask.
+    Sprite inner;
+    PlaceObject innerMask = placeWith(3, 1, Matrix::scale(0.5, 0.5, 400, 600));
+    innerMask.clipDepth = 2;
+    inner.placeObject2(innerMask).place(4, 2, Matrix::translate(0, 450));
+    inner.showFrame();
+    m.defineSprite(20, inner);
+    PlaceObject outer = placeWith(1, 20, Matrix::scale(0.2, 0.6, 0, 0));
+    outer.clipDepth = 21;
+    m.placeObject2(outer).place(20, 21).showFrame();
+    EXPECT_MATCHES((RefCase{"masks", "clip_layers", 3, 8}), m);
+}
+
+TEST(RenderBlend, AllModesOverAGradient) {
+    SwfWriter m = stage(280, 40);
+    m.defineShape(1, box(FillStyle::linear(gradientBox(0, 0, 5600, 800), {{0, {0, 0, 0}}, {255, {255, 255, 255}}}), 0,
+                         0, 5600, 800));
+    m.defineShape(2, box(solid(230, 120, 30, 200), 0, 0, 300, 500));
+    m.place(1, 1);
+    // Modes 1..14; alpha (11) and erase (12) act on a layered parent, so they sit in a
+    // sprite with the layer mode over their own backdrop.
+    for (int mode = 1; mode <= 14; ++mode) {
+        PlaceObject p = placeWith(2, std::uint16_t(10 + mode), Matrix::translate(100 + (mode - 1) * 390, 150));
+        p.blendMode = std::uint8_t(mode);
+        if (mode == 11 || mode == 12)
+            continue;
+        m.placeObject3(p);
+    }
+    for (int mode : {11, 12}) {
+        Sprite s;
+        s.defineShape(3, box(solid(0, 100, 200), 0, 0, 300, 500));
+        s.place(3, 1);
+        PlaceObject child = placeWith(2, 2, Matrix::translate(100, 100));
+        child.blendMode = std::uint8_t(mode);
+        s.placeObject3(child).showFrame();
+        m.defineSprite(std::uint16_t(40 + mode), s);
+        PlaceObject holder = placeWith(std::uint16_t(40 + mode), std::uint16_t(10 + mode),
+                                       Matrix::translate(100 + (mode - 1) * 390, 150));
+        holder.blendMode = 2; // layer
+        m.placeObject3(holder);
+    }
+    m.showFrame();
+    EXPECT_MATCHES((RefCase{"blend", "modes", 3, 0}), m);
+}
+
+TEST(RenderStage, ShowAllIntoWideViewportAndClipping) {
+    SwfWriter m = stage(80, 60, {40, 40, 90});
+    // Sticks out of the stage on every side: only the stage part may show.
+    m.defineShape(1, box(solid(250, 200, 0), -400, -400, 2400, 800));
+    m.defineShape(2, box(solid(0, 200, 0), 400, 400, 800, 400));
+    m.place(1, 1).place(2, 2).showFrame();
+    swf::Player player;
+    ASSERT_TRUE(player.loadFromBytes(m.bytes()));
+    player.tick();
+    swf::render::StageRenderer renderer;
+    // 200x100 viewport: the 80x60 stage scales by 100/60 and is centred; bars in the
+    // background colour on both sides.
+    QImage wide(200, 100, QImage::Format_ARGB32_Premultiplied);
+    wide.fill(Qt::magenta);
+    {
+        QPainter p(&wide);
+        renderer.render(p, player, QRectF(0, 0, 200, 100), 1.0);
+    }
+    std::string msg = checkImage(RefCase{"stage", "show_all_wide", 2, 0}, wide);
+    EXPECT_TRUE(msg.empty()) << msg;
+    // The same at a device pixel ratio of 2 on a surface twice as large.
+    QImage hidpi(400, 200, QImage::Format_ARGB32_Premultiplied);
+    hidpi.setDevicePixelRatio(2.0);
+    hidpi.fill(Qt::magenta);
+    {
+        QPainter p(&hidpi);
+        renderer.render(p, player, QRectF(0, 0, 200, 100), 2.0);
+    }
+    hidpi.setDevicePixelRatio(1.0);
+    msg = checkImage(RefCase{"stage", "show_all_dpr2", 2, 0}, hidpi);
+    EXPECT_TRUE(msg.empty()) << msg;
+    // renderImage at scale 2 is exactly twice the stage.
+    const QImage twice = renderer.renderImage(player, 2.0);
+    EXPECT_EQ(twice.size(), QSize(160, 120));
+    msg = checkImage(RefCase{"stage", "scale2", 2, 0}, twice);
+    EXPECT_TRUE(msg.empty()) << msg;
+}
+
+TEST(RenderStage, FramesAdvanceAndObjectsMove) {
+    SwfWriter m = stage(60, 30);
+    m.defineShape(1, box(solid(0, 0, 200), 0, 0, 200, 200));
+    m.place(1, 1, Matrix::translate(100, 200)).showFrame();
+    m.moveTo(1, Matrix::translate(500, 200)).showFrame();
+    m.removeObject2(1).showFrame();
+    RefCase c{"stage", "frames", 2, 0};
+    c.frames = {1, 2, 3};
+    EXPECT_MATCHES(c, m);
+}

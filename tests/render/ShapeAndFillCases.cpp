@@ -1,0 +1,186 @@
+// Shapes, fills and lines against reference images.
+
+#include "RenderHarness.h"
+#include "RenderMovies.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+using namespace orvane::testing::render;
+
+#define EXPECT_MATCHES(refCase, movie)                                                                                \
+    do {                                                                                                              \
+        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                                     \
+        EXPECT_TRUE(msg_.empty()) << msg_;                                                                            \
+    } while (0)
+
+TEST(RenderShapes, FillSidesAndCurves) {
+    SwfWriter m = stage(120, 80);
+    // Two fills share the middle edge: red on its left side (fill0), blue on its right (fill1);
+    // the outer edges of red run with fill0, of blue with fill1.
+    ShapeBuilder split;
+    const int red = split.addFill(solid(220, 0, 0));
+    const int blue = split.addFill(solid(0, 0, 220));
+    split.moveTo(1000, 200).setFill0(red).setFill1(blue).lineTo(1000, 1400);
+    split.setFill0(0).setFill1(blue).lineTo(1800, 1400).lineTo(1800, 200).lineTo(1000, 200);
+    split.setFill1(0).setFill0(red).moveTo(1000, 1400).lineTo(200, 1400).lineTo(200, 200).lineTo(1000, 200);
+    m.defineShape(1, split, 1);
+    // A disc of four quadratic curves with a thick outline.
+    ShapeBuilder disc;
+    disc.setFill0(disc.addFill(solid(0, 160, 0))).setLine(disc.addLine(LineStyle::solid(60, {0, 0, 0})));
+    disc.moveTo(2000, 800).curveTo(2000, 200, 1600, 200).curveTo(1200, 200, 1200, 800);
+    disc.curveTo(1200, 1400, 1600, 1400).curveTo(2000, 1400, 2000, 800);
+    m.defineShape(2, disc, 2);
+    m.place(1, 1).place(2, 2, Matrix::translate(150, 0)).showFrame();
+    EXPECT_MATCHES((RefCase{"shapes", "fill_sides_curves"}), m);
+}
+
+TEST(RenderShapes, EvenOddAndWindingRule) {
+    SwfWriter m = stage(120, 60);
+    auto ring = [](std::uint8_t flags) {
+        ShapeBuilder s;
+        s.setFill0(s.addFill(solid(40, 40, 160)));
+        // Both squares drawn the same way round: even-odd leaves a hole, non-zero does not.
+        s.moveTo(200, 200).lineTo(1000, 200).lineTo(1000, 1000).lineTo(200, 1000).lineTo(200, 200);
+        s.moveTo(400, 400).lineTo(800, 400).lineTo(800, 800).lineTo(400, 800).lineTo(400, 400);
+        s.setFlags(flags);
+        return s;
+    };
+    m.defineShape(1, ring(0), 4).defineShape(2, ring(0x04), 4);
+    m.place(1, 1).place(2, 2, Matrix::translate(1200, 0)).showFrame();
+    EXPECT_MATCHES((RefCase{"shapes", "even_odd_winding"}), m);
+}
+
+TEST(RenderShapes, NewStylesDrawGroupsInOrder) {
+    SwfWriter m = stage(80, 80);
+    ShapeBuilder s;
+    s.setFill0(s.addFill(solid(230, 0, 0))).setLine(s.addLine(LineStyle::solid(100, {0, 0, 0})));
+    s.rectangle(200, 200, 800, 800);
+    s.newStyles();
+    // The second group's fill covers the first group's outline where they overlap.
+    s.setFill0(s.addFill(solid(0, 0, 230, 200))).setLine(s.addLine(LineStyle::solid(40, {0, 200, 0})));
+    s.rectangle(600, 600, 800, 800);
+    m.defineShape(1, s, 3).place(1, 1).showFrame();
+    EXPECT_MATCHES((RefCase{"shapes", "new_styles"}), m);
+}
+
+TEST(RenderShapes, DegenerateShapesDrawNothingAndDoNotFail) {
+    SwfWriter m = stage(80, 60);
+    ShapeBuilder empty;
+    empty.addFill(solid(255, 0, 0));
+    m.defineShape(1, empty);
+    ShapeBuilder point;
+    point.setFill0(point.addFill(solid(255, 0, 0))).moveTo(500, 500).lineTo(500, 500).lineTo(500, 500);
+    m.defineShape(2, point);
+    ShapeBuilder huge;
+    huge.setFill0(huge.addFill(solid(0, 120, 0))).setLine(huge.addLine(LineStyle::solid(20, {0, 0, 0})));
+    huge.moveTo(-50'000'000, -50'000'000).lineTo(50'000'000, -50'000'000).lineTo(50'000'000, 50'000'000);
+    huge.lineTo(-50'000'000, -50'000'000);
+    m.defineShape(3, huge);
+    m.defineShape(4, box(solid(0, 0, 200), 0, 0, 400, 400));
+    Matrix zero = Matrix::scale(0, 0, 800, 400); // scale fields of zero bits
+    zero.forceScale = true;
+    m.place(1, 1).place(2, 2).place(3, 3).place(4, 4, zero).place(4, 5, Matrix::translate(200, 600));
+    // A reference to a character that does not exist is ignored.
+    m.place(77, 6).showFrame();
+    EXPECT_MATCHES((RefCase{"shapes", "degenerate", 2, 4}), m);
+}
+
+TEST(RenderFills, Gradients) {
+    SwfWriter m = stage(160, 60);
+    const std::vector<GradientRecord> stops{{0, {255, 0, 0}}, {128, {255, 255, 0}}, {255, {0, 0, 255}}};
+    m.defineShape(1, box(FillStyle::linear(gradientBox(100, 100, 700, 1000), stops), 100, 100, 700, 1000));
+    m.defineShape(2, box(FillStyle::radial(gradientBox(900, 100, 700, 1000), stops), 900, 100, 700, 1000));
+    m.defineShape(3, box(FillStyle::focal(gradientBox(1700, 100, 700, 1000), stops, 0.75), 1700, 100, 700, 1000),
+                  4);
+    FillStyle linearRgb = FillStyle::linear(gradientBox(2500, 100, 700, 1000), {{0, {0, 0, 0}}, {255, {255, 255, 255}}});
+    linearRgb.interpolation = InterpolationMode::Linear;
+    m.defineShape(4, box(linearRgb, 2500, 100, 700, 1000), 4);
+    m.place(1, 1).place(2, 2).place(3, 3).place(4, 4).showFrame();
+    EXPECT_MATCHES((RefCase{"fills", "gradients", 3, 0}), m);
+}
+
+TEST(RenderFills, SpreadModes) {
+    SwfWriter m = stage(120, 60);
+    const std::vector<GradientRecord> stops{{0, {0, 0, 0}}, {255, {0, 200, 255}}};
+    int id = 1;
+    for (SpreadMode spread : {SpreadMode::Pad, SpreadMode::Reflect, SpreadMode::Repeat}) {
+        const int x = 100 + (id - 1) * 800;
+        // The gradient spans a quarter of the box, so the spread decides the rest.
+        FillStyle f = FillStyle::linear(gradientBox(x + 250, 100, 200, 1000), stops);
+        f.spread = spread;
+        m.defineShape(id, box(f, x, 100, 700, 1000), 4).place(id, id);
+        ++id;
+    }
+    m.showFrame();
+    EXPECT_MATCHES((RefCase{"fills", "spread", 3, 0}), m);
+}
+
+TEST(RenderFills, AlphaEmptyAndDegenerateGradients) {
+    SwfWriter m = stage(120, 60);
+    m.defineShape(1, box(solid(0, 0, 0), 0, 500, 2400, 200));
+    m.defineShape(2, box(solid(255, 0, 0, 128), 100, 100, 500, 1000));
+    m.defineShape(3, box(FillStyle::linear(gradientBox(700, 100, 500, 1000), {}), 700, 100, 500, 1000));
+    m.defineShape(4, box(FillStyle::linear(gradientBox(1300, 100, 500, 1000), {{10, {0, 150, 0}}}), 1300, 100, 500,
+                         1000));
+    Matrix collapsed = Matrix::scale(0, 0, 2100, 600);
+    collapsed.forceScale = true;
+    m.defineShape(5, box(FillStyle::linear(collapsed, {{0, {255, 0, 0}}, {255, {0, 0, 255}}}), 1900, 100, 400, 1000));
+    m.place(1, 1).place(2, 2).place(3, 3).place(4, 4).place(5, 5).showFrame();
+    EXPECT_MATCHES((RefCase{"fills", "alpha_empty_degenerate", 2, 0}), m);
+}
+
+TEST(RenderFills, BitmapFills) {
+    SwfWriter m = stage(160, 60);
+    // 2x2 checker, scaled up so smoothing and repetition are visible.
+    const std::vector<Rgba> px{{255, 0, 0}, {0, 0, 255}, {0, 0, 255}, {255, 0, 0}};
+    m.defineBitsLossless(10, LosslessBitmap::truecolor(2, 2, px, false));
+    const int types[] = {FillStyle::RepeatingBitmap, FillStyle::ClippedBitmap, FillStyle::RepeatingBitmapHard,
+                         FillStyle::ClippedBitmapHard};
+    for (int i = 0; i < 4; ++i) {
+        const int x = 100 + i * 750;
+        // 1 bitmap pixel = 200 twips (10 stage pixels); the box is wider than the image.
+        m.defineShape(i + 1, box(FillStyle::bitmap(10, Matrix::scale(200, 200, x, 100), types[i]), x, 100, 650, 900));
+        m.place(i + 1, i + 1);
+    }
+    // A fill naming a bitmap that does not exist draws nothing.
+    m.defineShape(9, box(FillStyle::bitmap(99, Matrix::scale(20, 20), FillStyle::RepeatingBitmap), 0, 1050, 3200, 100));
+    m.place(9, 9).showFrame();
+    EXPECT_MATCHES((RefCase{"fills", "bitmap", 3, 0}), m);
+}
+
+TEST(RenderLines, CapsJoinsWidthsAndScaling) {
+    SwfWriter m = stage(160, 100);
+    auto zigzag = [](LineStyle l, int y) {
+        ShapeBuilder s;
+        s.setLine(s.addLine(l)).moveTo(200, y + 600).lineTo(600, y).lineTo(1000, y + 600);
+        return s;
+    };
+    LineStyle miter = LineStyle::solid(160, {0, 0, 0});
+    miter.join = JoinStyle::Miter;
+    miter.miterLimit = 10;
+    miter.startCap = miter.endCap = CapStyle::None;
+    LineStyle bevel = miter;
+    bevel.join = JoinStyle::Bevel;
+    bevel.startCap = bevel.endCap = CapStyle::Square;
+    LineStyle round = LineStyle::solid(160, {0, 0, 160});
+    m.defineShape(1, zigzag(miter, 200), 4).defineShape(2, zigzag(bevel, 200), 4).defineShape(3, zigzag(round, 200), 4);
+    m.place(1, 1).place(2, 2, Matrix::translate(1000, 0)).place(3, 3, Matrix::translate(2000, 0));
+    // Hairline, a line thinner than a pixel, and the same line in an object shrunk tenfold.
+    m.defineShape(4, zigzag(LineStyle::solid(0, {200, 0, 0}), 1100), 4);
+    m.defineShape(5, zigzag(LineStyle::solid(4, {200, 0, 0}), 1100), 4);
+    m.defineShape(6, zigzag(LineStyle::solid(100, {200, 0, 0}), 0), 4);
+    m.place(4, 4).place(5, 5, Matrix::translate(1000, 0)).place(6, 6, Matrix::scale(0.1, 0.1, 2300, 1300));
+    // A line that keeps its width when its object is stretched, next to one that does not.
+    LineStyle fixed = LineStyle::solid(40, {0, 140, 0});
+    fixed.noHScale = fixed.noVScale = true;
+    m.defineShape(7, zigzag(fixed, 0), 4).defineShape(8, zigzag(LineStyle::solid(40, {0, 140, 0}), 0), 4);
+    m.place(7, 7, Matrix::scale(1, 0.5, 0, 1300)).place(8, 8, Matrix::scale(3, 0.5, 0, 1600));
+    // A line painted with a gradient.
+    LineStyle graded = LineStyle::solid(200, {0, 0, 0});
+    graded.fill = FillStyle::linear(gradientBox(2000, 1400, 1200, 400), {{0, {255, 0, 255}}, {255, {0, 200, 200}}});
+    ShapeBuilder g;
+    g.setLine(g.addLine(graded)).moveTo(2000, 1700).lineTo(3100, 1700);
+    m.defineShape(9, g, 4).place(9, 9).showFrame();
+    EXPECT_MATCHES((RefCase{"lines", "caps_joins_widths", 3, 0}), m);
+}

@@ -1,0 +1,16 @@
+# Reference-image tests of the renderer: writer-built movies drawn and compared with the
+# PNGs kept beside the cases (tests/render/<feature>/<case>.png). UPDATE_REFS=1 rewrites them.
+# (the writer target is defined later in tests/support; it is resolved at generation)
+if(TARGET swf_player)
+  orvane_add_gtest(render_ref_tests
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/RenderHarness.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/ShapeAndFillCases.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/BitmapMorphTextCases.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/CompositionCases.cpp
+    LIBS swf_render orvane_swfwriter
+    LABELS render)
+  target_compile_definitions(render_ref_tests PRIVATE
+    ORVANE_RENDER_REF_DIR="${CMAKE_CURRENT_LIST_DIR}"
+    ORVANE_RENDER_OUT_DIR="${CMAKE_CURRENT_BINARY_DIR}/render-failures")
+endif()

@@ -1,0 +1,114 @@
+// orvane-tool bench: how fast a movie loads, plays and draws, and how much memory it takes.
+
+#include "CommandRegistry.h"
+
+#ifdef ORVANE_HAVE_STAGE_RENDERER
+
+#include "swf/Player.h"
+#include "swf/render/StageRenderer.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace orvane::tool {
+namespace {
+
+int runBench(const std::vector<std::string>& args);
+
+const Command kBench{
+    "bench", "measure load time, frame rate, seek time and memory of a movie",
+    "usage: orvane-tool bench MOVIE.swf [--frames N]\n"
+    "Loads the movie, plays N frames (default 600), ticking and drawing each at stage size on\n"
+    "one thread, then seeks to 20 frames spread over the movie. Prints one line:\n"
+    "bench: load_ms=... frames=... render_fps=... realtime=... seek_ms=... peak_rss_mb=...\n"
+    "realtime is render_fps over the movie's frame rate; seek_ms is the mean time of one seek.\n",
+    runBench};
+
+const CommandRegistration kRegistration(kBench);
+
+double peakRssMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0; // kB
+    }
+    return 0;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+int runBench(const std::vector<std::string>& args) {
+    std::string movie;
+    long frames = 600;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--frames" && i + 1 < args.size()) {
+            try {
+                std::size_t used = 0;
+                frames = std::stol(args[++i], &used);
+                if (used != args[i].size() || frames < 1 || frames > 100'000'000)
+                    throw 0;
+            } catch (...) {
+                return failUsage(kBench, "--frames wants a count from 1");
+            }
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            return failUsage(kBench, "unknown or incomplete option " + args[i]);
+        } else if (movie.empty()) {
+            movie = args[i];
+        } else {
+            return failUsage(kBench, "more than one movie given");
+        }
+    }
+    if (movie.empty())
+        return failUsage(kBench, "no movie given");
+
+    swf::Player player;
+    const auto loadStart = Clock::now();
+    if (!player.load(movie))
+        return failInput(movie, player.error());
+    const double loadMs = msSince(loadStart);
+
+    swf::render::StageRenderer renderer;
+    const QSize size = swf::render::stageImageSize(player, 1.0);
+    QImage target(size, QImage::Format_ARGB32_Premultiplied);
+    const QRectF viewport(QPointF(0, 0), QSizeF(size));
+    auto drawFrame = [&] {
+        QPainter p(&target);
+        renderer.render(p, player, viewport, 1.0);
+    };
+
+    const auto playStart = Clock::now();
+    for (long i = 0; i < frames; ++i) {
+        player.tick();
+        drawFrame();
+    }
+    const double playMs = msSince(playStart);
+    const double fps = playMs > 0 ? frames * 1000.0 / playMs : 0;
+
+    // Seeks jump around the movie rather than walking forward, so snapshots matter.
+    const int total = std::max(1, player.totalFrames());
+    constexpr int kSeeks = 20;
+    const auto seekStart = Clock::now();
+    for (int i = 0; i < kSeeks; ++i) {
+        const int to = static_cast<int>((static_cast<long long>(i) * 7919 % kSeeks) * (total - 1) / (kSeeks - 1));
+        player.gotoFrame(to);
+    }
+    const double seekMs = msSince(seekStart) / kSeeks;
+
+    std::printf("bench: load_ms=%.1f frames=%ld render_fps=%.1f realtime=%.2f seek_ms=%.3f peak_rss_mb=%.1f\n",
+                loadMs, frames, fps, fps / player.frameRate(), seekMs, peakRssMb());
+    return kExitOk;
+}
+
+} // namespace
+} // namespace orvane::tool
+
+#endif // ORVANE_HAVE_STAGE_RENDERER

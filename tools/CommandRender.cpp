@@ -1,0 +1,125 @@
+// orvane-tool render: plays a movie from its start as the player does and writes frames
+// as PNG images of the stage.
+
+#include "CommandRegistry.h"
+
+#ifdef ORVANE_HAVE_STAGE_RENDERER
+
+#include "swf/Player.h"
+#include "swf/render/StageRenderer.h"
+
+#include <QDir>
+#include <QImage>
+#include <QString>
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+namespace orvane::tool {
+namespace {
+
+int runRender(const std::vector<std::string>& args);
+
+const Command kRender{
+    "render", "write frames of a movie as PNG images",
+    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S]\n"
+    "       orvane-tool render MOVIE.swf -o DIR --frames A-B\n"
+    "Plays the movie from its start (actions run, one tick per frame) and writes the stage\n"
+    "after N frames have been shown (N counts from 1, default 1), or every frame from A to B\n"
+    "as DIR/frame-NNNN.png. The image is the stage size times S (default 1).\n",
+    runRender};
+
+const CommandRegistration kRegistration(kRender);
+
+std::optional<int> parsePositive(const std::string& s) {
+    try {
+        std::size_t used = 0;
+        const long v = std::stol(s, &used);
+        if (used != s.size() || v < 1 || v > 10'000'000)
+            return std::nullopt;
+        return static_cast<int>(v);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+int runRender(const std::vector<std::string>& args) {
+    std::string movie, out;
+    int frame = 1, first = 0, last = 0;
+    bool range = false, single = false;
+    double scale = 1.0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o" && hasValue) {
+            out = args[++i];
+        } else if (a == "--frame" && hasValue) {
+            auto n = parsePositive(args[++i]);
+            if (!n)
+                return failUsage(kRender, "--frame wants a frame number from 1");
+            frame = *n;
+            single = true;
+        } else if (a == "--frames" && hasValue) {
+            const std::string spec = args[++i];
+            const auto dash = spec.find('-');
+            auto a1 = dash == std::string::npos ? std::nullopt : parsePositive(spec.substr(0, dash));
+            auto b1 = dash == std::string::npos ? std::nullopt : parsePositive(spec.substr(dash + 1));
+            if (!a1 || !b1 || *b1 < *a1)
+                return failUsage(kRender, "--frames wants a range A-B with 1 <= A <= B");
+            first = *a1;
+            last = *b1;
+            range = true;
+        } else if (a == "--scale" && hasValue) {
+            try {
+                std::size_t used = 0;
+                scale = std::stod(args[++i], &used);
+                if (used != args[i].size() || !std::isfinite(scale) || scale <= 0 || scale > 64)
+                    throw 0;
+            } catch (...) {
+                return failUsage(kRender, "--scale wants a number above 0 (at most 64)");
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            return failUsage(kRender, "unknown or incomplete option " + a);
+        } else if (movie.empty()) {
+            movie = a;
+        } else {
+            return failUsage(kRender, "more than one movie given");
+        }
+    }
+    if (movie.empty() || out.empty())
+        return failUsage(kRender, "a movie and -o are required");
+    if (range && single)
+        return failUsage(kRender, "--frame and --frames exclude each other");
+
+    swf::Player player;
+    if (!player.load(movie))
+        return failInput(movie, player.error());
+    swf::render::StageRenderer renderer;
+
+    if (!range) {
+        for (int i = 0; i < frame; ++i)
+            player.tick();
+        const QImage img = renderer.renderImage(player, scale);
+        if (!img.save(QString::fromStdString(out), "PNG"))
+            return failInput(out, "cannot write the image");
+        return kExitOk;
+    }
+    const QString dir = QString::fromStdString(out);
+    if (!QDir().mkpath(dir))
+        return failInput(out, "cannot create the directory");
+    for (int i = 1; i <= last; ++i) {
+        player.tick();
+        if (i < first)
+            continue;
+        const QString file = QDir(dir).filePath(QString("frame-%1.png").arg(i, 4, 10, QChar('0')));
+        if (!renderer.renderImage(player, scale).save(file, "PNG"))
+            return failInput(file.toStdString(), "cannot write the image");
+    }
+    return kExitOk;
+}
+
+} // namespace
+} // namespace orvane::tool
+
+#endif // ORVANE_HAVE_STAGE_RENDERER
