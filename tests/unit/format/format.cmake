@@ -1,0 +1,2 @@
+orvane_add_gtest(engine_format_tests SOURCES FormatTest.cpp LIBS swf_player orvane_swfwriter LABELS asan)
+add_dependencies(asan_suite engine_format_tests)
