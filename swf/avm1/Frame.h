@@ -24,4 +24,12 @@ struct Interpreter::Frame {
     Value result;
 };
 
+template <class T, class... Args>
+T* Interpreter::allocate(Args&&... args) {
+    auto owned = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = owned.get();
+    m_heap.push_back(std::move(owned));
+    return raw;
+}
+
 } // namespace swf::avm1

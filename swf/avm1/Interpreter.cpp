@@ -31,14 +31,6 @@ Interpreter::Interpreter(int swfVersion, ClipHost* host) : m_version(swfVersion)
 
 Interpreter::~Interpreter() = default;
 
-template <class T, class... Args>
-T* Interpreter::allocate(Args&&... args) {
-    auto owned = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = owned.get();
-    m_heap.push_back(std::move(owned));
-    return raw;
-}
-
 void Interpreter::setScriptLimits(int maxRecursion, int timeoutSeconds) {
     if (maxRecursion > 0)
         m_limits.maxRecursion = std::min(maxRecursion, 1024); // our stack, not the movie's, sets the top

@@ -896,7 +896,9 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
         case Op::Trace: {
             const Value v = pop();
             // trace shows "undefined" in every version, unlike string conversion.
-            trace(v.isUndefined() ? std::string("undefined") : toString(v));
+            std::string line = v.isUndefined() ? std::string("undefined") : toString(v);
+            if (m_pending == Pending::None)
+                trace(line);
             break;
         }
         case Op::StartDrag: {

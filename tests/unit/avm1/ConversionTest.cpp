@@ -1,0 +1,123 @@
+// Values and conversions, per SWF version.
+
+#include "ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace orvane::testing;
+using namespace swf::avm1;
+
+TEST(NumberText, FifteenDigitsAndFlashExponents) {
+    EXPECT_EQ(numberToString(0.1 + 0.2), "0.3");
+    EXPECT_EQ(numberToString(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(numberToString(123456789012345.0), "123456789012345");
+    EXPECT_EQ(numberToString(1e15), "1e+15");
+    EXPECT_EQ(numberToString(1234567890123456.0), "1.23456789012346e+15");
+    EXPECT_EQ(numberToString(1e21), "1e+21");
+    EXPECT_EQ(numberToString(0.0001), "0.0001");
+    EXPECT_EQ(numberToString(0.00001), "1e-5");
+    EXPECT_EQ(numberToString(-2.5e-7), "-2.5e-7");
+    EXPECT_EQ(numberToString(-0.0), "0");
+    EXPECT_EQ(numberToString(std::nan("")), "NaN");
+    EXPECT_EQ(numberToString(-HUGE_VAL), "-Infinity");
+    EXPECT_EQ(numberToString(255, 16), "ff");
+    EXPECT_EQ(numberToString(-5, 2), "-101");
+}
+
+TEST(NumberText, StringToNumberRules) {
+    EXPECT_EQ(stringToNumber("  12.5", 7), 12.5);
+    EXPECT_EQ(stringToNumber("0x1F", 7), 31);
+    EXPECT_EQ(stringToNumber("-0x10", 6), -16);
+    EXPECT_EQ(stringToNumber("1e3", 7), 1000);
+    EXPECT_EQ(stringToNumber(".5", 7), 0.5);
+    EXPECT_TRUE(std::isnan(stringToNumber("", 7)));
+    EXPECT_TRUE(std::isnan(stringToNumber("12abc", 6)));
+    EXPECT_TRUE(std::isnan(stringToNumber("Infinity", 7)));
+    EXPECT_TRUE(std::isnan(stringToNumber("1e", 7)));
+    // SWF 4 read anything unreadable as 0.
+    EXPECT_EQ(stringToNumber("abc", 4), 0);
+    EXPECT_EQ(stringToNumber("", 4), 0);
+}
+
+TEST(Conversion, UndefinedToStringDependsOnVersion) {
+    const char* script = R"(
+        push "x", undefined; add2; trace
+        push undefined; tostring; push "|"; stringadd; trace
+        push undefined; trace
+    )";
+    EXPECT_EQ(ScriptRun(6).run(script), "x|||undefined");
+    EXPECT_EQ(ScriptRun(7).run(script), "xundefined|undefined||undefined");
+}
+
+TEST(Conversion, UndefinedAndNullToNumber) {
+    const char* script = "push undefined; tonumber; trace; push null; push 1; add2; trace";
+    EXPECT_EQ(ScriptRun(6).run(script), "0|1");
+    EXPECT_EQ(ScriptRun(7).run(script), "NaN|NaN");
+}
+
+TEST(Conversion, StringToBooleanChangedInSwf7) {
+    const char* script = R"(
+        push "abc"; not; not; trace
+        push "0"; not; not; trace
+        push "2"; not; not; trace
+        push ""; not; not; trace
+    )";
+    EXPECT_EQ(ScriptRun(6).run(script), "false|false|true|false");
+    EXPECT_EQ(ScriptRun(7).run(script), "true|true|true|false");
+}
+
+TEST(Conversion, IdentifiersCaseInsensitiveBeforeSwf7) {
+    const char* script = R"(
+        push "Foo", 1; setvariable
+        push "foo"; getvariable; trace
+        push "o"; push 0; push "Object"; newobject; setvariable
+        push "o"; getvariable; push "Bar", 2; setmember
+        push "o"; getvariable; push "BAR"; getmember; trace
+    )";
+    EXPECT_EQ(ScriptRun(6).run(script), "1|2");
+    EXPECT_EQ(ScriptRun(7).run(script), "undefined|undefined");
+}
+
+TEST(Conversion, Swf4ComparisonsGiveNumbers) {
+    const char* script = "push 1, 2; less; trace; push 2, 2; equals; trace; push 1; not; trace";
+    EXPECT_EQ(ScriptRun(4).run(script), "1|1|0");
+    EXPECT_EQ(ScriptRun(5).run(script), "true|true|false");
+}
+
+TEST(Conversion, Swf4DivideByZeroIsError) {
+    EXPECT_EQ(ScriptRun(4).run("push 1, 0; divide; trace"), "#ERROR#");
+    EXPECT_EQ(ScriptRun(5).run("push 1, 0; divide; trace; push -1, 0; divide; trace"), "Infinity|-Infinity");
+}
+
+TEST(Conversion, Swf4IfComparesWithZero) {
+    // "abc" reads as 0 in SWF 4, so the branch is not taken.
+    const char* script = R"(
+        push "abc"; if yes
+        push "no"; trace; jump done
+        yes: push "yes"; trace
+        done:
+    )";
+    EXPECT_EQ(ScriptRun(4).run(script), "no");
+    EXPECT_EQ(ScriptRun(7).run(script), "yes");
+}
+
+TEST(Conversion, ObjectsThroughValueOfAndToString) {
+    const char* script = R"(
+        push "o"; push 0; push "Object"; newobject; setvariable
+        push "o"; getvariable; push "valueOf"
+        function () { push 41; return }
+        setmember
+        push "o"; getvariable; push 1; add2; trace
+        push "o"; getvariable; push "x"; add2; trace
+        push 1, 2, 3, 3; initarray; trace
+        function f() { }
+        push "f"; getvariable; trace
+        push 0; push "Object"; newobject; trace
+        push "a"; push 0; push "Array"; newobject; setvariable
+        push "a"; getvariable; push 0; push "a"; getvariable; setmember
+        push "a"; getvariable; push "length"; getmember; trace
+    )";
+    EXPECT_EQ(ScriptRun(7).run(script), "42|41x|3,2,1|[type Function]|[object Object]|1");
+}

@@ -1,0 +1,166 @@
+// Objects: prototype chains, inheritance with Extends, property flags, accessors,
+// watchers and enumeration.
+
+#include "ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+
+namespace {
+
+// class Animal { function Animal(n) { this.name = n } function speak() { return this.name + " ..." } }
+// class Dog extends Animal { function Dog(n) { super(n) } function speak() { return super.speak() + " woof" } }
+const char* kClasses = R"(
+    function2 Animal (r1:n) regs=2 preload_this {
+        push r:0; pop
+        push "this"; getvariable; push "name", r:1; setmember
+    }
+    push "Animal"; getvariable; push "prototype"; getmember; push "speak"
+    function () { push "this"; getvariable; push "name"; getmember; push " ..."; add2; return }
+    setmember
+    function Dog (n) {
+        push "n"; getvariable; push 1; push "super"; getvariable; push undefined; callmethod; pop
+    }
+    push "Dog"; getvariable; push "Animal"; getvariable; extends
+    push "Dog"; getvariable; push "prototype"; getmember; push "speak"
+    function () { push 0; push "super"; getvariable; push "speak"; callmethod; push " woof"; add2; return }
+    setmember
+)";
+
+} // namespace
+
+TEST(Objects, InheritanceWithExtendsAndSuper) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(std::string(kClasses) + R"(
+        push "d"; push "rex", 1, "Dog"; newobject; setvariable
+        push 0; push "d"; getvariable; push "speak"; callmethod; trace
+        push "d"; getvariable; push "name"; getmember; trace
+        push "d"; getvariable; push "Dog"; getvariable; instanceof; trace
+        push "d"; getvariable; push "Animal"; getvariable; instanceof; trace
+        push "d"; getvariable; push "Array"; getvariable; instanceof; trace
+        push "Animal"; getvariable; push "d"; getvariable; castop; push "name"; getmember; trace
+        push "Array"; getvariable; push "d"; getvariable; castop; trace
+    )"),
+              "rex ... woof|rex|true|true|false|rex|null");
+}
+
+TEST(Objects, PrototypeChainLookupAndShadowing) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "base"; push 0; push "Object"; newobject; setvariable
+        push "base"; getvariable; push "x", 1; setmember
+        push "o"; push 0; push "Object"; newobject; setvariable
+        push "o"; getvariable; push "__proto__"; push "base"; getvariable; setmember
+        push "o"; getvariable; push "x"; getmember; trace
+        push "o"; getvariable; push "x", 2; setmember
+        push "base"; getvariable; push "x"; getmember; trace
+        push 1; push "x"; push 1; push "o"; getvariable; push "hasOwnProperty"; callmethod; trace
+        push "o"; getvariable; push "x"; delete; pop
+        push "o"; getvariable; push "x"; getmember; trace
+        push "o"; getvariable; push 1; push "base"; getvariable; push "isPrototypeOf"; callmethod; trace
+    )"),
+              "1|1|true|1|true");
+}
+
+TEST(Objects, PrototypeCycleIsRefused) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "a"; push 0; push "Object"; newobject; setvariable
+        push "b"; push 0; push "Object"; newobject; setvariable
+        push "a"; getvariable; push "__proto__"; push "b"; getvariable; setmember
+        push "b"; getvariable; push "__proto__"; push "a"; getvariable; setmember
+        push "b"; getvariable; push "missing"; getmember; trace
+    )"),
+              "undefined");
+}
+
+TEST(Objects, SetPropFlagsHideProtectAndFreeze) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push "a", 1, "b", 2, "c", 3, 3; initobject; setvariable
+        push 0, 7, "a,b", "o"; getvariable; push 4, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; push "b", 20; setmember
+        push "o"; getvariable; push "b"; getmember; trace
+        push "o"; getvariable; push "a"; delete; trace
+        push "o"; getvariable; push "c"; delete; trace
+        push 4, 0, null, "o"; getvariable; push 4, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; push "b", 30; setmember
+        push "o"; getvariable; push "b"; getmember; trace
+        push "o"; getvariable; enumerate2
+        loop: store 0; push null; equals2; if done
+        push r:0; trace; jump loop
+        done:
+    )"),
+              "2|false|true|30");
+}
+
+TEST(Objects, AddPropertyGetterSetter) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push 0; push "Object"; newobject; setvariable
+        function get() { push "this"; getvariable; push "_v"; getmember; push 10; multiply; return }
+        function set(v) { push "this"; getvariable; push "_v"; push "v"; getvariable; setmember }
+        push "set"; getvariable; push "get"; getvariable; push "p", 3
+        push "o"; getvariable; push "addProperty"; callmethod; trace
+        push "o"; getvariable; push "p", 4; setmember
+        push "o"; getvariable; push "p"; getmember; trace
+        push "c"; push 0; push "Object"; newobject; setvariable
+        push "c"; getvariable; push "__proto__"; push "o"; getvariable; setmember
+        push "c"; getvariable; push "p", 7; setmember
+        push "c"; getvariable; push "_v"; getmember; trace
+        push "c"; getvariable; push "p"; getmember; trace
+        push 1, 1, 2, "o"; getvariable; push "addProperty"; callmethod; trace
+    )"),
+              "true|40|7|70|false");
+}
+
+TEST(Objects, WatchRewritesAssignedValue) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push "n", 1, 1; initobject; setvariable
+        function w(prop, oldv, newv, data) {
+            push "prop"; getvariable; push ":"; add2; push "oldv"; getvariable; add2; push ">"; add2
+            push "newv"; getvariable; add2; push "data"; getvariable; add2; trace
+            push "newv"; getvariable; push 100; add2; return
+        }
+        push "!", "w"; getvariable; push "n", 3; push "o"; getvariable; push "watch"; callmethod; pop
+        push "o"; getvariable; push "n", 5; setmember
+        push "o"; getvariable; push "n"; getmember; trace
+        push "n", 1; push "o"; getvariable; push "unwatch"; callmethod; pop
+        push "o"; getvariable; push "n", 6; setmember
+        push "o"; getvariable; push "n"; getmember; trace
+    )"),
+              "n:1>5!|105|6");
+}
+
+TEST(Objects, EnumerationOrderAndInheritedProperties) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push "a", 1, "b", 2, 2; initobject; setvariable
+        push "Object"; getvariable; push "prototype"; getmember; push "inherited", 1; setmember
+        push "o"; getvariable; enumerate2
+        loop: store 0; push null; equals2; if done
+        push r:0; trace; jump loop
+        done:
+        push "arr"; push "x", "y", 2; initarray; setvariable
+        push "arr"; enumerate
+        loop2: store 0; push null; equals2; if done2
+        push r:0; trace; jump loop2
+        done2:
+    )"),
+              "b|a|inherited|1|0|inherited");
+}
+
+TEST(Objects, ImplementsOpMakesInstanceOfTrue) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        function IFace() { }
+        function Impl() { }
+        push "IFace"; getvariable; push 1; push "Impl"; getvariable; implementsop
+        push "i"; push 0; push "Impl"; newobject; setvariable
+        push "i"; getvariable; push "IFace"; getvariable; instanceof; trace
+        push "IFace"; getvariable; push "i"; getvariable; castop; typeof; trace
+    )"),
+              "true|object");
+}

@@ -1,0 +1,12 @@
+# Interpreter tests: scripts written in the test assembler, checked by their trace.
+orvane_add_gtest(avm1_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/FakeClipHost.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ConversionTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/OperatorTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ObjectTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FunctionTest.cpp
+  LIBS swf_avm1_interp orvane_avm1asm
+  LABELS asan)
+target_include_directories(avm1_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+add_dependencies(asan_suite avm1_tests)
