@@ -149,9 +149,10 @@ std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
 
     std::vector<std::uint8_t> body;
     if (facts.signature == "FWS") {
-        body.assign(file.begin() + 8, file.end());
         if (file.size() != facts.declaredLength)
             facts.problems.push_back("file size differs from the declared length");
+        file.erase(file.begin(), file.begin() + 8); // the body in place: one copy of a large movie
+        body = std::move(file);
     } else {
         const bool zlib = facts.signature == "CWS";
         if (!zlib && file.size() < 17)
