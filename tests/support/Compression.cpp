@@ -36,7 +36,9 @@ SwfLzma lzmaCompress(std::span<const std::uint8_t> data) {
     stream.avail_out = out.size();
     lzma_ret rc;
     while ((rc = lzma_code(&stream, LZMA_FINISH)) == LZMA_OK) {
-        const std::size_t used = out.size() - stream.avail_out;
+        if (stream.avail_out != 0)
+            continue;
+        const std::size_t used = out.size();
         out.resize(out.size() * 2);
         stream.next_out = out.data() + used;
         stream.avail_out = out.size() - used;
