@@ -83,24 +83,6 @@ bool kernelCopy(int from, off_t offset, int to, std::uint64_t length, std::uint6
     return true;
 }
 
-bool copyRange(int from, off_t offset, int to, std::uint64_t length) {
-    std::uint64_t copied = 0;
-    if (kernelCopy(from, offset, to, length, copied))
-        return true;
-    if (copied != 0)
-        return false; // a real failure part-way, not an unsupported call
-    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunk));
-    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[chunk]);
-    while (copied < length) {
-        const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, chunk));
-        if (!readExactly(from, buffer.get(), step, offset + static_cast<off_t>(copied)) ||
-            !writeAll(to, buffer.get(), step))
-            return false;
-        copied += step;
-    }
-    return true;
-}
-
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -138,8 +120,9 @@ bool extract(const std::string& programPath, const std::string& destPath) {
     Fd temp(::mkostemp(tempPath.data(), O_CLOEXEC));
     if (!temp.valid())
         return false;
-    const bool written = copyRange(source.get(), start, temp.get(), static_cast<std::uint64_t>(length)) &&
-                         temp.closeChecked() && ::rename(tempPath.c_str(), destPath.c_str()) == 0;
+    const bool written =
+        detail::copyRange(source.get(), start, temp.get(), static_cast<std::uint64_t>(length)) &&
+        temp.closeChecked() && ::rename(tempPath.c_str(), destPath.c_str()) == 0;
     if (!written) {
         temp.reset();
         ::unlink(tempPath.c_str());
@@ -148,6 +131,30 @@ bool extract(const std::string& programPath, const std::string& destPath) {
 }
 
 } // namespace
+
+namespace detail {
+
+bool copyRange(int from, std::int64_t offset, int to, std::uint64_t length, CopyMethod method) {
+    std::uint64_t copied = 0;
+    if (method == CopyMethod::Auto) {
+        if (kernelCopy(from, static_cast<off_t>(offset), to, length, copied))
+            return true;
+        if (copied != 0)
+            return false; // a real failure part-way, not an unsupported call
+    }
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunk));
+    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[chunk]);
+    while (copied < length) {
+        const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, chunk));
+        if (!readExactly(from, buffer.get(), step, offset + static_cast<off_t>(copied)) ||
+            !writeAll(to, buffer.get(), step))
+            return false;
+        copied += step;
+    }
+    return true;
+}
+
+} // namespace detail
 
 bool ExtractEmbeddedMovie(const std::string& programPath, const std::string& destPath) noexcept {
     try {

@@ -3,6 +3,7 @@
 // followed by 4 bytes the player ignores and the movie length L (signed 32-bit,
 // little-endian). The movie is the L bytes before that 8-byte trailer.
 
+#include <cstdint>
 #include <string>
 
 namespace orvane {
@@ -13,5 +14,15 @@ namespace orvane {
 // over it: a failed write never leaves a torn file, and a symbolic link planted at
 // destPath is replaced, never followed. Never throws.
 bool ExtractEmbeddedMovie(const std::string& programPath, const std::string& destPath) noexcept;
+
+namespace detail {
+// Auto copies in the kernel where the file systems allow it and falls back to Buffered
+// (1 MiB reads and writes) where they do not.
+enum class CopyMethod { Auto, Buffered };
+// Copies `length` bytes from `offset` of the open file `from` to the current position of `to`.
+// False on any read or write failure, including a source shorter than offset + length.
+bool copyRange(int from, std::int64_t offset, int to, std::uint64_t length,
+               CopyMethod method = CopyMethod::Auto);
+} // namespace detail
 
 } // namespace orvane

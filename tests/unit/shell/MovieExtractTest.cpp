@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -166,4 +168,26 @@ TEST_F(MovieExtractTest, UnwritableDirectoryLeavesTheOldFile) {
     EXPECT_FALSE(result);
     EXPECT_EQ(readFile(dest), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
+}
+
+// Both copy paths, since which one extraction takes depends on the file systems involved.
+TEST_F(MovieExtractTest, BothCopyPathsCopyTheRangeAndNoticeAShortSource) {
+    std::vector<std::uint8_t> source(2 * 1024 * 1024 + 333);
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<std::uint8_t>(i ^ (i >> 9));
+    const std::string from = program(source);
+    for (auto method : {detail::CopyMethod::Auto, detail::CopyMethod::Buffered}) {
+        const std::string to = m_dir.file("copy");
+        const int in = open(from.c_str(), O_RDONLY);
+        const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(in, 0);
+        ASSERT_GE(out, 0);
+        EXPECT_TRUE(detail::copyRange(in, 1001, out, source.size() - 2000, method));
+        EXPECT_FALSE(detail::copyRange(in, 1001, out, source.size(), method)); // runs past the end
+        close(in);
+        close(out);
+        const auto copied = readFile(to);
+        ASSERT_GE(copied.size(), source.size() - 2000);
+        EXPECT_TRUE(std::equal(source.begin() + 1001, source.end() - 999, copied.begin()));
+    }
 }
