@@ -152,11 +152,22 @@ private:
         out.insert(out.end(), payload.begin(), payload.end());
     }
 
-    // A braced block or the whole program; labels are local to it.
-    std::vector<std::uint8_t> body(bool braced) {
-        std::vector<std::uint8_t> out;
+    // Code with its labels and unresolved branches. Labels reach across With and
+    // Try blocks but not into or out of function bodies.
+    struct Unit {
+        std::vector<std::uint8_t> bytes;
         std::map<std::string, std::size_t> labels;
         std::vector<std::pair<std::size_t, std::string>> fixups; // offset position, label
+    };
+
+    std::vector<std::uint8_t> body(bool braced) {
+        Unit u = block(braced);
+        resolve(u);
+        return u.bytes;
+    }
+
+    Unit block(bool braced) {
+        Unit u;
         if (braced) {
             skipNewlines();
             expect("{");
@@ -170,17 +181,30 @@ private:
             }
             if (braced && accept("}"))
                 break;
-            statement(out, labels, fixups);
+            statement(u);
         }
-        for (const auto& [at, name] : fixups) {
-            auto it = labels.find(name);
-            if (it == labels.end())
+        return u;
+    }
+
+    static void merge(Unit& into, Unit&& inner) {
+        const std::size_t base = into.bytes.size();
+        into.bytes.insert(into.bytes.end(), inner.bytes.begin(), inner.bytes.end());
+        for (const auto& [name, at] : inner.labels)
+            into.labels[name] = base + at;
+        for (const auto& [at, name] : inner.fixups)
+            into.fixups.emplace_back(base + at, name);
+    }
+
+    static void resolve(Unit& u) {
+        for (const auto& [at, name] : u.fixups) {
+            auto it = u.labels.find(name);
+            if (it == u.labels.end())
                 throw std::runtime_error("unknown label " + name);
             const long offset = static_cast<long>(it->second) - static_cast<long>(at + 2);
-            out[at] = static_cast<std::uint8_t>(offset & 0xFF);
-            out[at + 1] = static_cast<std::uint8_t>((offset >> 8) & 0xFF);
+            u.bytes[at] = static_cast<std::uint8_t>(offset & 0xFF);
+            u.bytes[at + 1] = static_cast<std::uint8_t>((offset >> 8) & 0xFF);
         }
-        return out;
+        u.fixups.clear();
     }
 
     void pushValue(std::vector<std::uint8_t>& p) {
@@ -260,11 +284,11 @@ private:
             p.push_back(static_cast<std::uint8_t>(lo >> (8 * k)));
     }
 
-    void statement(std::vector<std::uint8_t>& out, std::map<std::string, std::size_t>& labels,
-                   std::vector<std::pair<std::size_t, std::string>>& fixups) {
+    void statement(Unit& unit) {
+        std::vector<std::uint8_t>& out = unit.bytes;
         const std::string w = lower(word());
         if (accept(":")) {
-            labels[w] = out.size();
+            unit.labels[w] = out.size();
             return;
         }
         using swf::avm1::Op;
@@ -289,7 +313,7 @@ private:
         } else if (w == "jump" || w == "if") {
             out.push_back(code(w == "jump" ? Op::Jump : Op::If));
             u16(out, 2);
-            fixups.emplace_back(out.size(), lower(word()));
+            unit.fixups.emplace_back(out.size(), lower(word()));
             u16(out, 0);
         } else if (w == "function" || w == "function2") {
             const bool two = w == "function2";
@@ -345,11 +369,11 @@ private:
             record(out, code(two ? Op::DefineFunction2 : Op::DefineFunction), p);
             out.insert(out.end(), inner.begin(), inner.end());
         } else if (w == "with") {
-            const std::vector<std::uint8_t> inner = body(true);
+            Unit inner = block(true);
             std::vector<std::uint8_t> p;
-            u16(p, inner.size());
+            u16(p, inner.bytes.size());
             record(out, code(Op::With), p);
-            out.insert(out.end(), inner.begin(), inner.end());
+            merge(unit, std::move(inner));
         } else if (w == "try") {
             std::string catchName;
             int catchReg = -1;
@@ -360,19 +384,19 @@ private:
                     catchName.clear();
                 }
             }
-            const std::vector<std::uint8_t> tryBody = body(true);
-            std::vector<std::uint8_t> catchBody, finallyBody;
+            Unit tryBody = block(true);
+            Unit catchBody, finallyBody;
             bool hasCatch = false, hasFinally = false;
             for (;;) {
                 const std::size_t save = m_pos;
                 skipNewlines();
                 if (peek().kind == Token::Word && peek().text == "catch") {
                     next();
-                    catchBody = body(true);
+                    catchBody = block(true);
                     hasCatch = true;
                 } else if (peek().kind == Token::Word && peek().text == "finally") {
                     next();
-                    finallyBody = body(true);
+                    finallyBody = block(true);
                     hasFinally = true;
                 } else {
                     m_pos = save;
@@ -381,17 +405,17 @@ private:
             }
             std::vector<std::uint8_t> p;
             p.push_back(static_cast<std::uint8_t>((hasCatch ? 1 : 0) | (hasFinally ? 2 : 0) | (catchReg >= 0 ? 4 : 0)));
-            u16(p, tryBody.size());
-            u16(p, catchBody.size());
-            u16(p, finallyBody.size());
+            u16(p, tryBody.bytes.size());
+            u16(p, catchBody.bytes.size());
+            u16(p, finallyBody.bytes.size());
             if (catchReg >= 0)
                 p.push_back(static_cast<std::uint8_t>(catchReg));
             else
                 str(p, catchName);
             record(out, code(Op::Try), p);
-            out.insert(out.end(), tryBody.begin(), tryBody.end());
-            out.insert(out.end(), catchBody.begin(), catchBody.end());
-            out.insert(out.end(), finallyBody.begin(), finallyBody.end());
+            merge(unit, std::move(tryBody));
+            merge(unit, std::move(catchBody));
+            merge(unit, std::move(finallyBody));
         } else if (w == "gotoframe") {
             std::vector<std::uint8_t> p;
             u16(p, static_cast<std::size_t>(number()));

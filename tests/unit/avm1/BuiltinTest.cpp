@@ -1,0 +1,243 @@
+// Built-in classes: Array (sort flags), String, Math, Number, Date, globals,
+// intervals.
+
+#include "ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+
+namespace {
+
+// `a` = [elements] (given in order, comma-separated), then `body`.
+std::string withArray(const std::string& elements, const std::string& body) {
+    std::vector<std::string> items;
+    std::size_t i = 0;
+    while (i <= elements.size()) {
+        std::size_t j = elements.find(',', i);
+        if (j == std::string::npos)
+            j = elements.size();
+        items.push_back(elements.substr(i, j - i));
+        i = j + 1;
+    }
+    std::string push = "push \"a\"; push ";
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        push += *it + ",";
+    return push + std::to_string(items.size()) + "; initarray; setvariable\n" + body;
+}
+
+} // namespace
+
+TEST(Arrays, SortFlags) {
+    ScriptRun s(7);
+    const std::string a = "1, \"b\", 10, \"B\", 2";
+    EXPECT_EQ(s.run(withArray(a, "push 0, \"a\"; getvariable; push \"sort\"; callmethod; trace")), "1,10,2,B,b");
+    EXPECT_EQ(s.run(withArray("1, 10, 2", "push 16, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
+              "1,2,10");
+    EXPECT_EQ(s.run(withArray("1, 10, 2", "push 18, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
+              "10,2,1");
+    EXPECT_EQ(s.run(withArray("\"c\", \"B\", \"a\"",
+                              "push 1, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
+              "a,B,c");
+    // RETURNINDEXEDARRAY leaves the array alone.
+    EXPECT_EQ(s.run(withArray("\"c\", \"a\", \"b\"", R"(
+        push 8, 1, "a"; getvariable; push "sort"; callmethod; trace
+        push "a"; getvariable; trace)")),
+              "1,2,0|c,a,b");
+    // UNIQUESORT refuses arrays with equal elements and answers 0.
+    EXPECT_EQ(s.run(withArray("1, 2, 1", R"(
+        push 4, 1, "a"; getvariable; push "sort"; callmethod; trace
+        push "a"; getvariable; trace)")),
+              "0|1,2,1");
+}
+
+TEST(Arrays, SortWithComparator) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(withArray("3, 1, 2", R"(
+        function byDesc(x, y) { push "y"; getvariable; push "x"; getvariable; subtract; return }
+        push "byDesc"; getvariable; push 1, "a"; getvariable; push "sort"; callmethod; trace
+        function liar(x, y) { push 1; return }
+        push "liar"; getvariable; push 1, "a"; getvariable; push "sort"; callmethod; push "length"; getmember; trace)")),
+              "3,2,1|3");
+}
+
+TEST(Arrays, SortOnFields) {
+    ScriptRun s(7);
+    const std::string people = R"(
+        push "n", "bob", "age", 30, 2; initobject
+        push "n", "amy", "age", 4, 2; initobject
+        push "n", "cat", "age", 30, 2; initobject
+        push 3; initarray; push "p"; stackswap; setvariable
+        function names() {
+            push "out", ""; definelocal
+            push "i", 0; definelocal
+            loop: push "i"; getvariable; push "p"; getvariable; push "length"; getmember; less2; not; if done
+            push "out"; push "out"; getvariable; push "p"; getvariable; push "i"; getvariable; getmember; push "n"; getmember; add2; push " "; add2; setvariable
+            push "i"; push "i"; getvariable; increment; setvariable
+            jump loop
+            done: push "out"; getvariable; return
+        }
+    )";
+    EXPECT_EQ(s.run(people + R"(
+        push "age", 1, "p"; getvariable; push "sortOn"; callmethod; pop
+        push 0, "names"; callfunction; trace
+        push 16, "age", 2, "p"; getvariable; push "sortOn"; callmethod; pop
+        push 0, "names"; callfunction; trace
+        # Fields ["age", "n"], flags [0, DESCENDING]: age as text ("30" < "4"), ties by name downwards.
+        push 2, 0, 2; initarray; push "n", "age", 2; initarray; push 2, "p"; getvariable; push "sortOn"; callmethod; pop
+        push 0, "names"; callfunction; trace
+    )"),
+              "cat bob amy |amy cat bob |cat bob amy ");
+}
+
+TEST(Arrays, Methods) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(withArray("1, 2, 3, 4", R"(
+        push 9, 1, "a"; getvariable; push "push"; callmethod; trace
+        push 0, "a"; getvariable; push "pop"; callmethod; trace
+        push 0, "a"; getvariable; push "shift"; callmethod; trace
+        push 0, 1, "a"; getvariable; push "unshift"; callmethod; trace
+        push "-", 1, "a"; getvariable; push "join"; callmethod; trace
+        push -1, 1, 2, "a"; getvariable; push "slice"; callmethod; trace
+        push "x", 2, 1, 3, "a"; getvariable; push "splice"; callmethod; trace
+        push "a"; getvariable; trace
+        push 8, 7, 2; initarray; push 6, 2, "a"; getvariable; push "concat"; callmethod; trace
+        push 0, "a"; getvariable; push "reverse"; callmethod; trace
+        push "a"; getvariable; push "length", 2; setmember; push "a"; getvariable; trace
+        push "a"; getvariable; push 5, "z"; setmember; push "a"; getvariable; push "length"; getmember; trace
+        push 3, 1, "Array"; newobject; push "length"; getmember; trace
+    )")),
+              "5|9|1|4|0-2-3-4|2,3|2,3|0,x,4|0,x,4,6,7,8|4,x,0|4,x|6|3");
+}
+
+TEST(Arrays, HugeIndicesDoNotAllocate) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(withArray("0", R"(
+        push "a"; getvariable; push 4000000000, "far"; setmember
+        push "a"; getvariable; push 4000000000; getmember; trace
+        push "a"; getvariable; push "length"; getmember; trace
+        push "a"; getvariable; push "length", 1e12; setmember
+        push "after"; trace)")),
+              "far|1");
+    EXPECT_EQ(s.outcome, swf::avm1::Outcome::Aborted);
+}
+
+TEST(Strings, Methods) {
+    ScriptRun s(7);
+    auto call = [&](const std::string& args, const std::string& method) {
+        return s.run("push " + args + ", \"s\"; getvariable; push \"" + method + "\"; callmethod; trace");
+    };
+    s.run("push \"s\", \"Hello, World\"; setvariable");
+    EXPECT_EQ(call("1, 1", "charAt"), "e");
+    EXPECT_EQ(call("99, 1", "charAt"), "");
+    EXPECT_EQ(call("0, 1", "charCodeAt"), "72");
+    EXPECT_EQ(call("\"o\", 1", "indexOf"), "4");
+    EXPECT_EQ(call("5, \"o\", 2", "indexOf"), "8");
+    EXPECT_EQ(call("\"o\", 1", "lastIndexOf"), "8");
+    EXPECT_EQ(call("-5, 1", "slice"), "World");
+    EXPECT_EQ(call("5, 0, 2", "slice"), "Hello");
+    EXPECT_EQ(call("0, 5, 2", "substring"), "Hello");
+    EXPECT_EQ(call("-3, 1", "substr"), "rld");
+    EXPECT_EQ(call("3, 7, 2", "substr"), "Wor");
+    EXPECT_EQ(call("0", "toUpperCase"), "HELLO, WORLD");
+    EXPECT_EQ(call("0", "toLowerCase"), "hello, world");
+    EXPECT_EQ(call("\", \", 1", "split"), "Hello,World");
+    EXPECT_EQ(call("2, \"\", 2", "split"), "H,e");
+    EXPECT_EQ(call("\"!\", 1", "concat"), "Hello, World!");
+    EXPECT_EQ(s.run("push \"s\"; getvariable; push \"length\"; getmember; trace"), "12");
+    EXPECT_EQ(s.run("push 66, 65, 2, \"String\"; getvariable; push \"fromCharCode\"; callmethod; trace"), "AB");
+    EXPECT_EQ(s.run("push \"x\", 1, \"String\"; newobject; typeof; trace"), "object");
+}
+
+TEST(Strings, CountUtf16Units) {
+    ScriptRun s(7);
+    s.run("push \"s\", \"a\xE2\x82\xAC\xF0\x9F\x98\x80z\"; setvariable"); // a, euro, emoji (2 units), z
+    EXPECT_EQ(s.run("push \"s\"; getvariable; push \"length\"; getmember; trace"), "5");
+    EXPECT_EQ(s.run("push 1, 1, \"s\"; getvariable; push \"charAt\"; callmethod; trace"), "\xE2\x82\xAC");
+    EXPECT_EQ(s.run("push 4, 1, \"s\"; getvariable; push \"charAt\"; callmethod; trace"), "z");
+}
+
+TEST(Globals, ParsingAndEscaping) {
+    ScriptRun s(7);
+    auto call = [&](const std::string& arg, const std::string& fn) {
+        return s.run("push " + arg + ", 1, \"" + fn + "\"; callfunction; trace");
+    };
+    EXPECT_EQ(call("\"42px\"", "parseInt"), "42");
+    EXPECT_EQ(call("\"0x1f\"", "parseInt"), "31");
+    EXPECT_EQ(call("\"017\"", "parseInt"), "15");
+    EXPECT_EQ(call("\"z\"", "parseInt"), "NaN");
+    EXPECT_EQ(s.run("push 2, \"ff\", 2, \"parseInt\"; callfunction; trace"), "NaN");
+    EXPECT_EQ(s.run("push 16, \"ff\", 2, \"parseInt\"; callfunction; trace"), "255");
+    EXPECT_EQ(call("\" 3.5e2xyz\"", "parseFloat"), "350");
+    EXPECT_EQ(call("\"abc\"", "isNaN"), "true");
+    EXPECT_EQ(call("inf", "isFinite"), "false");
+    EXPECT_EQ(call("\"a b&c\"", "escape"), "a%20b%26c");
+    EXPECT_EQ(call("\"a%20b%zz\"", "unescape"), "a b%zz");
+}
+
+TEST(Globals, MathAndNumber) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run("push -2.5, 1, \"Math\"; getvariable; push \"round\"; callmethod; trace"), "-2");
+    EXPECT_EQ(s.run("push 0, \"Math\"; getvariable; push \"max\"; callmethod; trace"), "-Infinity");
+    EXPECT_EQ(s.run("push nan, 1, 2, \"Math\"; getvariable; push \"min\"; callmethod; trace"), "NaN");
+    EXPECT_EQ(s.run("push 10, 2, 2, \"Math\"; getvariable; push \"pow\"; callmethod; trace"), "1024");
+    EXPECT_EQ(s.run("push 16, 1, 255, 1, \"Number\"; newobject; push \"toString\"; callmethod; trace"), "ff");
+    EXPECT_EQ(s.run("push \"12\", 1, \"Number\"; callfunction; push 1; add2; trace"), "13");
+    EXPECT_EQ(s.run("push \"Number\"; getvariable; push \"MAX_VALUE\"; getmember; trace"), "1.79769313486232e+308");
+    EXPECT_EQ(s.run("push 0, 1, \"Boolean\"; newobject; trace"), "false");
+}
+
+TEST(Globals, DateUsesTheInjectedClock) {
+    ScriptRun s(7);
+    s.vm.setDateOrigin(1104537600000.0); // 2005-01-01T00:00:00Z
+    s.vm.setTime(90061000);              // one day, one hour, one minute, one second later
+    EXPECT_EQ(s.run(R"(
+        push "d"; push 0, "Date"; newobject; setvariable
+        push 0, "d"; getvariable; push "getFullYear"; callmethod; trace
+        push 0, "d"; getvariable; push "getDate"; callmethod; trace
+        push 0, "d"; getvariable; push "getHours"; callmethod; trace
+        push 0, "d"; getvariable; push "getDay"; callmethod; trace
+        push "d"; getvariable; trace
+        push 15, 1, "d"; getvariable; push "setMonth"; callmethod; pop
+        push 0, "d"; getvariable; push "getFullYear"; callmethod; trace
+        push 0, "d"; getvariable; push "getMonth"; callmethod; trace
+        push 29, 1, 2000, 3, "Date"; getvariable; push "UTC"; callmethod; trace
+    )"),
+              "2005|2|1|0|Sun Jan 2 01:01:01 GMT+0000 2005|2006|3|951782400000");
+}
+
+TEST(Globals, IntervalsFollowTheHostClock) {
+    ScriptRun s(7);
+    s.run(R"(
+        push "n", 0; setvariable
+        function tick(label) { push "n"; push "n"; getvariable; increment; setvariable; push "label"; getvariable; push "n"; getvariable; add2; trace }
+        push "id"; push "t", 100, "tick"; getvariable; push 3, "setInterval"; callfunction; setvariable
+    )");
+    s.lines.clear();
+    s.vm.setTime(50);
+    s.vm.runIntervals();
+    EXPECT_TRUE(s.lines.empty());
+    s.vm.setTime(100);
+    s.vm.runIntervals();
+    s.vm.setTime(350); // late: one call, not a burst
+    s.vm.runIntervals();
+    ASSERT_EQ(s.lines.size(), 2u);
+    EXPECT_EQ(s.lines[1], "t2");
+    s.run("push \"id\"; getvariable; push 1, \"clearInterval\"; callfunction; pop");
+    s.vm.setTime(1000);
+    s.vm.runIntervals();
+    EXPECT_TRUE(s.lines.empty());
+}
+
+TEST(Globals, ObjectsSurviveCollectionWhileReachable) {
+    ScriptRun s(7);
+    s.run(R"(
+        push "keep"; push "v", "kept", 1; initobject; setvariable
+        push 0, "Object"; newobject; pop
+        push 0, "Object"; newobject; pop
+    )");
+    const std::size_t before = s.vm.objectCount();
+    s.vm.collectGarbage();
+    EXPECT_LT(s.vm.objectCount(), before);
+    EXPECT_EQ(s.run("push \"keep\"; getvariable; push \"v\"; getmember; trace"), "kept");
+}
