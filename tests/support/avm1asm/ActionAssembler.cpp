@@ -466,9 +466,12 @@ private:
             }
         } else {
             auto it = opcodes().find(w);
-            if (it == opcodes().end() || it->second >= 0x80)
+            if (it == opcodes().end())
                 fail("unknown action '" + w + "'");
-            out.push_back(it->second);
+            if (it->second >= 0x80)
+                record(out, it->second, {}); // e.g. Call: a record with no payload
+            else
+                out.push_back(it->second);
         }
         if (peek().kind != Token::Newline && peek().kind != Token::End &&
             !(peek().kind == Token::Punct && peek().text == "}"))

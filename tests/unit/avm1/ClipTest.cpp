@@ -1,0 +1,185 @@
+// Movie clips from script, through the fake host: paths, properties, frame
+// control, display-list edits, handlers.
+
+#include "ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+using swf::avm1::ClipId;
+using swf::avm1::ClipProperty;
+
+namespace {
+
+struct ClipScene : ScriptRun {
+    ClipScene() : ScriptRun(7) {
+        mc = host.add(1, "mc", 1);
+        inner = host.add(mc, "inner", 1);
+        host.clip(mc).totalFrames = 20;
+        host.clip(mc).labels["intro"] = 5;
+    }
+    std::string log() {
+        std::string out;
+        for (std::size_t i = 0; i < host.log.size(); ++i)
+            out += (i ? "|" : "") + host.log[i];
+        host.log.clear();
+        return out;
+    }
+    ClipId mc, inner;
+};
+
+} // namespace
+
+TEST(Clips, PathsAndTargets) {
+    ClipScene s;
+    EXPECT_EQ(s.run(R"(
+        push "mc"; getvariable; trace
+        push "_root.mc.inner"; getvariable; trace
+        push "/mc/inner"; getvariable; push "_target"; getmember; trace
+        push "mc"; getvariable; targetpath; trace
+        push "inner"; getvariable; trace
+    )"),
+              "_level0.mc|_level0.mc.inner|/mc/inner|_level0.mc|undefined");
+    // Variables on clips through slash and dot paths, from a nested clip.
+    EXPECT_EQ(s.run(R"(
+        push "/mc:score", 5; setvariable
+        push "_root.mc.score"; getvariable; trace
+        push "_parent.score"; getvariable; trace
+        push "../:score"; getvariable; trace
+        push "/:top", "T"; setvariable
+        push "_root.top"; getvariable; trace
+    )",
+                    s.inner),
+              "5|5|5|T");
+}
+
+TEST(Clips, PropertiesByIndexAndByName) {
+    ClipScene s;
+    EXPECT_EQ(s.run(R"(
+        push "mc", 0, 12.5; setproperty
+        push "/mc", 6, 50; setproperty
+        push "mc"; getvariable; push "_x"; getmember; trace
+        push "mc"; getvariable; push "_ALPHA"; getmember; trace
+        push "mc"; getvariable; push "_visible", false; setmember
+        push "mc", 7; getproperty; trace
+        push "mc", 13; getproperty; trace
+        push "mc"; getvariable; push "_name", "renamed"; setmember
+        push "renamed"; getvariable; push "_currentframe"; getmember; trace
+        push "", 11; getproperty; trace
+        push "renamed"; getvariable; push "_x", nan; setmember
+        push "renamed", 0; getproperty; trace
+        push "nothere", 0; getproperty; trace
+    )"),
+              "12.5|50|false|mc|1|/|12.5|undefined");
+    EXPECT_EQ(s.host.clip(s.mc).props[static_cast<int>(ClipProperty::Visible)], 0);
+}
+
+TEST(Clips, FrameControl) {
+    ClipScene s;
+    s.run(R"(
+        push "mc"; getvariable; push "intro", 1, "mc"; getvariable; push "gotoAndStop"; callmethod; pop
+        push 3, 1, "mc"; getvariable; push "gotoAndPlay"; callmethod; pop
+        settarget "mc"; stop; nextframe; settarget ""
+        push "mc:intro"; gotoframe2 play
+        push 2; gotoframe2 bias 3
+        gotoframe 4
+        push "/mc"; settarget2; play; push ""; settarget2; previousframe
+        gotolabel "nolabel"
+    )");
+    EXPECT_EQ(s.log(), "label mc intro stop|goto mc 3 play|stop mc|next mc|label mc intro play|goto  5 stop|"
+                       "goto  5 stop|play mc|prev |label  nolabel stop");
+}
+
+TEST(Clips, CallFrameRunsAnotherFramesScript) {
+    ClipScene s;
+    s.host.clip(s.mc).labels["helper"] = 7;
+    s.host.clip(s.mc).frameScripts[7].push_back(assembleActions("push \"in frame 7 of \"; push \"this\"; getvariable; add2; trace"));
+    EXPECT_EQ(s.run("push \"/mc:helper\"; call; push \"/mc:7\"; call; push \"back\"; trace"),
+              "in frame 7 of _level0.mc|in frame 7 of _level0.mc|back");
+}
+
+TEST(Clips, DisplayListEdits) {
+    ClipScene s;
+    EXPECT_EQ(s.run(R"(
+        push "mc", "copy", 5; clonesprite
+        push "copy"; getvariable; trace
+        push "init"; push "_x", 3, 1; initobject; setvariable
+        push "init"; getvariable; push 10, "dup", 3, "mc"; getvariable; push "duplicateMovieClip"; callmethod; push "_x"; getmember; trace
+        push 20, "made", 2, "_root"; getvariable; push "createEmptyMovieClip"; callmethod; trace
+        push 0, "made"; getvariable; push "getDepth"; callmethod; trace
+        push 0, "_root"; getvariable; push "getNextHighestDepth"; callmethod; trace
+        push 5, 1, "made"; getvariable; push "swapDepths"; callmethod; pop
+        push 0, "copy"; getvariable; push "getDepth"; callmethod; trace
+        push "copy"; removesprite
+        push "copy"; getvariable; trace
+        push 0, "made"; getvariable; push "removeMovieClip"; callmethod; pop
+        push "made"; getvariable; typeof; trace
+    )"),
+              "_level0.copy|3|_level0.made|20|21|20|undefined|undefined");
+}
+
+TEST(Clips, AttachMovieAppliesRegisteredClass) {
+    ClipScene s;
+    EXPECT_EQ(s.run(R"(
+        function Ball() { push "this"; getvariable; push "speed", 7; setmember }
+        push "Ball"; getvariable; push "prototype"; getmember; push "bounce"
+        function () { push "bounce "; push "this"; getvariable; push "_name"; getmember; add2; return }
+        setmember
+        push "Ball"; getvariable; push "Symbol", 2, "Object"; getvariable; push "registerClass"; callmethod; pop
+        push 1, "b1", "Symbol", 3, "_root"; getvariable; push "attachMovie"; callmethod; pop
+        push "b1"; getvariable; push "speed"; getmember; trace
+        push 0, "b1"; getvariable; push "bounce"; callmethod; trace
+        push "b1"; getvariable; push "Ball"; getvariable; instanceof; trace
+        push 2, "x", "NoSuchSymbol", 3, "_root"; getvariable; push "attachMovie"; callmethod; trace
+    )"),
+              "7|bounce b1|true|undefined");
+}
+
+TEST(Clips, GeometryQueries) {
+    ClipScene s;
+    s.host.clip(s.mc).props[static_cast<int>(ClipProperty::X)] = 100;
+    s.host.clip(s.inner).props[static_cast<int>(ClipProperty::X)] = 5;
+    EXPECT_EQ(s.run(R"(
+        push "p"; push "x", 1, "y", 2, 2; initobject; setvariable
+        push "p"; getvariable; push 1, "mc.inner"; getvariable; push "localToGlobal"; callmethod; pop
+        push "p"; getvariable; push "x"; getmember; trace
+        push "p"; getvariable; push 1, "mc.inner"; getvariable; push "globalToLocal"; callmethod; pop
+        push "p"; getvariable; push "x"; getmember; trace
+        push 5, 105, 2, "mc"; getvariable; push "hitTest"; callmethod; trace
+        push 5, 500, 2, "mc"; getvariable; push "hitTest"; callmethod; trace
+        push 0, "mc"; getvariable; push "getBounds"; callmethod; push "xMax"; getmember; trace
+    )"),
+              "106|1|true|false|110");
+}
+
+TEST(Clips, HandlersAndRemovedClips) {
+    ClipScene s;
+    s.run(R"(
+        push "mc"; getvariable; push "onEnterFrame"
+        function () { push "enter "; push "this"; getvariable; push "_name"; getmember; add2; trace }
+        setmember
+        push "held"; push "mc"; getvariable; setvariable
+    )");
+    s.lines.clear();
+    EXPECT_TRUE(s.vm.callHandler(s.mc, "onEnterFrame"));
+    EXPECT_FALSE(s.vm.callHandler(s.inner, "onEnterFrame"));
+    ASSERT_EQ(s.lines.size(), 1u);
+    EXPECT_EQ(s.lines[0], "enter mc");
+    // Once the clip is gone, a script still holding it sees an empty clip.
+    s.host.remove(s.mc);
+    s.vm.clipRemoved(s.mc);
+    s.vm.clipRemoved(s.inner);
+    EXPECT_EQ(s.run(R"(
+        push "held"; getvariable; push "_x"; getmember; trace
+        push 0, "held"; getvariable; push "play"; callmethod; pop
+        push "held"; getvariable; push "", 1; stringadd; trace
+    )"),
+              "undefined|1");
+    EXPECT_FALSE(s.vm.callHandler(s.mc, "onEnterFrame"));
+}
+
+TEST(Clips, GetUrlReachesTheHost) {
+    ClipScene s;
+    s.run("geturl \"http://example.invalid/\" \"_blank\"; push \"FSCommand:quit\", \"\"; geturl2 0");
+    EXPECT_EQ(s.log(), "url http://example.invalid/ _blank 0|url FSCommand:quit  0");
+}
