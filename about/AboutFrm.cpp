@@ -6,10 +6,10 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QMouseEvent>
-#include <QShowEvent>
 #include <QFontDatabase>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QShowEvent>
 
 #include <cmath>
 
@@ -63,16 +63,34 @@ TAboutForm::~TAboutForm() {
         AboutForm = nullptr;
 }
 
-QLabel* TAboutForm::ProductName() const { return ui->ProductName; }
-QLabel* TAboutForm::LabelVersion() const { return ui->LabelVersion; }
-QLabel* TAboutForm::Copyright() const { return ui->Copyright; }
-QLabel* TAboutForm::HttpTo() const { return ui->HttpTo; }
-QLabel* TAboutForm::MailTo() const { return ui->MailTo; }
-QLabel* TAboutForm::PhysMem() const { return ui->PhysMem; }
-QLabel* TAboutForm::FreeRes() const { return ui->FreeRes; }
+QLabel* TAboutForm::ProductName() const {
+    return ui->ProductName;
+}
+QLabel* TAboutForm::LabelVersion() const {
+    return ui->LabelVersion;
+}
+QLabel* TAboutForm::Copyright() const {
+    return ui->Copyright;
+}
+QLabel* TAboutForm::HttpTo() const {
+    return ui->HttpTo;
+}
+QLabel* TAboutForm::MailTo() const {
+    return ui->MailTo;
+}
+QLabel* TAboutForm::PhysMem() const {
+    return ui->PhysMem;
+}
+QLabel* TAboutForm::FreeRes() const {
+    return ui->FreeRes;
+}
 
-QString TAboutForm::webAddress() { return QStringLiteral("https://orvane.org"); }
-QString TAboutForm::mailAddress() { return QStringLiteral("team@orvane.org"); }
+QString TAboutForm::webAddress() {
+    return QStringLiteral("https://orvane.org");
+}
+QString TAboutForm::mailAddress() {
+    return QStringLiteral("team@orvane.org");
+}
 
 QLocale TAboutForm::figureLocale() {
     QLocale locale = QLocale();
@@ -90,7 +108,9 @@ QString TAboutForm::formatKilobytes(std::uint64_t bytes, const QLocale& locale) 
     return grouped.toString(static_cast<qulonglong>(std::llround(kilobytes))) + QStringLiteral(" KB");
 }
 
-QString TAboutForm::formatMemoryLoad(int percent) { return QStringLiteral("%1 %").arg(percent); }
+QString TAboutForm::formatMemoryLoad(int percent) {
+    return QStringLiteral("%1 %").arg(percent);
+}
 
 void TAboutForm::FormCreate(QObject*) {
     const platform::MemoryStatus status = m_memory ? m_memory() : platform::MemoryStatus{};
@@ -104,7 +124,8 @@ void TAboutForm::FormShow(QObject*) {
     if (!record)
         return;
     const platform::FixedVersion& v = record->fileVersion;
-    ui->LabelVersion->setText(QStringLiteral("Version %1.%2 (Build %3)").arg(v.major).arg(v.minor).arg(v.build));
+    ui->LabelVersion->setText(
+        QStringLiteral("Version %1.%2 (Build %3)").arg(v.major).arg(v.minor).arg(v.build));
 }
 
 void TAboutForm::HttpToClick(QObject*) {
@@ -123,12 +144,22 @@ void TAboutForm::setUnderline(QLabel* label, bool on) {
     label->setFont(font);
 }
 
-void TAboutForm::HttpToMouseMove(QObject*) { setUnderline(ui->HttpTo, true); }
-void TAboutForm::HttpToMouseLeave(QObject*) { setUnderline(ui->HttpTo, false); }
-void TAboutForm::MailToMouseMove(QObject*) { setUnderline(ui->MailTo, true); }
-void TAboutForm::MailToMouseLeave(QObject*) { setUnderline(ui->MailTo, false); }
+void TAboutForm::HttpToMouseMove(QObject*) {
+    setUnderline(ui->HttpTo, true);
+}
+void TAboutForm::HttpToMouseLeave(QObject*) {
+    setUnderline(ui->HttpTo, false);
+}
+void TAboutForm::MailToMouseMove(QObject*) {
+    setUnderline(ui->MailTo, true);
+}
+void TAboutForm::MailToMouseLeave(QObject*) {
+    setUnderline(ui->MailTo, false);
+}
 
-void TAboutForm::Button1Click(QObject*) { close(); }
+void TAboutForm::Button1Click(QObject*) {
+    close();
+}
 
 void TAboutForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -149,7 +180,8 @@ bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                static_cast<QWidget*>(watched)->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
+                static_cast<QWidget*>(watched)->rect().contains(
+                    static_cast<QMouseEvent*>(event)->position().toPoint()))
                 http ? HttpToClick(watched) : MailToClick(watched);
             break;
         default:

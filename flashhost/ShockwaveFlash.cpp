@@ -24,8 +24,22 @@ namespace {
 //   16 tagged fields: u8 tag, u8 kind (0 boolean: i16 -1/0; 1 string: u16 length + 8-bit text);
 //      a zero tag or the end of the stream ends them; the rest is reserved and zero.
 enum FieldTag : std::uint8_t {
-    kTagMovie = 1, kTagSrc, kTagWMode, kTagPlay, kTagLoop, kTagQuality, kTagSAlign, kTagMenu, kTagBase,
-    kTagAllowScriptAccess, kTagScale, kTagDeviceFont, kTagEmbedMovie, kTagBGColor, kTagSWRemote, kTagMovieData
+    kTagMovie = 1,
+    kTagSrc,
+    kTagWMode,
+    kTagPlay,
+    kTagLoop,
+    kTagQuality,
+    kTagSAlign,
+    kTagMenu,
+    kTagBase,
+    kTagAllowScriptAccess,
+    kTagScale,
+    kTagDeviceFont,
+    kTagEmbedMovie,
+    kTagBGColor,
+    kTagSWRemote,
+    kTagMovieData
 };
 constexpr int kStreamSize = 170;
 constexpr double kHimetricPerInch = 2540.0;
@@ -33,7 +47,9 @@ constexpr double kHimetricPerInch = 2540.0;
 std::uint16_t rd16(const QByteArray& b, int at) {
     return std::uint16_t(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);
 }
-std::uint32_t rd32(const QByteArray& b, int at) { return rd16(b, at) | std::uint32_t(rd16(b, at + 2)) << 16; }
+std::uint32_t rd32(const QByteArray& b, int at) {
+    return rd16(b, at) | std::uint32_t(rd16(b, at + 2)) << 16;
+}
 
 FlashDesignState::Scale parseScale(const QString& s, FlashDesignState::Scale fallback) {
     using S = FlashDesignState::Scale;
@@ -50,8 +66,8 @@ FlashDesignState::Scale parseScale(const QString& s, FlashDesignState::Scale fal
 
 FlashDesignState::Quality parseQuality(const QString& s, FlashDesignState::Quality fallback) {
     using Q = FlashDesignState::Quality;
-    static const std::pair<const char*, Q> names[] = {{"Low", Q::Low},   {"Medium", Q::Medium},
-                                                      {"High", Q::High}, {"Best", Q::Best},
+    static const std::pair<const char*, Q> names[] = {{"Low", Q::Low},         {"Medium", Q::Medium},
+                                                      {"High", Q::High},       {"Best", Q::Best},
                                                       {"AutoLow", Q::AutoLow}, {"AutoHigh", Q::AutoHigh}};
     for (const auto& [name, q] : names)
         if (s.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
@@ -124,7 +140,8 @@ QByteArray FlashDesignState::defaultStream() {
         b.append(char(tag)).append(char(0));
         put16(on ? 0xFFFF : 0);
     };
-    str(kTagMovie, ""), str(kTagSrc, ""), str(kTagWMode, "Window"), flag(kTagPlay, true), flag(kTagLoop, true);
+    str(kTagMovie, ""), str(kTagSrc, ""), str(kTagWMode, "Window"), flag(kTagPlay, true),
+        flag(kTagLoop, true);
     str(kTagQuality, "High"), str(kTagSAlign, ""), flag(kTagMenu, true), str(kTagBase, "");
     str(kTagAllowScriptAccess, ""), str(kTagScale, "ShowAll"), flag(kTagDeviceFont, false);
     flag(kTagEmbedMovie, false), str(kTagBGColor, ""), str(kTagSWRemote, ""), str(kTagMovieData, "");
@@ -148,7 +165,8 @@ struct TShockwaveFlash::StagePainter {
 };
 
 TShockwaveFlash::TShockwaveFlash(QWidget* parent)
-    : QWidget(parent), m_player(std::make_unique<swf::Player>()), m_stagePainter(std::make_unique<StagePainter>()) {
+    : QWidget(parent), m_player(std::make_unique<swf::Player>()),
+      m_stagePainter(std::make_unique<StagePainter>()) {
     // The stage is painted whole every time; nothing behind it needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -167,9 +185,13 @@ void TShockwaveFlash::loadDesignState(const QByteArray& stream) {
     update();
 }
 
-void TShockwaveFlash::setDesignState(const QString& hex) { loadDesignState(QByteArray::fromHex(hex.toLatin1())); }
+void TShockwaveFlash::setDesignState(const QString& hex) {
+    loadDesignState(QByteArray::fromHex(hex.toLatin1()));
+}
 
-bool TShockwaveFlash::isLoaded() const { return m_player->isLoaded(); }
+bool TShockwaveFlash::isLoaded() const {
+    return m_player->isLoaded();
+}
 
 void TShockwaveFlash::setMovie(const QString& path) {
     m_movie = path;
@@ -199,9 +221,13 @@ void TShockwaveFlash::setMovie(const QString& path) {
     startClock();
 }
 
-int TShockwaveFlash::TotalFrames() const { return isLoaded() ? m_player->totalFrames() : 0; }
+int TShockwaveFlash::TotalFrames() const {
+    return isLoaded() ? m_player->totalFrames() : 0;
+}
 
-int TShockwaveFlash::FrameNum() const { return isLoaded() ? m_player->currentFrame() : 0; }
+int TShockwaveFlash::FrameNum() const {
+    return isLoaded() ? m_player->currentFrame() : 0;
+}
 
 void TShockwaveFlash::setFrameNum(int frame) {
     if (!isLoaded())
@@ -210,7 +236,9 @@ void TShockwaveFlash::setFrameNum(int frame) {
     afterChange();
 }
 
-FlashBool TShockwaveFlash::Playing() const { return isLoaded() && m_player->isPlaying() ? kFlashTrue : kFlashFalse; }
+FlashBool TShockwaveFlash::Playing() const {
+    return isLoaded() && m_player->isPlaying() ? kFlashTrue : kFlashFalse;
+}
 
 void TShockwaveFlash::setPlaying(FlashBool playing) {
     if (!isLoaded())
@@ -224,8 +252,12 @@ void TShockwaveFlash::setLoop(FlashBool loop) {
     m_player->setLoop(m_loop);
 }
 
-void TShockwaveFlash::Play() { setPlaying(kFlashTrue); }
-void TShockwaveFlash::Stop() { setPlaying(kFlashFalse); }
+void TShockwaveFlash::Play() {
+    setPlaying(kFlashTrue);
+}
+void TShockwaveFlash::Stop() {
+    setPlaying(kFlashFalse);
+}
 
 void TShockwaveFlash::Back() {
     if (!isLoaded())
@@ -252,7 +284,9 @@ void TShockwaveFlash::startClock() {
     m_clock.start(int(std::ceil(m_periodMs)));
 }
 
-void TShockwaveFlash::stopClock() { m_clock.stop(); }
+void TShockwaveFlash::stopClock() {
+    m_clock.stop();
+}
 
 void TShockwaveFlash::onClock() {
     if (!isLoaded())

@@ -80,9 +80,8 @@ MemoryStatus memoryStatus() {
     status.totalPhysical = static_cast<std::uint64_t>(info.totalram) * unit;
     const std::uint64_t freeBytes = static_cast<std::uint64_t>(info.freeram + info.bufferram) * unit;
     const std::uint64_t used = freeBytes < status.totalPhysical ? status.totalPhysical - freeBytes : 0;
-    status.memoryLoad = static_cast<int>(static_cast<long double>(used) * 100.0L /
-                                             static_cast<long double>(status.totalPhysical) +
-                                         0.5L);
+    status.memoryLoad = static_cast<int>(
+        static_cast<long double>(used) * 100.0L / static_cast<long double>(status.totalPhysical) + 0.5L);
     return status;
 }
 

@@ -17,12 +17,16 @@ constexpr std::uint32_t kPtNote = 4;
 constexpr std::size_t kMaxNoteBytes = 1 << 20;
 constexpr std::size_t kMaxTableEntries = 4096;
 
-std::uint16_t u16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t u16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 std::uint32_t u32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
-std::uint64_t u64(const std::uint8_t* p) { return std::uint64_t(u32(p)) | std::uint64_t(u32(p + 4)) << 32; }
+std::uint64_t u64(const std::uint8_t* p) {
+    return std::uint64_t(u32(p)) | std::uint64_t(u32(p + 4)) << 32;
+}
 
 class File {
 public:
@@ -50,7 +54,9 @@ private:
     std::uint64_t m_size = 0;
 };
 
-std::size_t align4(std::size_t n) { return (n + 3) & ~std::size_t(3); }
+std::size_t align4(std::size_t n) {
+    return (n + 3) & ~std::size_t(3);
+}
 
 // Walks a block of notes: namesz, descsz, type, name, desc, each padded to 4 bytes.
 std::optional<VersionRecord> findInNotes(const std::vector<std::uint8_t>& notes) {
@@ -161,7 +167,11 @@ std::optional<VersionRecord> readVersionRecord(const std::string& path) {
     std::vector<std::uint8_t> ident;
     if (!file.ok() || (!file.read(0, 64, ident) && !file.read(0, 52, ident)))
         return std::nullopt;
-    if (std::memcmp(ident.data(), "\x7f" "ELF", 4) != 0 || ident[5] != 1 /* little-endian */)
+    if (std::memcmp(ident.data(),
+                    "\x7f"
+                    "ELF",
+                    4) != 0 ||
+        ident[5] != 1 /* little-endian */)
         return std::nullopt;
     const bool is64 = ident[4] == 2;
     if (!is64 && ident[4] != 1)

@@ -36,11 +36,15 @@ QFont formFont() {
     return font;
 }
 
-std::string moviePath(const TShockwaveFlash* flash) { return flash->Movie().toStdString(); }
+std::string moviePath(const TShockwaveFlash* flash) {
+    return flash->Movie().toStdString();
+}
 
 } // namespace
 
-TApplicationEvents::TApplicationEvents(QObject* owner) : QObject(owner) { qApp->installEventFilter(this); }
+TApplicationEvents::TApplicationEvents(QObject* owner) : QObject(owner) {
+    qApp->installEventFilter(this);
+}
 
 TApplicationEvents::~TApplicationEvents() {
     if (qApp)
@@ -101,11 +105,13 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::buildImageList() {
     static const char* const names[][2] = {
-        {"document-open", "open"},          {"media-playback-start", "play"}, {"media-playback-stop", "stop"},
-        {"media-skip-backward", "backward"}, {"media-skip-forward", "forward"}, {"media-playlist-repeat", "loop"}};
+        {"document-open", "open"},         {"media-playback-start", "play"},
+        {"media-playback-stop", "stop"},   {"media-skip-backward", "backward"},
+        {"media-skip-forward", "forward"}, {"media-playlist-repeat", "loop"}};
     for (const auto& [theme, bundled] : names)
-        ImageList1.append(QIcon::fromTheme(QLatin1String(theme),
-                                           QIcon(QStringLiteral(":/orvane/toolbar/%1.png").arg(QLatin1String(bundled)))));
+        ImageList1.append(
+            QIcon::fromTheme(QLatin1String(theme),
+                             QIcon(QStringLiteral(":/orvane/toolbar/%1.png").arg(QLatin1String(bundled)))));
     const std::pair<QAction*, int> pictures[] = {{Open1, 0},       {Play1, 1},       {Stop1, 2},
                                                  {Backward1, 3},   {Forward1, 4},    {Loop1, 5},
                                                  {ToolButton1, 0}, {ToolButton2, 1}, {ToolButton3, 2},
@@ -135,10 +141,10 @@ void TMainForm::connectHandlers() {
     on(ControlLoop, &TMainForm::Loop1Click);
     on(About1, &TMainForm::About1Click);
     connect(TimerPlay, &QTimer::timeout, this, [this] { TimerPlayTimer(TimerPlay); });
-    SliderPlay->OnMouseDown = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                                     int y) { SliderPlayMouseDown(sender, button, shift, x, y); };
-    SliderPlay->OnMouseUp = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                                   int y) { SliderPlayMouseUp(sender, button, shift, x, y); };
+    SliderPlay->OnMouseDown = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                                     int x, int y) { SliderPlayMouseDown(sender, button, shift, x, y); };
+    SliderPlay->OnMouseUp = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                                   int x, int y) { SliderPlayMouseUp(sender, button, shift, x, y); };
     ApplicationEvents1->OnMessage = [this](QObject* receiver, QEvent* msg, bool& handled) {
         ApplicationEvents1Message(receiver, msg, handled);
     };
@@ -152,11 +158,21 @@ int TMainForm::menuHeightFor(int width) const {
     return h > 0 ? h : menu->sizeHint().height();
 }
 
-int TMainForm::clientTop() const { return menuHeightFor(width()); }
-int TMainForm::clientWidth() const { return width(); }
-int TMainForm::clientHeight() const { return height() - clientTop(); }
-void TMainForm::setClientWidth(int w) { resize(w, height()); }
-void TMainForm::setClientHeight(int h) { resize(width(), h + menuHeightFor(width())); }
+int TMainForm::clientTop() const {
+    return menuHeightFor(width());
+}
+int TMainForm::clientWidth() const {
+    return width();
+}
+int TMainForm::clientHeight() const {
+    return height() - clientTop();
+}
+void TMainForm::setClientWidth(int w) {
+    resize(w, height());
+}
+void TMainForm::setClientHeight(int h) {
+    resize(width(), h + menuHeightFor(width()));
+}
 
 void TMainForm::sizeToMovie() {
     // Width first, then the height from a second reading of the file.
@@ -204,7 +220,9 @@ void TMainForm::Close1Click(QObject*) {
     setWindowTitle(OrvaneApplication::title());
 }
 
-void TMainForm::Exit1Click(QObject*) { close(); }
+void TMainForm::Exit1Click(QObject*) {
+    close();
+}
 
 void TMainForm::N1001Click(QObject*) {
     try {
@@ -214,10 +232,18 @@ void TMainForm::N1001Click(QObject*) {
     }
 }
 
-void TMainForm::Play1Click(QObject*) { ShockwaveFlash->Play(); }
-void TMainForm::Stop1Click(QObject*) { ShockwaveFlash->Stop(); }
-void TMainForm::Backward1Click(QObject*) { ShockwaveFlash->Back(); }
-void TMainForm::Forward1Click(QObject*) { ShockwaveFlash->Forward(); }
+void TMainForm::Play1Click(QObject*) {
+    ShockwaveFlash->Play();
+}
+void TMainForm::Stop1Click(QObject*) {
+    ShockwaveFlash->Stop();
+}
+void TMainForm::Backward1Click(QObject*) {
+    ShockwaveFlash->Back();
+}
+void TMainForm::Forward1Click(QObject*) {
+    ShockwaveFlash->Forward();
+}
 
 void TMainForm::Loop1Click(QObject*) {
     ShockwaveFlash->setLoop(ShockwaveFlash->Loop() == 0 ? kFlashTrue : kFlashFalse);
@@ -257,7 +283,8 @@ void TMainForm::SliderPlayMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifie
 }
 
 void TMainForm::ApplicationEvents1Message(QObject*, QEvent* Msg, bool& Handled) {
-    if (Msg->type() != QEvent::MouseButtonPress || static_cast<QMouseEvent*>(Msg)->button() != Qt::RightButton)
+    if (Msg->type() != QEvent::MouseButtonPress ||
+        static_cast<QMouseEvent*>(Msg)->button() != Qt::RightButton)
         return;
     // An open popup menu runs its own loop; its presses are its own.
     if (QApplication::activePopupWidget() || !isVisible())

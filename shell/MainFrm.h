@@ -72,8 +72,10 @@ public:
     void Loop1Click(QObject* Sender);
     void About1Click(QObject* Sender);
     void TimerPlayTimer(QObject* Sender);
-    void SliderPlayMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
-    void SliderPlayMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void SliderPlayMouseDown(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                             int Y);
+    void SliderPlayMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                           int Y);
     void ApplicationEvents1Message(QObject* Receiver, QEvent* Msg, bool& Handled);
 
 protected:

@@ -22,9 +22,13 @@ OrvaneApplication::~OrvaneApplication() {
     AboutForm = nullptr;
 }
 
-QString OrvaneApplication::title() { return g_title; }
+QString OrvaneApplication::title() {
+    return g_title;
+}
 
-void OrvaneApplication::setTitle(const QString& title) { g_title = title; }
+void OrvaneApplication::setTitle(const QString& title) {
+    g_title = title;
+}
 
 void OrvaneApplication::showError(const QString& text) {
     if (errorReporter) {

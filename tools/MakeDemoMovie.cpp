@@ -18,9 +18,12 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 400, kFrames = 300;
 constexpr double kFps = 30.0;
-constexpr std::uint16_t kGradientBar = 1, kOrb = 2, kMorph = 3, kBitmap = 4, kPicture = 5, kFont = 6, kText = 7;
+constexpr std::uint16_t kGradientBar = 1, kOrb = 2, kMorph = 3, kBitmap = 4, kPicture = 5, kFont = 6,
+                        kText = 7;
 
-constexpr int twips(double pixels) { return int(pixels * 20.0); }
+constexpr int twips(double pixels) {
+    return int(pixels * 20.0);
+}
 
 // 5 x 7 pixel letters; '#' is ink.
 struct Letter {
@@ -95,7 +98,8 @@ LosslessBitmap picture() {
             const double r = std::hypot(x - 31.5, y - 31.5);
             const bool ring = int(r / 4) % 2 == 0;
             const auto sweep = std::uint8_t((x + y) * 2);
-            pixels.push_back(ring ? Rgba{sweep, 80, std::uint8_t(255 - sweep), 255} : Rgba{250, 220, 90, 255});
+            pixels.push_back(ring ? Rgba{sweep, 80, std::uint8_t(255 - sweep), 255}
+                                  : Rgba{250, 220, 90, 255});
         }
     return LosslessBitmap::truecolor(64, 64, pixels, true);
 }
@@ -118,18 +122,20 @@ SwfWriter demoMovie() {
     // A wide bar with a linear rainbow gradient, drawn around its own centre.
     ShapeBuilder bar;
     const int barW = twips(520), barH = twips(60);
-    bar.setFill0(bar.addFill(FillStyle::linear(Matrix::scale(barW / 32768.0, 1.0),
-                                               {{0, {255, 60, 60}}, {64, {255, 200, 40}}, {128, {60, 220, 90}},
-                                                {192, {50, 140, 255}}, {255, {200, 70, 255}}})))
+    bar.setFill0(bar.addFill(FillStyle::linear(Matrix::scale(barW / 32768.0, 1.0), {{0, {255, 60, 60}},
+                                                                                    {64, {255, 200, 40}},
+                                                                                    {128, {60, 220, 90}},
+                                                                                    {192, {50, 140, 255}},
+                                                                                    {255, {200, 70, 255}}})))
         .rectangle(-barW / 2, -barH / 2, barW, barH);
     movie.defineShape(kGradientBar, bar);
 
     // A glowing orb: radial gradient fading to transparent.
     ShapeBuilder orb;
     const int r = twips(70);
-    orb.setFill0(orb.addFill(FillStyle::radial(Matrix::scale(2.0 * r / 32768.0, 2.0 * r / 32768.0),
-                                               {{0, {255, 255, 255, 255}}, {90, {120, 200, 255, 220}},
-                                                {255, {40, 80, 255, 0}}})))
+    orb.setFill0(orb.addFill(FillStyle::radial(
+                     Matrix::scale(2.0 * r / 32768.0, 2.0 * r / 32768.0),
+                     {{0, {255, 255, 255, 255}}, {90, {120, 200, 255, 220}}, {255, {40, 80, 255, 0}}})))
         .rectangle(-r, -r, 2 * r, 2 * r);
     movie.defineShape(kOrb, orb);
 
@@ -137,10 +143,20 @@ SwfWriter demoMovie() {
     MorphShapeBuilder morph;
     const int s = twips(50);
     morph.addFill(MorphFillStyle::solid({255, 120, 40}, {80, 230, 200}));
-    morph.start().setFill0(1).moveTo(-s, -s).curveTo(0, -s, s, -s).curveTo(s, 0, s, s).curveTo(0, s, -s, s).curveTo(
-        -s, 0, -s, -s);
-    morph.end().setFill0(1).moveTo(0, -2 * s).curveTo(0, 0, 2 * s, 0).curveTo(0, 0, 0, 2 * s).curveTo(0, 0, -2 * s, 0).curveTo(
-        0, 0, 0, -2 * s);
+    morph.start()
+        .setFill0(1)
+        .moveTo(-s, -s)
+        .curveTo(0, -s, s, -s)
+        .curveTo(s, 0, s, s)
+        .curveTo(0, s, -s, s)
+        .curveTo(-s, 0, -s, -s);
+    morph.end()
+        .setFill0(1)
+        .moveTo(0, -2 * s)
+        .curveTo(0, 0, 2 * s, 0)
+        .curveTo(0, 0, 0, 2 * s)
+        .curveTo(0, 0, -2 * s, 0)
+        .curveTo(0, 0, 0, -2 * s);
     movie.defineMorphShape(kMorph, morph);
 
     // The bitmap, shown one bitmap pixel to a stage pixel, twice enlarged.
@@ -157,13 +173,14 @@ SwfWriter demoMovie() {
     for (int frame = 0; frame < kFrames; ++frame) {
         const double t = double(frame) / kFrames; // 0..1 over the movie
         const double phase = 2 * std::numbers::pi * t;
-        const Matrix barMatrix = rotation(phase, 0.8 + 0.2 * std::sin(2 * phase), twips(kWidth / 2), twips(140));
+        const Matrix barMatrix =
+            rotation(phase, 0.8 + 0.2 * std::sin(2 * phase), twips(kWidth / 2), twips(140));
         const Matrix orbMatrix = Matrix::translate(twips(kWidth / 2 + 230 * std::sin(3 * phase)),
                                                    twips(kHeight / 2 + 120 * std::sin(2 * phase)));
         const auto ratio = std::uint16_t(65535 * (0.5 - 0.5 * std::cos(4 * phase)));
         const Matrix morphMatrix = rotation(-phase * 2, 1.0, twips(120), twips(300));
-        const Matrix pictureMatrix = rotation(0.25 * std::sin(phase * 5), 1.0,
-                                              twips(kWidth - 120), twips(290 - 40 * std::abs(std::sin(phase * 6))));
+        const Matrix pictureMatrix = rotation(0.25 * std::sin(phase * 5), 1.0, twips(kWidth - 120),
+                                              twips(290 - 40 * std::abs(std::sin(phase * 6))));
         ColorTransform glow;
         glow.redMult = std::int16_t(128 + 127 * std::sin(phase * 8));
         glow.greenMult = std::int16_t(200);

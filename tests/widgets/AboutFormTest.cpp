@@ -46,12 +46,12 @@ std::vector<std::uint8_t> elfWithNotes(const std::vector<std::uint8_t>& notes) {
     f.insert(f.end(), notes.begin(), notes.end());
     f.resize(shoff, 0);
     f.resize(f.size() + 64, 0); // null section
-    put(f, 0, 4);                // sh_name
-    put(f, 7, 4);                // SHT_NOTE
-    put(f, 2, 8);                // SHF_ALLOC
-    put(f, 0, 8);                // sh_addr
-    put(f, 64, 8);               // sh_offset
-    put(f, notes.size(), 8);     // sh_size
+    put(f, 0, 4);               // sh_name
+    put(f, 7, 4);               // SHT_NOTE
+    put(f, 2, 8);               // SHF_ALLOC
+    put(f, 0, 8);               // sh_addr
+    put(f, 64, 8);              // sh_offset
+    put(f, notes.size(), 8);    // sh_size
     put(f, 0, 4), put(f, 0, 4), put(f, 4, 8), put(f, 0, 8);
     return f;
 }
@@ -124,13 +124,14 @@ void AboutFormTest::versionRecordFromFiles() {
     auto notes = note("GNU", 3, {1, 2, 3, 4});
     const auto ours = versionNote({2, 5, 7, 300});
     notes.insert(notes.end(), ours.begin(), ours.end());
-    const auto record = platform::readVersionRecord(writeFile(dir, "v.elf", elfWithNotes(notes)).toStdString());
+    const auto record =
+        platform::readVersionRecord(writeFile(dir, "v.elf", elfWithNotes(notes)).toStdString());
     QVERIFY(record);
     QCOMPARE(record->fileVersion, (FixedVersion{2, 5, 7, 300}));
     QCOMPARE(record->string("ProductName"), std::string("Orvane"));
 
-    QVERIFY(!platform::readVersionRecord(writeFile(dir, "plain.elf", elfWithNotes(note("GNU", 3, {0, 0, 0, 0})))
-                                             .toStdString()));
+    QVERIFY(!platform::readVersionRecord(
+        writeFile(dir, "plain.elf", elfWithNotes(note("GNU", 3, {0, 0, 0, 0}))).toStdString()));
     QVERIFY(!platform::readVersionRecord(dir.filePath("missing").toStdString()));
 }
 
@@ -150,12 +151,12 @@ void AboutFormTest::hostileElfFilesGiveNoRecord() {
             f[at + i] = std::uint8_t(value >> (8 * i));
         return platform::readVersionRecord(writeFile(dir, "lie.elf", f).toStdString());
     };
-    QVERIFY(!lie(64 + 4, 0xFFFFFFF0, 4));          // descsz
-    QVERIFY(!lie(64, 0xFFFFFFF0, 4));              // namesz
-    QVERIFY(!lie(40, 0x7FFFFFFFFFFFFFFF, 8));      // e_shoff
-    QVERIFY(!lie(60, 0xFFFF, 2));                  // e_shnum
+    QVERIFY(!lie(64 + 4, 0xFFFFFFF0, 4));           // descsz
+    QVERIFY(!lie(64, 0xFFFFFFF0, 4));               // namesz
+    QVERIFY(!lie(40, 0x7FFFFFFFFFFFFFFF, 8));       // e_shoff
+    QVERIFY(!lie(60, 0xFFFF, 2));                   // e_shnum
     QVERIFY(!lie(64 + 12 + 8 + 28, 0x7FFFFFFF, 4)); // string count
-    QVERIFY(lie(64 + 12 + 8 + 8, 0x00020005, 4));  // a plain version change still reads
+    QVERIFY(lie(64 + 12 + 8 + 8, 0x00020005, 4));   // a plain version change still reads
 }
 
 void AboutFormTest::meminfoParsing() {
@@ -167,7 +168,8 @@ void AboutFormTest::meminfoParsing() {
     QCOMPARE(status->totalPhysical, std::uint64_t(16384000) * 1024);
     QCOMPARE(status->memoryLoad, 75);
     // Older kernels: free + buffers + cached stand in for MemAvailable.
-    const auto old = platform::parseMeminfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 50 kB\n");
+    const auto old =
+        platform::parseMeminfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 50 kB\n");
     QVERIFY(old);
     QCOMPARE(old->memoryLoad, 80);
     QVERIFY(!platform::parseMeminfo(""));
@@ -192,7 +194,8 @@ void AboutFormTest::figureFormatting() {
              QStringLiteral("524.288 KB"));
     // A C locale groups nothing by itself; the figure is grouped all the same.
     QLocale::setDefault(QLocale::c());
-    QCOMPARE(TAboutForm::formatKilobytes(536870912, TAboutForm::figureLocale()), QStringLiteral("524,288 KB"));
+    QCOMPARE(TAboutForm::formatKilobytes(536870912, TAboutForm::figureLocale()),
+             QStringLiteral("524,288 KB"));
     QLocale::setDefault(QLocale::system());
     QCOMPARE(TAboutForm::formatMemoryLoad(5), QStringLiteral("5 %"));
     QCOMPARE(TAboutForm::formatMemoryLoad(37), QStringLiteral("37 %"));
@@ -218,7 +221,8 @@ void AboutFormTest::layoutAndTexts() {
     QVERIFY(ok);
     QCOMPARE(ok->geometry(), QRect(202, 103, 75, 25));
     QCOMPARE(ok->text(), QStringLiteral("&OK"));
-    QCOMPARE(form.PhysMem()->text(), QStringLiteral("524,288 KB").replace(',', TAboutForm::figureLocale().groupSeparator()));
+    QCOMPARE(form.PhysMem()->text(),
+             QStringLiteral("524,288 KB").replace(',', TAboutForm::figureLocale().groupSeparator()));
     QCOMPARE(form.FreeRes()->text(), QStringLiteral("5 %"));
 }
 
@@ -249,9 +253,12 @@ void AboutFormTest::secondOpeningKeepsMemoryFigures() {
     QTemporaryDir dir;
     form.setVersionFile(writeFile(dir, "a.elf", elfWithNotes(versionNote({3, 1, 0, 7}))));
     const QString mem = form.PhysMem()->text();
-    const QString expected[] = {QStringLiteral("Version 3.1 (Build 7)"), QStringLiteral("Version 3.2 (Build 8)")};
+    const QString expected[] = {QStringLiteral("Version 3.1 (Build 7)"),
+                                QStringLiteral("Version 3.2 (Build 8)")};
     for (const QString& label : expected) {
-        QTimer::singleShot(0, &form, [&form] { QTest::mouseClick(form.findChild<QPushButton*>("Button1"), Qt::LeftButton); });
+        QTimer::singleShot(0, &form, [&form] {
+            QTest::mouseClick(form.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        });
         form.exec();
         QVERIFY(!form.isVisible());
         // The version is read again at each opening; the memory figures are not.
@@ -284,7 +291,8 @@ void AboutFormTest::linksUnderlineAndOpen() {
 
     QTest::mouseClick(http, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseClick(form.MailTo(), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(opened, (QStringList{TAboutForm::webAddress(), QStringLiteral("mailto:") + TAboutForm::mailAddress()}));
+    QCOMPARE(opened,
+             (QStringList{TAboutForm::webAddress(), QStringLiteral("mailto:") + TAboutForm::mailAddress()}));
     QVERIFY(TAboutForm::webAddress().startsWith(QLatin1String("http")));
     form.hide();
 }

@@ -175,8 +175,8 @@ void MainFormTest::formData() {
     QStringList bar;
     for (QAction* a : form.ToolBar1->actions())
         bar << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(bar, (QStringList{"ToolButton1", "-", "ToolButton2", "ToolButton3", "-", "ToolButton4", "ToolButton5",
-                               "-", "ControlLoop"}));
+    QCOMPARE(bar, (QStringList{"ToolButton1", "-", "ToolButton2", "ToolButton3", "-", "ToolButton4",
+                               "ToolButton5", "-", "ControlLoop"}));
     for (QAction* a : form.ToolBar1->actions())
         QVERIFY(a->isSeparator() || !a->icon().isNull());
     QCOMPARE(form.SliderPlay->TumbWidth(), 30);

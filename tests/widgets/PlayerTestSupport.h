@@ -32,7 +32,8 @@ inline QByteArray toQByteArray(const std::vector<std::uint8_t>& bytes) {
 }
 
 // A projector file: some stub bytes, the movie, 4 ignored bytes and the movie length.
-inline QByteArray projector(const std::vector<std::uint8_t>& movie, const QByteArray& stub = QByteArray(4096, 'x')) {
+inline QByteArray projector(const std::vector<std::uint8_t>& movie,
+                            const QByteArray& stub = QByteArray(4096, 'x')) {
     QByteArray out = stub + toQByteArray(movie) + QByteArray("\x56\x34\x12\xFA", 4);
     const auto length = std::uint32_t(movie.size());
     for (int i = 0; i < 4; ++i)

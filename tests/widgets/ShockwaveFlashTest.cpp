@@ -1,7 +1,7 @@
 // The movie widget: its control interface, design-time state and frame clock.
 
-#include "PlayerTestSupport.h"
 #include "flashhost/ShockwaveFlash.h"
+#include "PlayerTestSupport.h"
 #include "swf/Player.h"
 
 #include <QSignalSpy>
@@ -33,7 +33,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void ShockwaveFlashTest::init() { m_dir = std::make_unique<QTemporaryDir>(); }
+void ShockwaveFlashTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+}
 
 QString ShockwaveFlashTest::save(const std::vector<std::uint8_t>& movie, const QString& name) {
     const QString path = m_dir->filePath(name);
