@@ -91,3 +91,29 @@ TEST_F(MovieSizeTest, BrokenCompressedBodiesRaiseReadErrors) {
     writeFile(path, bytes);
     EXPECT_THROW(MovieHeight(path), ReadError);
 }
+
+// Every prefix of a movie, and a movie with every header byte flipped in turn: the reader
+// gives a size or raises ReadError, nothing else.
+TEST_F(MovieSizeTest, DamagedHeadersGiveASizeOrAReadError) {
+    for (Compression c : {Compression::None, Compression::Zlib, Compression::Lzma}) {
+        SwfWriter movie;
+        movie.setCompression(c).setStage({0, 11000, 0, 8000}).showFrame(20);
+        const auto whole = movie.bytes();
+        const std::string path = m_dir.file("damaged.swf");
+        auto survives = [&](const std::vector<std::uint8_t>& bytes) {
+            writeFile(path, bytes);
+            try {
+                return MovieWidth(path) >= 0 && MovieHeight(path) >= 0;
+            } catch (const ReadError&) {
+                return true;
+            }
+        };
+        for (std::size_t size = 0; size <= whole.size(); ++size)
+            EXPECT_TRUE(survives(std::vector<std::uint8_t>(whole.begin(), whole.begin() + size))) << size;
+        for (std::size_t i = 0; i < std::min<std::size_t>(whole.size(), 40); ++i) {
+            auto bytes = whole;
+            bytes[i] ^= 0xA5;
+            EXPECT_TRUE(survives(bytes)) << "byte " << i;
+        }
+    }
+}

@@ -154,3 +154,25 @@ TEST_F(ToolTest, InfoNamesTheFaultsOfABrokenMovie) {
     EXPECT_EQ(tool("info " + m_dir.file("missing")).status, 1);
     EXPECT_EQ(tool("info").status, 2);
 }
+
+// A damaged movie is reported (exit 0 with problems, or 1), never a crash.
+TEST_F(ToolTest, InfoSurvivesDamagedMovies) {
+    for (Compression c : {Compression::None, Compression::Zlib, Compression::Lzma}) {
+        const auto whole = sampleMovie(c);
+        std::vector<std::vector<std::uint8_t>> damaged;
+        for (std::size_t size :
+             {std::size_t(9), std::size_t(13), std::size_t(20), whole.size() / 2, whole.size() - 1})
+            damaged.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+        for (std::size_t at :
+             {std::size_t(4), std::size_t(8), std::size_t(12), std::size_t(17), whole.size() - 3}) {
+            auto bytes = whole;
+            bytes[at] ^= 0xFF;
+            damaged.push_back(bytes);
+        }
+        for (std::size_t i = 0; i < damaged.size(); ++i) {
+            const ToolRun r = tool("info " + save("damaged.swf", damaged[i]) + " --json");
+            EXPECT_TRUE(r.status == 0 || r.status == 1) << "case " << i << " status " << r.status << "\n"
+                                                        << r.err;
+        }
+    }
+}
