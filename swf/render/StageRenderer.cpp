@@ -15,6 +15,7 @@
 #include "swf/movie/Movie.h"
 #include "swf/render/ColorTransform.h"
 #include "swf/render/CompiledShape.h"
+#include "swf/render/RasterCache.h"
 #include "swf/render/ShapeConverter.h"
 #include "swf/render/ShapePainter.h"
 #include "swf/render/Viewport.h"
@@ -155,6 +156,7 @@ public:
         m_glyphs.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
+        m_raster.clear();
     }
 
     void drawStage(QPainter& painter, QImage* image, const Player& player, const QRectF& viewport, double dpr) {
@@ -189,6 +191,7 @@ public:
         m_stats.bitmapsDecoded = m_bitmaps.decodedCount();
         m_stats.bitmapsFailed = m_bitmaps.failedCount();
         m_stats.cachedShapes = m_shapes.size() + m_morphs.size() + m_glyphs.size();
+        m_stats.rasterCacheBytes = m_raster.byteSize();
     }
 
     RenderStats m_stats;
@@ -219,8 +222,10 @@ private:
         auto it = m_morphs.find(key);
         if (it != m_morphs.end())
             return *it->second;
-        if (m_morphs.size() >= kMaxMorphEntries)
+        if (m_morphs.size() >= kMaxMorphEntries) {
+            m_raster.clear(); // its entries point at the compiled morphs
             m_morphs.clear();
+        }
         const format::ShapeCharacter at = m->shapeAt(ratio);
         return *m_morphs.emplace(key, std::make_unique<CompiledShape>(compileShape(geometryFromShape(at))))
                     .first->second;
@@ -374,12 +379,15 @@ private:
         QPainter& p = *t.painter;
         switch (ch->kind) {
         case format::CharacterKind::Shape:
-            m_painter.draw(p, shapeFor(static_cast<const format::ShapeCharacter*>(ch)), m, cx, t.deviceToPainter);
+        case format::CharacterKind::MorphShape: {
+            const CompiledShape& shape =
+                ch->kind == format::CharacterKind::Shape
+                    ? shapeFor(static_cast<const format::ShapeCharacter*>(ch))
+                    : morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0);
+            if (!m_raster.draw(p, shape, m, cx, t.deviceToPainter))
+                m_painter.draw(p, shape, m, cx, t.deviceToPainter);
             break;
-        case format::CharacterKind::MorphShape:
-            m_painter.draw(p, morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0),
-                           m, cx, t.deviceToPainter);
-            break;
+        }
         case format::CharacterKind::Text:
             forEachGlyph(*static_cast<const format::TextCharacter*>(ch),
                          [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba& color) {
@@ -484,6 +492,7 @@ private:
     std::uint64_t m_clipSerial = 0;
     media::BitmapCache m_bitmaps;
     ShapePainter m_painter;
+    RasterCache m_raster{m_painter};
     std::unordered_map<const format::ShapeCharacter*, std::unique_ptr<CompiledShape>> m_shapes;
     std::map<std::pair<const format::MorphShapeCharacter*, std::uint16_t>, std::unique_ptr<CompiledShape>> m_morphs;
     std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;

@@ -23,6 +23,7 @@ struct RenderStats {
     int bitmapsDecoded = 0;
     int bitmapsFailed = 0;            // undecodable bitmaps, each counted once
     std::size_t cachedShapes = 0;
+    std::size_t rasterCacheBytes = 0; // shapes kept as images
 };
 
 class StageRenderer {

@@ -1,4 +1,5 @@
 #include "swf/render/CompiledShape.h"
+#include "swf/render/RasterCache.h"
 #include "swf/render/ShapePainter.h"
 
 #include <QImage>
@@ -137,4 +138,52 @@ TEST(CompiledShape, TenThousandEdgeChainStaysOneContour) {
     for (int i = 0; i < s.layers[0].path.elementCount(); ++i)
         moves += s.layers[0].path.elementAt(i).isMoveTo();
     EXPECT_EQ(moves, 1);
+}
+
+TEST(RasterCache, SecondUseBlitsWhatDirectDrawingWouldShow) {
+    ShapeGeometry g;
+    g.fills = {solid(200, 30, 30)};
+    LineStyle l;
+    l.width = 40;
+    g.lines = {l};
+    g.edges = {line(0, 0, 400, 0, 0, 1, 1), line(400, 0, 400, 300, 0, 1, 1), line(400, 300, 0, 0, 0, 1, 1)};
+    const CompiledShape s = compileShape(g);
+    ShapePainter sp;
+    RasterCache cache(sp);
+    auto blank = [] {
+        QImage img(40, 40, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        return img;
+    };
+    const QTransform at = QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(7.25, 9.5);
+    QImage direct = blank(), first = blank(), second = blank();
+    {
+        QPainter p(&direct);
+        p.setRenderHint(QPainter::Antialiasing);
+        sp.draw(p, s, at, ColorTransform{});
+    }
+    {
+        QPainter p(&first);
+        EXPECT_FALSE(cache.draw(p, s, at, ColorTransform{}, QTransform())); // first use: not cached yet
+    }
+    {
+        QPainter p(&second);
+        EXPECT_TRUE(cache.draw(p, s, at, ColorTransform{}, QTransform()));
+    }
+    EXPECT_EQ(cache.entryCount(), 1u);
+    int differing = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const QRgb a = direct.pixel(x, y), b = second.pixel(x, y);
+            differing += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                         std::abs(qBlue(a) - qBlue(b)) > 2;
+        }
+    EXPECT_EQ(differing, 0);
+    // A different scale is a different entry; a tiny byte limit evicts old entries.
+    cache.setByteLimit(1);
+    QImage other = blank();
+    QPainter p(&other);
+    cache.draw(p, s, QTransform::fromScale(0.06, 0.06), ColorTransform{}, QTransform());
+    cache.draw(p, s, QTransform::fromScale(0.06, 0.06), ColorTransform{}, QTransform());
+    EXPECT_LE(cache.entryCount(), 1u);
 }

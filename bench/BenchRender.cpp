@@ -1,0 +1,75 @@
+// Path cache benchmarks: turning a 10,000-edge shape into paths (once per character), and
+// drawing the cached result (every frame).
+
+#include "swf/render/CompiledShape.h"
+#include "swf/render/ShapePainter.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+using namespace swf::render;
+
+namespace {
+
+// A star-like outline of `edges` straight and curved edges with a gradient fill and a
+// stroke, its records scattered the way authoring tools interleave two fills.
+ShapeGeometry bigShape(int edges) {
+    ShapeGeometry g;
+    FillStyle grad;
+    grad.kind = FillStyle::Kind::Radial;
+    grad.stops = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 255}}};
+    grad.matrix = QTransform::fromScale(0.4, 0.4);
+    FillStyle flat;
+    flat.color = {0, 160, 0, 255};
+    g.fills = {grad, flat};
+    LineStyle line;
+    line.width = 30;
+    g.lines = {line};
+    QPointF prev(6000, 0);
+    for (int i = 1; i <= edges; ++i) {
+        const double a = 2 * M_PI * i / edges;
+        const double r = i % 2 ? 5000 : 6000;
+        const QPointF p(std::round(r * std::cos(a)), std::round(r * std::sin(a)));
+        Edge e;
+        e.from = prev;
+        e.to = p;
+        e.curved = i % 3 == 0;
+        e.control = (prev + p) / 2 + QPointF(40, 40);
+        e.fill0 = i % 2 ? 1 : 2;
+        e.fill1 = 0;
+        e.line = 1;
+        g.edges.push_back(e);
+        prev = p;
+    }
+    return g;
+}
+
+void BM_CompileShape(benchmark::State& state) {
+    const ShapeGeometry g = bigShape(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(compileShape(g));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_CompileShape)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_DrawCachedShape(benchmark::State& state) {
+    const CompiledShape shape = compileShape(bigShape(static_cast<int>(state.range(0))));
+    QImage img(640, 640, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    ShapePainter painter;
+    const QTransform toDevice = QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(320, 320);
+    for (auto _ : state) {
+        painter.draw(p, shape, toDevice, ColorTransform{});
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawCachedShape)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
