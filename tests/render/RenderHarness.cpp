@@ -4,6 +4,7 @@
 #include "swf/render/StageRenderer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 
@@ -101,6 +102,12 @@ std::string checkImage(const RefCase& c, const QImage& actualIn, const std::stri
 }
 
 std::string checkAgainstReference(const RefCase& c, const std::vector<std::uint8_t>& movie) {
+    // RENDER_CORPUS_DIR=dir also saves each case's movie there (seeds for the fuzz corpus).
+    if (const char* dir = std::getenv("RENDER_CORPUS_DIR")) {
+        QFile f(QString("%1/%2-%3.swf").arg(dir, QString::fromStdString(c.feature), QString::fromStdString(c.name)));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(reinterpret_cast<const char*>(movie.data()), static_cast<qint64>(movie.size()));
+    }
     swf::Player player;
     if (!player.loadFromBytes(movie))
         return "movie does not load: " + player.error();
