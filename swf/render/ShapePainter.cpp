@@ -80,15 +80,57 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
     QBrush brush(*image);
     brush.setTransform(fill.matrix);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, fill.smoothing == Smoothing::On);
-    if (fill.repeat) {
+    const QRectF imageRect(0, 0, image->width(), image->height());
+    const QRectF pathInImage = fill.matrix.inverted().mapRect(path.boundingRect());
+    // A clipped fill that stays on its image (the usual placed bitmap) is a plain fill.
+    if (fill.repeat || imageRect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(pathInImage)) {
         painter.fillPath(path, brush);
-    } else {
-        // FIXME: a clipped bitmap fill should stretch its edge pixels over the rest of the
-        // shape; here the shape is only filled where the image lies.
-        QPainterPath imageArea;
-        imageArea.addPolygon(fill.matrix.map(QRectF(0, 0, image->width(), image->height())));
-        painter.fillPath(path.intersected(imageArea), brush);
+        return;
     }
+    // Elsewhere a clipped fill stretches the image's edge pixels outwards: edge rows and
+    // columns are drawn stretched, corner pixels fill the corner quadrants, all clipped to
+    // the shape.
+    const QRectF ext = pathInImage.united(imageRect).adjusted(-1, -1, 1, 1);
+    const double w = image->width(), h = image->height();
+    painter.save();
+    // Pieces drawn without anti-aliasing meet without seams; the clip gives the outline.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setClipPath(path, Qt::IntersectClip);
+    painter.setTransform(fill.matrix * painter.transform());
+    painter.drawImage(imageRect, *image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (ext.left() < 0)
+        painter.drawImage(QRectF(ext.left(), 0, -ext.left(), h), *image, QRectF(0, 0, 1, h));
+    if (ext.right() > w)
+        painter.drawImage(QRectF(w, 0, ext.right() - w, h), *image, QRectF(w - 1, 0, 1, h));
+    if (ext.top() < 0)
+        painter.drawImage(QRectF(0, ext.top(), w, -ext.top()), *image, QRectF(0, 0, w, 1));
+    if (ext.bottom() > h)
+        painter.drawImage(QRectF(0, h, w, ext.bottom() - h), *image, QRectF(0, h - 1, w, 1));
+    auto corner = [&](int px, int py, const QRectF& r) {
+        if (r.width() > 0 && r.height() > 0)
+            painter.fillRect(r, QColor::fromRgba(qUnpremultiply(image->pixel(px, py))));
+    };
+    corner(0, 0, QRectF(QPointF(ext.left(), ext.top()), QPointF(0, 0)));
+    corner(image->width() - 1, 0, QRectF(QPointF(w, ext.top()), QPointF(ext.right(), 0)));
+    corner(0, image->height() - 1, QRectF(QPointF(ext.left(), h), QPointF(0, ext.bottom())));
+    corner(image->width() - 1, image->height() - 1, QRectF(QPointF(w, h), QPointF(ext.right(), ext.bottom())));
+    painter.restore();
+}
+
+QBrush ShapePainter::strokeBrush(const LineStyle& line, const ColorTransform& cx) {
+    if (!line.hasFill)
+        return QBrush(cx.applyToColor(line.color));
+    if (line.fill.kind != FillStyle::Kind::Bitmap)
+        return gradientOrSolidBrush(line.fill, cx);
+    const QImage* source = m_bitmaps ? m_bitmaps->bitmap(line.fill.bitmapId) : nullptr;
+    if (!source || !line.fill.matrix.isInvertible()) {
+        ++m_skippedFills;
+        return Qt::NoBrush;
+    }
+    QBrush brush(*tinted(source, cx));
+    brush.setTransform(line.fill.matrix);
+    return brush;
 }
 
 void ShapePainter::fillSolid(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
@@ -114,14 +156,7 @@ void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTr
         }
         const LineStyle& line = shape.lines[layer.style];
         const double device = deviceStrokeWidth(line, toDevice);
-        QBrush brush;
-        if (line.hasFill) {
-            brush = gradientOrSolidBrush(line.fill, cx);
-            if (line.fill.kind == FillStyle::Kind::Bitmap)
-                brush = QBrush(cx.applyToColor(line.color)); // FIXME: bitmap-filled strokes draw in the line colour
-        } else {
-            brush = QBrush(cx.applyToColor(line.color));
-        }
+        const QBrush brush = strokeBrush(line, cx);
         if (brush.style() == Qt::NoBrush)
             continue;
         const bool scaled = !(line.noHScale || line.noVScale);

@@ -44,6 +44,7 @@ public:
 
 private:
     void fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill, const ColorTransform& cx);
+    QBrush strokeBrush(const LineStyle& line, const ColorTransform& cx);
     const QImage* tinted(const QImage* image, const ColorTransform& cx);
 
     double m_stagePixelScale = 1;

@@ -143,6 +143,12 @@ TEST(RenderFills, BitmapFills) {
         m.defineShape(i + 1, box(FillStyle::bitmap(10, Matrix::scale(200, 200, x, 100), types[i]), x, 100, 650, 900));
         m.place(i + 1, i + 1);
     }
+    // A stroke painted with the bitmap.
+    LineStyle textured = LineStyle::solid(160, {0, 0, 0});
+    textured.fill = FillStyle::bitmap(10, Matrix::scale(40, 40), FillStyle::RepeatingBitmapHard);
+    ShapeBuilder stroke;
+    stroke.setLine(stroke.addLine(textured)).moveTo(200, 1120).lineTo(3000, 1120);
+    m.defineShape(8, stroke, 4).place(8, 8);
     // A fill naming a bitmap that does not exist draws nothing.
     m.defineShape(9, box(FillStyle::bitmap(99, Matrix::scale(20, 20), FillStyle::RepeatingBitmap), 0, 1050, 3200, 100));
     m.place(9, 9).showFrame();
