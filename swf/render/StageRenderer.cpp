@@ -15,6 +15,7 @@
 #include "swf/movie/Movie.h"
 #include "swf/render/ColorTransform.h"
 #include "swf/render/CompiledShape.h"
+#include "swf/render/Filters.h"
 #include "swf/render/RasterCache.h"
 #include "swf/render/ShapeConverter.h"
 #include "swf/render/ShapePainter.h"
@@ -184,6 +185,7 @@ public:
             clip.stage = v.stageArea;
             clip.serial = nextClipSerial();
             m_painter.setStagePixelScale(v.pixelScale);
+            m_pixelScale = v.pixelScale;
             m_painter.setBitmapSource(this);
             drawList(t, player.root()->displayList(), v.stageToDevice, ColorTransform{}, clip, 0);
         }
@@ -306,7 +308,8 @@ private:
         const QTransform m = toQTransform(obj.matrix) * parent;
         const ColorTransform cx = ColorTransform::compose(parentCx, toColorTransform(obj.colorTransform));
         const format::BlendMode mode = obj.blendMode;
-        if (mode == format::BlendMode::Normal || mode == format::BlendMode::Layer) {
+        const bool filtered = hasAppliedFilter(obj.filters);
+        if ((mode == format::BlendMode::Normal || mode == format::BlendMode::Layer) && !filtered) {
             // A plain layer only matters to the alpha and erase modes of its children, which
             // act on it; drawing the children straight onto the target looks the same
             // otherwise, so a layer is only made when a child needs one.
@@ -325,6 +328,8 @@ private:
         }
         drawLayered(t, obj, m, cx, clip, nesting, compositionFor(mode));
     }
+
+    double m_pixelScale = 1;
 
     static bool hasAlphaOrEraseChild(const timeline::DisplayObject& obj) {
         for (const auto& [d, child] : obj.clip->displayList())
@@ -355,6 +360,9 @@ private:
             applyClip(lt, inner);
             drawCharacter(lt, obj.character, &obj, m, cx, inner, nesting);
         }
+        // FIXME: a filtered object is drawn into a layer the size of the whole target.
+        if (!obj.filters.empty())
+            m_stats.filtersSkipped += static_cast<std::uint64_t>(applyFilters(layer, obj.filters, m_pixelScale));
         const format::BlendMode mode = obj.blendMode;
         if ((mode == format::BlendMode::Subtract || mode == format::BlendMode::Invert)) {
             if (t.image && t.deviceToPainter.isIdentity() && clip.masks.empty() &&

@@ -24,6 +24,7 @@ struct RenderStats {
     int bitmapsFailed = 0;            // undecodable bitmaps, each counted once
     std::size_t cachedShapes = 0;
     std::size_t rasterCacheBytes = 0; // shapes kept as images
+    std::uint64_t filtersSkipped = 0; // filters of kinds not applied
 };
 
 class StageRenderer {

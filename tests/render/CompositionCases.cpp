@@ -183,3 +183,22 @@ TEST(RenderStage, FramesAdvanceAndObjectsMove) {
     c.frames = {1, 2, 3};
     EXPECT_MATCHES(c, m);
 }
+
+TEST(RenderFilters, BlurShadowGlowAndColorMatrix) {
+    SwfWriter m = stage(200, 50);
+    m.defineShape(1, box(solid(40, 120, 220), 0, 0, 600, 600));
+    const Filter filters[] = {
+        Filter::blur(8, 8, 2),
+        Filter::dropShadow({0, 0, 0, 200}, 6, 6, 0.785, 6, 1.0),
+        Filter::glow({255, 0, 0, 255}, 8, 8, 2.0),
+        Filter::dropShadow({0, 0, 0, 255}, 4, 4, 0.785, 4, 1.0, 0x80 | 0x20 | 1), // inner
+        Filter::colorMatrix({0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0}),  // swap red and blue
+    };
+    for (int i = 0; i < 5; ++i) {
+        PlaceObject p = placeWith(1, std::uint16_t(1 + i), Matrix::translate(200 + i * 760, 200));
+        p.filters = std::vector<Filter>{filters[i]};
+        m.placeObject3(p);
+    }
+    m.showFrame();
+    EXPECT_MATCHES((RefCase{"filters", "kinds", 3, 0}), m);
+}
