@@ -101,7 +101,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     FormCreate(this);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // Children are destroyed after this body, and events still flow while they go: the
+    // handlers must not reach a window that is half gone.
+    ApplicationEvents1->OnMessage = nullptr;
+    SliderPlay->OnMouseDown = nullptr;
+    SliderPlay->OnMouseUp = nullptr;
+    TimerPlay->stop();
+}
 
 void TMainForm::buildImageList() {
     static const char* const names[][2] = {

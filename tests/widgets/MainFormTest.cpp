@@ -63,6 +63,7 @@ private slots:
     void closeUnloads();
     void hookOverMovieSwallowsAndShowsMenu();
     void hookPassesSliderStripAndSwallowsToolbar();
+    void hookTakesPressesInModalWindows();
     void timerTracksFrame();
     void dragCycleRestoresPlayState();
     void dragToEndsSeeks();
@@ -86,6 +87,7 @@ void MainFormTest::init() {
 }
 
 void MainFormTest::cleanup() {
+    delete AboutForm; // each test opens its own
     OrvaneApplication::errorReporter = nullptr;
     TMainForm::programFile.clear();
     m_tmp.reset();
@@ -293,6 +295,36 @@ void MainFormTest::hookPassesSliderStripAndSwallowsToolbar() {
     QTest::mousePress(form->ShockwaveFlash, Qt::RightButton, {}, QPoint(10, 10));
     QCOMPARE(flashSpy.presses, 1);
     QTest::mouseRelease(form->ShockwaveFlash, Qt::RightButton, {}, QPoint(10, 10));
+}
+
+void MainFormTest::hookTakesPressesInModalWindows() {
+    auto form = makeForm(steppingMovie(400, 300, 3, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    bool ran = false;
+    // Inside the About box's own modal loop: the hook reads only the cursor, so a press on the
+    // box at a point that lies over the movie area is taken too.
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        QVERIFY(AboutForm && AboutForm->isVisible());
+        PressSpy aboutSpy(AboutForm);
+        const QPoint overMovie = form->ShockwaveFlash->mapToGlobal(QPoint(200, 150));
+        QCursor::setPos(overMovie);
+        QTest::mousePress(AboutForm, Qt::RightButton, {}, AboutForm->mapFromGlobal(overMovie));
+        QCOMPARE(aboutSpy.presses, 0);
+        QTRY_VERIFY(form->PopupMenu->isVisible());
+        form->PopupMenu->close();
+        QTest::mouseRelease(AboutForm, Qt::RightButton, {}, AboutForm->mapFromGlobal(overMovie));
+        // Away from the main window the box gets its presses.
+        const QPoint away = form->mapToGlobal(QPoint(-50, -50));
+        QCursor::setPos(away);
+        QTest::mousePress(AboutForm, Qt::RightButton, {}, AboutForm->mapFromGlobal(away));
+        QCOMPARE(aboutSpy.presses, 1);
+        QTest::mouseRelease(AboutForm, Qt::RightButton, {}, AboutForm->mapFromGlobal(away));
+        AboutForm->Button1Click(AboutForm);
+    });
+    form->About1->trigger();
+    QVERIFY(ran);
 }
 
 void MainFormTest::timerTracksFrame() {

@@ -1,4 +1,6 @@
 # The movie widget over the engine.
 orvane_add_qtest(orvane_flashhost_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlashTest.cpp ${CMAKE_CURRENT_LIST_DIR}/PlayerTestSupport.h
-  LIBS orvane_flashhost orvane_swfwriter)
+  LIBS orvane_flashhost orvane_swfwriter
+  LABELS asan)
+add_dependencies(asan_suite orvane_flashhost_tests)
