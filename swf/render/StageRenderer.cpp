@@ -19,6 +19,7 @@
 #include "swf/render/RasterCache.h"
 #include "swf/render/ShapeConverter.h"
 #include "swf/render/ShapePainter.h"
+#include "swf/render/TextLayout.h"
 #include "swf/render/Viewport.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/DisplayObject.h"
@@ -422,12 +423,46 @@ private:
         case format::CharacterKind::Button:
             drawButtonUpState(t, *static_cast<const format::ButtonCharacter*>(ch), m, cx, clip, nesting);
             break;
+        case format::CharacterKind::EditText:
+            if (!drawTextField(t, *static_cast<const format::EditTextCharacter*>(ch), m, cx)) {
+                ++m_stats.objectsSkipped;
+                return;
+            }
+            break;
         default:
-            // FIXME: edit texts, video and other kinds are not drawn yet.
+            // FIXME: video and other kinds are not drawn yet.
             ++m_stats.objectsSkipped;
             return;
         }
         ++m_stats.objectsDrawn;
+    }
+
+    // An edit text field shows its initial text in the glyphs of its embedded font; false
+    // when it has text but no glyphs to show it with.
+    // FIXME: text set by scripts is not shown, device fonts are not drawn, and the text is
+    // not clipped to the field's bounds.
+    bool drawTextField(Target& t, const format::EditTextCharacter& field, const QTransform& m,
+                       const ColorTransform& cx) {
+        QPainter& p = *t.painter;
+        const QRectF bounds(field.bounds.xMin, field.bounds.yMin, double(field.bounds.width()),
+                            double(field.bounds.height()));
+        if (field.border) {
+            p.setTransform(m * t.deviceToPainter);
+            p.fillRect(bounds, cx.applyToColor({255, 255, 255, 255}));
+            QPen pen(cx.applyToColor({0, 0, 0, 255}), 1);
+            pen.setCosmetic(true);
+            p.strokePath([&] { QPainterPath r; r.addRect(bounds); return r; }(), pen);
+        }
+        const format::FontCharacter* font = fontFor(field.fontId);
+        if (!font || font->glyphs.empty())
+            return field.initialText.empty();
+        const TextFieldLayout layout = layoutTextField(field, *font);
+        const QColor color = cx.applyToColor(toRgba8(field.textColor.value_or(format::Rgba{0, 0, 0, 255})));
+        for (const PlacedGlyph& g : layout.glyphs)
+            if (const CompiledShape* shape = glyphFor(font, g.index))
+                m_painter.fillSolid(p, *shape, QTransform(layout.scale, 0, 0, layout.scale, g.x, g.y) * m, color,
+                                    t.deviceToPainter);
+        return true;
     }
 
     // FIXME: buttons show their up state only; sprites inside buttons are not instantiated.

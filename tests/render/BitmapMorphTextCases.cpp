@@ -139,3 +139,37 @@ TEST(RenderText, StaticTextWithFont2AndFont3) {
     m.place(10, 1).place(11, 2).showFrame();
     EXPECT_MATCHES((RefCase{"text", "static_fonts", 3, 0}), m);
 }
+
+TEST(RenderText, EditTextFieldsWithEmbeddedGlyphs) {
+    SwfWriter m = stage(200, 80);
+    // Glyphs for 'A', 'I' and 'O' (an O is a ring: an outer and an inner square).
+    ShapeBuilder a, i, o;
+    a.setFill0(1).moveTo(0, 0).lineTo(250, -700).lineTo(500, 0).lineTo(0, 0);
+    i.setFill0(1).rectangle(100, -700, 150, 700);
+    o.setFill0(1).rectangle(50, -700, 500, 700).rectangle(200, -550, 200, 400);
+    m.rawTag(48, defineFont(1, 2, {a, i, o}, {'A', 'I', 'O'}, {550, 350, 650}, 800, 200));
+    EditTextField left;
+    left.bounds = Rect{100, 1900, 100, 700};
+    left.fontId = 1;
+    left.height = 300;
+    left.color = {180, 0, 0};
+    left.border = true;
+    left.text = "AIO OIA";
+    m.rawTag(37, defineEditText(10, left));
+    EditTextField wrapped = left;
+    wrapped.bounds = Rect{2000, 3900, 100, 1500};
+    wrapped.color = {0, 0, 180, 255};
+    wrapped.multiline = wrapped.wordWrap = true;
+    wrapped.border = false;
+    wrapped.align = 2;
+    wrapped.html = true;
+    wrapped.text = "<p>AIO OIA AAA</p><p>I&amp;O</p>";
+    m.rawTag(37, defineEditText(11, wrapped));
+    EditTextField secret = left;
+    secret.bounds = Rect{100, 1900, 800, 1500};
+    secret.password = true;
+    secret.align = 1;
+    m.rawTag(37, defineEditText(12, secret)); // no '*' glyph: nothing but the border shows
+    m.place(10, 1).place(11, 2).place(12, 3).showFrame();
+    EXPECT_MATCHES((RefCase{"text", "edit_fields", 3, 0}), m);
+}
