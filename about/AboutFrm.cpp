@@ -7,10 +7,12 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvane {
@@ -26,6 +28,21 @@ QFont formFont(int pixelSize) {
         font.setFamily(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(pixelSize);
     return font;
+}
+
+// The labels stand at fixed places laid out for a narrow bitmap font; where the stand-in
+// font is wider, the text is condensed until it fits before its right-hand neighbour
+// instead of running under it.
+void fitToWidth(QLabel* label, int width) {
+    label->resize(width, label->height());
+    QFont font = label->font();
+    font.setStretch(QFont::Unstretched);
+    for (int stretch = 99; stretch >= QFont::ExtraCondensed; --stretch) {
+        if (QFontMetrics(font).horizontalAdvance(label->text()) <= width)
+            break;
+        font.setStretch(stretch);
+    }
+    label->setFont(font);
 }
 
 } // namespace
@@ -116,6 +133,8 @@ void TAboutForm::FormCreate(QObject*) {
     const platform::MemoryStatus status = m_memory ? m_memory() : platform::MemoryStatus{};
     ui->PhysMem->setText(formatKilobytes(status.totalPhysical, figureLocale()));
     ui->FreeRes->setText(formatMemoryLoad(status.memoryLoad));
+    fitToWidth(ui->Label3, ui->PhysMem->x() - ui->Label3->x() - 2);
+    fitToWidth(ui->PhysMem, width() - ui->PhysMem->x());
 }
 
 void TAboutForm::FormShow(QObject*) {

@@ -224,6 +224,12 @@ void AboutFormTest::layoutAndTexts() {
     QCOMPARE(form.PhysMem()->text(),
              QStringLiteral("524,288 KB").replace(',', TAboutForm::figureLocale().groupSeparator()));
     QCOMPARE(form.FreeRes()->text(), QStringLiteral("5 %"));
+    // Whatever the font, the memory caption ends before the figure starts.
+    auto* label3 = form.findChild<QLabel*>(QStringLiteral("Label3"));
+    QCOMPARE(label3->pos(), QPoint(19, 147));
+    QVERIFY(label3->x() + QFontMetrics(label3->font()).horizontalAdvance(label3->text()) <=
+            form.PhysMem()->x());
+    QCOMPARE(form.PhysMem()->pos(), QPoint(214, 147));
 }
 
 void AboutFormTest::versionLabel() {
