@@ -56,7 +56,6 @@ private slots:
     void startupExtractsLoadsSizesAndPlays();
     void startupFallsBackToPreviousMovie();
     void startupWithoutMovieKeepsDesignSize();
-    void formData();
     void playbackCommands();
     void loopTwiceRestores();
     void hundredPercentAfterResize();
@@ -152,44 +151,6 @@ void MainFormTest::startupWithoutMovieKeepsDesignSize() {
     form.TimerPlayTimer(form.TimerPlay);
     QCOMPARE(form.SliderPlay->Value(), 0);
     QVERIFY(m_errors.isEmpty());
-}
-
-void MainFormTest::formData() {
-    TMainForm form;
-    QCOMPARE(form.ImageList1.size(), 6);
-    QVERIFY(!form.Open1->isEnabled());
-    QVERIFY(!form.Close1->isEnabled());
-    QVERIFY(!form.ToolButton1->isEnabled());
-    const QList<QAction*> menus = form.MainMenu1->actions();
-    QCOMPARE(menus.size(), 4);
-    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
-    QCOMPARE(menus[3]->text(), QStringLiteral("Help"));
-    QStringList control;
-    for (QAction* a : menus[2]->menu()->actions())
-        control << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(control, (QStringList{"&Play", "&Stop", "-", "&Backward", "&Forward", "-", "&Loop"}));
-    QCOMPARE(form.N1001->text(), QStringLiteral("100%"));
-    QCOMPARE(form.Exit1->text(), QStringLiteral("E&xit"));
-    QCOMPARE(form.About1->text(), QStringLiteral("&About..."));
-    for (QAction* a : form.MainMenu1->findChildren<QAction*>())
-        QVERIFY(a->shortcut().isEmpty());
-    // Toolbar: open | play stop | backward forward | loop, pictures only.
-    QStringList bar;
-    for (QAction* a : form.ToolBar1->actions())
-        bar << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(bar, (QStringList{"ToolButton1", "-", "ToolButton2", "ToolButton3", "-", "ToolButton4",
-                               "ToolButton5", "-", "ControlLoop"}));
-    for (QAction* a : form.ToolBar1->actions())
-        QVERIFY(a->isSeparator() || !a->icon().isNull());
-    QCOMPARE(form.SliderPlay->TumbWidth(), 30);
-    QCOMPARE(form.SliderPlay->TumbHeight(), 14);
-    QCOMPARE(form.SliderPlay->TrackHeight(), 3);
-    QCOMPARE(form.SliderPlay->BackColor(), clBtnFace);
-    QCOMPARE(form.SliderPlay->TrackColor(), clGray);
-    QCOMPARE(form.SliderPlay->TumbColor(), clSilver);
-    QCOMPARE(form.SliderPlay->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(form.TimerPlay->interval(), 100);
-    QCOMPARE(form.ShockwaveFlash->designState().size(), 170);
 }
 
 void MainFormTest::playbackCommands() {
