@@ -5,6 +5,33 @@
 
 namespace swf::avm1 {
 
+// Bounded reader over one action's payload: reads past the end give zeros.
+struct Interpreter::Payload {
+    const std::uint8_t* p;
+    std::size_t size;
+    std::size_t pos = 0;
+
+    bool atEnd() const { return pos >= size; }
+    std::uint8_t u8() { return pos < size ? p[pos++] : 0; }
+    std::uint16_t u16() {
+        const std::uint16_t lo = u8();
+        return static_cast<std::uint16_t>(lo | (u8() << 8));
+    }
+    std::uint32_t u32() {
+        const std::uint32_t lo = u16();
+        return lo | (static_cast<std::uint32_t>(u16()) << 16);
+    }
+    std::string str() {
+        const std::size_t start = pos;
+        while (pos < size && p[pos] != 0)
+            ++pos;
+        std::string s(reinterpret_cast<const char*>(p + start), pos - start);
+        if (pos < size)
+            ++pos; // the terminator
+        return s;
+    }
+};
+
 struct Interpreter::Frame {
     std::shared_ptr<const std::vector<std::uint8_t>> buffer;
     std::shared_ptr<const std::vector<std::string>> constants;

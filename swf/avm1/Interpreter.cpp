@@ -132,6 +132,30 @@ ClipId Interpreter::currentTarget() const {
     return m_frames.empty() ? (m_host ? m_host->root() : kNoClip) : m_frames.back()->target;
 }
 
+// ---- nesting --------------------------------------------------------------------------------
+
+void Interpreter::enterOuter() {
+    m_inBlock = true;
+    m_actions = 0;
+    m_depth = 0;
+    m_pending = Pending::None;
+    m_thrown = Value();
+    m_stackTop = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+}
+
+bool Interpreter::stackExhausted() {
+    const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    return m_stackTop > here && m_stackTop - here > m_limits.maxStackBytes;
+}
+
+bool Interpreter::canNest() {
+    if (m_depth >= m_limits.maxRecursion || stackExhausted()) {
+        abort("recursion too deep");
+        return false;
+    }
+    return true;
+}
+
 // ---- failures -----------------------------------------------------------------------------
 
 void Interpreter::throwValue(Value v) {
@@ -479,10 +503,8 @@ Value Interpreter::call(const Value& function, const Value& thisValue, std::span
     if (m_pending != Pending::None || !isCallable(function))
         return Value();
     auto* fn = static_cast<FunctionObject*>(function.object());
-    if (m_depth >= m_limits.maxRecursion) {
-        abort("recursion too deep");
+    if (!canNest())
         return Value();
-    }
     if (fn->native) {
         ++m_depth;
         Object* self = thisValue.isObject() ? thisValue.object() : toObject(thisValue);
@@ -758,11 +780,8 @@ void Interpreter::runIntervals() {
         const Value self = it->thisValue;
         const std::vector<Value> args = it->args;
         const bool outer = !m_inBlock;
-        if (outer) {
-            m_inBlock = true;
-            m_actions = 0;
-            m_pending = Pending::None;
-        }
+        if (outer)
+            enterOuter();
         call(fn, self, args);
         if (outer) {
             m_inBlock = false;

@@ -26,6 +26,9 @@ struct Limits {
     std::size_t maxStringBytes = 16u << 20;   // longest string a script may build
     std::size_t maxArrayLength = 1u << 24;
     std::size_t maxNesting = 64;              // With/Try blocks inside one another
+    // Machine stack a block may use; reached before maxRecursion only in builds
+    // with very large frames (sanitizers), where it keeps deep scripts from crashing.
+    std::size_t maxStackBytes = 3u << 20;
 };
 
 enum class Outcome { Completed, Thrown, Aborted };
@@ -147,6 +150,7 @@ public:
 
 private:
     struct Frame;
+    struct Payload;
     enum class Completion { Normal, End, Return, Throw, Abort, Jump };
     enum class Pending { None, Throw, Abort };
 
@@ -174,6 +178,18 @@ private:
     Value defineFunction(Frame& f, std::shared_ptr<FunctionCode> code);
     void gotoFrame2(Frame& f, const Value& frame, bool play, int bias);
     void maybeCollect();
+    Value popValue(Frame& f);
+    std::size_t popArgCount(Frame& f);
+    std::vector<Value> popValues(Frame& f, std::size_t n);
+    void opTimeline(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
+    void opStack(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
+    void opArithmetic(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
+    void opString(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
+    void opObject(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
+    void opCall(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
+    bool canNest();          // one more call level allowed? (aborts the block if not)
+    bool stackExhausted();
+    void enterOuter();
     std::string toStringQuiet(const Value& v);
 
     int m_version;
@@ -192,6 +208,7 @@ private:
     std::vector<Value> m_stack;
     std::vector<Frame*> m_frames;
     int m_depth = 0;
+    std::uintptr_t m_stackTop = 0;
     std::uint64_t m_actions = 0;
     bool m_inBlock = false;
     Object* m_constructing = nullptr;

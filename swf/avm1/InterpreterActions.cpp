@@ -1,7 +1,7 @@
 // The dispatch loop: one switch over the action codes of SWF 3 to 7, plus the
 // block runner, function calls and variable resolution it needs.
 
-#include "ActionCodes.h"
+#include "ActionTable.h"
 #include "Frame.h"
 #include "Interpreter.h"
 
@@ -14,32 +14,6 @@ namespace swf::avm1 {
 
 namespace {
 
-// Bounded reader over one action's payload: reads past the end give zeros.
-struct Payload {
-    const std::uint8_t* p;
-    std::size_t size;
-    std::size_t pos = 0;
-
-    bool atEnd() const { return pos >= size; }
-    std::uint8_t u8() { return pos < size ? p[pos++] : 0; }
-    std::uint16_t u16() {
-        const std::uint16_t lo = u8();
-        return static_cast<std::uint16_t>(lo | (u8() << 8));
-    }
-    std::uint32_t u32() {
-        const std::uint32_t lo = u16();
-        return lo | (static_cast<std::uint32_t>(u16()) << 16);
-    }
-    std::string str() {
-        const std::size_t start = pos;
-        while (pos < size && p[pos] != 0)
-            ++pos;
-        std::string s(reinterpret_cast<const char*>(p + start), pos - start);
-        if (pos < size)
-            ++pos; // the terminator
-        return s;
-    }
-};
 
 // DefineFunction2 flags.
 enum : std::uint16_t {
@@ -78,13 +52,8 @@ Outcome Interpreter::run(std::span<const std::uint8_t> actions, ClipId target) {
 
 Outcome Interpreter::runBlock(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target) {
     const bool outer = !m_inBlock;
-    if (outer) {
-        m_inBlock = true;
-        m_actions = 0;
-        m_depth = 0;
-        m_pending = Pending::None;
-        m_thrown = Value();
-    }
+    if (outer)
+        enterOuter();
     runNested(std::move(buffer), target);
     Outcome outcome = Outcome::Completed;
     if (m_pending == Pending::Throw)
@@ -115,10 +84,8 @@ Interpreter::Completion Interpreter::runNested(std::shared_ptr<const std::vector
     Object* timeline = clipObject(target);
     if (!timeline)
         return Completion::Normal; // the clip is gone: its scripts have nothing to act on
-    if (m_depth >= m_limits.maxRecursion) {
-        abort("recursion too deep");
+    if (!canNest())
         return Completion::Abort;
-    }
     ++m_depth;
     Frame f;
     f.buffer = std::move(buffer);
@@ -143,12 +110,8 @@ bool Interpreter::callHandler(ClipId clip, std::string_view name, std::span<cons
     if (!o)
         return false;
     const bool outer = !m_inBlock;
-    if (outer) {
-        m_inBlock = true;
-        m_actions = 0;
-        m_depth = 0;
-        m_pending = Pending::None;
-    }
+    if (outer)
+        enterOuter();
     const Value fn = get(o, name);
     const bool callable = isCallable(fn);
     if (callable)
@@ -177,10 +140,8 @@ Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) 
 }
 
 Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args, Object* base) {
-    if (m_depth >= m_limits.maxRecursion) {
-        abort("recursion too deep");
+    if (!canNest())
         return Value();
-    }
     const FunctionCode& code = *fn->code;
     ++m_depth;
     Frame f;
@@ -521,6 +482,874 @@ void Interpreter::enumerate(Object* o, std::vector<std::string>& names) {
             names.push_back(std::move(n));
 }
 
+// ---- the stack ------------------------------------------------------------------------------------
+
+// Popping past the frame's base gives undefined, as the player did.
+Value Interpreter::popValue(Frame& f) {
+    if (m_stack.size() <= f.stackBase)
+        return Value();
+    Value v = std::move(m_stack.back());
+    m_stack.pop_back();
+    return v;
+}
+
+// An argument count, clipped to what the stack holds.
+std::size_t Interpreter::popArgCount(Frame& f) {
+    const double n = toNumber(popValue(f));
+    if (!(n > 0))
+        return 0;
+    const std::size_t available = m_stack.size() - f.stackBase;
+    return n > static_cast<double>(available) ? available : static_cast<std::size_t>(n);
+}
+
+std::vector<Value> Interpreter::popValues(Frame& f, std::size_t n) {
+    std::vector<Value> values;
+    values.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        values.push_back(popValue(f));
+    return values;
+}
+
+// ---- action groups ------------------------------------------------------------------------------
+// Split out of the loop so that a nested call holds only one group's locals on the
+// machine stack, not those of every action.
+
+// Timeline control, clip properties, URLs and the other host requests.
+void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
+                              [[maybe_unused]] std::size_t end) {
+    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
+    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
+    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    [[maybe_unused]] auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
+    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    switch (static_cast<ActionCode>(op)) {
+    case ActionCode::NextFrame:
+        if (m_host && f.target != kNoClip)
+            m_host->nextFrame(f.target);
+        break;
+    case ActionCode::PreviousFrame:
+        if (m_host && f.target != kNoClip)
+            m_host->prevFrame(f.target);
+        break;
+    case ActionCode::Play:
+        if (m_host && f.target != kNoClip)
+            m_host->play(f.target);
+        break;
+    case ActionCode::Stop:
+        if (m_host && f.target != kNoClip)
+            m_host->stop(f.target);
+        break;
+    case ActionCode::ToggleQuality:
+    case ActionCode::StopSounds: // FIXME: sound is the media module's; nothing to stop from here yet
+    case ActionCode::StrictMode:
+        break;
+    case ActionCode::GotoFrame: {
+        const int frame = in.u16();
+        if (m_host && f.target != kNoClip)
+            m_host->gotoFrame(f.target, frame + 1, false);
+        break;
+    }
+    case ActionCode::GetURL: {
+        std::string url = in.str();
+        std::string target = in.str();
+        if (m_host)
+            m_host->getUrl(url, target, 0);
+        break;
+    }
+    case ActionCode::WaitForFrame:
+    case ActionCode::WaitForFrame2: {
+        double frame;
+        std::uint8_t skip;
+        if (op == static_cast<std::uint8_t>(ActionCode::WaitForFrame)) {
+            frame = in.u16() + 1;
+            skip = in.u8();
+        } else {
+            skip = in.u8();
+            frame = toNumber(pop());
+        }
+        const double loaded = m_host && f.target != kNoClip
+                                  ? m_host->property(f.target, ClipProperty::FramesLoaded)
+                                  : 1e9;
+        if (!(frame <= loaded)) {
+            // Skip whole actions, not bytes.
+            std::size_t at = next;
+            for (int k = 0; k < skip && at < end; ++k) {
+                if (code[at] >= 0x80)
+                    at += at + 3 <= end ? 3 + u16at(at + 1) : end - at;
+                else
+                    ++at;
+            }
+            next = std::min(at, end);
+        }
+        break;
+    }
+    case ActionCode::SetTarget:
+        setTarget(f, in.str());
+        break;
+    case ActionCode::GoToLabel: {
+        const std::string label = in.str();
+        if (m_host && f.target != kNoClip)
+            m_host->gotoLabel(f.target, label, false);
+        break;
+    }
+
+    case ActionCode::SetTarget2: {
+        const Value t = pop();
+        if (Object* o = t.object(); o && o->kind() == Object::Kind::Clip) {
+            f.target = static_cast<ClipObject*>(o)->clip;
+            f.timeline = o;
+        } else {
+            setTarget(f, toString(t));
+        }
+        break;
+    }
+    case ActionCode::GetProperty: {
+        const double index = toNumber(pop());
+        const ClipId clip = targetClip(f, pop());
+        if (clip == kNoClip || !(index >= 0 && index < static_cast<int>(ClipProperty::Count)))
+            push(Value());
+        else
+            push(readClipProperty(clip, static_cast<int>(index)));
+        break;
+    }
+    case ActionCode::SetProperty: {
+        Value v = pop();
+        const double index = toNumber(pop());
+        const ClipId clip = targetClip(f, pop());
+        if (clip != kNoClip && index >= 0 && index < static_cast<int>(ClipProperty::Count))
+            writeClipProperty(clip, static_cast<int>(index), v);
+        break;
+    }
+    case ActionCode::CloneSprite: {
+        const double depth = toNumber(pop());
+        const std::string name = toString(pop());
+        const ClipId source = targetClip(f, pop());
+        if (m_host && source != kNoClip && std::isfinite(depth))
+            m_host->duplicate(source, name, static_cast<int>(std::clamp(depth, -2e9, 2e9)));
+        break;
+    }
+    case ActionCode::RemoveSprite: {
+        const ClipId clip = targetClip(f, pop());
+        if (m_host && clip != kNoClip)
+            m_host->remove(clip);
+        break;
+    }
+    case ActionCode::Trace: {
+        const Value v = pop();
+        // trace shows "undefined" in every version, unlike string conversion.
+        std::string line = v.isUndefined() ? std::string("undefined") : toString(v);
+        if (m_pending == Pending::None)
+            trace(line);
+        break;
+    }
+    case ActionCode::StartDrag: {
+        const ClipId clip = targetClip(f, pop());
+        const bool lock = toBoolean(pop());
+        ClipRect rect;
+        const bool constrain = toBoolean(pop());
+        if (constrain) {
+            rect.yMax = toNumber(pop());
+            rect.xMax = toNumber(pop());
+            rect.yMin = toNumber(pop());
+            rect.xMin = toNumber(pop());
+        }
+        if (m_host && clip != kNoClip)
+            m_host->startDrag(clip, lock, constrain ? &rect : nullptr);
+        break;
+    }
+    case ActionCode::EndDrag:
+        if (m_host)
+            m_host->stopDrag();
+        break;
+    case ActionCode::RandomNumber: {
+        const std::int32_t max = toInt32(toNumber(pop()));
+        push(max <= 0 ? 0.0 : static_cast<double>(nextRandom() % static_cast<std::uint32_t>(max)));
+        break;
+    }
+    case ActionCode::GetTime:
+        push(std::floor(m_timeMs));
+        break;
+    case ActionCode::Call: {
+        const Value frame = pop();
+        if (!m_host || f.target == kNoClip)
+            break;
+        ClipId clip = f.target;
+        std::string s = toString(frame);
+        const std::size_t colon = s.rfind(':');
+        if (colon != std::string::npos) {
+            Object* o = resolvePath(f, std::string_view(s).substr(0, colon));
+            if (!o || o->kind() != Object::Kind::Clip)
+                break;
+            clip = static_cast<ClipObject*>(o)->clip;
+            s = s.substr(colon + 1);
+        }
+        double n = stringToNumber(s, 5);
+        if (std::isnan(n))
+            n = m_host->frameOfLabel(clip, s);
+        if (!(n >= 1 && n < 1e9))
+            break;
+        for (std::span<const std::uint8_t> block : m_host->frameActions(clip, static_cast<int>(n))) {
+            auto buffer = std::make_shared<const std::vector<std::uint8_t>>(block.begin(), block.end());
+            const Completion c = runNested(std::move(buffer), clip);
+            if (c == Completion::Abort || m_pending != Pending::None)
+                break;
+        }
+        break;
+    }
+    case ActionCode::GotoFrame2: {
+        const std::uint8_t flags = in.u8();
+        const int bias = (flags & 0x02) ? in.u16() : 0;
+        gotoFrame2(f, pop(), (flags & 0x01) != 0, bias);
+        break;
+    }
+    case ActionCode::GetURL2: {
+        const std::uint8_t flags = in.u8();
+        const std::string target = toString(pop());
+        const std::string url = toString(pop());
+        if (m_host)
+            m_host->getUrl(url, target, flags & 0x03);
+        break;
+    }
+    case ActionCode::FSCommand2: {
+        const std::size_t n = popCount();
+        popArgs(n);
+        break;
+    }
+
+    default:
+        break;
+    }
+}
+
+// Pushing, popping, constants and registers.
+void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
+                              [[maybe_unused]] std::size_t end) {
+    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
+    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
+    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    [[maybe_unused]] auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
+    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    switch (static_cast<ActionCode>(op)) {
+    case ActionCode::Push:
+        while (!in.atEnd()) {
+            const std::uint8_t type = in.u8();
+            switch (type) {
+            case 0:
+                push(in.str());
+                break;
+            case 1: {
+                const std::uint32_t bits = in.u32();
+                float fl;
+                std::memcpy(&fl, &bits, 4);
+                push(static_cast<double>(fl));
+                break;
+            }
+            case 2:
+                push(Value::null());
+                break;
+            case 3:
+                push(Value());
+                break;
+            case 4: {
+                const std::uint8_t r = in.u8();
+                push(r < f.registers.size() ? f.registers[r] : Value());
+                break;
+            }
+            case 5:
+                push(in.u8() != 0);
+                break;
+            case 6: {
+                // The high word comes first.
+                const std::uint64_t hi = in.u32();
+                const std::uint64_t lo = in.u32();
+                const std::uint64_t bits = (hi << 32) | lo;
+                double d;
+                std::memcpy(&d, &bits, 8);
+                push(d);
+                break;
+            }
+            case 7:
+                push(static_cast<double>(static_cast<std::int32_t>(in.u32())));
+                break;
+            case 8:
+            case 9: {
+                const std::size_t index = type == 8 ? in.u8() : in.u16();
+                push(index < f.constants->size() ? Value((*f.constants)[index]) : Value());
+                break;
+            }
+            default:
+                in.pos = in.size; // unknown type: the rest cannot be read
+                break;
+            }
+        }
+        break;
+    case ActionCode::Pop:
+        pop();
+        break;
+    case ActionCode::ConstantPool: {
+        auto pool = std::make_shared<std::vector<std::string>>();
+        const std::size_t count = in.u16();
+        for (std::size_t i = 0; i < count && !in.atEnd(); ++i)
+            pool->push_back(in.str());
+        f.constants = std::move(pool);
+        break;
+    }
+    case ActionCode::StoreRegister: {
+        const std::uint8_t r = in.u8();
+        if (r < f.registers.size())
+            f.registers[r] = m_stack.size() > f.stackBase ? m_stack.back() : Value();
+        break;
+    }
+    case ActionCode::PushDuplicate: {
+        Value v = m_stack.size() > f.stackBase ? m_stack.back() : Value();
+        push(std::move(v));
+        break;
+    }
+    case ActionCode::StackSwap: {
+        Value a = pop();
+        Value b = pop();
+        push(std::move(a));
+        push(std::move(b));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Numbers, comparisons, logic and conversions.
+void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
+                              [[maybe_unused]] std::size_t end) {
+    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
+    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
+    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    [[maybe_unused]] auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
+    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    switch (static_cast<ActionCode>(op)) {
+    case ActionCode::Add: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        push(a + b);
+        break;
+    }
+    case ActionCode::Subtract: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        push(a - b);
+        break;
+    }
+    case ActionCode::Multiply: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        push(a * b);
+        break;
+    }
+    case ActionCode::Divide: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        if (b == 0 && m_version < 5)
+            push("#ERROR#");
+        else
+            push(a / b);
+        break;
+    }
+    case ActionCode::Equals: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        pushLogical(a == b);
+        break;
+    }
+    case ActionCode::Less: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        pushLogical(a < b);
+        break;
+    }
+    case ActionCode::And: {
+        const bool b = toBoolean(pop());
+        const bool a = toBoolean(pop());
+        pushLogical(a && b);
+        break;
+    }
+    case ActionCode::Or: {
+        const bool b = toBoolean(pop());
+        const bool a = toBoolean(pop());
+        pushLogical(a || b);
+        break;
+    }
+    case ActionCode::Not:
+        pushLogical(!toBoolean(pop()));
+        break;
+    case ActionCode::ToInteger:
+        push(static_cast<double>(toInt32(toNumber(pop()))));
+        break;
+    case ActionCode::Modulo: {
+        const double b = toNumber(pop());
+        const double a = toNumber(pop());
+        push(std::fmod(a, b));
+        break;
+    }
+    case ActionCode::TypeOf:
+        push(typeOf(pop()));
+        break;
+    case ActionCode::Add2: {
+        const Value b = toPrimitive(pop());
+        const Value a = toPrimitive(pop());
+        if (a.isString() || b.isString()) {
+            std::string sa = toString(a);
+            std::string sb = toString(b);
+            if (!checkStringSize(sa.size() + sb.size()))
+                break;
+            push(sa + sb);
+        } else {
+            push(toNumber(a) + toNumber(b));
+        }
+        break;
+    }
+    case ActionCode::Less2:
+    case ActionCode::Greater: {
+        Value b = toPrimitive(pop());
+        Value a = toPrimitive(pop());
+        if (op == static_cast<std::uint8_t>(ActionCode::Greater))
+            std::swap(a, b);
+        if (a.isString() && b.isString()) {
+            push(toUtf16(a.string()) < toUtf16(b.string()));
+            break;
+        }
+        const double x = toNumber(a);
+        const double y = toNumber(b);
+        if (std::isnan(x) || std::isnan(y))
+            push(Value());
+        else
+            push(x < y);
+        break;
+    }
+    case ActionCode::Equals2: {
+        const Value b = pop();
+        const Value a = pop();
+        push(looseEquals(a, b));
+        break;
+    }
+    case ActionCode::StrictEquals: {
+        const Value b = pop();
+        const Value a = pop();
+        push(strictEquals(a, b));
+        break;
+    }
+    case ActionCode::ToNumber:
+        push(toNumber(pop()));
+        break;
+    case ActionCode::ToString:
+        push(toString(pop()));
+        break;
+    case ActionCode::Increment:
+        push(toNumber(pop()) + 1);
+        break;
+    case ActionCode::Decrement:
+        push(toNumber(pop()) - 1);
+        break;
+    case ActionCode::BitAnd:
+    case ActionCode::BitOr:
+    case ActionCode::BitXor:
+    case ActionCode::BitLShift:
+    case ActionCode::BitRShift:
+    case ActionCode::BitURShift: {
+        const double bv = toNumber(pop());
+        const double av = toNumber(pop());
+        const std::int32_t a = toInt32(av);
+        const std::int32_t b = toInt32(bv);
+        const unsigned shift = static_cast<unsigned>(b) & 31;
+        double r = 0;
+        switch (static_cast<ActionCode>(op)) {
+        case ActionCode::BitAnd: r = a & b; break;
+        case ActionCode::BitOr: r = a | b; break;
+        case ActionCode::BitXor: r = a ^ b; break;
+        case ActionCode::BitLShift: r = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) << shift); break;
+        case ActionCode::BitRShift: r = a >> shift; break;
+        default: r = toUint32(av) >> shift; break;
+        }
+        push(r);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The SWF 4 string actions.
+void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
+                              [[maybe_unused]] std::size_t end) {
+    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
+    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
+    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    [[maybe_unused]] auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
+    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    switch (static_cast<ActionCode>(op)) {
+    case ActionCode::StringEquals: {
+        const std::string b = toString(pop());
+        pushLogical(toString(pop()) == b);
+        break;
+    }
+    case ActionCode::StringLess: {
+        const std::string b = toString(pop());
+        pushLogical(toUtf16(toString(pop())) < toUtf16(b));
+        break;
+    }
+    case ActionCode::StringGreater: {
+        const std::string b = toString(pop());
+        pushLogical(toUtf16(toString(pop())) > toUtf16(b));
+        break;
+    }
+    case ActionCode::StringLength:
+    case ActionCode::MBStringLength:
+        push(static_cast<double>(toUtf16(toString(pop())).size()));
+        break;
+    case ActionCode::StringExtract:
+    case ActionCode::MBStringExtract: {
+        const double count = toNumber(pop());
+        const double index = toNumber(pop());
+        const std::u16string s = toUtf16(toString(pop()));
+        // 1-based index; a negative count means "to the end".
+        double start = std::isnan(index) ? 0 : std::trunc(index) - 1;
+        start = std::clamp(start, 0.0, static_cast<double>(s.size()));
+        double n = std::isnan(count) ? 0 : std::trunc(count);
+        if (n < 0)
+            n = static_cast<double>(s.size());
+        n = std::min(n, static_cast<double>(s.size()) - start);
+        push(fromUtf16(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(n))));
+        break;
+    }
+    case ActionCode::StringAdd: {
+        std::string b = toString(pop());
+        std::string a = toString(pop());
+        if (!checkStringSize(a.size() + b.size()))
+            break;
+        push(a + b);
+        break;
+    }
+    case ActionCode::CharToAscii:
+    case ActionCode::MBCharToAscii: {
+        const std::u16string s = toUtf16(toString(pop()));
+        push(s.empty() ? 0.0 : static_cast<double>(s[0]));
+        break;
+    }
+    case ActionCode::AsciiToChar:
+    case ActionCode::MBAsciiToChar: {
+        const std::uint32_t c = toUint32(toNumber(pop())) & 0xFFFF;
+        push(c == 0 ? std::string() : fromUtf16(std::u16string(1, static_cast<char16_t>(c))));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Variables, members, object and array literals, enumeration, classes and function definitions.
+void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
+                              [[maybe_unused]] std::size_t end) {
+    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
+    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
+    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    [[maybe_unused]] auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
+    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    switch (static_cast<ActionCode>(op)) {
+    case ActionCode::GetVariable: {
+        const std::string name = toString(pop());
+        push(getVariable(f, name));
+        break;
+    }
+    case ActionCode::SetVariable: {
+        Value v = pop();
+        const std::string name = toString(pop());
+        setVariable(f, name, std::move(v));
+        break;
+    }
+    case ActionCode::DefineFunction:
+    case ActionCode::DefineFunction2: {
+        auto fc = std::make_shared<FunctionCode>();
+        fc->name = in.str();
+        const std::size_t params = in.u16();
+        fc->function2 = op == static_cast<std::uint8_t>(ActionCode::DefineFunction2);
+        if (fc->function2) {
+            fc->registerCount = in.u8();
+            const std::uint8_t lo = in.u8();
+            const std::uint8_t hi = in.u8();
+            fc->flags = static_cast<std::uint16_t>(lo | (hi << 8));
+        }
+        for (std::size_t i = 0; i < params && !in.atEnd(); ++i) {
+            if (fc->function2)
+                fc->paramRegisters.push_back(in.u8());
+            fc->params.push_back(in.str());
+        }
+        const std::size_t size = in.u16();
+        fc->begin = next;
+        fc->end = std::min(next + size, end); // a body cannot reach past its container
+        next = fc->end;
+        const std::string name = fc->name;
+        Value fn = defineFunction(f, std::move(fc));
+        if (name.empty()) {
+            push(fn);
+        } else if (f.activation) {
+            define(f.activation, name, fn);
+        } else {
+            set(f.timeline, name, fn);
+        }
+        break;
+    }
+    case ActionCode::DefineLocal: {
+        Value v = pop();
+        const std::string name = toString(pop());
+        if (f.activation)
+            define(f.activation, name, std::move(v));
+        else
+            set(f.timeline, name, std::move(v));
+        break;
+    }
+    case ActionCode::DefineLocal2: {
+        const std::string name = toString(pop());
+        Object* o = f.activation ? f.activation : f.timeline;
+        if (o && !o->own(key(name)))
+            set(o, name, Value());
+        break;
+    }
+    case ActionCode::Delete: {
+        const std::string name = toString(pop());
+        const Value obj = pop();
+        push(remove(obj.object(), name));
+        break;
+    }
+    case ActionCode::Delete2: {
+        const std::string name = toString(pop());
+        bool done = false;
+        for (const Scope* s = f.scope.get(); s && !done; s = s->parent.get()) {
+            Object* o = scopeObject(f, s);
+            if (o && o->own(key(name))) {
+                push(remove(o, name));
+                done = true;
+            }
+        }
+        if (!done)
+            push(remove(m_global, name));
+        break;
+    }
+    case ActionCode::InitArray: {
+        const std::size_t n = popCount();
+        push(newArray(popArgs(n)));
+        break;
+    }
+    case ActionCode::InitObject: {
+        const std::size_t n = std::min(popCount(), (m_stack.size() - f.stackBase) / 2);
+        std::vector<std::pair<std::string, Value>> props;
+        props.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            Value v = pop();
+            props.emplace_back(toString(pop()), std::move(v));
+        }
+        Object* o = newObject();
+        for (auto it = props.rbegin(); it != props.rend(); ++it)
+            set(o, it->first, std::move(it->second));
+        push(o);
+        break;
+    }
+    case ActionCode::TargetPath: {
+        const Value v = pop();
+        Object* o = v.object();
+        if (o && o->kind() == Object::Kind::Clip)
+            push(toString(v));
+        else
+            push(Value());
+        break;
+    }
+    case ActionCode::Enumerate:
+    case ActionCode::Enumerate2: {
+        Value v = pop();
+        if (op == static_cast<std::uint8_t>(ActionCode::Enumerate))
+            v = getVariable(f, toString(v));
+        push(Value()); // the end marker the loop tests for
+        if (Object* o = v.object()) {
+            std::vector<std::string> names;
+            enumerate(o, names);
+            if (m_stack.size() + names.size() > m_limits.maxStack) {
+                abort("stack overflow");
+                break;
+            }
+            for (std::string& n : names)
+                push(std::move(n));
+        }
+        break;
+    }
+    case ActionCode::GetMember: {
+        const Value name = pop();
+        const Value obj = pop();
+        push(get(obj, toString(name)));
+        break;
+    }
+    case ActionCode::SetMember: {
+        Value v = pop();
+        const Value name = pop();
+        const Value obj = pop();
+        if (Object* o = obj.object())
+            set(o, toString(name), std::move(v));
+        break;
+    }
+    case ActionCode::InstanceOf: {
+        const Value ctor = pop();
+        const Value obj = pop();
+        push(instanceOf(obj.object(), ctor.object()));
+        break;
+    }
+    case ActionCode::CastOp: {
+        const Value obj = pop();
+        const Value ctor = pop();
+        push(instanceOf(obj.object(), ctor.object()) ? obj : Value::null());
+        break;
+    }
+    case ActionCode::ImplementsOp: {
+        const Value ctor = pop();
+        const std::vector<Value> ifaces = popArgs(popCount());
+        Object* proto = get(ctor, "prototype").object();
+        if (proto)
+            define(proto, "\x01interfaces", newArray(ifaces), kDontEnum | kDontDelete);
+        break;
+    }
+    case ActionCode::Extends: {
+        const Value superclass = pop();
+        const Value subclass = pop();
+        Object* sub = subclass.object();
+        if (!sub || !superclass.isObject())
+            break;
+        Object* proto = allocate<Object>(Object::Kind::Plain, get(superclass, "prototype").object());
+        define(proto, "__constructor__", superclass, kDontEnum);
+        define(proto, "constructor", superclass, kDontEnum);
+        set(sub, "prototype", proto);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Calls and constructions.
+void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
+                              [[maybe_unused]] std::size_t end) {
+    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
+    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
+    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
+    // Comparison results are numbers in SWF 4, which had no booleans.
+    [[maybe_unused]] auto pushLogical = [&](bool b) {
+        if (m_version < 5)
+            push(b ? 1.0 : 0.0);
+        else
+            push(b);
+    };
+    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
+    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    switch (static_cast<ActionCode>(op)) {
+    case ActionCode::CallFunction: {
+        const std::string name = toString(pop());
+        const std::vector<Value> args = popArgs(popCount());
+        const Value fn = getVariable(f, name);
+        push(call(fn, f.timeline ? Value(f.timeline) : Value(), args));
+        break;
+    }
+    case ActionCode::CallMethod: {
+        const Value nameValue = pop();
+        const Value objValue = pop();
+        const std::vector<Value> args = popArgs(popCount());
+        const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
+        Object* o = objValue.isObject() ? objValue.object() : toObject(objValue);
+        if (!o) {
+            push(Value());
+            break;
+        }
+        if (o->kind() == Object::Kind::Super) {
+            auto* s = static_cast<SuperObject*>(o);
+            if (!s->base) {
+                push(Value());
+                break;
+            }
+            if (name.empty()) { // super(...): the base class's constructor
+                const Value ctor = get(s->base, "__constructor__");
+                push(call(ctor, s->thisObject, args, s->base->proto()));
+            } else {
+                Object* from = s->base->proto();
+                Object* holder = from ? holderOf(from, name) : nullptr;
+                const Value fn = from ? getMember(from, name, s->thisObject) : Value();
+                push(call(fn, s->thisObject, args, holder));
+            }
+            break;
+        }
+        if (name.empty()) {
+            push(call(o, Value(), args));
+            break;
+        }
+        Object* holder = holderOf(o, name);
+        const Value fn = get(o, name);
+        push(call(fn, objValue.isObject() ? objValue : Value(o), args,
+                  holder == o ? o->proto() : holder));
+        break;
+    }
+    case ActionCode::NewObject: {
+        const std::string name = toString(pop());
+        const std::vector<Value> args = popArgs(popCount());
+        push(construct(getVariable(f, name), args));
+        break;
+    }
+    case ActionCode::NewMethod: {
+        const Value nameValue = pop();
+        const Value objValue = pop();
+        const std::vector<Value> args = popArgs(popCount());
+        const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
+        const Value ctor = name.empty() ? objValue : get(objValue, name);
+        push(construct(ctor, args));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
 // ---- the loop -------------------------------------------------------------------------------------
 
 Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::size_t end) {
@@ -528,35 +1357,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
     end = std::min(end, f.buffer->size());
     std::size_t pc = begin;
 
-    auto pop = [&]() -> Value {
-        if (m_stack.size() <= f.stackBase)
-            return Value();
-        Value v = std::move(m_stack.back());
-        m_stack.pop_back();
-        return v;
-    };
-    auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    auto popCount = [&]() -> std::size_t {
-        const double n = toNumber(pop());
-        if (!(n > 0))
-            return 0;
-        const std::size_t available = m_stack.size() - f.stackBase;
-        return n > static_cast<double>(available) ? available : static_cast<std::size_t>(n);
-    };
-    auto popArgs = [&](std::size_t n) {
-        std::vector<Value> args;
-        args.reserve(n);
-        for (std::size_t i = 0; i < n; ++i)
-            args.push_back(pop());
-        return args;
-    };
+    auto pop = [&]() { return popValue(f); };
     auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
 
     // After a nested block (With/Try): go on at `resume`, or leave with its completion.
@@ -601,338 +1402,12 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
         std::size_t next = payload + length;
         Payload in{code + payload, length};
 
-        switch (static_cast<Op>(op)) {
-        // --- SWF 3 timeline actions
-        case Op::NextFrame:
-            if (m_host && f.target != kNoClip)
-                m_host->nextFrame(f.target);
-            break;
-        case Op::PreviousFrame:
-            if (m_host && f.target != kNoClip)
-                m_host->prevFrame(f.target);
-            break;
-        case Op::Play:
-            if (m_host && f.target != kNoClip)
-                m_host->play(f.target);
-            break;
-        case Op::Stop:
-            if (m_host && f.target != kNoClip)
-                m_host->stop(f.target);
-            break;
-        case Op::ToggleQuality:
-        case Op::StopSounds: // FIXME: sound is the media module's; nothing to stop from here yet
-        case Op::StrictMode:
-            break;
-        case Op::GotoFrame: {
-            const int frame = in.u16();
-            if (m_host && f.target != kNoClip)
-                m_host->gotoFrame(f.target, frame + 1, false);
-            break;
-        }
-        case Op::GetUrl: {
-            std::string url = in.str();
-            std::string target = in.str();
-            if (m_host)
-                m_host->getUrl(url, target, 0);
-            break;
-        }
-        case Op::WaitForFrame:
-        case Op::WaitForFrame2: {
-            double frame;
-            std::uint8_t skip;
-            if (op == static_cast<std::uint8_t>(Op::WaitForFrame)) {
-                frame = in.u16() + 1;
-                skip = in.u8();
-            } else {
-                skip = in.u8();
-                frame = toNumber(pop());
-            }
-            const double loaded = m_host && f.target != kNoClip
-                                      ? m_host->property(f.target, ClipProperty::FramesLoaded)
-                                      : 1e9;
-            if (!(frame <= loaded)) {
-                // Skip whole actions, not bytes.
-                std::size_t at = next;
-                for (int k = 0; k < skip && at < end; ++k) {
-                    if (code[at] >= 0x80)
-                        at += at + 3 <= end ? 3 + u16at(at + 1) : end - at;
-                    else
-                        ++at;
-                }
-                next = std::min(at, end);
-            }
-            break;
-        }
-        case Op::SetTarget:
-            setTarget(f, in.str());
-            break;
-        case Op::GoToLabel: {
-            const std::string label = in.str();
-            if (m_host && f.target != kNoClip)
-                m_host->gotoLabel(f.target, label, false);
-            break;
-        }
-
-        // --- SWF 4 stack machine
-        case Op::Push:
-            while (!in.atEnd()) {
-                const std::uint8_t type = in.u8();
-                switch (type) {
-                case 0:
-                    push(in.str());
-                    break;
-                case 1: {
-                    const std::uint32_t bits = in.u32();
-                    float fl;
-                    std::memcpy(&fl, &bits, 4);
-                    push(static_cast<double>(fl));
-                    break;
-                }
-                case 2:
-                    push(Value::null());
-                    break;
-                case 3:
-                    push(Value());
-                    break;
-                case 4: {
-                    const std::uint8_t r = in.u8();
-                    push(r < f.registers.size() ? f.registers[r] : Value());
-                    break;
-                }
-                case 5:
-                    push(in.u8() != 0);
-                    break;
-                case 6: {
-                    // The high word comes first.
-                    const std::uint64_t hi = in.u32();
-                    const std::uint64_t lo = in.u32();
-                    const std::uint64_t bits = (hi << 32) | lo;
-                    double d;
-                    std::memcpy(&d, &bits, 8);
-                    push(d);
-                    break;
-                }
-                case 7:
-                    push(static_cast<double>(static_cast<std::int32_t>(in.u32())));
-                    break;
-                case 8:
-                case 9: {
-                    const std::size_t index = type == 8 ? in.u8() : in.u16();
-                    push(index < f.constants->size() ? Value((*f.constants)[index]) : Value());
-                    break;
-                }
-                default:
-                    in.pos = in.size; // unknown type: the rest cannot be read
-                    break;
-                }
-            }
-            break;
-        case Op::Pop:
-            pop();
-            break;
-        case Op::Add: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            push(a + b);
-            break;
-        }
-        case Op::Subtract: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            push(a - b);
-            break;
-        }
-        case Op::Multiply: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            push(a * b);
-            break;
-        }
-        case Op::Divide: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            if (b == 0 && m_version < 5)
-                push("#ERROR#");
-            else
-                push(a / b);
-            break;
-        }
-        case Op::Equals: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            pushLogical(a == b);
-            break;
-        }
-        case Op::Less: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            pushLogical(a < b);
-            break;
-        }
-        case Op::And: {
-            const bool b = toBoolean(pop());
-            const bool a = toBoolean(pop());
-            pushLogical(a && b);
-            break;
-        }
-        case Op::Or: {
-            const bool b = toBoolean(pop());
-            const bool a = toBoolean(pop());
-            pushLogical(a || b);
-            break;
-        }
-        case Op::Not:
-            pushLogical(!toBoolean(pop()));
-            break;
-        case Op::StringEquals: {
-            const std::string b = toString(pop());
-            pushLogical(toString(pop()) == b);
-            break;
-        }
-        case Op::StringLess: {
-            const std::string b = toString(pop());
-            pushLogical(toUtf16(toString(pop())) < toUtf16(b));
-            break;
-        }
-        case Op::StringGreater: {
-            const std::string b = toString(pop());
-            pushLogical(toUtf16(toString(pop())) > toUtf16(b));
-            break;
-        }
-        case Op::StringLength:
-        case Op::MBStringLength:
-            push(static_cast<double>(toUtf16(toString(pop())).size()));
-            break;
-        case Op::StringExtract:
-        case Op::MBStringExtract: {
-            const double count = toNumber(pop());
-            const double index = toNumber(pop());
-            const std::u16string s = toUtf16(toString(pop()));
-            // 1-based index; a negative count means "to the end".
-            double start = std::isnan(index) ? 0 : std::trunc(index) - 1;
-            start = std::clamp(start, 0.0, static_cast<double>(s.size()));
-            double n = std::isnan(count) ? 0 : std::trunc(count);
-            if (n < 0)
-                n = static_cast<double>(s.size());
-            n = std::min(n, static_cast<double>(s.size()) - start);
-            push(fromUtf16(s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(n))));
-            break;
-        }
-        case Op::StringAdd: {
-            std::string b = toString(pop());
-            std::string a = toString(pop());
-            if (!checkStringSize(a.size() + b.size()))
-                break;
-            push(a + b);
-            break;
-        }
-        case Op::ToInteger:
-            push(static_cast<double>(toInt32(toNumber(pop()))));
-            break;
-        case Op::CharToAscii:
-        case Op::MBCharToAscii: {
-            const std::u16string s = toUtf16(toString(pop()));
-            push(s.empty() ? 0.0 : static_cast<double>(s[0]));
-            break;
-        }
-        case Op::AsciiToChar:
-        case Op::MBAsciiToChar: {
-            const std::uint32_t c = toUint32(toNumber(pop())) & 0xFFFF;
-            push(c == 0 ? std::string() : fromUtf16(std::u16string(1, static_cast<char16_t>(c))));
-            break;
-        }
-        case Op::GetVariable: {
-            const std::string name = toString(pop());
-            push(getVariable(f, name));
-            break;
-        }
-        case Op::SetVariable: {
-            Value v = pop();
-            const std::string name = toString(pop());
-            setVariable(f, name, std::move(v));
-            break;
-        }
-        case Op::SetTarget2: {
-            const Value t = pop();
-            if (Object* o = t.object(); o && o->kind() == Object::Kind::Clip) {
-                f.target = static_cast<ClipObject*>(o)->clip;
-                f.timeline = o;
-            } else {
-                setTarget(f, toString(t));
-            }
-            break;
-        }
-        case Op::GetProperty: {
-            const double index = toNumber(pop());
-            const ClipId clip = targetClip(f, pop());
-            if (clip == kNoClip || !(index >= 0 && index < static_cast<int>(ClipProperty::Count)))
-                push(Value());
-            else
-                push(readClipProperty(clip, static_cast<int>(index)));
-            break;
-        }
-        case Op::SetProperty: {
-            Value v = pop();
-            const double index = toNumber(pop());
-            const ClipId clip = targetClip(f, pop());
-            if (clip != kNoClip && index >= 0 && index < static_cast<int>(ClipProperty::Count))
-                writeClipProperty(clip, static_cast<int>(index), v);
-            break;
-        }
-        case Op::CloneSprite: {
-            const double depth = toNumber(pop());
-            const std::string name = toString(pop());
-            const ClipId source = targetClip(f, pop());
-            if (m_host && source != kNoClip && std::isfinite(depth))
-                m_host->duplicate(source, name, static_cast<int>(std::clamp(depth, -2e9, 2e9)));
-            break;
-        }
-        case Op::RemoveSprite: {
-            const ClipId clip = targetClip(f, pop());
-            if (m_host && clip != kNoClip)
-                m_host->remove(clip);
-            break;
-        }
-        case Op::Trace: {
-            const Value v = pop();
-            // trace shows "undefined" in every version, unlike string conversion.
-            std::string line = v.isUndefined() ? std::string("undefined") : toString(v);
-            if (m_pending == Pending::None)
-                trace(line);
-            break;
-        }
-        case Op::StartDrag: {
-            const ClipId clip = targetClip(f, pop());
-            const bool lock = toBoolean(pop());
-            ClipRect rect;
-            const bool constrain = toBoolean(pop());
-            if (constrain) {
-                rect.yMax = toNumber(pop());
-                rect.xMax = toNumber(pop());
-                rect.yMin = toNumber(pop());
-                rect.xMin = toNumber(pop());
-            }
-            if (m_host && clip != kNoClip)
-                m_host->startDrag(clip, lock, constrain ? &rect : nullptr);
-            break;
-        }
-        case Op::EndDrag:
-            if (m_host)
-                m_host->stopDrag();
-            break;
-        case Op::RandomNumber: {
-            const std::int32_t max = toInt32(toNumber(pop()));
-            push(max <= 0 ? 0.0 : static_cast<double>(nextRandom() % static_cast<std::uint32_t>(max)));
-            break;
-        }
-        case Op::GetTime:
-            push(std::floor(m_timeMs));
-            break;
-        case Op::Jump:
-        case Op::If: {
+        switch (static_cast<ActionCode>(op)) {
+        case ActionCode::Jump:
+        case ActionCode::If: {
             const auto offset = static_cast<std::int16_t>(in.u16());
             bool taken = true;
-            if (op == static_cast<std::uint8_t>(Op::If)) {
+            if (op == static_cast<std::uint8_t>(ActionCode::If)) {
                 const Value cond = pop();
                 taken = m_version < 5 ? toNumber(cond) != 0 : toBoolean(cond);
             }
@@ -950,340 +1425,14 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             f.jumpTarget = static_cast<std::size_t>(target);
             return Completion::Jump;
         }
-        case Op::Call: {
-            const Value frame = pop();
-            if (!m_host || f.target == kNoClip)
-                break;
-            ClipId clip = f.target;
-            std::string s = toString(frame);
-            const std::size_t colon = s.rfind(':');
-            if (colon != std::string::npos) {
-                Object* o = resolvePath(f, std::string_view(s).substr(0, colon));
-                if (!o || o->kind() != Object::Kind::Clip)
-                    break;
-                clip = static_cast<ClipObject*>(o)->clip;
-                s = s.substr(colon + 1);
-            }
-            double n = stringToNumber(s, 5);
-            if (std::isnan(n))
-                n = m_host->frameOfLabel(clip, s);
-            if (!(n >= 1 && n < 1e9))
-                break;
-            for (std::span<const std::uint8_t> block : m_host->frameActions(clip, static_cast<int>(n))) {
-                auto buffer = std::make_shared<const std::vector<std::uint8_t>>(block.begin(), block.end());
-                const Completion c = runNested(std::move(buffer), clip);
-                if (c == Completion::Abort || m_pending != Pending::None)
-                    break;
-            }
-            break;
-        }
-        case Op::GotoFrame2: {
-            const std::uint8_t flags = in.u8();
-            const int bias = (flags & 0x02) ? in.u16() : 0;
-            gotoFrame2(f, pop(), (flags & 0x01) != 0, bias);
-            break;
-        }
-        case Op::GetUrl2: {
-            const std::uint8_t flags = in.u8();
-            const std::string target = toString(pop());
-            const std::string url = toString(pop());
-            if (m_host)
-                m_host->getUrl(url, target, flags & 0x03);
-            break;
-        }
-        case Op::FsCommand2: {
-            const std::size_t n = popCount();
-            popArgs(n);
-            break;
-        }
-
-        // --- SWF 5 objects and functions
-        case Op::ConstantPool: {
-            auto pool = std::make_shared<std::vector<std::string>>();
-            const std::size_t count = in.u16();
-            for (std::size_t i = 0; i < count && !in.atEnd(); ++i)
-                pool->push_back(in.str());
-            f.constants = std::move(pool);
-            break;
-        }
-        case Op::StoreRegister: {
-            const std::uint8_t r = in.u8();
-            if (r < f.registers.size())
-                f.registers[r] = m_stack.size() > f.stackBase ? m_stack.back() : Value();
-            break;
-        }
-        case Op::DefineFunction:
-        case Op::DefineFunction2: {
-            auto fc = std::make_shared<FunctionCode>();
-            fc->name = in.str();
-            const std::size_t params = in.u16();
-            fc->function2 = op == static_cast<std::uint8_t>(Op::DefineFunction2);
-            if (fc->function2) {
-                fc->registerCount = in.u8();
-                const std::uint8_t lo = in.u8();
-                const std::uint8_t hi = in.u8();
-                fc->flags = static_cast<std::uint16_t>(lo | (hi << 8));
-            }
-            for (std::size_t i = 0; i < params && !in.atEnd(); ++i) {
-                if (fc->function2)
-                    fc->paramRegisters.push_back(in.u8());
-                fc->params.push_back(in.str());
-            }
-            const std::size_t size = in.u16();
-            fc->begin = next;
-            fc->end = std::min(next + size, end); // a body cannot reach past its container
-            next = fc->end;
-            const std::string name = fc->name;
-            Value fn = defineFunction(f, std::move(fc));
-            if (name.empty()) {
-                push(fn);
-            } else if (f.activation) {
-                define(f.activation, name, fn);
-            } else {
-                set(f.timeline, name, fn);
-            }
-            break;
-        }
-        case Op::CallFunction: {
-            const std::string name = toString(pop());
-            const std::vector<Value> args = popArgs(popCount());
-            const Value fn = getVariable(f, name);
-            push(call(fn, f.timeline ? Value(f.timeline) : Value(), args));
-            break;
-        }
-        case Op::CallMethod: {
-            const Value nameValue = pop();
-            const Value objValue = pop();
-            const std::vector<Value> args = popArgs(popCount());
-            const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
-            Object* o = objValue.isObject() ? objValue.object() : toObject(objValue);
-            if (!o) {
-                push(Value());
-                break;
-            }
-            if (o->kind() == Object::Kind::Super) {
-                auto* s = static_cast<SuperObject*>(o);
-                if (!s->base) {
-                    push(Value());
-                    break;
-                }
-                if (name.empty()) { // super(...): the base class's constructor
-                    const Value ctor = get(s->base, "__constructor__");
-                    push(call(ctor, s->thisObject, args, s->base->proto()));
-                } else {
-                    Object* from = s->base->proto();
-                    Object* holder = from ? holderOf(from, name) : nullptr;
-                    const Value fn = from ? getMember(from, name, s->thisObject) : Value();
-                    push(call(fn, s->thisObject, args, holder));
-                }
-                break;
-            }
-            if (name.empty()) {
-                push(call(o, Value(), args));
-                break;
-            }
-            Object* holder = holderOf(o, name);
-            const Value fn = get(o, name);
-            push(call(fn, objValue.isObject() ? objValue : Value(o), args,
-                      holder == o ? o->proto() : holder));
-            break;
-        }
-        case Op::NewObject: {
-            const std::string name = toString(pop());
-            const std::vector<Value> args = popArgs(popCount());
-            push(construct(getVariable(f, name), args));
-            break;
-        }
-        case Op::NewMethod: {
-            const Value nameValue = pop();
-            const Value objValue = pop();
-            const std::vector<Value> args = popArgs(popCount());
-            const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
-            const Value ctor = name.empty() ? objValue : get(objValue, name);
-            push(construct(ctor, args));
-            break;
-        }
-        case Op::Return:
+        case ActionCode::Return:
             f.result = pop();
             return Completion::Return;
-        case Op::DefineLocal: {
-            Value v = pop();
-            const std::string name = toString(pop());
-            if (f.activation)
-                define(f.activation, name, std::move(v));
-            else
-                set(f.timeline, name, std::move(v));
-            break;
-        }
-        case Op::DefineLocal2: {
-            const std::string name = toString(pop());
-            Object* o = f.activation ? f.activation : f.timeline;
-            if (o && !o->own(key(name)))
-                set(o, name, Value());
-            break;
-        }
-        case Op::Delete: {
-            const std::string name = toString(pop());
-            const Value obj = pop();
-            push(remove(obj.object(), name));
-            break;
-        }
-        case Op::Delete2: {
-            const std::string name = toString(pop());
-            bool done = false;
-            for (const Scope* s = f.scope.get(); s && !done; s = s->parent.get()) {
-                Object* o = scopeObject(f, s);
-                if (o && o->own(key(name))) {
-                    push(remove(o, name));
-                    done = true;
-                }
-            }
-            if (!done)
-                push(remove(m_global, name));
-            break;
-        }
-        case Op::Modulo: {
-            const double b = toNumber(pop());
-            const double a = toNumber(pop());
-            push(std::fmod(a, b));
-            break;
-        }
-        case Op::InitArray: {
-            const std::size_t n = popCount();
-            push(newArray(popArgs(n)));
-            break;
-        }
-        case Op::InitObject: {
-            const std::size_t n = std::min(popCount(), (m_stack.size() - f.stackBase) / 2);
-            std::vector<std::pair<std::string, Value>> props;
-            props.reserve(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                Value v = pop();
-                props.emplace_back(toString(pop()), std::move(v));
-            }
-            Object* o = newObject();
-            for (auto it = props.rbegin(); it != props.rend(); ++it)
-                set(o, it->first, std::move(it->second));
-            push(o);
-            break;
-        }
-        case Op::TypeOf:
-            push(typeOf(pop()));
-            break;
-        case Op::TargetPath: {
-            const Value v = pop();
-            Object* o = v.object();
-            if (o && o->kind() == Object::Kind::Clip)
-                push(toString(v));
-            else
-                push(Value());
-            break;
-        }
-        case Op::Enumerate:
-        case Op::Enumerate2: {
-            Value v = pop();
-            if (op == static_cast<std::uint8_t>(Op::Enumerate))
-                v = getVariable(f, toString(v));
-            push(Value()); // the end marker the loop tests for
-            if (Object* o = v.object()) {
-                std::vector<std::string> names;
-                enumerate(o, names);
-                if (m_stack.size() + names.size() > m_limits.maxStack) {
-                    abort("stack overflow");
-                    break;
-                }
-                for (std::string& n : names)
-                    push(std::move(n));
-            }
-            break;
-        }
-        case Op::Add2: {
-            const Value b = toPrimitive(pop());
-            const Value a = toPrimitive(pop());
-            if (a.isString() || b.isString()) {
-                std::string sa = toString(a);
-                std::string sb = toString(b);
-                if (!checkStringSize(sa.size() + sb.size()))
-                    break;
-                push(sa + sb);
-            } else {
-                push(toNumber(a) + toNumber(b));
-            }
-            break;
-        }
-        case Op::Less2:
-        case Op::Greater: {
-            Value b = toPrimitive(pop());
-            Value a = toPrimitive(pop());
-            if (op == static_cast<std::uint8_t>(Op::Greater))
-                std::swap(a, b);
-            if (a.isString() && b.isString()) {
-                push(toUtf16(a.string()) < toUtf16(b.string()));
-                break;
-            }
-            const double x = toNumber(a);
-            const double y = toNumber(b);
-            if (std::isnan(x) || std::isnan(y))
-                push(Value());
-            else
-                push(x < y);
-            break;
-        }
-        case Op::Equals2: {
-            const Value b = pop();
-            const Value a = pop();
-            push(looseEquals(a, b));
-            break;
-        }
-        case Op::StrictEquals: {
-            const Value b = pop();
-            const Value a = pop();
-            push(strictEquals(a, b));
-            break;
-        }
-        case Op::ToNumber:
-            push(toNumber(pop()));
-            break;
-        case Op::ToString:
-            push(toString(pop()));
-            break;
-        case Op::PushDuplicate: {
-            Value v = m_stack.size() > f.stackBase ? m_stack.back() : Value();
-            push(std::move(v));
-            break;
-        }
-        case Op::StackSwap: {
-            Value a = pop();
-            Value b = pop();
-            push(std::move(a));
-            push(std::move(b));
-            break;
-        }
-        case Op::GetMember: {
-            const Value name = pop();
-            const Value obj = pop();
-            push(get(obj, toString(name)));
-            break;
-        }
-        case Op::SetMember: {
-            Value v = pop();
-            const Value name = pop();
-            const Value obj = pop();
-            if (Object* o = obj.object())
-                set(o, toString(name), std::move(v));
-            break;
-        }
-        case Op::Increment:
-            push(toNumber(pop()) + 1);
-            break;
-        case Op::Decrement:
-            push(toNumber(pop()) - 1);
-            break;
-        case Op::With: {
+        case ActionCode::With: {
             const std::size_t size = in.u16();
             const std::size_t bodyEnd = std::min(next + size, end);
             Object* o = toObject(pop());
-            if (f.nesting >= m_limits.maxNesting) {
+            if (f.nesting >= m_limits.maxNesting || stackExhausted()) {
                 abort("blocks nested too deep");
                 return Completion::Abort;
             }
@@ -1299,7 +1448,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
                 return out;
             continue;
         }
-        case Op::Try: {
+        case ActionCode::Try: {
             const std::uint8_t flags = in.u8();
             const std::size_t trySize = in.u16();
             const std::size_t catchSize = in.u16();
@@ -1314,7 +1463,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             const std::size_t tryEnd = std::min(next + trySize, end);
             const std::size_t catchEnd = std::min(tryEnd + catchSize, end);
             const std::size_t finallyEnd = std::min(catchEnd + finallySize, end);
-            if (f.nesting >= m_limits.maxNesting) {
+            if (f.nesting >= m_limits.maxNesting || stackExhausted()) {
                 abort("blocks nested too deep");
                 return Completion::Abort;
             }
@@ -1364,64 +1513,116 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
                 return out;
             continue;
         }
-        case Op::Throw:
+        case ActionCode::Throw:
             throwValue(pop());
             break;
-        case Op::InstanceOf: {
-            const Value ctor = pop();
-            const Value obj = pop();
-            push(instanceOf(obj.object(), ctor.object()));
+        case ActionCode::NextFrame:
+        case ActionCode::PreviousFrame:
+        case ActionCode::Play:
+        case ActionCode::Stop:
+        case ActionCode::ToggleQuality:
+        case ActionCode::StopSounds:
+        case ActionCode::StrictMode:
+        case ActionCode::GotoFrame:
+        case ActionCode::GetURL:
+        case ActionCode::WaitForFrame:
+        case ActionCode::WaitForFrame2:
+        case ActionCode::SetTarget:
+        case ActionCode::GoToLabel:
+        case ActionCode::SetTarget2:
+        case ActionCode::GetProperty:
+        case ActionCode::SetProperty:
+        case ActionCode::CloneSprite:
+        case ActionCode::RemoveSprite:
+        case ActionCode::Trace:
+        case ActionCode::StartDrag:
+        case ActionCode::EndDrag:
+        case ActionCode::RandomNumber:
+        case ActionCode::GetTime:
+        case ActionCode::Call:
+        case ActionCode::GotoFrame2:
+        case ActionCode::GetURL2:
+        case ActionCode::FSCommand2:
+            opTimeline(f, op, in, next, end);
             break;
-        }
-        case Op::CastOp: {
-            const Value obj = pop();
-            const Value ctor = pop();
-            push(instanceOf(obj.object(), ctor.object()) ? obj : Value::null());
+        case ActionCode::Push:
+        case ActionCode::Pop:
+        case ActionCode::ConstantPool:
+        case ActionCode::StoreRegister:
+        case ActionCode::PushDuplicate:
+        case ActionCode::StackSwap:
+            opStack(f, op, in, next, end);
             break;
-        }
-        case Op::ImplementsOp: {
-            const Value ctor = pop();
-            const std::vector<Value> ifaces = popArgs(popCount());
-            Object* proto = get(ctor, "prototype").object();
-            if (proto)
-                define(proto, "\x01interfaces", newArray(ifaces), kDontEnum | kDontDelete);
+        case ActionCode::Add:
+        case ActionCode::Subtract:
+        case ActionCode::Multiply:
+        case ActionCode::Divide:
+        case ActionCode::Equals:
+        case ActionCode::Less:
+        case ActionCode::And:
+        case ActionCode::Or:
+        case ActionCode::Not:
+        case ActionCode::ToInteger:
+        case ActionCode::Modulo:
+        case ActionCode::TypeOf:
+        case ActionCode::Add2:
+        case ActionCode::Less2:
+        case ActionCode::Greater:
+        case ActionCode::Equals2:
+        case ActionCode::StrictEquals:
+        case ActionCode::ToNumber:
+        case ActionCode::ToString:
+        case ActionCode::Increment:
+        case ActionCode::Decrement:
+        case ActionCode::BitAnd:
+        case ActionCode::BitOr:
+        case ActionCode::BitXor:
+        case ActionCode::BitLShift:
+        case ActionCode::BitRShift:
+        case ActionCode::BitURShift:
+            opArithmetic(f, op, in, next, end);
             break;
-        }
-        case Op::Extends: {
-            const Value superclass = pop();
-            const Value subclass = pop();
-            Object* sub = subclass.object();
-            if (!sub || !superclass.isObject())
-                break;
-            Object* proto = allocate<Object>(Object::Kind::Plain, get(superclass, "prototype").object());
-            define(proto, "__constructor__", superclass, kDontEnum);
-            define(proto, "constructor", superclass, kDontEnum);
-            set(sub, "prototype", proto);
+        case ActionCode::StringEquals:
+        case ActionCode::StringLess:
+        case ActionCode::StringGreater:
+        case ActionCode::StringLength:
+        case ActionCode::MBStringLength:
+        case ActionCode::StringExtract:
+        case ActionCode::MBStringExtract:
+        case ActionCode::StringAdd:
+        case ActionCode::CharToAscii:
+        case ActionCode::MBCharToAscii:
+        case ActionCode::AsciiToChar:
+        case ActionCode::MBAsciiToChar:
+            opString(f, op, in, next, end);
             break;
-        }
-        case Op::BitAnd:
-        case Op::BitOr:
-        case Op::BitXor:
-        case Op::BitLShift:
-        case Op::BitRShift:
-        case Op::BitURShift: {
-            const double bv = toNumber(pop());
-            const double av = toNumber(pop());
-            const std::int32_t a = toInt32(av);
-            const std::int32_t b = toInt32(bv);
-            const unsigned shift = static_cast<unsigned>(b) & 31;
-            double r = 0;
-            switch (static_cast<Op>(op)) {
-            case Op::BitAnd: r = a & b; break;
-            case Op::BitOr: r = a | b; break;
-            case Op::BitXor: r = a ^ b; break;
-            case Op::BitLShift: r = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) << shift); break;
-            case Op::BitRShift: r = a >> shift; break;
-            default: r = toUint32(av) >> shift; break;
-            }
-            push(r);
+        case ActionCode::GetVariable:
+        case ActionCode::SetVariable:
+        case ActionCode::DefineFunction:
+        case ActionCode::DefineFunction2:
+        case ActionCode::DefineLocal:
+        case ActionCode::DefineLocal2:
+        case ActionCode::Delete:
+        case ActionCode::Delete2:
+        case ActionCode::InitArray:
+        case ActionCode::InitObject:
+        case ActionCode::TargetPath:
+        case ActionCode::Enumerate:
+        case ActionCode::Enumerate2:
+        case ActionCode::GetMember:
+        case ActionCode::SetMember:
+        case ActionCode::InstanceOf:
+        case ActionCode::CastOp:
+        case ActionCode::ImplementsOp:
+        case ActionCode::Extends:
+            opObject(f, op, in, next, end);
             break;
-        }
+        case ActionCode::CallFunction:
+        case ActionCode::CallMethod:
+        case ActionCode::NewObject:
+        case ActionCode::NewMethod:
+            opCall(f, op, in, next, end);
+            break;
         default:
             break; // unknown actions are skipped by their length
         }

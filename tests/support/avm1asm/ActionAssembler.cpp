@@ -1,6 +1,6 @@
 #include "ActionAssembler.h"
 
-#include "swf/avm1/ActionCodes.h"
+#include "swf/avm1/ActionTable.h"
 
 #include <cctype>
 #include <climits>
@@ -84,7 +84,7 @@ const std::map<std::string, std::uint8_t>& opcodes() {
     static const std::map<std::string, std::uint8_t> table = [] {
         std::map<std::string, std::uint8_t> t;
 #define SWF_AVM1_ASM(name, code, version) t[lower(#name)] = code;
-        SWF_AVM1_OPS(SWF_AVM1_ASM)
+        SWF_AVM1_ACTIONS(SWF_AVM1_ASM)
 #undef SWF_AVM1_ASM
         return t;
     }();
@@ -291,14 +291,14 @@ private:
             unit.labels[w] = out.size();
             return;
         }
-        using swf::avm1::Op;
-        auto code = [](Op op) { return static_cast<std::uint8_t>(op); };
+        using swf::avm1::ActionCode;
+        auto code = [](ActionCode op) { return static_cast<std::uint8_t>(op); };
         if (w == "push") {
             std::vector<std::uint8_t> p;
             do
                 pushValue(p);
             while (accept(","));
-            record(out, code(Op::Push), p);
+            record(out, code(ActionCode::Push), p);
         } else if (w == "constants") {
             std::vector<std::uint8_t> p;
             std::vector<std::string> items;
@@ -309,9 +309,9 @@ private:
             u16(p, items.size());
             for (const std::string& s : items)
                 str(p, s);
-            record(out, code(Op::ConstantPool), p);
+            record(out, code(ActionCode::ConstantPool), p);
         } else if (w == "jump" || w == "if") {
-            out.push_back(code(w == "jump" ? Op::Jump : Op::If));
+            out.push_back(code(w == "jump" ? ActionCode::Jump : ActionCode::If));
             u16(out, 2);
             unit.fixups.emplace_back(out.size(), lower(word()));
             u16(out, 0);
@@ -366,13 +366,13 @@ private:
                 str(p, pname);
             }
             u16(p, inner.size());
-            record(out, code(two ? Op::DefineFunction2 : Op::DefineFunction), p);
+            record(out, code(two ? ActionCode::DefineFunction2 : ActionCode::DefineFunction), p);
             out.insert(out.end(), inner.begin(), inner.end());
         } else if (w == "with") {
             Unit inner = block(true);
             std::vector<std::uint8_t> p;
             u16(p, inner.bytes.size());
-            record(out, code(Op::With), p);
+            record(out, code(ActionCode::With), p);
             merge(unit, std::move(inner));
         } else if (w == "try") {
             std::string catchName;
@@ -412,27 +412,27 @@ private:
                 p.push_back(static_cast<std::uint8_t>(catchReg));
             else
                 str(p, catchName);
-            record(out, code(Op::Try), p);
+            record(out, code(ActionCode::Try), p);
             merge(unit, std::move(tryBody));
             merge(unit, std::move(catchBody));
             merge(unit, std::move(finallyBody));
         } else if (w == "gotoframe") {
             std::vector<std::uint8_t> p;
             u16(p, static_cast<std::size_t>(number()));
-            record(out, code(Op::GotoFrame), p);
+            record(out, code(ActionCode::GotoFrame), p);
         } else if (w == "gotolabel" || w == "settarget") {
             std::vector<std::uint8_t> p;
             str(p, string());
-            record(out, code(w == "gotolabel" ? Op::GoToLabel : Op::SetTarget), p);
+            record(out, code(w == "gotolabel" ? ActionCode::GoToLabel : ActionCode::SetTarget), p);
         } else if (w == "store") {
-            record(out, code(Op::StoreRegister), {static_cast<std::uint8_t>(number())});
+            record(out, code(ActionCode::StoreRegister), {static_cast<std::uint8_t>(number())});
         } else if (w == "geturl") {
             std::vector<std::uint8_t> p;
             str(p, string());
             str(p, string());
-            record(out, code(Op::GetUrl), p);
+            record(out, code(ActionCode::GetURL), p);
         } else if (w == "geturl2") {
-            record(out, code(Op::GetUrl2), {static_cast<std::uint8_t>(number())});
+            record(out, code(ActionCode::GetURL2), {static_cast<std::uint8_t>(number())});
         } else if (w == "gotoframe2") {
             std::uint8_t flags = 0;
             long bias = -1;
@@ -451,14 +451,14 @@ private:
             p.push_back(flags);
             if (bias >= 0)
                 u16(p, static_cast<std::size_t>(bias));
-            record(out, code(Op::GotoFrame2), p);
+            record(out, code(ActionCode::GotoFrame2), p);
         } else if (w == "waitforframe") {
             std::vector<std::uint8_t> p;
             u16(p, static_cast<std::size_t>(number()));
             p.push_back(static_cast<std::uint8_t>(number()));
-            record(out, code(Op::WaitForFrame), p);
+            record(out, code(ActionCode::WaitForFrame), p);
         } else if (w == "waitforframe2") {
-            record(out, code(Op::WaitForFrame2), {static_cast<std::uint8_t>(number())});
+            record(out, code(ActionCode::WaitForFrame2), {static_cast<std::uint8_t>(number())});
         } else if (w == "raw") {
             while (peek().kind == Token::Number || peek().kind == Token::Word) {
                 const std::string t = next().text;
