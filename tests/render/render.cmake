@@ -8,9 +8,12 @@ if(TARGET swf_player)
       ${CMAKE_CURRENT_LIST_DIR}/ShapeAndFillCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/BitmapMorphTextCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/CompositionCases.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/ToolCases.cpp
     LIBS swf_render orvane_swfwriter
     LABELS render)
   target_compile_definitions(render_ref_tests PRIVATE
     ORVANE_RENDER_REF_DIR="${CMAKE_CURRENT_LIST_DIR}"
-    ORVANE_RENDER_OUT_DIR="${CMAKE_CURRENT_BINARY_DIR}/render-failures")
+    ORVANE_RENDER_OUT_DIR="${CMAKE_CURRENT_BINARY_DIR}/render-failures"
+    ORVANE_TOOL_PATH="$<TARGET_FILE:orvane-tool>")
+  add_dependencies(render_ref_tests orvane-tool)
 endif()

@@ -1,0 +1,86 @@
+// orvane-tool render and bench as scripts use them: files, sizes, exit codes, the bench line.
+
+#include "RenderMovies.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+using namespace orvane::testing::render;
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    QString out, err;
+};
+
+ToolRun tool(const QStringList& args) {
+    QProcess p;
+    p.start(ORVANE_TOOL_PATH, args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(RenderTool, WritesFramesAtTheStageSizeAndReportsFailures) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SwfWriter m = stage(90, 50);
+    m.defineShape(1, box(solid(0, 0, 200), 0, 0, 200, 200));
+    m.place(1, 1).showFrame().moveTo(1, Matrix::translate(400, 0)).showFrame().showFrame();
+    const QString movie = dir.filePath("movie.swf");
+    m.save(movie.toStdString());
+
+    ToolRun r = tool({"render", movie, "-o", dir.filePath("one.png")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QImage(dir.filePath("one.png")).size(), QSize(90, 50));
+    r = tool({"render", movie, "-o", dir.filePath("two.png"), "--frame", "2", "--scale", "2"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage two(dir.filePath("two.png"));
+    EXPECT_EQ(two.size(), QSize(180, 100));
+    EXPECT_EQ(two.pixelColor(45, 5), QColor(0, 0, 200)); // moved 20 pixels on in frame 2
+    EXPECT_EQ(two.pixelColor(5, 5), QColor(255, 255, 255));
+
+    r = tool({"render", movie, "-o", dir.filePath("frames"), "--frames", "2-3"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("frames/frame-0001.png")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("frames/frame-0002.png")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("frames/frame-0003.png")));
+
+    EXPECT_EQ(tool({"render", movie}).code, 2);
+    EXPECT_EQ(tool({"render", movie, "-o", dir.filePath("x.png"), "--frame", "0"}).code, 2);
+    EXPECT_EQ(tool({"render", movie, "-o", dir.filePath("x"), "--frames", "3-1"}).code, 2);
+    EXPECT_EQ(tool({"render", movie, "-o", dir.filePath("x.png"), "--scale", "-1"}).code, 2);
+    r = tool({"render", dir.filePath("missing.swf"), "-o", dir.filePath("x.png")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("missing.swf"));
+    QFile junk(dir.filePath("junk.swf"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a movie at all");
+    junk.close();
+    EXPECT_EQ(tool({"render", junk.fileName(), "-o", dir.filePath("x.png")}).code, 1);
+}
+
+TEST(BenchTool, PrintsOneResultLine) {
+    QTemporaryDir dir;
+    SwfWriter m = stage(60, 40);
+    m.setFrameRate(30);
+    m.defineShape(1, box(solid(0, 120, 0), 0, 0, 400, 400));
+    m.place(1, 1).showFrame().moveTo(1, Matrix::translate(200, 100)).showFrame();
+    const QString movie = dir.filePath("movie.swf");
+    m.save(movie.toStdString());
+    const ToolRun r = tool({"bench", movie, "--frames", "20"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QRegularExpression line(
+        "^bench: load_ms=[0-9.]+ frames=20 render_fps=[0-9.]+ realtime=[0-9.]+ seek_ms=[0-9.]+ peak_rss_mb=[0-9.]+\\n$");
+    EXPECT_TRUE(line.match(r.out).hasMatch()) << r.out.toStdString();
+    EXPECT_EQ(tool({"bench", movie, "--frames", "x"}).code, 2);
+    EXPECT_EQ(tool({"bench", dir.filePath("none.swf")}).code, 1);
+}
