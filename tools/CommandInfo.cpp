@@ -6,6 +6,7 @@
 #include "shell/MovieSize.h"
 #include "swf/format/TagCode.h"
 #include "swf/io/Decompress.h"
+#include "swf/movie/Movie.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -190,6 +191,14 @@ std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
         return std::string("stage size unreadable: ") + e.what();
     }
     walkTags(body, rectBytes + 4, facts);
+    // The engine's own pass over every timeline: what it skips as unknown and as broken.
+    std::ifstream again(path, std::ios::binary);
+    std::vector<std::uint8_t> whole((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+    std::string engineError;
+    if (auto movie = swf::movie::Movie::fromBytes(std::move(whole), engineError)) {
+        facts.counters.emplace_back("engine_unknown_tags", movie->tagStats().unknownTotal());
+        facts.counters.emplace_back("engine_broken_tags", movie->tagStats().brokenTotal());
+    }
     return std::nullopt;
 }
 
