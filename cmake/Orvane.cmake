@@ -29,9 +29,16 @@ function(orvane_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  set(_labels unit ${ARG_LABELS})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${_labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(ORVANE_SANITIZE)
+    # Under the sanitizers the executable runs as one test, so it carries every label
+    # (discovered tests cannot take a list of labels) and runs once.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "unit;${ARG_LABELS}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS unit ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
 endfunction()
 
 # orvane_add_qtest(NAME SOURCES a.cpp ... LIBS lib ...)

@@ -7,9 +7,3 @@ orvane_add_gtest(orvane_shell_core_tests
   LIBS orvane_shell_core orvane_platform_core orvane_swfwriter
   LABELS asan)
 add_dependencies(asan_suite orvane_shell_core_tests)
-# The per-test entries that gtest discovery makes do not carry the asan label, so in the
-# sanitizer build the whole executable also runs as one test that does.
-if(ORVANE_SANITIZE)
-  add_test(NAME orvane_shell_core_tests.all COMMAND orvane_shell_core_tests)
-  set_tests_properties(orvane_shell_core_tests.all PROPERTIES LABELS asan)
-endif()

@@ -4,9 +4,3 @@ orvane_add_gtest(orvane_swfwriter_tests
   LIBS orvane_swfwriter
   LABELS asan)
 add_dependencies(asan_suite orvane_swfwriter_tests)
-# The per-test entries that gtest discovery makes do not carry the asan label, so in the
-# sanitizer build the whole executable also runs as one test that does.
-if(ORVANE_SANITIZE)
-  add_test(NAME orvane_swfwriter_tests.all COMMAND orvane_swfwriter_tests)
-  set_tests_properties(orvane_swfwriter_tests.all PROPERTIES LABELS asan)
-endif()

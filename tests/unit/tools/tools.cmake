@@ -8,9 +8,3 @@ target_include_directories(orvane_tool_pack_tests PRIVATE ${PROJECT_SOURCE_DIR}/
 target_compile_definitions(orvane_tool_pack_tests PRIVATE ORVANE_TOOL_PATH="$<TARGET_FILE:orvane-tool>")
 add_dependencies(orvane_tool_pack_tests orvane-tool)
 add_dependencies(asan_suite orvane_tool_pack_tests)
-# The per-test entries that gtest discovery makes do not carry the asan label, so in the
-# sanitizer build the whole executable also runs as one test that does.
-if(ORVANE_SANITIZE)
-  add_test(NAME orvane_tool_pack_tests.all COMMAND orvane_tool_pack_tests)
-  set_tests_properties(orvane_tool_pack_tests.all PROPERTIES LABELS asan)
-endif()
