@@ -2,6 +2,7 @@
 // drawing the cached result (every frame).
 
 #include "swf/render/CompiledShape.h"
+#include "swf/render/RasterCache.h"
 #include "swf/render/ShapePainter.h"
 
 #include <QImage>
@@ -15,9 +16,9 @@ using namespace swf::render;
 
 namespace {
 
-// A star-like outline of `edges` straight and curved edges with a gradient fill and a
-// stroke, its records scattered the way authoring tools interleave two fills.
-ShapeGeometry bigShape(int edges) {
+// A star-like outline of `edges` straight and curved edges: a gradient fill outside a
+// ring whose inner half belongs to a second, flat fill, and a stroke along it all.
+ShapeGeometry bigShape(int edges, bool stroked = true) {
     ShapeGeometry g;
     FillStyle grad;
     grad.kind = FillStyle::Kind::Radial;
@@ -32,16 +33,17 @@ ShapeGeometry bigShape(int edges) {
     QPointF prev(6000, 0);
     for (int i = 1; i <= edges; ++i) {
         const double a = 2 * M_PI * i / edges;
-        const double r = i % 2 ? 5000 : 6000;
+        const double r = i % 2 ? 5960 : 6000; // a finely notched outline, like a traced map
         const QPointF p(std::round(r * std::cos(a)), std::round(r * std::sin(a)));
         Edge e;
         e.from = prev;
         e.to = p;
         e.curved = i % 3 == 0;
         e.control = (prev + p) / 2 + QPointF(40, 40);
-        e.fill0 = i % 2 ? 1 : 2;
-        e.fill1 = 0;
-        e.line = 1;
+        // The edge separates the gradient (left, outside) from the flat fill (right, inside).
+        e.fill0 = 0;
+        e.fill1 = 1;
+        e.line = stroked ? 1 : 0;
         g.edges.push_back(e);
         prev = p;
     }
@@ -69,6 +71,36 @@ void BM_DrawCachedShape(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DrawCachedShape)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_DrawCachedFillsOnly(benchmark::State& state) {
+    const CompiledShape shape = compileShape(bigShape(static_cast<int>(state.range(0)), false));
+    QImage img(640, 640, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    ShapePainter painter;
+    const QTransform toDevice = QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(320, 320);
+    for (auto _ : state) {
+        painter.draw(p, shape, toDevice, ColorTransform{});
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawCachedFillsOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// What a shape that stays put (or only moves) costs from the second frame on.
+void BM_DrawFromRasterCache(benchmark::State& state) {
+    const CompiledShape shape = compileShape(bigShape(static_cast<int>(state.range(0))));
+    QImage img(640, 640, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&img);
+    ShapePainter painter;
+    RasterCache cache(painter);
+    const QTransform toDevice = QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(320, 320);
+    cache.draw(p, shape, toDevice, ColorTransform{}, QTransform());
+    for (auto _ : state) {
+        cache.draw(p, shape, toDevice, ColorTransform{}, QTransform());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawFromRasterCache)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
