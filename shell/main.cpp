@@ -4,15 +4,18 @@
 #include "MainFrm.h"
 #include "OrvaneApplication.h"
 
-#include <QMessageBox>
+#include <QIcon>
 
 #include <exception>
+#include <memory>
 
 int main(int argc, char** argv) {
     orvane::OrvaneApplication app(argc, argv);
     orvane::OrvaneApplication::setApplicationName(QStringLiteral("Orvane"));
     orvane::OrvaneApplication::setTitle(QStringLiteral("Orvane 1.0"));
-    orvane::OrvaneApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane-48.png")));
+    QIcon icon(QStringLiteral(":/orvane/orvane-32.png"));
+    icon.addFile(QStringLiteral(":/orvane/orvane-48.png"));
+    orvane::OrvaneApplication::setWindowIcon(icon);
 
     std::unique_ptr<orvane::TMainForm> mainForm;
     try {

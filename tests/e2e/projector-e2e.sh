@@ -45,8 +45,8 @@ done
 [[ -s "$work/display" ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(tr -dc 0-9 <"$work/display")"
 
-mkdir "$work/tmp"
-TMPDIR="$work/tmp/" "$work/projector" >"$work/player.log" 2>&1 &
+mkdir "$work/tmp" && mkdir -m 700 "$work/run"
+TMPDIR="$work/tmp/" XDG_RUNTIME_DIR="$work/run" "$work/projector" >"$work/player.log" 2>&1 &
 player_pid=$!
 
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Orvane 1\.0$' | head -n1) ||
