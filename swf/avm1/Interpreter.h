@@ -108,6 +108,7 @@ public:
     FunctionObject* newNative(NativeFn fn, Object* prototype = nullptr);
     BoxObject* newBox(Object* proto, Value primitive);
     ClipObject* clipObject(ClipId clip); // null when the clip is gone
+    bool hasClipObject(ClipId clip) const { return m_clips.count(clip) != 0; }
     std::string clipPath(ClipId clip);   // "_level0.a.b"
     std::string clipSlashPath(ClipId clip); // "/a/b"
     Object* resolveTarget(const Value& target, ClipId base);

@@ -13,3 +13,12 @@ orvane_add_gtest(avm1_tests
   LABELS asan)
 target_include_directories(avm1_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 add_dependencies(asan_suite avm1_tests)
+
+# The interpreter inside the player, with writer-built movies.
+if(TARGET swf_avm1_host AND TARGET swf_player AND TARGET orvane_swfwriter)
+  orvane_add_gtest(avm1_player_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlayerTraceTest.cpp
+    LIBS swf_avm1_host swf_player orvane_swfwriter orvane_avm1asm
+    LABELS asan)
+  add_dependencies(asan_suite avm1_player_tests)
+endif()

@@ -1,0 +1,505 @@
+#include "swf/avm1/PlayerScriptHost.h"
+
+#include "swf/format/Shape.h"
+#include "swf/format/TagCode.h"
+#include "swf/movie/Movie.h"
+#include "swf/timeline/Clip.h"
+#include "swf/timeline/World.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace swf::avm1 {
+
+namespace {
+
+// Script depths count from 0 where timeline depths count from -16384.
+constexpr int kDepthOffset = 16384;
+constexpr double kTwips = 20.0;
+constexpr double kPi = 3.14159265358979323846;
+
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0; // pixels
+
+    static Affine of(const format::Matrix& m) { return {m.a, m.b, m.c, m.d, m.tx / kTwips, m.ty / kTwips}; }
+    // this after inner
+    Affine operator*(const Affine& n) const {
+        return {a * n.a + c * n.b, b * n.a + d * n.b, a * n.c + c * n.d,
+                b * n.c + d * n.d, a * n.tx + c * n.ty + tx, b * n.tx + d * n.ty + ty};
+    }
+    Affine inverse() const {
+        const double det = a * d - b * c;
+        if (det == 0 || !std::isfinite(det))
+            return {1, 0, 0, 1, -tx, -ty};
+        return {d / det, -b / det, -c / det, a / det, (c * ty - d * tx) / det, (b * tx - a * ty) / det};
+    }
+    void apply(double& x, double& y) const {
+        const double nx = a * x + c * y + tx;
+        y = b * x + d * y + ty;
+        x = nx;
+    }
+};
+
+Affine globalOf(const timeline::Clip& clip) {
+    Affine m;
+    int guard = 0;
+    for (const timeline::Clip* c = &clip; c && c->displayObject() && ++guard < 64; c = c->parent())
+        m = Affine::of(c->displayObject()->matrix) * m;
+    return m;
+}
+
+struct Box {
+    double xMin = std::numeric_limits<double>::infinity(), yMin = xMin;
+    double xMax = -std::numeric_limits<double>::infinity(), yMax = xMax;
+    bool empty() const { return xMin > xMax; }
+    void add(double x, double y) {
+        xMin = std::min(xMin, x);
+        yMin = std::min(yMin, y);
+        xMax = std::max(xMax, x);
+        yMax = std::max(yMax, y);
+    }
+};
+
+// Bounds of a clip's shapes (text and other kinds are not measured yet), mapped by `m`.
+void addBounds(const timeline::Clip& clip, const Affine& m, Box& box, int nesting) {
+    if (nesting > timeline::kMaxNesting)
+        return;
+    for (const auto& [depth, obj] : clip.displayList()) {
+        const Affine local = m * Affine::of(obj.matrix);
+        if (obj.clip) {
+            addBounds(*obj.clip, local, box, nesting + 1);
+        } else if (obj.character && obj.character->kind == format::CharacterKind::Shape) {
+            const format::Rect& r = static_cast<const format::ShapeCharacter&>(*obj.character).bounds;
+            const double xs[] = {r.xMin / kTwips, r.xMax / kTwips};
+            const double ys[] = {r.yMin / kTwips, r.yMax / kTwips};
+            for (double x : xs)
+                for (double y : ys) {
+                    double px = x, py = y;
+                    local.apply(px, py);
+                    box.add(px, py);
+                }
+        }
+    }
+}
+
+Box boundsIn(const timeline::Clip& clip, const Affine& toSpace) {
+    Box box;
+    addBounds(clip, toSpace, box, clip.nesting());
+    return box;
+}
+
+bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
+    if (a.size() != b.size())
+        return false;
+    if (caseSensitive)
+        return a == b;
+    return asciiLower(a) == asciiLower(b);
+}
+
+} // namespace
+
+PlayerScriptHost::PlayerScriptHost() = default;
+PlayerScriptHost::~PlayerScriptHost() = default;
+
+void PlayerScriptHost::setTraceSink(std::function<void(const std::string&)> sink) {
+    m_trace = std::move(sink);
+    if (m_vm)
+        m_vm->setTraceSink(m_trace);
+}
+
+void PlayerScriptHost::setTime(double ms) {
+    m_time = ms;
+    if (m_vm)
+        m_vm->setTime(ms);
+}
+
+void PlayerScriptHost::setDateOrigin(double epochMs) {
+    m_dateOrigin = epochMs;
+    if (m_vm)
+        m_vm->setDateOrigin(epochMs);
+}
+
+void PlayerScriptHost::movieLoaded(int swfVersion) {
+    m_vm = std::make_unique<Interpreter>(swfVersion, this);
+    m_vm->setTraceSink(m_trace);
+    m_vm->setTime(m_time);
+    m_vm->setDateOrigin(m_dateOrigin);
+    m_world = nullptr;
+    m_root = kNoClip;
+    m_enterFrameTick = 0;
+}
+
+void PlayerScriptHost::movieUnloaded() {
+    m_vm.reset();
+    m_world = nullptr;
+    m_root = kNoClip;
+}
+
+void PlayerScriptHost::attachWorld(timeline::Clip& clip) {
+    if (!clip.isOnStage())
+        return;
+    m_world = &clip.world();
+    m_root = clip.root().id();
+}
+
+void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> code) {
+    if (!m_vm)
+        return;
+    attachWorld(clip);
+    enterFramePass();
+    if (clip.isOnStage())
+        m_vm->run(code, clip.id());
+}
+
+void PlayerScriptHost::runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) { run(clip, code); }
+
+void PlayerScriptHost::runInitActions(timeline::Clip& clip, std::uint16_t, std::span<const std::uint8_t> code) {
+    run(clip, code);
+}
+
+void PlayerScriptHost::runClipEvent(timeline::Clip& clip, std::uint32_t, std::span<const std::uint8_t> code) {
+    run(clip, code);
+}
+
+void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
+    // Called from the clip's destructor: no script may run here.
+    // FIXME: onUnload handlers need a call from the player before the clip goes.
+    if (m_vm)
+        m_vm->clipRemoved(clip.id());
+}
+
+void PlayerScriptHost::afterTick() {
+    if (!m_vm || !m_world)
+        return;
+    enterFramePass();
+    m_vm->runIntervals();
+}
+
+// Script onEnterFrame handlers, once per tick, parents first.
+void PlayerScriptHost::enterFramePass() {
+    if (!m_world || m_world->tick == m_enterFrameTick)
+        return;
+    m_enterFrameTick = m_world->tick;
+    timeline::Clip* rootClip = find(m_root);
+    if (!rootClip)
+        return;
+    std::vector<ClipId> ids;
+    rootClip->forEachClip([&](timeline::Clip& c) {
+        if (m_vm->hasClipObject(c.id()))
+            ids.push_back(c.id());
+    });
+    for (ClipId id : ids)
+        if (exists(id))
+            m_vm->callHandler(id, "onEnterFrame");
+}
+
+// ---- ClipHost ---------------------------------------------------------------------------------
+
+timeline::Clip* PlayerScriptHost::find(ClipId clip) const {
+    if (!m_world)
+        return nullptr;
+    timeline::Clip* c = m_world->clipById(clip);
+    return c && c->isOnStage() ? c : nullptr;
+}
+
+bool PlayerScriptHost::exists(ClipId clip) { return find(clip) != nullptr; }
+
+ClipId PlayerScriptHost::parent(ClipId clip) {
+    timeline::Clip* c = find(clip);
+    return c && c->parent() ? c->parent()->id() : kNoClip;
+}
+
+ClipId PlayerScriptHost::child(ClipId clip, std::string_view name, bool caseSensitive) {
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return kNoClip;
+    for (const auto& [depth, obj] : c->displayList())
+        if (obj.clip && sameName(obj.name, name, caseSensitive))
+            return obj.clip->id();
+    return kNoClip;
+}
+
+std::vector<ClipId> PlayerScriptHost::children(ClipId clip) {
+    std::vector<ClipId> out;
+    if (timeline::Clip* c = find(clip))
+        for (const auto& [depth, obj] : c->displayList())
+            if (obj.clip && !obj.name.empty())
+                out.push_back(obj.clip->id());
+    return out;
+}
+
+std::string PlayerScriptHost::name(ClipId clip) {
+    timeline::Clip* c = find(clip);
+    return c ? c->name() : std::string();
+}
+
+void PlayerScriptHost::setName(ClipId clip, const std::string& name) {
+    timeline::Clip* c = find(clip);
+    if (c && c->displayObject())
+        c->displayObject()->name = name;
+}
+
+double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return 0;
+    const timeline::DisplayObject* o = c->displayObject();
+    const format::Matrix m = o ? o->matrix : format::Matrix{};
+    switch (p) {
+    case ClipProperty::X:
+        return m.tx / kTwips;
+    case ClipProperty::Y:
+        return m.ty / kTwips;
+    case ClipProperty::XScale:
+        return std::hypot(m.a, m.b) * 100;
+    case ClipProperty::YScale:
+        return std::hypot(m.c, m.d) * 100;
+    case ClipProperty::Rotation:
+        return std::atan2(m.b, m.a) * 180 / kPi;
+    case ClipProperty::Alpha:
+        return o ? o->colorTransform.aMul / 256.0 * 100 : 100;
+    case ClipProperty::Visible:
+        return !o || o->visible ? 1 : 0;
+    case ClipProperty::CurrentFrame:
+        return c->currentFrame() + 1;
+    case ClipProperty::TotalFrames:
+    case ClipProperty::FramesLoaded:
+        return c->totalFrames();
+    case ClipProperty::Width:
+    case ClipProperty::Height: {
+        const Affine toParent = o ? Affine::of(o->matrix) : Affine{};
+        const Box b = boundsIn(*c, toParent);
+        if (b.empty())
+            return 0;
+        return p == ClipProperty::Width ? b.xMax - b.xMin : b.yMax - b.yMin;
+    }
+    case ClipProperty::HighQuality:
+        return 1;
+    case ClipProperty::FocusRect:
+        return 1;
+    case ClipProperty::SoundBufTime:
+        return 5;
+    default:
+        return 0; // FIXME: mouse position needs input from the host
+    }
+}
+
+void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
+    timeline::Clip* c = find(clip);
+    timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
+    if (!o || !std::isfinite(value))
+        return;
+    // FIXME: the timeline still moves an object that a script has moved; the player
+    // stops doing so once a script sets a display property.
+    format::Matrix& m = o->matrix;
+    const double xs = std::hypot(m.a, m.b);
+    const double ys = std::hypot(m.c, m.d);
+    const double angle = std::atan2(m.b, m.a);
+    const double angleY = std::atan2(-m.c, m.d);
+    value = std::clamp(value, -1e9, 1e9);
+    switch (p) {
+    case ClipProperty::X:
+        m.tx = value * kTwips;
+        break;
+    case ClipProperty::Y:
+        m.ty = value * kTwips;
+        break;
+    case ClipProperty::XScale:
+        m.a = value / 100 * std::cos(angle);
+        m.b = value / 100 * std::sin(angle);
+        break;
+    case ClipProperty::YScale:
+        m.c = -value / 100 * std::sin(angleY);
+        m.d = value / 100 * std::cos(angleY);
+        break;
+    case ClipProperty::Rotation: {
+        const double r = std::fmod(value, 360.0) * kPi / 180;
+        m.a = xs * std::cos(r);
+        m.b = xs * std::sin(r);
+        m.c = -ys * std::sin(r);
+        m.d = ys * std::cos(r);
+        break;
+    }
+    case ClipProperty::Alpha:
+        o->colorTransform.aMul = static_cast<std::int16_t>(std::clamp(value / 100 * 256, -32768.0, 32767.0));
+        break;
+    case ClipProperty::Visible:
+        o->visible = value != 0;
+        break;
+    case ClipProperty::Width:
+    case ClipProperty::Height: {
+        const double now = property(clip, p);
+        if (now <= 0)
+            return;
+        const double k = value / now;
+        if (p == ClipProperty::Width) {
+            m.a *= k;
+            m.b *= k;
+        } else {
+            m.c *= k;
+            m.d *= k;
+        }
+        break;
+    }
+    default:
+        return;
+    }
+    ++c->world().generation;
+}
+
+void PlayerScriptHost::play(ClipId clip) {
+    if (timeline::Clip* c = find(clip))
+        c->play();
+}
+
+void PlayerScriptHost::stop(ClipId clip) {
+    if (timeline::Clip* c = find(clip))
+        c->stop();
+}
+
+void PlayerScriptHost::gotoFrame(ClipId clip, int frame, bool play) {
+    if (timeline::Clip* c = find(clip)) {
+        c->gotoFrame(frame - 1);
+        c->setPlaying(play);
+    }
+}
+
+bool PlayerScriptHost::gotoLabel(ClipId clip, std::string_view label, bool play) {
+    timeline::Clip* c = find(clip);
+    if (!c || !c->gotoLabel(label))
+        return false;
+    c->setPlaying(play);
+    return true;
+}
+
+void PlayerScriptHost::nextFrame(ClipId clip) {
+    if (timeline::Clip* c = find(clip))
+        c->nextFrame();
+}
+
+void PlayerScriptHost::prevFrame(ClipId clip) {
+    if (timeline::Clip* c = find(clip))
+        c->prevFrame();
+}
+
+// FIXME: making new instances from script (duplicateMovieClip, attachMovie,
+// createEmptyMovieClip) needs the timeline to place a scripted object.
+ClipId PlayerScriptHost::duplicate(ClipId, const std::string&, int) { return kNoClip; }
+ClipId PlayerScriptHost::attach(ClipId, std::string_view, const std::string&, int) { return kNoClip; }
+ClipId PlayerScriptHost::createEmpty(ClipId, const std::string&, int) { return kNoClip; }
+
+bool PlayerScriptHost::remove(ClipId clip) {
+    timeline::Clip* c = find(clip);
+    if (!c || !c->parent() || !c->displayObject())
+        return false;
+    // Only instances at script depths can be removed by script.
+    const int d = c->displayObject()->depth;
+    if (d < kDepthOffset)
+        return false;
+    return c->parent()->removeAt(d);
+}
+
+void PlayerScriptHost::swapDepths(ClipId clip, int depth) {
+    timeline::Clip* c = find(clip);
+    if (!c || !c->parent() || !c->displayObject())
+        return;
+    timeline::DisplayList& list = c->parent()->displayList();
+    const int from = c->displayObject()->depth;
+    const long long target = static_cast<long long>(depth) + kDepthOffset;
+    if (target < std::numeric_limits<int>::min() || target > std::numeric_limits<int>::max() || target == from)
+        return;
+    const int to = static_cast<int>(target);
+    // Node handles keep the objects (and the clips' pointers to them) where they are.
+    auto mine = list.extract(from);
+    if (mine.empty())
+        return;
+    auto other = list.extract(to);
+    mine.key() = to;
+    mine.mapped().depth = to;
+    list.insert(std::move(mine));
+    if (!other.empty()) {
+        other.key() = from;
+        other.mapped().depth = from;
+        list.insert(std::move(other));
+    }
+    ++c->world().generation;
+}
+
+int PlayerScriptHost::depth(ClipId clip) {
+    timeline::Clip* c = find(clip);
+    return c && c->displayObject() ? c->displayObject()->depth - kDepthOffset : 0;
+}
+
+int PlayerScriptHost::nextHighestDepth(ClipId clip) {
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return 0;
+    int top = -1;
+    for (const auto& [d, obj] : c->displayList())
+        top = std::max(top, d - kDepthOffset);
+    return top + 1;
+}
+
+ClipRect PlayerScriptHost::bounds(ClipId clip, ClipId targetSpace) {
+    timeline::Clip* c = find(clip);
+    timeline::Clip* space = find(targetSpace);
+    if (!c || !space)
+        return {};
+    const Affine m = globalOf(*space).inverse() * globalOf(*c);
+    const Box b = boundsIn(*c, m);
+    if (b.empty()) // the player answered this for an empty clip
+        return {6710886.35, 6710886.35, 6710886.35, 6710886.35};
+    return {b.xMin, b.yMin, b.xMax, b.yMax};
+}
+
+bool PlayerScriptHost::hitTestPoint(ClipId clip, double x, double y, bool) {
+    // FIXME: shapeFlag wants the shape's outline; the bounding box answers both ways.
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return false;
+    const Box b = boundsIn(*c, globalOf(*c));
+    return !b.empty() && x >= b.xMin && x <= b.xMax && y >= b.yMin && y <= b.yMax;
+}
+
+bool PlayerScriptHost::hitTestClip(ClipId clip, ClipId other) {
+    timeline::Clip* a = find(clip);
+    timeline::Clip* b = find(other);
+    if (!a || !b)
+        return false;
+    const Box x = boundsIn(*a, globalOf(*a));
+    const Box y = boundsIn(*b, globalOf(*b));
+    return !x.empty() && !y.empty() && x.xMin <= y.xMax && y.xMin <= x.xMax && x.yMin <= y.yMax &&
+           y.yMin <= x.yMax;
+}
+
+void PlayerScriptHost::localToGlobal(ClipId clip, double& x, double& y) {
+    if (timeline::Clip* c = find(clip))
+        globalOf(*c).apply(x, y);
+}
+
+void PlayerScriptHost::globalToLocal(ClipId clip, double& x, double& y) {
+    if (timeline::Clip* c = find(clip))
+        globalOf(*c).inverse().apply(x, y);
+}
+
+std::vector<std::span<const std::uint8_t>> PlayerScriptHost::frameActions(ClipId clip, int frame) {
+    std::vector<std::span<const std::uint8_t>> out;
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return out;
+    for (const format::TagRef& tag : c->timeline().frameTags(frame - 1))
+        if (tag.code == static_cast<std::uint16_t>(format::TagCode::DoAction))
+            out.push_back(c->world().movie.tagBody(tag));
+    return out;
+}
+
+int PlayerScriptHost::frameOfLabel(ClipId clip, std::string_view label) {
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return 0;
+    const int f = c->timeline().findLabel(label);
+    return f < 0 ? 0 : f + 1;
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,99 @@
+#pragma once
+// Plugs the interpreter into the player: the player hands it frame, init and clip
+// event code (ActionRunner), and scripts reach the player's timelines through it
+// (ClipHost). Clips are named by timeline::Clip::id() and looked up in the World
+// on every call, so nothing here outlives a clip.
+//
+// Order within one tick, as the player drives it: actions left pending by gotos,
+// then every timeline advances, then placed clips' enterFrame events, then the new
+// frames' init and frame actions (parents first). Handlers set from script
+// (onEnterFrame) run once per tick before the first action block of that tick, or
+// from afterTick() when the tick ran no code; intervals run from afterTick().
+
+#include "swf/avm1/ActionRunner.h"
+#include "swf/avm1/ClipHost.h"
+#include "swf/avm1/Interpreter.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace swf::timeline {
+class Clip;
+struct World;
+} // namespace swf::timeline
+
+namespace swf::avm1 {
+
+class PlayerScriptHost : public ActionRunner, public ClipHost {
+public:
+    PlayerScriptHost();
+    ~PlayerScriptHost() override;
+
+    // Where trace() output goes (nothing by default).
+    void setTraceSink(std::function<void(const std::string&)> sink);
+    // Movie time in milliseconds; set before each tick (virtual in orvane-tool trace).
+    void setTime(double ms);
+    // Calls intervals that are due and script onEnterFrame handlers not yet run.
+    void afterTick();
+    void setUrl(std::string url) { m_url = std::move(url); }
+    void setDateOrigin(double epochMs);
+    Interpreter* interpreter() { return m_vm.get(); }
+
+    // ActionRunner
+    void runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) override;
+    void runInitActions(timeline::Clip& clip, std::uint16_t spriteId, std::span<const std::uint8_t> code) override;
+    void runClipEvent(timeline::Clip& clip, std::uint32_t event, std::span<const std::uint8_t> code) override;
+    void clipRemoved(timeline::Clip& clip) override;
+    void movieLoaded(int swfVersion) override;
+    void movieUnloaded() override;
+
+    // ClipHost
+    ClipId root() override { return m_root; }
+    ClipId parent(ClipId clip) override;
+    ClipId child(ClipId clip, std::string_view name, bool caseSensitive) override;
+    std::vector<ClipId> children(ClipId clip) override;
+    bool exists(ClipId clip) override;
+    std::string name(ClipId clip) override;
+    void setName(ClipId clip, const std::string& name) override;
+    double property(ClipId clip, ClipProperty p) override;
+    void setProperty(ClipId clip, ClipProperty p, double value) override;
+    std::string url() override { return m_url; }
+    void play(ClipId clip) override;
+    void stop(ClipId clip) override;
+    void gotoFrame(ClipId clip, int frame, bool play) override;
+    bool gotoLabel(ClipId clip, std::string_view label, bool play) override;
+    void nextFrame(ClipId clip) override;
+    void prevFrame(ClipId clip) override;
+    ClipId duplicate(ClipId clip, const std::string& newName, int depth) override;
+    bool remove(ClipId clip) override;
+    ClipId attach(ClipId parent, std::string_view linkageName, const std::string& newName, int depth) override;
+    ClipId createEmpty(ClipId parent, const std::string& newName, int depth) override;
+    void swapDepths(ClipId clip, int depth) override;
+    int depth(ClipId clip) override;
+    int nextHighestDepth(ClipId clip) override;
+    ClipRect bounds(ClipId clip, ClipId targetSpace) override;
+    bool hitTestPoint(ClipId clip, double x, double y, bool shapeFlag) override;
+    bool hitTestClip(ClipId clip, ClipId other) override;
+    void localToGlobal(ClipId clip, double& x, double& y) override;
+    void globalToLocal(ClipId clip, double& x, double& y) override;
+    std::vector<std::span<const std::uint8_t>> frameActions(ClipId clip, int frame) override;
+    int frameOfLabel(ClipId clip, std::string_view label) override;
+
+private:
+    timeline::Clip* find(ClipId clip) const;
+    void attachWorld(timeline::Clip& clip);
+    void enterFramePass();
+    void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
+
+    std::unique_ptr<Interpreter> m_vm;
+    std::function<void(const std::string&)> m_trace;
+    timeline::World* m_world = nullptr;
+    ClipId m_root = kNoClip;
+    std::uint64_t m_enterFrameTick = 0;
+    double m_time = 0;
+    double m_dateOrigin = 0;
+    std::string m_url;
+};
+
+} // namespace swf::avm1

@@ -1,0 +1,118 @@
+// The interpreter plugged into the player: writer-built movies whose trace output
+// is checked the way `orvane-tool trace` prints it.
+
+#include "ActionAssembler.h"
+#include "SwfWriter.h"
+#include "swf/Player.h"
+#include "swf/avm1/PlayerScriptHost.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+using namespace orvane::testing;
+
+namespace {
+
+// Plays `file` for `frames` ticks on a virtual clock, as the trace command does.
+std::string traceMovie(const std::vector<std::uint8_t>& file, int frames) {
+    std::string out;
+    auto host = std::make_unique<swf::avm1::PlayerScriptHost>();
+    swf::avm1::PlayerScriptHost* scripts = host.get();
+    scripts->setTraceSink([&](const std::string& line) { out += line + "\n"; });
+    swf::Player player;
+    player.setActionRunner(std::move(host));
+    if (!player.loadFromBytes(file))
+        return "load failed: " + player.error();
+    for (int i = 0; i < frames; ++i) {
+        scripts->setTime(i * 1000.0 / player.frameRate());
+        player.tick();
+        scripts->afterTick();
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> code(const char* source) { return assembleActions(source); }
+
+PlaceObject named(std::uint16_t id, std::uint16_t depth, const char* name, std::int32_t x = 0) {
+    PlaceObject p;
+    p.depth = depth;
+    p.characterId = id;
+    p.name = name;
+    p.matrix = Matrix::translate(x, 0);
+    return p;
+}
+
+} // namespace
+
+TEST(PlayerTrace, FrameScriptsSpritesAndGotos) {
+    SwfWriter movie;
+    movie.setVersion(7).setFrameRate(12);
+    Sprite sprite;
+    sprite.doAction(code("push \"sprite frame \"; push \"_currentframe\"; getvariable; add2; trace")).showFrame();
+    sprite.showFrame();
+    sprite.doAction(code("stop; push \"sprite stops at \"; push \"this\"; getvariable; add2; trace")).showFrame();
+    movie.defineSprite(10, sprite);
+    movie.placeObject2(named(10, 1, "mc", 400));
+    movie.doAction(code(R"(
+        push "root frame 1, mc._x = "; push "mc"; getvariable; push "_x"; getmember; add2; trace
+    )"));
+    movie.showFrame();
+    movie.doAction(code(R"(
+        push "root frame 2"; trace
+        push "mc"; getvariable; push "_x", 30; setmember
+        push "mc._x"; getvariable; trace
+        push 4; gotoframe2
+    )"));
+    movie.showFrame();
+    movie.doAction(code("push \"root frame 3 (skipped)\"; trace")).showFrame();
+    movie.doAction(code("push \"root frame 4\"; trace; stop")).showFrame();
+
+    // The goto's target frame runs its actions at the start of the next tick, before
+    // the timelines advance (so before the sprite reaches its third frame).
+    EXPECT_EQ(traceMovie(movie.bytes(), 6), "root frame 1, mc._x = 20\n"
+                                            "sprite frame 1\n"
+                                            "root frame 2\n"
+                                            "30\n"
+                                            "root frame 4\n"
+                                            "sprite stops at _level0.mc\n");
+}
+
+TEST(PlayerTrace, OnEnterFrameAndIntervals) {
+    SwfWriter movie;
+    movie.setVersion(7).setFrameRate(10); // 100 ms a frame
+    movie.doAction(code(R"(
+        push "n", 0; setvariable
+        push "this"; getvariable; push "onEnterFrame"
+        function () {
+            push "n"; push "n"; getvariable; increment; setvariable
+            push "enter "; push "n"; getvariable; add2; trace
+            push "n"; getvariable; push 3; equals2; not; if done
+            push "this"; getvariable; push "onEnterFrame"; delete; pop
+            done:
+        }
+        setmember
+        function tick() { push "interval at "; push 0, "getTimer"; callfunction; add2; trace }
+        push "id"; push 250, "tick"; getvariable; push 2, "setInterval"; callfunction; setvariable
+        stop
+    )"));
+    movie.showFrame().showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 6),
+              "enter 1\nenter 2\nenter 3\ninterval at 300\ninterval at 500\n");
+}
+
+TEST(PlayerTrace, InitActionsRunBeforeFrameActionsOnce) {
+    SwfWriter movie;
+    movie.setVersion(7);
+    Sprite sprite;
+    sprite.showFrame();
+    movie.defineSprite(10, sprite);
+    movie.doInitAction(10, code("push \"init\"; trace; push \"_global\"; getvariable; push \"ready\", true; setmember"));
+    movie.doAction(code("push \"frame, ready = \"; push \"ready\"; getvariable; add2; trace"));
+    movie.showFrame();
+    movie.doAction(code("push 1; gotoframe2 play")).showFrame();
+    // Frame 2 sends the playhead back to frame 1, whose actions run again each time;
+    // the init actions do not.
+    EXPECT_EQ(traceMovie(movie.bytes(), 4), "init\nframe, ready = true\nframe, ready = true\nframe, ready = true\n");
+}
