@@ -19,7 +19,7 @@ class Clip;
 // Sprites nested deeper than this are shown empty; guards self-placing sprites.
 inline constexpr int kMaxNesting = 32;
 // Placements beyond this many live objects are dropped; guards exponential nesting.
-inline constexpr std::size_t kMaxLiveObjects = 200000;
+inline constexpr std::size_t kMaxLiveObjects = 100000;
 
 struct World {
     explicit World(const movie::Movie& m);
