@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <algorithm>
 #include <exception>
 
 namespace orvane {
@@ -174,11 +175,22 @@ int TMainForm::clientWidth() const {
 int TMainForm::clientHeight() const {
     return height() - clientTop();
 }
-void TMainForm::setClientWidth(int w) {
-    resize(w, height());
+// A stage size comes straight from the movie's header, which may claim anything up to
+// millions of pixels. Like a desktop that caps windows at its own size, the window is
+// never made larger than the whole desktop; the stage is then scaled to fit.
+QSize TMainForm::largestSize() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize desktop = screen ? screen->virtualSize() : QSize(4096, 4096);
+    return desktop.expandedTo(QSize(640, 480));
 }
+
+void TMainForm::setClientWidth(int w) {
+    resize(std::clamp(w, 0, largestSize().width()), height());
+}
+
 void TMainForm::setClientHeight(int h) {
-    resize(width(), h + menuHeightFor(width()));
+    const int top = menuHeightFor(width());
+    resize(width(), std::clamp(h, 0, largestSize().height() - top) + top);
 }
 
 void TMainForm::sizeToMovie() {

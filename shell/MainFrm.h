@@ -89,6 +89,7 @@ private:
     // The window-sizing rule: client = movie width x (movie height + slider + toolbar).
     void sizeToMovie();
     int menuHeightFor(int width) const;
+    QSize largestSize() const;
 
     bool m_playing = false; // play state held across a slider drag
     bool m_centred = false;

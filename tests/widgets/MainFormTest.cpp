@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,6 +57,7 @@ private slots:
     void startupExtractsLoadsSizesAndPlays();
     void startupFallsBackToPreviousMovie();
     void startupWithoutMovieKeepsDesignSize();
+    void hugeStageIsCappedAtTheDesktop();
     void playbackCommands();
     void loopTwiceRestores();
     void hundredPercentAfterResize();
@@ -151,6 +153,18 @@ void MainFormTest::startupWithoutMovieKeepsDesignSize() {
     form.TimerPlayTimer(form.TimerPlay);
     QCOMPARE(form.SliderPlay->Value(), 0);
     QVERIFY(m_errors.isEmpty());
+}
+
+void MainFormTest::hugeStageIsCappedAtTheDesktop() {
+    // A header may claim a stage of millions of pixels; the window stays within the desktop.
+    auto form = makeForm(steppingMovie(100000, 60000, 2, {}));
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    QVERIFY(form->width() <= std::max(desktop.width(), 640));
+    QVERIFY(form->height() <= std::max(desktop.height(), 480));
+    QVERIFY(form->ShockwaveFlash->Playing() != 0); // start-up went on to the end
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(!form->ShockwaveFlash->grab().isNull());
 }
 
 void MainFormTest::playbackCommands() {
