@@ -95,6 +95,8 @@ public:
     std::uint64_t droppedFrames() const { return m_dropped; }
     std::uint64_t paints() const { return m_paints; }
     double framePeriodMs() const { return m_periodMs; }
+    // When the next frame is due, in milliseconds since the movie was loaded.
+    double nextDeadlineMs() const { return m_nextDeadlineMs; }
 
 signals:
     // A tick or a command changed what the stage shows.

@@ -203,9 +203,12 @@ void ShockwaveFlashTest::clockPlaysInRealTime() {
     QTest::qWait(400);
     const double expected = double(elapsed.elapsed()) / 20.0;
     const auto shown = double(flash.ticks() + flash.droppedFrames());
-    // Ticks plus dropped frames follow the schedule: neither runs ahead nor drifts behind.
+    // Every period is accounted for, as a tick or as a dropped frame, on a fixed schedule: the
+    // next deadline is always a whole number of periods after the load.
+    QCOMPARE(shown, flash.nextDeadlineMs() / 20.0);
+    // Never ahead of real time; behind only by what a loaded machine delays timer events.
     QVERIFY2(shown <= expected + 2, qPrintable(QString::number(shown) + " > " + QString::number(expected)));
-    QVERIFY2(shown >= expected - 3, qPrintable(QString::number(shown) + " < " + QString::number(expected)));
+    QVERIFY2(shown >= expected - 10, qPrintable(QString::number(shown) + " < " + QString::number(expected)));
     QVERIFY(flash.FrameNum() > 3);
 }
 
