@@ -61,7 +61,7 @@ TEST(RenderColorTransform, TermsGradientsBitmapsAndNesting) {
     m.defineSprite(30, s);
     place(m, 30, 22, Matrix::translate(2500, 650), halfAlpha);
     m.showFrame();
-    EXPECT_MATCHES((RefCase{"cxform", "terms", 2, 0}), m);
+    EXPECT_MATCHES((RefCase{"cxform", "terms", 3, 48}), m);
 }
 
 TEST(RenderMasks, ClipLayersNestedAndOverlapping) {
@@ -100,7 +100,7 @@ TEST(RenderMasks, ClipLayersNestedAndOverlapping) {
     PlaceObject outer = placeWith(1, 20, Matrix::scale(0.2, 0.6, 0, 0));
     outer.clipDepth = 21;
     m.placeObject2(outer).place(20, 21).showFrame();
-    EXPECT_MATCHES((RefCase{"masks", "clip_layers", 3, 8}), m);
+    EXPECT_MATCHES((RefCase{"masks", "clip_layers", 3, 48}), m);
 }
 
 TEST(RenderBlend, AllModesOverAGradient) {
@@ -132,7 +132,7 @@ TEST(RenderBlend, AllModesOverAGradient) {
         m.placeObject3(holder);
     }
     m.showFrame();
-    EXPECT_MATCHES((RefCase{"blend", "modes", 3, 0}), m);
+    EXPECT_MATCHES((RefCase{"blend", "modes", 3, 56}), m);
 }
 
 TEST(RenderStage, ShowAllIntoWideViewportAndClipping) {
@@ -153,7 +153,7 @@ TEST(RenderStage, ShowAllIntoWideViewportAndClipping) {
         QPainter p(&wide);
         renderer.render(p, player, QRectF(0, 0, 200, 100), 1.0);
     }
-    std::string msg = checkImage(RefCase{"stage", "show_all_wide", 2, 0}, wide);
+    std::string msg = checkImage(RefCase{"stage", "show_all_wide", 3, 50}, wide);
     EXPECT_TRUE(msg.empty()) << msg;
     // The same at a device pixel ratio of 2 on a surface twice as large.
     QImage hidpi(400, 200, QImage::Format_ARGB32_Premultiplied);
@@ -164,12 +164,12 @@ TEST(RenderStage, ShowAllIntoWideViewportAndClipping) {
         renderer.render(p, player, QRectF(0, 0, 200, 100), 2.0);
     }
     hidpi.setDevicePixelRatio(1.0);
-    msg = checkImage(RefCase{"stage", "show_all_dpr2", 2, 0}, hidpi);
+    msg = checkImage(RefCase{"stage", "show_all_dpr2", 3, 100}, hidpi);
     EXPECT_TRUE(msg.empty()) << msg;
     // renderImage at scale 2 is exactly twice the stage.
     const QImage twice = renderer.renderImage(player, 2.0);
     EXPECT_EQ(twice.size(), QSize(160, 120));
-    msg = checkImage(RefCase{"stage", "scale2", 2, 0}, twice);
+    msg = checkImage(RefCase{"stage", "scale2", 3, 50}, twice);
     EXPECT_TRUE(msg.empty()) << msg;
 }
 
@@ -179,7 +179,7 @@ TEST(RenderStage, FramesAdvanceAndObjectsMove) {
     m.place(1, 1, Matrix::translate(100, 200)).showFrame();
     m.moveTo(1, Matrix::translate(500, 200)).showFrame();
     m.removeObject2(1).showFrame();
-    RefCase c{"stage", "frames", 2, 0};
+    RefCase c{"stage", "frames", 3, 9};
     c.frames = {1, 2, 3};
     EXPECT_MATCHES(c, m);
 }
@@ -200,5 +200,5 @@ TEST(RenderFilters, BlurShadowGlowAndColorMatrix) {
         m.placeObject3(p);
     }
     m.showFrame();
-    EXPECT_MATCHES((RefCase{"filters", "kinds", 3, 0}), m);
+    EXPECT_MATCHES((RefCase{"filters", "kinds", 3, 50}), m);
 }

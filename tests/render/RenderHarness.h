@@ -17,7 +17,10 @@ namespace orvane::testing {
 struct RefCase {
     std::string feature;  // folder under tests/render
     std::string name;     // file name without .png
-    int tolerance = 2;    // per channel
+    // A pixel differs when a channel is off by more than this. Cases allow about 0.5% of
+    // their pixels to differ: anti-aliased edges and gradients may move by a level between
+    // CPUs (Qt picks SIMD paths at run time), while a real fault changes far more.
+    int tolerance = 3;
     int allowedPixels = 0;
     std::vector<int> frames{1}; // frames to check, counted from 1 (ticks before drawing)
     double scale = 1.0;
