@@ -96,8 +96,8 @@ void BM_Tick10kFrames500Objects(benchmark::State& state) {
         benchmark::DoNotOptimize(player.displayGeneration());
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["ticks_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                       benchmark::Counter::kIsRate);
+    state.counters["ticks_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Tick10kFrames500Objects)->Unit(benchmark::kMicrosecond);
 

@@ -16,7 +16,9 @@ constexpr double kDefaultFrameRate = 12.0;
 
 Player::Player() : m_runner(std::make_unique<avm1::TimelineActions>()) {}
 
-Player::~Player() { unload(); }
+Player::~Player() {
+    unload();
+}
 
 bool Player::load(const std::string& path) {
     unload();
@@ -72,7 +74,9 @@ void Player::unload() {
     m_started = false;
 }
 
-bool Player::isLoaded() const { return m_movie != nullptr; }
+bool Player::isLoaded() const {
+    return m_movie != nullptr;
+}
 
 void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
     if (!runner)
@@ -168,9 +172,13 @@ void Player::tick() {
     runPendingActions();
 }
 
-int Player::totalFrames() const { return m_root ? m_root->totalFrames() : 0; }
+int Player::totalFrames() const {
+    return m_root ? m_root->totalFrames() : 0;
+}
 
-int Player::currentFrame() const { return m_root ? m_root->currentFrame() : 0; }
+int Player::currentFrame() const {
+    return m_root ? m_root->currentFrame() : 0;
+}
 
 void Player::gotoFrame(int frame) {
     if (m_root)
@@ -187,7 +195,9 @@ void Player::stop() {
         m_root->stop();
 }
 
-bool Player::isPlaying() const { return m_root && m_root->isPlaying(); }
+bool Player::isPlaying() const {
+    return m_root && m_root->isPlaying();
+}
 
 void Player::setPlaying(bool playing) {
     if (m_root)
@@ -216,12 +226,16 @@ double Player::frameRate() const {
     return m_movie->headerFrameRate();
 }
 
-format::Rect Player::stageRect() const { return m_movie ? m_movie->stageRect() : format::Rect{}; }
+format::Rect Player::stageRect() const {
+    return m_movie ? m_movie->stageRect() : format::Rect{};
+}
 
 format::Rgba Player::backgroundColor() const {
     return m_movie ? m_movie->backgroundColor() : format::Rgba{255, 255, 255, 255};
 }
 
-std::uint64_t Player::displayGeneration() const { return m_world ? m_world->generation : 0; }
+std::uint64_t Player::displayGeneration() const {
+    return m_world ? m_world->generation : 0;
+}
 
 } // namespace swf

@@ -57,8 +57,8 @@ struct PushUndefined {};
 
 // One Push operand as stored: strings, numbers (float, double, integer),
 // booleans, null, undefined, register numbers and constant-pool indices.
-using PushValue =
-    std::variant<std::string, double, bool, PushNull, PushUndefined, PushRegister, PushConstant, std::int32_t>;
+using PushValue = std::variant<std::string, double, bool, PushNull, PushUndefined, PushRegister, PushConstant,
+                               std::int32_t>;
 
 // Decodes a Push payload; nullopt when a value runs past the payload.
 std::optional<std::vector<PushValue>> decodePush(std::span<const std::uint8_t> payload);

@@ -37,7 +37,8 @@ public:
                                 std::span<const std::uint8_t> code) = 0;
 
     // A clip event handler from the placement of `clip` (format::ClipEvent bits).
-    virtual void runClipEvent(timeline::Clip& clip, std::uint32_t event, std::span<const std::uint8_t> code) = 0;
+    virtual void runClipEvent(timeline::Clip& clip, std::uint32_t event,
+                              std::span<const std::uint8_t> code) = 0;
 
     // Called when a clip leaves the display list, before it is destroyed.
     virtual void clipRemoved(timeline::Clip&) {}

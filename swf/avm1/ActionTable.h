@@ -125,7 +125,7 @@ struct ActionInfo {
 // Name and version of an action code, by table lookup.
 constexpr ActionInfo actionInfo(std::uint8_t code) {
     switch (code) {
-#define SWF_AVM1_INFO(name, value, version)                                                                 \
+#define SWF_AVM1_INFO(name, value, version)                                                                  \
     case value:                                                                                              \
         return ActionInfo{#name, version};
         SWF_AVM1_ACTIONS(SWF_AVM1_INFO)
@@ -134,6 +134,8 @@ constexpr ActionInfo actionInfo(std::uint8_t code) {
     return {};
 }
 
-constexpr const char* actionName(std::uint8_t code) { return actionInfo(code).name; }
+constexpr const char* actionName(std::uint8_t code) {
+    return actionInfo(code).name;
+}
 
 } // namespace swf::avm1

@@ -210,13 +210,16 @@ void Run::execute(std::span<const std::uint8_t> code) {
 
 } // namespace
 
-void TimelineActions::execute(timeline::Clip& clip, std::span<const std::uint8_t> code) { Run(clip).execute(code); }
+void TimelineActions::execute(timeline::Clip& clip, std::span<const std::uint8_t> code) {
+    Run(clip).execute(code);
+}
 
 void TimelineActions::runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) {
     execute(clip, code);
 }
 
-void TimelineActions::runInitActions(timeline::Clip& clip, std::uint16_t, std::span<const std::uint8_t> code) {
+void TimelineActions::runInitActions(timeline::Clip& clip, std::uint16_t,
+                                     std::span<const std::uint8_t> code) {
     execute(clip, code);
 }
 

@@ -16,7 +16,8 @@ namespace swf::avm1 {
 class TimelineActions : public ActionRunner {
 public:
     void runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) override;
-    void runInitActions(timeline::Clip& clip, std::uint16_t spriteId, std::span<const std::uint8_t> code) override;
+    void runInitActions(timeline::Clip& clip, std::uint16_t spriteId,
+                        std::span<const std::uint8_t> code) override;
     void runClipEvent(timeline::Clip& clip, std::uint32_t event, std::span<const std::uint8_t> code) override;
 
     // Runs a block with `clip` as the original target.

@@ -40,7 +40,7 @@ enum ButtonCondition : std::uint16_t {
 
 struct ButtonAction {
     std::uint16_t conditions = 0;
-    std::uint8_t keyCode = 0; // 0 = none
+    std::uint8_t keyCode = 0;          // 0 = none
     std::vector<std::uint8_t> actions; // ACTIONRECORDs up to and including the end byte
 };
 

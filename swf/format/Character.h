@@ -27,7 +27,8 @@ struct Character {
     CharacterKind kind = CharacterKind::Shape;
 
     Character() = default;
-    Character(std::uint16_t characterId, CharacterKind characterKind) : id(characterId), kind(characterKind) {}
+    Character(std::uint16_t characterId, CharacterKind characterKind)
+        : id(characterId), kind(characterKind) {}
     virtual ~Character() = default;
     Character(const Character&) = default;
     Character& operator=(const Character&) = default;

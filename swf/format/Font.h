@@ -16,7 +16,7 @@ struct KerningRecord {
 
 struct FontCharacter : Character {
     FontCharacter() : Character(0, CharacterKind::Font) {}
-    int version = 1; // 1, 2 or 3
+    int version = 1;  // 1, 2 or 3
     std::string name; // UTF-8, trailing NULs dropped
     bool bold = false, italic = false, smallText = false, shiftJis = false, ansi = false, wideCodes = false;
     std::uint8_t language = 0;

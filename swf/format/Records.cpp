@@ -18,8 +18,12 @@ Matrix Matrix::operator*(const Matrix& m) const {
 }
 
 namespace {
-std::uint8_t clampChannel(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
-std::int16_t clamp16(int v) { return static_cast<std::int16_t>(std::clamp(v, -32768, 32767)); }
+std::uint8_t clampChannel(int v) {
+    return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+}
+std::int16_t clamp16(int v) {
+    return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
+}
 } // namespace
 
 Rgba ColorTransform::apply(Rgba c) const {

@@ -25,11 +25,18 @@ enum class FillType : std::uint8_t {
 };
 
 inline bool isGradient(FillType t) {
-    return t == FillType::LinearGradient || t == FillType::RadialGradient || t == FillType::FocalRadialGradient;
+    return t == FillType::LinearGradient || t == FillType::RadialGradient ||
+           t == FillType::FocalRadialGradient;
 }
-inline bool isBitmap(FillType t) { return static_cast<std::uint8_t>(t) >= 0x40; }
-inline bool isClippedBitmap(FillType t) { return t == FillType::ClippedBitmap || t == FillType::ClippedBitmapHard; }
-inline bool isSmoothedBitmap(FillType t) { return t == FillType::RepeatingBitmap || t == FillType::ClippedBitmap; }
+inline bool isBitmap(FillType t) {
+    return static_cast<std::uint8_t>(t) >= 0x40;
+}
+inline bool isClippedBitmap(FillType t) {
+    return t == FillType::ClippedBitmap || t == FillType::ClippedBitmapHard;
+}
+inline bool isSmoothedBitmap(FillType t) {
+    return t == FillType::RepeatingBitmap || t == FillType::ClippedBitmap;
+}
 
 enum class SpreadMode : std::uint8_t { Pad = 0, Reflect = 1, Repeat = 2 };
 enum class InterpolationMode : std::uint8_t { Normal = 0, Linear = 1 };
@@ -48,10 +55,10 @@ struct Gradient {
 
 struct FillStyle {
     FillType type = FillType::Solid;
-    Rgba color;                  // solid
-    Matrix matrix;               // gradient square or bitmap pixels -> shape twips
-    Gradient gradient;           // gradients
-    std::uint16_t bitmapId = 0;  // bitmaps; may name a missing character
+    Rgba color;                 // solid
+    Matrix matrix;              // gradient square or bitmap pixels -> shape twips
+    Gradient gradient;          // gradients
+    std::uint16_t bitmapId = 0; // bitmaps; may name a missing character
 };
 
 enum class CapStyle : std::uint8_t { Round = 0, None = 1, Square = 2 };
@@ -172,7 +179,8 @@ struct MorphShapeCharacter : Character {
 // Parsers: each reads a whole tag body (after the tag header) and returns nullptr
 // when the body is broken. `code` selects the shape version.
 std::unique_ptr<ShapeCharacter> parseShape(TagCode code, io::ByteReader& r, const ParseContext& ctx);
-std::unique_ptr<MorphShapeCharacter> parseMorphShape(TagCode code, io::ByteReader& r, const ParseContext& ctx);
+std::unique_ptr<MorphShapeCharacter> parseMorphShape(TagCode code, io::ByteReader& r,
+                                                     const ParseContext& ctx);
 // A bare SHAPE (glyph outline); false when it breaks off.
 bool readShape(io::ByteReader& r, int shapeVersion, Shape& out);
 

@@ -196,9 +196,11 @@ Rgba lerp(Rgba a, Rgba b, double t) {
     auto ch = [t](int x, int y) { return static_cast<std::uint8_t>(x + (y - x) * t + 0.5); };
     return {ch(a.r, b.r), ch(a.g, b.g), ch(a.b, b.b), ch(a.a, b.a)};
 }
-double lerp(double a, double b, double t) { return a + (b - a) * t; }
+double lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
 Matrix lerp(const Matrix& a, const Matrix& b, double t) {
-    return {lerp(a.a, b.a, t), lerp(a.b, b.b, t), lerp(a.c, b.c, t),
+    return {lerp(a.a, b.a, t), lerp(a.b, b.b, t),   lerp(a.c, b.c, t),
             lerp(a.d, b.d, t), lerp(a.tx, b.tx, t), lerp(a.ty, b.ty, t)};
 }
 std::int32_t lerpI(std::int32_t a, std::int32_t b, double t) {
@@ -297,8 +299,8 @@ FillStyle fillAt(const MorphFillStyle& m, double t) {
     f.gradient.interpolation = m.interpolation;
     f.gradient.focalPoint = lerp(m.startFocalPoint, m.endFocalPoint, t);
     for (const auto& g : m.gradient)
-        f.gradient.records.push_back(
-            {static_cast<std::uint8_t>(lerp(g.startRatio, g.endRatio, t) + 0.5), lerp(g.startColor, g.endColor, t)});
+        f.gradient.records.push_back({static_cast<std::uint8_t>(lerp(g.startRatio, g.endRatio, t) + 0.5),
+                                      lerp(g.startColor, g.endColor, t)});
     return f;
 }
 
@@ -458,9 +460,9 @@ ShapeCharacter MorphShapeCharacter::shapeAt(std::uint16_t ratio) const {
             s.shape.records.emplace_back(StraightEdgeRecord{lerpI(a->dx, b->dx, t), lerpI(a->dy, b->dy, t)});
         } else {
             CurvedEdgeRecord ca = asCurve(rec), cb = asCurve(*endRec);
-            s.shape.records.emplace_back(CurvedEdgeRecord{
-                lerpI(ca.controlDx, cb.controlDx, t), lerpI(ca.controlDy, cb.controlDy, t),
-                lerpI(ca.anchorDx, cb.anchorDx, t), lerpI(ca.anchorDy, cb.anchorDy, t)});
+            s.shape.records.emplace_back(
+                CurvedEdgeRecord{lerpI(ca.controlDx, cb.controlDx, t), lerpI(ca.controlDy, cb.controlDy, t),
+                                 lerpI(ca.anchorDx, cb.anchorDx, t), lerpI(ca.anchorDy, cb.anchorDy, t)});
         }
     }
     return s;

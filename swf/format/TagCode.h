@@ -95,6 +95,8 @@ constexpr const char* tagName(std::uint16_t code) {
     return nullptr;
 }
 
-constexpr bool isKnownTag(std::uint16_t code) { return tagName(code) != nullptr; }
+constexpr bool isKnownTag(std::uint16_t code) {
+    return tagName(code) != nullptr;
+}
 
 } // namespace swf::format

@@ -53,7 +53,8 @@ Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted) {
             break;
         }
         if (rc != Z_OK && rc != Z_BUF_ERROR) {
-            out.error = zs.msg ? std::string("corrupt compressed data: ") + zs.msg : "corrupt compressed data";
+            out.error =
+                zs.msg ? std::string("corrupt compressed data: ") + zs.msg : "corrupt compressed data";
             break;
         }
         if (rc == Z_BUF_ERROR && zs.avail_out != 0) {

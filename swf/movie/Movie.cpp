@@ -280,7 +280,7 @@ void MovieLoader::definition(TagCode tag, io::ByteReader& body) {
         io::ByteReader peek = body;
         auto* button = find<format::ButtonCharacter>(peek.u16(), format::CharacterKind::Button);
         bool ok = button && (tag == TagCode::DefineButtonCxform ? format::applyButtonCxform(body, *button)
-                                                                 : format::applyButtonSound(body, *button));
+                                                                : format::applyButtonSound(body, *button));
         if (!ok)
             broken(code);
         break;

@@ -45,7 +45,9 @@ Clip& Clip::root() {
     return *c;
 }
 
-const std::string& Clip::name() const { return m_owner ? m_owner->name : kNoName; }
+const std::string& Clip::name() const {
+    return m_owner ? m_owner->name : kNoName;
+}
 
 std::string Clip::targetPath() const {
     if (m_isRoot)
@@ -94,7 +96,9 @@ Clip* Clip::resolvePath(std::string_view path) {
     return at;
 }
 
-int Clip::totalFrames() const { return std::max(1, m_timeline.frameCount()); }
+int Clip::totalFrames() const {
+    return std::max(1, m_timeline.frameCount());
+}
 
 DisplayObject* Clip::objectAt(int depth) {
     auto it = m_list.find(depth);
@@ -109,7 +113,9 @@ bool Clip::removeAt(int depth) {
     return true;
 }
 
-void Clip::changed() { ++m_world.generation; }
+void Clip::changed() {
+    ++m_world.generation;
+}
 
 void Clip::enterFirstFrame() {
     if (m_entered)
@@ -268,7 +274,8 @@ PlaceMap Clip::stateFor(int frame) {
 void Clip::reconcile(const PlaceMap& target) {
     for (auto it = m_list.begin(); it != m_list.end();) {
         auto t = target.find(it->first);
-        bool keep = it->second.scripted || (t != target.end() && t->second.characterId == it->second.characterId);
+        bool keep =
+            it->second.scripted || (t != target.end() && t->second.characterId == it->second.characterId);
         if (keep)
             ++it;
         else

@@ -23,15 +23,17 @@ void describeList(const Clip& clip, int indent, std::string& out) {
     for (const auto& [depth, obj] : clip.displayList()) {
         const auto& m = obj.matrix;
         const auto& cx = obj.colorTransform;
-        out += pad + "depth " + std::to_string(depth) + ": " + format::characterKindName(obj.character->kind) + " " +
-               std::to_string(obj.characterId) + " matrix(" + number(m.a) + "," + number(m.b) + "," + number(m.c) +
-               "," + number(m.d) + "," + number(m.tx) + "," + number(m.ty) + ")";
+        out += pad + "depth " + std::to_string(depth) + ": " +
+               format::characterKindName(obj.character->kind) + " " + std::to_string(obj.characterId) +
+               " matrix(" + number(m.a) + "," + number(m.b) + "," + number(m.c) + "," + number(m.d) + "," +
+               number(m.tx) + "," + number(m.ty) + ")";
         if (cx.isIdentity())
             out += " cx()";
         else
-            out += " cx(" + std::to_string(cx.rMul) + "," + std::to_string(cx.gMul) + "," + std::to_string(cx.bMul) +
-                   "," + std::to_string(cx.aMul) + ";" + std::to_string(cx.rAdd) + "," + std::to_string(cx.gAdd) +
-                   "," + std::to_string(cx.bAdd) + "," + std::to_string(cx.aAdd) + ")";
+            out += " cx(" + std::to_string(cx.rMul) + "," + std::to_string(cx.gMul) + "," +
+                   std::to_string(cx.bMul) + "," + std::to_string(cx.aMul) + ";" + std::to_string(cx.rAdd) +
+                   "," + std::to_string(cx.gAdd) + "," + std::to_string(cx.bAdd) + "," +
+                   std::to_string(cx.aAdd) + ")";
         out += " ratio " + std::to_string(obj.ratio) + " clip " + std::to_string(obj.clipDepth) + " name \"" +
                obj.name + "\"";
         if (!obj.visible)

@@ -43,7 +43,8 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
     }
 }
 
-SeekIndex::SeekIndex(const World& world, const format::Timeline& timeline) : m_world(world), m_timeline(timeline) {
+SeekIndex::SeekIndex(const World& world, const format::Timeline& timeline)
+    : m_world(world), m_timeline(timeline) {
     PlaceMap start;
     applyFrameTags(m_world, m_timeline, 0, start);
     std::vector<PlaceState> first;
@@ -66,7 +67,8 @@ PlaceMap SeekIndex::stateAt(int frame) {
     while (at < frame) {
         ++at;
         applyFrameTags(m_world, m_timeline, at, state);
-        if (at % kSnapshotInterval == 0 && static_cast<std::size_t>(at / kSnapshotInterval) == m_snapshots.size()) {
+        if (at % kSnapshotInterval == 0 &&
+            static_cast<std::size_t>(at / kSnapshotInterval) == m_snapshots.size()) {
             std::vector<PlaceState> snap;
             snap.reserve(state.size());
             for (auto& [depth, st] : state)

@@ -4,7 +4,9 @@
 
 namespace swf::timeline {
 
-World::World(const movie::Movie& m) : movie(m) { parse.swfVersion = m.version(); }
+World::World(const movie::Movie& m) : movie(m) {
+    parse.swfVersion = m.version();
+}
 
 World::~World() = default;
 

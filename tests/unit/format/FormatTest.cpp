@@ -43,7 +43,8 @@ TEST(Shapes, StylesAndRecordsOfEveryVersion) {
     for (int version = 1; version <= 4; ++version) {
         ShapeBuilder shape;
         int solid = shape.addFill(FillStyle::solid({10, 20, 30, 40}));
-        shape.addFill(FillStyle::focal(Matrix::scale(0.5, 0.5), {{0, {255, 0, 0}}, {255, {0, 0, 255}}}, -0.5));
+        shape.addFill(
+            FillStyle::focal(Matrix::scale(0.5, 0.5), {{0, {255, 0, 0}}, {255, {0, 0, 255}}}, -0.5));
         shape.addFill(FillStyle::bitmap(9, Matrix::scale(20, 20), FillStyle::RepeatingBitmapHard));
         LineStyle thick = LineStyle::solid(60, {1, 2, 3});
         thick.join = JoinStyle::Miter;
@@ -51,7 +52,12 @@ TEST(Shapes, StylesAndRecordsOfEveryVersion) {
         thick.endCap = CapStyle::Square;
         thick.fill = FillStyle::solid({9, 9, 9});
         int line = shape.addLine(thick);
-        shape.setFill0(solid).setLine(line).moveTo(100, 200).lineTo(300, 200).curveTo(400, 300, 300, 400).close();
+        shape.setFill0(solid)
+            .setLine(line)
+            .moveTo(100, 200)
+            .lineTo(300, 200)
+            .curveTo(400, 300, 300, 400)
+            .close();
         shape.newStyles();
         shape.setFill1(shape.addFill(FillStyle::solid({7, 7, 7}))).moveTo(0, 0).lineTo(0, 50).close();
         SwfWriter movie;
@@ -63,7 +69,8 @@ TEST(Shapes, StylesAndRecordsOfEveryVersion) {
         EXPECT_EQ(s.version, version);
         ASSERT_EQ(s.shape.styles.fills.size(), 3u);
         auto& fills = s.shape.styles.fills;
-        EXPECT_EQ(fills[0].color, (fmt::Rgba{10, 20, 30, static_cast<std::uint8_t>(version >= 3 ? 40 : 255)}));
+        EXPECT_EQ(fills[0].color,
+                  (fmt::Rgba{10, 20, 30, static_cast<std::uint8_t>(version >= 3 ? 40 : 255)}));
         EXPECT_EQ(fills[1].type, fmt::FillType::FocalRadialGradient);
         ASSERT_EQ(fills[1].gradient.records.size(), 2u);
         EXPECT_EQ(fills[1].gradient.records[1].color.b, 255);
@@ -173,13 +180,15 @@ TEST(Placements, PlaceObject3CarriesEveryField) {
     p.name = "clip";
     p.clipDepth = 12;
     p.className = "Thing";
-    p.filters = std::vector<Filter>{Filter::blur(4, 5, 2), Filter::dropShadow({1, 2, 3, 4}, 1, 1, 0.5, 3, 1),
-                                    Filter::colorMatrix({1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0})};
+    p.filters = std::vector<Filter>{
+        Filter::blur(4, 5, 2), Filter::dropShadow({1, 2, 3, 4}, 1, 1, 0.5, 3, 1),
+        Filter::colorMatrix({1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0})};
     p.blendMode = 3;
     p.bitmapCache = 1;
     p.visible = 0;
     p.backgroundColor = Rgba{9, 8, 7, 6};
-    p.clipActions = {ClipAction{0x02 /*enterFrame*/, {}, {0x07}}, ClipAction{0x20000 /*keyPress*/, 65, {0x06}}};
+    p.clipActions = {ClipAction{0x02 /*enterFrame*/, {}, {0x07}},
+                     ClipAction{0x20000 /*keyPress*/, 65, {0x06}}};
     SwfWriter movie;
     movie.defineShape(1, square()).placeObject3(p).showFrame();
     auto loaded = parse(movie);
@@ -223,10 +232,8 @@ TEST(Placements, ClipEventFlagsFollowTheVersion) {
 
 TEST(Texts, RecordsCarryTheirStyleForward) {
     // DefineText2: id 7, empty bounds and matrix, 8-bit glyphs and advances.
-    Bytes body{7, 0, 0x00, 0x00, 8, 8,
-               0x8D, 3, 0, 10, 20, 30, 40, 0x10, 0x00, 0xF0, 0x00, 2, 5, 100, 6, 0xF6,
-               0x80, 1, 9, 1,
-               0};
+    Bytes body{7,    0,    0x00, 0x00, 8, 8,   0x8D, 3,    0,    10, 20, 30, 40, 0x10,
+               0x00, 0xF0, 0x00, 2,    5, 100, 6,    0xF6, 0x80, 1,  9,  1,  0};
     SwfWriter movie;
     movie.rawTag(33, body).showFrame();
     auto loaded = parse(movie);

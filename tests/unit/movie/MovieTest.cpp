@@ -126,11 +126,11 @@ TEST(Movie, LyingLengthsAndBrokenTagsAreCountedAndSkipped) {
     SwfWriter movie;
     movie.defineShape(1, square());
     Bytes junk{1, 2, 3};
-    movie.rawTag(200, junk);                                   // unknown code
-    movie.rawTag(tag::DefineShape, Bytes{7});                            // shape cut short
-    movie.rawTag(tag::PlaceObject2, Bytes{0x06, 1});                     // placement cut short
+    movie.rawTag(200, junk);                         // unknown code
+    movie.rawTag(tag::DefineShape, Bytes{7});        // shape cut short
+    movie.rawTag(tag::PlaceObject2, Bytes{0x06, 1}); // placement cut short
     movie.place(1, 1).showFrame();
-    movie.rawTag(tag::DoInitAction, Bytes{1});                           // no sprite id
+    movie.rawTag(tag::DoInitAction, Bytes{1}); // no sprite id
     movie.showFrame();
     auto loaded = parse(movie.bytes());
     ASSERT_TRUE(loaded);

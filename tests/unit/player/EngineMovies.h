@@ -41,23 +41,47 @@ inline Bytes withString(std::uint8_t code, const std::string& s, bool typed = fa
 }
 
 namespace act {
-inline Bytes stop() { return {0x07}; }
-inline Bytes play() { return {0x06}; }
-inline Bytes nextFrame() { return {0x04}; }
-inline Bytes prevFrame() { return {0x05}; }
+inline Bytes stop() {
+    return {0x07};
+}
+inline Bytes play() {
+    return {0x06};
+}
+inline Bytes nextFrame() {
+    return {0x04};
+}
+inline Bytes prevFrame() {
+    return {0x05};
+}
 inline Bytes gotoFrame(int frame) {
     return {0x81, 2, 0, static_cast<std::uint8_t>(frame & 0xFF), static_cast<std::uint8_t>(frame >> 8)};
 }
-inline Bytes gotoLabel(const std::string& label) { return withString(0x8C, label); }
-inline Bytes setTarget(const std::string& path) { return withString(0x8B, path); }
-inline Bytes pushString(const std::string& s) { return withString(0x96, s, true); }
+inline Bytes gotoLabel(const std::string& label) {
+    return withString(0x8C, label);
+}
+inline Bytes setTarget(const std::string& path) {
+    return withString(0x8B, path);
+}
+inline Bytes pushString(const std::string& s) {
+    return withString(0x96, s, true);
+}
 inline Bytes pushInt(std::int32_t v) {
     auto u = static_cast<std::uint32_t>(v);
-    return {0x96, 5, 0, 7, static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-            static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    return {0x96,
+            5,
+            0,
+            7,
+            static_cast<std::uint8_t>(u),
+            static_cast<std::uint8_t>(u >> 8),
+            static_cast<std::uint8_t>(u >> 16),
+            static_cast<std::uint8_t>(u >> 24)};
 }
-inline Bytes gotoFrame2(bool play) { return {0x9F, 1, 0, static_cast<std::uint8_t>(play ? 1 : 0)}; }
-inline Bytes setTarget2() { return {0x20}; }
+inline Bytes gotoFrame2(bool play) {
+    return {0x9F, 1, 0, static_cast<std::uint8_t>(play ? 1 : 0)};
+}
+inline Bytes setTarget2() {
+    return {0x20};
+}
 } // namespace act
 
 inline PlaceObject placement(std::uint16_t depth, std::optional<std::uint16_t> id, bool move) {
@@ -69,13 +93,17 @@ inline PlaceObject placement(std::uint16_t depth, std::optional<std::uint16_t> i
 }
 
 // Loads the movie, failing the test on error.
-inline bool load(swf::Player& player, const SwfWriter& movie) { return player.loadFromBytes(movie.bytes()); }
+inline bool load(swf::Player& player, const SwfWriter& movie) {
+    return player.loadFromBytes(movie.bytes());
+}
 
 inline void ticks(swf::Player& player, int n) {
     for (int i = 0; i < n; ++i)
         player.tick();
 }
 
-inline std::string dump(const swf::Player& player) { return swf::timeline::describe(*player.root()); }
+inline std::string dump(const swf::Player& player) {
+    return swf::timeline::describe(*player.root());
+}
 
 } // namespace engine_test

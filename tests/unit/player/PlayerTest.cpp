@@ -145,15 +145,16 @@ TEST(Player, TimelineActionsDriveTheRootAndSprites) {
     }());
     jumper.doAction(cat({act::gotoLabel("end"), act::play()})).showFrame();
     jumper.showFrame();
-    jumper.frameLabel("end").doAction(cat({act::setTarget("spin"), act::stop(), act::setTarget(""),
-                                           act::pushString("four"), act::gotoFrame2(false)}))
+    jumper.frameLabel("end")
+        .doAction(cat({act::setTarget("spin"), act::stop(), act::setTarget(""), act::pushString("four"),
+                       act::gotoFrame2(false)}))
         .showFrame();
     jumper.frameLabel("four").showFrame();
     swf::Player player;
     ASSERT_TRUE(load(player, jumper));
     player.tick();
     EXPECT_EQ(player.currentFrame(), 2); // the label's frame, displayed at once
-    player.tick();                        // frame 3's actions run first: stop the sprite, go to "four"
+    player.tick();                       // frame 3's actions run first: stop the sprite, go to "four"
     EXPECT_EQ(player.currentFrame(), 3);
     EXPECT_FALSE(player.isPlaying());
     auto* spin = player.root()->findChild("spin");
@@ -165,8 +166,10 @@ TEST(Player, TimelineActionsDriveTheRootAndSprites) {
 
     // GotoFrame2 with a number counts from 1; unknown labels are ignored.
     SwfWriter m2;
-    m2.defineShape(1, square()).place(1, 1)
-        .doAction(cat({act::pushString("nowhere"), act::gotoFrame2(false), act::pushInt(2), act::gotoFrame2(false)}))
+    m2.defineShape(1, square())
+        .place(1, 1)
+        .doAction(cat(
+            {act::pushString("nowhere"), act::gotoFrame2(false), act::pushInt(2), act::gotoFrame2(false)}))
         .showFrame(3);
     ASSERT_TRUE(load(player, m2));
     player.tick();
@@ -179,14 +182,14 @@ TEST(Player, GotoFromScriptRunsTheTargetFramesActionsOnTheNextTick) {
     movie.defineShape(1, square()).place(1, 1).doAction(act::gotoFrame(2)).showFrame();
     movie.showFrame();
     movie.doAction(cat({act::gotoFrame(3), act::play()})).showFrame(); // frame 3 (index 2)
-    movie.doAction(act::stop()).showFrame();                            // index 3
+    movie.doAction(act::stop()).showFrame();                           // index 3
     movie.showFrame();
     swf::Player player;
     ASSERT_TRUE(load(player, movie));
     player.tick();
     EXPECT_EQ(player.currentFrame(), 2);
     EXPECT_FALSE(player.isPlaying()); // GotoFrame stops
-    player.tick(); // frame index 2's actions: jump to index 3 and play
+    player.tick();                    // frame index 2's actions: jump to index 3 and play
     EXPECT_EQ(player.currentFrame(), 3);
     player.tick(); // index 3's stop runs before the playhead would move on
     EXPECT_EQ(player.currentFrame(), 3);

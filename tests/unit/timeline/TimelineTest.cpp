@@ -38,14 +38,17 @@ TEST(Timeline, PlaceMoveReplaceRemove) {
     swf::Player player;
     ASSERT_TRUE(load(player, movie));
     player.tick();
-    EXPECT_EQ(rootList(player), "  depth 1: shape 1 matrix(1,0,0,1,10,20) cx(256,256,256,256;50,0,0,0) ratio 0 clip 0 "
-                                "name \"a\"\n");
+    EXPECT_EQ(rootList(player),
+              "  depth 1: shape 1 matrix(1,0,0,1,10,20) cx(256,256,256,256;50,0,0,0) ratio 0 clip 0 "
+              "name \"a\"\n");
     player.tick();
-    EXPECT_EQ(rootList(player), "  depth 1: shape 1 matrix(1,0,0,1,30,40) cx(256,256,256,256;50,0,0,0) ratio 0 clip 0 "
-                                "name \"a\"\n");
+    EXPECT_EQ(rootList(player),
+              "  depth 1: shape 1 matrix(1,0,0,1,30,40) cx(256,256,256,256;50,0,0,0) ratio 0 clip 0 "
+              "name \"a\"\n");
     player.tick();
-    EXPECT_EQ(rootList(player), "  depth 1: shape 2 matrix(1,0,0,1,30,40) cx(256,256,256,256;50,0,0,0) ratio 7 clip 0 "
-                                "name \"a\"\n");
+    EXPECT_EQ(rootList(player),
+              "  depth 1: shape 2 matrix(1,0,0,1,30,40) cx(256,256,256,256;50,0,0,0) ratio 7 clip 0 "
+              "name \"a\"\n");
     player.tick();
     EXPECT_EQ(rootList(player), "");
     player.tick();
@@ -73,8 +76,8 @@ TEST(Timeline, GotoBackAndForthAcrossRemovalsKeepsStayingInstances) {
         p.name = "stay";
         return p;
     }());
-    movie.place(1, 2).showFrame();                // frame 0
-    movie.removeObject2(2).showFrame();           // 1
+    movie.place(1, 2).showFrame();                          // frame 0
+    movie.removeObject2(2).showFrame();                     // 1
     movie.moveTo(1, Matrix::translate(100, 0)).showFrame(); // 2
     movie.place(1, 2, Matrix::translate(7, 7)).showFrame(); // 3
 
