@@ -37,7 +37,9 @@ Qt::PenJoinStyle qtJoin(Join j) {
 // How much the transform scales lengths, on average over directions.
 double lengthScale(const QTransform& t) { return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21())); }
 
-constexpr std::size_t kMaxTinted = 64;
+// Tinted copies are dropped together once they hold this much; a bitmap that fades frame by
+// frame makes a new copy each frame.
+constexpr std::size_t kMaxTintedBytes = 32u << 20;
 
 } // namespace
 
@@ -58,9 +60,13 @@ const QImage* ShapePainter::tinted(const QImage* image, const ColorTransform& cx
     auto it = m_tinted.find({image, key});
     if (it != m_tinted.end())
         return &it->second;
-    if (m_tinted.size() >= kMaxTinted)
+    if (m_tintedBytes + static_cast<std::size_t>(image->sizeInBytes()) > kMaxTintedBytes) {
         m_tinted.clear();
-    return &m_tinted.emplace(std::make_pair(image, key), cx.applyToImage(*image)).first->second;
+        m_tintedBytes = 0;
+    }
+    QImage& copy = m_tinted.emplace(std::make_pair(image, key), cx.applyToImage(*image)).first->second;
+    m_tintedBytes += static_cast<std::size_t>(copy.sizeInBytes());
+    return &copy;
 }
 
 void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill,

@@ -40,7 +40,10 @@ public:
     double deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const;
 
     int skippedFills() const { return m_skippedFills; }
-    void clearCaches() { m_tinted.clear(); }
+    void clearCaches() {
+        m_tinted.clear();
+        m_tintedBytes = 0;
+    }
 
 private:
     void fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill, const ColorTransform& cx);
@@ -52,6 +55,7 @@ private:
     int m_skippedFills = 0;
     // Bitmaps seen through a colour transform, kept while the same tint is in use.
     std::map<std::pair<const QImage*, std::array<float, 8>>, QImage> m_tinted;
+    std::size_t m_tintedBytes = 0;
 };
 
 } // namespace swf::render
