@@ -104,6 +104,8 @@ FlashDesignState FlashDesignState::parse(const QByteArray& b) {
             at += 2;
             if (tag == kTagLoop)
                 state.loop = value;
+            else if (tag == kTagPlay)
+                state.play = value;
         } else if (kind == 1) {
             if (at + 2 > b.size())
                 break;
@@ -213,6 +215,7 @@ void TShockwaveFlash::setMovie(const QString& path) {
         throw FlashError("Cannot load movie \"" + path.toStdString() + "\": " + m_player->error());
     }
     m_player->setLoop(m_loop);
+    m_player->setPlaying(m_settings.play);
     // A loaded movie shows its first frame at once; the clock takes over from there.
     m_player->tick();
     ++m_ticks;

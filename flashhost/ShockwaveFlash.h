@@ -38,6 +38,7 @@ struct FlashDesignState {
     Scale scale = Scale::ShowAll;
     Quality quality = Quality::High;
     bool loop = true;
+    bool play = true;      // a loaded movie starts playing by itself
     int extentWidth = 475; // pixels, from the stored HIMETRIC extent
     int extentHeight = 178;
 

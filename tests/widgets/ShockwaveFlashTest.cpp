@@ -164,6 +164,15 @@ void ShockwaveFlashTest::designStateSettingsAndGarbage() {
     QCOMPARE(FlashDesignState::parse(withField(11, "ExactFit")).scale, FlashDesignState::Scale::ExactFit);
     QCOMPARE(FlashDesignState::parse(withField(6, "Low")).quality, FlashDesignState::Quality::Low);
     QCOMPARE(FlashDesignState::parse(withField(11, "Sideways")).scale, FlashDesignState::Scale::ShowAll);
+    // Play off: a loaded movie waits on its first frame.
+    QByteArray still = FlashDesignState::defaultStream().left(16);
+    still.append(char(4)).append(char(0)).append(char(0)).append(char(0));
+    QVERIFY(!FlashDesignState::parse(still).play);
+    TShockwaveFlash paused;
+    paused.loadDesignState(still);
+    paused.setMovie(save(steppingMovie(200, 100, 7, {})));
+    QCOMPARE(paused.Playing(), kFlashFalse);
+    QCOMPARE(paused.FrameNum(), 0);
     // Truncated, lying or foreign streams keep the defaults and never read past their end.
     QByteArray lying = withField(11, "NoScale");
     lying[18] = char(0xFF), lying[19] = char(0xFF);
