@@ -161,7 +161,7 @@ void Clip::applyPlace(const format::PlaceObject& place) {
     auto it = m_list.find(place.depth);
     if (!place.characterId) {
         if (place.move && it != m_list.end()) {
-            it->second.apply(place);
+            applyMove(it->second, place);
             changed();
         }
         return;
@@ -169,7 +169,7 @@ void Clip::applyPlace(const format::PlaceObject& place) {
     PlaceState next;
     if (place.move && it != m_list.end()) {
         if (it->second.characterId == *place.characterId) {
-            it->second.apply(place);
+            applyMove(it->second, place);
             changed();
             return;
         }
@@ -183,8 +183,82 @@ void Clip::applyPlace(const format::PlaceObject& place) {
     createObject(next);
 }
 
-DisplayObject* Clip::createObject(const PlaceState& state) {
-    const format::Character* character = m_world.movie.character(state.characterId);
+// A move of an object whose transform a script has set leaves transform and colour alone.
+void Clip::applyMove(DisplayObject& obj, const format::PlaceObject& place) {
+    if (!obj.scriptTransformed) {
+        obj.apply(place);
+        return;
+    }
+    format::Matrix matrix = obj.matrix;
+    format::ColorTransform cx = obj.colorTransform;
+    obj.apply(place);
+    obj.matrix = matrix;
+    obj.colorTransform = cx;
+}
+
+DisplayObject* Clip::placeScripted(std::uint16_t characterId, int depth, const std::string& name) {
+    PlaceState state;
+    state.depth = depth;
+    state.characterId = characterId;
+    state.name = name;
+    removeAt(depth);
+    DisplayObject* obj = createObject(state);
+    if (obj)
+        obj->scripted = true;
+    return obj;
+}
+
+DisplayObject* Clip::createEmptyClip(int depth, const std::string& name) {
+    PlaceState state;
+    state.depth = depth;
+    state.name = name;
+    removeAt(depth);
+    DisplayObject* obj = createObject(state, &m_world.emptySprite);
+    if (obj)
+        obj->scripted = true;
+    return obj;
+}
+
+DisplayObject* Clip::duplicate(int fromDepth, int toDepth, const std::string& name) {
+    DisplayObject* from = objectAt(fromDepth);
+    if (!from || fromDepth == toDepth)
+        return nullptr;
+    PlaceState state = *from;
+    const format::Character* character = from->character;
+    state.depth = toDepth;
+    state.name = name;
+    removeAt(toDepth);
+    DisplayObject* obj = createObject(state, character);
+    if (obj)
+        obj->scripted = true;
+    return obj;
+}
+
+void Clip::swapDepths(int depthA, int depthB) {
+    if (depthA == depthB)
+        return;
+    // Map nodes move without moving their objects, so instances keep their address.
+    auto a = m_list.extract(depthA);
+    auto b = m_list.extract(depthB);
+    if (a) {
+        a.key() = depthB;
+        a.mapped().depth = depthB;
+        m_list.insert(std::move(a));
+    }
+    if (b) {
+        b.key() = depthA;
+        b.mapped().depth = depthA;
+        m_list.insert(std::move(b));
+    }
+    changed();
+}
+
+int Clip::nextHighestDepth() const {
+    return m_list.empty() ? 0 : std::max(0, m_list.rbegin()->first + 1);
+}
+
+DisplayObject* Clip::createObject(const PlaceState& state, const format::Character* given) {
+    const format::Character* character = given ? given : m_world.movie.character(state.characterId);
     if (!character) {
         ++m_world.missingCharacters;
         return nullptr;
@@ -286,7 +360,14 @@ void Clip::reconcile(const PlaceMap& target) {
         if (it == m_list.end()) {
             createObject(state);
         } else if (!it->second.scripted) {
-            static_cast<PlaceState&>(it->second) = state;
+            DisplayObject& obj = it->second;
+            format::Matrix matrix = obj.matrix;
+            format::ColorTransform cx = obj.colorTransform;
+            static_cast<PlaceState&>(obj) = state;
+            if (obj.scriptTransformed) {
+                obj.matrix = matrix;
+                obj.colorTransform = cx;
+            }
             changed();
         }
     }

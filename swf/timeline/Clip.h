@@ -79,6 +79,20 @@ public:
     // Removes whatever is at depth (script removal); true if something was there.
     bool removeAt(int depth);
 
+    // --- display-list edits made by scripts. Objects made here are `scripted`:
+    // gotos leave them alone. Each replaces whatever was at the depth, and returns
+    // null when the character is unknown or the object budget is spent.
+    // attachMovie: any dictionary character (usually an exported sprite).
+    DisplayObject* placeScripted(std::uint16_t characterId, int depth, const std::string& name);
+    // createEmptyMovieClip: a sprite instance with one empty frame.
+    DisplayObject* createEmptyClip(int depth, const std::string& name);
+    // duplicateMovieClip: same character and placement as the object at `fromDepth`.
+    DisplayObject* duplicate(int fromDepth, int toDepth, const std::string& name);
+    // swapDepths: the objects at the two depths trade places (either may be empty).
+    void swapDepths(int depthA, int depthB);
+    // One above the highest depth in use (0 when empty).
+    int nextHighestDepth() const;
+
     const World& world() const { return m_world; }
     World& world() { return m_world; }
     // False once the clip has left the display list (it may still be alive while
@@ -106,7 +120,8 @@ private:
     void applyFrame(int frame);
     void applyPlace(const format::PlaceObject& place);
     void reconcile(const PlaceMap& target);
-    DisplayObject* createObject(const PlaceState& state);
+    DisplayObject* createObject(const PlaceState& state, const format::Character* character = nullptr);
+    void applyMove(DisplayObject& obj, const format::PlaceObject& place);
     void destroyObject(DisplayList::iterator it);
     void changed();
     void stepForward();

@@ -48,6 +48,8 @@ struct DisplayObject : PlaceState {
     std::uint64_t serial = 0;
     // Created by script rather than by the timeline: gotos leave it alone.
     bool scripted = false;
+    // A script set its transform or colour: timeline moves no longer change those.
+    bool scriptTransformed = false;
 };
 
 // Objects of one timeline instance by depth, lowest (drawn first) to highest.

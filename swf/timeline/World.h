@@ -3,6 +3,7 @@
 // change counter hosts repaint on, the instance budget and the tick count.
 
 #include "swf/format/Records.h"
+#include "swf/format/Timeline.h"
 #include "swf/movie/Movie.h"
 
 #include <cstdint>
@@ -42,6 +43,8 @@ struct World {
 
     // Told when a timeline instance goes away (set by the player for its action runner).
     std::function<void(Clip&)> onClipRemoved;
+    // The definition behind createEmptyClip: one empty frame.
+    format::SpriteCharacter emptySprite;
     // Placements whose character is not in the dictionary.
     std::uint64_t missingCharacters = 0;
 

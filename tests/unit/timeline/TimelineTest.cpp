@@ -207,3 +207,41 @@ TEST(Timeline, ResolvesSlashAndDotPaths) {
     EXPECT_EQ(root->resolvePath("_level3"), nullptr);
     EXPECT_EQ(root->resolvePath(".."), nullptr);
 }
+
+TEST(Timeline, ScriptEditsSurviveTheTimeline) {
+    Sprite inner;
+    inner.showFrame(2);
+    SwfWriter movie;
+    movie.defineShape(1, square()).defineSprite(2, inner);
+    movie.place(1, 1).showFrame();
+    movie.moveTo(1, Matrix::translate(50, 0)).showFrame();
+    movie.removeObject2(1).showFrame();
+    swf::Player player;
+    ASSERT_TRUE(load(player, movie));
+    player.tick();
+    auto* root = player.root();
+    ASSERT_NE(root->placeScripted(2, 100, "made"), nullptr);
+    ASSERT_NE(root->createEmptyClip(101, "empty"), nullptr);
+    ASSERT_NE(root->duplicate(100, 102, "copy"), nullptr);
+    EXPECT_EQ(root->placeScripted(999, 103, "nothing"), nullptr);
+    EXPECT_EQ(root->nextHighestDepth(), 103);
+    root->objectAt(1)->matrix.tx = 7; // a script moved it
+    root->objectAt(1)->scriptTransformed = true;
+
+    player.tick(); // the timeline's move does not override the script's position
+    EXPECT_EQ(root->objectAt(1)->matrix.tx, 7);
+    auto* made = root->findChild("made");
+    ASSERT_NE(made, nullptr);
+    root->swapDepths(100, 5);
+    EXPECT_EQ(root->findChild("made"), made); // same instance at its new depth
+    EXPECT_EQ(made->displayObject()->depth, 5);
+    player.gotoFrame(0); // rebuilds from the start: scripted objects stay
+    EXPECT_NE(root->findChild("empty"), nullptr);
+    EXPECT_NE(root->findChild("copy"), nullptr);
+    EXPECT_EQ(root->findChild("made"), made);
+    EXPECT_EQ(root->findChild("empty")->totalFrames(), 1);
+    ticks(player, 2);
+    ASSERT_EQ(player.currentFrame(), 2);
+    EXPECT_EQ(root->objectAt(1), nullptr); // removed by the timeline at frame 3
+    EXPECT_NE(root->findChild("copy"), nullptr);
+}
