@@ -8,6 +8,14 @@
 // clips can disappear whenever a timeline moves. Hold a std::weak_ptr<Clip>
 // (Clip derives from enable_shared_from_this) instead.
 //
+// For an interpreter that names clips by number: Clip::id() is a never-reused id
+// and World::clipById (clip.world()) finds the clip again; frame scripts are the
+// DoAction tags of timeline().frameTags(frame) (bodies via Movie::tagBody);
+// script edits of the display list go through Clip::placeScripted, createEmptyClip,
+// duplicate, swapDepths and removeAt; a script that sets a display property writes
+// the DisplayObject's fields and sets its scriptTransformed flag, after which the
+// timeline no longer moves it.
+//
 // TimelineActions is the built-in runner: it executes the timeline-control
 // actions only. The full interpreter implements the same interface and replaces it
 // through Player::setActionRunner.
