@@ -37,6 +37,9 @@ namespace {
 constexpr int kMaxDrawNesting = 64;
 // Morph shapes are compiled per ratio; a movie that tweens many morphs keeps at most this many.
 constexpr std::size_t kMaxMorphEntries = 512;
+// Offscreen layers (blend modes, filters) nested deeper than this draw straight onto the
+// layer they are in: each level holds an image the size of the target.
+constexpr int kMaxLayerNesting = 6;
 
 ColorTransform toColorTransform(const format::ColorTransform& c) {
     return ColorTransform::fromTerms(c.rMul, c.gMul, c.bMul, c.aMul, c.rAdd, c.gAdd, c.bAdd, c.aAdd);
@@ -331,6 +334,7 @@ private:
     }
 
     double m_pixelScale = 1;
+    int m_layerDepth = 0;
 
     static bool hasAlphaOrEraseChild(const timeline::DisplayObject& obj) {
         for (const auto& [d, child] : obj.clip->displayList())
@@ -343,6 +347,12 @@ private:
                      const ClipState& clip, int nesting, QPainter::CompositionMode compose) {
         if (t.deviceSize.isEmpty())
             return;
+        if (m_layerDepth >= kMaxLayerNesting) {
+            ++m_stats.objectsSkipped;
+            applyClip(t, clip);
+            drawCharacter(t, obj.character, &obj, m, cx, clip, nesting);
+            return;
+        }
         QImage layer(t.deviceSize, QImage::Format_ARGB32_Premultiplied);
         if (layer.isNull())
             return;
@@ -359,7 +369,9 @@ private:
             inner.stage = QRectF(QPointF(0, 0), QSizeF(t.deviceSize));
             inner.serial = nextClipSerial();
             applyClip(lt, inner);
+            ++m_layerDepth;
             drawCharacter(lt, obj.character, &obj, m, cx, inner, nesting);
+            --m_layerDepth;
         }
         // FIXME: a filtered object is drawn into a layer the size of the whole target.
         if (!obj.filters.empty())
@@ -555,10 +567,10 @@ QSize stageImageSize(const Player& player, double scale) {
     const format::Rect r = player.stageRect();
     const double s = std::isfinite(scale) && scale > 0 ? scale : 1.0;
     // Whole stage pixels, as the window sizes itself; capped so a hostile header cannot
-    // ask for a gigantic image.
+    // ask for a gigantic image (8192 x 8192 is 256 MB already).
     const auto side = [s](std::int64_t twips) {
         const double px = std::floor(double(std::max<std::int64_t>(0, twips / 20)) * s);
-        return int(std::clamp(px, 1.0, 16384.0));
+        return int(std::clamp(px, 1.0, 8192.0));
     };
     return QSize(side(r.width()), side(r.height()));
 }

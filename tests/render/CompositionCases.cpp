@@ -202,3 +202,25 @@ TEST(RenderFilters, BlurShadowGlowAndColorMatrix) {
     m.showFrame();
     EXPECT_MATCHES((RefCase{"filters", "kinds", 3, 50}), m);
 }
+
+TEST(RenderBlend, DeeplyNestedLayersStayBounded) {
+    // Ten sprites inside each other, each with a blend mode and a filter: deep layers are
+    // drawn straight onto the one they are in instead of each holding a stage-sized image.
+    SwfWriter m = stage(40, 40);
+    m.defineShape(1, box(solid(200, 0, 0), 0, 0, 400, 400));
+    std::uint16_t inner = 1;
+    for (std::uint16_t id = 2; id <= 11; ++id) {
+        Sprite s;
+        PlaceObject p = placeWith(inner, 1, Matrix::translate(20, 20));
+        p.blendMode = id % 2 ? 3 : 2;
+        p.filters = std::vector<Filter>{Filter::blur(1, 1)};
+        s.placeObject3(p).showFrame();
+        m.defineSprite(id, s);
+        inner = id;
+    }
+    m.place(inner, 1).showFrame();
+    const QImage img = renderMovie(m.bytes(), 1);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.pixelColor(20, 20).red(), 200);
+    EXPECT_EQ(img.pixelColor(38, 38), QColor(255, 255, 255));
+}
