@@ -310,6 +310,10 @@ private:
         if (!obj.visible || !obj.character)
             return;
         const QTransform m = toQTransform(obj.matrix) * parent;
+        // A transform that flattens the object to a line or a point (a zero scale, say)
+        // leaves nothing to see; its strokes must not turn into hairlines either.
+        if (m.determinant() == 0 || !std::isfinite(m.determinant()))
+            return;
         const ColorTransform cx = ColorTransform::compose(parentCx, toColorTransform(obj.colorTransform));
         const format::BlendMode mode = obj.blendMode;
         const bool filtered = hasAppliedFilter(obj.filters);

@@ -81,6 +81,9 @@ TEST(RenderShapes, DegenerateShapesDrawNothingAndDoNotFail) {
     Matrix zero = Matrix::scale(0, 0, 800, 400); // scale fields of zero bits
     zero.forceScale = true;
     m.place(1, 1).place(2, 2).place(3, 3).place(4, 4, zero).place(4, 5, Matrix::translate(200, 600));
+    ShapeBuilder outlined;
+    outlined.setLine(outlined.addLine(LineStyle::solid(0, {255, 0, 255}))).rectangle(-400, -400, 800, 800);
+    m.defineShape(8, outlined).place(8, 7, zero); // flattened: not even its hairline shows
     // A reference to a character that does not exist is ignored.
     m.place(77, 6).showFrame();
     EXPECT_MATCHES((RefCase{"shapes", "degenerate", 3, 24}), m);
