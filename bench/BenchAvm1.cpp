@@ -34,7 +34,8 @@ void BM_DispatchSimpleActions(benchmark::State& state) {
         const Outcome o = vm.run(code, kNoClip);
         benchmark::DoNotOptimize(o);
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(iterations) * kActionsPerIteration);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(iterations) *
+                            kActionsPerIteration);
 }
 BENCHMARK(BM_DispatchSimpleActions)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
@@ -45,7 +46,8 @@ void BM_DeepPrototypeLookup(benchmark::State& state) {
     Object* leaf = base;
     for (int i = 0; i < state.range(0); ++i) {
         leaf = vm.newObject(leaf);
-        vm.set(leaf, "own" + std::to_string(i), static_cast<double>(i)); // every level has a property of its own
+        vm.set(leaf, "own" + std::to_string(i),
+               static_cast<double>(i)); // every level has a property of its own
     }
     for (auto _ : state) {
         Value v = vm.get(leaf, "target");
@@ -67,11 +69,11 @@ void BM_ScriptMemberLookupSwf6(benchmark::State& state) {
                  "push \"o\"; push \"n\"; getvariable; setvariable\n";
     vm.run(orvane::testing::assembleActions(setup), kNoClip);
     const int lookups = 100'000;
-    const std::vector<std::uint8_t> code = orvane::testing::assembleActions(
-        "push \"o\"; getvariable; store 2; pop; push 0; store 1; pop\n"
-        "loop: push r:2, \"target\"; getmember; pop\n"
-        "push r:1, 1; add2; store 1; push " +
-        std::to_string(lookups) + "; less2; if loop\n");
+    const std::vector<std::uint8_t> code =
+        orvane::testing::assembleActions("push \"o\"; getvariable; store 2; pop; push 0; store 1; pop\n"
+                                         "loop: push r:2, \"target\"; getmember; pop\n"
+                                         "push r:1, 1; add2; store 1; push " +
+                                         std::to_string(lookups) + "; less2; if loop\n");
     Limits limits;
     limits.maxActions = 1'000'000'000;
     vm.setLimits(limits);

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     }
     for (const auto& path : inputs) {
         std::ifstream in(path, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         // Every prefix too: truncated code is the commonest malformed input.
         for (std::size_t cut = 1; cut < bytes.size(); cut += 1 + bytes.size() / 16)

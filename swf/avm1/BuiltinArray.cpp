@@ -9,7 +9,13 @@ namespace swf::avm1 {
 
 namespace {
 
-enum SortFlag : int { kCaseInsensitive = 1, kDescending = 2, kUniqueSort = 4, kReturnIndexedArray = 8, kNumeric = 16 };
+enum SortFlag : int {
+    kCaseInsensitive = 1,
+    kDescending = 2,
+    kUniqueSort = 4,
+    kReturnIndexedArray = 8,
+    kNumeric = 16
+};
 
 ArrayObject* asArray(Object* o) {
     return o && o->kind() == Object::Kind::Array ? static_cast<ArrayObject*>(o) : nullptr;
@@ -37,7 +43,8 @@ Value arrayConstruct(Interpreter& vm, Object* self, std::span<const Value> args)
         a = vm.newArray();
     if (args.size() == 1 && args[0].isNumber()) {
         const double n = args[0].number();
-        if (n >= 0 && n == std::trunc(n) && vm.checkArraySize(static_cast<std::size_t>(std::min(n, 4294967295.0))))
+        if (n >= 0 && n == std::trunc(n) &&
+            vm.checkArraySize(static_cast<std::size_t>(std::min(n, 4294967295.0))))
             a->elements.resize(static_cast<std::size_t>(n));
     } else {
         a->elements.assign(args.begin(), args.end());
@@ -116,7 +123,8 @@ Value arraySlice(Interpreter& vm, Object* self, std::span<const Value> args) {
         return Value();
     const std::size_t n = a->elements.size();
     const std::size_t start = args.empty() ? 0 : relativeIndex(vm.toNumber(args[0]), n);
-    const std::size_t end = args.size() < 2 || args[1].isUndefined() ? n : relativeIndex(vm.toNumber(args[1]), n);
+    const std::size_t end =
+        args.size() < 2 || args[1].isUndefined() ? n : relativeIndex(vm.toNumber(args[1]), n);
     std::vector<Value> out;
     if (start < end)
         out.assign(a->elements.begin() + static_cast<std::ptrdiff_t>(start),
@@ -133,7 +141,9 @@ Value arraySplice(Interpreter& vm, Object* self, std::span<const Value> args) {
     std::size_t count = n - start;
     if (args.size() > 1) {
         const double c = vm.toNumber(args[1]);
-        count = std::isnan(c) || c < 0 ? 0 : static_cast<std::size_t>(std::min(c, static_cast<double>(n - start)));
+        count = std::isnan(c) || c < 0
+                    ? 0
+                    : static_cast<std::size_t>(std::min(c, static_cast<double>(n - start)));
     }
     if (args.size() > 2 && !vm.checkArraySize(n + args.size()))
         return Value();
@@ -141,7 +151,8 @@ Value arraySplice(Interpreter& vm, Object* self, std::span<const Value> args) {
     std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));
     a->elements.erase(first, first + static_cast<std::ptrdiff_t>(count));
     if (args.size() > 2)
-        a->elements.insert(a->elements.begin() + static_cast<std::ptrdiff_t>(start), args.begin() + 2, args.end());
+        a->elements.insert(a->elements.begin() + static_cast<std::ptrdiff_t>(start), args.begin() + 2,
+                           args.end());
     return vm.newArray(std::move(removed));
 }
 
@@ -172,8 +183,7 @@ Value arrayReverse(Interpreter&, Object* self, std::span<const Value>) {
 
 // Merge sort of indices: stays well-defined whatever a script comparator answers
 // (std::sort may run off the range with an inconsistent one).
-template <class Compare>
-void mergeSort(std::vector<std::size_t>& idx, Compare cmp) {
+template <class Compare> void mergeSort(std::vector<std::size_t>& idx, Compare cmp) {
     std::vector<std::size_t> tmp(idx.size());
     for (std::size_t width = 1; width < idx.size(); width *= 2) {
         for (std::size_t lo = 0; lo < idx.size(); lo += 2 * width) {

@@ -21,11 +21,11 @@ int depthArg(Interpreter& vm, std::span<const Value> args, std::size_t i) {
     return std::isfinite(d) ? static_cast<int>(std::clamp(std::trunc(d), -2147483648.0, 2147483647.0)) : 0;
 }
 
-#define SWF_AVM1_CLIP_CALL(name, call)                                                                         \
-    Value clip_##name(Interpreter& vm, Object* self, std::span<const Value>) {                                  \
-        if (const ClipId c = clipOf(vm, self))                                                                 \
-            vm.host()->call(c);                                                                                \
-        return Value();                                                                                        \
+#define SWF_AVM1_CLIP_CALL(name, call)                                                                       \
+    Value clip_##name(Interpreter& vm, Object* self, std::span<const Value>) {                               \
+        if (const ClipId c = clipOf(vm, self))                                                               \
+            vm.host()->call(c);                                                                              \
+        return Value();                                                                                      \
     }
 SWF_AVM1_CLIP_CALL(play, play)
 SWF_AVM1_CLIP_CALL(stop, stop)
@@ -236,7 +236,9 @@ Value clip_stopDrag(Interpreter& vm, Object*, std::span<const Value>) {
     return Value();
 }
 
-Value clipConstruct(Interpreter&, Object* self, std::span<const Value>) { return self ? Value(self) : Value(); }
+Value clipConstruct(Interpreter&, Object* self, std::span<const Value>) {
+    return self ? Value(self) : Value();
+}
 
 } // namespace
 

@@ -37,7 +37,8 @@ Civil toCivil(double t) {
     const double z = days + 719468;
     const double era = std::floor(z / 146097);
     const double doe = z - era * 146097;
-    const double yoe = std::floor((doe - std::floor(doe / 1460) + std::floor(doe / 36524) - std::floor(doe / 146096)) / 365);
+    const double yoe =
+        std::floor((doe - std::floor(doe / 1460) + std::floor(doe / 36524) - std::floor(doe / 146096)) / 365);
     const double doy = doe - (365 * yoe + std::floor(yoe / 4) - std::floor(yoe / 100));
     const double mp = std::floor((5 * doy + 2) / 153);
     const double d = doy - std::floor((153 * mp + 2) / 5) + 1;
@@ -128,27 +129,34 @@ Value dateUTC(Interpreter& vm, Object*, std::span<const Value> args) {
     double year = argOr(vm, args, 0, std::nan(""));
     if (year >= 0 && year <= 99)
         year += 1900;
-    return makeTime(year, argOr(vm, args, 1, 0), argOr(vm, args, 2, 1), argOr(vm, args, 3, 0), argOr(vm, args, 4, 0),
-                    argOr(vm, args, 5, 0), argOr(vm, args, 6, 0));
+    return makeTime(year, argOr(vm, args, 1, 0), argOr(vm, args, 2, 1), argOr(vm, args, 3, 0),
+                    argOr(vm, args, 4, 0), argOr(vm, args, 5, 0), argOr(vm, args, 6, 0));
 }
 
 enum class Field { Year, Month, Day, Weekday, Hours, Minutes, Seconds, Ms };
 
-template <Field F>
-Value dateGet(Interpreter&, Object* self, std::span<const Value>) {
+template <Field F> Value dateGet(Interpreter&, Object* self, std::span<const Value>) {
     const double t = timeOf(self);
     if (std::isnan(t))
         return t;
     const Civil c = toCivil(t);
     switch (F) {
-    case Field::Year: return c.year;
-    case Field::Month: return c.month;
-    case Field::Day: return c.day;
-    case Field::Weekday: return c.weekday;
-    case Field::Hours: return c.hours;
-    case Field::Minutes: return c.minutes;
-    case Field::Seconds: return c.seconds;
-    case Field::Ms: return c.ms;
+    case Field::Year:
+        return c.year;
+    case Field::Month:
+        return c.month;
+    case Field::Day:
+        return c.day;
+    case Field::Weekday:
+        return c.weekday;
+    case Field::Hours:
+        return c.hours;
+    case Field::Minutes:
+        return c.minutes;
+    case Field::Seconds:
+        return c.seconds;
+    case Field::Ms:
+        return c.ms;
     }
     return t;
 }
@@ -159,8 +167,7 @@ Value dateGetYear(Interpreter& vm, Object* self, std::span<const Value> args) {
 }
 
 // Setters take the first field they name and optionally the following ones.
-template <Field F>
-Value dateSet(Interpreter& vm, Object* self, std::span<const Value> args) {
+template <Field F> Value dateSet(Interpreter& vm, Object* self, std::span<const Value> args) {
     BoxObject* d = asDate(self);
     if (!d)
         return Value();
@@ -171,14 +178,29 @@ Value dateSet(Interpreter& vm, Object* self, std::span<const Value> args) {
     double* fields[] = {&c.year, &c.month, &c.day, &c.hours, &c.minutes, &c.seconds, &c.ms};
     int first = 0;
     switch (F) {
-    case Field::Year: first = 0; break;
-    case Field::Month: first = 1; break;
-    case Field::Day: first = 2; break;
-    case Field::Hours: first = 3; break;
-    case Field::Minutes: first = 4; break;
-    case Field::Seconds: first = 5; break;
-    case Field::Ms: first = 6; break;
-    default: return Value();
+    case Field::Year:
+        first = 0;
+        break;
+    case Field::Month:
+        first = 1;
+        break;
+    case Field::Day:
+        first = 2;
+        break;
+    case Field::Hours:
+        first = 3;
+        break;
+    case Field::Minutes:
+        first = 4;
+        break;
+    case Field::Seconds:
+        first = 5;
+        break;
+    case Field::Ms:
+        first = 6;
+        break;
+    default:
+        return Value();
     }
     const int maxArgs = F == Field::Year ? 3 : (F == Field::Month ? 2 : (F == Field::Day ? 1 : 7 - first));
     for (int i = 0; i < maxArgs && i < static_cast<int>(args.size()) && first + i < 7; ++i)
@@ -200,7 +222,9 @@ Value dateSetYear(Interpreter& vm, Object* self, std::span<const Value> args) {
     return dateSet<Field::Year>(vm, self, a);
 }
 
-Value dateGetTime(Interpreter&, Object* self, std::span<const Value>) { return timeOf(self); }
+Value dateGetTime(Interpreter&, Object* self, std::span<const Value>) {
+    return timeOf(self);
+}
 
 Value dateSetTime(Interpreter& vm, Object* self, std::span<const Value> args) {
     BoxObject* d = asDate(self);
@@ -212,9 +236,13 @@ Value dateSetTime(Interpreter& vm, Object* self, std::span<const Value> args) {
     return t;
 }
 
-Value dateTimezoneOffset(Interpreter&, Object*, std::span<const Value>) { return 0.0; }
+Value dateTimezoneOffset(Interpreter&, Object*, std::span<const Value>) {
+    return 0.0;
+}
 
-Value dateToString(Interpreter&, Object* self, std::span<const Value>) { return dateText(timeOf(self)); }
+Value dateToString(Interpreter&, Object* self, std::span<const Value>) {
+    return dateText(timeOf(self));
+}
 
 } // namespace
 
@@ -229,24 +257,43 @@ void installDateBuiltins(Interpreter& vm) {
         NativeFn fn;
     };
     const Method methods[] = {
-        {"getTime", dateGetTime}, {"valueOf", dateGetTime}, {"setTime", dateSetTime},
-        {"toString", dateToString}, {"getTimezoneOffset", dateTimezoneOffset},
-        {"getYear", dateGetYear}, {"setYear", dateSetYear},
-        {"getFullYear", dateGet<Field::Year>}, {"getUTCFullYear", dateGet<Field::Year>},
-        {"getMonth", dateGet<Field::Month>}, {"getUTCMonth", dateGet<Field::Month>},
-        {"getDate", dateGet<Field::Day>}, {"getUTCDate", dateGet<Field::Day>},
-        {"getDay", dateGet<Field::Weekday>}, {"getUTCDay", dateGet<Field::Weekday>},
-        {"getHours", dateGet<Field::Hours>}, {"getUTCHours", dateGet<Field::Hours>},
-        {"getMinutes", dateGet<Field::Minutes>}, {"getUTCMinutes", dateGet<Field::Minutes>},
-        {"getSeconds", dateGet<Field::Seconds>}, {"getUTCSeconds", dateGet<Field::Seconds>},
-        {"getMilliseconds", dateGet<Field::Ms>}, {"getUTCMilliseconds", dateGet<Field::Ms>},
-        {"setFullYear", dateSet<Field::Year>}, {"setUTCFullYear", dateSet<Field::Year>},
-        {"setMonth", dateSet<Field::Month>}, {"setUTCMonth", dateSet<Field::Month>},
-        {"setDate", dateSet<Field::Day>}, {"setUTCDate", dateSet<Field::Day>},
-        {"setHours", dateSet<Field::Hours>}, {"setUTCHours", dateSet<Field::Hours>},
-        {"setMinutes", dateSet<Field::Minutes>}, {"setUTCMinutes", dateSet<Field::Minutes>},
-        {"setSeconds", dateSet<Field::Seconds>}, {"setUTCSeconds", dateSet<Field::Seconds>},
-        {"setMilliseconds", dateSet<Field::Ms>}, {"setUTCMilliseconds", dateSet<Field::Ms>},
+        {"getTime", dateGetTime},
+        {"valueOf", dateGetTime},
+        {"setTime", dateSetTime},
+        {"toString", dateToString},
+        {"getTimezoneOffset", dateTimezoneOffset},
+        {"getYear", dateGetYear},
+        {"setYear", dateSetYear},
+        {"getFullYear", dateGet<Field::Year>},
+        {"getUTCFullYear", dateGet<Field::Year>},
+        {"getMonth", dateGet<Field::Month>},
+        {"getUTCMonth", dateGet<Field::Month>},
+        {"getDate", dateGet<Field::Day>},
+        {"getUTCDate", dateGet<Field::Day>},
+        {"getDay", dateGet<Field::Weekday>},
+        {"getUTCDay", dateGet<Field::Weekday>},
+        {"getHours", dateGet<Field::Hours>},
+        {"getUTCHours", dateGet<Field::Hours>},
+        {"getMinutes", dateGet<Field::Minutes>},
+        {"getUTCMinutes", dateGet<Field::Minutes>},
+        {"getSeconds", dateGet<Field::Seconds>},
+        {"getUTCSeconds", dateGet<Field::Seconds>},
+        {"getMilliseconds", dateGet<Field::Ms>},
+        {"getUTCMilliseconds", dateGet<Field::Ms>},
+        {"setFullYear", dateSet<Field::Year>},
+        {"setUTCFullYear", dateSet<Field::Year>},
+        {"setMonth", dateSet<Field::Month>},
+        {"setUTCMonth", dateSet<Field::Month>},
+        {"setDate", dateSet<Field::Day>},
+        {"setUTCDate", dateSet<Field::Day>},
+        {"setHours", dateSet<Field::Hours>},
+        {"setUTCHours", dateSet<Field::Hours>},
+        {"setMinutes", dateSet<Field::Minutes>},
+        {"setUTCMinutes", dateSet<Field::Minutes>},
+        {"setSeconds", dateSet<Field::Seconds>},
+        {"setUTCSeconds", dateSet<Field::Seconds>},
+        {"setMilliseconds", dateSet<Field::Ms>},
+        {"setUTCMilliseconds", dateSet<Field::Ms>},
     };
     for (const Method& m : methods)
         vm.defineMethod(p, m.name, m.fn);

@@ -12,10 +12,10 @@ double num(Interpreter& vm, std::span<const Value> args, std::size_t i) {
     return i < args.size() ? vm.toNumber(args[i]) : std::nan("");
 }
 
-#define SWF_AVM1_MATH1(name, expr)                                                                             \
-    Value math_##name(Interpreter& vm, Object*, std::span<const Value> args) {                                 \
-        const double x = num(vm, args, 0);                                                                     \
-        return static_cast<double>(expr);                                                                      \
+#define SWF_AVM1_MATH1(name, expr)                                                                           \
+    Value math_##name(Interpreter& vm, Object*, std::span<const Value> args) {                               \
+        const double x = num(vm, args, 0);                                                                   \
+        return static_cast<double>(expr);                                                                    \
     }
 SWF_AVM1_MATH1(abs, std::fabs(x))
 SWF_AVM1_MATH1(acos, std::acos(x))
@@ -70,7 +70,9 @@ Value math_random(Interpreter& vm, Object*, std::span<const Value>) {
 
 // --- Number
 
-Object* allocateNumber(Interpreter& vm, Object* proto) { return vm.newBox(proto, Value(0.0)); }
+Object* allocateNumber(Interpreter& vm, Object* proto) {
+    return vm.newBox(proto, Value(0.0));
+}
 
 Value numberConstruct(Interpreter& vm, Object* self, std::span<const Value> args) {
     const double n = args.empty() ? 0.0 : vm.toNumber(args[0]);
@@ -93,11 +95,15 @@ Value numberToStringMethod(Interpreter& vm, Object* self, std::span<const Value>
     return numberToString(n, radix);
 }
 
-Value numberValueOf(Interpreter& vm, Object* self, std::span<const Value>) { return selfNumber(vm, self); }
+Value numberValueOf(Interpreter& vm, Object* self, std::span<const Value>) {
+    return selfNumber(vm, self);
+}
 
 // --- Boolean
 
-Object* allocateBoolean(Interpreter& vm, Object* proto) { return vm.newBox(proto, Value(false)); }
+Object* allocateBoolean(Interpreter& vm, Object* proto) {
+    return vm.newBox(proto, Value(false));
+}
 
 Value booleanConstruct(Interpreter& vm, Object* self, std::span<const Value> args) {
     const bool b = !args.empty() && vm.toBoolean(args[0]);

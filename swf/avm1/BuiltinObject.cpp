@@ -129,7 +129,9 @@ Value objectRegisterClass(Interpreter& vm, Object*, std::span<const Value> args)
 
 // --- Function
 
-Value functionConstruct(Interpreter& vm, Object*, std::span<const Value>) { return vm.newObject(); }
+Value functionConstruct(Interpreter& vm, Object*, std::span<const Value>) {
+    return vm.newObject();
+}
 
 Value functionCall(Interpreter& vm, Object* self, std::span<const Value> args) {
     const Value thisValue = arg(args, 0);
@@ -332,7 +334,9 @@ Value globalUnescape(Interpreter& vm, Object*, std::span<const Value> args) {
     return out;
 }
 
-Value globalGetTimer(Interpreter& vm, Object*, std::span<const Value>) { return std::floor(vm.time()); }
+Value globalGetTimer(Interpreter& vm, Object*, std::span<const Value>) {
+    return std::floor(vm.time());
+}
 
 Value globalTrace(Interpreter& vm, Object*, std::span<const Value> args) {
     const Value v = arg(args, 0);
@@ -352,7 +356,8 @@ Value globalSetInterval(Interpreter& vm, Object*, std::span<const Value> args) {
     if (args.size() < 3 || !args[0].isObject())
         return Value();
     std::vector<Value> rest(args.begin() + 3, args.end());
-    const auto id = vm.addInterval(Value(), args[0], vm.toString(args[1]), vm.toNumber(args[2]), std::move(rest));
+    const auto id =
+        vm.addInterval(Value(), args[0], vm.toString(args[1]), vm.toNumber(args[2]), std::move(rest));
     return id ? Value(static_cast<double>(id)) : Value();
 }
 

@@ -29,7 +29,9 @@ std::size_t clampIndex(double v, std::size_t size) {
     return static_cast<std::size_t>(std::clamp(v, 0.0, static_cast<double>(size)));
 }
 
-Object* allocateString(Interpreter& vm, Object* proto) { return vm.newBox(proto, Value(std::string())); }
+Object* allocateString(Interpreter& vm, Object* proto) {
+    return vm.newBox(proto, Value(std::string()));
+}
 
 Value stringConstruct(Interpreter& vm, Object* self, std::span<const Value> args) {
     const std::string s = args.empty() ? std::string() : vm.toString(args[0]);

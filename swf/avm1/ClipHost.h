@@ -17,9 +17,28 @@ inline constexpr ClipId kNoClip = 0;
 
 // GetProperty/SetProperty indices, in the action format's order.
 enum class ClipProperty : int {
-    X = 0, Y, XScale, YScale, CurrentFrame, TotalFrames, Alpha, Visible, Width, Height, Rotation,
-    Target, FramesLoaded, Name, DropTarget, Url, HighQuality, FocusRect, SoundBufTime, Quality,
-    XMouse, YMouse,
+    X = 0,
+    Y,
+    XScale,
+    YScale,
+    CurrentFrame,
+    TotalFrames,
+    Alpha,
+    Visible,
+    Width,
+    Height,
+    Rotation,
+    Target,
+    FramesLoaded,
+    Name,
+    DropTarget,
+    Url,
+    HighQuality,
+    FocusRect,
+    SoundBufTime,
+    Quality,
+    XMouse,
+    YMouse,
     Count
 };
 
@@ -58,7 +77,8 @@ public:
     // Display list edits; kNoClip when refused.
     virtual ClipId duplicate(ClipId clip, const std::string& newName, int depth) = 0;
     virtual bool remove(ClipId clip) = 0;
-    virtual ClipId attach(ClipId parent, std::string_view linkageName, const std::string& newName, int depth) = 0;
+    virtual ClipId attach(ClipId parent, std::string_view linkageName, const std::string& newName,
+                          int depth) = 0;
     virtual ClipId createEmpty(ClipId parent, const std::string& newName, int depth) = 0;
     virtual void swapDepths(ClipId clip, int depth) = 0;
     virtual int depth(ClipId clip) = 0;

@@ -37,7 +37,7 @@ struct Interpreter::Frame {
     std::shared_ptr<const std::vector<std::string>> constants;
     ScopePtr scope;
     Value thisValue;
-    Object* activation = nullptr; // a function's locals; null in a frame script
+    Object* activation = nullptr;       // a function's locals; null in a frame script
     Object* timeline = nullptr;         // what unqualified names reach at the chain's base
     Object* originalTimeline = nullptr; // the base as captured; SetTarget swaps in `timeline`
     std::vector<Value> registers;
@@ -51,8 +51,7 @@ struct Interpreter::Frame {
     Value result;
 };
 
-template <class T, class... Args>
-T* Interpreter::allocate(Args&&... args) {
+template <class T, class... Args> T* Interpreter::allocate(Args&&... args) {
     auto owned = std::make_unique<T>(std::forward<Args>(args)...);
     T* raw = owned.get();
     m_heap.push_back(std::move(owned));

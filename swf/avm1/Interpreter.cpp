@@ -13,9 +13,10 @@ constexpr int kMaxChain = 256; // prototype chains longer than this are treated 
 
 // Display property names by GetProperty index.
 constexpr const char* kClipPropertyNames[] = {
-    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
-    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget", "_url",
-    "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse"};
+    "_x",          "_y",     "_xscale",      "_yscale",    "_currentframe", "_totalframes",  "_alpha",
+    "_visible",    "_width", "_height",      "_rotation",  "_target",       "_framesloaded", "_name",
+    "_droptarget", "_url",   "_highquality", "_focusrect", "_soundbuftime", "_quality",      "_xmouse",
+    "_ymouse"};
 constexpr int kParentIndex = 100;
 constexpr int kRootIndex = 101;
 
@@ -35,15 +36,19 @@ void Interpreter::setScriptLimits(int maxRecursion, int timeoutSeconds) {
     if (maxRecursion > 0)
         m_limits.maxRecursion = std::min(maxRecursion, 1024); // our stack, not the movie's, sets the top
     if (timeoutSeconds > 0)
-        m_limits.maxActions = std::min<std::uint64_t>(static_cast<std::uint64_t>(timeoutSeconds) * 1'000'000u,
-                                                      60'000'000u);
+        m_limits.maxActions =
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(timeoutSeconds) * 2'000'000u, 120'000'000u);
 }
 
 // ---- objects ----------------------------------------------------------------------------
 
-Object* Interpreter::newObject() { return allocate<Object>(Object::Kind::Plain, objectProto); }
+Object* Interpreter::newObject() {
+    return allocate<Object>(Object::Kind::Plain, objectProto);
+}
 
-Object* Interpreter::newObject(Object* proto) { return allocate<Object>(Object::Kind::Plain, proto); }
+Object* Interpreter::newObject(Object* proto) {
+    return allocate<Object>(Object::Kind::Plain, proto);
+}
 
 ArrayObject* Interpreter::newArray(std::vector<Value> elements) {
     auto* a = allocate<ArrayObject>(arrayProto);
@@ -60,7 +65,9 @@ FunctionObject* Interpreter::newNative(NativeFn fn, Object* prototype) {
     return f;
 }
 
-BoxObject* Interpreter::newBox(Object* proto, Value primitive) { return allocate<BoxObject>(proto, std::move(primitive)); }
+BoxObject* Interpreter::newBox(Object* proto, Value primitive) {
+    return allocate<BoxObject>(proto, std::move(primitive));
+}
 
 ClipObject* Interpreter::clipObject(ClipId clip) {
     if (!m_host) {
@@ -265,9 +272,17 @@ void Interpreter::writeClipProperty(ClipId clip, int index, const Value& v) {
     case ClipProperty::Visible:
         m_host->setProperty(clip, ClipProperty::Visible, toBoolean(v) ? 1 : 0);
         return;
-    case ClipProperty::X: case ClipProperty::Y: case ClipProperty::XScale: case ClipProperty::YScale:
-    case ClipProperty::Alpha: case ClipProperty::Width: case ClipProperty::Height: case ClipProperty::Rotation:
-    case ClipProperty::HighQuality: case ClipProperty::FocusRect: case ClipProperty::SoundBufTime: {
+    case ClipProperty::X:
+    case ClipProperty::Y:
+    case ClipProperty::XScale:
+    case ClipProperty::YScale:
+    case ClipProperty::Alpha:
+    case ClipProperty::Width:
+    case ClipProperty::Height:
+    case ClipProperty::Rotation:
+    case ClipProperty::HighQuality:
+    case ClipProperty::FocusRect:
+    case ClipProperty::SoundBufTime: {
         const double n = toNumber(v);
         if (std::isfinite(n)) // the player leaves a property alone when given NaN
             m_host->setProperty(clip, static_cast<ClipProperty>(index), n);
@@ -348,7 +363,9 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
     return Value();
 }
 
-Value Interpreter::get(Object* object, std::string_view name) { return getMember(object, name, object); }
+Value Interpreter::get(Object* object, std::string_view name) {
+    return getMember(object, name, object);
+}
 
 Value Interpreter::get(const Value& value, std::string_view name) {
     if (value.isObject())
@@ -369,7 +386,8 @@ bool Interpreter::has(Object* o, std::string_view name) {
     }
     if (o->kind() == Object::Kind::Array) {
         std::uint32_t i;
-        if (name == "length" || (parseArrayIndex(name, i) && i < static_cast<ArrayObject*>(o)->elements.size()))
+        if (name == "length" ||
+            (parseArrayIndex(name, i) && i < static_cast<ArrayObject*>(o)->elements.size()))
             return true;
     }
     const std::string k = key(name);
@@ -499,7 +517,8 @@ bool Interpreter::isCallable(const Value& v) const {
     return o && o->kind() == Object::Kind::Function;
 }
 
-Value Interpreter::call(const Value& function, const Value& thisValue, std::span<const Value> args, Object* base) {
+Value Interpreter::call(const Value& function, const Value& thisValue, std::span<const Value> args,
+                        Object* base) {
     if (m_pending != Pending::None || !isCallable(function))
         return Value();
     auto* fn = static_cast<FunctionObject*>(function.object());
@@ -753,8 +772,8 @@ std::uint32_t Interpreter::addInterval(Value function, Value thisValue, std::str
         return 0;
     if (!std::isfinite(periodMs) || periodMs < 1)
         periodMs = 1;
-    Interval i{m_nextInterval++, std::move(function), std::move(thisValue), std::move(method), periodMs,
-               m_timeMs + periodMs, std::move(args)};
+    Interval i{m_nextInterval++, std::move(function), std::move(thisValue), std::move(method),
+               periodMs,         m_timeMs + periodMs, std::move(args)};
     m_intervals.push_back(std::move(i));
     return m_intervals.back().id;
 }
@@ -769,7 +788,8 @@ void Interpreter::runIntervals() {
         if (i.due <= m_timeMs)
             due.push_back(i.id);
     for (std::uint32_t id : due) {
-        auto it = std::find_if(m_intervals.begin(), m_intervals.end(), [id](const Interval& i) { return i.id == id; });
+        auto it = std::find_if(m_intervals.begin(), m_intervals.end(),
+                               [id](const Interval& i) { return i.id == id; });
         if (it == m_intervals.end())
             continue; // cleared by an earlier callback
         // One call per tick however late we are, as the player does on a slow frame.
@@ -808,8 +828,8 @@ void Interpreter::collectGarbage() {
         if (Object* o = v.object())
             work.push_back(o);
     };
-    for (Object* o : {m_global, objectProto, functionProto, arrayProto, stringProto, numberProto, booleanProto,
-                      dateProto, clipProto, errorProto})
+    for (Object* o : {m_global, objectProto, functionProto, arrayProto, stringProto, numberProto,
+                      booleanProto, dateProto, clipProto, errorProto})
         if (o)
             work.push_back(o);
     for (auto& [id, o] : m_clips)

@@ -20,12 +20,14 @@
 namespace swf::avm1 {
 
 struct Limits {
-    std::uint64_t maxActions = 5'000'000; // per top-level block, like the player's script timeout
+    // Actions per top-level block: the player's 15-second script timeout, counted in
+    // actions so that output does not depend on the machine.
+    std::uint64_t maxActions = 30'000'000;
     int maxRecursion = 256;
-    std::size_t maxStack = 1u << 20;          // values
-    std::size_t maxStringBytes = 16u << 20;   // longest string a script may build
+    std::size_t maxStack = 1u << 20;        // values
+    std::size_t maxStringBytes = 16u << 20; // longest string a script may build
     std::size_t maxArrayLength = 1u << 24;
-    std::size_t maxNesting = 64;              // With/Try blocks inside one another
+    std::size_t maxNesting = 64; // With/Try blocks inside one another
     // Machine stack a block may use; reached before maxRecursion only in builds
     // with very large frames (sanitizers), where it keeps deep scripts from crashing.
     std::size_t maxStackBytes = 3u << 20;
@@ -74,7 +76,9 @@ public:
 
     // --- For built-ins -----------------------------------------------------------------
     Object* global() const { return m_global; }
-    std::string key(std::string_view name) const { return caseSensitive() ? std::string(name) : asciiLower(name); }
+    std::string key(std::string_view name) const {
+        return caseSensitive() ? std::string(name) : asciiLower(name);
+    }
 
     Value get(Object* object, std::string_view name);
     Value get(const Value& value, std::string_view name);
@@ -85,7 +89,8 @@ public:
     void define(Object* object, std::string_view name, Value value, std::uint8_t flags = 0);
     void defineMethod(Object* object, std::string_view name, NativeFn fn, std::uint8_t flags = kDontEnum);
 
-    Value call(const Value& function, const Value& thisValue, std::span<const Value> args, Object* base = nullptr);
+    Value call(const Value& function, const Value& thisValue, std::span<const Value> args,
+               Object* base = nullptr);
     Value callMethod(const Value& object, std::string_view name, std::span<const Value> args);
     Value construct(const Value& constructor, std::span<const Value> args);
     bool isCallable(const Value& v) const;
@@ -109,7 +114,7 @@ public:
     BoxObject* newBox(Object* proto, Value primitive);
     ClipObject* clipObject(ClipId clip); // null when the clip is gone
     bool hasClipObject(ClipId clip) const { return m_clips.count(clip) != 0; }
-    std::string clipPath(ClipId clip);   // "_level0.a.b"
+    std::string clipPath(ClipId clip);      // "_level0.a.b"
     std::string clipSlashPath(ClipId clip); // "/a/b"
     Object* resolveTarget(const Value& target, ClipId base);
 
@@ -155,8 +160,7 @@ private:
     enum class Completion { Normal, End, Return, Throw, Abort, Jump };
     enum class Pending { None, Throw, Abort };
 
-    template <class T, class... Args>
-    T* allocate(Args&&... args);
+    template <class T, class... Args> T* allocate(Args&&... args);
 
     Outcome runBlock(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target);
     Completion execute(Frame& f, std::size_t begin, std::size_t end);
@@ -188,7 +192,7 @@ private:
     void opString(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     void opObject(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     void opCall(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
-    bool canNest();          // one more call level allowed? (aborts the block if not)
+    bool canNest(); // one more call level allowed? (aborts the block if not)
     bool stackExhausted();
     void enterOuter();
     std::string toStringQuiet(const Value& v);
@@ -243,6 +247,8 @@ void installDateBuiltins(Interpreter& vm);
 void installClipBuiltins(Interpreter& vm);
 
 // Small helpers for natives.
-inline Value arg(std::span<const Value> args, std::size_t i) { return i < args.size() ? args[i] : Value(); }
+inline Value arg(std::span<const Value> args, std::size_t i) {
+    return i < args.size() ? args[i] : Value();
+}
 
 } // namespace swf::avm1

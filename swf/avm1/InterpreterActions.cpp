@@ -14,7 +14,6 @@ namespace swf::avm1 {
 
 namespace {
 
-
 // DefineFunction2 flags.
 enum : std::uint16_t {
     kPreloadThis = 0x0001,
@@ -75,12 +74,14 @@ Outcome Interpreter::runBlock(std::shared_ptr<const std::vector<std::uint8_t>> b
 std::string Interpreter::toStringQuiet(const Value& v) {
     const Pending saved = m_pending;
     m_pending = Pending::None;
-    std::string s = v.isObject() ? std::string(typeOf(v) == "function" ? "[type Function]" : "[object]") : toString(v);
+    std::string s =
+        v.isObject() ? std::string(typeOf(v) == "function" ? "[type Function]" : "[object]") : toString(v);
     m_pending = saved;
     return s;
 }
 
-Interpreter::Completion Interpreter::runNested(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target) {
+Interpreter::Completion Interpreter::runNested(std::shared_ptr<const std::vector<std::uint8_t>> buffer,
+                                               ClipId target) {
     Object* timeline = clipObject(target);
     if (!timeline)
         return Completion::Normal; // the clip is gone: its scripts have nothing to act on
@@ -139,7 +140,8 @@ Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) 
     return fn;
 }
 
-Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args, Object* base) {
+Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args,
+                              Object* base) {
     if (!canNest())
         return Value();
     const FunctionCode& code = *fn->code;
@@ -167,12 +169,14 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
     f.registers.resize(code.function2 ? code.registerCount : 4);
 
     ArrayObject* argsObject = nullptr;
-    const bool wantArguments = !code.function2 || !(code.flags & kSuppressArguments) || (code.flags & kPreloadArguments);
+    const bool wantArguments =
+        !code.function2 || !(code.flags & kSuppressArguments) || (code.flags & kPreloadArguments);
     if (wantArguments) {
         argsObject = newArray(std::vector<Value>(args.begin(), args.end()));
         define(argsObject, "callee", fn, kDontEnum);
         const Frame* caller = m_frames.empty() ? nullptr : m_frames.back();
-        define(argsObject, "caller", caller && caller->callee ? Value(caller->callee) : Value::null(), kDontEnum);
+        define(argsObject, "caller", caller && caller->callee ? Value(caller->callee) : Value::null(),
+               kDontEnum);
     }
     auto makeSuper = [&]() -> Value { return allocate<SuperObject>(self, f.base); };
 
@@ -515,8 +519,8 @@ std::vector<Value> Interpreter::popValues(Frame& f, std::size_t n) {
 // machine stack, not those of every action.
 
 // Timeline control, clip properties, URLs and the other host requests.
-void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
-                              [[maybe_unused]] std::size_t end) {
+void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
+                             [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
     [[maybe_unused]] auto pop = [&]() { return popValue(f); };
     [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
@@ -529,7 +533,9 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
     };
     [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
     [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) {
+        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::NextFrame:
         if (m_host && f.target != kNoClip)
@@ -575,9 +581,8 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
             skip = in.u8();
             frame = toNumber(pop());
         }
-        const double loaded = m_host && f.target != kNoClip
-                                  ? m_host->property(f.target, ClipProperty::FramesLoaded)
-                                  : 1e9;
+        const double loaded =
+            m_host && f.target != kNoClip ? m_host->property(f.target, ClipProperty::FramesLoaded) : 1e9;
         if (!(frame <= loaded)) {
             // Skip whole actions, not bytes.
             std::size_t at = next;
@@ -730,8 +735,8 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
 }
 
 // Pushing, popping, constants and registers.
-void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
-                              [[maybe_unused]] std::size_t end) {
+void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
+                          [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
     [[maybe_unused]] auto pop = [&]() { return popValue(f); };
     [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
@@ -744,7 +749,9 @@ void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& i
     };
     [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
     [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) {
+        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::Push:
         while (!in.atEnd()) {
@@ -834,8 +841,8 @@ void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& i
 }
 
 // Numbers, comparisons, logic and conversions.
-void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
-                              [[maybe_unused]] std::size_t end) {
+void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
+                               [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
     [[maybe_unused]] auto pop = [&]() { return popValue(f); };
     [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
@@ -848,7 +855,9 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
     };
     [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
     [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) {
+        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::Add: {
         const double b = toNumber(pop());
@@ -985,12 +994,24 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         const unsigned shift = static_cast<unsigned>(b) & 31;
         double r = 0;
         switch (static_cast<ActionCode>(op)) {
-        case ActionCode::BitAnd: r = a & b; break;
-        case ActionCode::BitOr: r = a | b; break;
-        case ActionCode::BitXor: r = a ^ b; break;
-        case ActionCode::BitLShift: r = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) << shift); break;
-        case ActionCode::BitRShift: r = a >> shift; break;
-        default: r = toUint32(av) >> shift; break;
+        case ActionCode::BitAnd:
+            r = a & b;
+            break;
+        case ActionCode::BitOr:
+            r = a | b;
+            break;
+        case ActionCode::BitXor:
+            r = a ^ b;
+            break;
+        case ActionCode::BitLShift:
+            r = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) << shift);
+            break;
+        case ActionCode::BitRShift:
+            r = a >> shift;
+            break;
+        default:
+            r = toUint32(av) >> shift;
+            break;
         }
         push(r);
         break;
@@ -1001,8 +1022,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
 }
 
 // The SWF 4 string actions.
-void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
-                              [[maybe_unused]] std::size_t end) {
+void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
+                           [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
     [[maybe_unused]] auto pop = [&]() { return popValue(f); };
     [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
@@ -1015,7 +1036,9 @@ void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
     };
     [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
     [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) {
+        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::StringEquals: {
         const std::string b = toString(pop());
@@ -1077,8 +1100,8 @@ void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
 }
 
 // Variables, members, object and array literals, enumeration, classes and function definitions.
-void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
-                              [[maybe_unused]] std::size_t end) {
+void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
+                           [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
     [[maybe_unused]] auto pop = [&]() { return popValue(f); };
     [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
@@ -1091,7 +1114,9 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
     };
     [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
     [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) {
+        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::GetVariable: {
         const std::string name = toString(pop());
@@ -1270,8 +1295,8 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
 }
 
 // Calls and constructions.
-void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in, [[maybe_unused]] std::size_t& next,
-                              [[maybe_unused]] std::size_t end) {
+void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
+                         [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
     [[maybe_unused]] auto pop = [&]() { return popValue(f); };
     [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
@@ -1284,7 +1309,9 @@ void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in
     };
     [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
     [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
+    [[maybe_unused]] auto u16at = [&](std::size_t at) {
+        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::CallFunction: {
         const std::string name = toString(pop());
@@ -1326,8 +1353,7 @@ void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in
         }
         Object* holder = holderOf(o, name);
         const Value fn = get(o, name);
-        push(call(fn, objValue.isObject() ? objValue : Value(o), args,
-                  holder == o ? o->proto() : holder));
+        push(call(fn, objValue.isObject() ? objValue : Value(o), args, holder == o ? o->proto() : holder));
         break;
     }
     case ActionCode::NewObject: {

@@ -136,7 +136,8 @@ public:
 // base.__constructor__, and `this` stays the caller's.
 class SuperObject : public Object {
 public:
-    SuperObject(Object* thisObject, Object* base) : Object(Kind::Super, nullptr), thisObject(thisObject), base(base) {}
+    SuperObject(Object* thisObject, Object* base)
+        : Object(Kind::Super, nullptr), thisObject(thisObject), base(base) {}
     void references(std::vector<Object*>& out) const override;
     Object* thisObject;
     Object* base;

@@ -25,7 +25,7 @@ struct Affine {
     static Affine of(const format::Matrix& m) { return {m.a, m.b, m.c, m.d, m.tx / kTwips, m.ty / kTwips}; }
     // this after inner
     Affine operator*(const Affine& n) const {
-        return {a * n.a + c * n.b, b * n.a + d * n.b, a * n.c + c * n.d,
+        return {a * n.a + c * n.b, b * n.a + d * n.b,        a * n.c + c * n.d,
                 b * n.c + d * n.d, a * n.tx + c * n.ty + tx, b * n.tx + d * n.ty + ty};
     }
     Affine inverse() const {
@@ -152,9 +152,12 @@ void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> c
         m_vm->run(code, clip.id());
 }
 
-void PlayerScriptHost::runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) { run(clip, code); }
+void PlayerScriptHost::runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) {
+    run(clip, code);
+}
 
-void PlayerScriptHost::runInitActions(timeline::Clip& clip, std::uint16_t, std::span<const std::uint8_t> code) {
+void PlayerScriptHost::runInitActions(timeline::Clip& clip, std::uint16_t,
+                                      std::span<const std::uint8_t> code) {
     run(clip, code);
 }
 
@@ -203,7 +206,9 @@ timeline::Clip* PlayerScriptHost::find(ClipId clip) const {
     return c && c->isOnStage() ? c : nullptr;
 }
 
-bool PlayerScriptHost::exists(ClipId clip) { return find(clip) != nullptr; }
+bool PlayerScriptHost::exists(ClipId clip) {
+    return find(clip) != nullptr;
+}
 
 ClipId PlayerScriptHost::parent(ClipId clip) {
     timeline::Clip* c = find(clip);
@@ -385,9 +390,15 @@ void PlayerScriptHost::prevFrame(ClipId clip) {
 
 // FIXME: making new instances from script (duplicateMovieClip, attachMovie,
 // createEmptyMovieClip) needs the timeline to place a scripted object.
-ClipId PlayerScriptHost::duplicate(ClipId, const std::string&, int) { return kNoClip; }
-ClipId PlayerScriptHost::attach(ClipId, std::string_view, const std::string&, int) { return kNoClip; }
-ClipId PlayerScriptHost::createEmpty(ClipId, const std::string&, int) { return kNoClip; }
+ClipId PlayerScriptHost::duplicate(ClipId, const std::string&, int) {
+    return kNoClip;
+}
+ClipId PlayerScriptHost::attach(ClipId, std::string_view, const std::string&, int) {
+    return kNoClip;
+}
+ClipId PlayerScriptHost::createEmpty(ClipId, const std::string&, int) {
+    return kNoClip;
+}
 
 bool PlayerScriptHost::remove(ClipId clip) {
     timeline::Clip* c = find(clip);
@@ -407,7 +418,8 @@ void PlayerScriptHost::swapDepths(ClipId clip, int depth) {
     timeline::DisplayList& list = c->parent()->displayList();
     const int from = c->displayObject()->depth;
     const long long target = static_cast<long long>(depth) + kDepthOffset;
-    if (target < std::numeric_limits<int>::min() || target > std::numeric_limits<int>::max() || target == from)
+    if (target < std::numeric_limits<int>::min() || target > std::numeric_limits<int>::max() ||
+        target == from)
         return;
     const int to = static_cast<int>(target);
     // Node handles keep the objects (and the clips' pointers to them) where they are.

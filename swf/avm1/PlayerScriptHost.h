@@ -42,7 +42,8 @@ public:
 
     // ActionRunner
     void runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) override;
-    void runInitActions(timeline::Clip& clip, std::uint16_t spriteId, std::span<const std::uint8_t> code) override;
+    void runInitActions(timeline::Clip& clip, std::uint16_t spriteId,
+                        std::span<const std::uint8_t> code) override;
     void runClipEvent(timeline::Clip& clip, std::uint32_t event, std::span<const std::uint8_t> code) override;
     void clipRemoved(timeline::Clip& clip) override;
     void movieLoaded(int swfVersion) override;
@@ -67,7 +68,8 @@ public:
     void prevFrame(ClipId clip) override;
     ClipId duplicate(ClipId clip, const std::string& newName, int depth) override;
     bool remove(ClipId clip) override;
-    ClipId attach(ClipId parent, std::string_view linkageName, const std::string& newName, int depth) override;
+    ClipId attach(ClipId parent, std::string_view linkageName, const std::string& newName,
+                  int depth) override;
     ClipId createEmpty(ClipId parent, const std::string& newName, int depth) override;
     void swapDepths(ClipId clip, int depth) override;
     int depth(ClipId clip) override;

@@ -52,8 +52,12 @@ std::string numberToString(double n, int radix) {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 int hexDigit(char c) {
     if (isDigit(c))
         return c - '0';
@@ -128,7 +132,9 @@ double stringToNumber(std::string_view s, int swfVersion) {
     return std::strtod(text.c_str(), nullptr);
 }
 
-std::int32_t toInt32(double n) { return static_cast<std::int32_t>(toUint32(n)); }
+std::int32_t toInt32(double n) {
+    return static_cast<std::int32_t>(toUint32(n));
+}
 
 std::uint32_t toUint32(double n) {
     if (!std::isfinite(n))

@@ -42,7 +42,8 @@ std::vector<Token> tokenize(std::string_view src) {
             while (i < src.size() && src[i] != '"') {
                 if (src[i] == '\\' && i + 1 < src.size()) {
                     ++i;
-                    s.push_back(src[i] == 'n' ? '\n' : (src[i] == 't' ? '\t' : (src[i] == '0' ? '\0' : src[i])));
+                    s.push_back(src[i] == 'n' ? '\n'
+                                              : (src[i] == 't' ? '\t' : (src[i] == '0' ? '\0' : src[i])));
                 } else {
                     s.push_back(src[i]);
                 }
@@ -52,10 +53,12 @@ std::vector<Token> tokenize(std::string_view src) {
                 throw std::runtime_error("line " + std::to_string(line) + ": unterminated string");
             ++i;
             out.push_back({Token::String, s, line});
-        } else if ((c >= '0' && c <= '9') || (c == '-' && i + 1 < src.size() && (std::isdigit(src[i + 1]) || src[i + 1] == '.'))) {
+        } else if ((c >= '0' && c <= '9') ||
+                   (c == '-' && i + 1 < src.size() && (std::isdigit(src[i + 1]) || src[i + 1] == '.'))) {
             std::size_t j = i + 1;
-            while (j < src.size() && (std::isalnum(static_cast<unsigned char>(src[j])) || src[j] == '.' ||
-                                      ((src[j] == '-' || src[j] == '+') && (src[j - 1] == 'e' || src[j - 1] == 'E'))))
+            while (j < src.size() &&
+                   (std::isalnum(static_cast<unsigned char>(src[j])) || src[j] == '.' ||
+                    ((src[j] == '-' || src[j] == '+') && (src[j - 1] == 'e' || src[j - 1] == 'E'))))
                 ++j;
             out.push_back({Token::Number, std::string(src.substr(i, j - i)), line});
             i = j;
@@ -106,7 +109,7 @@ private:
         throw std::runtime_error("line " + std::to_string(peek().line) + ": " + what);
     }
     const Token& peek() const { return m_tokens[m_pos]; }
-    Token next() { return m_tokens[m_pos < m_tokens.size() - 1 ? m_pos++ : m_pos]; }
+    const Token& next() { return m_tokens[m_pos < m_tokens.size() - 1 ? m_pos++ : m_pos]; }
     bool accept(std::string_view punct) {
         if (peek().kind == Token::Punct && peek().text == punct) {
             ++m_pos;
@@ -146,7 +149,8 @@ private:
         out.insert(out.end(), s.begin(), s.end());
         out.push_back(0);
     }
-    static void record(std::vector<std::uint8_t>& out, std::uint8_t code, const std::vector<std::uint8_t>& payload) {
+    static void record(std::vector<std::uint8_t>& out, std::uint8_t code,
+                       const std::vector<std::uint8_t>& payload) {
         out.push_back(code);
         u16(out, payload.size());
         out.insert(out.end(), payload.begin(), payload.end());
@@ -337,9 +341,9 @@ private:
             int regs = 0;
             std::uint16_t flags = 0;
             static const std::map<std::string, std::uint16_t> flagNames = {
-                {"preload_this", 0x0001},   {"suppress_this", 0x0002},  {"preload_args", 0x0004},
-                {"suppress_args", 0x0008},  {"preload_super", 0x0010},  {"suppress_super", 0x0020},
-                {"preload_root", 0x0040},   {"preload_parent", 0x0080}, {"preload_global", 0x0100}};
+                {"preload_this", 0x0001},  {"suppress_this", 0x0002},  {"preload_args", 0x0004},
+                {"suppress_args", 0x0008}, {"preload_super", 0x0010},  {"suppress_super", 0x0020},
+                {"preload_root", 0x0040},  {"preload_parent", 0x0080}, {"preload_global", 0x0100}};
             while (peek().kind == Token::Word) {
                 const std::string opt = word();
                 if (opt == "regs") {
@@ -404,7 +408,8 @@ private:
                 }
             }
             std::vector<std::uint8_t> p;
-            p.push_back(static_cast<std::uint8_t>((hasCatch ? 1 : 0) | (hasFinally ? 2 : 0) | (catchReg >= 0 ? 4 : 0)));
+            p.push_back(static_cast<std::uint8_t>((hasCatch ? 1 : 0) | (hasFinally ? 2 : 0) |
+                                                  (catchReg >= 0 ? 4 : 0)));
             u16(p, tryBody.bytes.size());
             u16(p, catchBody.bytes.size());
             u16(p, finallyBody.bytes.size());
@@ -484,6 +489,8 @@ private:
 
 } // namespace
 
-std::vector<std::uint8_t> assembleActions(std::string_view source) { return Assembler(tokenize(source)).program(); }
+std::vector<std::uint8_t> assembleActions(std::string_view source) {
+    return Assembler(tokenize(source)).program();
+}
 
 } // namespace orvane::testing

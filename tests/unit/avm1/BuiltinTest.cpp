@@ -31,11 +31,14 @@ std::string withArray(const std::string& elements, const std::string& body) {
 TEST(Arrays, SortFlags) {
     ScriptRun s(7);
     const std::string a = "1, \"b\", 10, \"B\", 2";
-    EXPECT_EQ(s.run(withArray(a, "push 0, \"a\"; getvariable; push \"sort\"; callmethod; trace")), "1,10,2,B,b");
-    EXPECT_EQ(s.run(withArray("1, 10, 2", "push 16, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
-              "1,2,10");
-    EXPECT_EQ(s.run(withArray("1, 10, 2", "push 18, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
-              "10,2,1");
+    EXPECT_EQ(s.run(withArray(a, "push 0, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
+              "1,10,2,B,b");
+    EXPECT_EQ(
+        s.run(withArray("1, 10, 2", "push 16, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
+        "1,2,10");
+    EXPECT_EQ(
+        s.run(withArray("1, 10, 2", "push 18, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
+        "10,2,1");
     EXPECT_EQ(s.run(withArray("\"c\", \"B\", \"a\"",
                               "push 1, 1, \"a\"; getvariable; push \"sort\"; callmethod; trace")),
               "a,B,c");
@@ -145,7 +148,8 @@ TEST(Strings, Methods) {
     EXPECT_EQ(call("2, \"\", 2", "split"), "H,e");
     EXPECT_EQ(call("\"!\", 1", "concat"), "Hello, World!");
     EXPECT_EQ(s.run("push \"s\"; getvariable; push \"length\"; getmember; trace"), "12");
-    EXPECT_EQ(s.run("push 66, 65, 2, \"String\"; getvariable; push \"fromCharCode\"; callmethod; trace"), "AB");
+    EXPECT_EQ(s.run("push 66, 65, 2, \"String\"; getvariable; push \"fromCharCode\"; callmethod; trace"),
+              "AB");
     EXPECT_EQ(s.run("push \"x\", 1, \"String\"; newobject; typeof; trace"), "object");
 }
 
@@ -183,7 +187,8 @@ TEST(Globals, MathAndNumber) {
     EXPECT_EQ(s.run("push 10, 2, 2, \"Math\"; getvariable; push \"pow\"; callmethod; trace"), "1024");
     EXPECT_EQ(s.run("push 16, 1, 255, 1, \"Number\"; newobject; push \"toString\"; callmethod; trace"), "ff");
     EXPECT_EQ(s.run("push \"12\", 1, \"Number\"; callfunction; push 1; add2; trace"), "13");
-    EXPECT_EQ(s.run("push \"Number\"; getvariable; push \"MAX_VALUE\"; getmember; trace"), "1.79769313486232e+308");
+    EXPECT_EQ(s.run("push \"Number\"; getvariable; push \"MAX_VALUE\"; getmember; trace"),
+              "1.79769313486232e+308");
     EXPECT_EQ(s.run("push 0, 1, \"Boolean\"; newobject; trace"), "false");
 }
 

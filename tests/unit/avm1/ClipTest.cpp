@@ -93,7 +93,8 @@ TEST(Clips, FrameControl) {
 TEST(Clips, CallFrameRunsAnotherFramesScript) {
     ClipScene s;
     s.host.clip(s.mc).labels["helper"] = 7;
-    s.host.clip(s.mc).frameScripts[7].push_back(assembleActions("push \"in frame 7 of \"; push \"this\"; getvariable; add2; trace"));
+    s.host.clip(s.mc).frameScripts[7].push_back(
+        assembleActions("push \"in frame 7 of \"; push \"this\"; getvariable; add2; trace"));
     EXPECT_EQ(s.run("push \"/mc:helper\"; call; push \"/mc:7\"; call; push \"back\"; trace"),
               "in frame 7 of _level0.mc|in frame 7 of _level0.mc|back");
 }

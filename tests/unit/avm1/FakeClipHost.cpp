@@ -7,8 +7,10 @@ using namespace swf::avm1;
 namespace orvane::testing {
 
 namespace {
-constexpr int index(ClipProperty p) { return static_cast<int>(p); }
+constexpr int index(ClipProperty p) {
+    return static_cast<int>(p);
 }
+} // namespace
 
 FakeClipHost::FakeClipHost() {
     Clip root;
@@ -33,14 +35,17 @@ ClipId FakeClipHost::add(ClipId parent, const std::string& name, int depth) {
     return id;
 }
 
-ClipId FakeClipHost::parent(ClipId c) { return exists(c) ? m_clips[c].parent : kNoClip; }
+ClipId FakeClipHost::parent(ClipId c) {
+    return exists(c) ? m_clips[c].parent : kNoClip;
+}
 
 ClipId FakeClipHost::child(ClipId c, std::string_view name, bool caseSensitive) {
     auto same = [&](const std::string& a) {
         if (caseSensitive)
             return a == name;
         return a.size() == name.size() && std::equal(a.begin(), a.end(), name.begin(), [](char x, char y) {
-                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+                   return std::tolower(static_cast<unsigned char>(x)) ==
+                          std::tolower(static_cast<unsigned char>(y));
                });
     };
     for (auto& [id, clip] : m_clips)
@@ -57,7 +62,9 @@ std::vector<ClipId> FakeClipHost::children(ClipId c) {
     return out;
 }
 
-std::string FakeClipHost::name(ClipId c) { return exists(c) ? m_clips[c].name : std::string(); }
+std::string FakeClipHost::name(ClipId c) {
+    return exists(c) ? m_clips[c].name : std::string();
+}
 
 void FakeClipHost::setName(ClipId c, const std::string& name) {
     if (exists(c))

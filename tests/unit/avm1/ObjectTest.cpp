@@ -10,7 +10,8 @@ using namespace orvane::testing;
 namespace {
 
 // class Animal { function Animal(n) { this.name = n } function speak() { return this.name + " ..." } }
-// class Dog extends Animal { function Dog(n) { super(n) } function speak() { return super.speak() + " woof" } }
+// class Dog extends Animal { function Dog(n) { super(n) } function speak() { return super.speak() + " woof" }
+// }
 const char* kClasses = R"(
     function2 Animal (r1:n) regs=2 preload_this {
         push r:0; pop

@@ -28,7 +28,8 @@ TEST(Operators, ComparisonOfStringsAndNumbers) {
     EXPECT_EQ(s.run("push \"1\", 1; equals2; trace; push \"1\", 1; strictequals; trace"), "true|false");
     EXPECT_EQ(s.run("push null, undefined; equals2; trace; push null, 0; equals2; trace"), "true|false");
     EXPECT_EQ(s.run("push nan, nan; equals2; trace; push true, 1; equals2; trace"), "false|true");
-    EXPECT_EQ(s.run("push \"a\", \"b\"; stringless; trace; push \"b\", \"a\"; stringgreater; trace"), "true|true");
+    EXPECT_EQ(s.run("push \"a\", \"b\"; stringless; trace; push \"b\", \"a\"; stringgreater; trace"),
+              "true|true");
 }
 
 TEST(Operators, BitOperationsWrapToInt32) {
@@ -46,7 +47,8 @@ TEST(Operators, StringActions) {
     EXPECT_EQ(s.run("push \"hello\", 2, 3; stringextract; trace"), "ell");
     EXPECT_EQ(s.run("push \"hello\", 0, -1; stringextract; trace"), "hello");
     EXPECT_EQ(s.run("push \"hello\", 9, 2; stringextract; trace"), "");
-    EXPECT_EQ(s.run("push \"h\xC3\xA9llo\"; stringlength; trace; push \"\xC3\xA9\"; chartoascii; trace"), "5|233");
+    EXPECT_EQ(s.run("push \"h\xC3\xA9llo\"; stringlength; trace; push \"\xC3\xA9\"; chartoascii; trace"),
+              "5|233");
     EXPECT_EQ(s.run("push 65; asciitochar; push \"b\"; stringadd; trace"), "Ab");
     EXPECT_EQ(s.run("push \"ab\", \"ab\"; stringequals; trace"), "true");
 }

@@ -33,7 +33,9 @@ std::string traceMovie(const std::vector<std::uint8_t>& file, int frames) {
     return out;
 }
 
-std::vector<std::uint8_t> code(const char* source) { return assembleActions(source); }
+std::vector<std::uint8_t> code(const char* source) {
+    return assembleActions(source);
+}
 
 PlaceObject named(std::uint16_t id, std::uint16_t depth, const char* name, std::int32_t x = 0) {
     PlaceObject p;
@@ -50,9 +52,11 @@ TEST(PlayerTrace, FrameScriptsSpritesAndGotos) {
     SwfWriter movie;
     movie.setVersion(7).setFrameRate(12);
     Sprite sprite;
-    sprite.doAction(code("push \"sprite frame \"; push \"_currentframe\"; getvariable; add2; trace")).showFrame();
+    sprite.doAction(code("push \"sprite frame \"; push \"_currentframe\"; getvariable; add2; trace"))
+        .showFrame();
     sprite.showFrame();
-    sprite.doAction(code("stop; push \"sprite stops at \"; push \"this\"; getvariable; add2; trace")).showFrame();
+    sprite.doAction(code("stop; push \"sprite stops at \"; push \"this\"; getvariable; add2; trace"))
+        .showFrame();
     movie.defineSprite(10, sprite);
     movie.placeObject2(named(10, 1, "mc", 400));
     movie.doAction(code(R"(
@@ -98,8 +102,7 @@ TEST(PlayerTrace, OnEnterFrameAndIntervals) {
         stop
     )"));
     movie.showFrame().showFrame();
-    EXPECT_EQ(traceMovie(movie.bytes(), 6),
-              "enter 1\nenter 2\nenter 3\ninterval at 300\ninterval at 500\n");
+    EXPECT_EQ(traceMovie(movie.bytes(), 6), "enter 1\nenter 2\nenter 3\ninterval at 300\ninterval at 500\n");
 }
 
 TEST(PlayerTrace, InitActionsRunBeforeFrameActionsOnce) {
@@ -108,11 +111,13 @@ TEST(PlayerTrace, InitActionsRunBeforeFrameActionsOnce) {
     Sprite sprite;
     sprite.showFrame();
     movie.defineSprite(10, sprite);
-    movie.doInitAction(10, code("push \"init\"; trace; push \"_global\"; getvariable; push \"ready\", true; setmember"));
+    movie.doInitAction(
+        10, code("push \"init\"; trace; push \"_global\"; getvariable; push \"ready\", true; setmember"));
     movie.doAction(code("push \"frame, ready = \"; push \"ready\"; getvariable; add2; trace"));
     movie.showFrame();
     movie.doAction(code("push 1; gotoframe2 play")).showFrame();
     // Frame 2 sends the playhead back to frame 1, whose actions run again each time;
     // the init actions do not.
-    EXPECT_EQ(traceMovie(movie.bytes(), 4), "init\nframe, ready = true\nframe, ready = true\nframe, ready = true\n");
+    EXPECT_EQ(traceMovie(movie.bytes(), 4),
+              "init\nframe, ready = true\nframe, ready = true\nframe, ready = true\n");
 }
