@@ -295,8 +295,6 @@ void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
     timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
     if (!o || !std::isfinite(value))
         return;
-    // FIXME: the timeline still moves an object that a script has moved; the player
-    // stops doing so once a script sets a display property.
     format::Matrix& m = o->matrix;
     const double xs = std::hypot(m.a, m.b);
     const double ys = std::hypot(m.c, m.d);
@@ -350,6 +348,9 @@ void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
     default:
         return;
     }
+    // From now on the timeline no longer moves or tints it, as in the player.
+    if (p != ClipProperty::Visible)
+        o->scriptTransformed = true;
     ++c->world().generation;
 }
 
@@ -388,16 +389,51 @@ void PlayerScriptHost::prevFrame(ClipId clip) {
         c->prevFrame();
 }
 
-// FIXME: making new instances from script (duplicateMovieClip, attachMovie,
-// createEmptyMovieClip) needs the timeline to place a scripted object.
-ClipId PlayerScriptHost::duplicate(ClipId, const std::string&, int) {
-    return kNoClip;
+namespace {
+
+// A script depth as a timeline depth, or false when it cannot be one.
+bool timelineDepth(int scriptDepth, int& out) {
+    const long long d = static_cast<long long>(scriptDepth) + kDepthOffset;
+    if (d < std::numeric_limits<int>::min() || d > std::numeric_limits<int>::max())
+        return false;
+    out = static_cast<int>(d);
+    return true;
 }
-ClipId PlayerScriptHost::attach(ClipId, std::string_view, const std::string&, int) {
-    return kNoClip;
+
+ClipId instanceOf(const timeline::DisplayObject* obj) { return obj && obj->clip ? obj->clip->id() : kNoClip; }
+
+} // namespace
+
+ClipId PlayerScriptHost::duplicate(ClipId clip, const std::string& newName, int depth) {
+    timeline::Clip* c = find(clip);
+    int to;
+    if (!c || !c->parent() || !c->displayObject() || !timelineDepth(depth, to))
+        return kNoClip;
+    return instanceOf(c->parent()->duplicate(c->displayObject()->depth, to, newName));
 }
-ClipId PlayerScriptHost::createEmpty(ClipId, const std::string&, int) {
-    return kNoClip;
+
+ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, const std::string& newName, int depth) {
+    timeline::Clip* p = find(parent);
+    int to;
+    if (!p || !timelineDepth(depth, to))
+        return kNoClip;
+    const auto& exports = p->world().movie.exports();
+    auto it = exports.find(std::string(linkageName));
+    if (it == exports.end()) // linkage names were matched without case before SWF 7
+        it = std::find_if(exports.begin(), exports.end(), [&](const auto& e) {
+            return m_vm && !m_vm->caseSensitive() && sameName(e.first, linkageName, false);
+        });
+    if (it == exports.end())
+        return kNoClip;
+    return instanceOf(p->placeScripted(it->second, to, newName));
+}
+
+ClipId PlayerScriptHost::createEmpty(ClipId parent, const std::string& newName, int depth) {
+    timeline::Clip* p = find(parent);
+    int to;
+    if (!p || !timelineDepth(depth, to))
+        return kNoClip;
+    return instanceOf(p->createEmptyClip(to, newName));
 }
 
 bool PlayerScriptHost::remove(ClipId clip) {
@@ -413,29 +449,9 @@ bool PlayerScriptHost::remove(ClipId clip) {
 
 void PlayerScriptHost::swapDepths(ClipId clip, int depth) {
     timeline::Clip* c = find(clip);
-    if (!c || !c->parent() || !c->displayObject())
-        return;
-    timeline::DisplayList& list = c->parent()->displayList();
-    const int from = c->displayObject()->depth;
-    const long long target = static_cast<long long>(depth) + kDepthOffset;
-    if (target < std::numeric_limits<int>::min() || target > std::numeric_limits<int>::max() ||
-        target == from)
-        return;
-    const int to = static_cast<int>(target);
-    // Node handles keep the objects (and the clips' pointers to them) where they are.
-    auto mine = list.extract(from);
-    if (mine.empty())
-        return;
-    auto other = list.extract(to);
-    mine.key() = to;
-    mine.mapped().depth = to;
-    list.insert(std::move(mine));
-    if (!other.empty()) {
-        other.key() = from;
-        other.mapped().depth = from;
-        list.insert(std::move(other));
-    }
-    ++c->world().generation;
+    int to;
+    if (c && c->parent() && c->displayObject() && timelineDepth(depth, to))
+        c->parent()->swapDepths(c->displayObject()->depth, to);
 }
 
 int PlayerScriptHost::depth(ClipId clip) {

@@ -121,3 +121,35 @@ TEST(PlayerTrace, InitActionsRunBeforeFrameActionsOnce) {
     EXPECT_EQ(traceMovie(movie.bytes(), 4),
               "init\nframe, ready = true\nframe, ready = true\nframe, ready = true\n");
 }
+
+TEST(PlayerTrace, ClipsMadeAndMovedByScript) {
+    SwfWriter movie;
+    movie.setVersion(7);
+    Sprite ball;
+    ball.showFrame();
+    movie.defineSprite(10, ball).exportAssets({{10, "Ball"}});
+    movie.placeObject2(named(10, 1, "mc"));
+    movie.doAction(code(R"(
+        push 5, "b1", "Ball", 3; push "this"; getvariable; push "attachMovie"; callmethod; push "b"; stackswap; setvariable
+        push "b"; getvariable; trace
+        push 0, "b"; getvariable; push "getDepth"; callmethod; trace
+        push 7, "b2", 2, "b"; getvariable; push "duplicateMovieClip"; callmethod; push "_name"; getmember; trace
+        push 9, "e", 2; push "this"; getvariable; push "createEmptyMovieClip"; callmethod; trace
+        push 9, 1, "b"; getvariable; push "swapDepths"; callmethod; pop
+        push 0, "b"; getvariable; push "getDepth"; callmethod; trace
+        push 0, "e"; getvariable; push "getDepth"; callmethod; trace
+        push 0, "b2"; getvariable; push "removeMovieClip"; callmethod; pop
+        push "b2"; getvariable; typeof; trace
+        push 0, "mc"; getvariable; push "removeMovieClip"; callmethod; pop
+        push "mc"; getvariable; typeof; trace
+        push 0; push "this"; getvariable; push "getNextHighestDepth"; callmethod; trace
+        push "mc"; getvariable; push "_x", 50; setmember
+        push 2, "NoSuchSymbol", 3; push "this"; getvariable; push "attachMovie"; callmethod; trace
+    )"));
+    movie.showFrame();
+    movie.moveTo(1, Matrix::translate(2000, 0));
+    movie.doAction(code("push \"mc._x after a timeline move: \"; push \"mc._x\"; getvariable; add2; trace; stop"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 2), "_level0.b1\n5\nb2\n_level0.e\n9\n5\nundefined\nmovieclip\n10\n"
+                                            "undefined\nmc._x after a timeline move: 50\n");
+}
