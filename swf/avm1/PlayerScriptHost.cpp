@@ -89,6 +89,37 @@ Box boundsIn(const timeline::Clip& clip, const Affine& toSpace) {
     return box;
 }
 
+// The ScriptLimits tag sits among the top-level tags, which the movie's index does
+// not keep; walk the tag headers once. Returns false when there is none.
+bool findScriptLimits(std::span<const std::uint8_t> body, int& recursion, int& timeout) {
+    if (body.empty())
+        return false;
+    const std::size_t rectBytes = (5 + 4 * static_cast<std::size_t>(body[0] >> 3) + 7) / 8;
+    std::size_t at = rectBytes + 4; // stage rect, frame rate, frame count
+    while (at + 2 <= body.size()) {
+        const unsigned header = body[at] | (body[at + 1] << 8);
+        at += 2;
+        const unsigned code = header >> 6;
+        std::size_t length = header & 0x3F;
+        if (length == 0x3F) {
+            if (at + 4 > body.size())
+                return false;
+            length = body[at] | (body[at + 1] << 8) | (body[at + 2] << 16) |
+                     (static_cast<std::size_t>(body[at + 3]) << 24);
+            at += 4;
+        }
+        if (code == 0 || length > body.size() - at)
+            return false;
+        if (code == static_cast<unsigned>(format::TagCode::ScriptLimits) && length >= 4) {
+            recursion = body[at] | (body[at + 1] << 8);
+            timeout = body[at + 2] | (body[at + 3] << 8);
+            return true;
+        }
+        at += length;
+    }
+    return false;
+}
+
 bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
     if (a.size() != b.size())
         return false;
@@ -139,6 +170,12 @@ void PlayerScriptHost::movieUnloaded() {
 void PlayerScriptHost::attachWorld(timeline::Clip& clip) {
     if (!clip.isOnStage())
         return;
+    if (m_world != &clip.world() && m_vm) {
+        int recursion = 0;
+        int timeout = 0;
+        if (findScriptLimits(clip.world().movie.body(), recursion, timeout))
+            m_vm->setScriptLimits(recursion, timeout);
+    }
     m_world = &clip.world();
     m_root = clip.root().id();
 }
@@ -400,7 +437,9 @@ bool timelineDepth(int scriptDepth, int& out) {
     return true;
 }
 
-ClipId instanceOf(const timeline::DisplayObject* obj) { return obj && obj->clip ? obj->clip->id() : kNoClip; }
+ClipId instanceOf(const timeline::DisplayObject* obj) {
+    return obj && obj->clip ? obj->clip->id() : kNoClip;
+}
 
 } // namespace
 
@@ -412,7 +451,8 @@ ClipId PlayerScriptHost::duplicate(ClipId clip, const std::string& newName, int 
     return instanceOf(c->parent()->duplicate(c->displayObject()->depth, to, newName));
 }
 
-ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, const std::string& newName, int depth) {
+ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, const std::string& newName,
+                                int depth) {
     timeline::Clip* p = find(parent);
     int to;
     if (!p || !timelineDepth(depth, to))

@@ -148,8 +148,28 @@ TEST(PlayerTrace, ClipsMadeAndMovedByScript) {
     )"));
     movie.showFrame();
     movie.moveTo(1, Matrix::translate(2000, 0));
-    movie.doAction(code("push \"mc._x after a timeline move: \"; push \"mc._x\"; getvariable; add2; trace; stop"));
+    movie.doAction(
+        code("push \"mc._x after a timeline move: \"; push \"mc._x\"; getvariable; add2; trace; stop"));
     movie.showFrame();
     EXPECT_EQ(traceMovie(movie.bytes(), 2), "_level0.b1\n5\nb2\n_level0.e\n9\n5\nundefined\nmovieclip\n10\n"
                                             "undefined\nmc._x after a timeline move: 50\n");
+}
+
+TEST(PlayerTrace, ScriptLimitsTagLowersRecursion) {
+    SwfWriter movie;
+    movie.setVersion(7);
+    const std::uint8_t limits[] = {8, 0, 15, 0}; // 8 levels, 15 seconds
+    movie.rawTag(65, limits);
+    movie.doAction(code(R"(
+        function down(n) {
+            push "n"; getvariable; push 0; equals2; not; if more
+            push 0; return
+            more: push "n"; getvariable; decrement; push 1, "down"; callfunction; increment; return
+        }
+        push 5, 1, "down"; callfunction; trace
+        push 20, 1, "down"; callfunction; trace
+    )"));
+    movie.doAction(code("push \"next block\"; trace"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 1), "5\nnext block\n");
 }
