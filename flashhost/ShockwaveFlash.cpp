@@ -5,6 +5,11 @@
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 #include "swf/render/StageRenderer.h"
 #endif
+#ifdef ORVANE_FLASHHOST_RUNS_SCRIPTS
+#include "swf/avm1/PlayerScriptHost.h"
+#endif
+
+#include <QDateTime>
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -166,9 +171,51 @@ struct TShockwaveFlash::StagePainter {
     }
 };
 
+// Runs the movie's ActionScript through the interpreter when it is built in; otherwise the
+// player's own runner carries out timeline control only. The host belongs to the player;
+// this keeps the handle the clock needs to give scripts the time and run their timers.
+struct TShockwaveFlash::Scripts {
+#ifdef ORVANE_FLASHHOST_RUNS_SCRIPTS
+    swf::avm1::PlayerScriptHost* host = nullptr;
+
+    Scripts(swf::Player& player, TShockwaveFlash* widget) {
+        auto owned = std::make_unique<swf::avm1::PlayerScriptHost>();
+        host = owned.get();
+        host->setTraceSink(
+            [widget](const std::string& line) { emit widget->traced(QString::fromStdString(line)); });
+        player.setActionRunner(std::move(owned));
+    }
+    void movieOpening(const QString& file) {
+        host->setUrl(QUrl::fromLocalFile(file).toString().toStdString());
+        host->setDateOrigin(double(QDateTime::currentMSecsSinceEpoch()));
+        host->setTime(0);
+    }
+    void beforeTick(double movieTimeMs) {
+        host->setTime(movieTimeMs);
+    }
+    void afterTick() {
+        host->afterTick();
+    }
+#else
+    Scripts(swf::Player&, TShockwaveFlash*) {}
+    void movieOpening(const QString&) {}
+    void beforeTick(double) {}
+    void afterTick() {}
+#endif
+};
+
+bool TShockwaveFlash::runsScripts() {
+#ifdef ORVANE_FLASHHOST_RUNS_SCRIPTS
+    return true;
+#else
+    return false;
+#endif
+}
+
 TShockwaveFlash::TShockwaveFlash(QWidget* parent)
     : QWidget(parent), m_player(std::make_unique<swf::Player>()),
-      m_stagePainter(std::make_unique<StagePainter>()) {
+      m_stagePainter(std::make_unique<StagePainter>()),
+      m_scripts(std::make_unique<Scripts>(*m_player, this)) {
     // The stage is painted whole every time; nothing behind it needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -207,6 +254,7 @@ void TShockwaveFlash::setMovie(const QString& path) {
     QString file = path;
     if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
         file = QUrl(path).toLocalFile();
+    m_scripts->movieOpening(file);
     const bool ok = m_player->load(file.toStdString());
     if (!ok) {
         stopClock();
@@ -217,8 +265,7 @@ void TShockwaveFlash::setMovie(const QString& path) {
     m_player->setLoop(m_loop);
     m_player->setPlaying(m_settings.play);
     // A loaded movie shows its first frame at once; the clock takes over from there.
-    m_player->tick();
-    ++m_ticks;
+    tickPlayer(0);
     afterChange();
     update();
     startClock();
@@ -300,8 +347,7 @@ void TShockwaveFlash::onClock() {
         m_clock.start(int(std::ceil(m_nextDeadlineMs - now)));
         return;
     }
-    m_player->tick();
-    ++m_ticks;
+    tickPlayer(now);
     m_nextDeadlineMs += m_periodMs;
     if (now >= m_nextDeadlineMs) {
         const double late = std::floor((now - m_nextDeadlineMs) / m_periodMs) + 1.0;
@@ -310,6 +356,13 @@ void TShockwaveFlash::onClock() {
     }
     m_clock.start(std::max(0, int(std::ceil(m_nextDeadlineMs - now))));
     afterChange();
+}
+
+void TShockwaveFlash::tickPlayer(double movieTimeMs) {
+    m_scripts->beforeTick(movieTimeMs);
+    m_player->tick();
+    m_scripts->afterTick();
+    ++m_ticks;
 }
 
 void TShockwaveFlash::afterChange() {

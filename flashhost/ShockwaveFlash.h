@@ -99,9 +99,14 @@ public:
     // When the next frame is due, in milliseconds since the movie was loaded.
     double nextDeadlineMs() const { return m_nextDeadlineMs; }
 
+    // Whether the movie's ActionScript runs in full (otherwise only timeline control runs).
+    static bool runsScripts();
+
 signals:
     // A tick or a command changed what the stage shows.
     void frameShown();
+    // A line the movie's scripts traced.
+    void traced(const QString& line);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -111,10 +116,13 @@ private:
     void stopClock();
     void onClock();
     void afterChange();
+    void tickPlayer(double movieTimeMs);
 
     struct StagePainter;
+    struct Scripts;
     std::unique_ptr<swf::Player> m_player;
     std::unique_ptr<StagePainter> m_stagePainter;
+    std::unique_ptr<Scripts> m_scripts;
     QString m_movie;
     bool m_loop = true;
     QByteArray m_designStream;

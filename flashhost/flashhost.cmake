@@ -10,3 +10,9 @@ if(TARGET swf_render AND EXISTS ${PROJECT_SOURCE_DIR}/swf/render/StageRenderer.h
   target_link_libraries(orvane_flashhost PRIVATE swf_render)
   target_compile_definitions(orvane_flashhost PRIVATE ORVANE_HAVE_STAGE_RENDERER)
 endif()
+# Run the movie's ActionScript through the interpreter once its player host exists; until
+# then the player's built-in runner carries out timeline control only.
+if(TARGET swf_avm1_host)
+  target_link_libraries(orvane_flashhost PRIVATE swf_avm1_host)
+  target_compile_definitions(orvane_flashhost PUBLIC ORVANE_FLASHHOST_RUNS_SCRIPTS)
+endif()

@@ -4,6 +4,10 @@
 #include "PlayerTestSupport.h"
 #include "swf/Player.h"
 
+#ifdef ORVANE_HAVE_AVM1ASM
+#include "ActionAssembler.h"
+#endif
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +31,7 @@ private slots:
     void clockPlaysInRealTime();
     void repaintsOnlyOnVisibleChange();
     void paintsBackgroundColour();
+    void scriptsRunInFull();
 
 private:
     QString save(const std::vector<std::uint8_t>& movie, const QString& name = QStringLiteral("m.swf"));
@@ -250,6 +255,32 @@ void ShockwaveFlashTest::paintsBackgroundColour() {
     // Outside the stage and on the stage away from the red square: the background colour.
     QCOMPARE(image.pixelColor(150, 20), QColor(10, 200, 30));
     QCOMPARE(image.pixelColor(280, 180), QColor(10, 200, 30));
+}
+
+void ShockwaveFlashTest::scriptsRunInFull() {
+#ifndef ORVANE_HAVE_AVM1ASM
+    QSKIP("no action assembler in this build");
+#else
+    if (!TShockwaveFlash::runsScripts())
+        QSKIP("the interpreter is not built in");
+    // Arithmetic, a condition and trace are beyond timeline control: only the interpreter
+    // gets the second frame to trace its sum and stop the movie on the third.
+    SwfWriter movie;
+    movie.setStageSize(200, 100).setFrameRate(50);
+    movie.showFrame();
+    auto code = assembleActions("push 1, 2\nadd2\ntrace\n"
+                                "push 2, 2\nadd2\npush 4\nequals2\nnot\nif skip\ngotoframe 2\nstop\nskip:");
+    code.pop_back(); // the writer closes the block itself
+    movie.doAction(code).showFrame();
+    movie.showFrame(3);
+    TShockwaveFlash flash;
+    QSignalSpy traced(&flash, &TShockwaveFlash::traced);
+    flash.setMovie(save(movie.bytes()));
+    QTRY_COMPARE(traced.count(), 1);
+    QCOMPARE(traced.at(0).at(0).toString(), QStringLiteral("3"));
+    QTRY_COMPARE(flash.Playing(), kFlashFalse);
+    QCOMPARE(flash.FrameNum(), 2);
+#endif
 }
 
 QTEST_MAIN(ShockwaveFlashTest)
