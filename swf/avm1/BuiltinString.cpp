@@ -137,6 +137,8 @@ Value stringSplit(Interpreter& vm, Object* self, std::span<const Value> args) {
     }
     const std::u16string sep = toUtf16(vm.toString(args[0]));
     if (sep.empty()) {
+        if (!vm.checkArraySize(std::min(s.size(), max)))
+            return Value();
         for (std::size_t i = 0; i < s.size() && parts.size() < max; ++i)
             parts.emplace_back(fromUtf16(s.substr(i, 1)));
         return vm.newArray(std::move(parts));
@@ -150,6 +152,8 @@ Value stringSplit(Interpreter& vm, Object* self, std::span<const Value> args) {
         }
         parts.emplace_back(fromUtf16(s.substr(i, at - i)));
         i = at + sep.size();
+        if (!vm.checkArraySize(parts.size()))
+            return Value();
     }
     return vm.newArray(std::move(parts));
 }

@@ -55,6 +55,8 @@ template <class T, class... Args> T* Interpreter::allocate(Args&&... args) {
     auto owned = std::make_unique<T>(std::forward<Args>(args)...);
     T* raw = owned.get();
     m_heap.push_back(std::move(owned));
+    if (m_heap.size() > m_limits.maxObjects && m_inBlock)
+        abort("too many objects");
     return raw;
 }
 

@@ -741,24 +741,30 @@ bool Interpreter::instanceOf(Object* object, Object* constructor) {
     if (!object || !constructor)
         return false;
     Object* proto = get(constructor, "prototype").object();
-    if (!proto)
+    return proto && inherits(object->proto(), constructor, proto, 0);
+}
+
+// Walks the chain from `cur`: the constructor's prototype, or an interface declared
+// with ImplementsOp (and the interfaces those extend) anywhere on it. Interface
+// lists can point back at each other, so the search depth is bounded.
+bool Interpreter::inherits(Object* cur, Object* constructor, Object* proto, int nesting) {
+    if (nesting > 16)
         return false;
     const std::string ifaceKey = key("\x01interfaces");
-    Object* cur = object->proto();
     for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
         if (cur == proto)
             return true;
-        // Interfaces declared with ImplementsOp, and the interfaces they extend.
-        if (const Property* p = cur->own(ifaceKey)) {
-            if (auto* list = p->value.object(); list && list->kind() == Object::Kind::Array) {
-                for (const Value& iface : static_cast<ArrayObject*>(list)->elements) {
-                    if (iface.object() == constructor)
-                        return true;
-                    Object* ip = get(iface, "prototype").object();
-                    if (ip && ip != proto && instanceOf(ip, constructor))
-                        return true;
-                }
-            }
+        const Property* p = cur->own(ifaceKey);
+        auto* list = p ? p->value.object() : nullptr;
+        if (!list || list->kind() != Object::Kind::Array)
+            continue;
+        const std::vector<Value> ifaces = static_cast<ArrayObject*>(list)->elements;
+        for (const Value& iface : ifaces) {
+            if (iface.object() == constructor)
+                return true;
+            Object* ip = get(iface, "prototype").object();
+            if (ip && inherits(ip, constructor, proto, nesting + 1))
+                return true;
         }
     }
     return false;

@@ -26,7 +26,10 @@ struct Limits {
     int maxRecursion = 256;
     std::size_t maxStack = 1u << 20;        // values
     std::size_t maxStringBytes = 16u << 20; // longest string a script may build
-    std::size_t maxArrayLength = 1u << 24;
+    std::size_t maxArrayLength = 1u << 22;
+    // Live objects; garbage is only collected between blocks, so a block that keeps
+    // allocating is stopped here.
+    std::size_t maxObjects = 4u << 20;
     std::size_t maxNesting = 64; // With/Try blocks inside one another
     // Machine stack a block may use; reached before maxRecursion only in builds
     // with very large frames (sanitizers), where it keeps deep scripts from crashing.
@@ -183,6 +186,7 @@ private:
     Value defineFunction(Frame& f, std::shared_ptr<FunctionCode> code);
     void gotoFrame2(Frame& f, const Value& frame, bool play, int bias);
     void maybeCollect();
+    bool inherits(Object* cur, Object* constructor, Object* proto, int nesting);
     Value popValue(Frame& f);
     std::size_t popArgCount(Frame& f);
     std::vector<Value> popValues(Frame& f, std::size_t n);

@@ -461,7 +461,8 @@ void Interpreter::enumerate(Object* o, std::vector<std::string>& names) {
         std::vector<std::string> level;
         if (depth == 0 && cur->kind() == Object::Kind::Array) {
             const auto& el = static_cast<ArrayObject*>(cur)->elements;
-            for (std::size_t i = 0; i < el.size(); ++i) {
+            // Names beyond what the stack can take would only be thrown away.
+            for (std::size_t i = 0; i < el.size() && i <= m_limits.maxStack; ++i) {
                 std::string n = std::to_string(i);
                 seen.insert(n);
                 level.push_back(std::move(n));

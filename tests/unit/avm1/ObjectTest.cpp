@@ -165,3 +165,20 @@ TEST(Objects, ImplementsOpMakesInstanceOfTrue) {
     )"),
               "true|object");
 }
+
+TEST(Objects, InterfaceCyclesEndTheSearch) {
+    ScriptRun s(7);
+    // B extends A while A declares B as an interface: the interface search must stop.
+    EXPECT_EQ(s.run(R"(
+        function A() { }
+        function B() { }
+        function C() { }
+        push "B"; getvariable; push "A"; getvariable; extends
+        push "B"; getvariable; push 1; push "A"; getvariable; implementsop
+        push "x"; push 0, "B"; newobject; setvariable
+        push "x"; getvariable; push "C"; getvariable; instanceof; trace
+        push "x"; getvariable; push "A"; getvariable; instanceof; trace
+    )"),
+              "false|true");
+    EXPECT_EQ(s.outcome, swf::avm1::Outcome::Completed);
+}
