@@ -65,8 +65,10 @@ bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform
         const QTransform linear(toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22(), 0, 0);
         double margin = 2;
         for (const LineStyle& l : shape.lines)
-            margin = std::max(margin, m_painter.deviceStrokeWidth(l, toDevice) * 0.5 *
-                                          (l.join == Join::Miter ? std::max(1.0, l.miterLimit) : 1.5) +
+            // Half the width reaches past the centre line; square caps and miter joins
+            // (up to the limit, in widths) reach further.
+            margin = std::max(margin, m_painter.deviceStrokeWidth(l, toDevice) *
+                                          (l.join == Join::Miter ? std::max(1.0, l.miterLimit) : 1.0) +
                                           2);
         const QRectF b = linear.mapRect(shape.bounds).adjusted(-margin, -margin, margin + 1, margin + 1);
         if (!b.isValid() || b.width() * b.height() > kMaxCachedPixels || b.width() > 4096 || b.height() > 4096)
