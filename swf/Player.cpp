@@ -135,8 +135,10 @@ void Player::runPendingActions() {
         for (const format::TagRef& tag : tags) {
             if (tag.code != static_cast<std::uint16_t>(format::TagCode::DoAction))
                 continue;
-            if (clip->currentFrame() != job.frame || !clip->isOnStage())
-                break; // an earlier block of this frame moved or removed the clip
+            // Blocks of one frame run together even when an earlier one jumped away,
+            // as actions queued at frame entry do; a removed clip runs nothing more.
+            if (!clip->isOnStage())
+                break;
             m_runner->runFrameActions(*clip, m_movie->tagBody(tag));
         }
     }

@@ -1,4 +1,4 @@
-orvane_add_gtest(engine_player_tests SOURCES PlayerTest.cpp LIBS swf_player orvane_swfwriter LABELS asan)
+orvane_add_gtest(engine_player_tests SOURCES PlayerTest.cpp ActionsTest.cpp LIBS swf_player orvane_swfwriter LABELS asan)
 target_include_directories(engine_player_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 add_dependencies(asan_suite engine_player_tests)
 
