@@ -83,6 +83,12 @@ Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t w
         out.error = "bad LZMA properties";
         return out;
     }
+    // The header may ask for a 4 GiB dictionary; no match can reach further back than
+    // the output we will ever produce, so a dictionary of that size decodes the same.
+    auto* lzmaOptions = static_cast<lzma_options_lzma*>(filters[0].options);
+    std::size_t dictCap = std::max<std::size_t>(wanted, LZMA_DICT_SIZE_MIN);
+    if (lzmaOptions->dict_size > dictCap)
+        lzmaOptions->dict_size = static_cast<std::uint32_t>(dictCap);
     lzma_stream strm = LZMA_STREAM_INIT;
     lzma_ret rc = lzma_raw_decoder(&strm, filters);
     free(filters[0].options); // lzma_properties_decode allocates with malloc by default

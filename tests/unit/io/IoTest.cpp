@@ -172,6 +172,13 @@ TEST(Decompress, LzmaRoundTripTruncationAndBadProperties) {
     EXPECT_FALSE(cut.complete);
     EXPECT_LT(cut.bytes.size(), plain.size());
 
+    Bytes hugeDictionary = packed;
+    for (int i = 1; i <= 4; ++i)
+        hugeDictionary[i] = 0xFF; // 4 GiB asked for: decoding must not reserve it
+    Inflated big = decodeSwfLzma(hugeDictionary, plain.size());
+    EXPECT_TRUE(big.complete) << big.error;
+    EXPECT_EQ(big.bytes, plain);
+
     Bytes props = packed;
     props[0] = 250; // lc/lp/pb out of range
     EXPECT_FALSE(decodeSwfLzma(props, 10).complete);
