@@ -9,8 +9,11 @@
 #include "swf/format/Button.h"
 #include "swf/format/Font.h"
 #include "swf/format/Media.h"
+#include "swf/format/PlaceObject.h"
 #include "swf/format/Shape.h"
 #include "swf/format/Text.h"
+#include "swf/format/Timeline.h"
+#include "swf/io/ByteReader.h"
 #include "swf/media/BitmapCache.h"
 #include "swf/movie/Movie.h"
 #include "swf/render/ColorTransform.h"
@@ -40,6 +43,10 @@ constexpr std::size_t kMaxMorphEntries = 512;
 // Offscreen layers (blend modes, filters) nested deeper than this draw straight onto the
 // layer they are in: each level holds an image the size of the target.
 constexpr int kMaxLayerNesting = 6;
+// Objects drawn in one frame at most. Sprites shown by their first frame (inside buttons)
+// have no instance budget of the engine's, and one that places itself twice would
+// otherwise multiply without end.
+constexpr std::uint64_t kMaxObjectsPerFrame = 250000;
 
 ColorTransform toColorTransform(const format::ColorTransform& c) {
     return ColorTransform::fromTerms(c.rMul, c.gMul, c.bMul, c.aMul, c.rAdd, c.gAdd, c.bAdd, c.aAdd);
@@ -159,6 +166,7 @@ public:
         m_shapes.clear();
         m_morphs.clear();
         m_glyphs.clear();
+        m_firstFrames.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
         m_raster.clear();
@@ -190,6 +198,7 @@ public:
             clip.serial = nextClipSerial();
             m_painter.setStagePixelScale(v.pixelScale);
             m_pixelScale = v.pixelScale;
+            m_budget = kMaxObjectsPerFrame;
             m_painter.setBitmapSource(this);
             drawList(t, player.root()->displayList(), v.stageToDevice, ColorTransform{}, clip, 0);
         }
@@ -309,6 +318,11 @@ private:
                     const ColorTransform& parentCx, const ClipState& clip, int nesting) {
         if (!obj.visible || !obj.character)
             return;
+        if (m_budget == 0) {
+            ++m_stats.objectsSkipped;
+            return;
+        }
+        --m_budget;
         const QTransform m = toQTransform(obj.matrix) * parent;
         // A transform that flattens the object to a line or a point (a zero scale, say)
         // leaves nothing to see; its strokes must not turn into hairlines either.
@@ -339,6 +353,7 @@ private:
 
     double m_pixelScale = 1;
     int m_layerDepth = 0;
+    std::uint64_t m_budget = 0;
 
     static bool hasAlphaOrEraseChild(const timeline::DisplayObject& obj) {
         for (const auto& [d, child] : obj.clip->displayList())
@@ -435,6 +450,8 @@ private:
         case format::CharacterKind::Sprite:
             if (obj && obj->clip)
                 drawList(t, obj->clip->displayList(), m, cx, clip, nesting + 1);
+            else // a sprite without a timeline instance (in a button) shows its first frame
+                drawList(t, firstFrame(static_cast<const format::SpriteCharacter*>(ch)), m, cx, clip, nesting + 1);
             break;
         case format::CharacterKind::Button:
             drawButtonUpState(t, *static_cast<const format::ButtonCharacter*>(ch), m, cx, clip, nesting);
@@ -481,7 +498,50 @@ private:
         return true;
     }
 
-    // FIXME: buttons show their up state only; sprites inside buttons are not instantiated.
+    // The first frame of a sprite as a fixed display list, built once from its control tags.
+    // FIXME: sprites inside buttons do not play; they keep their first frame.
+    const timeline::DisplayList& firstFrame(const format::SpriteCharacter* sprite) {
+        auto [it, fresh] = m_firstFrames.try_emplace(sprite);
+        if (!fresh || !m_movie)
+            return it->second;
+        timeline::DisplayList& list = it->second;
+        format::ParseContext ctx;
+        ctx.swfVersion = m_movie->version();
+        for (const format::TagRef& tag : sprite->timeline.frameTags(0)) {
+            const auto code = static_cast<format::TagCode>(tag.code);
+            io::ByteReader r(m_movie->tagBody(tag));
+            if (code == format::TagCode::PlaceObject || code == format::TagCode::PlaceObject2 ||
+                code == format::TagCode::PlaceObject3 || code == format::TagCode::PlaceObject4) {
+                format::PlaceObject place;
+                if (!format::parsePlaceObject(code, r, ctx, place))
+                    continue;
+                auto at = list.find(place.depth);
+                if (place.characterId) {
+                    const format::Character* c = m_movie->character(*place.characterId);
+                    if (!c)
+                        continue;
+                    if (at == list.end() || !place.move) {
+                        timeline::DisplayObject obj;
+                        obj.depth = place.depth;
+                        obj.characterId = *place.characterId;
+                        at = list.insert_or_assign(place.depth, std::move(obj)).first;
+                    }
+                    at->second.character = c;
+                }
+                if (at != list.end())
+                    at->second.apply(place);
+            } else if (code == format::TagCode::RemoveObject || code == format::TagCode::RemoveObject2) {
+                std::uint16_t depth = 0;
+                if (format::parseRemoveObject(code, r, depth))
+                    list.erase(depth);
+            }
+        }
+        // A placement that never named a character cannot be drawn.
+        std::erase_if(list, [](const auto& entry) { return entry.second.character == nullptr; });
+        return list;
+    }
+
+    // FIXME: buttons show their up state only.
     void drawButtonUpState(Target& t, const format::ButtonCharacter& button, const QTransform& m,
                            const ColorTransform& cx, const ClipState& clip, int nesting) {
         if (nesting > kMaxDrawNesting)
@@ -493,9 +553,9 @@ private:
         std::stable_sort(up.begin(), up.end(), [](auto* a, auto* b) { return a->depth < b->depth; });
         for (const format::ButtonRecord* r : up) {
             const format::Character* c = m_movie ? m_movie->character(r->characterId) : nullptr;
-            if (!c || c == &button || c->kind == format::CharacterKind::Sprite ||
-                c->kind == format::CharacterKind::Button)
+            if (!c || c->kind == format::CharacterKind::Button || m_budget == 0)
                 continue;
+            --m_budget;
             drawCharacter(t, c, nullptr, toQTransform(r->matrix) * m,
                           ColorTransform::compose(cx, toColorTransform(r->colorTransform)), clip, nesting + 1);
         }
@@ -555,6 +615,7 @@ private:
     std::unordered_map<const format::ShapeCharacter*, std::unique_ptr<CompiledShape>> m_shapes;
     std::map<std::pair<const format::MorphShapeCharacter*, std::uint16_t>, std::unique_ptr<CompiledShape>> m_morphs;
     std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;
+    std::unordered_map<const format::SpriteCharacter*, timeline::DisplayList> m_firstFrames;
 };
 
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}

@@ -173,3 +173,50 @@ TEST(RenderText, EditTextFieldsWithEmbeddedGlyphs) {
     m.place(10, 1).place(11, 2).place(12, 3).showFrame();
     EXPECT_MATCHES((RefCase{"text", "edit_fields", 3, 80}), m);
 }
+
+namespace {
+
+struct ButtonRecord {
+    std::uint8_t states; // 0x01 up, 0x02 over, 0x04 down, 0x08 hit test
+    std::uint16_t characterId, depth;
+    Matrix matrix;
+};
+
+// DefineButton2 without actions.
+Bytes defineButton2(std::uint16_t id, const std::vector<ButtonRecord>& records) {
+    ByteWriter w;
+    w.u16(id);
+    w.u8(0);
+    w.u16(0);
+    for (const ButtonRecord& r : records) {
+        w.u8(r.states);
+        w.u16(r.characterId);
+        w.u16(r.depth);
+        encode::matrix(w, r.matrix);
+        encode::colorTransform(w, ColorTransform{}, true);
+    }
+    w.u8(0);
+    return w.data();
+}
+
+} // namespace
+
+TEST(RenderButtons, UpStateWithShapesAndSpritesFirstFrames) {
+    SwfWriter m = stage(100, 40);
+    m.defineShape(1, box(solid(0, 160, 0), 0, 0, 400, 400));
+    m.defineShape(2, box(solid(200, 0, 0), 0, 0, 400, 400));
+    Sprite graphic; // two frames: only the first shows inside a button
+    graphic.place(1, 1).showFrame().removeObject2(1).place(2, 1).showFrame();
+    m.defineSprite(3, graphic);
+    m.rawTag(34, defineButton2(4, {{0x01, 3, 1, Matrix::translate(100, 100)},
+                                   {0x01, 1, 2, Matrix::translate(600, 100)},
+                                   {0x02 | 0x04 | 0x08, 2, 3, Matrix::translate(100, 300)}}));
+    // A sprite that places itself twice: drawing it must stop somewhere.
+    Sprite loop;
+    loop.place(1, 1, Matrix::scale(0.5, 0.5)).place(5, 2, Matrix::scale(0.5, 0.5, 200, 0));
+    loop.place(5, 3, Matrix::scale(0.5, 0.5, 0, 200)).showFrame();
+    m.defineSprite(5, loop);
+    m.rawTag(34, defineButton2(6, {{0x01, 5, 1, Matrix{}}}));
+    m.place(4, 1).place(6, 2, Matrix::translate(1200, 0)).showFrame();
+    EXPECT_MATCHES((RefCase{"buttons", "up_state", 3, 20}), m);
+}
