@@ -4,6 +4,7 @@
 #include "swf/io/ByteReader.h"
 #include "swf/timeline/Clip.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -98,10 +99,10 @@ void Run::gotoFrame2(const Operand& op, bool play, int bias) {
             if (!at)
                 return;
         }
-        int number = 0;
+        long long number = 0;
         auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
         if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) {
-            frame = number - 1;
+            frame = static_cast<int>(std::clamp(number, -1'000'000'000LL, 1'000'000'000LL)) - 1;
         } else {
             frame = at->timeline().findLabel(text);
             if (frame < 0)
