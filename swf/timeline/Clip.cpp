@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace swf::timeline {
 
@@ -254,7 +255,10 @@ void Clip::swapDepths(int depthA, int depthB) {
 }
 
 int Clip::nextHighestDepth() const {
-    return m_list.empty() ? 0 : std::max(0, m_list.rbegin()->first + 1);
+    if (m_list.empty())
+        return 0;
+    int top = m_list.rbegin()->first;
+    return top == std::numeric_limits<int>::max() ? top : std::max(0, top + 1);
 }
 
 DisplayObject* Clip::createObject(const PlaceState& state, const format::Character* given) {
