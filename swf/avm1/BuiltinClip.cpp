@@ -56,17 +56,6 @@ Value clip_gotoAndStop(Interpreter& vm, Object* self, std::span<const Value> arg
     return gotoFrame(vm, self, args, false);
 }
 
-// A clip made by attachMovie takes the class registered for its symbol.
-void applyRegisteredClass(Interpreter& vm, ClipObject* clip, const std::string& linkage) {
-    Object* registry = vm.get(vm.global(), "\x01classes").object();
-    const Value ctor = registry ? vm.get(registry, linkage) : Value();
-    if (!vm.isCallable(ctor))
-        return;
-    if (Object* proto = vm.get(ctor, "prototype").object())
-        clip->setProto(proto);
-    vm.call(ctor, clip, {});
-}
-
 void copyInitObject(Interpreter& vm, Object* target, const Value& init) {
     Object* from = init.object();
     if (!from || !target)
@@ -104,7 +93,7 @@ Value clip_attachMovie(Interpreter& vm, Object* self, std::span<const Value> arg
         return Value();
     if (args.size() > 3)
         copyInitObject(vm, o, args[3]);
-    applyRegisteredClass(vm, o, linkage);
+    vm.constructClip(made, linkage);
     return o;
 }
 

@@ -68,6 +68,11 @@ public:
     Outcome run(std::span<const std::uint8_t> actions, ClipId target);
     // Calls a clip's handler (onEnterFrame, onLoad, ...) if it has one.
     bool callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    // A clip of a symbol with a class registered (Object.registerClass) takes that
+    // class: its prototype, then the constructor and onLoad run on it. False when
+    // no class is registered for `linkage`.
+    bool constructClip(ClipId clip, std::string_view linkage);
+    bool hasRegisteredClasses();
     // Calls the intervals that are due at time().
     void runIntervals();
     // The clip left the stage: its script object no longer reaches it.

@@ -127,6 +127,37 @@ bool Interpreter::callHandler(ClipId clip, std::string_view name, std::span<cons
     return callable;
 }
 
+bool Interpreter::hasRegisteredClasses() {
+    return get(m_global, "\x01classes").isObject();
+}
+
+bool Interpreter::constructClip(ClipId clip, std::string_view linkage) {
+    Object* registry = get(m_global, "\x01classes").object();
+    ClipObject* o = registry ? clipObject(clip) : nullptr;
+    if (!o)
+        return false;
+    const bool outer = !m_inBlock;
+    if (outer)
+        enterOuter();
+    const Value ctor = get(registry, linkage);
+    const bool found = isCallable(ctor);
+    if (found) {
+        if (Object* proto = get(ctor, "prototype").object())
+            o->setProto(proto);
+        call(ctor, o, {}, o->proto());
+        const Value onLoad = get(o, "onLoad");
+        if (m_pending == Pending::None && isCallable(onLoad))
+            call(onLoad, o, {});
+    }
+    if (outer) {
+        m_inBlock = false;
+        m_stack.clear();
+        m_pending = Pending::None;
+        m_thrown = Value();
+    }
+    return found;
+}
+
 // ---- functions ----------------------------------------------------------------------------------
 
 Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) {

@@ -159,10 +159,15 @@ void PlayerScriptHost::movieLoaded(int swfVersion) {
     m_world = nullptr;
     m_root = kNoClip;
     m_enterFrameTick = 0;
+    m_lastSerial = 0;
+    m_seen.clear();
+    m_linkage.clear();
 }
 
 void PlayerScriptHost::movieUnloaded() {
     m_vm.reset();
+    m_seen.clear();
+    m_linkage.clear();
     m_world = nullptr;
     m_root = kNoClip;
 }
@@ -171,6 +176,9 @@ void PlayerScriptHost::attachWorld(timeline::Clip& clip) {
     if (!clip.isOnStage())
         return;
     if (m_world != &clip.world() && m_vm) {
+        m_linkage.clear();
+        for (const auto& [name, id] : clip.world().movie.exports())
+            m_linkage.emplace(id, name);
         int recursion = 0;
         int timeout = 0;
         if (findScriptLimits(clip.world().movie.body(), recursion, timeout))
@@ -184,6 +192,7 @@ void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> c
     if (!m_vm)
         return;
     attachWorld(clip);
+    constructNewClips();
     enterFramePass();
     if (clip.isOnStage())
         m_vm->run(code, clip.id());
@@ -207,13 +216,40 @@ void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
     // FIXME: onUnload handlers need a call from the player before the clip goes.
     if (m_vm)
         m_vm->clipRemoved(clip.id());
+    m_seen.erase(clip.id());
 }
 
 void PlayerScriptHost::afterTick() {
     if (!m_vm || !m_world)
         return;
+    constructNewClips();
     enterFramePass();
     m_vm->runIntervals();
+}
+
+// Gives newly placed clips of exported symbols their registered class. Only looks
+// again when the world has made new objects since the last look.
+void PlayerScriptHost::constructNewClips() {
+    if (!m_world || m_linkage.empty() || m_world->nextSerial == m_lastSerial || !m_vm->hasRegisteredClasses())
+        return;
+    m_lastSerial = m_world->nextSerial;
+    timeline::Clip* rootClip = find(m_root);
+    if (!rootClip)
+        return;
+    std::vector<std::pair<ClipId, std::string>> fresh;
+    rootClip->forEachClip([&](timeline::Clip& c) {
+        if (!m_seen.insert(c.id()).second)
+            return;
+        const timeline::DisplayObject* o = c.displayObject();
+        if (!o || !o->character || m_vm->hasClipObject(c.id()))
+            return;
+        auto it = m_linkage.find(o->character->id);
+        if (it != m_linkage.end())
+            fresh.emplace_back(c.id(), it->second);
+    });
+    for (const auto& [id, linkage] : fresh)
+        if (exists(id))
+            m_vm->constructClip(id, linkage);
 }
 
 // Script onEnterFrame handlers, once per tick, parents first.

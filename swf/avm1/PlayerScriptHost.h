@@ -9,6 +9,9 @@
 // frames' init and frame actions (parents first). Handlers set from script
 // (onEnterFrame) run once per tick before the first action block of that tick, or
 // from afterTick() when the tick ran no code; intervals run from afterTick().
+// Clips of symbols whose linkage name has a registered class (AS2 classes) take
+// the class before the first block that runs after they were placed: prototype,
+// constructor, then onLoad.
 
 #include "swf/avm1/ActionRunner.h"
 #include "swf/avm1/ClipHost.h"
@@ -17,6 +20,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace swf::timeline {
 class Clip;
@@ -86,6 +91,7 @@ private:
     timeline::Clip* find(ClipId clip) const;
     void attachWorld(timeline::Clip& clip);
     void enterFramePass();
+    void constructNewClips();
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
 
     std::unique_ptr<Interpreter> m_vm;
@@ -93,6 +99,9 @@ private:
     timeline::World* m_world = nullptr;
     ClipId m_root = kNoClip;
     std::uint64_t m_enterFrameTick = 0;
+    std::uint64_t m_lastSerial = 0;                           // World::nextSerial at the last class scan
+    std::unordered_set<ClipId> m_seen;                        // clips the class scan has looked at
+    std::unordered_map<std::uint16_t, std::string> m_linkage; // character id -> export name
     double m_time = 0;
     double m_dateOrigin = 0;
     std::string m_url;

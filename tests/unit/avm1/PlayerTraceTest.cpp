@@ -173,3 +173,27 @@ TEST(PlayerTrace, ScriptLimitsTagLowersRecursion) {
     movie.showFrame();
     EXPECT_EQ(traceMovie(movie.bytes(), 1), "5\nnext block\n");
 }
+
+TEST(PlayerTrace, RegisteredClassesConstructPlacedClips) {
+    SwfWriter movie;
+    movie.setVersion(7);
+    Sprite ball;
+    ball.showFrame();
+    movie.defineSprite(10, ball).exportAssets({{10, "Ball"}});
+    // The class is registered by the symbol's init actions, as AS2 compilers emit it.
+    movie.doInitAction(10, code(R"(
+        push "_global"; getvariable; push "Ball"
+        function () { push "made "; push "this"; getvariable; push "_name"; getmember; add2; trace }
+        setmember
+        push "_global"; getvariable; push "Ball"; getmember; push "prototype"; getmember; push "onLoad"
+        function () { push "loaded "; push "this"; getvariable; add2; trace }
+        setmember
+        push "_global"; getvariable; push "Ball"; getmember; push "prototype"; getmember; push "kind", "ball"; setmember
+        push "_global"; getvariable; push "Ball"; getmember; push "Ball", 2, "Object"; getvariable; push "registerClass"; callmethod; pop
+    )"));
+    movie.showFrame();
+    movie.placeObject2(named(10, 1, "b"));
+    movie.doAction(code("push \"b.kind = \"; push \"b.kind\"; getvariable; add2; trace; stop"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 3), "made b\nloaded _level0.b\nb.kind = ball\n");
+}
