@@ -92,7 +92,9 @@ QBrush gradientOrSolidBrush(const FillStyle& fill, const ColorTransform& cx) {
     }
     gradient.setStops(stops);
     gradient.setSpread(qtSpread(fill.spread));
-    gradient.setInterpolationMode(QGradient::ColorInterpolation);
+    // Stops are mixed as straight (not premultiplied) colours: a fade to a transparent
+    // colour passes through that colour.
+    gradient.setInterpolationMode(QGradient::ComponentInterpolation);
     QBrush brush(gradient);
     brush.setTransform(fill.matrix);
     return brush;

@@ -90,7 +90,7 @@ TEST(RenderShapes, DegenerateShapesDrawNothingAndDoNotFail) {
 }
 
 TEST(RenderFills, Gradients) {
-    SwfWriter m = stage(160, 60);
+    SwfWriter m = stage(200, 60);
     const std::vector<GradientRecord> stops{{0, {255, 0, 0}}, {128, {255, 255, 0}}, {255, {0, 0, 255}}};
     m.defineShape(1, box(FillStyle::linear(gradientBox(100, 100, 700, 1000), stops), 100, 100, 700, 1000));
     m.defineShape(2, box(FillStyle::radial(gradientBox(900, 100, 700, 1000), stops), 900, 100, 700, 1000));
@@ -99,8 +99,12 @@ TEST(RenderFills, Gradients) {
     FillStyle linearRgb = FillStyle::linear(gradientBox(2500, 100, 700, 1000), {{0, {0, 0, 0}}, {255, {255, 255, 255}}});
     linearRgb.interpolation = InterpolationMode::Linear;
     m.defineShape(4, box(linearRgb, 2500, 100, 700, 1000), 4);
-    m.place(1, 1).place(2, 2).place(3, 3).place(4, 4).showFrame();
-    EXPECT_MATCHES((RefCase{"fills", "gradients", 3, 48}), m);
+    // A fade from red to transparent blue, over black and white halves.
+    m.defineShape(5, box(solid(0, 0, 0), 3300, 100, 350, 1000));
+    m.defineShape(6, box(FillStyle::linear(gradientBox(3300, 100, 700, 1000), {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 0}}}),
+                         3300, 100, 700, 1000));
+    m.place(1, 1).place(2, 2).place(3, 3).place(4, 4).place(5, 5).place(6, 6).showFrame();
+    EXPECT_MATCHES((RefCase{"fills", "gradients", 3, 60}), m);
 }
 
 TEST(RenderFills, SpreadModes) {
