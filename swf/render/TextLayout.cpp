@@ -79,21 +79,13 @@ std::u32string displayText(const format::EditTextCharacter& field) {
     return text;
 }
 
-TextFieldLayout layoutTextField(const format::EditTextCharacter& field, const format::FontCharacter& font) {
-    TextFieldLayout out;
-    out.scale = field.fontHeight / font.emSquare();
-    const double ascent = font.hasLayout ? font.ascent * out.scale : field.fontHeight * 0.8;
-    const double descent = font.hasLayout ? font.descent * out.scale : field.fontHeight * 0.2;
-    const double lineHeight = ascent + descent + field.leading;
+std::vector<PlacedChar> layoutField(const format::EditTextCharacter& field, const FieldMetrics& metrics,
+                                    std::size_t* missing) {
+    std::vector<PlacedChar> out;
+    const double lineHeight = metrics.ascent + metrics.descent + field.leading;
     const double left = field.bounds.xMin + kGutter + field.leftMargin;
     const double right = field.bounds.xMax - kGutter - field.rightMargin;
-
-    auto advance = [&](char32_t c) {
-        const int g = glyphFor(font, c);
-        if (g >= 0 && font.hasLayout && std::size_t(g) < font.advances.size())
-            return font.advances[std::size_t(g)] * out.scale;
-        return field.fontHeight * 0.5; // a font without layout has no advances: half an em
-    };
+    const auto& advance = metrics.advance;
 
     // Split into lines: breaks always, words too when the field wraps.
     std::vector<std::u32string> lines(1);
@@ -129,26 +121,45 @@ TextFieldLayout layoutTextField(const format::EditTextCharacter& field, const fo
         width += a;
     }
 
-    double baseline = field.bounds.yMin + kGutter + ascent;
+    double baseline = field.bounds.yMin + kGutter + metrics.ascent;
     for (std::size_t li = 0; li < lines.size(); ++li, baseline += lineHeight) {
         const std::u32string& line = lines[li];
-        double lineWidth = li == 0 ? field.indent : 0;
+        const double indent = li == 0 ? field.indent : 0;
+        double lineWidth = indent;
         for (char32_t c : line)
             lineWidth += advance(c);
-        double x = left + (li == 0 ? field.indent : 0);
+        double x = left + indent;
         if (field.align == format::TextAlign::Right)
-            x = right - lineWidth + (li == 0 ? field.indent : 0);
+            x = right - lineWidth + indent;
         else if (field.align == format::TextAlign::Center)
-            x = left + (right - left - lineWidth) / 2 + (li == 0 ? field.indent : 0);
+            x = left + (right - left - lineWidth) / 2 + indent;
         for (char32_t c : line) {
-            const int g = glyphFor(font, c);
+            const int g = metrics.glyph(c);
             if (g >= 0)
-                out.glyphs.push_back({static_cast<std::uint32_t>(g), x, baseline});
-            else if (c != U' ')
-                ++out.missing;
+                out.push_back({c, g, x, baseline});
+            else if (c != U' ' && missing)
+                ++*missing;
             x += advance(c);
         }
     }
+    return out;
+}
+
+TextFieldLayout layoutTextField(const format::EditTextCharacter& field, const format::FontCharacter& font) {
+    TextFieldLayout out;
+    out.scale = field.fontHeight / font.emSquare();
+    FieldMetrics metrics;
+    metrics.ascent = font.hasLayout ? font.ascent * out.scale : field.fontHeight * 0.8;
+    metrics.descent = font.hasLayout ? font.descent * out.scale : field.fontHeight * 0.2;
+    metrics.glyph = [&font](char32_t c) { return glyphFor(font, c); };
+    metrics.advance = [&](char32_t c) {
+        const int g = glyphFor(font, c);
+        if (g >= 0 && font.hasLayout && std::size_t(g) < font.advances.size())
+            return font.advances[std::size_t(g)] * out.scale;
+        return field.fontHeight * 0.5; // a font without layout has no advances: half an em
+    };
+    for (const PlacedChar& p : layoutField(field, metrics, &out.missing))
+        out.glyphs.push_back({static_cast<std::uint32_t>(p.glyph), p.x, p.y});
     return out;
 }
 
