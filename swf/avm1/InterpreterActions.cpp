@@ -420,25 +420,17 @@ ClipId Interpreter::targetClip(Frame& f, const Value& target) {
 }
 
 void Interpreter::setTarget(Frame& f, const std::string& path) {
-    if (path.empty()) {
-        f.target = f.original;
-        f.timeline = f.originalTimeline;
-        return;
-    }
-    ClipId saved = f.target;
-    Object* savedTimeline = f.timeline;
-    f.target = f.original; // paths are relative to the clip that owns the code
+    // Paths are relative to the clip that owns the code, not to the last target.
+    f.target = f.original;
     f.timeline = f.originalTimeline;
+    if (path.empty())
+        return;
     Object* o = resolvePath(f, path);
     if (o && o->kind() == Object::Kind::Clip) {
         f.target = static_cast<ClipObject*>(o)->clip;
         f.timeline = o;
     } else {
-        // An unknown target leaves timeline actions with nothing to act on.
-        (void)saved;
-        (void)savedTimeline;
-        f.target = kNoClip;
-        f.timeline = f.originalTimeline;
+        f.target = kNoClip; // an unknown target leaves timeline actions nothing to act on
     }
 }
 
@@ -958,6 +950,12 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         push(typeOf(pop()));
         break;
     case ActionCode::Add2: {
+        if (m_stack.size() >= f.stackBase + 2 && m_stack.back().isNumber() && m_stack.end()[-2].isNumber()) {
+            const double b = m_stack.back().number(); // the common case, without conversions
+            m_stack.pop_back();
+            m_stack.back() = Value(m_stack.back().number() + b);
+            break;
+        }
         const Value b = toPrimitive(pop());
         const Value a = toPrimitive(pop());
         if (a.isString() || b.isString()) {
@@ -973,6 +971,19 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
     }
     case ActionCode::Less2:
     case ActionCode::Greater: {
+        if (m_stack.size() >= f.stackBase + 2 && m_stack.back().isNumber() && m_stack.end()[-2].isNumber()) {
+            double y = m_stack.back().number();
+            m_stack.pop_back();
+            double x = m_stack.back().number();
+            m_stack.pop_back();
+            if (op == static_cast<std::uint8_t>(ActionCode::Greater))
+                std::swap(x, y);
+            if (std::isnan(x) || std::isnan(y))
+                push(Value());
+            else
+                push(x < y);
+            break;
+        }
         Value b = toPrimitive(pop());
         Value a = toPrimitive(pop());
         if (op == static_cast<std::uint8_t>(ActionCode::Greater))

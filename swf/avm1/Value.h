@@ -15,13 +15,47 @@ enum class Type : std::uint8_t { Undefined, Null, Boolean, Number, String, Objec
 class Value {
 public:
     Value() = default;
-    Value(bool b) : m_type(Type::Boolean), m_bool(b) {}
-    Value(double n) : m_type(Type::Number), m_num(n) {}
-    Value(int n) : m_type(Type::Number), m_num(n) {}
+    Value(bool b) : m_type(Type::Boolean) { m_u.b = b; }
+    Value(double n) : m_type(Type::Number) { m_u.n = n; }
+    Value(int n) : m_type(Type::Number) { m_u.n = n; }
     Value(std::string s) : m_type(Type::String), m_str(std::move(s)) {}
     Value(const char* s) : m_type(Type::String), m_str(s) {}
     Value(std::string_view s) : m_type(Type::String), m_str(s) {}
-    Value(Object* o) : m_type(o ? Type::Object : Type::Null), m_obj(o) {}
+    Value(Object* o) : m_type(o ? Type::Object : Type::Null) { m_u.o = o; }
+
+    // Only strings carry the string member along: numbers, the common case on the
+    // stack, move as a few bytes.
+    Value(const Value& v) : m_type(v.m_type), m_u(v.m_u) {
+        if (m_type == Type::String)
+            m_str = v.m_str;
+    }
+    Value(Value&& v) noexcept : m_type(v.m_type), m_u(v.m_u) {
+        if (m_type == Type::String)
+            m_str = std::move(v.m_str);
+    }
+    Value& operator=(const Value& v) {
+        if (this != &v) {
+            if (v.m_type == Type::String)
+                m_str = v.m_str;
+            else if (m_type == Type::String)
+                m_str.clear();
+            m_type = v.m_type;
+            m_u = v.m_u;
+        }
+        return *this;
+    }
+    Value& operator=(Value&& v) noexcept {
+        if (this != &v) {
+            if (v.m_type == Type::String)
+                m_str = std::move(v.m_str);
+            else if (m_type == Type::String)
+                m_str.clear();
+            m_type = v.m_type;
+            m_u = v.m_u;
+        }
+        return *this;
+    }
+    ~Value() = default;
 
     static Value null() {
         Value v;
@@ -38,16 +72,19 @@ public:
     bool isString() const { return m_type == Type::String; }
     bool isObject() const { return m_type == Type::Object; }
 
-    bool boolean() const { return m_bool; }
-    double number() const { return m_num; }
+    bool boolean() const { return m_type == Type::Boolean && m_u.b; }
+    double number() const { return m_type == Type::Number ? m_u.n : 0.0; }
     const std::string& string() const { return m_str; }
-    Object* object() const { return m_type == Type::Object ? m_obj : nullptr; }
+    Object* object() const { return m_type == Type::Object ? m_u.o : nullptr; }
 
 private:
+    union Scalar {
+        bool b;
+        double n;
+        Object* o;
+    };
     Type m_type = Type::Undefined;
-    bool m_bool = false;
-    double m_num = 0;
-    Object* m_obj = nullptr;
+    Scalar m_u{.n = 0};
     std::string m_str;
 };
 
