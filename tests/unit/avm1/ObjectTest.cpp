@@ -182,3 +182,52 @@ TEST(Objects, InterfaceCyclesEndTheSearch) {
               "false|true");
     EXPECT_EQ(s.outcome, swf::avm1::Outcome::Completed);
 }
+
+TEST(Objects, SuperThroughThreeLevels) {
+    ScriptRun s(7);
+    // A.name() = "A"; B.name() = super.name() + "B"; C.name() = super.name() + "C";
+    // each constructor calls super() and counts itself.
+    EXPECT_EQ(s.run(R"(
+        function A() { push "this"; getvariable; push "built", "A"; setmember }
+        push "A"; getvariable; push "prototype"; getmember; push "name"
+        function () { push "A"; return }
+        setmember
+        function B() {
+            push 0; push "super"; getvariable; push undefined; callmethod; pop
+            push "this"; getvariable; push "built"; push "this"; getvariable; push "built"; getmember; push "B"; add2; setmember
+        }
+        push "B"; getvariable; push "A"; getvariable; extends
+        push "B"; getvariable; push "prototype"; getmember; push "name"
+        function () { push 0; push "super"; getvariable; push "name"; callmethod; push "B"; add2; return }
+        setmember
+        function C() {
+            push 0; push "super"; getvariable; push undefined; callmethod; pop
+            push "this"; getvariable; push "built"; push "this"; getvariable; push "built"; getmember; push "C"; add2; setmember
+        }
+        push "C"; getvariable; push "B"; getvariable; extends
+        push "C"; getvariable; push "prototype"; getmember; push "name"
+        function () { push 0; push "super"; getvariable; push "name"; callmethod; push "C"; add2; return }
+        setmember
+        push "c"; push 0, "C"; newobject; setvariable
+        push 0, "c"; getvariable; push "name"; callmethod; trace
+        push "c"; getvariable; push "built"; getmember; trace
+        push "c"; getvariable; push "A"; getvariable; instanceof; trace
+    )"),
+              "ABC|ABC|true");
+}
+
+TEST(Objects, DeleteAndDeclareThroughScopes) {
+    ScriptRun s(6);
+    EXPECT_EQ(s.run(R"(
+        push "gone", 1; setvariable
+        push "gone"; delete2; trace
+        push "gone"; getvariable; trace
+        function f() { push "x"; definelocal2; push "x"; getvariable; typeof; trace; push "x"; delete2; trace }
+        push 0, "f"; callfunction; pop
+        push "o"; push 1, 0; initarray; setvariable
+        push "o"; getvariable; targetpath; typeof; trace
+        push "_root"; getvariable; push "_X", 7; setmember
+        push "_root"; getvariable; push "_x"; getmember; trace
+    )"),
+              "true|undefined|undefined|true|undefined|7");
+}
