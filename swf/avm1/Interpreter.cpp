@@ -444,7 +444,8 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
     const std::string k = key(name);
     if (k == "__proto__") {
         Object* p = value.object();
-        for (Object* c = p; c; c = c->proto())
+        int depth = 0;
+        for (Object* c = p; c && depth < kMaxChain; c = c->proto(), ++depth)
             if (c == o)
                 return; // a cycle would make every lookup spin
         o->setProto(p);

@@ -142,7 +142,7 @@ bool Interpreter::constructClip(ClipId clip, std::string_view linkage) {
     const Value ctor = get(registry, linkage);
     const bool found = isCallable(ctor);
     if (found) {
-        if (Object* proto = get(ctor, "prototype").object())
+        if (Object* proto = get(ctor, "prototype").object(); proto && proto != o)
             o->setProto(proto);
         call(ctor, o, {}, o->proto());
         const Value onLoad = get(o, "onLoad");
