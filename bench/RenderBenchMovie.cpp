@@ -37,7 +37,11 @@ ShapeBuilder makeShape(int i) {
         // A rectangle with cut corners.
         const int c = std::min(rx, ry) / 3;
         s.moveTo(-rx + c, -ry).lineTo(rx - c, -ry).lineTo(rx, -ry + c).lineTo(rx, ry - c);
-        s.lineTo(rx - c, ry).lineTo(-rx + c, ry).lineTo(-rx, ry - c).lineTo(-rx, -ry + c).lineTo(-rx + c, -ry);
+        s.lineTo(rx - c, ry)
+            .lineTo(-rx + c, ry)
+            .lineTo(-rx, ry - c)
+            .lineTo(-rx, -ry + c)
+            .lineTo(-rx + c, -ry);
     }
     return s;
 }
@@ -48,7 +52,8 @@ Matrix placement(int i, int frame) {
     if (i % 2 == 1 || frame == 0)
         return Matrix::translate(std::int32_t(baseX), std::int32_t(baseY));
     const double a = frame * 0.05 + i;
-    return Matrix::translate(std::int32_t(baseX + 600 * std::cos(a)), std::int32_t(baseY + 600 * std::sin(a)));
+    return Matrix::translate(std::int32_t(baseX + 600 * std::cos(a)),
+                             std::int32_t(baseY + 600 * std::sin(a)));
 }
 
 } // namespace

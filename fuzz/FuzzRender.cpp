@@ -54,11 +54,13 @@ int main(int argc, char** argv) {
     std::size_t runs = 0;
     for (const auto& path : inputs) {
         std::ifstream in(path, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                              std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         ++runs;
         // Cut short at a few points, and with single bytes flipped past the header.
-        for (std::size_t cut : {bytes.size() / 2, bytes.size() * 3 / 4, bytes.size() - std::min<std::size_t>(bytes.size(), 3)}) {
+        for (std::size_t cut : {bytes.size() / 2, bytes.size() * 3 / 4,
+                                bytes.size() - std::min<std::size_t>(bytes.size(), 3)}) {
             LLVMFuzzerTestOneInput(bytes.data(), cut);
             ++runs;
         }

@@ -7,6 +7,8 @@
 #include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace orvane::tool {
@@ -32,6 +35,24 @@ const Command kBench{
 
 const CommandRegistration kRegistration(kBench);
 
+// Drawing system fonts needs a GUI application; the tool is headless, so it always uses
+// the offscreen platform.
+std::unique_ptr<QGuiApplication> makeGuiApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's warnings (a missing runtime directory, a damaged JPEG in the movie) are not the
+    // tool's output; only its own failures go to stderr.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(msg));
+    });
+    static int argc = 1;
+    static char name[] = "orvane-tool";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 double peakRssMb() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -44,7 +65,9 @@ double peakRssMb() {
 
 using Clock = std::chrono::steady_clock;
 
-double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
 
 int runBench(const std::vector<std::string>& args) {
     std::string movie;
@@ -70,6 +93,7 @@ int runBench(const std::vector<std::string>& args) {
     if (movie.empty())
         return failUsage(kBench, "no movie given");
 
+    const auto app = makeGuiApplication();
     swf::Player player;
     const auto loadStart = Clock::now();
     if (!player.load(movie))
@@ -98,13 +122,15 @@ int runBench(const std::vector<std::string>& args) {
     constexpr int kSeeks = 20;
     const auto seekStart = Clock::now();
     for (int i = 0; i < kSeeks; ++i) {
-        const int to = static_cast<int>((static_cast<long long>(i) * 7919 % kSeeks) * (total - 1) / (kSeeks - 1));
+        const int to =
+            static_cast<int>((static_cast<long long>(i) * 7919 % kSeeks) * (total - 1) / (kSeeks - 1));
         player.gotoFrame(to);
     }
     const double seekMs = msSince(seekStart) / kSeeks;
 
-    std::printf("bench: load_ms=%.1f frames=%ld render_fps=%.1f realtime=%.2f seek_ms=%.3f peak_rss_mb=%.1f\n",
-                loadMs, frames, fps, fps / player.frameRate(), seekMs, peakRssMb());
+    std::printf(
+        "bench: load_ms=%.1f frames=%ld render_fps=%.1f realtime=%.2f seek_ms=%.3f peak_rss_mb=%.1f\n",
+        loadMs, frames, fps, fps / player.frameRate(), seekMs, peakRssMb());
     return kExitOk;
 }
 

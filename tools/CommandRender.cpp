@@ -8,12 +8,15 @@
 #include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <QString>
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace orvane::tool {
@@ -31,6 +34,24 @@ const Command kRender{
     runRender};
 
 const CommandRegistration kRegistration(kRender);
+
+// Drawing system fonts needs a GUI application; the tool is headless, so it always uses
+// the offscreen platform.
+std::unique_ptr<QGuiApplication> makeGuiApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's warnings (a missing runtime directory, a damaged JPEG in the movie) are not the
+    // tool's output; only its own failures go to stderr.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(msg));
+    });
+    static int argc = 1;
+    static char name[] = "orvane-tool";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
 
 std::optional<int> parsePositive(const std::string& s) {
     try {
@@ -92,6 +113,7 @@ int runRender(const std::vector<std::string>& args) {
     if (range && single)
         return failUsage(kRender, "--frame and --frames exclude each other");
 
+    const auto app = makeGuiApplication();
     swf::Player player;
     if (!player.load(movie))
         return failInput(movie, player.error());

@@ -152,8 +152,8 @@ DecodedBitmap decodeJpegFamily(BitmapTag tag, std::span<const std::uint8_t> body
         const std::size_t header = tag == BitmapTag::Jpeg4 ? 6 : 4;
         if (body.size() < header)
             return fail("truncated header");
-        const std::uint32_t alphaOffset =
-            body[0] | (std::uint32_t(body[1]) << 8) | (std::uint32_t(body[2]) << 16) | (std::uint32_t(body[3]) << 24);
+        const std::uint32_t alphaOffset = body[0] | (std::uint32_t(body[1]) << 8) |
+                                          (std::uint32_t(body[2]) << 16) | (std::uint32_t(body[3]) << 24);
         const std::span<const std::uint8_t> rest = body.subspan(header);
         if (alphaOffset > rest.size())
             return fail("alpha offset past the end of the tag");

@@ -6,7 +6,9 @@
 namespace swf::render {
 namespace {
 
-int clampChannel(float v) { return static_cast<int>(std::clamp(std::floor(v + 0.5f), 0.0f, 255.0f)); }
+int clampChannel(float v) {
+    return static_cast<int>(std::clamp(std::floor(v + 0.5f), 0.0f, 255.0f));
+}
 
 } // namespace
 
@@ -51,8 +53,9 @@ QImage ColorTransform::applyToImage(const QImage& src) const {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
             const QRgb p = qUnpremultiply(row[x]);
-            const Rgba8 c = apply({static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
-                                   static_cast<std::uint8_t>(qBlue(p)), static_cast<std::uint8_t>(qAlpha(p))});
+            const Rgba8 c =
+                apply({static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
+                       static_cast<std::uint8_t>(qBlue(p)), static_cast<std::uint8_t>(qAlpha(p))});
             row[x] = qPremultiply(qRgba(c.r, c.g, c.b, c.a));
         }
     }

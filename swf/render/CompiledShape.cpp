@@ -27,7 +27,8 @@ struct GridPoint {
 // Edge ends come from integer twips (or from identical morph arithmetic), so a grid of
 // 1/16 twip only merges points that are meant to be the same.
 GridPoint grid(const QPointF& p) {
-    return {static_cast<std::int64_t>(std::llround(p.x() * 16.0)), static_cast<std::int64_t>(std::llround(p.y() * 16.0))};
+    return {static_cast<std::int64_t>(std::llround(p.x() * 16.0)),
+            static_cast<std::int64_t>(std::llround(p.y() * 16.0))};
 }
 
 struct GridHash {
@@ -37,7 +38,9 @@ struct GridHash {
     }
 };
 
-bool samePoint(const QPointF& a, const QPointF& b) { return grid(a) == grid(b); }
+bool samePoint(const QPointF& a, const QPointF& b) {
+    return grid(a) == grid(b);
+}
 
 void appendEdge(QPainterPath& path, const Directed& e) {
     if (e.curved)
@@ -162,7 +165,8 @@ CompiledShape compileShape(const ShapeGeometry& g) {
             layer.kind = ShapeLayer::Kind::Stroke;
             layer.path = strokePath(perLine[o.index], g.lines[o.index].noClose);
         }
-        out.bounds = out.bounds.isNull() ? layer.path.boundingRect() : out.bounds.united(layer.path.boundingRect());
+        out.bounds =
+            out.bounds.isNull() ? layer.path.boundingRect() : out.bounds.united(layer.path.boundingRect());
         out.layers.push_back(std::move(layer));
     }
     return out;

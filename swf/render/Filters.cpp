@@ -61,7 +61,9 @@ void boxBlur(QImage& img, double rx, double ry, int passes) {
 }
 
 // Flash gives blur sizes as the width of the box; half of it is our radius.
-double radius(double blur, double scale) { return std::max(0.0, blur * scale / 2.0); }
+double radius(double blur, double scale) {
+    return std::max(0.0, blur * scale / 2.0);
+}
 
 void colorMatrix(QImage& img, const std::array<float, 20>& m) {
     for (int y = 0; y < img.height(); ++y) {
@@ -71,8 +73,8 @@ void colorMatrix(QImage& img, const std::array<float, 20>& m) {
             const float in[4] = {float(qRed(p)), float(qGreen(p)), float(qBlue(p)), float(qAlpha(p))};
             int out[4];
             for (int k = 0; k < 4; ++k) {
-                const float v = m[k * 5] * in[0] + m[k * 5 + 1] * in[1] + m[k * 5 + 2] * in[2] + m[k * 5 + 3] * in[3] +
-                                m[k * 5 + 4];
+                const float v = m[k * 5] * in[0] + m[k * 5 + 1] * in[1] + m[k * 5 + 2] * in[2] +
+                                m[k * 5 + 3] * in[3] + m[k * 5 + 4];
                 out[k] = std::clamp(int(std::lround(v)), 0, 255);
             }
             row[x] = qPremultiply(qRgba(out[0], out[1], out[2], out[3]));

@@ -13,7 +13,9 @@ constexpr double kMaxCachedPixels = 1024.0 * 1024.0;
 constexpr std::size_t kMaxSeen = 65536;
 constexpr int kSubpixelSteps = 4;
 
-std::size_t mix(std::size_t h, std::size_t v) { return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2)); }
+std::size_t mix(std::size_t h, std::size_t v) {
+    return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+}
 
 } // namespace
 
@@ -26,8 +28,8 @@ std::size_t RasterCache::KeyHash::operator()(const Key& k) const {
     return mix(h, std::size_t(k.subX) << 8 | k.subY);
 }
 
-bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
-                       const QTransform& deviceToPainter) {
+bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform& toDevice,
+                       const ColorTransform& cx, const QTransform& deviceToPainter) {
     if (shape.layers.empty() || deviceToPainter.type() > QTransform::TxScale)
         return false;
     const double dx = toDevice.dx(), dy = toDevice.dy();
@@ -68,13 +70,15 @@ bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform
             // Half the width reaches past the centre line; square caps and miter joins
             // (up to the limit, in widths) reach further.
             margin = std::max(margin, m_painter.deviceStrokeWidth(l, toDevice) *
-                                          (l.join == Join::Miter ? std::max(1.0, l.miterLimit) : 1.0) +
+                                              (l.join == Join::Miter ? std::max(1.0, l.miterLimit) : 1.0) +
                                           2);
         const QRectF b = linear.mapRect(shape.bounds).adjusted(-margin, -margin, margin + 1, margin + 1);
-        if (!b.isValid() || b.width() * b.height() > kMaxCachedPixels || b.width() > 4096 || b.height() > 4096)
+        if (!b.isValid() || b.width() * b.height() > kMaxCachedPixels || b.width() > 4096 ||
+            b.height() > 4096)
             return false;
         const QPoint offset(int(std::floor(b.left())), int(std::floor(b.top())));
-        const QSize size(int(std::ceil(b.right())) - offset.x() + 1, int(std::ceil(b.bottom())) - offset.y() + 1);
+        const QSize size(int(std::ceil(b.right())) - offset.x() + 1,
+                         int(std::ceil(b.bottom())) - offset.y() + 1);
         Entry e;
         e.image = QImage(size, QImage::Format_ARGB32_Premultiplied);
         if (e.image.isNull())
@@ -83,7 +87,8 @@ bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform
         {
             QPainter ip(&e.image);
             ip.setRenderHint(QPainter::Antialiasing, true);
-            m_painter.draw(ip, shape, linear * QTransform::fromTranslate(qx - offset.x(), qy - offset.y()), cx);
+            m_painter.draw(ip, shape, linear * QTransform::fromTranslate(qx - offset.x(), qy - offset.y()),
+                           cx);
         }
         e.offset = offset;
         m_bytes += static_cast<std::size_t>(e.image.sizeInBytes());

@@ -29,8 +29,8 @@ Join toJoin(format::JoinStyle j) {
 
 // Walks the record list. Pen positions are summed in 64 bits so hostile deltas cannot
 // overflow; `glyph` maps every selected fill to style 1.
-void walkRecords(const format::ShapeStyles& initial, const std::vector<format::ShapeRecord>& records, bool glyph,
-                 ShapeGeometry& g) {
+void walkRecords(const format::ShapeStyles& initial, const std::vector<format::ShapeRecord>& records,
+                 bool glyph, ShapeGeometry& g) {
     int group = 0;
     std::uint32_t fillBase = 0, lineBase = 0;
     std::uint32_t fillCount = 0, lineCount = 0;
@@ -113,9 +113,13 @@ void walkRecords(const format::ShapeStyles& initial, const std::vector<format::S
 
 } // namespace
 
-QTransform toQTransform(const format::Matrix& m) { return QTransform(m.a, m.b, m.c, m.d, m.tx, m.ty); }
+QTransform toQTransform(const format::Matrix& m) {
+    return QTransform(m.a, m.b, m.c, m.d, m.tx, m.ty);
+}
 
-Rgba8 toRgba8(const format::Rgba& c) { return {c.r, c.g, c.b, c.a}; }
+Rgba8 toRgba8(const format::Rgba& c) {
+    return {c.r, c.g, c.b, c.a};
+}
 
 FillStyle convertFill(const format::FillStyle& f, int group) {
     FillStyle out;
@@ -135,8 +139,9 @@ FillStyle convertFill(const format::FillStyle& f, int group) {
         out.spread = f.gradient.spread == format::SpreadMode::Reflect  ? Spread::Reflect
                      : f.gradient.spread == format::SpreadMode::Repeat ? Spread::Repeat
                                                                        : Spread::Pad;
-        out.interpolation = f.gradient.interpolation == format::InterpolationMode::Linear ? Interpolation::LinearRgb
-                                                                                          : Interpolation::Rgb;
+        out.interpolation = f.gradient.interpolation == format::InterpolationMode::Linear
+                                ? Interpolation::LinearRgb
+                                : Interpolation::Rgb;
         out.focal = f.gradient.focalPoint;
         for (const auto& rec : f.gradient.records)
             out.stops.push_back({double(rec.ratio), toRgba8(rec.color)});

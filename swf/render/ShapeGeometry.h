@@ -29,33 +29,33 @@ enum class Smoothing : std::uint8_t { Off, On };
 struct FillStyle {
     enum class Kind : std::uint8_t { Solid, Linear, Radial, Focal, Bitmap };
     Kind kind = Kind::Solid;
-    Rgba8 color;                      // Solid
-    QTransform matrix;                // gradient square or bitmap pixels -> shape twips
-    std::vector<GradientStop> stops;  // Linear, Radial, Focal
+    Rgba8 color;                     // Solid
+    QTransform matrix;               // gradient square or bitmap pixels -> shape twips
+    std::vector<GradientStop> stops; // Linear, Radial, Focal
     Spread spread = Spread::Pad;
     Interpolation interpolation = Interpolation::Rgb;
-    double focal = 0;                 // Focal: -1..1 along the gradient's x axis
-    std::uint16_t bitmapId = 0;       // Bitmap
-    bool repeat = true;               // Bitmap: tiled, or clipped to the image
+    double focal = 0;           // Focal: -1..1 along the gradient's x axis
+    std::uint16_t bitmapId = 0; // Bitmap
+    bool repeat = true;         // Bitmap: tiled, or clipped to the image
     Smoothing smoothing = Smoothing::On;
-    int group = 0;                    // style group (NewStyles starts a new one)
+    int group = 0; // style group (NewStyles starts a new one)
 };
 
 enum class Cap : std::uint8_t { Round, None, Square };
 enum class Join : std::uint8_t { Round, Bevel, Miter };
 
 struct LineStyle {
-    double width = 20;         // twips; 0 = hairline
+    double width = 20; // twips; 0 = hairline
     Rgba8 color;
     Cap startCap = Cap::Round;
     Cap endCap = Cap::Round;
     Join join = Join::Round;
-    double miterLimit = 3;     // factor of the width
+    double miterLimit = 3; // factor of the width
     bool noHScale = false;
     bool noVScale = false;
     bool noClose = false;
     bool hasFill = false;
-    FillStyle fill;            // when hasFill
+    FillStyle fill; // when hasFill
     int group = 0;
 };
 

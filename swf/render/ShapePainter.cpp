@@ -35,7 +35,9 @@ Qt::PenJoinStyle qtJoin(Join j) {
 }
 
 // How much the transform scales lengths, on average over directions.
-double lengthScale(const QTransform& t) { return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21())); }
+double lengthScale(const QTransform& t) {
+    return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+}
 
 // Tinted copies are dropped together once they hold this much; a bitmap that fades frame by
 // frame makes a new copy each frame.
@@ -120,7 +122,8 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
     corner(0, 0, QRectF(QPointF(ext.left(), ext.top()), QPointF(0, 0)));
     corner(image->width() - 1, 0, QRectF(QPointF(w, ext.top()), QPointF(ext.right(), 0)));
     corner(0, image->height() - 1, QRectF(QPointF(ext.left(), h), QPointF(0, ext.bottom())));
-    corner(image->width() - 1, image->height() - 1, QRectF(QPointF(w, h), QPointF(ext.right(), ext.bottom())));
+    corner(image->width() - 1, image->height() - 1,
+           QRectF(QPointF(w, h), QPointF(ext.right(), ext.bottom())));
     painter.restore();
 }
 

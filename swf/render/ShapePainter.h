@@ -30,11 +30,11 @@ public:
 
     // `toDevice` maps shape twips to device pixels; `deviceToPainter` maps device pixels to
     // the painter's logical coordinates (a 1/devicePixelRatio scale on HiDPI surfaces).
-    void draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
-              const QTransform& deviceToPainter = QTransform());
+    void draw(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
+              const ColorTransform& cx, const QTransform& deviceToPainter = QTransform());
     // Fills every filled area of the shape with one colour (glyphs of a text run).
-    void fillSolid(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice, const QColor& color,
-                   const QTransform& deviceToPainter = QTransform());
+    void fillSolid(QPainter& painter, const CompiledShape& shape, const QTransform& toDevice,
+                   const QColor& color, const QTransform& deviceToPainter = QTransform());
 
     // Stroke width in device pixels that a line style gets under `toDevice`; 0 = hairline.
     double deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const;
@@ -46,7 +46,8 @@ public:
     }
 
 private:
-    void fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill, const ColorTransform& cx);
+    void fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill,
+                  const ColorTransform& cx);
     QBrush strokeBrush(const LineStyle& line, const ColorTransform& cx);
     const QImage* tinted(const QImage* image, const ColorTransform& cx);
 

@@ -27,6 +27,11 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/DisplayObject.h"
 
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -125,7 +130,7 @@ class StageRenderer::Impl : public BitmapSource {
 public:
     struct Target {
         QPainter* painter = nullptr;
-        QImage* image = nullptr;       // the pixels the painter draws on, when known
+        QImage* image = nullptr; // the pixels the painter draws on, when known
         QTransform deviceToPainter;
         QSize deviceSize;
         bool layered = false;          // a blend layer that alpha and erase can act on
@@ -172,7 +177,8 @@ public:
         m_raster.clear();
     }
 
-    void drawStage(QPainter& painter, QImage* image, const Player& player, const QRectF& viewport, double dpr) {
+    void drawStage(QPainter& painter, QImage* image, const Player& player, const QRectF& viewport,
+                   double dpr) {
         syncMovie(player);
         const format::Rect sr = player.stageRect();
         const format::Rgba bg = player.backgroundColor();
@@ -257,7 +263,8 @@ private:
 
     const format::FontCharacter* fontFor(std::uint16_t id) const {
         const format::Character* c = m_movie ? m_movie->character(id) : nullptr;
-        return c && c->kind == format::CharacterKind::Font ? static_cast<const format::FontCharacter*>(c) : nullptr;
+        return c && c->kind == format::CharacterKind::Font ? static_cast<const format::FontCharacter*>(c)
+                                                           : nullptr;
     }
 
     // Calls `glyph(compiled, glyphToObject, colour)` for every glyph of a static text.
@@ -362,8 +369,9 @@ private:
         return false;
     }
 
-    void drawLayered(Target& t, const timeline::DisplayObject& obj, const QTransform& m, const ColorTransform& cx,
-                     const ClipState& clip, int nesting, QPainter::CompositionMode compose) {
+    void drawLayered(Target& t, const timeline::DisplayObject& obj, const QTransform& m,
+                     const ColorTransform& cx, const ClipState& clip, int nesting,
+                     QPainter::CompositionMode compose) {
         if (t.deviceSize.isEmpty())
             return;
         if (m_layerDepth >= kMaxLayerNesting) {
@@ -394,7 +402,8 @@ private:
         }
         // FIXME: a filtered object is drawn into a layer the size of the whole target.
         if (!obj.filters.empty())
-            m_stats.filtersSkipped += static_cast<std::uint64_t>(applyFilters(layer, obj.filters, m_pixelScale));
+            m_stats.filtersSkipped +=
+                static_cast<std::uint64_t>(applyFilters(layer, obj.filters, m_pixelScale));
         const format::BlendMode mode = obj.blendMode;
         if ((mode == format::BlendMode::Subtract || mode == format::BlendMode::Invert)) {
             if (t.image && t.deviceToPainter.isIdentity() && clip.masks.empty() &&
@@ -451,7 +460,8 @@ private:
             if (obj && obj->clip)
                 drawList(t, obj->clip->displayList(), m, cx, clip, nesting + 1);
             else // a sprite without a timeline instance (in a button) shows its first frame
-                drawList(t, firstFrame(static_cast<const format::SpriteCharacter*>(ch)), m, cx, clip, nesting + 1);
+                drawList(t, firstFrame(static_cast<const format::SpriteCharacter*>(ch)), m, cx, clip,
+                         nesting + 1);
             break;
         case format::CharacterKind::Button:
             drawButtonUpState(t, *static_cast<const format::ButtonCharacter*>(ch), m, cx, clip, nesting);
@@ -470,10 +480,10 @@ private:
         ++m_stats.objectsDrawn;
     }
 
-    // An edit text field shows its initial text in the glyphs of its embedded font; false
-    // when it has text but no glyphs to show it with.
-    // FIXME: text set by scripts is not shown, device fonts are not drawn, and the text is
-    // not clipped to the field's bounds.
+    // An edit text field shows its initial text in the glyphs of its embedded font, or else
+    // in a system font when the process has a GUI application (fonts need one); false when
+    // it has text it cannot show.
+    // FIXME: text set by scripts is not shown, and the text is not clipped to the field.
     bool drawTextField(Target& t, const format::EditTextCharacter& field, const QTransform& m,
                        const ColorTransform& cx) {
         QPainter& p = *t.painter;
@@ -484,18 +494,60 @@ private:
             p.fillRect(bounds, cx.applyToColor({255, 255, 255, 255}));
             QPen pen(cx.applyToColor({0, 0, 0, 255}), 1);
             pen.setCosmetic(true);
-            p.strokePath([&] { QPainterPath r; r.addRect(bounds); return r; }(), pen);
+            p.strokePath(
+                [&] {
+                    QPainterPath r;
+                    r.addRect(bounds);
+                    return r;
+                }(),
+                pen);
         }
-        const format::FontCharacter* font = fontFor(field.fontId);
-        if (!font || font->glyphs.empty())
-            return field.initialText.empty();
-        const TextFieldLayout layout = layoutTextField(field, *font);
+        if (field.initialText.empty())
+            return true;
         const QColor color = cx.applyToColor(toRgba8(field.textColor.value_or(format::Rgba{0, 0, 0, 255})));
-        for (const PlacedGlyph& g : layout.glyphs)
-            if (const CompiledShape* shape = glyphFor(font, g.index))
-                m_painter.fillSolid(p, *shape, QTransform(layout.scale, 0, 0, layout.scale, g.x, g.y) * m, color,
-                                    t.deviceToPainter);
+        const format::FontCharacter* font = fontFor(field.fontId);
+        if (font && !font->glyphs.empty()) {
+            const TextFieldLayout layout = layoutTextField(field, *font);
+            for (const PlacedGlyph& g : layout.glyphs)
+                if (const CompiledShape* shape = glyphFor(font, g.index))
+                    m_painter.fillSolid(p, *shape, QTransform(layout.scale, 0, 0, layout.scale, g.x, g.y) * m,
+                                        color, t.deviceToPainter);
+            return true;
+        }
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || field.fontHeight == 0)
+            return false;
+        // Device text: the font is sized in twips and drawn through the object's transform.
+        const QFont qfont = deviceFont(font, field.fontHeight);
+        const QFontMetricsF fm(qfont);
+        FieldMetrics metrics;
+        metrics.ascent = fm.ascent();
+        metrics.descent = fm.descent();
+        metrics.advance = [&fm](char32_t c) { return fm.horizontalAdvance(QString::fromUcs4(&c, 1)); };
+        metrics.glyph = [&fm](char32_t c) { return c != U' ' && fm.inFontUcs4(c) ? 0 : -1; };
+        p.setTransform(m * t.deviceToPainter);
+        p.setFont(qfont);
+        p.setPen(color);
+        for (const PlacedChar& c : layoutField(field, metrics))
+            p.drawText(QPointF(c.x, c.y), QString::fromUcs4(&c.c, 1));
         return true;
+    }
+
+    // The system font for a device-font field: Flash's generic names map to DejaVu; other
+    // names go to the font configuration, which substitutes what it has.
+    static QFont deviceFont(const format::FontCharacter* font, int heightTwips) {
+        QString family = font ? QString::fromStdString(font->name) : QString();
+        if (family.isEmpty() || family == "_sans")
+            family = "DejaVu Sans";
+        else if (family == "_serif")
+            family = "DejaVu Serif";
+        else if (family == "_typewriter")
+            family = "DejaVu Sans Mono";
+        QFont f(family);
+        f.setPixelSize(std::clamp(heightTwips, 1, 65535));
+        f.setBold(font && font->bold);
+        f.setItalic(font && font->italic);
+        f.setHintingPreference(QFont::PreferNoHinting);
+        return f;
     }
 
     // The first frame of a sprite as a fixed display list, built once from its control tags.
@@ -557,7 +609,8 @@ private:
                 continue;
             --m_budget;
             drawCharacter(t, c, nullptr, toQTransform(r->matrix) * m,
-                          ColorTransform::compose(cx, toColorTransform(r->colorTransform)), clip, nesting + 1);
+                          ColorTransform::compose(cx, toColorTransform(r->colorTransform)), clip,
+                          nesting + 1);
         }
     }
 
@@ -570,7 +623,9 @@ private:
             addToUnion(out, shapeFor(static_cast<const format::ShapeCharacter*>(ch)).fillArea(), m);
             break;
         case format::CharacterKind::MorphShape:
-            addToUnion(out, morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0).fillArea(),
+            addToUnion(out,
+                       morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0)
+                           .fillArea(),
                        m);
             break;
         case format::CharacterKind::Text:
@@ -590,7 +645,8 @@ private:
             if (obj && obj->clip)
                 for (const auto& [d, child] : obj->clip->displayList())
                     if (child.visible && child.clipDepth == 0)
-                        addMaskGeometry(out, child.character, &child, toQTransform(child.matrix) * m, nesting + 1);
+                        addMaskGeometry(out, child.character, &child, toQTransform(child.matrix) * m,
+                                        nesting + 1);
             break;
         case format::CharacterKind::Button:
             for (const auto& r : static_cast<const format::ButtonCharacter*>(ch)->records) {
@@ -613,7 +669,8 @@ private:
     ShapePainter m_painter;
     RasterCache m_raster{m_painter};
     std::unordered_map<const format::ShapeCharacter*, std::unique_ptr<CompiledShape>> m_shapes;
-    std::map<std::pair<const format::MorphShapeCharacter*, std::uint16_t>, std::unique_ptr<CompiledShape>> m_morphs;
+    std::map<std::pair<const format::MorphShapeCharacter*, std::uint16_t>, std::unique_ptr<CompiledShape>>
+        m_morphs;
     std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;
     std::unordered_map<const format::SpriteCharacter*, timeline::DisplayList> m_firstFrames;
 };
@@ -621,7 +678,8 @@ private:
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}
 StageRenderer::~StageRenderer() = default;
 
-void StageRenderer::render(QPainter& painter, const Player& player, const QRectF& viewport, double devicePixelRatio) {
+void StageRenderer::render(QPainter& painter, const Player& player, const QRectF& viewport,
+                           double devicePixelRatio) {
     QImage* image = nullptr;
     if (painter.device() && painter.device()->devType() == QInternal::Image)
         image = static_cast<QImage*>(painter.device());
@@ -652,8 +710,12 @@ QImage StageRenderer::renderImage(const Player& player, double scale) {
     return img;
 }
 
-void StageRenderer::clearCaches() { m_impl->clear(); }
+void StageRenderer::clearCaches() {
+    m_impl->clear();
+}
 
-const RenderStats& StageRenderer::stats() const { return m_impl->m_stats; }
+const RenderStats& StageRenderer::stats() const {
+    return m_impl->m_stats;
+}
 
 } // namespace swf::render

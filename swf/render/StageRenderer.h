@@ -21,7 +21,7 @@ struct RenderStats {
     std::uint64_t objectsDrawn = 0;
     std::uint64_t objectsSkipped = 0; // characters that cannot be drawn (video, unknown, missing)
     int bitmapsDecoded = 0;
-    int bitmapsFailed = 0;            // undecodable bitmaps, each counted once
+    int bitmapsFailed = 0; // undecodable bitmaps, each counted once
     std::size_t cachedShapes = 0;
     std::size_t rasterCacheBytes = 0; // shapes kept as images
     std::uint64_t filtersSkipped = 0; // filters of kinds not applied
@@ -37,7 +37,8 @@ public:
     // `viewport` is in the painter's logical coordinates; `devicePixelRatio` says how
     // many device pixels make one logical pixel, so hairlines, minimum widths and
     // offscreen layers are resolved against real pixels.
-    void render(QPainter& painter, const Player& player, const QRectF& viewport, double devicePixelRatio = 1.0);
+    void render(QPainter& painter, const Player& player, const QRectF& viewport,
+                double devicePixelRatio = 1.0);
 
     // The stage alone at `scale` (1 = one image pixel per stage pixel).
     QImage renderImage(const Player& player, double scale = 1.0);

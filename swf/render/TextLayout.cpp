@@ -33,8 +33,8 @@ std::u32string stripHtml(const std::u32string& in) {
         }
         if (in[i] == U'&') {
             static const std::pair<const char32_t*, char32_t> entities[] = {
-                {U"&lt;", U'<'}, {U"&gt;", U'>'}, {U"&amp;", U'&'}, {U"&quot;", U'"'}, {U"&apos;", U'\''},
-                {U"&nbsp;", U' '}};
+                {U"&lt;", U'<'},   {U"&gt;", U'>'},    {U"&amp;", U'&'},
+                {U"&quot;", U'"'}, {U"&apos;", U'\''}, {U"&nbsp;", U' '}};
             bool found = false;
             for (const auto& [name, c] : entities) {
                 const std::u32string n(name);

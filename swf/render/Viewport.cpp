@@ -8,7 +8,8 @@ namespace swf::render {
 StageViewport showAll(const QRectF& stage, const QRectF& viewport, double devicePixelRatio) {
     StageViewport v;
     const double dpr = std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    const QRectF device(viewport.x() * dpr, viewport.y() * dpr, viewport.width() * dpr, viewport.height() * dpr);
+    const QRectF device(viewport.x() * dpr, viewport.y() * dpr, viewport.width() * dpr,
+                        viewport.height() * dpr);
     const double sw = stage.width() / 20.0;
     const double sh = stage.height() / 20.0;
     if (!(sw > 0) || !(sh > 0) || !(device.width() > 0) || !(device.height() > 0)) {

@@ -10,18 +10,19 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-#define EXPECT_MATCHES(refCase, movie)                                                                                \
-    do {                                                                                                              \
-        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                                     \
-        EXPECT_TRUE(msg_.empty()) << msg_;                                                                            \
+#define EXPECT_MATCHES(refCase, movie)                                                                       \
+    do {                                                                                                     \
+        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                            \
+        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
     } while (0)
 
 namespace {
 
 // Shows bitmap `id` at (x, y) twips, each bitmap pixel 4 stage pixels.
 void showBitmap(SwfWriter& m, std::uint16_t shapeId, std::uint16_t id, int x, int y, int w, int h) {
-    m.defineShape(shapeId, box(FillStyle::bitmap(id, Matrix::scale(80, 80, x, y), FillStyle::ClippedBitmapHard), x, y,
-                               w * 80, h * 80));
+    m.defineShape(shapeId,
+                  box(FillStyle::bitmap(id, Matrix::scale(80, 80, x, y), FillStyle::ClippedBitmapHard), x, y,
+                      w * 80, h * 80));
     m.place(shapeId, shapeId);
 }
 
@@ -42,9 +43,16 @@ TEST(RenderBitmaps, LosslessFormats) {
     const std::vector<Rgba> palette{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     const std::vector<std::uint8_t> idx{0, 1, 2, 1, 2, 0, 2, 0, 1};
     m.defineBitsLossless(1, LosslessBitmap::colormapped(3, 3, palette, idx, false));
-    m.defineBitsLossless(2, LosslessBitmap::rgb15(3, 3, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0},
-                                                          {0, 255, 255}, {255, 0, 255}, {0, 0, 0}, {128, 128, 128},
-                                                          {255, 255, 255}}));
+    m.defineBitsLossless(2, LosslessBitmap::rgb15(3, 3,
+                                                  {{255, 0, 0},
+                                                   {0, 255, 0},
+                                                   {0, 0, 255},
+                                                   {255, 255, 0},
+                                                   {0, 255, 255},
+                                                   {255, 0, 255},
+                                                   {0, 0, 0},
+                                                   {128, 128, 128},
+                                                   {255, 255, 255}}));
     m.defineBitsLossless(3, LosslessBitmap::truecolor(3, 3, std::vector<Rgba>(9, {20, 120, 220}), false));
     const std::vector<Rgba> alphaPalette{{255, 0, 0, 255}, {0, 0, 255, 128}, {0, 0, 0, 0}};
     m.defineBitsLossless2(4, LosslessBitmap::colormapped(3, 3, alphaPalette, idx, true));
@@ -65,9 +73,9 @@ TEST(RenderBitmaps, JpegPngGifAndBrokenData) {
     m.defineBitsJpeg2(1, jpeg);
     m.defineBitsJpeg2(2, encodeImage(img, "PNG"));
     // 1x1 red GIF89a.
-    const Bytes gif{0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF,
-                    0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,
-                    0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    const Bytes gif{0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
+                    0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+                    0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
     m.defineBitsJpeg2(3, gif);
     // JPEG3: the left half transparent, the right half half-transparent.
     std::vector<std::uint8_t> alpha(64);
@@ -102,9 +110,20 @@ TEST(RenderMorph, InterpolatedAtRatio) {
     line.startColor = {0, 0, 0};
     line.endColor = {0, 160, 0};
     const int ln = morph.addLine(line);
-    morph.start().setFill0(fill).setLine(ln).moveTo(100, 100).lineTo(700, 100).lineTo(700, 700).lineTo(100, 700).lineTo(
-        100, 100);
-    morph.end().moveTo(100, 300).curveTo(500, 0, 900, 300).lineTo(900, 1100).lineTo(100, 1100).lineTo(100, 300);
+    morph.start()
+        .setFill0(fill)
+        .setLine(ln)
+        .moveTo(100, 100)
+        .lineTo(700, 100)
+        .lineTo(700, 700)
+        .lineTo(100, 700)
+        .lineTo(100, 100);
+    morph.end()
+        .moveTo(100, 300)
+        .curveTo(500, 0, 900, 300)
+        .lineTo(900, 1100)
+        .lineTo(100, 1100)
+        .lineTo(100, 300);
     m.defineMorphShape(1, morph);
     int depth = 1;
     for (std::uint16_t ratio : {0, 16384, 32768, 65535}) {
@@ -172,6 +191,41 @@ TEST(RenderText, EditTextFieldsWithEmbeddedGlyphs) {
     m.rawTag(37, defineEditText(12, secret)); // no '*' glyph: nothing but the border shows
     m.place(10, 1).place(11, 2).place(12, 3).showFrame();
     EXPECT_MATCHES((RefCase{"text", "edit_fields", 3, 80}), m);
+}
+
+TEST(RenderText, EditTextFieldsWithDeviceFonts) {
+    SwfWriter m = stage(200, 60);
+    // A DefineFont2 without glyphs names the system font to use.
+    auto deviceFont = [](std::uint16_t id, const std::string& name) {
+        ByteWriter w;
+        w.u16(id);
+        w.u8(0);
+        w.u8(0);
+        w.u8(static_cast<std::uint8_t>(name.size()));
+        w.bytes(std::vector<std::uint8_t>(name.begin(), name.end()));
+        w.u16(0);
+        return w.data();
+    };
+    m.rawTag(48, deviceFont(1, "_sans")).rawTag(48, deviceFont(2, "_typewriter"));
+    EditTextField sans;
+    sans.bounds = Rect{100, 3900, 100, 600};
+    sans.fontId = 1;
+    sans.height = 280;
+    sans.color = {0, 0, 160};
+    sans.outlines = false;
+    sans.text = "Hello, Orvane";
+    m.rawTag(37, defineEditText(10, sans));
+    EditTextField mono = sans;
+    mono.fontId = 2;
+    mono.bounds = Rect{100, 3900, 600, 1150};
+    mono.align = 2;
+    mono.border = true;
+    mono.color = {150, 0, 0};
+    mono.text = "centred 0123";
+    m.rawTag(37, defineEditText(11, mono));
+    m.place(10, 1).place(11, 2).showFrame();
+    // Glyph rasterising differs a little between FreeType builds: a generous allowance.
+    EXPECT_MATCHES((RefCase{"text", "device_fonts", 24, 200}), m);
 }
 
 namespace {

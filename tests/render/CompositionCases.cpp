@@ -13,10 +13,10 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-#define EXPECT_MATCHES(refCase, movie)                                                                                \
-    do {                                                                                                              \
-        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                                     \
-        EXPECT_TRUE(msg_.empty()) << msg_;                                                                            \
+#define EXPECT_MATCHES(refCase, movie)                                                                       \
+    do {                                                                                                     \
+        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                            \
+        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
     } while (0)
 
 namespace {
@@ -34,17 +34,20 @@ PlaceObject placeWith(std::uint16_t id, std::uint16_t depth, const Matrix& m) {
 TEST(RenderColorTransform, TermsGradientsBitmapsAndNesting) {
     SwfWriter m = stage(160, 60);
     m.defineShape(1, box(solid(200, 100, 50), 0, 0, 500, 500));
-    m.defineShape(2, box(FillStyle::linear(gradientBox(0, 0, 500, 500), {{0, {255, 0, 0}}, {255, {0, 0, 255}}}), 0, 0,
-                         500, 500));
+    m.defineShape(2,
+                  box(FillStyle::linear(gradientBox(0, 0, 500, 500), {{0, {255, 0, 0}}, {255, {0, 0, 255}}}),
+                      0, 0, 500, 500));
     m.defineBitsLossless(3, LosslessBitmap::truecolor(2, 1, {{255, 255, 255}, {0, 0, 0}}, false));
-    m.defineShape(4, box(FillStyle::bitmap(3, Matrix::scale(250, 500), FillStyle::ClippedBitmapHard), 0, 0, 500, 500));
+    m.defineShape(
+        4, box(FillStyle::bitmap(3, Matrix::scale(250, 500), FillStyle::ClippedBitmapHard), 0, 0, 500, 500));
     const ColorTransform halfRed{128, 256, 256, 256, 0, 0, 0, 0};
     const ColorTransform addBlue{256, 256, 256, 256, 0, 0, 200, 0};
     const ColorTransform negative{-256, -256, -256, 256, 255, 255, 255, 0};
     const ColorTransform halfAlpha{256, 256, 256, 128, 0, 0, 0, 0};
     const ColorTransform transforms[] = {halfRed, addBlue, negative, halfAlpha};
     // PlaceObject2 carries the alpha terms that PlaceObject lacks.
-    auto place = [](TagList& list, std::uint16_t id, std::uint16_t depth, const Matrix& mx, const ColorTransform& cx) {
+    auto place = [](TagList& list, std::uint16_t id, std::uint16_t depth, const Matrix& mx,
+                    const ColorTransform& cx) {
         PlaceObject p = placeWith(id, depth, mx);
         p.colorTransform = cx;
         list.placeObject2(p);
@@ -74,8 +77,11 @@ TEST(RenderMasks, ClipLayersNestedAndOverlapping) {
     m.defineShape(2, stripes);
     ShapeBuilder disc;
     disc.setFill0(disc.addFill(solid(255, 255, 255)));
-    disc.moveTo(600, 0).curveTo(600, -600, 0, -600).curveTo(-600, -600, -600, 0).curveTo(-600, 600, 0, 600).curveTo(
-        600, 600, 600, 0);
+    disc.moveTo(600, 0)
+        .curveTo(600, -600, 0, -600)
+        .curveTo(-600, -600, -600, 0)
+        .curveTo(-600, 600, 0, 600)
+        .curveTo(600, 600, 600, 0);
     m.defineShape(3, disc);
     m.defineShape(4, box(solid(0, 0, 220, 160), 0, 0, 3200, 300));
 
@@ -105,14 +111,16 @@ TEST(RenderMasks, ClipLayersNestedAndOverlapping) {
 
 TEST(RenderBlend, AllModesOverAGradient) {
     SwfWriter m = stage(280, 40);
-    m.defineShape(1, box(FillStyle::linear(gradientBox(0, 0, 5600, 800), {{0, {0, 0, 0}}, {255, {255, 255, 255}}}), 0,
-                         0, 5600, 800));
+    m.defineShape(
+        1, box(FillStyle::linear(gradientBox(0, 0, 5600, 800), {{0, {0, 0, 0}}, {255, {255, 255, 255}}}), 0,
+               0, 5600, 800));
     m.defineShape(2, box(solid(230, 120, 30, 200), 0, 0, 300, 500));
     m.place(1, 1);
     // Modes 1..14; alpha (11) and erase (12) act on a layered parent, so they sit in a
     // sprite with the layer mode over their own backdrop.
     for (int mode = 1; mode <= 14; ++mode) {
-        PlaceObject p = placeWith(2, std::uint16_t(10 + mode), Matrix::translate(100 + (mode - 1) * 390, 150));
+        PlaceObject p =
+            placeWith(2, std::uint16_t(10 + mode), Matrix::translate(100 + (mode - 1) * 390, 150));
         p.blendMode = std::uint8_t(mode);
         if (mode == 11 || mode == 12)
             continue;
@@ -192,7 +200,8 @@ TEST(RenderFilters, BlurShadowGlowAndColorMatrix) {
         Filter::dropShadow({0, 0, 0, 200}, 6, 6, 0.785, 6, 1.0),
         Filter::glow({255, 0, 0, 255}, 8, 8, 2.0),
         Filter::dropShadow({0, 0, 0, 255}, 4, 4, 0.785, 4, 1.0, 0x80 | 0x20 | 1), // inner
-        Filter::colorMatrix({0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0}),  // swap red and blue
+        Filter::colorMatrix(
+            {0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0}), // swap red and blue
     };
     for (int i = 0; i < 5; ++i) {
         PlaceObject p = placeWith(1, std::uint16_t(1 + i), Matrix::translate(200 + i * 760, 200));

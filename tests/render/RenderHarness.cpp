@@ -3,9 +3,11 @@
 #include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <cstdlib>
@@ -13,6 +15,17 @@
 
 namespace orvane::testing {
 namespace {
+
+// System fonts (device text) need a GUI application; the offscreen platform needs no display.
+void ensureGuiApplication() {
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "render_ref_tests";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv); // lives until the process ends
+}
 
 bool updating() {
     const char* v = std::getenv("UPDATE_REFS");
@@ -52,6 +65,7 @@ QImage sideBySide(const QImage& expected, const QImage& actual, int tolerance) {
 } // namespace
 
 QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale) {
+    ensureGuiApplication();
     swf::Player player;
     if (!player.loadFromBytes(movie))
         return {};
@@ -78,8 +92,9 @@ std::string checkImage(const RefCase& c, const QImage& actualIn, const std::stri
             const auto* e = reinterpret_cast<const QRgb*>(expected.constScanLine(y));
             const auto* a = reinterpret_cast<const QRgb*>(actual.constScanLine(y));
             for (int x = 0; x < actual.width(); ++x) {
-                const int m = std::max({std::abs(qRed(e[x]) - qRed(a[x])), std::abs(qGreen(e[x]) - qGreen(a[x])),
-                                        std::abs(qBlue(e[x]) - qBlue(a[x])), std::abs(qAlpha(e[x]) - qAlpha(a[x]))});
+                const int m =
+                    std::max({std::abs(qRed(e[x]) - qRed(a[x])), std::abs(qGreen(e[x]) - qGreen(a[x])),
+                              std::abs(qBlue(e[x]) - qBlue(a[x])), std::abs(qAlpha(e[x]) - qAlpha(a[x]))});
                 differing += m > c.tolerance;
             }
         }
@@ -96,7 +111,8 @@ std::string checkImage(const RefCase& c, const QImage& actualIn, const std::stri
         msg << "size " << actual.width() << "x" << actual.height() << ", expected " << expected.width() << "x"
             << expected.height();
     else
-        msg << differing << " pixels differ by more than " << c.tolerance << " (allowed " << c.allowedPixels << ")";
+        msg << differing << " pixels differ by more than " << c.tolerance << " (allowed " << c.allowedPixels
+            << ")";
     msg << "; see " << diffPath.toStdString();
     return msg.str();
 }
@@ -104,10 +120,12 @@ std::string checkImage(const RefCase& c, const QImage& actualIn, const std::stri
 std::string checkAgainstReference(const RefCase& c, const std::vector<std::uint8_t>& movie) {
     // RENDER_CORPUS_DIR=dir also saves each case's movie there (seeds for the fuzz corpus).
     if (const char* dir = std::getenv("RENDER_CORPUS_DIR")) {
-        QFile f(QString("%1/%2-%3.swf").arg(dir, QString::fromStdString(c.feature), QString::fromStdString(c.name)));
+        QFile f(QString("%1/%2-%3.swf")
+                    .arg(dir, QString::fromStdString(c.feature), QString::fromStdString(c.name)));
         if (f.open(QIODevice::WriteOnly))
             f.write(reinterpret_cast<const char*>(movie.data()), static_cast<qint64>(movie.size()));
     }
+    ensureGuiApplication();
     swf::Player player;
     if (!player.loadFromBytes(movie))
         return "movie does not load: " + player.error();

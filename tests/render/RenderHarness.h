@@ -15,8 +15,8 @@
 namespace orvane::testing {
 
 struct RefCase {
-    std::string feature;  // folder under tests/render
-    std::string name;     // file name without .png
+    std::string feature; // folder under tests/render
+    std::string name;    // file name without .png
     // A pixel differs when a channel is off by more than this. Cases allow about 0.5% of
     // their pixels to differ: anti-aliased edges and gradients may move by a level between
     // CPUs (Qt picks SIMD paths at run time), while a real fault changes far more.

@@ -46,13 +46,16 @@ inline Bytes encodeImage(const QImage& img, const char* format, int quality = 95
 }
 
 // A glyph outline on the EM square (y up is negative), filled with fill style 1.
-inline Bytes glyphShape(const ShapeBuilder& outline) { return outline.encodeShape(1, 0); }
+inline Bytes glyphShape(const ShapeBuilder& outline) {
+    return outline.encodeShape(1, 0);
+}
 
 // DefineFont2 (version 2) or DefineFont3 (version 3); with advances it carries a layout
 // (ascent, descent, advances, empty bounds, no kerning).
 inline Bytes defineFont(std::uint16_t id, int version, const std::vector<ShapeBuilder>& glyphs,
-                        const std::vector<std::uint16_t>& codes, const std::vector<std::int16_t>& advances = {},
-                        std::uint16_t ascent = 0, std::uint16_t descent = 0) {
+                        const std::vector<std::uint16_t>& codes,
+                        const std::vector<std::int16_t>& advances = {}, std::uint16_t ascent = 0,
+                        std::uint16_t descent = 0) {
     ByteWriter w;
     w.u16(id);
     const bool wideCodes = version == 3;
@@ -137,17 +140,18 @@ struct EditTextField {
     std::uint16_t height = 240;
     Rgba color;
     bool wordWrap = false, multiline = false, border = false, html = false, password = false;
+    bool outlines = true;   // embedded glyphs, or a device font
     std::uint8_t align = 0; // left, right, centre, justify
     std::string text;
 };
 
-// DefineEditText with an embedded font (UseOutlines), a colour, a layout and initial text.
+// DefineEditText with a font, a colour, a layout and initial text.
 inline Bytes defineEditText(std::uint16_t id, const EditTextField& e) {
     ByteWriter w;
     w.u16(id);
     encode::rect(w, e.bounds);
     w.u8(0x80 | (e.wordWrap ? 0x40 : 0) | (e.multiline ? 0x20 : 0) | (e.password ? 0x10 : 0) | 0x04 | 0x01);
-    w.u8(0x20 | (e.border ? 0x08 : 0) | (e.html ? 0x02 : 0) | 0x01);
+    w.u8(0x20 | (e.border ? 0x08 : 0) | (e.html ? 0x02 : 0) | (e.outlines ? 0x01 : 0));
     w.u16(e.fontId);
     w.u16(e.height);
     encode::rgba(w, e.color);

@@ -8,10 +8,10 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-#define EXPECT_MATCHES(refCase, movie)                                                                                \
-    do {                                                                                                              \
-        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                                     \
-        EXPECT_TRUE(msg_.empty()) << msg_;                                                                            \
+#define EXPECT_MATCHES(refCase, movie)                                                                       \
+    do {                                                                                                     \
+        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                            \
+        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
     } while (0)
 
 TEST(RenderShapes, FillSidesAndCurves) {
@@ -94,14 +94,16 @@ TEST(RenderFills, Gradients) {
     const std::vector<GradientRecord> stops{{0, {255, 0, 0}}, {128, {255, 255, 0}}, {255, {0, 0, 255}}};
     m.defineShape(1, box(FillStyle::linear(gradientBox(100, 100, 700, 1000), stops), 100, 100, 700, 1000));
     m.defineShape(2, box(FillStyle::radial(gradientBox(900, 100, 700, 1000), stops), 900, 100, 700, 1000));
-    m.defineShape(3, box(FillStyle::focal(gradientBox(1700, 100, 700, 1000), stops, 0.75), 1700, 100, 700, 1000),
-                  4);
-    FillStyle linearRgb = FillStyle::linear(gradientBox(2500, 100, 700, 1000), {{0, {0, 0, 0}}, {255, {255, 255, 255}}});
+    m.defineShape(
+        3, box(FillStyle::focal(gradientBox(1700, 100, 700, 1000), stops, 0.75), 1700, 100, 700, 1000), 4);
+    FillStyle linearRgb =
+        FillStyle::linear(gradientBox(2500, 100, 700, 1000), {{0, {0, 0, 0}}, {255, {255, 255, 255}}});
     linearRgb.interpolation = InterpolationMode::Linear;
     m.defineShape(4, box(linearRgb, 2500, 100, 700, 1000), 4);
     // A fade from red to transparent blue, over black and white halves.
     m.defineShape(5, box(solid(0, 0, 0), 3300, 100, 350, 1000));
-    m.defineShape(6, box(FillStyle::linear(gradientBox(3300, 100, 700, 1000), {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 0}}}),
+    m.defineShape(6, box(FillStyle::linear(gradientBox(3300, 100, 700, 1000),
+                                           {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 0}}}),
                          3300, 100, 700, 1000));
     m.place(1, 1).place(2, 2).place(3, 3).place(4, 4).place(5, 5).place(6, 6).showFrame();
     EXPECT_MATCHES((RefCase{"fills", "gradients", 3, 60}), m);
@@ -128,11 +130,12 @@ TEST(RenderFills, AlphaEmptyAndDegenerateGradients) {
     m.defineShape(1, box(solid(0, 0, 0), 0, 500, 2400, 200));
     m.defineShape(2, box(solid(255, 0, 0, 128), 100, 100, 500, 1000));
     m.defineShape(3, box(FillStyle::linear(gradientBox(700, 100, 500, 1000), {}), 700, 100, 500, 1000));
-    m.defineShape(4, box(FillStyle::linear(gradientBox(1300, 100, 500, 1000), {{10, {0, 150, 0}}}), 1300, 100, 500,
-                         1000));
+    m.defineShape(4, box(FillStyle::linear(gradientBox(1300, 100, 500, 1000), {{10, {0, 150, 0}}}), 1300, 100,
+                         500, 1000));
     Matrix collapsed = Matrix::scale(0, 0, 2100, 600);
     collapsed.forceScale = true;
-    m.defineShape(5, box(FillStyle::linear(collapsed, {{0, {255, 0, 0}}, {255, {0, 0, 255}}}), 1900, 100, 400, 1000));
+    m.defineShape(
+        5, box(FillStyle::linear(collapsed, {{0, {255, 0, 0}}, {255, {0, 0, 255}}}), 1900, 100, 400, 1000));
     m.place(1, 1).place(2, 2).place(3, 3).place(4, 4).place(5, 5).showFrame();
     EXPECT_MATCHES((RefCase{"fills", "alpha_empty_degenerate", 3, 36}), m);
 }
@@ -147,7 +150,8 @@ TEST(RenderFills, BitmapFills) {
     for (int i = 0; i < 4; ++i) {
         const int x = 100 + i * 750;
         // 1 bitmap pixel = 200 twips (10 stage pixels); the box is wider than the image.
-        m.defineShape(i + 1, box(FillStyle::bitmap(10, Matrix::scale(200, 200, x, 100), types[i]), x, 100, 650, 900));
+        m.defineShape(
+            i + 1, box(FillStyle::bitmap(10, Matrix::scale(200, 200, x, 100), types[i]), x, 100, 650, 900));
         m.place(i + 1, i + 1);
     }
     // A stroke painted with the bitmap.
@@ -157,7 +161,8 @@ TEST(RenderFills, BitmapFills) {
     stroke.setLine(stroke.addLine(textured)).moveTo(200, 1120).lineTo(3000, 1120);
     m.defineShape(8, stroke, 4).place(8, 8);
     // A fill naming a bitmap that does not exist draws nothing.
-    m.defineShape(9, box(FillStyle::bitmap(99, Matrix::scale(20, 20), FillStyle::RepeatingBitmap), 0, 1050, 3200, 100));
+    m.defineShape(
+        9, box(FillStyle::bitmap(99, Matrix::scale(20, 20), FillStyle::RepeatingBitmap), 0, 1050, 3200, 100));
     m.place(9, 9).showFrame();
     EXPECT_MATCHES((RefCase{"fills", "bitmap", 3, 48}), m);
 }
@@ -177,7 +182,9 @@ TEST(RenderLines, CapsJoinsWidthsAndScaling) {
     bevel.join = JoinStyle::Bevel;
     bevel.startCap = bevel.endCap = CapStyle::Square;
     LineStyle round = LineStyle::solid(160, {0, 0, 160});
-    m.defineShape(1, zigzag(miter, 200), 4).defineShape(2, zigzag(bevel, 200), 4).defineShape(3, zigzag(round, 200), 4);
+    m.defineShape(1, zigzag(miter, 200), 4)
+        .defineShape(2, zigzag(bevel, 200), 4)
+        .defineShape(3, zigzag(round, 200), 4);
     m.place(1, 1).place(2, 2, Matrix::translate(1000, 0)).place(3, 3, Matrix::translate(2000, 0));
     // Hairline, a line thinner than a pixel, and the same line in an object shrunk tenfold.
     m.defineShape(4, zigzag(LineStyle::solid(0, {200, 0, 0}), 1100), 4);
@@ -191,7 +198,8 @@ TEST(RenderLines, CapsJoinsWidthsAndScaling) {
     m.place(7, 7, Matrix::scale(1, 0.5, 0, 1300)).place(8, 8, Matrix::scale(3, 0.5, 0, 1600));
     // A line painted with a gradient.
     LineStyle graded = LineStyle::solid(200, {0, 0, 0});
-    graded.fill = FillStyle::linear(gradientBox(2000, 1400, 1200, 400), {{0, {255, 0, 255}}, {255, {0, 200, 200}}});
+    graded.fill =
+        FillStyle::linear(gradientBox(2000, 1400, 1200, 400), {{0, {255, 0, 255}}, {255, {0, 200, 200}}});
     ShapeBuilder g;
     g.setLine(g.addLine(graded)).moveTo(2000, 1700).lineTo(3100, 1700);
     m.defineShape(9, g, 4).place(9, 9).showFrame();

@@ -23,8 +23,8 @@ ToolRun tool(const QStringList& args) {
     QProcess p;
     p.start(ORVANE_TOOL_PATH, args);
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 } // namespace
@@ -78,8 +78,8 @@ TEST(BenchTool, PrintsOneResultLine) {
     m.save(movie.toStdString());
     const ToolRun r = tool({"bench", movie, "--frames", "20"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QRegularExpression line(
-        "^bench: load_ms=[0-9.]+ frames=20 render_fps=[0-9.]+ realtime=[0-9.]+ seek_ms=[0-9.]+ peak_rss_mb=[0-9.]+\\n$");
+    const QRegularExpression line("^bench: load_ms=[0-9.]+ frames=20 render_fps=[0-9.]+ realtime=[0-9.]+ "
+                                  "seek_ms=[0-9.]+ peak_rss_mb=[0-9.]+\\n$");
     EXPECT_TRUE(line.match(r.out).hasMatch()) << r.out.toStdString();
     EXPECT_EQ(tool({"bench", movie, "--frames", "x"}).code, 2);
     EXPECT_EQ(tool({"bench", dir.filePath("none.swf")}).code, 1);

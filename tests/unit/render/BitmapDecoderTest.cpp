@@ -1,5 +1,5 @@
-#include "swf/media/BitmapCache.h"
 #include "swf/media/BitmapDecoder.h"
+#include "swf/media/BitmapCache.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -38,7 +38,8 @@ QImage solid(int w, int h, QColor c) {
 }
 
 Bytes losslessBody(int format, int w, int h, int paletteSize, const Bytes& raw) {
-    Bytes body{std::uint8_t(format), std::uint8_t(w), std::uint8_t(w >> 8), std::uint8_t(h), std::uint8_t(h >> 8)};
+    Bytes body{std::uint8_t(format), std::uint8_t(w), std::uint8_t(w >> 8), std::uint8_t(h),
+               std::uint8_t(h >> 8)};
     if (format == 3)
         body.push_back(std::uint8_t(paletteSize - 1));
     const Bytes z = deflate(raw);
@@ -98,11 +99,11 @@ TEST(BitmapDecoder, Lossless15And24And32BitPixels) {
 }
 
 TEST(BitmapDecoder, MalformedLosslessIsRefusedOrPartial) {
-    EXPECT_FALSE(decodeBitmap(20, Bytes{5, 1}, {}).ok());                           // short header
-    EXPECT_FALSE(decodeBitmap(20, losslessBody(7, 1, 1, 0, Bytes(4)), {}).ok());    // unknown format
-    EXPECT_FALSE(decodeBitmap(20, losslessBody(5, 0, 4, 0, Bytes(4)), {}).ok());    // zero width
+    EXPECT_FALSE(decodeBitmap(20, Bytes{5, 1}, {}).ok());                                 // short header
+    EXPECT_FALSE(decodeBitmap(20, losslessBody(7, 1, 1, 0, Bytes(4)), {}).ok());          // unknown format
+    EXPECT_FALSE(decodeBitmap(20, losslessBody(5, 0, 4, 0, Bytes(4)), {}).ok());          // zero width
     EXPECT_FALSE(decodeBitmap(36, losslessBody(5, 65535, 65535, 0, Bytes(16)), {}).ok()); // absurd size
-    EXPECT_FALSE(decodeBitmap(20, Bytes{5, 1, 0, 1, 0, 1, 2, 3, 4}, {}).ok());        // not zlib
+    EXPECT_FALSE(decodeBitmap(20, Bytes{5, 1, 0, 1, 0, 1, 2, 3, 4}, {}).ok());            // not zlib
     // A stream that stops early keeps the rows it has.
     DecodedBitmap d = decodeBitmap(20, losslessBody(5, 1, 2, 0, Bytes{0, 9, 8, 7}), {});
     ASSERT_TRUE(d.ok());
@@ -148,7 +149,8 @@ TEST(BitmapDecoder, Jpeg3AlphaPlaneAndEmbeddedPng) {
     const Bytes alpha = deflate(Bytes{0, 128, 255, 64});
     Bytes body;
     const auto n = std::uint32_t(jpeg.size());
-    body.insert(body.end(), {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16), std::uint8_t(n >> 24)});
+    body.insert(body.end(),
+                {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16), std::uint8_t(n >> 24)});
     body.insert(body.end(), jpeg.begin(), jpeg.end());
     body.insert(body.end(), alpha.begin(), alpha.end());
     DecodedBitmap d = decodeBitmap(35, body, {});
@@ -176,9 +178,9 @@ TEST(BitmapDecoder, Jpeg3AlphaPlaneAndEmbeddedPng) {
 
 TEST(BitmapDecoder, GifData) {
     // A 1x1 GIF89a with a two-colour table (red, black) and one red pixel.
-    const Bytes gif{0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF,
-                    0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,
-                    0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    const Bytes gif{0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
+                    0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+                    0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
     DecodedBitmap d = decodeBitmap(21, gif, {});
     ASSERT_TRUE(d.ok()) << d.error;
     expectPixel(d.image, 0, 0, 255, 0, 0, 255);

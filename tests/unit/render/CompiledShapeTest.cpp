@@ -11,7 +11,8 @@ using namespace swf::render;
 
 namespace {
 
-Edge line(double x0, double y0, double x1, double y1, std::uint32_t f0, std::uint32_t f1, std::uint32_t ln = 0) {
+Edge line(double x0, double y0, double x1, double y1, std::uint32_t f0, std::uint32_t f1,
+          std::uint32_t ln = 0) {
     Edge e;
     e.from = {x0, y0};
     e.to = {x1, y1};
@@ -47,7 +48,7 @@ TEST(CompiledShape, TwoFillsSharingAnEdgeEachCloseTheirOwnArea) {
     ShapeGeometry g;
     g.fills = {solid(255, 0, 0), solid(0, 0, 255)};
     g.edges = {line(10, 0, 10, 20, 2, 1), line(10, 20, 20, 20, 2, 0), line(0, 0, 10, 0, 0, 1),
-               line(20, 20, 20, 0, 2, 0),  line(10, 20, 0, 20, 0, 1), line(20, 0, 10, 0, 2, 0),
+               line(20, 20, 20, 0, 2, 0), line(10, 20, 0, 20, 0, 1),  line(20, 0, 10, 0, 2, 0),
                line(0, 20, 0, 0, 0, 1)};
     const CompiledShape s = compileShape(g);
     ASSERT_EQ(s.layers.size(), 2u);

@@ -1,5 +1,5 @@
-#include "swf/render/ColorTransform.h"
 #include "swf/render/Paint.h"
+#include "swf/render/ColorTransform.h"
 #include "swf/render/ShapePainter.h"
 #include "swf/render/Viewport.h"
 
