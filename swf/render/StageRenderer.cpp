@@ -172,6 +172,7 @@ public:
         m_morphs.clear();
         m_glyphs.clear();
         m_firstFrames.clear();
+        m_outlined.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
         m_raster.clear();
@@ -267,8 +268,11 @@ private:
                                                            : nullptr;
     }
 
-    // Calls `glyph(compiled, glyphToObject, colour)` for every glyph of a static text.
-    template <typename Fn> void forEachGlyph(const format::TextCharacter& text, Fn&& glyph) {
+    // Calls `glyph(compiled, glyphToObject, colour)` for every glyph of a static text that
+    // has an outline, and `device(character, penToObject, height, font, colour)` for glyphs of
+    // fonts that carry only a code table (texts set in device fonts).
+    template <typename Fn, typename DeviceFn>
+    void forEachGlyph(const format::TextCharacter& text, Fn&& glyph, DeviceFn&& device) {
         const QTransform textMatrix = toQTransform(text.matrix);
         double x = 0, y = 0;
         for (const format::TextRecord& rec : text.records) {
@@ -279,12 +283,31 @@ private:
             const format::FontCharacter* font = fontFor(rec.fontId);
             const double scale = font ? rec.height / font->emSquare() : 0;
             for (const format::GlyphEntry& g : rec.glyphs) {
-                if (const CompiledShape* shape = font ? glyphFor(font, g.index) : nullptr)
+                const CompiledShape* shape = font ? glyphFor(font, g.index) : nullptr;
+                if (shape && !shape->layers.empty())
                     glyph(*shape, QTransform(scale, 0, 0, scale, x, y) * textMatrix, rec.color);
+                else if (font && !hasOutlines(font) && g.index < font->codes.size())
+                    device(char32_t(font->codes[g.index]), QTransform::fromTranslate(x, y) * textMatrix, rec.height,
+                           font, rec.color);
                 x += g.advance;
             }
         }
     }
+
+    // Fonts set as device fonts keep a code table but write empty glyph outlines.
+    bool hasOutlines(const format::FontCharacter* font) {
+        auto [it, fresh] = m_outlined.try_emplace(font, false);
+        if (fresh)
+            for (const format::Shape& g : font->glyphs)
+                for (const format::ShapeRecord& r : g.records)
+                    if (!std::holds_alternative<format::StyleChangeRecord>(r)) {
+                        it->second = true;
+                        break;
+                    }
+        return it->second;
+    }
+
+    static bool canDrawDeviceText() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()); }
 
     void drawList(Target& t, const timeline::DisplayList& list, const QTransform& m, const ColorTransform& cx,
                   const ClipState& inherited, int nesting) {
@@ -438,11 +461,20 @@ private:
             break;
         }
         case format::CharacterKind::Text:
-            forEachGlyph(*static_cast<const format::TextCharacter*>(ch),
-                         [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba& color) {
-                             m_painter.fillSolid(p, glyph, g * m, cx.applyToColor(toRgba8(color)),
-                                                 t.deviceToPainter);
-                         });
+            forEachGlyph(
+                *static_cast<const format::TextCharacter*>(ch),
+                [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba& color) {
+                    m_painter.fillSolid(p, glyph, g * m, cx.applyToColor(toRgba8(color)), t.deviceToPainter);
+                },
+                [&](char32_t c, const QTransform& pen, std::uint16_t height, const format::FontCharacter* font,
+                    const format::Rgba& color) {
+                    if (!canDrawDeviceText() || height == 0)
+                        return;
+                    p.setTransform(pen * m * t.deviceToPainter);
+                    p.setFont(deviceFont(font, height));
+                    p.setPen(cx.applyToColor(toRgba8(color)));
+                    p.drawText(QPointF(0, 0), QString::fromUcs4(&c, 1));
+                });
             break;
         case format::CharacterKind::Bitmap: {
             const QImage* img = bitmap(ch->id);
@@ -506,7 +538,7 @@ private:
             return true;
         const QColor color = cx.applyToColor(toRgba8(field.textColor.value_or(format::Rgba{0, 0, 0, 255})));
         const format::FontCharacter* font = fontFor(field.fontId);
-        if (font && !font->glyphs.empty()) {
+        if (font && hasOutlines(font)) {
             const TextFieldLayout layout = layoutTextField(field, *font);
             for (const PlacedGlyph& g : layout.glyphs)
                 if (const CompiledShape* shape = glyphFor(font, g.index))
@@ -514,7 +546,7 @@ private:
                                         color, t.deviceToPainter);
             return true;
         }
-        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || field.fontHeight == 0)
+        if (!canDrawDeviceText() || field.fontHeight == 0)
             return false;
         // Device text: the font is sized in twips and drawn through the object's transform.
         const QFont qfont = deviceFont(font, field.fontHeight);
@@ -629,10 +661,14 @@ private:
                        m);
             break;
         case format::CharacterKind::Text:
-            forEachGlyph(*static_cast<const format::TextCharacter*>(ch),
-                         [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba&) {
-                             addToUnion(out, glyph.fillArea(), g * m);
-                         });
+            forEachGlyph(
+                *static_cast<const format::TextCharacter*>(ch),
+                [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba&) {
+                    addToUnion(out, glyph.fillArea(), g * m);
+                },
+                [](char32_t, const QTransform&, std::uint16_t, const format::FontCharacter*, const format::Rgba&) {
+                    // FIXME: device-font text does not mask.
+                });
             break;
         case format::CharacterKind::Bitmap:
             if (const QImage* img = bitmap(ch->id)) {
@@ -673,6 +709,7 @@ private:
         m_morphs;
     std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;
     std::unordered_map<const format::SpriteCharacter*, timeline::DisplayList> m_firstFrames;
+    std::unordered_map<const format::FontCharacter*, bool> m_outlined;
 };
 
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}

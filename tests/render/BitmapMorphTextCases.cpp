@@ -194,7 +194,7 @@ TEST(RenderText, EditTextFieldsWithEmbeddedGlyphs) {
 }
 
 TEST(RenderText, EditTextFieldsWithDeviceFonts) {
-    SwfWriter m = stage(200, 60);
+    SwfWriter m = stage(200, 80);
     // A DefineFont2 without glyphs names the system font to use.
     auto deviceFont = [](std::uint16_t id, const std::string& name) {
         ByteWriter w;
@@ -223,7 +223,11 @@ TEST(RenderText, EditTextFieldsWithDeviceFonts) {
     mono.color = {150, 0, 0};
     mono.text = "centred 0123";
     m.rawTag(37, defineEditText(11, mono));
-    m.place(10, 1).place(11, 2).showFrame();
+    // Static text set in a device font: the font keeps a code table and empty outlines.
+    m.rawTag(48, defineFont(3, 2, std::vector<ShapeBuilder>(4), {'a', 'h', 's', 'w'}));
+    TextRun run{3, {0, 120, 0}, 100, 1500, 300, {{3, 220}, {0, 170}, {2, 150}, {1, 170}}};
+    m.rawTag(11, defineText(12, 1, Rect{0, 3000, 0, 1600}, Matrix{}, {run}));
+    m.place(10, 1).place(11, 2).place(12, 3).showFrame();
     // Glyph rasterising differs a little between FreeType builds: a generous allowance.
     EXPECT_MATCHES((RefCase{"text", "device_fonts", 24, 200}), m);
 }
