@@ -6,6 +6,7 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace swf {
@@ -22,6 +23,11 @@ Player::~Player() {
 
 bool Player::load(const std::string& path) {
     unload();
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        m_error = path + " is not a file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         m_error = "cannot open " + path;

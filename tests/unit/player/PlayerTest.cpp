@@ -115,6 +115,8 @@ TEST(Player, FailedLoadUnloadsAndReports) {
     player.gotoFrame(3);
     EXPECT_FALSE(player.load("/nonexistent/movie.swf"));
     EXPECT_FALSE(player.error().empty());
+    EXPECT_FALSE(player.load("/tmp"));
+    EXPECT_NE(player.error().find("not a file"), std::string::npos);
 }
 
 TEST(Player, DisplayGenerationMovesOnlyWithVisibleChanges) {
