@@ -515,7 +515,7 @@ private:
     // An edit text field shows its initial text in the glyphs of its embedded font, or else
     // in a system font when the process has a GUI application (fonts need one); false when
     // it has text it cannot show.
-    // FIXME: text set by scripts is not shown, and the text is not clipped to the field.
+    // FIXME: text set by scripts is not shown.
     bool drawTextField(Target& t, const format::EditTextCharacter& field, const QTransform& m,
                        const ColorTransform& cx) {
         QPainter& p = *t.painter;
@@ -536,6 +536,18 @@ private:
         }
         if (field.initialText.empty())
             return true;
+        // The field shows only what lies inside its bounds.
+        p.save();
+        p.setTransform(m * t.deviceToPainter);
+        p.setClipRect(bounds, Qt::IntersectClip);
+        const bool drawn = drawFieldText(t, field, m, cx);
+        p.restore();
+        return drawn;
+    }
+
+    bool drawFieldText(Target& t, const format::EditTextCharacter& field, const QTransform& m,
+                       const ColorTransform& cx) {
+        QPainter& p = *t.painter;
         const QColor color = cx.applyToColor(toRgba8(field.textColor.value_or(format::Rgba{0, 0, 0, 255})));
         const format::FontCharacter* font = fontFor(field.fontId);
         if (font && hasOutlines(font)) {
