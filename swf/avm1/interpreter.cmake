@@ -6,6 +6,7 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/Object.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Interpreter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InterpreterActions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/InterpreterCalls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinObject.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinArray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
