@@ -125,7 +125,11 @@ bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
         return false;
     if (caseSensitive)
         return a == b;
-    return asciiLower(a) == asciiLower(b);
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
 }
 
 } // namespace
