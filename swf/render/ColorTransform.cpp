@@ -52,6 +52,10 @@ QImage ColorTransform::applyToImage(const QImage& src) const {
     for (int y = 0; y < out.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
+            // Fully transparent pixels are where nothing was drawn: an added alpha term must
+            // not turn the empty part of a bitmap or a layer into a coloured rectangle.
+            if (row[x] == 0)
+                continue;
             const QRgb p = qUnpremultiply(row[x]);
             const Rgba8 c =
                 apply({static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),

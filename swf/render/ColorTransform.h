@@ -28,7 +28,8 @@ struct ColorTransform {
 
     Rgba8 apply(const Rgba8& c) const;
     QColor applyToColor(const Rgba8& c) const;
-    // A copy of a premultiplied image with the transform applied to every pixel.
+    // A copy of a premultiplied image with the transform applied to every pixel that is not
+    // fully transparent.
     QImage applyToImage(const QImage& premultiplied) const;
 
     friend bool operator==(const ColorTransform&, const ColorTransform&) = default;

@@ -362,10 +362,12 @@ private:
         const format::BlendMode mode = obj.blendMode;
         const bool filtered = hasAppliedFilter(obj.filters);
         if ((mode == format::BlendMode::Normal || mode == format::BlendMode::Layer) && !filtered) {
-            // A plain layer only matters to the alpha and erase modes of its children, which
-            // act on it; drawing the children straight onto the target looks the same
-            // otherwise, so a layer is only made when a child needs one.
-            if (mode == format::BlendMode::Layer && obj.clip && hasAlphaOrEraseChild(obj)) {
+            // A layer groups a sprite's children: its colour transform then acts on the group
+            // (overlapping children do not show through each other at half alpha), and the
+            // alpha and erase modes of its children act on it. Without either, drawing the
+            // children straight onto the target looks the same.
+            if (mode == format::BlendMode::Layer && obj.clip &&
+                (hasAlphaOrEraseChild(obj) || !cx.isIdentity())) {
                 drawLayered(t, obj, m, cx, clip, nesting, QPainter::CompositionMode_SourceOver);
                 return;
             }
@@ -420,13 +422,16 @@ private:
             inner.serial = nextClipSerial();
             applyClip(lt, inner);
             ++m_layerDepth;
-            drawCharacter(lt, obj.character, &obj, m, cx, inner, nesting);
+            // The group is drawn as it is and coloured as a whole afterwards.
+            drawCharacter(lt, obj.character, &obj, m, ColorTransform{}, inner, nesting);
             --m_layerDepth;
         }
         // FIXME: a filtered object is drawn into a layer the size of the whole target.
         if (!obj.filters.empty())
             m_stats.filtersSkipped +=
                 static_cast<std::uint64_t>(applyFilters(layer, obj.filters, m_pixelScale));
+        if (!cx.isIdentity())
+            layer = cx.applyToImage(layer);
         const format::BlendMode mode = obj.blendMode;
         if ((mode == format::BlendMode::Subtract || mode == format::BlendMode::Invert)) {
             if (t.image && t.deviceToPainter.isIdentity() && clip.masks.empty() &&

@@ -233,3 +233,30 @@ TEST(RenderBlend, DeeplyNestedLayersStayBounded) {
     EXPECT_EQ(img.pixelColor(20, 20).red(), 200);
     EXPECT_EQ(img.pixelColor(38, 38), QColor(255, 255, 255));
 }
+
+TEST(RenderColorTransform, LayerGroupsFadeAsAWhole) {
+    // Two overlapping squares in a sprite at half alpha: with the layer mode the overlap is
+    // not darker than the rest; without it each square fades on its own.
+    SwfWriter m = stage(100, 40);
+    m.defineShape(1, box(solid(0, 0, 200), 0, 0, 400, 400));
+    Sprite pair;
+    pair.place(1, 1).place(1, 2, Matrix::translate(200, 200)).showFrame();
+    m.defineSprite(2, pair);
+    ColorTransform half;
+    half.alphaMult = 128;
+    PlaceObject grouped = placeWith(2, 1, Matrix::translate(100, 100));
+    grouped.colorTransform = half;
+    grouped.blendMode = 2;
+    PlaceObject plain = placeWith(2, 2, Matrix::translate(1100, 100));
+    plain.colorTransform = half;
+    m.placeObject3(grouped).placeObject3(plain).showFrame();
+    const QImage img = renderMovie(m.bytes(), 1);
+    ASSERT_FALSE(img.isNull());
+    // Grouped: overlap (at 17,17) equals a single square (at 7,7).
+    EXPECT_NEAR(img.pixelColor(17, 17).blue(), img.pixelColor(7, 7).blue(), 2);
+    EXPECT_NEAR(img.pixelColor(17, 17).red(), img.pixelColor(7, 7).red(), 2);
+    // Ungrouped: the overlap is darker (more blue coverage, less white).
+    EXPECT_LT(img.pixelColor(67, 17).red(), img.pixelColor(57, 7).red() - 20);
+    // Nothing outside the squares is tinted.
+    EXPECT_EQ(img.pixelColor(40, 5), QColor(255, 255, 255));
+}
