@@ -3,6 +3,7 @@
 #include "swf/render/Paint.h"
 
 #include <QPainterPathStroker>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +43,40 @@ double lengthScale(const QTransform& t) {
 // Tinted copies are dropped together once they hold this much; a bitmap that fades frame by
 // frame makes a new copy each frame.
 constexpr std::size_t kMaxTintedBytes = 32u << 20;
+
+// Cap shapes for the open sub-paths of a stroke whose two ends have different caps (the
+// stroker knows one cap style only): the start cap behind each first point, the end cap
+// past each last point.
+QPainterPath capsOf(const QPainterPath& path, const LineStyle& line) {
+    QPainterPath caps;
+    caps.setFillRule(Qt::WindingFill);
+    const double h = line.width / 2;
+    auto addCap = [&](Cap cap, QPointF at, QPointF towards) {
+        const QPointF d = at - towards;
+        const double len = std::hypot(d.x(), d.y());
+        if (cap == Cap::None || len == 0)
+            return;
+        if (cap == Cap::Round) {
+            caps.addEllipse(at, h, h);
+            return;
+        }
+        const QPointF u = d / len * h, n(-u.y(), u.x());
+        caps.addPolygon(QPolygonF({at + n, at + n + u, at - n + u, at - n, at + n}));
+    };
+    const int count = path.elementCount();
+    for (int i = 0; i < count;) {
+        int end = i + 1;
+        while (end < count && !path.elementAt(end).isMoveTo())
+            ++end;
+        const QPointF first = path.elementAt(i), last = path.elementAt(end - 1);
+        if (end - i >= 2 && first != last) { // closed sub-paths are joined, not capped
+            addCap(line.startCap, first, path.elementAt(i + 1));
+            addCap(line.endCap, last, path.elementAt(end - 2));
+        }
+        i = end;
+    }
+    return caps;
+}
 
 } // namespace
 
@@ -174,11 +209,14 @@ void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTr
             if (layer.outlineWidth != line.width) {
                 QPainterPathStroker stroker;
                 stroker.setWidth(line.width);
-                stroker.setCapStyle(qtCap(line.startCap));
+                const bool sameCaps = line.startCap == line.endCap;
+                stroker.setCapStyle(sameCaps ? qtCap(line.startCap) : Qt::FlatCap);
                 stroker.setJoinStyle(qtJoin(line.join));
                 stroker.setMiterLimit(std::max(1.0, line.miterLimit));
                 layer.outline = stroker.createStroke(layer.path);
                 layer.outline.setFillRule(Qt::WindingFill);
+                if (!sameCaps)
+                    layer.outline = layer.outline.united(capsOf(layer.path, line));
                 layer.outlineWidth = line.width;
             }
             painter.fillPath(layer.outline, brush);

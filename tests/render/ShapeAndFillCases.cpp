@@ -202,6 +202,13 @@ TEST(RenderLines, CapsJoinsWidthsAndScaling) {
         FillStyle::linear(gradientBox(2000, 1400, 1200, 400), {{0, {255, 0, 255}}, {255, {0, 200, 200}}});
     ShapeBuilder g;
     g.setLine(g.addLine(graded)).moveTo(2000, 1700).lineTo(3100, 1700);
-    m.defineShape(9, g, 4).place(9, 9).showFrame();
+    m.defineShape(9, g, 4).place(9, 9);
+    // Different caps at the two ends: square at the start, round at the end.
+    LineStyle mixed = LineStyle::solid(200, {120, 60, 0});
+    mixed.startCap = CapStyle::Square;
+    mixed.endCap = CapStyle::Round;
+    ShapeBuilder caps;
+    caps.setLine(caps.addLine(mixed)).moveTo(2300, 250).lineTo(2900, 250);
+    m.defineShape(10, caps, 4).place(10, 10, Matrix::translate(0, 700)).showFrame();
     EXPECT_MATCHES((RefCase{"lines", "caps_joins_widths", 3, 80}), m);
 }
