@@ -225,6 +225,44 @@ Value clip_stopDrag(Interpreter& vm, Object*, std::span<const Value>) {
     return Value();
 }
 
+int methodArg(Interpreter& vm, std::span<const Value> args, std::size_t i) {
+    const std::string m = i < args.size() ? asciiLower(vm.toString(args[i])) : std::string();
+    return m == "get" ? 1 : (m == "post" ? 2 : 0);
+}
+
+Value clip_getURL(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (clipOf(vm, self) && !args.empty())
+        vm.host()->getUrl(vm.toString(args[0]), args.size() > 1 ? vm.toString(args[1]) : std::string(),
+                          methodArg(vm, args, 2));
+    return Value();
+}
+
+// loadMovie and friends: requests to the host aimed at this clip's path.
+Value clip_loadMovie(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (const ClipId c = clipOf(vm, self); c && !args.empty())
+        vm.host()->getUrl(vm.toString(args[0]), vm.clipSlashPath(c), methodArg(vm, args, 1));
+    return Value();
+}
+
+Value clip_unloadMovie(Interpreter& vm, Object* self, std::span<const Value>) {
+    if (const ClipId c = clipOf(vm, self))
+        vm.host()->getUrl("", vm.clipSlashPath(c), 0);
+    return Value();
+}
+
+Value clip_getSWFVersion(Interpreter& vm, Object* self, std::span<const Value>) {
+    return clipOf(vm, self) ? Value(vm.version()) : Value(-1);
+}
+
+Value clip_getInstanceAtDepth(Interpreter& vm, Object* self, std::span<const Value> args) {
+    const ClipId c = clipOf(vm, self);
+    if (!c || args.empty())
+        return Value();
+    const ClipId found = vm.host()->clipAtDepth(c, depthArg(vm, args, 0));
+    ClipObject* o = found ? vm.clipObject(found) : nullptr;
+    return o ? Value(o) : Value();
+}
+
 Value clipConstruct(Interpreter&, Object* self, std::span<const Value>) {
     return self ? Value(self) : Value();
 }
@@ -260,6 +298,11 @@ void installClipBuiltins(Interpreter& vm) {
         {"getBytesTotal", clip_getBytes},
         {"startDrag", clip_startDrag},
         {"stopDrag", clip_stopDrag},
+        {"getURL", clip_getURL},
+        {"loadMovie", clip_loadMovie},
+        {"unloadMovie", clip_unloadMovie},
+        {"getSWFVersion", clip_getSWFVersion},
+        {"getInstanceAtDepth", clip_getInstanceAtDepth},
     };
     for (const Method& m : methods)
         vm.defineMethod(p, m.name, m.fn);

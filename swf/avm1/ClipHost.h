@@ -82,6 +82,7 @@ public:
     virtual ClipId createEmpty(ClipId parent, const std::string& newName, int depth) = 0;
     virtual void swapDepths(ClipId clip, int depth) = 0;
     virtual int depth(ClipId clip) = 0;
+    virtual ClipId clipAtDepth(ClipId /*parent*/, int /*depth*/) { return kNoClip; }
     virtual int nextHighestDepth(ClipId clip) = 0;
 
     // Geometry in pixels.

@@ -539,6 +539,14 @@ int PlayerScriptHost::depth(ClipId clip) {
     return c && c->displayObject() ? c->displayObject()->depth - kDepthOffset : 0;
 }
 
+ClipId PlayerScriptHost::clipAtDepth(ClipId parent, int depth) {
+    timeline::Clip* p = find(parent);
+    int d;
+    if (!p || !timelineDepth(depth, d))
+        return kNoClip;
+    return instanceOf(p->objectAt(d));
+}
+
 int PlayerScriptHost::nextHighestDepth(ClipId clip) {
     timeline::Clip* c = find(clip);
     if (!c)

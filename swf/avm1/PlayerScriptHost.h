@@ -78,6 +78,7 @@ public:
     ClipId createEmpty(ClipId parent, const std::string& newName, int depth) override;
     void swapDepths(ClipId clip, int depth) override;
     int depth(ClipId clip) override;
+    ClipId clipAtDepth(ClipId parent, int depth) override;
     int nextHighestDepth(ClipId clip) override;
     ClipRect bounds(ClipId clip, ClipId targetSpace) override;
     bool hitTestPoint(ClipId clip, double x, double y, bool shapeFlag) override;

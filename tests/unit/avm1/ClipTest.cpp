@@ -179,8 +179,19 @@ TEST(Clips, HandlersAndRemovedClips) {
     EXPECT_FALSE(s.vm.callHandler(s.mc, "onEnterFrame"));
 }
 
-TEST(Clips, GetUrlReachesTheHost) {
+TEST(Clips, UrlRequestsReachTheHost) {
     ClipScene s;
-    s.run("geturl \"http://example.invalid/\" \"_blank\"; push \"FSCommand:quit\", \"\"; geturl2 0");
-    EXPECT_EQ(s.log(), "url http://example.invalid/ _blank 0|url FSCommand:quit  0");
+    s.run(R"(
+        geturl "http://example.invalid/" "_blank"
+        push "FSCommand:quit", ""; geturl2 0
+        push "POST", "_self", "a.html", 3, "mc"; getvariable; push "getURL"; callmethod; pop
+        push "b.swf", 1, "mc.inner"; getvariable; push "loadMovie"; callmethod; pop
+    )");
+    EXPECT_EQ(s.log(), "url http://example.invalid/ _blank 0|url FSCommand:quit  0|url a.html _self 2|"
+                       "url b.swf /mc/inner 0");
+    EXPECT_EQ(s.run(R"(
+        push 1, 1; push "_root"; getvariable; push "getInstanceAtDepth"; callmethod; trace
+        push 0; push "mc"; getvariable; push "getSWFVersion"; callmethod; trace
+    )"),
+              "_level0.mc|7");
 }

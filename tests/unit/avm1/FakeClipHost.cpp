@@ -168,6 +168,13 @@ void FakeClipHost::swapDepths(ClipId c, int depth) {
     m_clips[c].depth = depth;
 }
 
+ClipId FakeClipHost::clipAtDepth(ClipId parent, int depth) {
+    for (auto& [id, clip] : m_clips)
+        if (clip.parent == parent && clip.depth == depth)
+            return id;
+    return kNoClip;
+}
+
 int FakeClipHost::nextHighestDepth(ClipId c) {
     int d = -1;
     for (auto& [id, clip] : m_clips)

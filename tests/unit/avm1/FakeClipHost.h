@@ -52,6 +52,7 @@ public:
     swf::avm1::ClipId createEmpty(swf::avm1::ClipId parent, const std::string& newName, int depth) override;
     void swapDepths(swf::avm1::ClipId c, int depth) override;
     int depth(swf::avm1::ClipId c) override { return exists(c) ? m_clips[c].depth : 0; }
+    swf::avm1::ClipId clipAtDepth(swf::avm1::ClipId parent, int depth) override;
     int nextHighestDepth(swf::avm1::ClipId c) override;
     swf::avm1::ClipRect bounds(swf::avm1::ClipId c, swf::avm1::ClipId space) override;
     bool hitTestPoint(swf::avm1::ClipId c, double x, double y, bool shapeFlag) override;

@@ -197,3 +197,21 @@ TEST(PlayerTrace, RegisteredClassesConstructPlacedClips) {
     movie.showFrame();
     EXPECT_EQ(traceMovie(movie.bytes(), 3), "made b\nloaded _level0.b\nb.kind = ball\n");
 }
+
+TEST(PlayerTrace, InstancesByDepth) {
+    SwfWriter movie;
+    movie.setVersion(6);
+    Sprite sprite;
+    sprite.showFrame();
+    movie.defineSprite(10, sprite);
+    movie.placeObject2(named(10, 3, "timelineClip"));
+    movie.doAction(code(R"(
+        push 4, "made", 2; push "this"; getvariable; push "createEmptyMovieClip"; callmethod; pop
+        push 4, 1; push "this"; getvariable; push "getInstanceAtDepth"; callmethod; trace
+        push -16381, 1; push "this"; getvariable; push "getInstanceAtDepth"; callmethod; trace
+        push 0; push "TIMELINECLIP"; getvariable; push "getDepth"; callmethod; trace
+        push 99, 1; push "this"; getvariable; push "getInstanceAtDepth"; callmethod; typeof; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 1), "_level0.made\n_level0.timelineClip\n-16381\nundefined\n");
+}
