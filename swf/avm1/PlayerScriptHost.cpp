@@ -524,7 +524,12 @@ bool PlayerScriptHost::remove(ClipId clip) {
     const int d = c->displayObject()->depth;
     if (d < kDepthOffset)
         return false;
-    return c->parent()->removeAt(d);
+    if (m_vm)
+        m_vm->callHandler(clip, "onUnload"); // while it is still there to see
+    timeline::Clip* stillThere = find(clip);
+    if (!stillThere || !stillThere->parent() || !stillThere->displayObject())
+        return false;
+    return stillThere->parent()->removeAt(stillThere->displayObject()->depth);
 }
 
 void PlayerScriptHost::swapDepths(ClipId clip, int depth) {

@@ -215,3 +215,17 @@ TEST(PlayerTrace, InstancesByDepth) {
     movie.showFrame();
     EXPECT_EQ(traceMovie(movie.bytes(), 1), "_level0.made\n_level0.timelineClip\n-16381\nundefined\n");
 }
+
+TEST(PlayerTrace, RemovingAClipCallsItsUnloadHandler) {
+    SwfWriter movie;
+    movie.setVersion(7);
+    movie.doAction(code(R"(
+        push 1, "box", 2; push "this"; getvariable; push "createEmptyMovieClip"; callmethod; push "onUnload"
+        function () { push "unloading "; push "this"; getvariable; add2; trace }
+        setmember
+        push 0, "box"; getvariable; push "removeMovieClip"; callmethod; pop
+        push "box"; getvariable; typeof; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 1), "unloading _level0.box\nundefined\n");
+}
