@@ -9,6 +9,7 @@
 #include "swf/timeline/Clip.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -22,7 +23,8 @@ std::uint64_t touch(const swf::timeline::Clip& clip) {
     std::uint64_t sum = clip.currentFrame();
     for (const auto& [depth, obj] : clip.displayList()) {
         sum += static_cast<std::uint64_t>(depth) + obj.character->id + obj.ratio + obj.name.size();
-        sum += static_cast<std::uint64_t>(obj.matrix.tx) + obj.filters.size() + obj.clipActions.size();
+        // Bit pattern, not a conversion: scripts can move a clip to NaN or far out of range.
+        sum += std::bit_cast<std::uint64_t>(obj.matrix.tx) + obj.filters.size() + obj.clipActions.size();
         if (obj.character->kind == swf::format::CharacterKind::MorphShape)
             sum += static_cast<const swf::format::MorphShapeCharacter&>(*obj.character)
                        .shapeAt(obj.ratio)
