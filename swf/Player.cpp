@@ -72,6 +72,9 @@ bool Player::loadFromBytes(std::vector<std::uint8_t> bytes) {
 void Player::unload() {
     if (!m_movie)
         return;
+    // The runner forgets everything at once; no per-clip notices while tearing down.
+    m_world->onClipRemoved = nullptr;
+    m_world->dropRemoved();
     m_root.reset();
     m_runner->movieUnloaded();
     m_world.reset();
@@ -120,8 +123,10 @@ void Player::runPendingActions() {
         if (job.load) {
             if (auto* owner = clip->displayObject())
                 for (const auto& rec : std::vector(owner->clipActions))
-                    if (rec.events & format::kClipLoad)
+                    if (rec.events & format::kClipLoad) {
                         m_runner->runClipEvent(*clip, format::kClipLoad, rec.actions);
+                        m_world->flushRemoved();
+                    }
             continue;
         }
         // A script moved this clip since; its goto left the new frame pending.
@@ -137,6 +142,7 @@ void Player::runPendingActions() {
                 continue;
             m_initDone[spriteId] = true;
             m_runner->runInitActions(*clip, spriteId, body.subspan(2));
+            m_world->flushRemoved();
         }
         for (const format::TagRef& tag : tags) {
             if (tag.code != static_cast<std::uint16_t>(format::TagCode::DoAction))
@@ -146,6 +152,7 @@ void Player::runPendingActions() {
             if (!clip->isOnStage())
                 break;
             m_runner->runFrameActions(*clip, m_movie->tagBody(tag));
+            m_world->flushRemoved();
         }
     }
 }
@@ -162,6 +169,7 @@ void Player::tick() {
     runPendingActions();
     ++m_world->tick;
     m_root->advance();
+    m_world->flushRemoved();
     // Every clip with an enterFrame handler gets it once per tick, after the move.
     std::vector<std::weak_ptr<timeline::Clip>> entering;
     m_root->forEachClip([&](timeline::Clip& clip) {
@@ -174,8 +182,10 @@ void Player::tick() {
             continue;
         if (auto* owner = clip->displayObject())
             for (const auto& rec : std::vector(owner->clipActions))
-                if (rec.events & format::kClipEnterFrame)
+                if (rec.events & format::kClipEnterFrame) {
                     m_runner->runClipEvent(*clip, format::kClipEnterFrame, rec.actions);
+                    m_world->flushRemoved();
+                }
     }
     runPendingActions();
 }
@@ -189,8 +199,10 @@ int Player::currentFrame() const {
 }
 
 void Player::gotoFrame(int frame) {
-    if (m_root)
+    if (m_root) {
         m_root->gotoFrame(frame);
+        m_world->flushRemoved();
+    }
 }
 
 void Player::play() {
@@ -213,13 +225,17 @@ void Player::setPlaying(bool playing) {
 }
 
 void Player::back() {
-    if (m_root)
+    if (m_root) {
         m_root->prevFrame();
+        m_world->flushRemoved();
+    }
 }
 
 void Player::forward() {
-    if (m_root)
+    if (m_root) {
         m_root->nextFrame();
+        m_world->flushRemoved();
+    }
 }
 
 void Player::setLoop(bool loop) {

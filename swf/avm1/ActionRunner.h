@@ -48,7 +48,10 @@ public:
     virtual void runClipEvent(timeline::Clip& clip, std::uint32_t event,
                               std::span<const std::uint8_t> code) = 0;
 
-    // Called when a clip leaves the display list, before it is destroyed.
+    // A clip (or one inside it) left the display list. Called once the change that
+    // removed it is complete, never in the middle of one, while the clip still knows
+    // its parent and name (isOnStage() is already false). Not called when the whole
+    // movie goes away: movieUnloaded() covers that.
     virtual void clipRemoved(timeline::Clip&) {}
 
     // Called once after a movie is loaded (and before the first frame), and when

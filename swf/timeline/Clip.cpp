@@ -33,7 +33,7 @@ Clip::Clip(World& world, const format::Timeline& timeline, Clip* parent, Display
 }
 
 Clip::~Clip() {
-    if (m_world.onClipRemoved)
+    if (m_world.onClipRemoved && !m_removalAnnounced)
         m_world.onClipRemoved(*this);
     m_world.liveObjects -= std::min(m_world.liveObjects, m_list.size());
     m_world.clips.erase(m_id);
@@ -301,13 +301,16 @@ void Clip::detach() {
     m_loadPending = false;
 }
 
+// The object leaves the list at once; a sprite instance is parked in the world,
+// still linked to its parent, until World::flushRemoved announces and releases it.
 void Clip::destroyObject(DisplayList::iterator it) {
-    std::shared_ptr<Clip> clip = std::move(it->second.clip);
-    m_list.erase(it);
+    auto node = m_list.extract(it);
     --m_world.liveObjects;
     changed();
-    if (clip)
-        clip->detach(); // a script running inside it may still hold it
+    if (node.mapped().clip) {
+        node.mapped().clip->m_removed = true;
+        m_world.removed.push_back(std::move(node));
+    }
 }
 
 void Clip::stepForward() {

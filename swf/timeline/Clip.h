@@ -97,7 +97,7 @@ public:
     World& world() { return m_world; }
     // False once the clip has left the display list (it may still be alive while
     // a script that ran in it finishes).
-    bool isOnStage() const { return m_parent != nullptr || m_isRoot; }
+    bool isOnStage() const { return !m_removed && (m_parent != nullptr || m_isRoot); }
 
     // --- driven by the player
     // Builds frame 0 (first show); does nothing once a frame has been entered.
@@ -127,6 +127,7 @@ private:
     void stepForward();
     PlaceMap stateFor(int frame);
     void detach();
+    friend struct World;
 
     World& m_world;
     const format::Timeline& m_timeline;
@@ -143,6 +144,8 @@ private:
     std::uint64_t m_bornTick = 0;
     std::uint64_t m_id = 0;
     bool m_isRoot = false;
+    bool m_removed = false;          // taken off its parent's list, not yet released
+    bool m_removalAnnounced = false; // World::onClipRemoved has been told
 };
 
 } // namespace swf::timeline

@@ -5,12 +5,14 @@
 #include "swf/format/Records.h"
 #include "swf/format/Timeline.h"
 #include "swf/movie/Movie.h"
+#include "swf/timeline/DisplayObject.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 namespace swf::timeline {
 
@@ -41,8 +43,18 @@ struct World {
     }
     std::uint64_t droppedPlacements = 0; // refused by the limits above
 
-    // Told when a timeline instance goes away (set by the player for its action runner).
+    // Told when a timeline instance leaves the stage (set by the player for its action
+    // runner). It may run script code, so it is only called from flushRemoved(), never
+    // in the middle of a display-list change; the clip still knows its parent and
+    // name then.
     std::function<void(Clip&)> onClipRemoved;
+    // Sprite objects taken off a display list, kept alive until announced.
+    std::vector<DisplayList::node_type> removed;
+    // Announces every removed clip (and the clips inside it) to onClipRemoved, then
+    // releases them. Call when no display list is being walked.
+    void flushRemoved();
+    // Releases removed clips without announcing them (the movie is going away).
+    void dropRemoved();
     // The definition behind createEmptyClip: one empty frame.
     format::SpriteCharacter emptySprite;
     // Placements whose character is not in the dictionary.

@@ -127,3 +127,64 @@ TEST(InitActions, RunOnceBeforeTheFramesOwnActions) {
     player.tick(); // frame 0 again: only its DoAction runs
     EXPECT_EQ(player.currentFrame(), 1);
 }
+
+namespace {
+
+// Records what the player tells its runner; optionally removes another clip from
+// inside a removal notice, as an onUnload handler may.
+class RecordingRunner : public swf::avm1::TimelineActions {
+public:
+    std::vector<std::string> removed;
+    int unloaded = 0;
+    int alsoRemoveDepth = 0;
+    void clipRemoved(swf::timeline::Clip& clip) override {
+        removed.push_back(clip.targetPath());
+        if (alsoRemoveDepth && clip.parent()) {
+            int depth = alsoRemoveDepth;
+            alsoRemoveDepth = 0;
+            clip.root().removeAt(depth);
+        }
+    }
+    void movieUnloaded() override { ++unloaded; }
+};
+
+} // namespace
+
+TEST(ClipRemoval, AnnouncedWithTheirPathsOutsideListChanges) {
+    Sprite leaf;
+    leaf.showFrame();
+    Sprite branch;
+    branch.placeObject2([] {
+        auto p = placement(1, 2, false);
+        p.name = "leaf";
+        return p;
+    }());
+    branch.showFrame();
+    SwfWriter movie;
+    movie.defineSprite(2, leaf).defineSprite(3, branch);
+    for (std::uint16_t depth : {1, 2}) {
+        PlaceObject p = placement(depth, 3, false);
+        p.name = depth == 1 ? "a" : "b";
+        movie.placeObject2(p);
+    }
+    movie.showFrame();
+    movie.removeObject2(1).showFrame();
+    movie.showFrame();
+
+    swf::Player player;
+    auto runner = std::make_unique<RecordingRunner>();
+    auto* rec = runner.get();
+    player.setActionRunner(std::move(runner));
+    ASSERT_TRUE(load(player, movie));
+    player.tick();
+    rec->alsoRemoveDepth = 2; // the notice for "a" removes "b" too
+    player.tick();
+    EXPECT_EQ(rec->removed, (std::vector<std::string>{"/a", "/a/leaf", "/b", "/b/leaf"}));
+    EXPECT_TRUE(player.root()->displayList().empty());
+    rec->removed.clear();
+    ASSERT_TRUE(load(player, movie)); // unloading tells the runner once, not per clip
+    player.tick();
+    player.unload();
+    EXPECT_TRUE(rec->removed.empty());
+    EXPECT_EQ(rec->unloaded, 2);
+}
