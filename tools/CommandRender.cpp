@@ -82,10 +82,10 @@ int runRender(const std::vector<std::string>& args) {
             frame = *n;
             single = true;
         } else if (a == "--frames" && hasValue) {
-            const std::string spec = args[++i];
-            const auto dash = spec.find('-');
-            auto a1 = dash == std::string::npos ? std::nullopt : parsePositive(spec.substr(0, dash));
-            auto b1 = dash == std::string::npos ? std::nullopt : parsePositive(spec.substr(dash + 1));
+            const std::string span = args[++i];
+            const auto dash = span.find('-');
+            auto a1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(0, dash));
+            auto b1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(dash + 1));
             if (!a1 || !b1 || *b1 < *a1)
                 return failUsage(kRender, "--frames wants a range A-B with 1 <= A <= B");
             first = *a1;
