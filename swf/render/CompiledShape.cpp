@@ -100,10 +100,19 @@ QPainterPath strokePath(const std::vector<const Edge*>& edges, bool noClose) {
             start = e->from;
         }
         open = true;
+        QPointF to = e->to;
+        if (noClose && samePoint(to, start)) {
+            // Qt joins a stroke whose last point is its first; a thousandth of a twip short of
+            // it, the two ends get their caps as the style asks.
+            const QPointF back = (e->curved ? e->control : e->from) - to;
+            const double len = std::hypot(back.x(), back.y());
+            if (len > 0)
+                to += back / len * 1e-3;
+        }
         if (e->curved)
-            path.quadTo(e->control, e->to);
+            path.quadTo(e->control, to);
         else
-            path.lineTo(e->to);
+            path.lineTo(to);
         pen = e->to;
     }
     if (open && !noClose && samePoint(pen, start) && path.elementCount() > 2)

@@ -287,8 +287,8 @@ private:
                 if (shape && !shape->layers.empty())
                     glyph(*shape, QTransform(scale, 0, 0, scale, x, y) * textMatrix, rec.color);
                 else if (font && !hasOutlines(font) && g.index < font->codes.size())
-                    device(char32_t(font->codes[g.index]), QTransform::fromTranslate(x, y) * textMatrix, rec.height,
-                           font, rec.color);
+                    device(char32_t(font->codes[g.index]), QTransform::fromTranslate(x, y) * textMatrix,
+                           rec.height, font, rec.color);
                 x += g.advance;
             }
         }
@@ -471,8 +471,8 @@ private:
                 [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba& color) {
                     m_painter.fillSolid(p, glyph, g * m, cx.applyToColor(toRgba8(color)), t.deviceToPainter);
                 },
-                [&](char32_t c, const QTransform& pen, std::uint16_t height, const format::FontCharacter* font,
-                    const format::Rgba& color) {
+                [&](char32_t c, const QTransform& pen, std::uint16_t height,
+                    const format::FontCharacter* font, const format::Rgba& color) {
                     if (!canDrawDeviceText() || height == 0)
                         return;
                     p.setTransform(pen * m * t.deviceToPainter);
@@ -683,7 +683,8 @@ private:
                 [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba&) {
                     addToUnion(out, glyph.fillArea(), g * m);
                 },
-                [](char32_t, const QTransform&, std::uint16_t, const format::FontCharacter*, const format::Rgba&) {
+                [](char32_t, const QTransform&, std::uint16_t, const format::FontCharacter*,
+                   const format::Rgba&) {
                     // FIXME: device-font text does not mask.
                 });
             break;

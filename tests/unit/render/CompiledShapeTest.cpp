@@ -188,3 +188,22 @@ TEST(RasterCache, SecondUseBlitsWhatDirectDrawingWouldShow) {
     cache.draw(p, s, QTransform::fromScale(0.06, 0.06), ColorTransform{}, QTransform());
     EXPECT_LE(cache.entryCount(), 1u);
 }
+
+TEST(CompiledShape, ClosedStrokeJoinsUnlessTheStyleSaysNoClose) {
+    // A square outline with flat caps and miter joins: the corner where it starts and ends
+    // is filled by the join, unless the no-close flag asks for caps there.
+    for (bool noClose : {false, true}) {
+        ShapeGeometry g;
+        LineStyle l;
+        l.width = 20;
+        l.startCap = l.endCap = Cap::None;
+        l.join = Join::Miter;
+        l.noClose = noClose;
+        g.lines = {l};
+        g.edges = {line(20, 20, 80, 20, 0, 0, 1), line(80, 20, 80, 80, 0, 0, 1),
+                   line(80, 80, 20, 80, 0, 0, 1), line(20, 80, 20, 20, 0, 0, 1)};
+        const QImage img = paint(compileShape(g), 100, 100);
+        EXPECT_EQ(qRed(img.pixel(12, 12)), noClose ? 255 : 0) << noClose;
+        EXPECT_EQ(qRed(img.pixel(88, 88)), 0) << noClose; // an ordinary corner is joined
+    }
+}
