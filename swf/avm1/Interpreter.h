@@ -195,6 +195,9 @@ private:
     Value popValue(Frame& f);
     std::size_t popArgCount(Frame& f);
     std::vector<Value> popValues(Frame& f, std::size_t n);
+    void push(Value v);
+    void pushLogical(bool b);
+    static std::size_t u16at(const Frame& f, std::size_t at);
     void opTimeline(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     void opStack(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     void opArithmetic(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);

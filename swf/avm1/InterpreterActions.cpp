@@ -40,6 +40,24 @@ std::vector<Value> Interpreter::popValues(Frame& f, std::size_t n) {
     return values;
 }
 
+void Interpreter::push(Value v) {
+    m_stack.push_back(std::move(v));
+}
+
+// Comparison results are numbers in SWF 4, which had no booleans.
+void Interpreter::pushLogical(bool b) {
+    if (m_version < 5)
+        push(b ? 1.0 : 0.0);
+    else
+        push(b);
+}
+
+// A little-endian 16-bit operand; callers have checked that both bytes are in the block.
+std::size_t Interpreter::u16at(const Frame& f, std::size_t at) {
+    const std::uint8_t* code = f.buffer->data();
+    return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
+}
+
 // ---- action groups ------------------------------------------------------------------------------
 // Split out of the loop so that a nested call holds only one group's locals on the
 // machine stack, not those of every action.
@@ -47,21 +65,6 @@ std::vector<Value> Interpreter::popValues(Frame& f, std::size_t n) {
 // Timeline control, clip properties, URLs and the other host requests.
 void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                              [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
-    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
-    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
-    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    [[maybe_unused]] auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
-    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) {
-        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
-    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::NextFrame:
         if (m_host && f.target != kNoClip)
@@ -105,7 +108,7 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
             skip = in.u8();
         } else {
             skip = in.u8();
-            frame = toNumber(pop());
+            frame = toNumber(popValue(f));
         }
         const double loaded =
             m_host && f.target != kNoClip ? m_host->property(f.target, ClipProperty::FramesLoaded) : 1e9;
@@ -113,8 +116,8 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
             // Skip whole actions, not bytes.
             std::size_t at = next;
             for (int k = 0; k < skip && at < end; ++k) {
-                if (code[at] >= 0x80)
-                    at += at + 3 <= end ? 3 + u16at(at + 1) : end - at;
+                if ((*f.buffer)[at] >= 0x80)
+                    at += at + 3 <= end ? 3 + u16at(f, at + 1) : end - at;
                 else
                     ++at;
             }
@@ -133,7 +136,7 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
     }
 
     case ActionCode::SetTarget2: {
-        const Value t = pop();
+        const Value t = popValue(f);
         if (Object* o = t.object(); o && o->kind() == Object::Kind::Clip) {
             f.target = static_cast<ClipObject*>(o)->clip;
             f.timeline = o;
@@ -143,8 +146,8 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         break;
     }
     case ActionCode::GetProperty: {
-        const double index = toNumber(pop());
-        const ClipId clip = targetClip(f, pop());
+        const double index = toNumber(popValue(f));
+        const ClipId clip = targetClip(f, popValue(f));
         if (clip == kNoClip || !(index >= 0 && index < static_cast<int>(ClipProperty::Count)))
             push(Value());
         else
@@ -152,29 +155,29 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         break;
     }
     case ActionCode::SetProperty: {
-        Value v = pop();
-        const double index = toNumber(pop());
-        const ClipId clip = targetClip(f, pop());
+        Value v = popValue(f);
+        const double index = toNumber(popValue(f));
+        const ClipId clip = targetClip(f, popValue(f));
         if (clip != kNoClip && index >= 0 && index < static_cast<int>(ClipProperty::Count))
             writeClipProperty(clip, static_cast<int>(index), v);
         break;
     }
     case ActionCode::CloneSprite: {
-        const double depth = toNumber(pop());
-        const std::string name = toString(pop());
-        const ClipId source = targetClip(f, pop());
+        const double depth = toNumber(popValue(f));
+        const std::string name = toString(popValue(f));
+        const ClipId source = targetClip(f, popValue(f));
         if (m_host && source != kNoClip && std::isfinite(depth))
             m_host->duplicate(source, name, static_cast<int>(std::clamp(depth, -2e9, 2e9)));
         break;
     }
     case ActionCode::RemoveSprite: {
-        const ClipId clip = targetClip(f, pop());
+        const ClipId clip = targetClip(f, popValue(f));
         if (m_host && clip != kNoClip)
             m_host->remove(clip);
         break;
     }
     case ActionCode::Trace: {
-        const Value v = pop();
+        const Value v = popValue(f);
         // trace shows "undefined" in every version, unlike string conversion.
         std::string line = v.isUndefined() ? std::string("undefined") : toString(v);
         if (m_pending == Pending::None)
@@ -182,15 +185,15 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         break;
     }
     case ActionCode::StartDrag: {
-        const ClipId clip = targetClip(f, pop());
-        const bool lock = toBoolean(pop());
+        const ClipId clip = targetClip(f, popValue(f));
+        const bool lock = toBoolean(popValue(f));
         ClipRect rect;
-        const bool constrain = toBoolean(pop());
+        const bool constrain = toBoolean(popValue(f));
         if (constrain) {
-            rect.yMax = toNumber(pop());
-            rect.xMax = toNumber(pop());
-            rect.yMin = toNumber(pop());
-            rect.xMin = toNumber(pop());
+            rect.yMax = toNumber(popValue(f));
+            rect.xMax = toNumber(popValue(f));
+            rect.yMin = toNumber(popValue(f));
+            rect.xMin = toNumber(popValue(f));
         }
         if (m_host && clip != kNoClip)
             m_host->startDrag(clip, lock, constrain ? &rect : nullptr);
@@ -201,7 +204,7 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
             m_host->stopDrag();
         break;
     case ActionCode::RandomNumber: {
-        const std::int32_t max = toInt32(toNumber(pop()));
+        const std::int32_t max = toInt32(toNumber(popValue(f)));
         push(max <= 0 ? 0.0 : static_cast<double>(nextRandom() % static_cast<std::uint32_t>(max)));
         break;
     }
@@ -209,7 +212,7 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         push(std::floor(m_timeMs));
         break;
     case ActionCode::Call: {
-        const Value frame = pop();
+        const Value frame = popValue(f);
         if (!m_host || f.target == kNoClip)
             break;
         ClipId clip = f.target;
@@ -238,20 +241,20 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
     case ActionCode::GotoFrame2: {
         const std::uint8_t flags = in.u8();
         const int bias = (flags & 0x02) ? in.u16() : 0;
-        gotoFrame2(f, pop(), (flags & 0x01) != 0, bias);
+        gotoFrame2(f, popValue(f), (flags & 0x01) != 0, bias);
         break;
     }
     case ActionCode::GetURL2: {
         const std::uint8_t flags = in.u8();
-        const std::string target = toString(pop());
-        const std::string url = toString(pop());
+        const std::string target = toString(popValue(f));
+        const std::string url = toString(popValue(f));
         if (m_host)
             m_host->getUrl(url, target, flags & 0x03);
         break;
     }
     case ActionCode::FSCommand2: {
-        const std::size_t n = popCount();
-        popArgs(n);
+        const std::size_t n = popArgCount(f);
+        popValues(f, n);
         break;
     }
 
@@ -263,21 +266,6 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
 // Pushing, popping, constants and registers.
 void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                           [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
-    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
-    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
-    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    [[maybe_unused]] auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
-    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) {
-        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
-    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::Push:
         while (!in.atEnd()) {
@@ -333,7 +321,7 @@ void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& i
         }
         break;
     case ActionCode::Pop:
-        pop();
+        popValue(f);
         break;
     case ActionCode::ConstantPool: {
         auto pool = std::make_shared<std::vector<std::string>>();
@@ -355,8 +343,8 @@ void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& i
         break;
     }
     case ActionCode::StackSwap: {
-        Value a = pop();
-        Value b = pop();
+        Value a = popValue(f);
+        Value b = popValue(f);
         push(std::move(a));
         push(std::move(b));
         break;
@@ -369,43 +357,28 @@ void Interpreter::opStack(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& i
 // Numbers, comparisons, logic and conversions.
 void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                                [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
-    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
-    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
-    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    [[maybe_unused]] auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
-    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) {
-        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
-    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::Add: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         push(a + b);
         break;
     }
     case ActionCode::Subtract: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         push(a - b);
         break;
     }
     case ActionCode::Multiply: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         push(a * b);
         break;
     }
     case ActionCode::Divide: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         if (b == 0 && m_version < 5)
             push("#ERROR#");
         else
@@ -413,43 +386,43 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         break;
     }
     case ActionCode::Equals: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         pushLogical(a == b);
         break;
     }
     case ActionCode::Less: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         pushLogical(a < b);
         break;
     }
     case ActionCode::And: {
-        const bool b = toBoolean(pop());
-        const bool a = toBoolean(pop());
+        const bool b = toBoolean(popValue(f));
+        const bool a = toBoolean(popValue(f));
         pushLogical(a && b);
         break;
     }
     case ActionCode::Or: {
-        const bool b = toBoolean(pop());
-        const bool a = toBoolean(pop());
+        const bool b = toBoolean(popValue(f));
+        const bool a = toBoolean(popValue(f));
         pushLogical(a || b);
         break;
     }
     case ActionCode::Not:
-        pushLogical(!toBoolean(pop()));
+        pushLogical(!toBoolean(popValue(f)));
         break;
     case ActionCode::ToInteger:
-        push(static_cast<double>(toInt32(toNumber(pop()))));
+        push(static_cast<double>(toInt32(toNumber(popValue(f)))));
         break;
     case ActionCode::Modulo: {
-        const double b = toNumber(pop());
-        const double a = toNumber(pop());
+        const double b = toNumber(popValue(f));
+        const double a = toNumber(popValue(f));
         push(std::fmod(a, b));
         break;
     }
     case ActionCode::TypeOf:
-        push(typeOf(pop()));
+        push(typeOf(popValue(f)));
         break;
     case ActionCode::Add2: {
         if (m_stack.size() >= f.stackBase + 2 && m_stack.back().isNumber() && m_stack.end()[-2].isNumber()) {
@@ -458,8 +431,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
             m_stack.back() = Value(m_stack.back().number() + b);
             break;
         }
-        const Value b = toPrimitive(pop());
-        const Value a = toPrimitive(pop());
+        const Value b = toPrimitive(popValue(f));
+        const Value a = toPrimitive(popValue(f));
         if (a.isString() || b.isString()) {
             std::string sa = toString(a);
             std::string sb = toString(b);
@@ -486,8 +459,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
                 push(x < y);
             break;
         }
-        Value b = toPrimitive(pop());
-        Value a = toPrimitive(pop());
+        Value b = toPrimitive(popValue(f));
+        Value a = toPrimitive(popValue(f));
         if (op == static_cast<std::uint8_t>(ActionCode::Greater))
             std::swap(a, b);
         if (a.isString() && b.isString()) {
@@ -503,28 +476,28 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         break;
     }
     case ActionCode::Equals2: {
-        const Value b = pop();
-        const Value a = pop();
+        const Value b = popValue(f);
+        const Value a = popValue(f);
         push(looseEquals(a, b));
         break;
     }
     case ActionCode::StrictEquals: {
-        const Value b = pop();
-        const Value a = pop();
+        const Value b = popValue(f);
+        const Value a = popValue(f);
         push(strictEquals(a, b));
         break;
     }
     case ActionCode::ToNumber:
-        push(toNumber(pop()));
+        push(toNumber(popValue(f)));
         break;
     case ActionCode::ToString:
-        push(toString(pop()));
+        push(toString(popValue(f)));
         break;
     case ActionCode::Increment:
-        push(toNumber(pop()) + 1);
+        push(toNumber(popValue(f)) + 1);
         break;
     case ActionCode::Decrement:
-        push(toNumber(pop()) - 1);
+        push(toNumber(popValue(f)) - 1);
         break;
     case ActionCode::BitAnd:
     case ActionCode::BitOr:
@@ -532,8 +505,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
     case ActionCode::BitLShift:
     case ActionCode::BitRShift:
     case ActionCode::BitURShift: {
-        const double bv = toNumber(pop());
-        const double av = toNumber(pop());
+        const double bv = toNumber(popValue(f));
+        const double av = toNumber(popValue(f));
         const std::int32_t a = toInt32(av);
         const std::int32_t b = toInt32(bv);
         const unsigned shift = static_cast<unsigned>(b) & 31;
@@ -569,46 +542,31 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
 // The SWF 4 string actions.
 void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                            [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
-    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
-    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
-    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    [[maybe_unused]] auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
-    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) {
-        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
-    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::StringEquals: {
-        const std::string b = toString(pop());
-        pushLogical(toString(pop()) == b);
+        const std::string b = toString(popValue(f));
+        pushLogical(toString(popValue(f)) == b);
         break;
     }
     case ActionCode::StringLess: {
-        const std::string b = toString(pop());
-        pushLogical(toUtf16(toString(pop())) < toUtf16(b));
+        const std::string b = toString(popValue(f));
+        pushLogical(toUtf16(toString(popValue(f))) < toUtf16(b));
         break;
     }
     case ActionCode::StringGreater: {
-        const std::string b = toString(pop());
-        pushLogical(toUtf16(toString(pop())) > toUtf16(b));
+        const std::string b = toString(popValue(f));
+        pushLogical(toUtf16(toString(popValue(f))) > toUtf16(b));
         break;
     }
     case ActionCode::StringLength:
     case ActionCode::MBStringLength:
-        push(static_cast<double>(toUtf16(toString(pop())).size()));
+        push(static_cast<double>(toUtf16(toString(popValue(f))).size()));
         break;
     case ActionCode::StringExtract:
     case ActionCode::MBStringExtract: {
-        const double count = toNumber(pop());
-        const double index = toNumber(pop());
-        const std::u16string s = toUtf16(toString(pop()));
+        const double count = toNumber(popValue(f));
+        const double index = toNumber(popValue(f));
+        const std::u16string s = toUtf16(toString(popValue(f)));
         // 1-based index; a negative count means "to the end".
         double start = std::isnan(index) ? 0 : std::trunc(index) - 1;
         start = std::clamp(start, 0.0, static_cast<double>(s.size()));
@@ -620,8 +578,8 @@ void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::StringAdd: {
-        std::string b = toString(pop());
-        std::string a = toString(pop());
+        std::string b = toString(popValue(f));
+        std::string a = toString(popValue(f));
         if (!checkStringSize(a.size() + b.size()))
             break;
         push(a + b);
@@ -629,13 +587,13 @@ void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
     }
     case ActionCode::CharToAscii:
     case ActionCode::MBCharToAscii: {
-        const std::u16string s = toUtf16(toString(pop()));
+        const std::u16string s = toUtf16(toString(popValue(f)));
         push(s.empty() ? 0.0 : static_cast<double>(s[0]));
         break;
     }
     case ActionCode::AsciiToChar:
     case ActionCode::MBAsciiToChar: {
-        const std::uint32_t c = toUint32(toNumber(pop())) & 0xFFFF;
+        const std::uint32_t c = toUint32(toNumber(popValue(f))) & 0xFFFF;
         push(c == 0 ? std::string() : fromUtf16(std::u16string(1, static_cast<char16_t>(c))));
         break;
     }
@@ -647,30 +605,15 @@ void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
 // Variables, members, object and array literals, enumeration, classes and function definitions.
 void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                            [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
-    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
-    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
-    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    [[maybe_unused]] auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
-    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) {
-        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
-    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::GetVariable: {
-        const std::string name = toString(pop());
+        const std::string name = toString(popValue(f));
         push(getVariable(f, name));
         break;
     }
     case ActionCode::SetVariable: {
-        Value v = pop();
-        const std::string name = toString(pop());
+        Value v = popValue(f);
+        const std::string name = toString(popValue(f));
         setVariable(f, name, std::move(v));
         break;
     }
@@ -707,8 +650,8 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::DefineLocal: {
-        Value v = pop();
-        const std::string name = toString(pop());
+        Value v = popValue(f);
+        const std::string name = toString(popValue(f));
         if (f.activation)
             define(f.activation, name, std::move(v));
         else
@@ -716,20 +659,20 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::DefineLocal2: {
-        const std::string name = toString(pop());
+        const std::string name = toString(popValue(f));
         Object* o = f.activation ? f.activation : f.timeline;
         if (o && !o->own(key(name)))
             set(o, name, Value());
         break;
     }
     case ActionCode::Delete: {
-        const std::string name = toString(pop());
-        const Value obj = pop();
+        const std::string name = toString(popValue(f));
+        const Value obj = popValue(f);
         push(remove(obj.object(), name));
         break;
     }
     case ActionCode::Delete2: {
-        const std::string name = toString(pop());
+        const std::string name = toString(popValue(f));
         bool done = false;
         for (const Scope* s = f.scope.get(); s && !done; s = s->parent.get()) {
             Object* o = scopeObject(f, s);
@@ -743,17 +686,17 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::InitArray: {
-        const std::size_t n = popCount();
-        push(newArray(popArgs(n)));
+        const std::size_t n = popArgCount(f);
+        push(newArray(popValues(f, n)));
         break;
     }
     case ActionCode::InitObject: {
-        const std::size_t n = std::min(popCount(), (m_stack.size() - f.stackBase) / 2);
+        const std::size_t n = std::min(popArgCount(f), (m_stack.size() - f.stackBase) / 2);
         std::vector<std::pair<std::string, Value>> props;
         props.reserve(n);
         for (std::size_t i = 0; i < n; ++i) {
-            Value v = pop();
-            props.emplace_back(toString(pop()), std::move(v));
+            Value v = popValue(f);
+            props.emplace_back(toString(popValue(f)), std::move(v));
         }
         Object* o = newObject();
         for (auto it = props.rbegin(); it != props.rend(); ++it)
@@ -762,7 +705,7 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::TargetPath: {
-        const Value v = pop();
+        const Value v = popValue(f);
         Object* o = v.object();
         if (o && o->kind() == Object::Kind::Clip)
             push(toString(v));
@@ -772,7 +715,7 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
     }
     case ActionCode::Enumerate:
     case ActionCode::Enumerate2: {
-        Value v = pop();
+        Value v = popValue(f);
         if (op == static_cast<std::uint8_t>(ActionCode::Enumerate))
             v = getVariable(f, toString(v));
         push(Value()); // the end marker the loop tests for
@@ -789,42 +732,42 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::GetMember: {
-        const Value name = pop();
-        const Value obj = pop();
+        const Value name = popValue(f);
+        const Value obj = popValue(f);
         push(get(obj, toString(name)));
         break;
     }
     case ActionCode::SetMember: {
-        Value v = pop();
-        const Value name = pop();
-        const Value obj = pop();
+        Value v = popValue(f);
+        const Value name = popValue(f);
+        const Value obj = popValue(f);
         if (Object* o = obj.object())
             set(o, toString(name), std::move(v));
         break;
     }
     case ActionCode::InstanceOf: {
-        const Value ctor = pop();
-        const Value obj = pop();
+        const Value ctor = popValue(f);
+        const Value obj = popValue(f);
         push(instanceOf(obj.object(), ctor.object()));
         break;
     }
     case ActionCode::CastOp: {
-        const Value obj = pop();
-        const Value ctor = pop();
+        const Value obj = popValue(f);
+        const Value ctor = popValue(f);
         push(instanceOf(obj.object(), ctor.object()) ? obj : Value::null());
         break;
     }
     case ActionCode::ImplementsOp: {
-        const Value ctor = pop();
-        const std::vector<Value> ifaces = popArgs(popCount());
+        const Value ctor = popValue(f);
+        const std::vector<Value> ifaces = popValues(f, popArgCount(f));
         Object* proto = get(ctor, "prototype").object();
         if (proto)
             define(proto, "\x01interfaces", newArray(ifaces), kDontEnum | kDontDelete);
         break;
     }
     case ActionCode::Extends: {
-        const Value superclass = pop();
-        const Value subclass = pop();
+        const Value superclass = popValue(f);
+        const Value subclass = popValue(f);
         Object* sub = subclass.object();
         if (!sub || !superclass.isObject())
             break;
@@ -842,33 +785,18 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
 // Calls and constructions.
 void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                          [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
-    [[maybe_unused]] const std::uint8_t* code = f.buffer->data();
-    [[maybe_unused]] auto pop = [&]() { return popValue(f); };
-    [[maybe_unused]] auto push = [&](Value v) { m_stack.push_back(std::move(v)); };
-    // Comparison results are numbers in SWF 4, which had no booleans.
-    [[maybe_unused]] auto pushLogical = [&](bool b) {
-        if (m_version < 5)
-            push(b ? 1.0 : 0.0);
-        else
-            push(b);
-    };
-    [[maybe_unused]] auto popCount = [&]() { return popArgCount(f); };
-    [[maybe_unused]] auto popArgs = [&](std::size_t n) { return popValues(f, n); };
-    [[maybe_unused]] auto u16at = [&](std::size_t at) {
-        return static_cast<std::size_t>(code[at] | (code[at + 1] << 8));
-    };
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::CallFunction: {
-        const std::string name = toString(pop());
-        const std::vector<Value> args = popArgs(popCount());
+        const std::string name = toString(popValue(f));
+        const std::vector<Value> args = popValues(f, popArgCount(f));
         const Value fn = getVariable(f, name);
         push(call(fn, f.timeline ? Value(f.timeline) : Value(), args));
         break;
     }
     case ActionCode::CallMethod: {
-        const Value nameValue = pop();
-        const Value objValue = pop();
-        const std::vector<Value> args = popArgs(popCount());
+        const Value nameValue = popValue(f);
+        const Value objValue = popValue(f);
+        const std::vector<Value> args = popValues(f, popArgCount(f));
         const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
         Object* o = objValue.isObject() ? objValue.object() : toObject(objValue);
         if (!o) {
@@ -902,15 +830,15 @@ void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in
         break;
     }
     case ActionCode::NewObject: {
-        const std::string name = toString(pop());
-        const std::vector<Value> args = popArgs(popCount());
+        const std::string name = toString(popValue(f));
+        const std::vector<Value> args = popValues(f, popArgCount(f));
         push(construct(getVariable(f, name), args));
         break;
     }
     case ActionCode::NewMethod: {
-        const Value nameValue = pop();
-        const Value objValue = pop();
-        const std::vector<Value> args = popArgs(popCount());
+        const Value nameValue = popValue(f);
+        const Value objValue = popValue(f);
+        const std::vector<Value> args = popValues(f, popArgCount(f));
         const std::string name = nameValue.isUndefined() ? std::string() : toString(nameValue);
         const Value ctor = name.empty() ? objValue : get(objValue, name);
         push(construct(ctor, args));
@@ -927,9 +855,6 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
     const std::uint8_t* code = f.buffer->data();
     end = std::min(end, f.buffer->size());
     std::size_t pc = begin;
-
-    auto pop = [&]() { return popValue(f); };
-    auto u16at = [&](std::size_t at) { return static_cast<std::size_t>(code[at] | (code[at + 1] << 8)); };
 
     // After a nested block (With/Try): go on at `resume`, or leave with its completion.
     // Returns true to continue the loop at the updated pc.
@@ -965,7 +890,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
         if (op >= 0x80) {
             if (pc + 3 > end)
                 return Completion::End;
-            length = u16at(pc + 1);
+            length = u16at(f, pc + 1);
             payload = pc + 3;
             if (payload + length > end)
                 return Completion::End;
@@ -979,7 +904,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             const auto offset = static_cast<std::int16_t>(in.u16());
             bool taken = true;
             if (op == static_cast<std::uint8_t>(ActionCode::If)) {
-                const Value cond = pop();
+                const Value cond = popValue(f);
                 taken = m_version < 5 ? toNumber(cond) != 0 : toBoolean(cond);
             }
             if (!taken)
@@ -997,12 +922,12 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             return Completion::Jump;
         }
         case ActionCode::Return:
-            f.result = pop();
+            f.result = popValue(f);
             return Completion::Return;
         case ActionCode::With: {
             const std::size_t size = in.u16();
             const std::size_t bodyEnd = std::min(next + size, end);
-            Object* o = toObject(pop());
+            Object* o = toObject(popValue(f));
             if (f.nesting >= m_limits.maxNesting || stackExhausted()) {
                 abort("blocks nested too deep");
                 return Completion::Abort;
@@ -1085,7 +1010,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             continue;
         }
         case ActionCode::Throw:
-            throwValue(pop());
+            throwValue(popValue(f));
             break;
         case ActionCode::NextFrame:
         case ActionCode::PreviousFrame:
