@@ -97,9 +97,8 @@ void Interpreter::clipRemoved(ClipId clip) {
     m_clips.erase(clip);
 }
 
-std::string Interpreter::clipPath(ClipId clip) {
-    if (!m_host)
-        return "_level0";
+// The instance names from the clip up to the root (not included), innermost first.
+std::vector<std::string> Interpreter::clipNames(ClipId clip) {
     std::vector<std::string> names;
     ClipId c = clip;
     for (int guard = 0; c != kNoClip && guard < kMaxChain; ++guard) {
@@ -109,6 +108,13 @@ std::string Interpreter::clipPath(ClipId clip) {
         names.push_back(m_host->name(c));
         c = p;
     }
+    return names;
+}
+
+std::string Interpreter::clipPath(ClipId clip) {
+    if (!m_host)
+        return "_level0";
+    const std::vector<std::string> names = clipNames(clip);
     std::string path = "_level0";
     for (auto it = names.rbegin(); it != names.rend(); ++it)
         path += "." + *it;
@@ -118,15 +124,7 @@ std::string Interpreter::clipPath(ClipId clip) {
 std::string Interpreter::clipSlashPath(ClipId clip) {
     if (!m_host)
         return "/";
-    std::vector<std::string> names;
-    ClipId c = clip;
-    for (int guard = 0; c != kNoClip && guard < kMaxChain; ++guard) {
-        const ClipId p = m_host->parent(c);
-        if (p == kNoClip)
-            break;
-        names.push_back(m_host->name(c));
-        c = p;
-    }
+    const std::vector<std::string> names = clipNames(clip);
     if (names.empty())
         return "/";
     std::string path;

@@ -192,6 +192,7 @@ private:
     void gotoFrame2(Frame& f, const Value& frame, bool play, int bias);
     void maybeCollect();
     bool inherits(Object* cur, Object* constructor, Object* proto, int nesting);
+    std::vector<std::string> clipNames(ClipId clip);
     Value popValue(Frame& f);
     std::size_t popArgCount(Frame& f);
     std::vector<Value> popValues(Frame& f, std::size_t n);
