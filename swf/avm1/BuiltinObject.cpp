@@ -31,15 +31,19 @@ Value objectValueOf(Interpreter&, Object* self, std::span<const Value>) {
     return self ? Value(self) : Value();
 }
 
+// An array's elements are its own properties, though they are not in its property table.
+bool isArrayElement(Object* self, const std::string& name) {
+    std::uint32_t i;
+    return self->kind() == Object::Kind::Array && parseArrayIndex(name, i) &&
+           i < static_cast<ArrayObject*>(self)->elements.size();
+}
+
 Value objectHasOwnProperty(Interpreter& vm, Object* self, std::span<const Value> args) {
     if (!self || args.empty())
         return false;
     const std::string name = vm.toString(args[0]);
-    if (self->kind() == Object::Kind::Array) {
-        std::uint32_t i;
-        if (parseArrayIndex(name, i) && i < static_cast<ArrayObject*>(self)->elements.size())
-            return true;
-    }
+    if (isArrayElement(self, name))
+        return true;
     return self->own(vm.key(name)) != nullptr;
 }
 
@@ -47,11 +51,8 @@ Value objectIsPropertyEnumerable(Interpreter& vm, Object* self, std::span<const 
     if (!self || args.empty())
         return false;
     const std::string name = vm.toString(args[0]);
-    if (self->kind() == Object::Kind::Array) {
-        std::uint32_t i;
-        if (parseArrayIndex(name, i) && i < static_cast<ArrayObject*>(self)->elements.size())
-            return true;
-    }
+    if (isArrayElement(self, name))
+        return true;
     const Property* p = self->own(vm.key(name));
     return p && !(p->flags & kDontEnum);
 }
