@@ -301,24 +301,15 @@ Value globalEscape(Interpreter& vm, Object*, std::span<const Value> args) {
 Value globalUnescape(Interpreter& vm, Object*, std::span<const Value> args) {
     const std::string s = vm.toString(arg(args, 0));
     std::string out;
-    auto hexValue = [](char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2])));
+        if (s[i] == '%' && i + 2 < s.size() + 0 && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2])));
             i += 2;
         } else if (s[i] == '%' && i + 5 < s.size() && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
             int cp = 0;
             bool ok = true;
             for (int k = 2; k < 6; ++k) {
-                const int d = hexValue(s[i + k]);
+                const int d = hexDigit(s[i + k]);
                 ok = ok && d >= 0;
                 cp = cp * 16 + (d < 0 ? 0 : d);
             }

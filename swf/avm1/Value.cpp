@@ -58,6 +58,9 @@ bool isSpace(char c) {
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
+
+} // namespace
+
 int hexDigit(char c) {
     if (isDigit(c))
         return c - '0';
@@ -67,8 +70,6 @@ int hexDigit(char c) {
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 double stringToNumber(std::string_view s, int swfVersion) {
     const double bad = swfVersion >= 5 ? std::nan("") : 0.0;

@@ -111,6 +111,9 @@ bool isAscii(std::string_view s);
 // Lower-cases ASCII letters: identifiers compare this way before SWF 7.
 std::string asciiLower(std::string_view s);
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int hexDigit(char c);
+
 // Is `s` a canonical array index ("0", "17", not "01" or "-1")? Sets `index`.
 bool parseArrayIndex(std::string_view s, std::uint32_t& index);
 
