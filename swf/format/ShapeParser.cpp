@@ -59,20 +59,16 @@ bool readFillStyle(io::ByteReader& r, int shapeVersion, FillStyle& fill) {
     return r.ok();
 }
 
-bool readLineStyle(io::ByteReader& r, int shapeVersion, LineStyle& line) {
-    line.width = r.u16();
-    if (shapeVersion < 4) {
-        line.color = shapeVersion >= 3 ? readRgba(r) : readRgb(r);
-        return r.ok();
-    }
-    // LINESTYLE2
+// The caps, join, scaling flags and miter limit of a LINESTYLE2, laid out alike in
+// shapes and morph shapes. Returns whether a fill style stands in place of the colour.
+template <class Line>
+bool readLineFlags(io::ByteReader& r, Line& line) {
     std::uint8_t a = r.u8();
     std::uint8_t b = r.u8();
     auto cap = [](unsigned v) { return v <= 2 ? static_cast<CapStyle>(v) : CapStyle::Round; };
     line.startCap = cap(a >> 6);
     unsigned join = (a >> 4) & 3;
     line.join = join <= 2 ? static_cast<JoinStyle>(join) : JoinStyle::Round;
-    bool hasFill = a & 0x08;
     line.noHScale = a & 0x04;
     line.noVScale = a & 0x02;
     line.pixelHinting = a & 0x01;
@@ -80,6 +76,17 @@ bool readLineStyle(io::ByteReader& r, int shapeVersion, LineStyle& line) {
     line.endCap = cap(b & 3);
     if (join == 2)
         line.miterLimit = r.u16() / 256.0;
+    return a & 0x08;
+}
+
+bool readLineStyle(io::ByteReader& r, int shapeVersion, LineStyle& line) {
+    line.width = r.u16();
+    if (shapeVersion < 4) {
+        line.color = shapeVersion >= 3 ? readRgba(r) : readRgb(r);
+        return r.ok();
+    }
+    // LINESTYLE2
+    const bool hasFill = readLineFlags(r, line);
     if (hasFill) {
         FillStyle fill;
         if (!readFillStyle(r, shapeVersion, fill))
@@ -98,23 +105,27 @@ std::size_t readCount(io::ByteReader& r, bool extended) {
     return count;
 }
 
+// A counted style array. `minSize` is the fewest bytes one entry takes, so a count the
+// tag cannot hold is refused before anything is allocated.
+template <class Style, class ReadOne>
+bool readStyleArray(io::ByteReader& r, std::size_t minSize, std::vector<Style>& out, ReadOne readOne) {
+    const std::size_t count = readCount(r, true);
+    if (count > r.remaining() / minSize + 1)
+        return false;
+    out.resize(count);
+    for (auto& style : out)
+        if (!readOne(style))
+            return false;
+    return true;
+}
+
 bool readStyles(io::ByteReader& r, int shapeVersion, ShapeStyles& styles) {
     // The 0xFF escape is honoured for DefineShape 1 too: old tools wrote it.
-    std::size_t fills = readCount(r, true);
     // Each fill style takes at least 4 bytes (type + RGB), each line at least 5.
-    if (fills > r.remaining() / 4 + 1)
+    if (!readStyleArray(r, 4, styles.fills, [&](FillStyle& f) { return readFillStyle(r, shapeVersion, f); }))
         return false;
-    styles.fills.resize(fills);
-    for (auto& f : styles.fills)
-        if (!readFillStyle(r, shapeVersion, f))
-            return false;
-    std::size_t lines = readCount(r, true);
-    if (lines > r.remaining() / 4 + 1)
+    if (!readStyleArray(r, 4, styles.lines, [&](LineStyle& l) { return readLineStyle(r, shapeVersion, l); }))
         return false;
-    styles.lines.resize(lines);
-    for (auto& l : styles.lines)
-        if (!readLineStyle(r, shapeVersion, l))
-            return false;
     return r.ok();
 }
 
@@ -263,20 +274,7 @@ bool readMorphLine(io::ByteReader& r, int version, MorphLineStyle& line) {
         line.endColor = readRgba(r);
         return r.ok();
     }
-    std::uint8_t a = r.u8();
-    std::uint8_t b = r.u8();
-    auto cap = [](unsigned v) { return v <= 2 ? static_cast<CapStyle>(v) : CapStyle::Round; };
-    line.startCap = cap(a >> 6);
-    unsigned join = (a >> 4) & 3;
-    line.join = join <= 2 ? static_cast<JoinStyle>(join) : JoinStyle::Round;
-    bool hasFill = a & 0x08;
-    line.noHScale = a & 0x04;
-    line.noVScale = a & 0x02;
-    line.pixelHinting = a & 0x01;
-    line.noClose = b & 0x04;
-    line.endCap = cap(b & 3);
-    if (join == 2)
-        line.miterLimit = r.u16() / 256.0;
+    const bool hasFill = readLineFlags(r, line);
     if (hasFill) {
         MorphFillStyle fill;
         if (!readMorphFill(r, fill))
@@ -351,20 +349,11 @@ std::unique_ptr<MorphShapeCharacter> parseMorphShape(TagCode code, io::ByteReade
     std::size_t endEdgesAt = r.position() + offset;
     if (!r.ok() || endEdgesAt > r.size())
         return nullptr;
-    std::size_t fills = readCount(r, true);
-    if (fills > r.remaining() / 9 + 1)
+    if (!readStyleArray(r, 9, morph->fills, [&](MorphFillStyle& f) { return readMorphFill(r, f); }))
         return nullptr;
-    morph->fills.resize(fills);
-    for (auto& f : morph->fills)
-        if (!readMorphFill(r, f))
-            return nullptr;
-    std::size_t lines = readCount(r, true);
-    if (lines > r.remaining() / 4 + 1)
+    if (!readStyleArray(r, 4, morph->lines,
+                        [&](MorphLineStyle& l) { return readMorphLine(r, morph->version, l); }))
         return nullptr;
-    morph->lines.resize(lines);
-    for (auto& l : morph->lines)
-        if (!readMorphLine(r, morph->version, l))
-            return nullptr;
     if (!readRecords(r, 3, morph->startRecords))
         return nullptr;
     // The offset, not the end of the start records, says where the end edges begin.
