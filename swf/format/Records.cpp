@@ -122,11 +122,9 @@ Rgba readRgba(io::ByteReader& r) {
 }
 
 Rgba readArgb(io::ByteReader& r) {
-    Rgba c;
-    c.a = r.u8();
-    c.r = r.u8();
-    c.g = r.u8();
-    c.b = r.u8();
+    const std::uint8_t a = r.u8();
+    Rgba c = readRgb(r);
+    c.a = a;
     return c;
 }
 
