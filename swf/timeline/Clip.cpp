@@ -129,30 +129,9 @@ void Clip::enterFirstFrame() {
 }
 
 void Clip::applyFrame(int frame) {
-    for (const format::TagRef& tag : m_timeline.frameTags(frame)) {
-        auto code = static_cast<format::TagCode>(tag.code);
-        io::ByteReader r(m_world.movie.tagBody(tag));
-        switch (code) {
-        case format::TagCode::PlaceObject:
-        case format::TagCode::PlaceObject2:
-        case format::TagCode::PlaceObject3:
-        case format::TagCode::PlaceObject4: {
-            format::PlaceObject place;
-            if (format::parsePlaceObject(code, r, m_world.parse, place))
-                applyPlace(place);
-            break;
-        }
-        case format::TagCode::RemoveObject:
-        case format::TagCode::RemoveObject2: {
-            std::uint16_t depth;
-            if (format::parseRemoveObject(code, r, depth))
-                removeAt(depth);
-            break;
-        }
-        default:
-            break;
-        }
-    }
+    forEachDisplayListTag(
+        m_world, m_timeline, frame, [this](const format::PlaceObject& place) { applyPlace(place); },
+        [this](std::uint16_t depth) { removeAt(depth); });
 }
 
 // Same rules as applyFrameTags, on live instances: a new placement takes over

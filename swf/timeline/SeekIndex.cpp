@@ -4,7 +4,9 @@
 
 namespace swf::timeline {
 
-void applyFrameTags(const World& world, const format::Timeline& timeline, int frame, PlaceMap& state) {
+void forEachDisplayListTag(const World& world, const format::Timeline& timeline, int frame,
+                           const std::function<void(const format::PlaceObject&)>& onPlace,
+                           const std::function<void(std::uint16_t depth)>& onRemove) {
     for (const format::TagRef& tag : timeline.frameTags(frame)) {
         auto code = static_cast<format::TagCode>(tag.code);
         io::ByteReader r(world.movie.tagBody(tag));
@@ -14,8 +16,27 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
         case format::TagCode::PlaceObject3:
         case format::TagCode::PlaceObject4: {
             format::PlaceObject place;
-            if (!format::parsePlaceObject(code, r, world.parse, place))
-                break;
+            if (format::parsePlaceObject(code, r, world.parse, place))
+                onPlace(place);
+            break;
+        }
+        case format::TagCode::RemoveObject:
+        case format::TagCode::RemoveObject2: {
+            std::uint16_t depth;
+            if (format::parseRemoveObject(code, r, depth))
+                onRemove(depth);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void applyFrameTags(const World& world, const format::Timeline& timeline, int frame, PlaceMap& state) {
+    forEachDisplayListTag(
+        world, timeline, frame,
+        [&](const format::PlaceObject& place) {
             auto it = state.find(place.depth);
             if (place.characterId) {
                 PlaceState next;
@@ -28,19 +49,8 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
             } else if (place.move && it != state.end()) {
                 it->second.apply(place);
             }
-            break;
-        }
-        case format::TagCode::RemoveObject:
-        case format::TagCode::RemoveObject2: {
-            std::uint16_t depth;
-            if (format::parseRemoveObject(code, r, depth))
-                state.erase(depth);
-            break;
-        }
-        default:
-            break;
-        }
-    }
+        },
+        [&](std::uint16_t depth) { state.erase(depth); });
 }
 
 SeekIndex::SeekIndex(const World& world, const format::Timeline& timeline)

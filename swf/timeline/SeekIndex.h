@@ -6,6 +6,8 @@
 #include "swf/format/Timeline.h"
 #include "swf/timeline/DisplayObject.h"
 
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace swf::timeline {
@@ -16,6 +18,12 @@ struct World;
 inline constexpr int kSnapshotInterval = 32;
 
 using PlaceMap = std::map<int, PlaceState>;
+
+// Decodes one frame's display-list tags in order, handing on each placement and each
+// removed depth; tags that do not parse are skipped.
+void forEachDisplayListTag(const World& world, const format::Timeline& timeline, int frame,
+                           const std::function<void(const format::PlaceObject&)>& onPlace,
+                           const std::function<void(std::uint16_t depth)>& onRemove);
 
 // Applies one frame's display-list tags (place and remove) to a state map.
 void applyFrameTags(const World& world, const format::Timeline& timeline, int frame, PlaceMap& state);
