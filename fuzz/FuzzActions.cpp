@@ -7,6 +7,7 @@
 // directories given on the command line.
 
 #include "FakeClipHost.h"
+#include "ReplayMain.h"
 #include "swf/avm1/Interpreter.h"
 #ifdef ORVANE_FUZZ_WITH_PLAYER
 #include "swf/Player.h"
@@ -16,8 +17,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #ifdef ORVANE_FUZZ_WITH_PLAYER
@@ -117,33 +116,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 #ifndef ORVANE_LIBFUZZER
 int main(int argc, char** argv) {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> inputs;
-    for (int i = 1; i < argc; ++i) {
-        fs::path arg(argv[i]);
-        if (fs::is_directory(arg)) {
-            for (const auto& entry : fs::directory_iterator(arg))
-                if (entry.is_regular_file())
-                    inputs.push_back(entry.path());
-        } else {
-            inputs.push_back(arg);
-        }
-    }
-    std::sort(inputs.begin(), inputs.end());
-    if (inputs.empty()) {
-        std::fprintf(stderr, "usage: %s FILE|DIR...\n", argv[0]);
-        return 2;
-    }
-    for (const auto& path : inputs) {
-        std::ifstream in(path, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+    return orvane::fuzz::replayMain(argc, argv, [](const std::vector<std::uint8_t>& bytes) {
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         // Every prefix too: truncated code is the commonest malformed input.
         for (std::size_t cut = 1; cut < bytes.size(); cut += 1 + bytes.size() / 16)
             LLVMFuzzerTestOneInput(bytes.data(), cut);
-    }
-    std::printf("%zu inputs replayed\n", inputs.size());
-    return 0;
+    });
 }
 #endif

@@ -7,13 +7,12 @@
 #include "swf/format/Shape.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/Clip.h"
+#include "ReplayMain.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -75,30 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 #ifndef ORVANE_LIBFUZZER
 int main(int argc, char** argv) {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> inputs;
-    for (int i = 1; i < argc; ++i) {
-        fs::path arg(argv[i]);
-        if (fs::is_directory(arg)) {
-            for (const auto& entry : fs::directory_iterator(arg))
-                if (entry.is_regular_file())
-                    inputs.push_back(entry.path());
-        } else {
-            inputs.push_back(arg);
-        }
-    }
-    std::sort(inputs.begin(), inputs.end());
-    if (inputs.empty()) {
-        std::fprintf(stderr, "usage: %s FILE|DIR...\n", argv[0]);
-        return 2;
-    }
-    for (const auto& path : inputs) {
-        std::ifstream in(path, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+    return orvane::fuzz::replayMain(argc, argv, [](const std::vector<std::uint8_t>& bytes) {
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    }
-    std::printf("%zu inputs replayed\n", inputs.size());
-    return 0;
+    });
 }
 #endif

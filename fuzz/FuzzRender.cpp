@@ -6,6 +6,7 @@
 
 #include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
+#include "ReplayMain.h"
 
 #include <QImage>
 #include <QPainter>
@@ -13,8 +14,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -34,28 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 #ifndef ORVANE_LIBFUZZER
 int main(int argc, char** argv) {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> inputs;
-    for (int i = 1; i < argc; ++i) {
-        fs::path arg(argv[i]);
-        if (fs::is_directory(arg)) {
-            for (const auto& entry : fs::directory_iterator(arg))
-                if (entry.is_regular_file())
-                    inputs.push_back(entry.path());
-        } else {
-            inputs.push_back(arg);
-        }
-    }
-    std::sort(inputs.begin(), inputs.end());
-    if (inputs.empty()) {
-        std::fprintf(stderr, "usage: %s FILE|DIR...\n", argv[0]);
-        return 2;
-    }
-    std::size_t runs = 0;
-    for (const auto& path : inputs) {
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                              std::istreambuf_iterator<char>());
+    return orvane::fuzz::replayMain(argc, argv, [](const std::vector<std::uint8_t>& bytes) {
+        std::size_t runs = 0;
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         ++runs;
         // Cut short at a few points, and with single bytes flipped past the header.
@@ -72,8 +51,7 @@ int main(int argc, char** argv) {
             LLVMFuzzerTestOneInput(flipped.data(), flipped.size());
             ++runs;
         }
-    }
-    std::printf("%zu inputs, %zu runs replayed\n", inputs.size(), runs);
-    return 0;
+        return runs;
+    });
 }
 #endif
