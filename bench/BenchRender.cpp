@@ -58,8 +58,9 @@ void BM_CompileShape(benchmark::State& state) {
 }
 BENCHMARK(BM_CompileShape)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void BM_DrawCachedShape(benchmark::State& state) {
-    const CompiledShape shape = compileShape(bigShape(static_cast<int>(state.range(0))));
+// One compiled shape drawn again and again, with its strokes or its fills alone.
+void drawCached(benchmark::State& state, bool stroked) {
+    const CompiledShape shape = compileShape(bigShape(static_cast<int>(state.range(0)), stroked));
     QImage img(640, 640, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -70,19 +71,14 @@ void BM_DrawCachedShape(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
+
+void BM_DrawCachedShape(benchmark::State& state) {
+    drawCached(state, true);
+}
 BENCHMARK(BM_DrawCachedShape)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_DrawCachedFillsOnly(benchmark::State& state) {
-    const CompiledShape shape = compileShape(bigShape(static_cast<int>(state.range(0)), false));
-    QImage img(640, 640, QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    ShapePainter painter;
-    const QTransform toDevice = QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(320, 320);
-    for (auto _ : state) {
-        painter.draw(p, shape, toDevice, ColorTransform{});
-        benchmark::ClobberMemory();
-    }
+    drawCached(state, false);
 }
 BENCHMARK(BM_DrawCachedFillsOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
 
