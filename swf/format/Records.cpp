@@ -1,6 +1,7 @@
 #include "swf/format/Records.h"
 
 #include "swf/io/BitReader.h"
+#include "swf/io/Utf8.h"
 
 #include <algorithm>
 
@@ -249,16 +250,7 @@ std::string latin1ToUtf8(std::string_view text) {
         char32_t cp = ch;
         if (ch >= 0x80 && ch < 0xA0)
             cp = kHigh[ch - 0x80] ? kHigh[ch - 0x80] : ch;
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        io::appendUtf8(out, cp);
     }
     return out;
 }
