@@ -120,18 +120,6 @@ bool findScriptLimits(std::span<const std::uint8_t> body, int& recursion, int& t
     return false;
 }
 
-bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
-    if (a.size() != b.size())
-        return false;
-    if (caseSensitive)
-        return a == b;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 } // namespace
 
 PlayerScriptHost::PlayerScriptHost() = default;
@@ -297,7 +285,7 @@ ClipId PlayerScriptHost::child(ClipId clip, std::string_view name, bool caseSens
     if (!c)
         return kNoClip;
     for (const auto& [depth, obj] : c->displayList())
-        if (obj.clip && sameName(obj.name, name, caseSensitive))
+        if (obj.clip && timeline::sameName(obj.name, name, caseSensitive))
             return obj.clip->id();
     return kNoClip;
 }
@@ -501,7 +489,7 @@ ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, con
     auto it = exports.find(std::string(linkageName));
     if (it == exports.end()) // linkage names were matched without case before SWF 7
         it = std::find_if(exports.begin(), exports.end(), [&](const auto& e) {
-            return m_vm && !m_vm->caseSensitive() && sameName(e.first, linkageName, false);
+            return m_vm && !m_vm->caseSensitive() && timeline::sameName(e.first, linkageName, false);
         });
     if (it == exports.end())
         return kNoClip;

@@ -4,25 +4,26 @@
 #include "swf/timeline/World.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
 namespace swf::timeline {
 
 namespace {
 const std::string kNoName;
+} // namespace
 
+// ASCII folding only: the result must not depend on the process locale.
 bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
     if (a.size() != b.size())
         return false;
     if (caseSensitive)
         return a == b;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (lower(a[i]) != lower(b[i]))
             return false;
     return true;
 }
-} // namespace
 
 Clip::Clip(World& world, const format::Timeline& timeline, Clip* parent, DisplayObject* owner, int nesting)
     : m_world(world), m_timeline(timeline), m_parent(parent), m_owner(owner), m_nesting(nesting) {

@@ -21,6 +21,10 @@ namespace swf::timeline {
 
 struct World;
 
+// Instance and path names compare without regard to ASCII case unless `caseSensitive`
+// (SWF 7 and later).
+bool sameName(std::string_view a, std::string_view b, bool caseSensitive);
+
 class Clip : public std::enable_shared_from_this<Clip> {
 public:
     // `owner` is the display-list entry holding this instance (null for the root).
