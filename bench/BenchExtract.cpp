@@ -25,16 +25,7 @@ namespace {
 
 constexpr std::size_t kBuffer = 1 << 20;
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+using orvane::detail::writeAll;
 
 // Writes the movie file and the projector (stub + movie + trailer) in chunks.
 bool makeFiles(const std::string& moviePath, const std::string& projectorPath, std::uint64_t movieBytes) {

@@ -53,18 +53,6 @@ bool readExactly(int fd, void* buffer, std::size_t size, off_t offset) {
     return true;
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // In-kernel copy where the file systems allow it; false with copied == 0 means "not
 // supported here", so the caller falls back to reading and writing.
@@ -133,6 +121,19 @@ bool extract(const std::string& programPath, const std::string& destPath) {
 } // namespace
 
 namespace detail {
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 bool copyRange(int from, std::int64_t offset, int to, std::uint64_t length, CopyMethod method) {
     std::uint64_t copied = 0;

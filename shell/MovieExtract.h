@@ -23,6 +23,8 @@ enum class CopyMethod { Auto, Buffered };
 // False on any read or write failure, including a source shorter than offset + length.
 bool copyRange(int from, std::int64_t offset, int to, std::uint64_t length,
                CopyMethod method = CopyMethod::Auto);
+// Writes all of `data` to `fd`, resuming after interrupted and partial writes.
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size);
 } // namespace detail
 
 } // namespace orvane
