@@ -277,24 +277,17 @@ Object* Interpreter::scopeObject(Frame& f, const Scope* s) {
 }
 
 bool Interpreter::lookupScoped(Frame& f, std::string_view name, Value& out) {
-    for (const Scope* s = f.scope.get(); s; s = s->parent.get()) {
-        Object* o = scopeObject(f, s);
-        if (!o)
-            continue;
+    auto lookIn = [&](Object* o) {
         bool found;
         Value v = lookup(o, name, o, found);
-        if (found) {
+        if (found)
             out = std::move(v);
+        return found;
+    };
+    for (const Scope* s = f.scope.get(); s; s = s->parent.get())
+        if (Object* o = scopeObject(f, s); o && lookIn(o))
             return true;
-        }
-    }
-    bool found;
-    Value v = lookup(m_global, name, m_global, found);
-    if (found) {
-        out = std::move(v);
-        return true;
-    }
-    return false;
+    return lookIn(m_global);
 }
 
 Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
