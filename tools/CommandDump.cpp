@@ -2,10 +2,10 @@
 // object, nested sprites indented. Used as the text golden of timeline tests.
 
 #include "CommandRegistry.h"
+#include "MovieArgs.h"
 #include "swf/Player.h"
 #include "swf/timeline/Describe.h"
 
-#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -24,27 +24,12 @@ const Command kDump{"dump", "print the display list after N frames", kUsage, run
 const CommandRegistration kRegistration(kDump);
 
 int run(const std::vector<std::string>& args) {
-    std::string path;
-    long frames = 1;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--frame") {
-            if (i + 1 >= args.size())
-                return failUsage(kDump, "--frame needs a number");
-            const std::string& v = args[++i];
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), frames);
-            if (ec != std::errc() || end != v.data() + v.size() || frames < 1 || frames > 10'000'000)
-                return failUsage(kDump, "--frame takes a frame number from 1");
-        } else if (!a.empty() && a[0] == '-') {
-            return failUsage(kDump, "unknown option " + a);
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            return failUsage(kDump, "one movie at a time");
-        }
-    }
-    if (path.empty())
-        return failUsage(kDump, "no movie given");
+    MovieAndCount parsed;
+    parsed.count = 1;
+    if (const int rc = parseMovieAndCount(kDump, args, "--frame", "a frame number", parsed); rc != kExitOk)
+        return rc;
+    const std::string& path = parsed.movie;
+    const long frames = parsed.count;
     swf::Player player;
     if (!player.load(path))
         return failInput(path, player.error());

@@ -3,10 +3,10 @@
 // interval and dates start at a fixed moment), so the output is repeatable.
 
 #include "CommandRegistry.h"
+#include "MovieArgs.h"
 #include "swf/Player.h"
 #include "swf/avm1/PlayerScriptHost.h"
 
-#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,27 +29,12 @@ const Command kTrace{"trace", "print what a movie's scripts trace", kUsage, run}
 const CommandRegistration kRegistration(kTrace);
 
 int run(const std::vector<std::string>& args) {
-    std::string path;
-    long frames = 11;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--frames") {
-            if (i + 1 >= args.size())
-                return failUsage(kTrace, "--frames needs a number");
-            const std::string& v = args[++i];
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), frames);
-            if (ec != std::errc() || end != v.data() + v.size() || frames < 1 || frames > 10'000'000)
-                return failUsage(kTrace, "--frames takes a count from 1");
-        } else if (!a.empty() && a[0] == '-') {
-            return failUsage(kTrace, "unknown option " + a);
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            return failUsage(kTrace, "one movie at a time");
-        }
-    }
-    if (path.empty())
-        return failUsage(kTrace, "no movie given");
+    MovieAndCount parsed;
+    parsed.count = 11;
+    if (const int rc = parseMovieAndCount(kTrace, args, "--frames", "a count", parsed); rc != kExitOk)
+        return rc;
+    const std::string& path = parsed.movie;
+    const long frames = parsed.count;
 
     auto host = std::make_unique<swf::avm1::PlayerScriptHost>();
     swf::avm1::PlayerScriptHost* scripts = host.get();

@@ -1,0 +1,22 @@
+#pragma once
+// Command-line parsing shared by the commands that play one movie for a number of frames.
+
+#include "CommandRegistry.h"
+
+#include <string>
+#include <vector>
+
+namespace orvane::tool {
+
+struct MovieAndCount {
+    std::string movie;
+    long count = 1; // preset to the command's default
+};
+
+// Parses "MOVIE.swf [OPTION N]" with N from 1 to 10,000,000. `meaning` names N in the
+// error message ("a frame number", "a count"). Returns kExitOk, or the exit code of the
+// usage failure it has already reported.
+int parseMovieAndCount(const Command& command, const std::vector<std::string>& args, const std::string& option,
+                       const std::string& meaning, MovieAndCount& out);
+
+} // namespace orvane::tool

@@ -1,0 +1,5 @@
+# Helpers shared by several commands. They are not Command*.cpp files, so the tool's own
+# fragment does not pick them up; this fragment comes after it and adds them.
+if(TARGET orvane-tool)
+  target_sources(orvane-tool PRIVATE ${CMAKE_CURRENT_LIST_DIR}/MovieArgs.cpp)
+endif()
