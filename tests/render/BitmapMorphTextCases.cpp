@@ -10,12 +10,6 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-#define EXPECT_MATCHES(refCase, movie)                                                                       \
-    do {                                                                                                     \
-        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                            \
-        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
-    } while (0)
-
 namespace {
 
 // Shows bitmap `id` at (x, y) twips, each bitmap pixel 4 stage pixels.

@@ -13,12 +13,6 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-#define EXPECT_MATCHES(refCase, movie)                                                                       \
-    do {                                                                                                     \
-        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                            \
-        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
-    } while (0)
-
 namespace {
 
 PlaceObject placeWith(std::uint16_t id, std::uint16_t depth, const Matrix& m) {

@@ -36,3 +36,10 @@ std::string checkImage(const RefCase& c, const QImage& actual, const std::string
 QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale = 1.0);
 
 } // namespace orvane::testing
+
+// In a test: `movie` (a writer) drawn as `refCase` says matches its reference images.
+#define EXPECT_MATCHES(refCase, movie)                                                                       \
+    do {                                                                                                     \
+        const std::string msg_ = ::orvane::testing::checkAgainstReference(refCase, (movie).bytes());         \
+        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
+    } while (0)

@@ -8,12 +8,6 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-#define EXPECT_MATCHES(refCase, movie)                                                                       \
-    do {                                                                                                     \
-        const std::string msg_ = checkAgainstReference(refCase, (movie).bytes());                            \
-        EXPECT_TRUE(msg_.empty()) << msg_;                                                                   \
-    } while (0)
-
 TEST(RenderShapes, FillSidesAndCurves) {
     SwfWriter m = stage(120, 80);
     // Two fills share the middle edge: red on its left side (fill0), blue on its right (fill1);
