@@ -4,6 +4,8 @@
 
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 
+#include "MovieArgs.h"
+#include "OffscreenGui.h"
 #include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
@@ -35,24 +37,6 @@ const Command kBench{
 
 const CommandRegistration kRegistration(kBench);
 
-// Drawing system fonts needs a GUI application; the tool is headless, so it always uses
-// the offscreen platform.
-std::unique_ptr<QGuiApplication> makeGuiApplication() {
-    if (QCoreApplication::instance())
-        return nullptr;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's warnings (a missing runtime directory, a damaged JPEG in the movie) are not the
-    // tool's output; only its own failures go to stderr.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(msg));
-    });
-    static int argc = 1;
-    static char name[] = "orvane-tool";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 double peakRssMb() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -74,14 +58,10 @@ int runBench(const std::vector<std::string>& args) {
     long frames = 600;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--frames" && i + 1 < args.size()) {
-            try {
-                std::size_t used = 0;
-                frames = std::stol(args[++i], &used);
-                if (used != args[i].size() || frames < 1 || frames > 100'000'000)
-                    throw 0;
-            } catch (...) {
+            const auto n = parsePositive(args[++i], 100'000'000);
+            if (!n)
                 return failUsage(kBench, "--frames wants a count from 1");
-            }
+            frames = *n;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return failUsage(kBench, "unknown or incomplete option " + args[i]);
         } else if (movie.empty()) {

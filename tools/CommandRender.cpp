@@ -5,6 +5,8 @@
 
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 
+#include "MovieArgs.h"
+#include "OffscreenGui.h"
 #include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
@@ -35,36 +37,6 @@ const Command kRender{
 
 const CommandRegistration kRegistration(kRender);
 
-// Drawing system fonts needs a GUI application; the tool is headless, so it always uses
-// the offscreen platform.
-std::unique_ptr<QGuiApplication> makeGuiApplication() {
-    if (QCoreApplication::instance())
-        return nullptr;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's warnings (a missing runtime directory, a damaged JPEG in the movie) are not the
-    // tool's output; only its own failures go to stderr.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(msg));
-    });
-    static int argc = 1;
-    static char name[] = "orvane-tool";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
-std::optional<int> parsePositive(const std::string& s) {
-    try {
-        std::size_t used = 0;
-        const long v = std::stol(s, &used);
-        if (used != s.size() || v < 1 || v > 10'000'000)
-            return std::nullopt;
-        return static_cast<int>(v);
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
 int runRender(const std::vector<std::string>& args) {
     std::string movie, out;
     int frame = 1, first = 0, last = 0;
@@ -76,7 +48,7 @@ int runRender(const std::vector<std::string>& args) {
         if (a == "-o" && hasValue) {
             out = args[++i];
         } else if (a == "--frame" && hasValue) {
-            auto n = parsePositive(args[++i]);
+            auto n = parsePositive(args[++i], 10'000'000);
             if (!n)
                 return failUsage(kRender, "--frame wants a frame number from 1");
             frame = *n;
@@ -84,8 +56,8 @@ int runRender(const std::vector<std::string>& args) {
         } else if (a == "--frames" && hasValue) {
             const std::string span = args[++i];
             const auto dash = span.find('-');
-            auto a1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(0, dash));
-            auto b1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(dash + 1));
+            auto a1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(0, dash), 10'000'000);
+            auto b1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(dash + 1), 10'000'000);
             if (!a1 || !b1 || *b1 < *a1)
                 return failUsage(kRender, "--frames wants a range A-B with 1 <= A <= B");
             first = *a1;

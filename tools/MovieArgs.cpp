@@ -28,4 +28,16 @@ int parseMovieAndCount(const Command& command, const std::vector<std::string>& a
     return kExitOk;
 }
 
+std::optional<int> parsePositive(const std::string& s, long max) {
+    try {
+        std::size_t used = 0;
+        const long v = std::stol(s, &used);
+        if (used != s.size() || v < 1 || v > max)
+            return std::nullopt;
+        return static_cast<int>(v);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 } // namespace orvane::tool

@@ -3,6 +3,7 @@
 
 #include "CommandRegistry.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,8 @@ struct MovieAndCount {
 // usage failure it has already reported.
 int parseMovieAndCount(const Command& command, const std::vector<std::string>& args, const std::string& option,
                        const std::string& meaning, MovieAndCount& out);
+
+// A whole number from 1 to `max`, written alone in `s`; nothing otherwise.
+std::optional<int> parsePositive(const std::string& s, long max);
 
 } // namespace orvane::tool

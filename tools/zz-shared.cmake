@@ -3,3 +3,7 @@
 if(TARGET orvane-tool)
   target_sources(orvane-tool PRIVATE ${CMAKE_CURRENT_LIST_DIR}/MovieArgs.cpp)
 endif()
+# The drawing commands' GUI application, where the renderer (and so Qt GUI) is built.
+if(TARGET orvane-tool AND TARGET swf_render)
+  target_sources(orvane-tool PRIVATE ${CMAKE_CURRENT_LIST_DIR}/OffscreenGui.cpp)
+endif()
