@@ -1,12 +1,9 @@
 #include "ShockwaveFlash.h"
 
-#include "swf/Player.h"
+#include "swf/PlayerSession.h"
 
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 #include "swf/render/StageRenderer.h"
-#endif
-#ifdef ORVANE_FLASHHOST_RUNS_SCRIPTS
-#include "swf/avm1/PlayerScriptHost.h"
 #endif
 
 #include <QDateTime>
@@ -171,51 +168,16 @@ struct TShockwaveFlash::StagePainter {
     }
 };
 
-// Runs the movie's ActionScript through the interpreter when it is built in; otherwise the
-// player's own runner carries out timeline control only. The host belongs to the player;
-// this keeps the handle the clock needs to give scripts the time and run their timers.
-struct TShockwaveFlash::Scripts {
-#ifdef ORVANE_FLASHHOST_RUNS_SCRIPTS
-    swf::avm1::PlayerScriptHost* host = nullptr;
-
-    Scripts(swf::Player& player, TShockwaveFlash* widget) {
-        auto owned = std::make_unique<swf::avm1::PlayerScriptHost>();
-        host = owned.get();
-        host->setTraceSink(
-            [widget](const std::string& line) { emit widget->traced(QString::fromStdString(line)); });
-        player.setActionRunner(std::move(owned));
-    }
-    void movieOpening(const QString& file) {
-        host->setUrl(QUrl::fromLocalFile(file).toString().toStdString());
-        host->setDateOrigin(double(QDateTime::currentMSecsSinceEpoch()));
-        host->setTime(0);
-    }
-    void beforeTick(double movieTimeMs) {
-        host->setTime(movieTimeMs);
-    }
-    void afterTick() {
-        host->afterTick();
-    }
-#else
-    Scripts(swf::Player&, TShockwaveFlash*) {}
-    void movieOpening(const QString&) {}
-    void beforeTick(double) {}
-    void afterTick() {}
-#endif
-};
-
 bool TShockwaveFlash::runsScripts() {
-#ifdef ORVANE_FLASHHOST_RUNS_SCRIPTS
     return true;
-#else
-    return false;
-#endif
 }
 
 TShockwaveFlash::TShockwaveFlash(QWidget* parent)
-    : QWidget(parent), m_player(std::make_unique<swf::Player>()),
-      m_stagePainter(std::make_unique<StagePainter>()),
-      m_scripts(std::make_unique<Scripts>(*m_player, this)) {
+    : QWidget(parent), m_stagePainter(std::make_unique<StagePainter>()) {
+    swf::SessionOptions options;
+    options.traceSink = [this](const std::string& line) { emit traced(QString::fromStdString(line)); };
+    m_session = std::make_unique<swf::PlayerSession>(std::move(options));
+    m_player = &m_session->player();
     // The stage is painted whole every time; nothing behind it needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -254,8 +216,9 @@ void TShockwaveFlash::setMovie(const QString& path) {
     QString file = path;
     if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
         file = QUrl(path).toLocalFile();
-    m_scripts->movieOpening(file);
-    const bool ok = m_player->load(file.toStdString());
+    // Scripts see the real date; the movie clock is the widget's own (tickPlayer).
+    m_session->setDateOrigin(double(QDateTime::currentMSecsSinceEpoch()));
+    const bool ok = m_session->load(file.toStdString(), QUrl::fromLocalFile(file).toString().toStdString());
     if (!ok) {
         stopClock();
         m_player->unload();
@@ -359,9 +322,7 @@ void TShockwaveFlash::onClock() {
 }
 
 void TShockwaveFlash::tickPlayer(double movieTimeMs) {
-    m_scripts->beforeTick(movieTimeMs);
-    m_player->tick();
-    m_scripts->afterTick();
+    m_session->tickAt(movieTimeMs);
     ++m_ticks;
 }
 

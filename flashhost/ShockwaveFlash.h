@@ -18,7 +18,8 @@
 
 namespace swf {
 class Player;
-}
+class PlayerSession;
+} // namespace swf
 
 namespace orvane {
 
@@ -99,7 +100,7 @@ public:
     // When the next frame is due, in milliseconds since the movie was loaded.
     double nextDeadlineMs() const { return m_nextDeadlineMs; }
 
-    // Whether the movie's ActionScript runs in full (otherwise only timeline control runs).
+    // Whether the movie's ActionScript runs in full (always, since the shared session runs it).
     static bool runsScripts();
 
 signals:
@@ -119,10 +120,9 @@ private:
     void tickPlayer(double movieTimeMs);
 
     struct StagePainter;
-    struct Scripts;
-    std::unique_ptr<swf::Player> m_player;
+    std::unique_ptr<swf::PlayerSession> m_session; // the player, its scripts and tick order
+    swf::Player* m_player = nullptr;               // m_session's player
     std::unique_ptr<StagePainter> m_stagePainter;
-    std::unique_ptr<Scripts> m_scripts;
     QString m_movie;
     bool m_loop = true;
     QByteArray m_designStream;

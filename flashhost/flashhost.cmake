@@ -4,15 +4,9 @@ add_library(orvane_flashhost STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.h)
 set_target_properties(orvane_flashhost PROPERTIES AUTOMOC ON)
 target_include_directories(orvane_flashhost PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(orvane_flashhost PUBLIC Qt6::Widgets swf_player)
+target_link_libraries(orvane_flashhost PUBLIC Qt6::Widgets swf_player PRIVATE swf_session)
 # Draw through the renderer once it exists; until then the stage shows its background colour.
 if(TARGET swf_render AND EXISTS ${PROJECT_SOURCE_DIR}/swf/render/StageRenderer.h)
   target_link_libraries(orvane_flashhost PRIVATE swf_render)
   target_compile_definitions(orvane_flashhost PRIVATE ORVANE_HAVE_STAGE_RENDERER)
-endif()
-# Run the movie's ActionScript through the interpreter once its player host exists; until
-# then the player's built-in runner carries out timeline control only.
-if(TARGET swf_avm1_host)
-  target_link_libraries(orvane_flashhost PRIVATE swf_avm1_host)
-  target_compile_definitions(orvane_flashhost PUBLIC ORVANE_FLASHHOST_RUNS_SCRIPTS)
 endif()

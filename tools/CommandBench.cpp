@@ -5,8 +5,8 @@
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 
 #include "MovieArgs.h"
+#include "MoviePlayback.h"
 #include "OffscreenGui.h"
-#include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
 #include <QCoreApplication>
@@ -28,11 +28,13 @@ int runBench(const std::vector<std::string>& args);
 
 const Command kBench{
     "bench", "measure load time, frame rate, seek time and memory of a movie",
-    "usage: orvane-tool bench MOVIE.swf [--frames N]\n"
-    "Loads the movie, plays N frames (default 600), ticking and drawing each at stage size on\n"
-    "one thread, then seeks to 20 frames spread over the movie. Prints one line:\n"
+    "usage: orvane-tool bench MOVIE.swf [--frames N] [--no-scripts]\n"
+    "Loads the movie, plays N frames (default 600) as the player does (its ActionScript runs),\n"
+    "ticking and drawing each at stage size on one thread, then seeks to 20 frames spread over\n"
+    "the movie. Prints one line:\n"
     "bench: load_ms=... frames=... render_fps=... realtime=... seek_ms=... peak_rss_mb=...\n"
-    "realtime is render_fps over the movie's frame rate; seek_ms is the mean time of one seek.\n",
+    "realtime is render_fps over the movie's frame rate; seek_ms is the mean time of one seek.\n"
+    "\n" ORVANE_PLAYBACK_USAGE,
     runBench};
 
 const CommandRegistration kRegistration(kBench);
@@ -56,8 +58,12 @@ double msSince(Clock::time_point t) {
 int runBench(const std::vector<std::string>& args) {
     std::string movie;
     long frames = 600;
+    PlaybackOptions playback;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--frames" && i + 1 < args.size()) {
+        if (const auto taken = takePlaybackOption(kBench, args, i, playback)) {
+            if (*taken != kExitOk)
+                return *taken;
+        } else if (args[i] == "--frames" && i + 1 < args.size()) {
             const auto n = parsePositive(args[++i], 100'000'000);
             if (!n)
                 return failUsage(kBench, "--frames wants a count from 1");
@@ -74,11 +80,12 @@ int runBench(const std::vector<std::string>& args) {
         return failUsage(kBench, "no movie given");
 
     const auto app = makeGuiApplication();
-    swf::Player player;
     const auto loadStart = Clock::now();
-    if (!player.load(movie))
-        return failInput(movie, player.error());
+    const auto session = openMovie(movie, playback);
+    if (!session)
+        return kExitBadInput;
     const double loadMs = msSince(loadStart);
+    swf::Player& player = session->player();
 
     swf::render::StageRenderer renderer;
     const QSize size = swf::render::stageImageSize(player, 1.0);
@@ -91,7 +98,7 @@ int runBench(const std::vector<std::string>& args) {
 
     const auto playStart = Clock::now();
     for (long i = 0; i < frames; ++i) {
-        player.tick();
+        session->tick();
         drawFrame();
     }
     const double playMs = msSince(playStart);

@@ -3,7 +3,6 @@
 
 #include "CommandRegistry.h"
 #include "MovieArgs.h"
-#include "swf/Player.h"
 #include "swf/timeline/Describe.h"
 
 #include <cstdio>
@@ -12,12 +11,14 @@
 namespace orvane::tool {
 namespace {
 
-const char kUsage[] = "usage: orvane-tool dump MOVIE.swf [--frame N]\n"
+const char kUsage[] = "usage: orvane-tool dump MOVIE.swf [--frame N] [--no-scripts]\n"
                       "\n"
-                      "Plays the movie from its start as the player does (one tick per frame, actions\n"
-                      "run) and prints the display list once N frames have been shown (N from 1,\n"
-                      "default 1): per object its depth, character id and kind, matrix, colour\n"
-                      "transform, ratio, clip depth and name; nested sprites are indented.\n";
+                      "Plays the movie from its start as the player does (its ActionScript runs, one\n"
+                      "tick per frame on a virtual clock) and prints the display list once N frames\n"
+                      "have been shown (N from 1, default 1): per object its depth, character id and\n"
+                      "kind, matrix, colour transform, ratio, clip depth and name; nested sprites are\n"
+                      "indented.\n"
+                      "\n" ORVANE_PLAYBACK_USAGE;
 
 int run(const std::vector<std::string>& args);
 const Command kDump{"dump", "print the display list after N frames", kUsage, run};
@@ -28,14 +29,12 @@ int run(const std::vector<std::string>& args) {
     parsed.count = 1;
     if (const int rc = parseMovieAndCount(kDump, args, "--frame", "a frame number", parsed); rc != kExitOk)
         return rc;
-    const std::string& path = parsed.movie;
-    const long frames = parsed.count;
-    swf::Player player;
-    if (!player.load(path))
-        return failInput(path, player.error());
-    for (long i = 0; i < frames; ++i)
-        player.tick();
-    std::fputs(swf::timeline::describe(*player.root()).c_str(), stdout);
+    const auto session = openMovie(parsed.movie, parsed.playback);
+    if (!session)
+        return kExitBadInput;
+    for (long i = 0; i < parsed.count; ++i)
+        session->tick();
+    std::fputs(swf::timeline::describe(*session->player().root()).c_str(), stdout);
     return kExitOk;
 }
 

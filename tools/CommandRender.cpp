@@ -6,8 +6,8 @@
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 
 #include "MovieArgs.h"
+#include "MoviePlayback.h"
 #include "OffscreenGui.h"
-#include "swf/Player.h"
 #include "swf/render/StageRenderer.h"
 
 #include <QCoreApplication>
@@ -28,11 +28,13 @@ int runRender(const std::vector<std::string>& args);
 
 const Command kRender{
     "render", "write frames of a movie as PNG images",
-    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S]\n"
-    "       orvane-tool render MOVIE.swf -o DIR --frames A-B\n"
-    "Plays the movie from its start (actions run, one tick per frame) and writes the stage\n"
-    "after N frames have been shown (N counts from 1, default 1), or every frame from A to B\n"
-    "as DIR/frame-NNNN.png. The image is the stage size times S (default 1).\n",
+    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S] [--no-scripts]\n"
+    "       orvane-tool render MOVIE.swf -o DIR --frames A-B [--scale S] [--no-scripts]\n"
+    "Plays the movie from its start as the player does (its ActionScript runs, one tick per\n"
+    "frame on a virtual clock) and writes the stage after N frames have been shown (N counts\n"
+    "from 1, default 1), or every frame from A to B as DIR/frame-NNNN.png. The image is the\n"
+    "stage size times S (default 1).\n"
+    "\n" ORVANE_PLAYBACK_USAGE,
     runRender};
 
 const CommandRegistration kRegistration(kRender);
@@ -42,10 +44,14 @@ int runRender(const std::vector<std::string>& args) {
     int frame = 1, first = 0, last = 0;
     bool range = false, single = false;
     double scale = 1.0;
+    PlaybackOptions playback;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" && hasValue) {
+        if (const auto taken = takePlaybackOption(kRender, args, i, playback)) {
+            if (*taken != kExitOk)
+                return *taken;
+        } else if (a == "-o" && hasValue) {
             out = args[++i];
         } else if (a == "--frame" && hasValue) {
             auto n = parsePositive(args[++i], 10'000'000);
@@ -56,8 +62,10 @@ int runRender(const std::vector<std::string>& args) {
         } else if (a == "--frames" && hasValue) {
             const std::string span = args[++i];
             const auto dash = span.find('-');
-            auto a1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(0, dash), 10'000'000);
-            auto b1 = dash == std::string::npos ? std::nullopt : parsePositive(span.substr(dash + 1), 10'000'000);
+            auto a1 =
+                dash == std::string::npos ? std::nullopt : parsePositive(span.substr(0, dash), 10'000'000);
+            auto b1 =
+                dash == std::string::npos ? std::nullopt : parsePositive(span.substr(dash + 1), 10'000'000);
             if (!a1 || !b1 || *b1 < *a1)
                 return failUsage(kRender, "--frames wants a range A-B with 1 <= A <= B");
             first = *a1;
@@ -86,14 +94,15 @@ int runRender(const std::vector<std::string>& args) {
         return failUsage(kRender, "--frame and --frames exclude each other");
 
     const auto app = makeGuiApplication();
-    swf::Player player;
-    if (!player.load(movie))
-        return failInput(movie, player.error());
+    const auto session = openMovie(movie, playback);
+    if (!session)
+        return kExitBadInput;
+    const swf::Player& player = session->player();
     swf::render::StageRenderer renderer;
 
     if (!range) {
         for (int i = 0; i < frame; ++i)
-            player.tick();
+            session->tick();
         const QImage img = renderer.renderImage(player, scale);
         if (!img.save(QString::fromStdString(out), "PNG"))
             return failInput(out, "cannot write the image");
@@ -103,7 +112,7 @@ int runRender(const std::vector<std::string>& args) {
     if (!QDir().mkpath(dir))
         return failInput(out, "cannot create the directory");
     for (int i = 1; i <= last; ++i) {
-        player.tick();
+        session->tick();
         if (i < first)
             continue;
         const QString file = QDir(dir).filePath(QString("frame-%1.png").arg(i, 4, 10, QChar('0')));

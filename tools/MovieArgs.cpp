@@ -4,11 +4,14 @@
 
 namespace orvane::tool {
 
-int parseMovieAndCount(const Command& command, const std::vector<std::string>& args, const std::string& option,
-                       const std::string& meaning, MovieAndCount& out) {
+int parseMovieAndCount(const Command& command, const std::vector<std::string>& args,
+                       const std::string& option, const std::string& meaning, MovieAndCount& out) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == option) {
+        if (const auto taken = takePlaybackOption(command, args, i, out.playback)) {
+            if (*taken != kExitOk)
+                return *taken;
+        } else if (a == option) {
             if (i + 1 >= args.size())
                 return failUsage(command, option + " needs a number");
             const std::string& v = args[++i];

@@ -2,6 +2,7 @@
 // Command-line parsing shared by the commands that play one movie for a number of frames.
 
 #include "CommandRegistry.h"
+#include "MoviePlayback.h"
 
 #include <optional>
 #include <string>
@@ -12,13 +13,14 @@ namespace orvane::tool {
 struct MovieAndCount {
     std::string movie;
     long count = 1; // preset to the command's default
+    PlaybackOptions playback;
 };
 
-// Parses "MOVIE.swf [OPTION N]" with N from 1 to 10,000,000. `meaning` names N in the
-// error message ("a frame number", "a count"). Returns kExitOk, or the exit code of the
-// usage failure it has already reported.
-int parseMovieAndCount(const Command& command, const std::vector<std::string>& args, const std::string& option,
-                       const std::string& meaning, MovieAndCount& out);
+// Parses "MOVIE.swf [OPTION N]" plus the shared playback options, with N from 1 to
+// 10,000,000. `meaning` names N in the error message ("a frame number", "a count").
+// Returns kExitOk, or the exit code of the usage failure it has already reported.
+int parseMovieAndCount(const Command& command, const std::vector<std::string>& args,
+                       const std::string& option, const std::string& meaning, MovieAndCount& out);
 
 // A whole number from 1 to `max`, written alone in `s`; nothing otherwise.
 std::optional<int> parsePositive(const std::string& s, long max);

@@ -20,13 +20,4 @@ target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB)
 if(TARGET swf_avm1)
   add_library(swf_avm1_host STATIC ${CMAKE_CURRENT_LIST_DIR}/PlayerScriptHost.cpp)
   target_link_libraries(swf_avm1_host PUBLIC swf_avm1_interp swf_avm1)
-
-  # orvane-tool's trace command needs the host; the tool is defined later in the
-  # tree, so link it once every folder has been read.
-  function(orvane_link_script_host)
-    if(TARGET orvane-tool)
-      target_link_libraries(orvane-tool PRIVATE swf_avm1_host)
-    endif()
-  endfunction()
-  cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL orvane_link_script_host)
 endif()

@@ -1,6 +1,6 @@
 #include "RenderHarness.h"
 
-#include "swf/Player.h"
+#include "swf/PlayerSession.h"
 #include "swf/render/StageRenderer.h"
 
 #include <QCoreApplication>
@@ -66,13 +66,13 @@ QImage sideBySide(const QImage& expected, const QImage& actual, int tolerance) {
 
 QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale) {
     ensureGuiApplication();
-    swf::Player player;
-    if (!player.loadFromBytes(movie))
+    swf::PlayerSession session;
+    if (!session.loadFromBytes(movie))
         return {};
     for (int i = 0; i < ticks; ++i)
-        player.tick();
+        session.tick();
     swf::render::StageRenderer renderer;
-    return renderer.renderImage(player, scale);
+    return renderer.renderImage(session.player(), scale);
 }
 
 std::string checkImage(const RefCase& c, const QImage& actualIn, const std::string& suffix) {
@@ -126,19 +126,19 @@ std::string checkAgainstReference(const RefCase& c, const std::vector<std::uint8
             f.write(reinterpret_cast<const char*>(movie.data()), static_cast<qint64>(movie.size()));
     }
     ensureGuiApplication();
-    swf::Player player;
-    if (!player.loadFromBytes(movie))
-        return "movie does not load: " + player.error();
+    swf::PlayerSession session; // as the player plays it: scripts run
+    if (!session.loadFromBytes(movie))
+        return "movie does not load: " + session.player().error();
     swf::render::StageRenderer renderer;
     int shown = 0;
     std::string failures;
     for (int f : c.frames) {
         while (shown < f) {
-            player.tick();
+            session.tick();
             ++shown;
         }
         const std::string suffix = c.frames.size() > 1 ? "-f" + std::to_string(f) : "";
-        const std::string r = checkImage(c, renderer.renderImage(player, c.scale), suffix);
+        const std::string r = checkImage(c, renderer.renderImage(session.player(), c.scale), suffix);
         if (!r.empty())
             failures += (failures.empty() ? "" : "\n") + ("frame " + std::to_string(f) + ": " + r);
     }

@@ -1,5 +1,6 @@
 // orvane-tool render and bench as scripts use them: files, sizes, exit codes, the bench line.
 
+#include "ActionAssembler.h"
 #include "RenderMovies.h"
 
 #include <QImage>
@@ -83,4 +84,40 @@ TEST(BenchTool, PrintsOneResultLine) {
     EXPECT_TRUE(line.match(r.out).hasMatch()) << r.out.toStdString();
     EXPECT_EQ(tool({"bench", movie, "--frames", "x"}).code, 2);
     EXPECT_EQ(tool({"bench", dir.filePath("none.swf")}).code, 1);
+}
+
+TEST(RenderTool, RunsTheMovieScriptsAsThePlayerDoesUnlessAskedNot) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SwfWriter m = stage(90, 50);
+    m.setVersion(6);
+    m.defineShape(1, box(solid(0, 0, 200), 0, 0, 200, 200));
+    Sprite sprite;
+    sprite.place(1, 1).showFrame();
+    m.defineSprite(2, sprite);
+    PlaceObject named;
+    named.characterId = 2;
+    named.name = "s";
+    m.placeObject2(named);
+    // Only the interpreter can move a clip: timeline control alone leaves it at 0.
+    m.doAction(assembleActions("push \"s\", 0, 40; setproperty")).showFrame();
+    const QString movie = dir.filePath("movie.swf");
+    m.save(movie.toStdString());
+
+    ToolRun r = tool({"render", movie, "-o", dir.filePath("scripts.png")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage scripted(dir.filePath("scripts.png"));
+    EXPECT_EQ(scripted.pixelColor(45, 5), QColor(0, 0, 200));
+    EXPECT_EQ(scripted.pixelColor(5, 5), QColor(255, 255, 255));
+    r = tool({"render", movie, "-o", dir.filePath("plain.png"), "--no-scripts"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QImage(dir.filePath("plain.png")).pixelColor(5, 5), QColor(0, 0, 200));
+
+    r = tool({"dump", movie});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("matrix(1,0,0,1,800,0)")) << r.out.toStdString();
+    r = tool({"dump", movie, "--no-scripts"});
+    EXPECT_TRUE(r.out.contains("matrix(1,0,0,1,0,0)")) << r.out.toStdString();
+    for (const char* command : {"render", "dump", "trace", "bench"})
+        EXPECT_TRUE(tool({command, "--help"}).out.contains("--no-scripts")) << command;
 }

@@ -3,8 +3,7 @@
 
 #include "ActionAssembler.h"
 #include "SwfWriter.h"
-#include "swf/Player.h"
-#include "swf/avm1/PlayerScriptHost.h"
+#include "swf/PlayerSession.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +14,16 @@ using namespace orvane::testing;
 
 namespace {
 
-// Plays `file` for `frames` ticks on a virtual clock, as the trace command does.
+// Plays `file` for `frames` ticks on the virtual clock, as the trace command does.
 std::string traceMovie(const std::vector<std::uint8_t>& file, int frames) {
     std::string out;
-    auto host = std::make_unique<swf::avm1::PlayerScriptHost>();
-    swf::avm1::PlayerScriptHost* scripts = host.get();
-    scripts->setTraceSink([&](const std::string& line) { out += line + "\n"; });
-    swf::Player player;
-    player.setActionRunner(std::move(host));
-    if (!player.loadFromBytes(file))
-        return "load failed: " + player.error();
-    for (int i = 0; i < frames; ++i) {
-        scripts->setTime(i * 1000.0 / player.frameRate());
-        player.tick();
-        scripts->afterTick();
-    }
+    swf::SessionOptions options;
+    options.traceSink = [&](const std::string& line) { out += line + "\n"; };
+    swf::PlayerSession session(std::move(options));
+    if (!session.loadFromBytes(file))
+        return "load failed: " + session.player().error();
+    for (int i = 0; i < frames; ++i)
+        session.tick();
     return out;
 }
 

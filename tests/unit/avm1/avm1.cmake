@@ -18,7 +18,7 @@ add_dependencies(asan_suite avm1_tests)
 if(TARGET swf_avm1_host AND TARGET swf_player AND TARGET orvane_swfwriter)
   orvane_add_gtest(avm1_player_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlayerTraceTest.cpp
-    LIBS swf_avm1_host swf_player orvane_swfwriter orvane_avm1asm
+    LIBS swf_session orvane_swfwriter orvane_avm1asm
     LABELS asan)
   add_dependencies(asan_suite avm1_player_tests)
 endif()

@@ -1,0 +1,58 @@
+#include "swf/PlayerSession.h"
+
+#include "swf/avm1/PlayerScriptHost.h"
+
+#include <utility>
+
+namespace swf {
+
+PlayerSession::PlayerSession(SessionOptions options) {
+    if (!options.scripts)
+        return;
+    auto host = std::make_unique<avm1::PlayerScriptHost>();
+    m_scripts = host.get();
+    if (options.traceSink)
+        m_scripts->setTraceSink(std::move(options.traceSink));
+    m_scripts->setDateOrigin(options.dateOrigin);
+    m_player.setActionRunner(std::move(host));
+}
+
+PlayerSession::~PlayerSession() = default;
+
+void PlayerSession::movieOpening(const std::string& url) {
+    m_ticks = 0;
+    if (!m_scripts)
+        return;
+    m_scripts->setUrl(url);
+    m_scripts->setTime(0);
+}
+
+bool PlayerSession::load(const std::string& path, const std::string& url) {
+    movieOpening(!url.empty() ? url : "file://" + path);
+    return m_player.load(path);
+}
+
+void PlayerSession::setDateOrigin(double epochMs) {
+    if (m_scripts)
+        m_scripts->setDateOrigin(epochMs);
+}
+
+bool PlayerSession::loadFromBytes(std::vector<std::uint8_t> bytes, const std::string& url) {
+    movieOpening(url);
+    return m_player.loadFromBytes(std::move(bytes));
+}
+
+void PlayerSession::tick() {
+    tickAt(static_cast<double>(m_ticks) * 1000.0 / m_player.frameRate());
+}
+
+void PlayerSession::tickAt(double movieTimeMs) {
+    if (m_scripts)
+        m_scripts->setTime(movieTimeMs);
+    m_player.tick();
+    if (m_scripts)
+        m_scripts->afterTick();
+    ++m_ticks;
+}
+
+} // namespace swf

@@ -1,0 +1,68 @@
+#pragma once
+// One way to play a movie: a Player with the script host installed, a clock and the tick
+// order every host uses (set the scripts' time, tick, then run the scripts' timers and
+// enterFrame handlers). The player widget and every orvane-tool command build their
+// player through this, so none of them can leave a piece out.
+//
+// The clock is virtual unless the host gives its own time: tick N happens at movie time
+// N frame intervals, and Date() starts at a fixed moment, so tools print repeatable output.
+
+#include "swf/Player.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace swf::avm1 {
+class PlayerScriptHost;
+}
+
+namespace swf {
+
+struct SessionOptions {
+    // Off: timeline control only (stop, play, goto), for debugging a movie's drawing.
+    bool scripts = true;
+    // Where trace() lines go; dropped when empty.
+    std::function<void(const std::string&)> traceSink;
+    // What Date() answers at the first frame, in ms since 1970 (2000-01-01T00:00:00Z).
+    double dateOrigin = 946684800000.0;
+};
+
+class PlayerSession {
+public:
+    explicit PlayerSession(SessionOptions options = {});
+    ~PlayerSession();
+    PlayerSession(const PlayerSession&) = delete;
+    PlayerSession& operator=(const PlayerSession&) = delete;
+
+    // Loads a movie; the scripts see `url` as _url (by default the path as a file:// address).
+    // False with player().error() set when it cannot be loaded.
+    bool load(const std::string& path, const std::string& url = {});
+    bool loadFromBytes(std::vector<std::uint8_t> bytes, const std::string& url = {});
+    // What Date() answers at the first frame of the next movie loaded.
+    void setDateOrigin(double epochMs);
+
+    // One frame on the virtual clock.
+    void tick();
+    // One frame at a movie time the host measured itself (milliseconds since load).
+    void tickAt(double movieTimeMs);
+    // Ticks since the movie was loaded.
+    std::uint64_t ticks() const { return m_ticks; }
+
+    Player& player() { return m_player; }
+    const Player& player() const { return m_player; }
+    // The script host, null when scripts are off.
+    avm1::PlayerScriptHost* scripts() { return m_scripts; }
+    bool runsScripts() const { return m_scripts != nullptr; }
+
+private:
+    void movieOpening(const std::string& url);
+
+    Player m_player;
+    avm1::PlayerScriptHost* m_scripts = nullptr; // owned by m_player
+    std::uint64_t m_ticks = 0;
+};
+
+} // namespace swf
