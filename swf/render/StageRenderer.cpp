@@ -22,7 +22,9 @@
 #include "swf/render/RasterCache.h"
 #include "swf/render/ShapeConverter.h"
 #include "swf/render/ShapePainter.h"
-#include "swf/render/TextLayout.h"
+#include "swf/render/DeviceFace.h"
+#include "swf/render/FieldPainter.h"
+#include "swf/text/FieldDefinition.h"
 #include "swf/render/Viewport.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/DisplayObject.h"
@@ -173,6 +175,8 @@ public:
         m_glyphs.clear();
         m_firstFrames.clear();
         m_outlined.clear();
+        m_fieldLayouts.clear();
+        m_fields.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
         m_raster.clear();
@@ -476,7 +480,8 @@ private:
                     if (!canDrawDeviceText() || height == 0)
                         return;
                     p.setTransform(pen * m * t.deviceToPainter);
-                    p.setFont(deviceFont(font, height));
+                    p.setFont(deviceFont(deviceFamily(font ? font->name : std::string()), font && font->bold,
+                                          font && font->italic, height));
                     p.setPen(cx.applyToColor(toRgba8(color)));
                     p.drawText(QPointF(0, 0), QString::fromUcs4(&c, 1));
                 });
@@ -517,86 +522,52 @@ private:
         ++m_stats.objectsDrawn;
     }
 
-    // An edit text field shows its initial text in the glyphs of its embedded font, or else
-    // in a system font when the process has a GUI application (fonts need one); false when
-    // it has text it cannot show.
+    // An edit text field shows its content in the glyphs of its embedded font, or else in
+    // system fonts when the process has a GUI application (fonts need one); false when it
+    // has text it cannot show.
     // FIXME: text set by scripts is not shown.
     bool drawTextField(Target& t, const format::EditTextCharacter& field, const QTransform& m,
                        const ColorTransform& cx) {
-        QPainter& p = *t.painter;
-        const QRectF bounds(field.bounds.xMin, field.bounds.yMin, double(field.bounds.width()),
-                            double(field.bounds.height()));
-        if (field.border) {
-            p.setTransform(m * t.deviceToPainter);
-            p.fillRect(bounds, cx.applyToColor({255, 255, 255, 255}));
-            QPen pen(cx.applyToColor({0, 0, 0, 255}), 1);
-            pen.setCosmetic(true);
-            p.strokePath(
-                [&] {
-                    QPainterPath r;
-                    r.addRect(bounds);
-                    return r;
-                }(),
-                pen);
-        }
-        if (field.initialText.empty())
-            return true;
-        // The field shows only what lies inside its bounds.
-        p.save();
-        p.setTransform(m * t.deviceToPainter);
-        p.setClipRect(bounds, Qt::IntersectClip);
-        const bool drawn = drawFieldText(t, field, m, cx);
-        p.restore();
-        return drawn;
-    }
-
-    bool drawFieldText(Target& t, const format::EditTextCharacter& field, const QTransform& m,
-                       const ColorTransform& cx) {
-        QPainter& p = *t.painter;
-        const QColor color = cx.applyToColor(toRgba8(field.textColor.value_or(format::Rgba{0, 0, 0, 255})));
         const format::FontCharacter* font = fontFor(field.fontId);
-        if (font && hasOutlines(font)) {
-            const TextFieldLayout layout = layoutTextField(field, *font);
-            for (const PlacedGlyph& g : layout.glyphs)
-                if (const CompiledShape* shape = glyphFor(font, g.index))
-                    m_painter.fillSolid(p, *shape, QTransform(layout.scale, 0, 0, layout.scale, g.x, g.y) * m,
-                                        color, t.deviceToPainter);
-            return true;
+        const bool embedded = font && hasOutlines(font);
+        const bool deviceText = canDrawDeviceText();
+        auto it = m_fieldLayouts.find(&field);
+        if (it == m_fieldLayouts.end()) {
+            if (!embedded && !deviceText) {
+                if (field.border)
+                    drawFieldBox(t, field, m, cx);
+                return field.initialText.empty();
+            }
+            const text::TextFormat format = text::definitionFormat(field, font);
+            text::FieldBox box = text::definitionBox(field);
+            box.emptyFormat = format;
+            it = m_fieldLayouts
+                     .emplace(&field, text::layoutText(text::definitionContent(field, format), box,
+                                                       m_fields.faces(font, embedded)))
+                     .first;
         }
-        if (!canDrawDeviceText() || field.fontHeight == 0)
-            return false;
-        // Device text: the font is sized in twips and drawn through the object's transform.
-        const QFont qfont = deviceFont(font, field.fontHeight);
-        const QFontMetricsF fm(qfont);
-        FieldMetrics metrics;
-        metrics.ascent = fm.ascent();
-        metrics.descent = fm.descent();
-        metrics.advance = [&fm](char32_t c) { return fm.horizontalAdvance(QString::fromUcs4(&c, 1)); };
-        metrics.glyph = [&fm](char32_t c) { return c != U' ' && fm.inFontUcs4(c) ? 0 : -1; };
-        p.setTransform(m * t.deviceToPainter);
-        p.setFont(qfont);
-        p.setPen(color);
-        for (const PlacedChar& c : layoutField(field, metrics))
-            p.drawText(QPointF(c.x, c.y), QString::fromUcs4(&c.c, 1));
+        FieldView view;
+        view.layout = &it->second;
+        view.x = field.bounds.xMin;
+        view.y = field.bounds.yMin;
+        view.border = view.background = field.border;
+        m_fields.draw(*t.painter, view, m, t.deviceToPainter, cx, deviceText);
         return true;
     }
 
-    // The system font for a device-font field: Flash's generic names map to DejaVu; other
-    // names go to the font configuration, which substitutes what it has.
-    static QFont deviceFont(const format::FontCharacter* font, int heightTwips) {
-        QString family = font ? QString::fromStdString(font->name) : QString();
-        if (family.isEmpty() || family == "_sans")
-            family = "DejaVu Sans";
-        else if (family == "_serif")
-            family = "DejaVu Serif";
-        else if (family == "_typewriter")
-            family = "DejaVu Sans Mono";
-        QFont f(family);
-        f.setPixelSize(std::clamp(heightTwips, 1, 65535));
-        f.setBold(font && font->bold);
-        f.setItalic(font && font->italic);
-        f.setHintingPreference(QFont::PreferNoHinting);
-        return f;
+    // A field's box alone (white with a black border), for fields whose text cannot be shown.
+    void drawFieldBox(Target& t, const format::EditTextCharacter& field, const QTransform& m,
+                      const ColorTransform& cx) {
+        QPainter& p = *t.painter;
+        const QRectF bounds(field.bounds.xMin, field.bounds.yMin, double(field.bounds.width()),
+                            double(field.bounds.height()));
+        p.setTransform(m * t.deviceToPainter);
+        p.fillRect(bounds, cx.applyToColor({255, 255, 255, 255}));
+        QPen pen(cx.applyToColor({0, 0, 0, 255}), 1);
+        pen.setCosmetic(true);
+        QPainterPath r;
+        r.addRect(bounds);
+        p.strokePath(r, pen);
     }
 
     // The first frame of a sprite as a fixed display list, built once from its control tags.
@@ -728,6 +699,8 @@ private:
     std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;
     std::unordered_map<const format::SpriteCharacter*, timeline::DisplayList> m_firstFrames;
     std::unordered_map<const format::FontCharacter*, bool> m_outlined;
+    FieldPainter m_fields{m_painter, [this](const format::FontCharacter* f, std::uint32_t i) { return glyphFor(f, i); }};
+    std::unordered_map<const format::EditTextCharacter*, text::TextLayout> m_fieldLayouts;
 };
 
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}

@@ -13,7 +13,8 @@ if(TARGET swf_format)
 endif()
 if(TARGET swf_player)
   list(APPEND _render_sources ${CMAKE_CURRENT_LIST_DIR}/StageRenderer.cpp ${CMAKE_CURRENT_LIST_DIR}/Filters.cpp
-       ${CMAKE_CURRENT_LIST_DIR}/TextLayout.cpp)
+       ${CMAKE_CURRENT_LIST_DIR}/TextLayout.cpp ${CMAKE_CURRENT_LIST_DIR}/DeviceFace.cpp
+       ${CMAKE_CURRENT_LIST_DIR}/FieldPainter.cpp)
 endif()
 add_library(swf_render STATIC ${_render_sources})
 target_include_directories(swf_render PUBLIC ${CMAKE_SOURCE_DIR})
@@ -22,7 +23,7 @@ if(TARGET swf_format)
   target_link_libraries(swf_render PUBLIC swf_format)
 endif()
 if(TARGET swf_player)
-  target_link_libraries(swf_render PUBLIC swf_player)
+  target_link_libraries(swf_render PUBLIC swf_player swf_text)
   # Lets tools and tests that link the renderer know the stage renderer is in it.
   target_compile_definitions(swf_render PUBLIC ORVANE_HAVE_STAGE_RENDERER=1)
 endif()

@@ -1,0 +1,62 @@
+#pragma once
+// Draws a text field: its background and border, then its laid-out text (embedded glyphs
+// as filled outlines, device text through Qt), clipped to the field and scrolled.
+
+#include "swf/format/Font.h"
+#include "swf/render/ColorTransform.h"
+#include "swf/render/DeviceFace.h"
+#include "swf/text/EmbeddedFace.h"
+#include "swf/text/TextLayout.h"
+
+#include <QPainter>
+#include <QTransform>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+namespace swf::render {
+
+class ShapePainter;
+struct CompiledShape;
+
+// What a field shows now.
+struct FieldView {
+    const text::TextLayout* layout = nullptr;
+    double x = 0, y = 0; // the field's top-left corner before autoSize, twips
+    bool border = false, background = false;
+    std::uint32_t borderColor = 0x000000, backgroundColor = 0xFFFFFF;
+    int scroll = 1;     // first line shown, from 1
+    double hscroll = 0; // twips
+};
+
+class FieldPainter {
+public:
+    using GlyphShapes = std::function<const CompiledShape*(const format::FontCharacter*, std::uint32_t)>;
+    FieldPainter(ShapePainter& painter, GlyphShapes glyphs)
+        : m_painter(painter), m_glyphs(std::move(glyphs)) {}
+
+    // Faces for a field's formats: its embedded font for every run when `embedded` is set,
+    // else the device font each format names.
+    text::FaceResolver faces(const format::FontCharacter* font, bool embedded);
+
+    // Draws the field through `objectToDevice`. Device text is left out when the field is
+    // rotated or skewed: Flash Player showed device fonts only upright.
+    void draw(QPainter& p, const FieldView& view, const QTransform& objectToDevice,
+              const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceTextAllowed);
+
+    void clear() { m_embedded.clear(); }
+
+private:
+    const text::EmbeddedFace& embeddedFace(const format::FontCharacter* font);
+    void drawGlyphs(QPainter& p, const text::TextLayout& layout, std::size_t firstLine, double visibleBottom,
+                    const QTransform& textToObject, const QTransform& objectToDevice,
+                    const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceText);
+
+    ShapePainter& m_painter;
+    GlyphShapes m_glyphs;
+    DeviceFonts m_device;
+    std::unordered_map<const format::FontCharacter*, std::unique_ptr<text::EmbeddedFace>> m_embedded;
+};
+
+} // namespace swf::render
