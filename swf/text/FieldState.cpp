@@ -1,0 +1,148 @@
+#include "swf/text/FieldState.h"
+
+#include "swf/text/FieldDefinition.h"
+#include "swf/text/HtmlText.h"
+
+#include <algorithm>
+
+namespace swf::text {
+
+FieldState::FieldState(double x, double y, double width, double height)
+    : m_newFormat(TextFormat::fieldDefault()) {
+    m_props.x = x;
+    m_props.y = y;
+    m_props.width = width;
+    m_props.height = height;
+}
+
+FieldState::FieldState(const format::EditTextCharacter& field, const format::FontCharacter* font)
+    : m_newFormat(definitionFormat(field, font)) {
+    m_props.x = field.bounds.xMin;
+    m_props.y = field.bounds.yMin;
+    m_props.width = double(field.bounds.width());
+    m_props.height = double(field.bounds.height());
+    m_props.html = field.html;
+    m_props.multiline = field.multiline;
+    m_props.wordWrap = field.wordWrap;
+    m_props.password = field.password;
+    m_props.selectable = !field.noSelect;
+    m_props.border = m_props.background = field.border;
+    m_props.embedFonts = field.useOutlines;
+    m_props.type = field.readOnly ? FieldType::Dynamic : FieldType::Input;
+    m_props.autoSize = field.autoSize ? AutoSize::Left : AutoSize::None;
+    m_props.maxChars = field.maxLength.value_or(0);
+    m_props.variable = field.variableName;
+    m_content = definitionContent(field, m_newFormat);
+}
+
+void FieldState::setText(std::u16string_view text) {
+    m_content.setText(normalizeNewlines(text), m_newFormat);
+    selection = {std::min(selection.anchor, length()), std::min(selection.caret, length())};
+    touch();
+}
+
+std::u16string FieldState::htmlText() const {
+    return toHtml(m_content, m_newFormat);
+}
+
+void FieldState::setHtmlText(std::u16string_view html) {
+    if (!m_props.html) {
+        setText(html);
+        return;
+    }
+    HtmlOptions o;
+    o.condenseWhite = m_props.condenseWhite;
+    o.styles = m_styles.get();
+    m_content = parseHtml(html, m_newFormat, o);
+    selection = {std::min(selection.anchor, length()), std::min(selection.caret, length())};
+    touch();
+}
+
+void FieldState::setNewFormat(const TextFormat& f) {
+    m_newFormat.apply(f);
+    touch();
+}
+
+TextFormat FieldState::textFormat(std::size_t begin, std::size_t end) const {
+    if (m_content.size() == 0)
+        return m_newFormat;
+    return m_content.commonFormat(begin, end);
+}
+
+void FieldState::setTextFormat(std::size_t begin, std::size_t end, const TextFormat& f) {
+    m_content.setFormat(begin, end, f);
+    touch();
+}
+
+void FieldState::replaceText(std::size_t begin, std::size_t end, std::u16string_view text) {
+    m_content.replace(begin, end, normalizeNewlines(text), m_newFormat);
+    touch();
+}
+
+void FieldState::replaceSel(std::u16string_view text) {
+    const std::size_t b = std::min(selection.begin(), length());
+    const std::u16string t = normalizeNewlines(text);
+    m_content.replace(b, std::min(selection.end(), length()), t, m_newFormat);
+    selection.anchor = selection.caret = b + t.size();
+    touch();
+}
+
+template <typename F> bool FieldState::edit(F&& op) {
+    EditRules rules;
+    rules.multiline = m_props.multiline;
+    rules.maxChars = m_props.maxChars;
+    if (m_props.restrict)
+        rules.restrict = Restrict(*m_props.restrict);
+    TextEditor editor(m_content, selection, rules);
+    const bool changed = op(editor);
+    touch(); // the caret moved at least
+    return changed;
+}
+
+bool FieldState::typeText(std::u16string_view typed) {
+    // Typed text continues the format of what precedes the caret.
+    const TextFormat f =
+        length() && selection.begin() > 0 ? m_content.formatAt(selection.begin() - 1) : m_newFormat;
+    return edit([&](TextEditor& e) { return e.insert(typed, f); });
+}
+
+bool FieldState::deleteBackward() {
+    return edit([](TextEditor& e) { return e.deleteBackward(); });
+}
+
+bool FieldState::deleteForward() {
+    return edit([](TextEditor& e) { return e.deleteForward(); });
+}
+
+void FieldState::moveCaret(CaretMove how, Extend extend, const LineMap* lines) {
+    edit([&](TextEditor& e) {
+        e.move(how, extend, lines);
+        return false;
+    });
+}
+
+void FieldState::selectAll() {
+    selection.anchor = 0;
+    selection.caret = length();
+    touch();
+}
+
+std::u16string FieldState::selectedText() const {
+    const std::size_t b = std::min(selection.begin(), length());
+    const std::size_t e = std::min(selection.end(), length());
+    return m_content.text().substr(b, e - b);
+}
+
+FieldBox FieldState::box() const {
+    FieldBox b;
+    b.width = m_props.width;
+    b.height = m_props.height;
+    b.wordWrap = m_props.wordWrap;
+    b.multiline = m_props.multiline;
+    b.password = m_props.password;
+    b.autoSize = m_props.autoSize;
+    b.emptyFormat = m_newFormat;
+    return b;
+}
+
+} // namespace swf::text

@@ -1,0 +1,97 @@
+#pragma once
+// The live state of one text field: its content with formats, the format new text takes,
+// what scripts set on it, the selection and the scroll position. Scripts and the user
+// change it through these calls; every change bumps `revision` so layouts cached from an
+// older state are dropped.
+
+#include "swf/text/RichText.h"
+#include "swf/text/StyleSheet.h"
+#include "swf/text/TextEditor.h"
+#include "swf/text/TextLayout.h"
+
+#include <memory>
+#include <optional>
+
+namespace swf::format {
+struct EditTextCharacter;
+struct FontCharacter;
+} // namespace swf::format
+
+namespace swf::text {
+
+enum class FieldType : std::uint8_t { Dynamic, Input };
+
+struct FieldProperties {
+    double x = 0, y = 0, width = 0, height = 0; // the field's box in its own twips
+    bool html = false, multiline = false, wordWrap = false, password = false;
+    bool selectable = true, border = false, background = false, condenseWhite = false;
+    bool embedFonts = false;
+    FieldType type = FieldType::Dynamic;
+    std::uint32_t borderColor = 0x000000, backgroundColor = 0xFFFFFF;
+    AutoSize autoSize = AutoSize::None;
+    std::size_t maxChars = 0; // 0: no limit
+    std::optional<std::u16string> restrict;
+    std::string variable; // the timeline variable the field shows, UTF-8
+};
+
+class FieldState {
+public:
+    // A field made by a script: Times New Roman 12, black, in the given box.
+    FieldState(double x, double y, double width, double height);
+    // A field placed from the movie: the definition's format and initial text.
+    FieldState(const format::EditTextCharacter& field, const format::FontCharacter* font);
+
+    const FieldProperties& properties() const { return m_props; }
+    // Changes what scripts set; the content is read again where a flag changes its reading.
+    template <typename F> void change(F&& edit) {
+        edit(m_props);
+        touch();
+    }
+
+    const RichText& content() const { return m_content; }
+    std::u16string text() const { return m_content.text(); }
+    std::size_t length() const { return m_content.size(); }
+    void setText(std::u16string_view text);
+    // Canonical HTML whatever the html flag; setting reads HTML only when the flag is set.
+    std::u16string htmlText() const;
+    void setHtmlText(std::u16string_view html);
+
+    const TextFormat& newFormat() const { return m_newFormat; }
+    void setNewFormat(const TextFormat& f);
+    TextFormat textFormat(std::size_t begin, std::size_t end) const;
+    void setTextFormat(std::size_t begin, std::size_t end, const TextFormat& f);
+
+    void replaceText(std::size_t begin, std::size_t end, std::u16string_view text);
+    void replaceSel(std::u16string_view text);
+
+    void setStyleSheet(std::shared_ptr<const StyleSheet> s) { m_styles = std::move(s); }
+    const std::shared_ptr<const StyleSheet>& styleSheet() const { return m_styles; }
+
+    // The user's editing, under the field's rules (restrict, maxChars, multiline); true
+    // when the text changed.
+    bool typeText(std::u16string_view typed);
+    bool deleteBackward();
+    bool deleteForward();
+    void moveCaret(CaretMove how, Extend extend, const LineMap* lines = nullptr);
+    void selectAll();
+    std::u16string selectedText() const;
+
+    Selection selection;
+    int scroll = 1;     // first line shown, from 1
+    double hscroll = 0; // twips
+
+    FieldBox box() const;
+    std::uint64_t revision() const { return m_revision; }
+    void touch() { ++m_revision; }
+
+private:
+    template <typename F> bool edit(F&& op);
+
+    FieldProperties m_props;
+    RichText m_content;
+    TextFormat m_newFormat;
+    std::shared_ptr<const StyleSheet> m_styles;
+    std::uint64_t m_revision = 0;
+};
+
+} // namespace swf::text

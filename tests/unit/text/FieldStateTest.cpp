@@ -1,0 +1,84 @@
+#include "swf/text/FieldState.h"
+#include "swf/format/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace swf::text;
+
+namespace {
+
+std::string utf8(const std::u16string& s) {
+    return utf16ToUtf8(s);
+}
+
+} // namespace
+
+TEST(FieldState, ScriptTextHtmlAndFormats) {
+    FieldState f(0, 0, 2000, 400);
+    EXPECT_EQ(utf8(f.htmlText()),
+              "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
+              "LETTERSPACING=\"0\" KERNING=\"0\"></FONT></P>");
+    f.setText(u"a\nb\r\nc");
+    EXPECT_EQ(f.text(), u"a\rb\rc");
+
+    // Without the html flag htmlText is taken as it is, and still read back as HTML.
+    f.setHtmlText(u"<b>x</b>");
+    EXPECT_EQ(f.text(), u"<b>x</b>");
+    EXPECT_NE(utf8(f.htmlText()).find("&lt;b&gt;x&lt;/b&gt;"), std::string::npos);
+    f.change([](FieldProperties& p) { p.html = true; });
+    f.setHtmlText(u"<b>x</b>y");
+    EXPECT_EQ(f.text(), u"xy");
+    EXPECT_EQ(f.textFormat(0, 1).bold, true);
+    EXPECT_FALSE(f.textFormat(0, 2).bold.has_value());
+
+    // New text takes the new text format; setTextFormat changes only the range.
+    TextFormat red;
+    red.color = 0xFF0000;
+    f.setNewFormat(red);
+    f.replaceText(1, 2, u"zz");
+    EXPECT_EQ(f.text(), u"xzz");
+    EXPECT_EQ(f.textFormat(1, 3).color, 0xFF0000u);
+    EXPECT_EQ(f.textFormat(0, 1).color, 0u);
+    f.selection = {0, 1};
+    f.replaceSel(u"Q\n");
+    EXPECT_EQ(f.text(), u"Q\rzz");
+    EXPECT_EQ(f.selection.caret, 2u);
+    const std::uint64_t r = f.revision();
+    f.setTextFormat(0, 1, red);
+    EXPECT_GT(f.revision(), r);
+
+    // Replacing beyond the end is clamped; an empty field reports its new format.
+    f.replaceText(50, 60, u"!");
+    EXPECT_EQ(f.text(), u"Q\rzz!");
+    f.setText(u"");
+    EXPECT_EQ(f.textFormat(0, 0).color, 0xFF0000u);
+}
+
+TEST(FieldState, DefinitionsAndTyping) {
+    swf::format::EditTextCharacter def;
+    def.bounds = {100, 2100, 200, 600};
+    def.fontHeight = 240;
+    def.textColor = swf::format::Rgba{0x12, 0x34, 0x56, 255};
+    def.maxLength = 5;
+    def.html = true;
+    def.initialText = "<p align=\"right\">hi</p>";
+    def.variableName = "_root.score";
+    FieldState f(def, nullptr);
+    EXPECT_EQ(f.text(), u"hi");
+    EXPECT_EQ(f.textFormat(0, 2).align, Align::Right);
+    EXPECT_EQ(f.textFormat(0, 2).size, 12);
+    EXPECT_EQ(f.textFormat(0, 2).color, 0x123456u);
+    EXPECT_EQ(f.properties().type, FieldType::Input);
+    EXPECT_EQ(f.properties().variable, "_root.score");
+    EXPECT_DOUBLE_EQ(f.properties().width, 2000);
+
+    f.selection = {2, 2};
+    f.change([](FieldProperties& p) { p.restrict = u"0-9"; });
+    EXPECT_TRUE(f.typeText(u"1a2345"));
+    EXPECT_EQ(f.text(), u"hi123"); // restrict, then maxChars
+    EXPECT_TRUE(f.deleteBackward());
+    f.moveCaret(CaretMove::TextStart, Extend::Yes);
+    EXPECT_EQ(f.selectedText(), u"hi12");
+    EXPECT_TRUE(f.deleteForward());
+    EXPECT_EQ(f.text(), u"");
+}
