@@ -38,6 +38,35 @@ text::FaceResolver FieldPainter::faces(const format::FontCharacter* font, bool e
     };
 }
 
+const text::TextLayout& FieldPainter::layout(const void* key, const text::FieldState& state,
+                                             const format::FontCharacter* font, bool embedded) {
+    // Fields come and go with the frames; a cache that grows past its use starts afresh.
+    if (m_layouts.size() > 4096)
+        m_layouts.clear();
+    CachedLayout& c = m_layouts[key];
+    if (c.state != &state || c.revision != state.revision() || c.layout.lines.empty()) {
+        c.state = &state;
+        c.revision = state.revision();
+        c.layout = text::layoutText(state.content(), state.box(), faces(font, embedded));
+    }
+    return c.layout;
+}
+
+FieldView FieldPainter::view(const text::FieldState& state, const text::TextLayout& layout) {
+    const text::FieldProperties& p = state.properties();
+    FieldView v;
+    v.layout = &layout;
+    v.x = p.x;
+    v.y = p.y;
+    v.border = p.border;
+    v.background = p.background;
+    v.borderColor = p.borderColor;
+    v.backgroundColor = p.backgroundColor;
+    v.scroll = state.scroll;
+    v.hscroll = state.hscroll;
+    return v;
+}
+
 void FieldPainter::draw(QPainter& p, const FieldView& view, const QTransform& objectToDevice,
                         const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceTextAllowed) {
     const text::TextLayout& layout = *view.layout;

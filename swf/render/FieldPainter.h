@@ -6,6 +6,7 @@
 #include "swf/render/ColorTransform.h"
 #include "swf/render/DeviceFace.h"
 #include "swf/text/EmbeddedFace.h"
+#include "swf/text/FieldState.h"
 #include "swf/text/TextLayout.h"
 
 #include <QPainter>
@@ -45,7 +46,17 @@ public:
     void draw(QPainter& p, const FieldView& view, const QTransform& objectToDevice,
               const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceTextAllowed);
 
-    void clear() { m_embedded.clear(); }
+    // The layout of a field's current state, kept until the state changes. `key` names the
+    // field (its object, or its character for lists without live state).
+    const text::TextLayout& layout(const void* key, const text::FieldState& state,
+                                   const format::FontCharacter* font, bool embedded);
+    // What the field shows now, laid out.
+    static FieldView view(const text::FieldState& state, const text::TextLayout& layout);
+
+    void clear() {
+        m_layouts.clear();
+        m_embedded.clear();
+    }
 
 private:
     const text::EmbeddedFace& embeddedFace(const format::FontCharacter* font);
@@ -57,6 +68,12 @@ private:
     GlyphShapes m_glyphs;
     DeviceFonts m_device;
     std::unordered_map<const format::FontCharacter*, std::unique_ptr<text::EmbeddedFace>> m_embedded;
+    struct CachedLayout {
+        const text::FieldState* state = nullptr;
+        std::uint64_t revision = 0;
+        text::TextLayout layout;
+    };
+    std::unordered_map<const void*, CachedLayout> m_layouts;
 };
 
 } // namespace swf::render

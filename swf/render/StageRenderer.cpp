@@ -24,7 +24,6 @@
 #include "swf/render/ShapePainter.h"
 #include "swf/render/DeviceFace.h"
 #include "swf/render/FieldPainter.h"
-#include "swf/text/FieldDefinition.h"
 #include "swf/render/Viewport.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/DisplayObject.h"
@@ -175,7 +174,7 @@ public:
         m_glyphs.clear();
         m_firstFrames.clear();
         m_outlined.clear();
-        m_fieldLayouts.clear();
+        m_definitionFields.clear();
         m_fields.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
@@ -531,27 +530,17 @@ private:
         const format::FontCharacter* font = fontFor(field.fontId);
         const bool embedded = font && hasOutlines(font);
         const bool deviceText = canDrawDeviceText();
-        auto it = m_fieldLayouts.find(&field);
-        if (it == m_fieldLayouts.end()) {
-            if (!embedded && !deviceText) {
-                if (field.border)
-                    drawFieldBox(t, field, m, cx);
-                return field.initialText.empty();
-            }
-            const text::TextFormat format = text::definitionFormat(field, font);
-            text::FieldBox box = text::definitionBox(field);
-            box.emptyFormat = format;
-            it = m_fieldLayouts
-                     .emplace(&field, text::layoutText(text::definitionContent(field, format), box,
-                                                       m_fields.faces(font, embedded)))
-                     .first;
+        if (!embedded && !deviceText) {
+            if (field.border)
+                drawFieldBox(t, field, m, cx);
+            return field.initialText.empty();
         }
-        FieldView view;
-        view.layout = &it->second;
-        view.x = field.bounds.xMin;
-        view.y = field.bounds.yMin;
-        view.border = view.background = field.border;
-        m_fields.draw(*t.painter, view, m, t.deviceToPainter, cx, deviceText);
+        auto it = m_definitionFields.find(&field);
+        if (it == m_definitionFields.end())
+            it = m_definitionFields.emplace(&field, text::FieldState(field, font)).first;
+        const text::FieldState& state = it->second;
+        const text::TextLayout& layout = m_fields.layout(&field, state, font, embedded);
+        m_fields.draw(*t.painter, FieldPainter::view(state, layout), m, t.deviceToPainter, cx, deviceText);
         return true;
     }
 
@@ -700,7 +689,8 @@ private:
     std::unordered_map<const format::SpriteCharacter*, timeline::DisplayList> m_firstFrames;
     std::unordered_map<const format::FontCharacter*, bool> m_outlined;
     FieldPainter m_fields{m_painter, [this](const format::FontCharacter* f, std::uint32_t i) { return glyphFor(f, i); }};
-    std::unordered_map<const format::EditTextCharacter*, text::TextLayout> m_fieldLayouts;
+    // The state a field placed from the movie starts with, for lists without live state.
+    std::unordered_map<const format::EditTextCharacter*, text::FieldState> m_definitionFields;
 };
 
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}
