@@ -38,15 +38,40 @@ QGradient::Spread qtSpread(Spread s) {
     return QGradient::PadSpread;
 }
 
+std::vector<GradientStop> effectiveStops(const std::vector<GradientStop>& records) {
+    // Flash samples a gradient through 256 entries: entry i takes the first record whose
+    // ratio is at least i, blended from the record before it. A ratio below the previous
+    // one is moved to one step after it and records pushed past 255 are dropped; equal
+    // ratios stay equal, so only the first and the last of a run of them can show.
+    std::vector<GradientStop> kept;
+    for (const GradientStop& s : records) {
+        double ratio = std::clamp(s.ratio, 0.0, 255.0);
+        if (!kept.empty() && ratio < kept.back().ratio)
+            ratio = kept.back().ratio + 1;
+        if (ratio > 255)
+            break;
+        kept.push_back({ratio, s.color});
+    }
+    std::vector<GradientStop> out;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const bool runStart = i == 0 || kept[i - 1].ratio != kept[i].ratio;
+        const bool runEnd = i + 1 == kept.size() || kept[i + 1].ratio != kept[i].ratio;
+        // Entry r is the run's first record and what follows blends from its last; at 255
+        // nothing follows.
+        if (runStart || (runEnd && kept[i].ratio < 255))
+            out.push_back(kept[i]);
+    }
+    return out;
+}
+
 } // namespace
 
 QGradientStops gradientStops(const FillStyle& fill, const ColorTransform& cx) {
     QGradientStops stops;
     double last = -1;
-    for (const GradientStop& s : fill.stops) {
-        // Ratios should rise; a file that goes back is flattened, and equal ratios are
-        // nudged apart so both colours survive as a hard edge.
-        double pos = std::clamp(s.ratio / 255.0, 0.0, 1.0);
+    for (const GradientStop& s : effectiveStops(fill.stops)) {
+        // The last record of a run of equal ratios starts just after the first: a hard edge.
+        double pos = s.ratio / 255.0;
         if (pos <= last)
             pos = std::min(1.0, last + 1e-6);
         last = pos;
@@ -72,8 +97,11 @@ QGradientStops gradientStops(const FillStyle& fill, const ColorTransform& cx) {
 QBrush gradientOrSolidBrush(const FillStyle& fill, const ColorTransform& cx) {
     if (fill.kind == FillStyle::Kind::Solid)
         return QBrush(cx.applyToColor(fill.color));
-    if (fill.kind == FillStyle::Kind::Bitmap || fill.stops.empty())
+    if (fill.kind == FillStyle::Kind::Bitmap)
         return Qt::NoBrush;
+    // A gradient without records fills solid black.
+    if (fill.stops.empty())
+        return QBrush(cx.applyToColor(Rgba8{0, 0, 0, 255}));
     const QGradientStops stops = gradientStops(fill, cx);
     if (stops.size() == 1)
         return QBrush(stops.front().second);

@@ -120,11 +120,18 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
         return;
     }
     const QImage* image = tinted(source, cx);
+    QTransform matrix = fill.matrix;
+    if (m_legacyBitmapOffset) {
+        // Movies of version 6 and earlier show bitmap fills one stage pixel right and down.
+        const QTransform toDevice = painter.transform();
+        matrix = matrix * toDevice * QTransform::fromTranslate(m_stagePixelScale, m_stagePixelScale) *
+                 toDevice.inverted();
+    }
     QBrush brush(*image);
-    brush.setTransform(fill.matrix);
+    brush.setTransform(matrix);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, fill.smoothing == Smoothing::On);
     const QRectF imageRect(0, 0, image->width(), image->height());
-    const QRectF pathInImage = fill.matrix.inverted().mapRect(path.boundingRect());
+    const QRectF pathInImage = matrix.inverted().mapRect(path.boundingRect());
     // A clipped fill that stays on its image (the usual placed bitmap) is a plain fill.
     if (fill.repeat || imageRect.adjusted(-0.5, -0.5, 0.5, 0.5).contains(pathInImage)) {
         painter.fillPath(path, brush);
@@ -139,7 +146,7 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
     // Pieces drawn without anti-aliasing meet without seams; the clip gives the outline.
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipPath(path, Qt::IntersectClip);
-    painter.setTransform(fill.matrix * painter.transform());
+    painter.setTransform(matrix * painter.transform());
     painter.drawImage(imageRect, *image);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     if (ext.left() < 0)

@@ -115,7 +115,11 @@ void composeByHand(QImage& dst, const QImage& src, format::BlendMode mode) {
                 g = std::max(0, qGreen(dp) - qGreen(s[x]));
                 b = std::max(0, qBlue(dp) - qBlue(s[x]));
             } else { // invert what lies under the object's coverage
-                auto inv = [&](int c) { return c + ((da - 2 * c) * sa + 127) / 255; };
+                // Rounded to the nearest level on both sides of zero (grey 128 becomes 127).
+                auto inv = [&](int c) {
+                    const int v = (da - 2 * c) * sa;
+                    return c + (v >= 0 ? (v + 127) / 255 : -((127 - v) / 255));
+                };
                 r = inv(qRed(dp));
                 g = inv(qGreen(dp));
                 b = inv(qBlue(dp));
@@ -207,6 +211,7 @@ public:
             clip.stage = v.stageArea;
             clip.serial = nextClipSerial();
             m_painter.setStagePixelScale(v.pixelScale);
+            m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
             m_pixelScale = v.pixelScale;
             m_budget = kMaxObjectsPerFrame;
             m_painter.setBitmapSource(this);
@@ -367,10 +372,9 @@ private:
         if ((mode == format::BlendMode::Normal || mode == format::BlendMode::Layer) && !filtered) {
             // A layer groups a sprite's children: its colour transform then acts on the group
             // (overlapping children do not show through each other at half alpha), and the
-            // alpha and erase modes of its children act on it. Without either, drawing the
-            // children straight onto the target looks the same.
-            if (mode == format::BlendMode::Layer && obj.clip &&
-                (hasAlphaOrEraseChild(obj) || !cx.isIdentity())) {
+            // blend modes of its children mix with the group only. Without either, drawing
+            // the children straight onto the target looks the same.
+            if (mode == format::BlendMode::Layer && obj.clip && (hasGroupedChild(obj) || !cx.isIdentity())) {
                 drawLayered(t, obj, m, cx, clip, nesting, QPainter::CompositionMode_SourceOver);
                 return;
             }
@@ -390,9 +394,12 @@ private:
     int m_layerDepth = 0;
     std::uint64_t m_budget = 0;
 
-    static bool hasAlphaOrEraseChild(const timeline::DisplayObject& obj) {
+    // Whether a child blends with what lies under it, so a layer sprite must be its own group.
+    // Invert does not count: Flash inverts what is under the whole layer.
+    static bool hasGroupedChild(const timeline::DisplayObject& obj) {
         for (const auto& [d, child] : obj.clip->displayList())
-            if (child.blendMode == format::BlendMode::Alpha || child.blendMode == format::BlendMode::Erase)
+            if (child.blendMode != format::BlendMode::Normal && child.blendMode != format::BlendMode::Layer &&
+                child.blendMode != format::BlendMode::Invert)
                 return true;
         return false;
     }

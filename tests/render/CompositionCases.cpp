@@ -13,18 +13,6 @@
 using namespace orvane::testing;
 using namespace orvane::testing::render;
 
-namespace {
-
-PlaceObject placeWith(std::uint16_t id, std::uint16_t depth, const Matrix& m) {
-    PlaceObject p;
-    p.characterId = id;
-    p.depth = depth;
-    p.matrix = m;
-    return p;
-}
-
-} // namespace
-
 TEST(RenderColorTransform, TermsGradientsBitmapsAndNesting) {
     SwfWriter m = stage(160, 60);
     m.defineShape(1, box(solid(200, 100, 50), 0, 0, 500, 500));
@@ -253,4 +241,33 @@ TEST(RenderColorTransform, LayerGroupsFadeAsAWhole) {
     EXPECT_LT(img.pixelColor(67, 17).red(), img.pixelColor(57, 7).red() - 20);
     // Nothing outside the squares is tinted.
     EXPECT_EQ(img.pixelColor(40, 5), QColor(255, 255, 255));
+}
+
+TEST(RenderBlend, LayerSpritesGroupChildrenThatBlend) {
+    // A layer sprite whose child multiplies: the child mixes with the sprite's own backdrop,
+    // and where it overhangs that backdrop it meets the empty group, not the grey stage.
+    // An inverting child stays ungrouped and inverts the stage under it.
+    SwfWriter m = stage(120, 40, {128, 128, 128});
+    m.defineShape(1, box(solid(0, 200, 200), 0, 0, 400, 400));
+    m.defineShape(2, box(solid(200, 100, 0), 0, 0, 400, 400));
+    auto layered = [&](std::uint16_t spriteId, std::uint8_t childMode, int x) {
+        Sprite s;
+        s.place(1, 1);
+        PlaceObject child = placeWith(2, 2, Matrix::translate(200, 200));
+        child.blendMode = childMode;
+        s.placeObject3(child).showFrame();
+        m.defineSprite(spriteId, s);
+        PlaceObject holder = placeWith(spriteId, spriteId, Matrix::translate(x, 100));
+        holder.blendMode = 2; // layer
+        m.placeObject3(holder);
+    };
+    layered(10, 3, 100);   // multiply
+    layered(11, 10, 1300); // invert
+    m.showFrame();
+    const QImage img = renderMovie(m.bytes(), 1);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.pixelColor(17, 17), QColor(0, 78, 0));      // multiplied with the backdrop
+    EXPECT_EQ(img.pixelColor(27, 27), QColor(200, 100, 0));   // over the empty group: itself
+    EXPECT_EQ(img.pixelColor(87, 27), QColor(127, 127, 127)); // the stage inverted
+    EXPECT_MATCHES((RefCase{"blend", "layer_groups", 3, 30}), m);
 }

@@ -21,6 +21,15 @@ inline SwfWriter stage(int w, int h, Rgba background = {255, 255, 255}) {
     return m;
 }
 
+// A PlaceObject2/3 record of `id` at `depth` under `m`, for cases that add more to it.
+inline PlaceObject placeWith(std::uint16_t id, std::uint16_t depth, const Matrix& m) {
+    PlaceObject p;
+    p.characterId = id;
+    p.depth = depth;
+    p.matrix = m;
+    return p;
+}
+
 // A filled rectangle in twips as its own shape.
 inline ShapeBuilder box(const FillStyle& fill, int x, int y, int w, int h) {
     ShapeBuilder s;

@@ -206,3 +206,62 @@ TEST(RenderLines, CapsJoinsWidthsAndScaling) {
     m.defineShape(10, caps, 4).place(10, 10, Matrix::translate(0, 700)).showFrame();
     EXPECT_MATCHES((RefCase{"lines", "caps_joins_widths", 3, 80}), m);
 }
+
+TEST(RenderFills, RatiosThatFallOrRepeatAndEmptyGradients) {
+    // Each gradient spans the middle third of its box, so both pads show.
+    SwfWriter m = stage(160, 80);
+    auto padded = [&](std::uint16_t id, int y, std::vector<GradientRecord> records) {
+        m.defineShape(
+            id, box(FillStyle::linear(gradientBox(1067, y, 1067, 400), std::move(records)), 0, y, 3200, 400));
+        m.place(id, id);
+    };
+    // A ratio below the one before moves one step after it; what is pushed past 255 goes.
+    padded(1, 0, {{254, {255, 0, 0}}, {0, {0, 0, 255}}, {0, {0, 255, 0}}});
+    // Of equal ratios the first shows at that ratio and the last blends on from it.
+    padded(2, 400, {{0, {255, 0, 0}}, {0, {0, 0, 255}}, {255, {0, 200, 0}}, {255, {0, 0, 0}}});
+    padded(3, 800, {{128, {255, 0, 0}}, {128, {0, 0, 255}}, {128, {0, 200, 0}}});
+    // No records at all: solid black, through the colour transform.
+    m.defineShape(4, box(FillStyle::linear(gradientBox(0, 1200, 3200, 400), {}), 0, 1200, 3200, 400));
+    ColorTransform tint;
+    tint.redAdd = 200;
+    PlaceObject empty = placeWith(4, 4, Matrix{});
+    empty.colorTransform = tint;
+    m.placeObject2(empty).showFrame();
+    const QImage img = renderMovie(m.bytes(), 1);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.pixelColor(10, 10), QColor(255, 0, 0));
+    EXPECT_EQ(img.pixelColor(150, 10), QColor(0, 0, 255)); // padded with the moved record
+    EXPECT_EQ(img.pixelColor(10, 30), QColor(255, 0, 0));
+    EXPECT_EQ(img.pixelColor(150, 30), QColor(0, 200, 0)); // the first of the two at 255
+    EXPECT_EQ(img.pixelColor(10, 50), QColor(255, 0, 0));
+    EXPECT_EQ(img.pixelColor(150, 50), QColor(0, 200, 0)); // the blue between never shows
+    EXPECT_EQ(img.pixelColor(80, 70), QColor(200, 0, 0));
+    EXPECT_MATCHES((RefCase{"fills", "ratio_rules", 3, 40}), m);
+}
+
+TEST(RenderFills, BitmapFillsOfVersion6SitOnePixelLower) {
+    // The same bytes as a version 6 and a version 7 movie: the older one shows the image one
+    // pixel right and down, its first row and column repeated into the gap.
+    std::vector<Rgba> px;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            px.push_back({std::uint8_t(x * 30), std::uint8_t(y * 30), std::uint8_t((x + y) % 2 * 200)});
+    auto movie = [&](std::uint8_t version) {
+        SwfWriter m = stage(40, 40);
+        m.setVersion(version);
+        m.defineBitsLossless(1, LosslessBitmap::truecolor(8, 8, px, false));
+        m.defineShape(2,
+                      box(FillStyle::bitmap(1, Matrix::scale(20, 20, 200, 200), FillStyle::ClippedBitmapHard),
+                          200, 200, 160, 160));
+        m.place(2, 1).showFrame();
+        return renderMovie(m.bytes(), 1);
+    };
+    const QImage v6 = movie(6), v7 = movie(7);
+    ASSERT_FALSE(v6.isNull());
+    ASSERT_FALSE(v7.isNull());
+    for (int y = 10; y < 18; ++y)
+        for (int x = 10; x < 18; ++x)
+            EXPECT_EQ(v6.pixel(x, y), v7.pixel(std::max(10, x - 1), std::max(10, y - 1))) << x << "," << y;
+    EXPECT_EQ(v6.pixelColor(9, 9), QColor(255, 255, 255)); // the shape itself does not move
+    EXPECT_EQ(v6.pixelColor(18, 18), QColor(255, 255, 255));
+}
