@@ -33,7 +33,9 @@ TEST(ColorTransform, ImagesAreTransformedOnStraightColour) {
 TEST(Gradient, StopsEmptyOneAndDegenerate) {
     FillStyle f;
     f.kind = FillStyle::Kind::Linear;
-    EXPECT_EQ(gradientOrSolidBrush(f, {}).style(), Qt::NoBrush);
+    const QBrush empty = gradientOrSolidBrush(f, {}); // no records: solid black
+    EXPECT_EQ(empty.style(), Qt::SolidPattern);
+    EXPECT_EQ(empty.color(), QColor(0, 0, 0));
     f.stops = {{0, {255, 0, 0, 255}}};
     EXPECT_EQ(gradientOrSolidBrush(f, {}).style(), Qt::SolidPattern);
     f.stops.push_back({255, {0, 0, 255, 255}});
