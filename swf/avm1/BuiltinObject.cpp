@@ -336,21 +336,30 @@ Value globalTrace(Interpreter& vm, Object*, std::span<const Value> args) {
     return Value();
 }
 
-// setInterval(function, ms, args...) or setInterval(object, "method", ms, args...)
-Value globalSetInterval(Interpreter& vm, Object*, std::span<const Value> args) {
+// setInterval(function, ms, args...) or setInterval(object, "method", ms, args...);
+// setTimeout takes the same arguments and calls once.
+Value scheduleCall(Interpreter& vm, std::span<const Value> args, bool once) {
     if (args.size() < 2)
         return Value();
     if (vm.isCallable(args[0])) {
         std::vector<Value> rest(args.begin() + 2, args.end());
-        const auto id = vm.addInterval(args[0], Value(), {}, vm.toNumber(args[1]), std::move(rest));
+        const auto id = vm.addInterval(args[0], Value(), {}, vm.toNumber(args[1]), std::move(rest), once);
         return id ? Value(static_cast<double>(id)) : Value();
     }
     if (args.size() < 3 || !args[0].isObject())
         return Value();
     std::vector<Value> rest(args.begin() + 3, args.end());
     const auto id =
-        vm.addInterval(Value(), args[0], vm.toString(args[1]), vm.toNumber(args[2]), std::move(rest));
+        vm.addInterval(Value(), args[0], vm.toString(args[1]), vm.toNumber(args[2]), std::move(rest), once);
     return id ? Value(static_cast<double>(id)) : Value();
+}
+
+Value globalSetInterval(Interpreter& vm, Object*, std::span<const Value> args) {
+    return scheduleCall(vm, args, false);
+}
+
+Value globalSetTimeout(Interpreter& vm, Object*, std::span<const Value> args) {
+    return scheduleCall(vm, args, true);
 }
 
 Value globalClearInterval(Interpreter& vm, Object*, std::span<const Value> args) {
@@ -367,6 +376,9 @@ void installBuiltins(Interpreter& vm) {
     installStringBuiltins(vm);
     installDateBuiltins(vm);
     installClipBuiltins(vm);
+    installGeomBuiltins(vm);
+    installBroadcasterBuiltins(vm);
+    installXmlBuiltins(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {
@@ -407,6 +419,8 @@ void installObjectBuiltins(Interpreter& vm) {
     vm.defineMethod(g, "trace", globalTrace);
     vm.defineMethod(g, "setInterval", globalSetInterval);
     vm.defineMethod(g, "clearInterval", globalClearInterval);
+    vm.defineMethod(g, "setTimeout", globalSetTimeout);
+    vm.defineMethod(g, "clearTimeout", globalClearInterval);
     vm.define(g, "NaN", std::nan(""), kDontEnum | kDontDelete);
     vm.define(g, "Infinity", HUGE_VAL, kDontEnum | kDontDelete);
 }

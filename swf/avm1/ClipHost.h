@@ -46,6 +46,13 @@ struct ClipRect {
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0; // pixels
 };
 
+// A clip's colour transform as the tag stores it: multipliers in 1/256, offsets in
+// colour units; the order is red, green, blue, alpha.
+struct ClipColor {
+    std::int16_t mul[4] = {256, 256, 256, 256};
+    std::int16_t add[4] = {0, 0, 0, 0};
+};
+
 class ClipHost {
 public:
     virtual ~ClipHost() = default;
@@ -95,6 +102,10 @@ public:
     // Frame scripts for CallFrame (frame from 1); the spans stay valid while the movie is loaded.
     virtual std::vector<std::span<const std::uint8_t>> frameActions(ClipId, int) { return {}; }
     virtual int frameOfLabel(ClipId, std::string_view) { return 0; } // 0: no such label
+
+    // Colour transform for Color and Transform; false when the clip has none to give.
+    virtual bool colorTransform(ClipId, ClipColor&) { return false; }
+    virtual void setColorTransform(ClipId, const ClipColor&) {}
 
     virtual void startDrag(ClipId, bool /*lockCenter*/, const ClipRect* /*constraint*/) {}
     virtual void stopDrag() {}

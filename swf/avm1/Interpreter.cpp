@@ -69,6 +69,12 @@ BoxObject* Interpreter::newBox(Object* proto, Value primitive) {
     return allocate<BoxObject>(proto, std::move(primitive));
 }
 
+void Interpreter::adopt(std::unique_ptr<Object> object) {
+    m_heap.push_back(std::move(object));
+    if (m_heap.size() > m_limits.maxObjects && m_inBlock)
+        abort("too many objects");
+}
+
 ClipObject* Interpreter::clipObject(ClipId clip) {
     if (!m_host) {
         // Without a host every block runs on one stand-in timeline.
@@ -772,13 +778,13 @@ bool Interpreter::inherits(Object* cur, Object* constructor, Object* proto, int 
 // ---- intervals ------------------------------------------------------------------------------------
 
 std::uint32_t Interpreter::addInterval(Value function, Value thisValue, std::string method, double periodMs,
-                                       std::vector<Value> args) {
+                                       std::vector<Value> args, bool once) {
     if (m_intervals.size() >= 10000)
         return 0;
     if (!std::isfinite(periodMs) || periodMs < 1)
         periodMs = 1;
     Interval i{m_nextInterval++, std::move(function), std::move(thisValue), std::move(method),
-               periodMs,         m_timeMs + periodMs, std::move(args)};
+               periodMs,         m_timeMs + periodMs, std::move(args), once};
     m_intervals.push_back(std::move(i));
     return m_intervals.back().id;
 }
@@ -788,10 +794,17 @@ void Interpreter::clearInterval(std::uint32_t id) {
 }
 
 void Interpreter::runIntervals() {
-    std::vector<std::uint32_t> due;
+    // Earliest first, so that a timer cleared by an earlier one does not run when one
+    // tick covers both.
+    std::vector<std::pair<double, std::uint32_t>> dueTimes;
     for (const Interval& i : m_intervals)
         if (i.due <= m_timeMs)
-            due.push_back(i.id);
+            dueTimes.emplace_back(i.due, i.id);
+    std::stable_sort(dueTimes.begin(), dueTimes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::uint32_t> due;
+    for (const auto& [time, id] : dueTimes)
+        due.push_back(id);
     for (std::uint32_t id : due) {
         auto it = std::find_if(m_intervals.begin(), m_intervals.end(),
                                [id](const Interval& i) { return i.id == id; });
@@ -804,6 +817,8 @@ void Interpreter::runIntervals() {
         const Value fn = it->method.empty() ? it->function : get(it->thisValue, it->method);
         const Value self = it->thisValue;
         const std::vector<Value> args = it->args;
+        if (it->once)
+            m_intervals.erase(it);
         const bool outer = !m_inBlock;
         if (outer)
             enterOuter();

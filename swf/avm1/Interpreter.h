@@ -120,6 +120,8 @@ public:
     ArrayObject* newArray(std::vector<Value> elements = {});
     FunctionObject* newNative(NativeFn fn, Object* prototype = nullptr);
     BoxObject* newBox(Object* proto, Value primitive);
+    // Takes a built-in's own object kind (native state beside its properties).
+    void adopt(std::unique_ptr<Object> object);
     ClipObject* clipObject(ClipId clip); // null when the clip is gone
     bool hasClipObject(ClipId clip) const { return m_clips.count(clip) != 0; }
     std::string clipPath(ClipId clip);      // "_level0.a.b"
@@ -141,8 +143,9 @@ public:
     }
     std::uint32_t nextRandom();
 
+    // `once`: a setTimeout, dropped when it has run.
     std::uint32_t addInterval(Value function, Value thisValue, std::string method, double periodMs,
-                              std::vector<Value> args);
+                              std::vector<Value> args, bool once = false);
     void clearInterval(std::uint32_t id);
 
     // Built-in prototypes.
@@ -243,6 +246,7 @@ private:
         double period;
         double due;
         std::vector<Value> args;
+        bool once = false;
     };
     std::vector<Interval> m_intervals;
     std::uint32_t m_nextInterval = 1;
@@ -258,6 +262,9 @@ void installStringBuiltins(Interpreter& vm);
 void installMathBuiltins(Interpreter& vm);
 void installDateBuiltins(Interpreter& vm);
 void installClipBuiltins(Interpreter& vm);
+void installGeomBuiltins(Interpreter& vm);
+void installBroadcasterBuiltins(Interpreter& vm);
+void installXmlBuiltins(Interpreter& vm);
 
 // Small helpers for natives.
 inline Value arg(std::span<const Value> args, std::size_t i) {

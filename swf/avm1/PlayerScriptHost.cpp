@@ -419,6 +419,27 @@ void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
     ++c->world().generation;
 }
 
+bool PlayerScriptHost::colorTransform(ClipId clip, ClipColor& out) {
+    timeline::Clip* c = find(clip);
+    const timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
+    if (!o)
+        return false;
+    const format::ColorTransform& t = o->colorTransform;
+    out = ClipColor{{t.rMul, t.gMul, t.bMul, t.aMul}, {t.rAdd, t.gAdd, t.bAdd, t.aAdd}};
+    return true;
+}
+
+void PlayerScriptHost::setColorTransform(ClipId clip, const ClipColor& in) {
+    timeline::Clip* c = find(clip);
+    timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
+    if (!o)
+        return;
+    o->colorTransform = format::ColorTransform{in.mul[0], in.mul[1], in.mul[2], in.mul[3],
+                                               in.add[0], in.add[1], in.add[2], in.add[3]};
+    o->scriptTransformed = true;
+    ++c->world().generation;
+}
+
 void PlayerScriptHost::play(ClipId clip) {
     if (timeline::Clip* c = find(clip))
         c->play();

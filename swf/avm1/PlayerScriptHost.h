@@ -87,6 +87,8 @@ public:
     void globalToLocal(ClipId clip, double& x, double& y) override;
     std::vector<std::span<const std::uint8_t>> frameActions(ClipId clip, int frame) override;
     int frameOfLabel(ClipId clip, std::string_view label) override;
+    bool colorTransform(ClipId clip, ClipColor& out) override;
+    void setColorTransform(ClipId clip, const ClipColor& in) override;
 
 private:
     timeline::Clip* find(ClipId clip) const;

@@ -12,7 +12,12 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinDate.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinClip.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinClip.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSupport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinGeom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinColorTransform.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinBroadcaster.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB)
 

@@ -1,0 +1,52 @@
+// Helpers shared by the script-like built-in classes.
+
+#include "BuiltinSupport.h"
+
+namespace swf::avm1 {
+
+void defineAccessor(Interpreter& vm, Object* object, std::string_view name, NativeFn getter, NativeFn setter,
+                    std::uint8_t flags) {
+    Property& p = object->put(name, vm.key(name), Value(), flags);
+    p.virtualProperty = true;
+    p.getter = vm.newNative(getter);
+    p.setter = setter ? vm.newNative(setter) : nullptr;
+    vm.noteAccessors();
+}
+
+Value scriptAdd(Interpreter& vm, const Value& a, const Value& b) {
+    const Value pa = vm.toPrimitive(a);
+    const Value pb = vm.toPrimitive(b);
+    if (pa.isString() || pb.isString())
+        return vm.toString(pa) + vm.toString(pb);
+    return vm.toNumber(pa) + vm.toNumber(pb);
+}
+
+std::string concatText(Interpreter& vm, const Value& v) {
+    return vm.toString(vm.toPrimitive(v));
+}
+
+FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view name, NativeFn constructor) {
+    FunctionObject* f = vm.newNative(constructor, vm.newObject());
+    vm.define(owner, name, f, kDontEnum);
+    return f;
+}
+
+Object* package(Interpreter& vm, Object* owner, std::string_view name) {
+    if (Object* o = vm.get(owner, name).object())
+        return o;
+    Object* o = vm.newObject();
+    vm.define(owner, name, o, kDontEnum);
+    return o;
+}
+
+Value newGeom(Interpreter& vm, std::string_view name, std::span<const Value> args) {
+    const Value flash = vm.get(vm.global(), "flash");
+    const Value geom = vm.get(flash, "geom");
+    return vm.construct(vm.get(geom, name), args);
+}
+
+double numberField(Interpreter& vm, Object* object, std::string_view name) {
+    return vm.toNumber(vm.get(object, name));
+}
+
+} // namespace swf::avm1

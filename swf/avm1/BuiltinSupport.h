@@ -1,0 +1,40 @@
+#pragma once
+// Helpers for the built-in classes that Flash itself wrote in ActionScript (flash.geom,
+// AsBroadcaster, XML ...): they read and write their fields as ordinary properties,
+// so a script that replaces a field or a method sees the same effects as in Flash.
+
+#include "Interpreter.h"
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace swf::avm1 {
+
+// An addProperty-style accessor pair; `setter` may be null (read-only).
+void defineAccessor(Interpreter& vm, Object* object, std::string_view name, NativeFn getter, NativeFn setter,
+                    std::uint8_t flags = kDontEnum);
+// The `+` of scripts: strings concatenate, anything else adds as numbers.
+Value scriptAdd(Interpreter& vm, const Value& a, const Value& b);
+// How a value reads inside "x=" + v.
+std::string concatText(Interpreter& vm, const Value& v);
+// A constructor with a fresh prototype, stored as owner[name] (not enumerable).
+FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view name, NativeFn constructor);
+// owner[name] as a package object, made when it is missing.
+Object* package(Interpreter& vm, Object* owner, std::string_view name);
+// `new _global.flash.geom.<name>(args)` as Flash's own scripts wrote it (a script that
+// replaced the class gets its replacement).
+Value newGeom(Interpreter& vm, std::string_view name, std::span<const Value> args);
+// obj.name converted to a number.
+double numberField(Interpreter& vm, Object* object, std::string_view name);
+
+// An object whose state is more than its properties; the interpreter owns it like any other.
+template <class T, class... Args> T* makeNative(Interpreter& vm, Args&&... args) {
+    auto owned = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = owned.get();
+    vm.adopt(std::move(owned));
+    return raw;
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,4 @@
+#include "BuiltinSupport.h"
+namespace swf::avm1 {
+void installXmlBuiltins(Interpreter&) {}
+}
