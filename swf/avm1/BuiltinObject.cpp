@@ -379,6 +379,8 @@ void installBuiltins(Interpreter& vm) {
     installGeomBuiltins(vm);
     installBroadcasterBuiltins(vm);
     installXmlBuiltins(vm);
+    installLoadVarsBuiltins(vm);
+    installNativeTable(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {

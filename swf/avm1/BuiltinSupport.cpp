@@ -2,6 +2,8 @@
 
 #include "BuiltinSupport.h"
 
+#include <cmath>
+
 namespace swf::avm1 {
 
 void defineAccessor(Interpreter& vm, Object* object, std::string_view name, NativeFn getter, NativeFn setter,
@@ -47,6 +49,44 @@ Value newGeom(Interpreter& vm, std::string_view name, std::span<const Value> arg
 
 double numberField(Interpreter& vm, Object* object, std::string_view name) {
     return vm.toNumber(vm.get(object, name));
+}
+
+namespace {
+
+constexpr const char* kNatives = "\x01natives";
+
+std::string nativeKey(int table, int index) {
+    return std::to_string(table) + "," + std::to_string(index);
+}
+
+Value asNative(Interpreter& vm, Object*, std::span<const Value> args) {
+    const double table = vm.toNumber(arg(args, 0));
+    const double index = vm.toNumber(arg(args, 1));
+    Object* registry = vm.get(vm.global(), kNatives).object();
+    if (!registry || !std::isfinite(table) || !std::isfinite(index))
+        return Value();
+    return vm.get(registry, nativeKey(static_cast<int>(table), static_cast<int>(index)));
+}
+
+} // namespace
+
+void registerNative(Interpreter& vm, int table, int index, const Value& function) {
+    Object* registry = vm.get(vm.global(), kNatives).object();
+    if (!registry) {
+        registry = vm.newObject(nullptr);
+        vm.define(vm.global(), kNatives, registry, kDontEnum | kDontDelete);
+    }
+    vm.define(registry, nativeKey(table, index), function);
+}
+
+void registerNative(Interpreter& vm, int table, int index, NativeFn fn) {
+    registerNative(vm, table, index, vm.newNative(fn));
+}
+
+void installNativeTable(Interpreter& vm) {
+    vm.defineMethod(vm.global(), "ASnative", asNative);
+    for (const auto& [index, name] : {std::pair{0, "escape"}, std::pair{1, "unescape"}})
+        registerNative(vm, 100, index, vm.get(vm.global(), name));
 }
 
 } // namespace swf::avm1

@@ -29,6 +29,12 @@ Value newGeom(Interpreter& vm, std::string_view name, std::span<const Value> arg
 // obj.name converted to a number.
 double numberField(Interpreter& vm, Object* object, std::string_view name);
 
+// ASnative(table, index): the numbered natives Flash's own class scripts were built
+// from. Built-ins register the ones they provide; ASnative answers undefined for others.
+void registerNative(Interpreter& vm, int table, int index, NativeFn fn);
+void registerNative(Interpreter& vm, int table, int index, const Value& function);
+void installNativeTable(Interpreter& vm);
+
 // An object whose state is more than its properties; the interpreter owns it like any other.
 template <class T, class... Args> T* makeNative(Interpreter& vm, Args&&... args) {
     auto owned = std::make_unique<T>(std::forward<Args>(args)...);

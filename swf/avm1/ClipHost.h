@@ -107,6 +107,10 @@ public:
     virtual bool colorTransform(ClipId, ClipColor&) { return false; }
     virtual void setColorTransform(ClipId, const ClipColor&) {}
 
+    // Reads a file named relative to the movie's folder for XML/LoadVars loads; false for
+    // URLs, paths that leave the folder, and files that cannot be read.
+    virtual bool readLocalFile(const std::string& /*url*/, std::string& /*out*/) { return false; }
+
     virtual void startDrag(ClipId, bool /*lockCenter*/, const ClipRect* /*constraint*/) {}
     virtual void stopDrag() {}
     // getURL / loadMovie / fscommand requests; the host decides what to honour.

@@ -1,5 +1,7 @@
 #include "Interpreter.h"
 
+#include "BuiltinLoad.h"
+
 #include "Frame.h"
 
 #include <algorithm>
@@ -794,6 +796,17 @@ void Interpreter::clearInterval(std::uint32_t id) {
 }
 
 void Interpreter::runIntervals() {
+    {
+        const bool outer = !m_inBlock;
+        if (outer)
+            enterOuter();
+        deliverLoads(*this);
+        if (outer) {
+            m_inBlock = false;
+            m_stack.clear();
+            m_pending = Pending::None;
+        }
+    }
     // Earliest first, so that a timer cleared by an earlier one does not run when one
     // tick covers both.
     std::vector<std::pair<double, std::uint32_t>> dueTimes;

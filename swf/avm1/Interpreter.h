@@ -265,6 +265,8 @@ void installClipBuiltins(Interpreter& vm);
 void installGeomBuiltins(Interpreter& vm);
 void installBroadcasterBuiltins(Interpreter& vm);
 void installXmlBuiltins(Interpreter& vm);
+void installLoadVarsBuiltins(Interpreter& vm);
+void installNativeTable(Interpreter& vm);
 
 // Small helpers for natives.
 inline Value arg(std::span<const Value> args, std::size_t i) {

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 namespace swf::avm1 {
@@ -438,6 +441,56 @@ void PlayerScriptHost::setColorTransform(ClipId clip, const ClipColor& in) {
                                                in.add[0], in.add[1], in.add[2], in.add[3]};
     o->scriptTransformed = true;
     ++c->world().generation;
+}
+
+namespace {
+
+std::string percentDecoded(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// Only plain relative names inside the movie's folder: no scheme, no absolute path,
+// no "..", no links out of the folder. A query string is ignored, as a local file has none.
+bool PlayerScriptHost::readLocalFile(const std::string& url, std::string& out) {
+    namespace fs = std::filesystem;
+    constexpr std::uintmax_t kMaxBytes = 16u << 20;
+    // The URL is %-escaped; an escaped NUL ends the name.
+    std::string rel = percentDecoded(url.substr(0, url.find('?')));
+    rel = rel.substr(0, rel.find('\0'));
+    if (rel.empty() || rel.find(':') != std::string::npos || rel.front() == '/' || rel.front() == '\\')
+        return false;
+    for (const fs::path& part : fs::path(rel))
+        if (part == "..")
+            return false;
+    std::string movie = m_url.starts_with("file://") ? m_url.substr(7) : m_url;
+    const std::string decoded = percentDecoded(movie);
+    std::error_code ec;
+    const fs::path folder = fs::weakly_canonical(fs::absolute(fs::path(decoded), ec).parent_path(), ec);
+    if (ec || folder.empty())
+        return false;
+    const fs::path file = fs::weakly_canonical(folder / rel, ec);
+    if (ec || !fs::is_regular_file(file, ec))
+        return false;
+    const auto [end, inside] = std::mismatch(folder.begin(), folder.end(), file.begin(), file.end());
+    if (end != folder.end())
+        return false;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    if (ec || size > kMaxBytes)
+        return false;
+    std::ifstream in(file, std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return static_cast<bool>(in) || in.eof();
 }
 
 void PlayerScriptHost::play(ClipId clip) {

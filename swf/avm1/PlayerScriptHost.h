@@ -88,6 +88,7 @@ public:
     std::vector<std::span<const std::uint8_t>> frameActions(ClipId clip, int frame) override;
     int frameOfLabel(ClipId clip, std::string_view label) override;
     bool colorTransform(ClipId clip, ClipColor& out) override;
+    bool readLocalFile(const std::string& url, std::string& out) override;
     void setColorTransform(ClipId clip, const ClipColor& in) override;
 
 private:

@@ -17,7 +17,9 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinGeom.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinColorTransform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinBroadcaster.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinLoad.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB)
 

@@ -10,6 +10,7 @@ orvane_add_gtest(avm1_tests
     ${CMAKE_CURRENT_LIST_DIR}/BuiltinTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ClipTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GeomTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/XmlTest.cpp
   LIBS swf_avm1_interp orvane_avm1asm
   LABELS asan)
 target_include_directories(avm1_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
@@ -18,7 +19,7 @@ add_dependencies(asan_suite avm1_tests)
 # The interpreter inside the player, with writer-built movies.
 if(TARGET swf_avm1_host AND TARGET swf_player AND TARGET orvane_swfwriter)
   orvane_add_gtest(avm1_player_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlayerTraceTest.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlayerTraceTest.cpp ${CMAKE_CURRENT_LIST_DIR}/LocalFileTest.cpp
     LIBS swf_session orvane_swfwriter orvane_avm1asm
     LABELS asan)
   add_dependencies(asan_suite avm1_player_tests)

@@ -1,0 +1,16 @@
+#pragma once
+// Loading text for XML and LoadVars from files next to the movie, and the LoadVars
+// class. A load finishes after the script that asked for it, on the next call of
+// deliverLoads (the player calls it once per frame): the object's onData gets the
+// text, or undefined when the host refused or could not read the file.
+
+#include "Interpreter.h"
+
+namespace swf::avm1 {
+
+// load, sendAndLoad, send, getBytesLoaded and getBytesTotal on a class prototype.
+void installLoadMethods(Interpreter& vm, Object* proto);
+void installLoadVarsBuiltins(Interpreter& vm);
+void deliverLoads(Interpreter& vm);
+
+} // namespace swf::avm1
