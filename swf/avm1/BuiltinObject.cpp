@@ -1,5 +1,6 @@
 // Object, Function, Error, ASSetPropFlags and the global functions.
 
+#include "BuiltinTextFormat.h"
 #include "Interpreter.h"
 
 #include <cmath>
@@ -380,6 +381,7 @@ void installBuiltins(Interpreter& vm) {
     installBroadcasterBuiltins(vm);
     installXmlBuiltins(vm);
     installLoadVarsBuiltins(vm);
+    installTextFormatBuiltins(vm);
     installNativeTable(vm);
 }
 

@@ -19,9 +19,10 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinBroadcaster.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinLoad.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextFormat.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB)
+target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB swf_text)
 
 # The interpreter as the player's action runner, over the engine's timelines.
 if(TARGET swf_avm1)

@@ -11,6 +11,7 @@ orvane_add_gtest(avm1_tests
     ${CMAKE_CURRENT_LIST_DIR}/ClipTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GeomTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XmlTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextFormatTest.cpp
   LIBS swf_avm1_interp orvane_avm1asm
   LABELS asan)
 target_include_directories(avm1_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
