@@ -60,7 +60,7 @@ bool Player::loadFromBytes(std::vector<std::uint8_t> bytes) {
     m_error.clear();
     m_movie = std::move(loaded);
     m_world = std::make_unique<timeline::World>(*m_movie);
-    m_world->onClipRemoved = [this](timeline::Clip& clip) { m_runner->clipRemoved(clip); };
+    m_world->events = m_runner.get();
     m_root = std::make_shared<timeline::Clip>(*m_world, m_movie->root(), nullptr, nullptr, 0);
     m_root->setLoops(m_loop);
     m_initDone.assign(65536, false);
@@ -73,7 +73,7 @@ void Player::unload() {
     if (!m_movie)
         return;
     // The runner forgets everything at once; no per-clip notices while tearing down.
-    m_world->onClipRemoved = nullptr;
+    m_world->events = nullptr;
     m_world->dropRemoved();
     m_root.reset();
     m_runner->movieUnloaded();
@@ -93,6 +93,8 @@ void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
     if (m_movie)
         m_runner->movieUnloaded();
     m_runner = std::move(runner);
+    if (m_world)
+        m_world->events = m_runner.get();
     if (m_movie)
         m_runner->movieLoaded(m_movie->version());
 }

@@ -21,17 +21,15 @@
 // through Player::setActionRunner.
 
 #include "swf/format/PlaceObject.h"
+#include "swf/timeline/WorldEvents.h"
 
 #include <cstdint>
 #include <span>
 
-namespace swf::timeline {
-class Clip;
-}
-
 namespace swf::avm1 {
 
-class ActionRunner {
+// The runner is also the world's event sink (timeline::WorldEvents: clipRemoved).
+class ActionRunner : public timeline::WorldEvents {
 public:
     virtual ~ActionRunner() = default;
 
@@ -47,12 +45,6 @@ public:
     // A clip event handler from the placement of `clip` (format::ClipEvent bits).
     virtual void runClipEvent(timeline::Clip& clip, std::uint32_t event,
                               std::span<const std::uint8_t> code) = 0;
-
-    // A clip (or one inside it) left the display list. Called once the change that
-    // removed it is complete, never in the middle of one, while the clip still knows
-    // its parent and name (isOnStage() is already false). Not called when the whole
-    // movie goes away: movieUnloaded() covers that.
-    virtual void clipRemoved(timeline::Clip&) {}
 
     // Called once after a movie is loaded (and before the first frame), and when
     // it is unloaded, so a runner can reset its global state.

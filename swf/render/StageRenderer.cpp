@@ -18,15 +18,19 @@
 #include "swf/movie/Movie.h"
 #include "swf/render/ColorTransform.h"
 #include "swf/render/CompiledShape.h"
+#include "swf/render/DeviceFace.h"
+#include "swf/render/FieldPainter.h"
 #include "swf/render/Filters.h"
 #include "swf/render/RasterCache.h"
 #include "swf/render/ShapeConverter.h"
 #include "swf/render/ShapePainter.h"
-#include "swf/render/DeviceFace.h"
-#include "swf/render/FieldPainter.h"
 #include "swf/render/Viewport.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/DisplayObject.h"
+#include "swf/timeline/objects/BitmapObject.h"
+#include "swf/timeline/objects/ButtonObject.h"
+#include "swf/timeline/objects/TextFieldObject.h"
+#include "swf/timeline/objects/VideoObject.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -53,6 +57,8 @@ constexpr int kMaxLayerNesting = 6;
 // have no instance budget of the engine's, and one that places itself twice would
 // otherwise multiply without end.
 constexpr std::uint64_t kMaxObjectsPerFrame = 250000;
+// Run-time drawings kept compiled at most.
+constexpr std::size_t kMaxDrawings = 1024;
 
 ColorTransform toColorTransform(const format::ColorTransform& c) {
     return ColorTransform::fromTerms(c.rMul, c.gMul, c.bMul, c.aMul, c.rAdd, c.gAdd, c.bAdd, c.aAdd);
@@ -179,6 +185,7 @@ public:
         m_firstFrames.clear();
         m_outlined.clear();
         m_definitionFields.clear();
+        m_drawings.clear();
         m_fields.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
@@ -215,7 +222,7 @@ public:
             m_pixelScale = v.pixelScale;
             m_budget = kMaxObjectsPerFrame;
             m_painter.setBitmapSource(this);
-            drawList(t, player.root()->displayList(), v.stageToDevice, ColorTransform{}, clip, 0);
+            drawClip(t, *player.root(), v.stageToDevice, ColorTransform{}, clip, 0);
         }
         painter.restore();
         m_stats.bitmapsDecoded = m_bitmaps.decodedCount();
@@ -461,21 +468,26 @@ private:
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 
+    // Draws one object by its kind, from what the object holds (its state) where it has
+    // something of its own, else from the character. `obj` is null for the records of a
+    // button, which are drawn from their characters alone.
     void drawCharacter(Target& t, const format::Character* ch, const timeline::DisplayObject* obj,
                        const QTransform& m, const ColorTransform& cx, const ClipState& clip, int nesting) {
         QPainter& p = *t.painter;
-        switch (ch->kind) {
-        case format::CharacterKind::Shape:
-        case format::CharacterKind::MorphShape: {
+        // Lists the renderer builds itself (a sprite's first frame) have no states.
+        const timeline::ObjectKind kind = obj && obj->state ? obj->kind : timeline::kindOf(*ch);
+        switch (kind) {
+        case timeline::ObjectKind::Shape:
+        case timeline::ObjectKind::MorphShape: {
             const CompiledShape& shape =
-                ch->kind == format::CharacterKind::Shape
+                kind == timeline::ObjectKind::Shape
                     ? shapeFor(static_cast<const format::ShapeCharacter*>(ch))
                     : morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0);
             if (!m_raster.draw(p, shape, m, cx, t.deviceToPainter))
                 m_painter.draw(p, shape, m, cx, t.deviceToPainter);
             break;
         }
-        case format::CharacterKind::Text:
+        case timeline::ObjectKind::StaticText:
             forEachGlyph(
                 *static_cast<const format::TextCharacter*>(ch),
                 [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba& color) {
@@ -487,67 +499,130 @@ private:
                         return;
                     p.setTransform(pen * m * t.deviceToPainter);
                     p.setFont(deviceFont(deviceFamily(font ? font->name : std::string()), font && font->bold,
-                                          font && font->italic, height));
+                                         font && font->italic, height));
                     p.setPen(cx.applyToColor(toRgba8(color)));
                     p.drawText(QPointF(0, 0), QString::fromUcs4(&c, 1));
                 });
             break;
-        case format::CharacterKind::Bitmap: {
+        case timeline::ObjectKind::Bitmap: {
+            const auto* own = obj ? obj->as<timeline::BitmapObject>() : nullptr;
+            if (own && own->pixels && own->pixels->valid()) {
+                drawPixels(t, *own->pixels, m, cx, own->smoothing);
+                break;
+            }
             const QImage* img = bitmap(ch->id);
             if (!img) {
                 ++m_stats.objectsSkipped;
                 return;
             }
-            const QImage tinted = cx.isIdentity() ? *img : cx.applyToImage(*img);
-            p.setTransform(QTransform::fromScale(20, 20) * m * t.deviceToPainter);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            p.drawImage(QPointF(0, 0), tinted);
+            drawImage(t, *img, m, cx, true);
             break;
         }
-        case format::CharacterKind::Sprite:
+        case timeline::ObjectKind::Video: {
+            // A video shows the picture its object holds, when one is decoded.
+            const auto* video = obj ? obj->as<timeline::VideoObject>() : nullptr;
+            if (!video || !video->picture || !video->picture->valid()) {
+                ++m_stats.objectsSkipped;
+                return;
+            }
+            const auto& stream = static_cast<const format::VideoStreamCharacter&>(*ch);
+            const timeline::Pixels& pic = *video->picture;
+            // The picture fills the stream's declared size whatever its own.
+            const QTransform fit =
+                QTransform::fromScale(stream.width ? double(stream.width) / pic.width : 1.0,
+                                      stream.height ? double(stream.height) / pic.height : 1.0);
+            drawPixels(t, pic, fit * m, cx, video->smoothing);
+            break;
+        }
+        case timeline::ObjectKind::Sprite:
             if (obj && obj->clip)
-                drawList(t, obj->clip->displayList(), m, cx, clip, nesting + 1);
+                drawClip(t, *obj->clip, m, cx, clip, nesting + 1);
             else // a sprite without a timeline instance (in a button) shows its first frame
                 drawList(t, firstFrame(static_cast<const format::SpriteCharacter*>(ch)), m, cx, clip,
                          nesting + 1);
             break;
-        case format::CharacterKind::Button:
-            drawButtonUpState(t, *static_cast<const format::ButtonCharacter*>(ch), m, cx, clip, nesting);
+        case timeline::ObjectKind::Button: {
+            const auto* button = obj ? obj->as<timeline::ButtonObject>() : nullptr;
+            drawButton(t, *static_cast<const format::ButtonCharacter*>(ch),
+                       button ? button->state : timeline::ButtonState::Up, m, cx, clip, nesting);
             break;
-        case format::CharacterKind::EditText:
-            if (!drawTextField(t, *static_cast<const format::EditTextCharacter*>(ch), m, cx)) {
+        }
+        case timeline::ObjectKind::EditText:
+            if (!drawTextField(t, *static_cast<const format::EditTextCharacter*>(ch),
+                               obj ? obj->as<timeline::TextFieldObject>() : nullptr, m, cx)) {
                 ++m_stats.objectsSkipped;
                 return;
             }
             break;
-        default:
-            // FIXME: video and other kinds are not drawn yet.
+        case timeline::ObjectKind::Other:
             ++m_stats.objectsSkipped;
             return;
         }
         ++m_stats.objectsDrawn;
     }
 
-    // An edit text field shows its content in the glyphs of its embedded font, or else in
-    // system fonts when the process has a GUI application (fonts need one); false when it
-    // has text it cannot show.
-    // FIXME: text set by scripts is not shown.
-    bool drawTextField(Target& t, const format::EditTextCharacter& field, const QTransform& m,
-                       const ColorTransform& cx) {
+    // A timeline instance: its run-time drawing, then its children over it.
+    void drawClip(Target& t, const timeline::Clip& c, const QTransform& m, const ColorTransform& cx,
+                  const ClipState& clip, int nesting) {
+        const timeline::Graphics& g = c.graphics();
+        if (!g.empty()) {
+            applyClip(t, clip);
+            m_painter.draw(*t.painter, graphicsFor(g), m, cx, t.deviceToPainter);
+        }
+        drawList(t, c.displayList(), m, cx, clip, nesting);
+    }
+
+    // Pixels held by an object, drawn like a bitmap character's image (one pixel per 20 twips).
+    void drawPixels(Target& t, const timeline::Pixels& pixels, const QTransform& m, const ColorTransform& cx,
+                    bool smooth) {
+        const QImage img(reinterpret_cast<const uchar*>(pixels.argb.data()), pixels.width, pixels.height,
+                         pixels.width * 4, QImage::Format_ARGB32_Premultiplied);
+        drawImage(t, img, m, cx, smooth);
+    }
+
+    void drawImage(Target& t, const QImage& img, const QTransform& m, const ColorTransform& cx, bool smooth) {
+        QPainter& p = *t.painter;
+        const QImage tinted = cx.isIdentity() ? img : cx.applyToImage(img);
+        p.setTransform(QTransform::fromScale(20, 20) * m * t.deviceToPainter);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        p.drawImage(QPointF(0, 0), tinted);
+    }
+
+    const CompiledShape& graphicsFor(const timeline::Graphics& g) {
+        if (m_drawings.size() >= kMaxDrawings && !m_drawings.count(&g))
+            m_drawings.clear(); // entries of drawings long gone pile up otherwise
+        auto& slot = m_drawings[&g];
+        if (!slot.shape || slot.revision != g.revision()) {
+            slot.shape = std::make_unique<CompiledShape>(compileShape(geometryFromShape(g.shape())));
+            slot.revision = g.revision();
+        }
+        return *slot.shape;
+    }
+
+    // An edit text field shows what its object holds (lists without live state: the
+    // definition's initial state) in the glyphs of its embedded font, or else in system
+    // fonts when the process has a GUI application (fonts need one); false when it has text
+    // it cannot show.
+    bool drawTextField(Target& t, const format::EditTextCharacter& field,
+                       const timeline::TextFieldObject* live, const QTransform& m, const ColorTransform& cx) {
         const format::FontCharacter* font = fontFor(field.fontId);
         const bool embedded = font && hasOutlines(font);
         const bool deviceText = canDrawDeviceText();
         if (!embedded && !deviceText) {
             if (field.border)
                 drawFieldBox(t, field, m, cx);
-            return field.initialText.empty();
+            return live ? live->field.length() == 0 : field.initialText.empty();
         }
-        auto it = m_definitionFields.find(&field);
-        if (it == m_definitionFields.end())
-            it = m_definitionFields.emplace(&field, text::FieldState(field, font)).first;
-        const text::FieldState& state = it->second;
-        const text::TextLayout& layout = m_fields.layout(&field, state, font, embedded);
-        m_fields.draw(*t.painter, FieldPainter::view(state, layout), m, t.deviceToPainter, cx, deviceText);
+        const text::FieldState* state = live ? &live->field : nullptr;
+        if (!state) {
+            auto it = m_definitionFields.find(&field);
+            if (it == m_definitionFields.end())
+                it = m_definitionFields.emplace(&field, text::FieldState(field, font)).first;
+            state = &it->second;
+        }
+        const void* key = live ? static_cast<const void*>(live) : &field;
+        const text::TextLayout& layout = m_fields.layout(key, *state, font, embedded);
+        m_fields.draw(*t.painter, FieldPainter::view(*state, layout), m, t.deviceToPainter, cx, deviceText);
         return true;
     }
 
@@ -595,6 +670,7 @@ private:
                         at = list.insert_or_assign(place.depth, std::move(obj)).first;
                     }
                     at->second.character = c;
+                    at->second.kind = timeline::kindOf(*c);
                 }
                 if (at != list.end())
                     at->second.apply(place);
@@ -609,14 +685,14 @@ private:
         return list;
     }
 
-    // FIXME: buttons show their up state only.
-    void drawButtonUpState(Target& t, const format::ButtonCharacter& button, const QTransform& m,
-                           const ColorTransform& cx, const ClipState& clip, int nesting) {
+    // A button shows the records of its current state, lowest depth first.
+    void drawButton(Target& t, const format::ButtonCharacter& button, timeline::ButtonState state,
+                    const QTransform& m, const ColorTransform& cx, const ClipState& clip, int nesting) {
         if (nesting > kMaxDrawNesting)
             return;
         std::vector<const format::ButtonRecord*> up;
         for (const auto& r : button.records)
-            if (r.up)
+            if (timeline::shownIn(r, state))
                 up.push_back(&r);
         std::stable_sort(up.begin(), up.end(), [](auto* a, auto* b) { return a->depth < b->depth; });
         for (const format::ButtonRecord* r : up) {
@@ -663,6 +739,8 @@ private:
             }
             break;
         case format::CharacterKind::Sprite:
+            if (obj && obj->clip && !obj->clip->graphics().empty())
+                addToUnion(out, graphicsFor(obj->clip->graphics()).fillArea(), m);
             if (obj && obj->clip)
                 for (const auto& [d, child] : obj->clip->displayList())
                     if (child.visible && child.clipDepth == 0)
@@ -695,9 +773,17 @@ private:
     std::map<std::pair<const format::FontCharacter*, std::uint32_t>, std::unique_ptr<CompiledShape>> m_glyphs;
     std::unordered_map<const format::SpriteCharacter*, timeline::DisplayList> m_firstFrames;
     std::unordered_map<const format::FontCharacter*, bool> m_outlined;
-    FieldPainter m_fields{m_painter, [this](const format::FontCharacter* f, std::uint32_t i) { return glyphFor(f, i); }};
+    FieldPainter m_fields{m_painter,
+                          [this](const format::FontCharacter* f, std::uint32_t i) { return glyphFor(f, i); }};
     // The state a field placed from the movie starts with, for lists without live state.
     std::unordered_map<const format::EditTextCharacter*, text::FieldState> m_definitionFields;
+    // Run-time drawings compiled, by drawing and the revision they were compiled at
+    // (revisions are never reused, so a drawing at a reused address cannot match).
+    struct CompiledDrawing {
+        std::uint64_t revision = 0;
+        std::unique_ptr<CompiledShape> shape;
+    };
+    std::unordered_map<const timeline::Graphics*, CompiledDrawing> m_drawings;
 };
 
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}

@@ -34,8 +34,8 @@ Clip::Clip(World& world, const format::Timeline& timeline, Clip* parent, Display
 }
 
 Clip::~Clip() {
-    if (m_world.onClipRemoved && !m_removalAnnounced)
-        m_world.onClipRemoved(*this);
+    if (m_world.events && !m_removalAnnounced)
+        m_world.events->clipRemoved(*this);
     m_world.liveObjects -= std::min(m_world.liveObjects, m_list.size());
     m_world.clips.erase(m_id);
 }
@@ -108,11 +108,7 @@ DisplayObject* Clip::objectAt(int depth) {
 }
 
 bool Clip::removeAt(int depth) {
-    auto it = m_list.find(depth);
-    if (it == m_list.end())
-        return false;
-    destroyObject(it);
-    return true;
+    return m_world.remove(*this, depth);
 }
 
 void Clip::changed() {
@@ -131,50 +127,9 @@ void Clip::enterFirstFrame() {
 
 void Clip::applyFrame(int frame) {
     forEachDisplayListTag(
-        m_world, m_timeline, frame, [this](const format::PlaceObject& place) { applyPlace(place); },
-        [this](std::uint16_t depth) { removeAt(depth); });
-}
-
-// Same rules as applyFrameTags, on live instances: a new placement takes over
-// its depth, a move changes only the fields it carries, a replace swaps the
-// character and keeps the rest.
-void Clip::applyPlace(const format::PlaceObject& place) {
-    auto it = m_list.find(place.depth);
-    if (!place.characterId) {
-        if (place.move && it != m_list.end()) {
-            applyMove(it->second, place);
-            changed();
-        }
-        return;
-    }
-    PlaceState next;
-    if (place.move && it != m_list.end()) {
-        if (it->second.characterId == *place.characterId) {
-            applyMove(it->second, place);
-            changed();
-            return;
-        }
-        next = it->second;
-    }
-    next.depth = place.depth;
-    next.characterId = *place.characterId;
-    next.apply(place);
-    if (it != m_list.end())
-        destroyObject(it);
-    createObject(next);
-}
-
-// A move of an object whose transform a script has set leaves transform and colour alone.
-void Clip::applyMove(DisplayObject& obj, const format::PlaceObject& place) {
-    if (!obj.scriptTransformed) {
-        obj.apply(place);
-        return;
-    }
-    format::Matrix matrix = obj.matrix;
-    format::ColorTransform cx = obj.colorTransform;
-    obj.apply(place);
-    obj.matrix = matrix;
-    obj.colorTransform = cx;
+        m_world, m_timeline, frame,
+        [this](const format::PlaceObject& place) { m_world.placeFromTag(*this, place); },
+        [this](std::uint16_t depth) { m_world.removeFromTag(*this, depth); });
 }
 
 DisplayObject* Clip::placeScripted(std::uint16_t characterId, int depth, const std::string& name) {
@@ -182,22 +137,14 @@ DisplayObject* Clip::placeScripted(std::uint16_t characterId, int depth, const s
     state.depth = depth;
     state.characterId = characterId;
     state.name = name;
-    removeAt(depth);
-    DisplayObject* obj = createObject(state);
-    if (obj)
-        obj->scripted = true;
-    return obj;
+    return m_world.createByScript(*this, state, nullptr);
 }
 
 DisplayObject* Clip::createEmptyClip(int depth, const std::string& name) {
     PlaceState state;
     state.depth = depth;
     state.name = name;
-    removeAt(depth);
-    DisplayObject* obj = createObject(state, &m_world.emptySprite);
-    if (obj)
-        obj->scripted = true;
-    return obj;
+    return m_world.createByScript(*this, state, &m_world.emptySprite);
 }
 
 DisplayObject* Clip::duplicate(int fromDepth, int toDepth, const std::string& name) {
@@ -208,30 +155,11 @@ DisplayObject* Clip::duplicate(int fromDepth, int toDepth, const std::string& na
     const format::Character* character = from->character;
     state.depth = toDepth;
     state.name = name;
-    removeAt(toDepth);
-    DisplayObject* obj = createObject(state, character);
-    if (obj)
-        obj->scripted = true;
-    return obj;
+    return m_world.createByScript(*this, state, character);
 }
 
 void Clip::swapDepths(int depthA, int depthB) {
-    if (depthA == depthB)
-        return;
-    // Map nodes move without moving their objects, so instances keep their address.
-    auto a = m_list.extract(depthA);
-    auto b = m_list.extract(depthB);
-    if (a) {
-        a.key() = depthB;
-        a.mapped().depth = depthB;
-        m_list.insert(std::move(a));
-    }
-    if (b) {
-        b.key() = depthA;
-        b.mapped().depth = depthA;
-        m_list.insert(std::move(b));
-    }
-    changed();
+    m_world.swapDepths(*this, depthA, depthB);
 }
 
 int Clip::nextHighestDepth() const {
@@ -241,56 +169,12 @@ int Clip::nextHighestDepth() const {
     return top == std::numeric_limits<int>::max() ? top : std::max(0, top + 1);
 }
 
-DisplayObject* Clip::createObject(const PlaceState& state, const format::Character* given) {
-    const format::Character* character = given ? given : m_world.movie.character(state.characterId);
-    if (!character) {
-        ++m_world.missingCharacters;
-        return nullptr;
-    }
-    if (m_world.liveObjects >= kMaxLiveObjects) {
-        ++m_world.droppedPlacements;
-        return nullptr;
-    }
-    auto [it, inserted] = m_list.try_emplace(state.depth);
-    if (!inserted)
-        return nullptr;
-    DisplayObject& obj = it->second;
-    static_cast<PlaceState&>(obj) = state;
-    obj.character = character;
-    obj.serial = m_world.nextSerial++;
-    ++m_world.liveObjects;
-    changed();
-    if (character->kind == format::CharacterKind::Sprite) {
-        if (m_nesting + 1 > kMaxNesting) {
-            ++m_world.droppedPlacements;
-            return &obj;
-        }
-        auto& sprite = static_cast<const format::SpriteCharacter&>(*character);
-        obj.clip = std::make_shared<Clip>(m_world, sprite.timeline, this, &obj, m_nesting + 1);
-        obj.clip->m_loadPending = obj.clipEvents & format::kClipLoad;
-        obj.clip->enterFirstFrame();
-    }
-    return &obj;
-}
-
 void Clip::detach() {
     m_parent = nullptr;
     m_owner = nullptr;
     m_isRoot = false;
     m_pendingFrame = -1;
     m_loadPending = false;
-}
-
-// The object leaves the list at once; a sprite instance is parked in the world,
-// still linked to its parent, until World::flushRemoved announces and releases it.
-void Clip::destroyObject(DisplayList::iterator it) {
-    auto node = m_list.extract(it);
-    --m_world.liveObjects;
-    changed();
-    if (node.mapped().clip) {
-        node.mapped().clip->m_removed = true;
-        m_world.removed.push_back(std::move(node));
-    }
 }
 
 void Clip::stepForward() {
@@ -321,6 +205,8 @@ void Clip::advance() {
     for (auto& [depth, obj] : m_list)
         if (obj.clip)
             obj.clip->advance();
+        else if (obj.state)
+            obj.state->advance(obj, m_world);
 }
 
 PlaceMap Clip::stateFor(int frame) {
@@ -330,34 +216,6 @@ PlaceMap Clip::stateFor(int frame) {
     for (int f = 0; f <= frame; ++f)
         applyFrameTags(m_world, m_timeline, f, state);
     return state;
-}
-
-void Clip::reconcile(const PlaceMap& target) {
-    for (auto it = m_list.begin(); it != m_list.end();) {
-        auto t = target.find(it->first);
-        bool keep =
-            it->second.scripted || (t != target.end() && t->second.characterId == it->second.characterId);
-        if (keep)
-            ++it;
-        else
-            destroyObject(it++);
-    }
-    for (const auto& [depth, state] : target) {
-        auto it = m_list.find(depth);
-        if (it == m_list.end()) {
-            createObject(state);
-        } else if (!it->second.scripted) {
-            DisplayObject& obj = it->second;
-            format::Matrix matrix = obj.matrix;
-            format::ColorTransform cx = obj.colorTransform;
-            static_cast<PlaceState&>(obj) = state;
-            if (obj.scriptTransformed) {
-                obj.matrix = matrix;
-                obj.colorTransform = cx;
-            }
-            changed();
-        }
-    }
 }
 
 void Clip::gotoFrame(int frame) {
@@ -371,7 +229,7 @@ void Clip::gotoFrame(int frame) {
         for (int f = m_frame + 1; f <= frame; ++f)
             applyFrame(f);
     } else {
-        reconcile(stateFor(frame));
+        m_world.reconcile(*this, stateFor(frame));
     }
     m_frame = frame;
     m_pendingFrame = frame;

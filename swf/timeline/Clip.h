@@ -11,6 +11,7 @@
 #include "swf/format/Timeline.h"
 #include "swf/timeline/DisplayObject.h"
 #include "swf/timeline/SeekIndex.h"
+#include "swf/timeline/objects/Graphics.h"
 
 #include <functional>
 #include <memory>
@@ -83,8 +84,12 @@ public:
     // Removes whatever is at depth (script removal); true if something was there.
     bool removeAt(int depth);
 
-    // --- display-list edits made by scripts. Objects made here are `scripted`:
-    // gotos leave them alone. Each replaces whatever was at the depth, and returns
+    // Vector drawing made at run time, shown under the children (the root has one too).
+    const Graphics& graphics() const { return m_graphics; }
+    Graphics& graphics() { return m_graphics; }
+
+    // --- display-list edits made by scripts, through the world's operations. Objects
+    // made here are `scripted`: gotos leave them alone. Each replaces whatever was at the depth, and returns
     // null when the character is unknown or the object budget is spent.
     // attachMovie: any dictionary character (usually an exported sprite).
     DisplayObject* placeScripted(std::uint16_t characterId, int depth, const std::string& name);
@@ -122,11 +127,6 @@ public:
 private:
     void enterFrame(int frame);
     void applyFrame(int frame);
-    void applyPlace(const format::PlaceObject& place);
-    void reconcile(const PlaceMap& target);
-    DisplayObject* createObject(const PlaceState& state, const format::Character* character = nullptr);
-    void applyMove(DisplayObject& obj, const format::PlaceObject& place);
-    void destroyObject(DisplayList::iterator it);
     void changed();
     void stepForward();
     PlaceMap stateFor(int frame);
@@ -139,6 +139,7 @@ private:
     DisplayObject* m_owner;
     int m_nesting;
     DisplayList m_list;
+    Graphics m_graphics;
     int m_frame = 0;
     bool m_entered = false;
     bool m_playing = true;
@@ -149,7 +150,7 @@ private:
     std::uint64_t m_id = 0;
     bool m_isRoot = false;
     bool m_removed = false;          // taken off its parent's list, not yet released
-    bool m_removalAnnounced = false; // World::onClipRemoved has been told
+    bool m_removalAnnounced = false; // World::events has been told
 };
 
 } // namespace swf::timeline

@@ -1,10 +1,17 @@
 #pragma once
 // One entry of a timeline's display list. PlaceState is everything the control
-// tags say about a depth; it is also what seek snapshots store.
+// tags say about a depth; it is also what seek snapshots store. DisplayObject adds
+// what a live object has beyond that: its kind and the kind's state
+// (objects/ObjectState.h), its identity and what scripts set on it.
+//
+// Who changes what: display lists change only through the World's operations
+// (World.h; the timeline, scripts and tools alike), so the placement rules live in
+// one place. Script hosts may write the common fields below and the kind's state.
 
 #include "swf/format/Character.h"
 #include "swf/format/PlaceObject.h"
 #include "swf/format/Records.h"
+#include "swf/timeline/objects/ObjectState.h"
 
 #include <cstdint>
 #include <map>
@@ -41,6 +48,11 @@ struct PlaceState {
 struct DisplayObject : PlaceState {
     // Never null for an object on a display list; points into the movie's dictionary.
     const format::Character* character = nullptr;
+    // Fixed by the character when the object is made.
+    ObjectKind kind = ObjectKind::Other;
+    // The kind's own state; never null for an object the world made (lists the renderer
+    // builds for itself may leave it null: then the character's defaults apply).
+    std::unique_ptr<ObjectState> state;
     // The nested timeline instance when the character is a sprite (null when the
     // sprite could not be instantiated because nesting or the object budget ran out).
     std::shared_ptr<Clip> clip;
@@ -50,9 +62,23 @@ struct DisplayObject : PlaceState {
     bool scripted = false;
     // A script set its transform or colour: timeline moves no longer change those.
     bool scriptTransformed = false;
+
+    // Set by scripts only (the tags have no say): scrollRect crops and scrolls the object
+    // (pixels in twips), scale9Grid stretches it by nine regions (the character's
+    // DefineScalingGrid is read from the character), scriptMask names the object masking
+    // this one by serial (setMask; 0 for none).
+    std::optional<format::Rect> scrollRect;
+    std::optional<format::Rect> scale9Grid;
+    std::uint64_t scriptMask = 0;
+
+    // The state as a given kind's class (objects/*.h), or null when it is another kind.
+    template <typename T> T* as() { return dynamic_cast<T*>(state.get()); }
+    template <typename T> const T* as() const { return dynamic_cast<const T*>(state.get()); }
 };
 
 // Objects of one timeline instance by depth, lowest (drawn first) to highest.
 using DisplayList = std::map<int, DisplayObject>;
+// Placement state by depth: what a timeline's tags give for a frame.
+using PlaceMap = std::map<int, PlaceState>;
 
 } // namespace swf::timeline

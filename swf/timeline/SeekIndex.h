@@ -17,8 +17,6 @@ struct World;
 // Frames between snapshots (picked with bench/BenchEngine's seek benchmark).
 inline constexpr int kSnapshotInterval = 32;
 
-using PlaceMap = std::map<int, PlaceState>;
-
 // Decodes one frame's display-list tags in order, handing on each placement and each
 // removed depth; tags that do not parse are skipped.
 void forEachDisplayListTag(const World& world, const format::Timeline& timeline, int frame,

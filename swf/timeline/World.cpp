@@ -26,8 +26,8 @@ void World::flushRemoved() {
             if (clip->m_removalAnnounced)
                 continue;
             clip->m_removalAnnounced = true;
-            if (onClipRemoved)
-                onClipRemoved(*clip);
+            if (events)
+                events->clipRemoved(*clip);
         }
         for (auto& node : batch)
             if (node.mapped().clip)

@@ -1,11 +1,19 @@
 #pragma once
 // State shared by every timeline instance of one playing movie: the movie, the
-// change counter hosts repaint on, the instance budget and the tick count.
+// change counter hosts repaint on, the instance budget and the tick count; and the
+// operations that change display lists. The timeline's tags, scripts and tools all go
+// through those (place, move, replace, remove, create by script, swap, reparent), so
+// the placement rules and the ownership rules live in one place (DisplayOps.cpp):
+// - an object a script created stays when a seek rebuilds its timeline's list, and
+//   a timeline tag does not replace it by another character;
+// - an object whose transform a script set keeps that transform and colour when the
+//   timeline moves or replaces it.
 
 #include "swf/format/Records.h"
 #include "swf/format/Timeline.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/DisplayObject.h"
+#include "swf/timeline/WorldEvents.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,14 +51,13 @@ struct World {
     }
     std::uint64_t droppedPlacements = 0; // refused by the limits above
 
-    // Told when a timeline instance leaves the stage (set by the player for its action
-    // runner). It may run script code, so it is only called from flushRemoved(), never
-    // in the middle of a display-list change; the clip still knows its parent and
-    // name then.
-    std::function<void(Clip&)> onClipRemoved;
+    // The script machine owning the objects (set by the player; may be null). Its
+    // clipRemoved may run script code, so it is only called from flushRemoved(), never
+    // in the middle of a display-list change.
+    WorldEvents* events = nullptr;
     // Sprite objects taken off a display list, kept alive until announced.
     std::vector<DisplayList::node_type> removed;
-    // Announces every removed clip (and the clips inside it) to onClipRemoved, then
+    // Announces every removed clip (and the clips inside it) to events, then
     // releases them. Call when no display list is being walked.
     void flushRemoved();
     // Releases removed clips without announcing them (the movie is going away).
@@ -60,11 +67,36 @@ struct World {
     // Placements whose character is not in the dictionary.
     std::uint64_t missingCharacters = 0;
 
+    // --- display-list operations
+    // One PlaceObject tag of `clip`'s timeline: a new object, a move or a replace.
+    void placeFromTag(Clip& clip, const format::PlaceObject& place);
+    // One RemoveObject tag of `clip`'s timeline.
+    void removeFromTag(Clip& clip, int depth);
+    // Brings `clip`'s list to `target`, the state its timeline gives for a frame (seeks):
+    // objects that stay at their depth with the same character keep their instance.
+    void reconcile(Clip& clip, const PlaceMap& target);
+    // An object made by script at `state.depth` of `clip`, replacing whatever is there;
+    // `character` null means the one `state.characterId` names. Null when refused
+    // (unknown character, budget spent).
+    DisplayObject* createByScript(Clip& clip, const PlaceState& state, const format::Character* character);
+    // Takes the object at `depth` off `clip`'s list; false when there is none.
+    bool remove(Clip& clip, int depth);
+    // The objects at the two depths trade places (either may be empty).
+    void swapDepths(Clip& clip, int depthA, int depthB);
+    // Moves the object at `depth` of `from` to `toDepth` of `to`, keeping its instance
+    // (AS3 addChild). False, and nothing changes, when there is no such object, the
+    // target depth is taken, or the object would end up inside itself.
+    bool reparent(Clip& from, int depth, Clip& to, int toDepth);
+
     // Snapshot index of a timeline, built lazily; null for timelines short enough
     // to replay from the start.
     SeekIndex* seekIndex(const format::Timeline& timeline);
 
 private:
+    DisplayObject* create(Clip& clip, const PlaceState& state, const format::Character* character);
+    void destroy(Clip& clip, DisplayList::iterator it);
+    void moveFromTag(DisplayObject& obj, const format::PlaceObject& place);
+
     std::map<const format::Timeline*, std::unique_ptr<SeekIndex>> m_indexes;
 };
 

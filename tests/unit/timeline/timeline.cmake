@@ -1,2 +1,3 @@
-orvane_add_gtest(engine_timeline_tests SOURCES TimelineTest.cpp LIBS swf_player orvane_swfwriter LABELS asan)
+orvane_add_gtest(engine_timeline_tests SOURCES TimelineTest.cpp DisplayObjectTest.cpp
+  LIBS swf_player swf_avm1_host orvane_swfwriter LABELS asan)
 add_dependencies(asan_suite engine_timeline_tests)

@@ -1,0 +1,212 @@
+// The operations that change display lists, for the timeline, scripts and tools alike.
+// Rules that decide what a tag does to a depth are written here once; seek snapshots
+// (SeekIndex.cpp) apply the same placement rules to bare state.
+
+#include "swf/timeline/Clip.h"
+#include "swf/timeline/World.h"
+
+namespace swf::timeline {
+
+namespace {
+
+// A move of an object whose transform a script has set leaves transform and colour alone.
+void applyKeepingScriptTransform(DisplayObject& obj, const PlaceState* fromTags,
+                                 const format::PlaceObject* place) {
+    const format::Matrix matrix = obj.matrix;
+    const format::ColorTransform cx = obj.colorTransform;
+    if (fromTags)
+        static_cast<PlaceState&>(obj) = *fromTags;
+    if (place)
+        obj.apply(*place);
+    if (obj.scriptTransformed) {
+        obj.matrix = matrix;
+        obj.colorTransform = cx;
+    }
+}
+
+} // namespace
+
+void World::moveFromTag(DisplayObject& obj, const format::PlaceObject& place) {
+    applyKeepingScriptTransform(obj, nullptr, &place);
+}
+
+// A new placement takes over its depth, a move changes only the fields it carries, a
+// replace swaps the character and keeps the rest.
+void World::placeFromTag(Clip& clip, const format::PlaceObject& place) {
+    DisplayList& list = clip.m_list;
+    auto it = list.find(place.depth);
+    if (!place.characterId) {
+        if (place.move && it != list.end()) {
+            moveFromTag(it->second, place);
+            ++generation;
+        }
+        return;
+    }
+    PlaceState next;
+    bool keepScriptTransform = false;
+    if (place.move && it != list.end()) {
+        if (it->second.characterId == *place.characterId) {
+            moveFromTag(it->second, place);
+            ++generation;
+            return;
+        }
+        if (it->second.scripted)
+            return; // the timeline does not replace what a script made
+        next = it->second;
+        keepScriptTransform = it->second.scriptTransformed;
+    }
+    next.depth = place.depth;
+    next.characterId = *place.characterId;
+    next.apply(place);
+    if (keepScriptTransform) {
+        next.matrix = it->second.matrix;
+        next.colorTransform = it->second.colorTransform;
+    }
+    if (it != list.end())
+        destroy(clip, it);
+    if (DisplayObject* obj = create(clip, next, nullptr))
+        obj->scriptTransformed = keepScriptTransform;
+}
+
+void World::removeFromTag(Clip& clip, int depth) {
+    remove(clip, depth);
+}
+
+void World::reconcile(Clip& clip, const PlaceMap& target) {
+    DisplayList& list = clip.m_list;
+    for (auto it = list.begin(); it != list.end();) {
+        auto t = target.find(it->first);
+        const bool keep =
+            it->second.scripted || (t != target.end() && t->second.characterId == it->second.characterId);
+        if (keep)
+            ++it;
+        else
+            destroy(clip, it++);
+    }
+    for (const auto& [depth, state] : target) {
+        auto it = list.find(depth);
+        if (it == list.end()) {
+            create(clip, state, nullptr);
+        } else if (!it->second.scripted) {
+            applyKeepingScriptTransform(it->second, &state, nullptr);
+            ++generation;
+        }
+    }
+}
+
+DisplayObject* World::createByScript(Clip& clip, const PlaceState& state,
+                                     const format::Character* character) {
+    remove(clip, state.depth);
+    DisplayObject* obj = create(clip, state, character);
+    if (obj)
+        obj->scripted = true;
+    return obj;
+}
+
+bool World::remove(Clip& clip, int depth) {
+    auto it = clip.m_list.find(depth);
+    if (it == clip.m_list.end())
+        return false;
+    destroy(clip, it);
+    return true;
+}
+
+void World::swapDepths(Clip& clip, int depthA, int depthB) {
+    if (depthA == depthB)
+        return;
+    // Map nodes move without moving their objects, so instances keep their address.
+    DisplayList& list = clip.m_list;
+    auto a = list.extract(depthA);
+    auto b = list.extract(depthB);
+    if (a) {
+        a.key() = depthB;
+        a.mapped().depth = depthB;
+        list.insert(std::move(a));
+    }
+    if (b) {
+        b.key() = depthA;
+        b.mapped().depth = depthA;
+        list.insert(std::move(b));
+    }
+    ++generation;
+}
+
+bool World::reparent(Clip& from, int depth, Clip& to, int toDepth) {
+    auto it = from.m_list.find(depth);
+    if (it == from.m_list.end() || to.m_list.count(toDepth))
+        return false;
+    Clip* moving = it->second.clip.get();
+    int depthBelow = 0;
+    if (moving) {
+        for (const Clip* c = &to; c; c = c->m_parent)
+            if (c == moving)
+                return false; // it would contain itself
+        moving->forEachClip(
+            [&](Clip& c) { depthBelow = std::max(depthBelow, c.m_nesting - moving->m_nesting); });
+        if (to.m_nesting + 1 + depthBelow > kMaxNesting)
+            return false;
+    }
+    // The node keeps its allocation, so the clip's owner pointer stays valid.
+    auto node = from.m_list.extract(it);
+    node.key() = toDepth;
+    node.mapped().depth = toDepth;
+    node.mapped().scripted = true; // no timeline owns it any more
+    to.m_list.insert(std::move(node));
+    if (moving) {
+        const int shift = to.m_nesting + 1 - moving->m_nesting;
+        moving->forEachClip([&](Clip& c) { c.m_nesting += shift; });
+        moving->m_parent = &to;
+    }
+    ++generation;
+    return true;
+}
+
+DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::Character* given) {
+    const format::Character* character = given ? given : movie.character(state.characterId);
+    if (!character) {
+        ++missingCharacters;
+        return nullptr;
+    }
+    if (liveObjects >= kMaxLiveObjects) {
+        ++droppedPlacements;
+        return nullptr;
+    }
+    auto [it, inserted] = clip.m_list.try_emplace(state.depth);
+    if (!inserted)
+        return nullptr;
+    DisplayObject& obj = it->second;
+    static_cast<PlaceState&>(obj) = state;
+    obj.character = character;
+    obj.kind = kindOf(*character);
+    obj.state = makeObjectState(*character, movie);
+    obj.serial = nextSerial++;
+    ++liveObjects;
+    ++generation;
+    if (obj.kind == ObjectKind::Sprite) {
+        if (clip.m_nesting + 1 > kMaxNesting) {
+            ++droppedPlacements;
+            return &obj;
+        }
+        auto& sprite = static_cast<const format::SpriteCharacter&>(*character);
+        obj.clip = std::make_shared<Clip>(*this, sprite.timeline, &clip, &obj, clip.m_nesting + 1);
+        obj.clip->m_loadPending = obj.clipEvents & format::kClipLoad;
+        obj.clip->enterFirstFrame();
+    }
+    return &obj;
+}
+
+// The object leaves the list at once; a sprite instance is parked in the world, still
+// linked to its parent, until flushRemoved announces and releases it.
+void World::destroy(Clip& clip, DisplayList::iterator it) {
+    auto node = clip.m_list.extract(it);
+    --liveObjects;
+    ++generation;
+    if (node.mapped().state)
+        node.mapped().state->removed(node.mapped(), *this);
+    if (node.mapped().clip) {
+        node.mapped().clip->m_removed = true;
+        removed.push_back(std::move(node));
+    }
+}
+
+} // namespace swf::timeline

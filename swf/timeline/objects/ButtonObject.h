@@ -1,0 +1,37 @@
+#pragma once
+// A button (DefineButton, DefineButton2). The renderer shows the records of the current
+// state; the input code (issue 12) moves the state with the mouse and runs the
+// transitions' actions.
+
+#include "swf/format/Button.h"
+#include "swf/timeline/objects/ObjectState.h"
+
+namespace swf::timeline {
+
+enum class ButtonState : std::uint8_t { Up, Over, Down };
+
+class ButtonObject final : public ObjectState {
+public:
+    ObjectKind kind() const override { return ObjectKind::Button; }
+    // Bounds and hit test stay the defaults until the hit-state records are measured
+    // (issue 12).
+
+    ButtonState state = ButtonState::Up;
+    // AS2 `enabled`: a disabled button ignores the mouse (issue 12).
+    bool enabled = true;
+    bool useHandCursor = true;
+};
+
+// Whether a record of the button is drawn in `state`.
+inline bool shownIn(const format::ButtonRecord& record, ButtonState state) {
+    switch (state) {
+    case ButtonState::Over:
+        return record.over;
+    case ButtonState::Down:
+        return record.down;
+    default:
+        return record.up;
+    }
+}
+
+} // namespace swf::timeline
