@@ -1,5 +1,10 @@
 #include "swf/render/DeviceFace.h"
 
+#include "swf/text/DeviceFaces.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
 #include <algorithm>
 
 namespace swf::render {
@@ -55,6 +60,19 @@ QFont DeviceFace::font(double pixels) const {
     QFont f = m_font;
     f.setPixelSize(std::clamp(int(std::lround(pixels)), 1, 65535));
     return f;
+}
+
+void installDeviceFaces() {
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    text::setDeviceFaceSource([](const text::TextFormat& f) -> const text::FontFace* {
+        static DeviceFonts fonts;
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return nullptr;
+        return &fonts.face(f.font.value_or(""), f.bold.value_or(false), f.italic.value_or(false));
+    });
 }
 
 const DeviceFace& DeviceFonts::face(const std::string& name, bool bold, bool italic) {

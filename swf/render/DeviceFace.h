@@ -42,6 +42,10 @@ private:
     std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<DeviceFace>> m_faces;
 };
 
+// Makes the system's fonts (through the GUI application, while there is one) the faces
+// the text layout measures device text with.
+void installDeviceFaces();
+
 QString deviceFamily(const std::string& flashName);
 QFont deviceFont(const QString& family, bool bold, bool italic, double pixels);
 

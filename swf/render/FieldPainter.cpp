@@ -20,36 +20,9 @@ bool upright(const QTransform& m) {
 
 } // namespace
 
-const text::EmbeddedFace& FieldPainter::embeddedFace(const format::FontCharacter* font) {
-    auto& slot = m_embedded[font];
-    if (!slot)
-        slot = std::make_unique<text::EmbeddedFace>(*font);
-    return *slot;
-}
-
-text::FaceResolver FieldPainter::faces(const format::FontCharacter* font, bool embedded) {
-    if (embedded && font) {
-        const text::FontFace* face = &embeddedFace(font);
-        // FIXME: a format naming another embedded font still uses the field's font.
-        return [face](const text::TextFormat&) { return face; };
-    }
-    return [this](const text::TextFormat& f) -> const text::FontFace* {
-        return &m_device.face(f.font.value_or(""), f.bold.value_or(false), f.italic.value_or(false));
-    };
-}
-
-const text::TextLayout& FieldPainter::layout(const void* key, const text::FieldState& state,
-                                             const format::FontCharacter* font, bool embedded) {
-    // Fields come and go with the frames; a cache that grows past its use starts afresh.
-    if (m_layouts.size() > 4096)
-        m_layouts.clear();
-    CachedLayout& c = m_layouts[key];
-    if (c.state != &state || c.revision != state.revision() || c.layout.lines.empty()) {
-        c.state = &state;
-        c.revision = state.revision();
-        c.layout = text::layoutText(state.content(), state.box(), faces(font, embedded));
-    }
-    return c.layout;
+FieldPainter::FieldPainter(ShapePainter& painter, GlyphShapes glyphs)
+    : m_painter(painter), m_glyphs(std::move(glyphs)) {
+    installDeviceFaces();
 }
 
 FieldView FieldPainter::view(const text::FieldState& state, const text::TextLayout& layout) {

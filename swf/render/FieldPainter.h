@@ -34,46 +34,24 @@ struct FieldView {
 class FieldPainter {
 public:
     using GlyphShapes = std::function<const CompiledShape*(const format::FontCharacter*, std::uint32_t)>;
-    FieldPainter(ShapePainter& painter, GlyphShapes glyphs)
-        : m_painter(painter), m_glyphs(std::move(glyphs)) {}
-
-    // Faces for a field's formats: its embedded font for every run when `embedded` is set,
-    // else the device font each format names.
-    text::FaceResolver faces(const format::FontCharacter* font, bool embedded);
+    // Makes the system's fonts the ones device text is measured with.
+    FieldPainter(ShapePainter& painter, GlyphShapes glyphs);
 
     // Draws the field through `objectToDevice`. Device text is left out when the field is
     // rotated or skewed: Flash Player showed device fonts only upright.
     void draw(QPainter& p, const FieldView& view, const QTransform& objectToDevice,
               const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceTextAllowed);
 
-    // The layout of a field's current state, kept until the state changes. `key` names the
-    // field (its object, or its character for lists without live state).
-    const text::TextLayout& layout(const void* key, const text::FieldState& state,
-                                   const format::FontCharacter* font, bool embedded);
     // What the field shows now, laid out.
     static FieldView view(const text::FieldState& state, const text::TextLayout& layout);
 
-    void clear() {
-        m_layouts.clear();
-        m_embedded.clear();
-    }
-
 private:
-    const text::EmbeddedFace& embeddedFace(const format::FontCharacter* font);
     void drawGlyphs(QPainter& p, const text::TextLayout& layout, std::size_t firstLine, double visibleBottom,
                     const QTransform& textToObject, const QTransform& objectToDevice,
                     const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceText);
 
     ShapePainter& m_painter;
     GlyphShapes m_glyphs;
-    DeviceFonts m_device;
-    std::unordered_map<const format::FontCharacter*, std::unique_ptr<text::EmbeddedFace>> m_embedded;
-    struct CachedLayout {
-        const text::FieldState* state = nullptr;
-        std::uint64_t revision = 0;
-        text::TextLayout layout;
-    };
-    std::unordered_map<const void*, CachedLayout> m_layouts;
 };
 
 } // namespace swf::render

@@ -186,7 +186,6 @@ public:
         m_outlined.clear();
         m_definitionFields.clear();
         m_drawings.clear();
-        m_fields.clear();
         m_bitmaps.clear();
         m_painter.clearCaches();
         m_raster.clear();
@@ -605,24 +604,21 @@ private:
     // it cannot show.
     bool drawTextField(Target& t, const format::EditTextCharacter& field,
                        const timeline::TextFieldObject* live, const QTransform& m, const ColorTransform& cx) {
-        const format::FontCharacter* font = fontFor(field.fontId);
-        const bool embedded = font && hasOutlines(font);
         const bool deviceText = canDrawDeviceText();
-        if (!embedded && !deviceText) {
-            if (field.border)
-                drawFieldBox(t, field, m, cx);
-            return live ? live->field.length() == 0 : field.initialText.empty();
-        }
         const text::FieldState* state = live ? &live->field : nullptr;
         if (!state) {
             auto it = m_definitionFields.find(&field);
             if (it == m_definitionFields.end())
-                it = m_definitionFields.emplace(&field, text::FieldState(field, font)).first;
+                it = m_definitionFields.emplace(&field, text::FieldState(field, fontFor(field.fontId))).first;
             state = &it->second;
         }
-        const void* key = live ? static_cast<const void*>(live) : &field;
-        const text::TextLayout& layout = m_fields.layout(key, *state, font, embedded);
-        m_fields.draw(*t.painter, FieldPainter::view(*state, layout), m, t.deviceToPainter, cx, deviceText);
+        if (!state->usesEmbeddedFont() && !deviceText) {
+            if (field.border)
+                drawFieldBox(t, field, m, cx);
+            return state->length() == 0;
+        }
+        m_fields.draw(*t.painter, FieldPainter::view(*state, state->layout()), m, t.deviceToPainter, cx,
+                      deviceText);
         return true;
     }
 

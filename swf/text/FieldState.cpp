@@ -1,5 +1,7 @@
 #include "swf/text/FieldState.h"
 
+#include "swf/text/DeviceFaces.h"
+#include "swf/text/EmbeddedFace.h"
 #include "swf/text/FieldDefinition.h"
 #include "swf/text/HtmlText.h"
 
@@ -33,6 +35,30 @@ FieldState::FieldState(const format::EditTextCharacter& field, const format::Fon
     m_props.maxChars = field.maxLength.value_or(0);
     m_props.variable = field.variableName;
     m_content = definitionContent(field, m_newFormat);
+    setFont(font);
+}
+
+void FieldState::setFont(const format::FontCharacter* font) {
+    m_font = font;
+    m_embedded = font && hasOutlines(*font) ? std::make_shared<EmbeddedFace>(*font) : nullptr;
+    touch();
+}
+
+const TextLayout& FieldState::layout() const {
+    // A copy of the state gets its own cache on its first layout.
+    if (m_cache.use_count() > 1)
+        m_cache = std::make_shared<Cache>();
+    Cache& c = *m_cache;
+    const std::uint64_t faces = m_embedded ? 0 : deviceFaceGeneration();
+    if (c.revision != m_revision || c.faces != faces) {
+        c.revision = m_revision;
+        c.faces = faces;
+        const FontFace* embedded = m_embedded.get();
+        c.layout = layoutText(m_content, box(), [embedded](const TextFormat& f) {
+            return embedded ? embedded : deviceFace(f);
+        });
+    }
+    return c.layout;
 }
 
 void FieldState::setText(std::u16string_view text) {

@@ -9,6 +9,7 @@
 #include "swf/text/TextEditor.h"
 #include "swf/text/TextLayout.h"
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -84,6 +85,20 @@ public:
     std::uint64_t revision() const { return m_revision; }
     void touch() { ++m_revision; }
 
+    // The font the field was defined with; its outlines draw every run when it has them.
+    void setFont(const format::FontCharacter* font);
+    const format::FontCharacter* font() const { return m_font; }
+    bool usesEmbeddedFont() const { return m_embedded != nullptr; }
+    // The current text laid out (kept until the state or the device faces change).
+    const TextLayout& layout() const;
+
+    // What scripts read, in pixels; scroll positions count lines from 1.
+    double textWidth() const { return layout().textWidth / 20; }
+    double textHeight() const { return layout().textHeight / 20; }
+    int maxScroll() const { return layout().maxScroll(m_props.height); }
+    int bottomScroll() const { return layout().bottomScroll(scroll, m_props.height); }
+    double maxHScroll() const { return std::floor(layout().maxHScroll(m_props.width) / 20); }
+
 private:
     template <typename F> bool edit(F&& op);
 
@@ -91,7 +106,14 @@ private:
     RichText m_content;
     TextFormat m_newFormat;
     std::shared_ptr<const StyleSheet> m_styles;
-    std::uint64_t m_revision = 0;
+    std::uint64_t m_revision = 1;
+    const format::FontCharacter* m_font = nullptr;
+    std::shared_ptr<const FontFace> m_embedded; // shared by copies of the state
+    struct Cache {
+        std::uint64_t revision = 0, faces = 0;
+        TextLayout layout;
+    };
+    mutable std::shared_ptr<Cache> m_cache = std::make_shared<Cache>();
 };
 
 } // namespace swf::text

@@ -1,5 +1,6 @@
 #include "swf/text/FieldState.h"
 #include "swf/format/Text.h"
+#include "swf/text/DeviceFaces.h"
 
 #include <gtest/gtest.h>
 
@@ -81,4 +82,31 @@ TEST(FieldState, DefinitionsAndTyping) {
     EXPECT_EQ(f.selectedText(), u"hi12");
     EXPECT_TRUE(f.deleteForward());
     EXPECT_EQ(f.text(), u"");
+}
+
+TEST(FieldState, MetricsFollowTheDeviceFaces) {
+    // A face of 0.5 em per character: 12 pixels text makes 6 pixel characters.
+    class Half : public FontFace {
+    public:
+        double ascent() const override { return 0.75; }
+        double descent() const override { return 0.25; }
+        double advance(char32_t) const override { return 0.5; }
+        int glyph(char32_t) const override { return 0; }
+    };
+    static const Half half;
+    FieldState f(0, 0, 20 * 100, 20 * (24 + 4) + 1);
+    f.change([](FieldProperties& p) { p.multiline = true; });
+    f.setText(u"abcd\rx\ry\rz");
+    const double estimated = f.textWidth();
+    EXPECT_GT(estimated, 0);
+
+    setDeviceFaceSource([](const TextFormat&) { return &half; });
+    EXPECT_DOUBLE_EQ(f.textWidth(), 24); // measured again with the new faces
+    EXPECT_DOUBLE_EQ(f.textHeight(), 48);
+    EXPECT_EQ(f.maxScroll(), 3);
+    f.scroll = 2;
+    EXPECT_EQ(f.bottomScroll(), 3);
+    EXPECT_DOUBLE_EQ(f.maxHScroll(), 0);
+    setDeviceFaceSource(nullptr);
+    EXPECT_DOUBLE_EQ(f.textWidth(), estimated);
 }
