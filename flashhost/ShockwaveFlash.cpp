@@ -176,6 +176,9 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
     : QWidget(parent), m_stagePainter(std::make_unique<StagePainter>()) {
     swf::SessionOptions options;
     options.traceSink = [this](const std::string& line) { emit traced(QString::fromStdString(line)); };
+    options.fsCommandSink = [this](const std::string& command, const std::string& args) {
+        emit fsCommand(QString::fromStdString(command), QString::fromStdString(args));
+    };
     m_session = std::make_unique<swf::PlayerSession>(std::move(options));
     m_player = &m_session->player();
     // The stage is painted whole every time; nothing behind it needs drawing.

@@ -108,6 +108,8 @@ signals:
     void frameShown();
     // A line the movie's scripts traced.
     void traced(const QString& line);
+    // A script's fscommand(command, args); the window decides what to honour.
+    void fsCommand(const QString& command, const QString& args);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -13,6 +13,8 @@ PlayerSession::PlayerSession(SessionOptions options) {
     m_scripts = host.get();
     if (options.traceSink)
         m_scripts->setTraceSink(std::move(options.traceSink));
+    if (options.fsCommandSink)
+        m_scripts->setFsCommandSink(std::move(options.fsCommandSink));
     m_scripts->setDateOrigin(options.dateOrigin);
     m_player.setActionRunner(std::move(host));
 }

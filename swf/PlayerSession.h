@@ -26,6 +26,8 @@ struct SessionOptions {
     bool scripts = true;
     // Where trace() lines go; dropped when empty.
     std::function<void(const std::string&)> traceSink;
+    // Where fscommand(command, args) calls go; dropped when empty.
+    std::function<void(const std::string&, const std::string&)> fsCommandSink;
     // What Date() answers at the first frame, in ms since 1970 (2000-01-01T00:00:00Z).
     double dateOrigin = 946684800000.0;
 };

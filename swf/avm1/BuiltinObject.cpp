@@ -383,6 +383,8 @@ void installBuiltins(Interpreter& vm) {
     installLoadVarsBuiltins(vm);
     installTextFormatBuiltins(vm);
     installNativeTable(vm);
+    installSystemBuiltins(vm);
+    installFilterBuiltins(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {

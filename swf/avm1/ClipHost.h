@@ -111,6 +111,10 @@ public:
     // URLs, paths that leave the folder, and files that cannot be read.
     virtual bool readLocalFile(const std::string& /*url*/, std::string& /*out*/) { return false; }
 
+    // The movie's stage size and the screen's, in pixels; false when unknown.
+    virtual bool stageSize(double& /*width*/, double& /*height*/) { return false; }
+    virtual bool screenSize(double& /*width*/, double& /*height*/) { return false; }
+
     virtual void startDrag(ClipId, bool /*lockCenter*/, const ClipRect* /*constraint*/) {}
     virtual void stopDrag() {}
     // getURL / loadMovie / fscommand requests; the host decides what to honour.

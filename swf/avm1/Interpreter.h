@@ -267,6 +267,8 @@ void installBroadcasterBuiltins(Interpreter& vm);
 void installXmlBuiltins(Interpreter& vm);
 void installLoadVarsBuiltins(Interpreter& vm);
 void installNativeTable(Interpreter& vm);
+void installSystemBuiltins(Interpreter& vm);
+void installFilterBuiltins(Interpreter& vm);
 
 // Small helpers for natives.
 inline Value arg(std::span<const Value> args, std::size_t i) {

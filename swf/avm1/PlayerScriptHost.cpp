@@ -493,6 +493,24 @@ bool PlayerScriptHost::readLocalFile(const std::string& url, std::string& out) {
     return static_cast<bool>(in) || in.eof();
 }
 
+bool PlayerScriptHost::stageSize(double& width, double& height) {
+    if (!m_world)
+        return false;
+    const format::Rect& r = m_world->movie.stageRect();
+    width = (r.xMax - r.xMin) / kTwips;
+    height = (r.yMax - r.yMin) / kTwips;
+    return true;
+}
+
+// Only fscommand is honoured: nothing here opens pages or touches the network.
+void PlayerScriptHost::getUrl(const std::string& url, const std::string& target, int) {
+    constexpr std::string_view kPrefix = "fscommand:";
+    if (url.size() < kPrefix.size() || asciiLower(url.substr(0, kPrefix.size())) != kPrefix)
+        return;
+    if (m_fsCommand)
+        m_fsCommand(url.substr(kPrefix.size()), target);
+}
+
 void PlayerScriptHost::play(ClipId clip) {
     if (timeline::Clip* c = find(clip))
         c->play();

@@ -42,6 +42,10 @@ public:
     // Calls intervals that are due and script onEnterFrame handlers not yet run.
     void afterTick();
     void setUrl(std::string url) { m_url = std::move(url); }
+    // Where fscommand(command, args) goes (getURL of "FSCommand:command"); dropped when empty.
+    void setFsCommandSink(std::function<void(const std::string&, const std::string&)> sink) {
+        m_fsCommand = std::move(sink);
+    }
     void setDateOrigin(double epochMs);
     Interpreter* interpreter() { return m_vm.get(); }
 
@@ -89,6 +93,8 @@ public:
     int frameOfLabel(ClipId clip, std::string_view label) override;
     bool colorTransform(ClipId clip, ClipColor& out) override;
     bool readLocalFile(const std::string& url, std::string& out) override;
+    bool stageSize(double& width, double& height) override;
+    void getUrl(const std::string& url, const std::string& target, int method) override;
     void setColorTransform(ClipId clip, const ClipColor& in) override;
 
 private:
@@ -109,6 +115,7 @@ private:
     double m_time = 0;
     double m_dateOrigin = 0;
     std::string m_url;
+    std::function<void(const std::string&, const std::string&)> m_fsCommand;
 };
 
 } // namespace swf::avm1

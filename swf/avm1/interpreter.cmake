@@ -20,7 +20,9 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinLoad.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextFormat.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextFormat.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB swf_text)
 

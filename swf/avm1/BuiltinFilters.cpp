@@ -1,0 +1,178 @@
+// flash.filters: BitmapFilter and its subclasses as data objects. A constructor
+// converts each argument the way Flash's did (numbers clamped to the filter's range,
+// colours to 24 bits, quality to 0..15), leaves out-of-range or missing ones at the
+// class default, and `clone` makes the same class with the same fields. One table
+// describes every class.
+
+#include "BuiltinSupport.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace swf::avm1 {
+
+namespace {
+
+enum class Kind : std::uint8_t { Number, Range, Integer, Color, Alpha, Boolean, Text, Array, Object };
+
+struct Field {
+    const char* name;
+    Kind kind;
+    double fallback; // numbers, booleans (0/1); text fields use `text`
+    double low = 0, high = 0;
+    const char* text = nullptr;
+};
+
+struct FilterClass {
+    const char* name;
+    std::vector<Field> fields;
+};
+
+const Field kBlurX{"blurX", Kind::Range, 4, 0, 255};
+const Field kBlurY{"blurY", Kind::Range, 4, 0, 255};
+const Field kQuality{"quality", Kind::Integer, 1, 0, 15};
+const Field kDistance{"distance", Kind::Number, 4};
+const Field kAngle{"angle", Kind::Number, 45};
+const Field kStrength{"strength", Kind::Range, 1, 0, 255};
+const Field kKnockout{"knockout", Kind::Boolean, 0};
+const Field kInner{"inner", Kind::Boolean, 0};
+const Field kType{"type", Kind::Text, 0, 0, 0, "inner"};
+
+const std::vector<FilterClass>& classes() {
+    static const std::vector<FilterClass> table = {
+        {"BlurFilter", {kBlurX, kBlurY, kQuality}},
+        {"DropShadowFilter",
+         {kDistance, kAngle, {"color", Kind::Color, 0}, {"alpha", Kind::Alpha, 1}, kBlurX, kBlurY, kStrength,
+          kQuality, kInner, kKnockout, {"hideObject", Kind::Boolean, 0}}},
+        {"GlowFilter",
+         {{"color", Kind::Color, 0xFF0000}, {"alpha", Kind::Alpha, 1}, {"blurX", Kind::Range, 6, 0, 255},
+          {"blurY", Kind::Range, 6, 0, 255}, {"strength", Kind::Range, 2, 0, 255}, kQuality, kInner, kKnockout}},
+        {"BevelFilter",
+         {kDistance, kAngle, {"highlightColor", Kind::Color, 0xFFFFFF}, {"highlightAlpha", Kind::Alpha, 1},
+          {"shadowColor", Kind::Color, 0}, {"shadowAlpha", Kind::Alpha, 1}, kBlurX, kBlurY, kStrength, kQuality,
+          kType, kKnockout}},
+        {"GradientGlowFilter",
+         {kDistance, kAngle, {"colors", Kind::Array, 0}, {"alphas", Kind::Array, 0}, {"ratios", Kind::Array, 0},
+          kBlurX, kBlurY, kStrength, kQuality, {"type", Kind::Text, 0, 0, 0, "outer"}, kKnockout}},
+        {"GradientBevelFilter",
+         {kDistance, kAngle, {"colors", Kind::Array, 0}, {"alphas", Kind::Array, 0}, {"ratios", Kind::Array, 0},
+          kBlurX, kBlurY, kStrength, kQuality, kType, kKnockout}},
+        {"ColorMatrixFilter", {{"matrix", Kind::Array, 0}}},
+        {"ConvolutionFilter",
+         {{"matrixX", Kind::Integer, 0, 0, 15}, {"matrixY", Kind::Integer, 0, 0, 15}, {"matrix", Kind::Array, 0},
+          {"divisor", Kind::Number, 1}, {"bias", Kind::Number, 0}, {"preserveAlpha", Kind::Boolean, 1},
+          {"clamp", Kind::Boolean, 1}, {"color", Kind::Color, 0}, {"alpha", Kind::Alpha, 0}}},
+        {"DisplacementMapFilter",
+         {{"mapBitmap", Kind::Object, 0}, {"mapPoint", Kind::Object, 0}, {"componentX", Kind::Integer, 0, 0, 8},
+          {"componentY", Kind::Integer, 0, 0, 8}, {"scaleX", Kind::Number, 0}, {"scaleY", Kind::Number, 0},
+          {"mode", Kind::Text, 0, 0, 0, "wrap"}, {"color", Kind::Color, 0}, {"alpha", Kind::Alpha, 0}}},
+    };
+    return table;
+}
+
+const double kIdentityMatrix[20] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
+
+Value defaultOf(Interpreter& vm, const FilterClass& cls, const Field& f) {
+    switch (f.kind) {
+    case Kind::Boolean:
+        return f.fallback != 0;
+    case Kind::Text:
+        return f.text;
+    case Kind::Array: {
+        std::vector<Value> items;
+        if (std::string_view(cls.name) == "ColorMatrixFilter")
+            items.assign(std::begin(kIdentityMatrix), std::end(kIdentityMatrix));
+        return vm.newArray(std::move(items));
+    }
+    case Kind::Object:
+        return Value::null();
+    default:
+        return f.fallback;
+    }
+}
+
+Value converted(Interpreter& vm, const FilterClass& cls, const Field& f, const Value& v) {
+    if (v.isUndefined())
+        return defaultOf(vm, cls, f);
+    const double n = vm.toNumber(v);
+    switch (f.kind) {
+    case Kind::Number:
+        return std::isfinite(n) ? n : f.fallback;
+    case Kind::Range:
+        return std::isnan(n) ? f.fallback : std::clamp(n, f.low, f.high);
+    case Kind::Integer:
+        return std::isnan(n) ? f.fallback : std::clamp(std::trunc(n), f.low, f.high);
+    case Kind::Color:
+        return static_cast<double>(toUint32(n) & 0xFFFFFF);
+    case Kind::Alpha:
+        return std::isnan(n) ? f.fallback : std::clamp(n, 0.0, 1.0);
+    case Kind::Boolean:
+        return vm.toBoolean(v);
+    case Kind::Text:
+        return vm.toString(v);
+    case Kind::Array:
+        return v.object() && v.object()->kind() == Object::Kind::Array
+                   ? Value(vm.newArray(static_cast<ArrayObject*>(v.object())->elements))
+                   : defaultOf(vm, cls, f);
+    case Kind::Object:
+        return v;
+    }
+    return v;
+}
+
+const FilterClass* classOf(Interpreter& vm, Object* self) {
+    Object* filters = vm.get(vm.get(vm.global(), "flash"), "filters").object();
+    for (const FilterClass& cls : classes()) {
+        const Value ctor = vm.get(filters, cls.name);
+        if (self && ctor.object() && vm.instanceOf(self, ctor.object()))
+            return &cls;
+    }
+    return nullptr;
+}
+
+template <std::size_t I> Value construct(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (!self || !vm.isConstructing(self))
+        return Value();
+    const FilterClass& cls = classes()[I];
+    for (std::size_t i = 0; i < cls.fields.size(); ++i)
+        vm.set(self, cls.fields[i].name, converted(vm, cls, cls.fields[i], arg(args, i)));
+    return Value();
+}
+
+Value clone(Interpreter& vm, Object* self, std::span<const Value>) {
+    const FilterClass* cls = classOf(vm, self);
+    if (!cls)
+        return Value();
+    std::vector<Value> args;
+    for (const Field& f : cls->fields)
+        args.push_back(vm.get(self, f.name));
+    return vm.construct(vm.get(vm.get(vm.get(vm.global(), "flash"), "filters"), cls->name), args);
+}
+
+Value baseConstruct(Interpreter&, Object*, std::span<const Value>) {
+    return Value();
+}
+
+template <std::size_t... I> void defineSubclasses(Interpreter& vm, Object* package, Object* baseProto,
+                                                  FunctionObject* base, std::index_sequence<I...>) {
+    (
+        [&] {
+            FunctionObject* c = defineClass(vm, package, classes()[I].name, construct<I>);
+            Object* proto = vm.get(c, "prototype").object();
+            proto->setProto(baseProto);
+            vm.define(proto, "__constructor__", base, kDontEnum);
+        }(),
+        ...);
+}
+
+} // namespace
+
+void installFilterBuiltins(Interpreter& vm) {
+    Object* filters = package(vm, package(vm, vm.global(), "flash"), "filters");
+    FunctionObject* base = defineClass(vm, filters, "BitmapFilter", baseConstruct);
+    Object* baseProto = vm.get(base, "prototype").object();
+    vm.defineMethod(baseProto, "clone", clone, 0);
+    defineSubclasses(vm, filters, baseProto, base, std::make_index_sequence<9>{});
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,82 @@
+// System, Stage, the absent devices and services, and flash.filters, driven by
+// assembled scripts.
+
+#include "ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::testing;
+
+TEST(System, CapabilitiesAndSecurityAnswerLikeAStandAlonePlayer) {
+    ScriptRun s(8);
+    EXPECT_EQ(s.run(R"(
+        push "System"; getvariable; push "capabilities"; getmember; push "playerType"; getmember; trace
+        push "System"; getvariable; push "capabilities"; getmember; push "version"; getmember; trace
+        push "System"; getvariable; push "capabilities"; getmember; push "hasPrinting"; getmember; trace
+        push "x.com", 1, "System"; getvariable; push "security"; getmember; push "allowDomain"; callmethod; trace
+    )"),
+              "StandAlone|LNX 8,0,0,0|false|undefined");
+}
+
+TEST(System, StageKeepsSettingsAndBroadcasts) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "Stage"; getvariable; push "scaleMode"; getmember; trace
+        push "Stage"; getvariable; push "scaleMode", "noScale"; setmember
+        push "Stage"; getvariable; push "scaleMode"; getmember; trace
+        push "Stage"; getvariable; push "showMenu", 0; setmember
+        push "Stage"; getvariable; push "showMenu"; getmember; trace
+        push "l"; push 0, "Object"; newobject; setvariable
+        push "l"; getvariable; push "onResize"
+        function () { push "resized"; trace }
+        setmember
+        push "l"; getvariable; push 1, "Stage"; getvariable; push "addListener"; callmethod; pop
+        push "onResize", 1, "Stage"; getvariable; push "broadcastMessage"; callmethod; pop
+    )"),
+              "showAll|noScale|false|resized");
+}
+
+TEST(System, AbsentDevicesAndServicesFailAsFlashDid) {
+    ScriptRun s(8);
+    EXPECT_EQ(s.run(R"(
+        push 0, "Camera"; getvariable; push "get"; callmethod; trace
+        push 0, "Microphone"; getvariable; push "get"; callmethod; trace
+        push "Camera"; getvariable; push "names"; getmember; push "length"; getmember; trace
+        push "s"; push 0, "XMLSocket"; newobject; setvariable
+        push 80, "localhost", 2, "s"; getvariable; push "connect"; callmethod; trace
+        push "f"; push 0, "FileReference"; newobject; setvariable
+        push 0, "f"; getvariable; push "browse"; callmethod; trace
+        push "flash"; getvariable; push "external"; getmember; push "ExternalInterface"; getmember; push "available"; getmember; trace
+        push "m"; push 0, "ContextMenu"; newobject; setvariable
+        push "i"; push "About", 1, "ContextMenuItem"; newobject; setvariable
+        push "i"; getvariable; push 1, "m"; getvariable; push "customItems"; getmember; push "push"; callmethod; pop
+        push 0, "m"; getvariable; push "hideBuiltInItems"; callmethod; pop
+        push "c"; push 0, "m"; getvariable; push "copy"; callmethod; setvariable
+        push "c"; getvariable; push "builtInItems"; getmember; push "zoom"; getmember; trace
+        push "c"; getvariable; push "customItems"; getmember; push 0; getmember; push "caption"; getmember; trace
+        push "c"; getvariable; push "customItems"; getmember; push 0; getmember; push "i"; getvariable; strictequals; trace
+    )"),
+              "null|null|0|false|false|false|false|About|false");
+}
+
+TEST(Filters, ConstructorsConvertAndCloneCopies) {
+    ScriptRun s(8);
+    const std::string filters = "push \"flash\"; getvariable; push \"filters\"; getmember; ";
+    EXPECT_EQ(s.run("push \"b\"; push 0; " + filters + R"(push "BlurFilter"; newmethod; setvariable
+        push "b"; getvariable; push "blurX"; getmember; trace
+        push "b"; getvariable; push "quality"; getmember; trace
+        push "g"; push 3.7, 500, 2, 0.5, 0x1FF00FF, 5; )" + filters + R"(push "GlowFilter"; newmethod; setvariable
+        push "g"; getvariable; push "color"; getmember; trace
+        push "g"; getvariable; push "blurX"; getmember; trace
+        push "g"; getvariable; push "blurY"; getmember; trace
+        push "g"; getvariable; push "strength"; getmember; trace
+        push "c"; push 0, "g"; getvariable; push "clone"; callmethod; setvariable
+        push "c"; getvariable; push "alpha"; getmember; trace
+        push "c"; getvariable; push "g"; getvariable; equals2; trace
+        push "c"; getvariable; )" + filters + R"(push "GlowFilter"; getmember; instanceof; trace
+        push "c"; getvariable; )" + filters + R"(push "BitmapFilter"; getmember; instanceof; trace
+        push "m"; push 0; )" + filters + R"(push "ColorMatrixFilter"; newmethod; setvariable
+        push "m"; getvariable; push "matrix"; getmember; trace
+    )"),
+              "4|1|16711935|2|255|3.7|0.5|false|true|true|1,0,0,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,1,0");
+}
