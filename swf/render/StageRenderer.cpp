@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -327,30 +328,42 @@ private:
                   const ClipState& inherited, int nesting) {
         if (nesting > kMaxDrawNesting)
             return;
+        // A clip layer placed inside the range of another is itself clipped by it, also at
+        // the depths past the outer range: each mask keeps the outlines it was cut by.
         struct ActiveMask {
             int clipDepth;
-            QPainterPath path;
+            std::vector<std::shared_ptr<const QPainterPath>> chain; // its own outline first
         };
         std::vector<ActiveMask> active;
         ClipState clip = inherited;
+        auto rebuild = [&] {
+            clip = inherited;
+            std::vector<const QPainterPath*> seen;
+            for (const ActiveMask& a : active)
+                for (const auto& path : a.chain)
+                    if (std::find(seen.begin(), seen.end(), path.get()) == seen.end()) {
+                        seen.push_back(path.get());
+                        clip.masks.push_back(*path);
+                    }
+            clip.serial = nextClipSerial();
+        };
         for (const auto& [depth, obj] : list) {
             // Masks whose range ended below this depth stop applying.
             const auto before = active.size();
             std::erase_if(active, [depth = depth](const ActiveMask& a) { return a.clipDepth < depth; });
-            if (active.size() != before) {
-                clip = inherited;
-                for (const ActiveMask& a : active)
-                    clip.masks.push_back(a.path);
-                clip.serial = nextClipSerial();
-            }
+            if (active.size() != before)
+                rebuild();
             if (obj.clipDepth > 0) {
                 // A clip layer draws nothing; its filled geometry masks the depths up to
                 // its clip depth. An invisible mask still masks.
-                QPainterPath area;
-                area.setFillRule(Qt::WindingFill);
-                addMaskGeometry(area, obj.character, &obj, toQTransform(obj.matrix) * m, nesting);
-                active.push_back({obj.clipDepth, area});
-                clip.masks.push_back(area);
+                auto area = std::make_shared<QPainterPath>();
+                area->setFillRule(Qt::WindingFill);
+                addMaskGeometry(*area, obj.character, &obj, toQTransform(obj.matrix) * m, nesting);
+                ActiveMask mask{obj.clipDepth, {area}};
+                for (const ActiveMask& outer : active)
+                    mask.chain.insert(mask.chain.end(), outer.chain.begin(), outer.chain.end());
+                active.push_back(std::move(mask));
+                clip.masks.push_back(*area);
                 clip.serial = nextClipSerial();
                 continue;
             }

@@ -30,42 +30,77 @@ void World::moveFromTag(DisplayObject& obj, const format::PlaceObject& place) {
     applyKeepingScriptTransform(obj, nullptr, &place);
 }
 
-// A new placement takes over its depth, a move changes only the fields it carries, a
-// replace swaps the character and keeps the rest.
+bool isShapeCharacter(const World& world, std::uint16_t id) {
+    const format::Character* c = world.movie.character(id);
+    return c && isShapeKind(kindOf(*c));
+}
+
+// Flash's rules for a PlaceObject on a depth:
+// - a move of an empty depth, and a tag with neither character nor move, do nothing;
+// - a move naming another character swaps the character only when the old and the new
+//   one are both shapes (DefineShape 1-4 or morph) and no script made the object; any
+//   other object stays, taking the tag's other fields as a move;
+// - a new placement on an occupied depth is ignored from SWF 6 on; SWF 5 and earlier
+//   keep both, the new object drawn under the old.
+PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool existingScripted,
+                        const format::PlaceObject& place) {
+    if (!existing)
+        return place.characterId ? PlaceEffect::Place : PlaceEffect::Ignore;
+    if (!place.move) {
+        if (!place.characterId)
+            return PlaceEffect::Ignore;
+        return world.movie.version() >= 6 ? PlaceEffect::Ignore : PlaceEffect::PlaceUnder;
+    }
+    if (!place.characterId || *place.characterId == existing->characterId)
+        return PlaceEffect::Move;
+    if (!existingScripted && isShapeCharacter(world, existing->characterId) &&
+        isShapeCharacter(world, *place.characterId))
+        return PlaceEffect::Replace;
+    return PlaceEffect::Move;
+}
+
 void World::placeFromTag(Clip& clip, const format::PlaceObject& place) {
     DisplayList& list = clip.m_list;
     auto it = list.find(place.depth);
-    if (!place.characterId) {
-        if (place.move && it != list.end()) {
-            moveFromTag(it->second, place);
-            ++generation;
-        }
+    DisplayObject* existing = it == list.end() ? nullptr : &it->second;
+    switch (placeEffect(*this, existing, existing && existing->scripted, place)) {
+    case PlaceEffect::Ignore:
+        return;
+    case PlaceEffect::Move: {
+        format::PlaceObject move = place;
+        move.characterId.reset();
+        moveFromTag(*existing, move);
+        ++generation;
         return;
     }
-    PlaceState next;
-    bool keepScriptTransform = false;
-    if (place.move && it != list.end()) {
-        if (it->second.characterId == *place.characterId) {
-            moveFromTag(it->second, place);
-            ++generation;
-            return;
+    case PlaceEffect::Replace: {
+        // The new shape keeps what the tag does not set (and a transform a script set).
+        PlaceState next = *existing;
+        next.characterId = *place.characterId;
+        next.apply(place);
+        const bool keepScriptTransform = existing->scriptTransformed;
+        if (keepScriptTransform) {
+            next.matrix = existing->matrix;
+            next.colorTransform = existing->colorTransform;
         }
-        if (it->second.scripted)
-            return; // the timeline does not replace what a script made
-        next = it->second;
-        keepScriptTransform = it->second.scriptTransformed;
-    }
-    next.depth = place.depth;
-    next.characterId = *place.characterId;
-    next.apply(place);
-    if (keepScriptTransform) {
-        next.matrix = it->second.matrix;
-        next.colorTransform = it->second.colorTransform;
-    }
-    if (it != list.end())
         destroy(clip, it);
-    if (DisplayObject* obj = create(clip, next, nullptr))
-        obj->scriptTransformed = keepScriptTransform;
+        if (DisplayObject* obj = create(clip, next, nullptr))
+            obj->scriptTransformed = keepScriptTransform;
+        return;
+    }
+    case PlaceEffect::Place:
+    case PlaceEffect::PlaceUnder: {
+        // FIXME: SWF 5's second object under the first is not kept yet.
+        if (existing)
+            return;
+        PlaceState next;
+        next.depth = place.depth;
+        next.characterId = *place.characterId;
+        next.apply(place);
+        create(clip, next, nullptr);
+        return;
+    }
+    }
 }
 
 void World::removeFromTag(Clip& clip, int depth) {

@@ -38,16 +38,27 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
         world, timeline, frame,
         [&](const format::PlaceObject& place) {
             auto it = state.find(place.depth);
-            if (place.characterId) {
-                PlaceState next;
-                if (place.move && it != state.end())
-                    next = it->second; // replace keeps what the tag does not set
-                next.depth = place.depth;
-                next.characterId = *place.characterId;
-                next.apply(place);
-                state[place.depth] = std::move(next);
-            } else if (place.move && it != state.end()) {
-                it->second.apply(place);
+            PlaceState* existing = it == state.end() ? nullptr : &it->second;
+            switch (placeEffect(world, existing, false, place)) {
+            case PlaceEffect::Ignore:
+                break;
+            case PlaceEffect::Move:
+                existing->apply(place); // the character stays
+                break;
+            case PlaceEffect::Replace:
+                existing->characterId = *place.characterId; // keeps what the tag does not set
+                existing->apply(place);
+                break;
+            case PlaceEffect::Place:
+            case PlaceEffect::PlaceUnder:
+                if (!existing) {
+                    PlaceState next;
+                    next.depth = place.depth;
+                    next.characterId = *place.characterId;
+                    next.apply(place);
+                    state.emplace(place.depth, std::move(next));
+                }
+                break;
             }
         },
         [&](std::uint16_t depth) { state.erase(depth); });

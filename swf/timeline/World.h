@@ -32,6 +32,14 @@ inline constexpr int kMaxNesting = 32;
 // Placements beyond this many live objects are dropped; guards exponential nesting.
 inline constexpr std::size_t kMaxLiveObjects = 100000;
 
+// What a PlaceObject tag does to its depth (rules in DisplayOps.cpp): nothing, a new
+// object, a move of the object there, a new character for it, or a second object under it.
+enum class PlaceEffect : std::uint8_t { Ignore, Place, Move, Replace, PlaceUnder };
+// `existing` is the state at the tag's depth (null for none); `existingScripted` whether a
+// script made that object. Live lists and seek snapshots both decide by this.
+PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool existingScripted,
+                        const format::PlaceObject& place);
+
 struct World {
     explicit World(const movie::Movie& m);
     ~World();

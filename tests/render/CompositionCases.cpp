@@ -271,3 +271,33 @@ TEST(RenderBlend, LayerSpritesGroupChildrenThatBlend) {
     EXPECT_EQ(img.pixelColor(87, 27), QColor(127, 127, 127)); // the stage inverted
     EXPECT_MATCHES((RefCase{"blend", "layer_groups", 3, 30}), m);
 }
+
+// Depth 1 masks 2..5 with the left half; depth 3, inside that range, masks 4..10 with the
+// top half; depth 8 lies past the outer range but is still cut by both. Played forward
+// and reached by a seek back, the frame looks the same.
+TEST(RenderMasks, ClipLayerInsideAnotherIsClippedByIt) {
+    SwfWriter m = stage(40, 40);
+    m.defineShape(1, box(solid(0, 0, 0), 0, 0, 400, 800));   // left half
+    m.defineShape(2, box(solid(0, 0, 0), 0, 0, 800, 400));   // top half
+    m.defineShape(3, box(solid(255, 0, 0), 0, 0, 800, 800)); // everything
+    PlaceObject outer = placeWith(1, 1, Matrix());
+    outer.clipDepth = 5;
+    PlaceObject inner = placeWith(2, 3, Matrix());
+    inner.clipDepth = 10;
+    m.placeObject2(outer).placeObject2(inner).place(3, 8).showFrame(3);
+    swf::Player player;
+    ASSERT_TRUE(player.loadFromBytes(m.bytes()));
+    swf::render::StageRenderer renderer;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0) {
+            player.tick();
+        } else {
+            player.gotoFrame(2);
+            player.gotoFrame(0);
+        }
+        const QImage img = renderer.renderImage(player);
+        EXPECT_EQ(img.pixel(5, 5), qRgb(255, 0, 0)) << pass;
+        EXPECT_EQ(img.pixel(30, 5), qRgb(255, 255, 255)) << pass; // outside the outer mask
+        EXPECT_EQ(img.pixel(5, 30), qRgb(255, 255, 255)) << pass; // outside the inner mask
+    }
+}
