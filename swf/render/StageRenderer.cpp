@@ -667,7 +667,7 @@ private:
                 format::PlaceObject place;
                 if (!format::parsePlaceObject(code, r, ctx, place))
                     continue;
-                auto at = list.find(place.depth);
+                auto at = timeline::addressed(list, place.depth);
                 if (place.characterId) {
                     const format::Character* c = m_movie->character(*place.characterId);
                     if (!c)
@@ -676,7 +676,9 @@ private:
                         timeline::DisplayObject obj;
                         obj.depth = place.depth;
                         obj.characterId = *place.characterId;
-                        at = list.insert_or_assign(place.depth, std::move(obj)).first;
+                        if (at != list.end())
+                            list.erase(at);
+                        at = list.emplace(place.depth, std::move(obj));
                     }
                     at->second.character = c;
                     at->second.kind = timeline::kindOf(*c);
@@ -686,7 +688,8 @@ private:
             } else if (code == format::TagCode::RemoveObject || code == format::TagCode::RemoveObject2) {
                 std::uint16_t depth = 0;
                 if (format::parseRemoveObject(code, r, depth))
-                    list.erase(depth);
+                    if (auto gone = timeline::addressed(list, depth); gone != list.end())
+                        list.erase(gone);
             }
         }
         // A placement that never named a character cannot be drawn.

@@ -103,7 +103,7 @@ int Clip::totalFrames() const {
 }
 
 DisplayObject* Clip::objectAt(int depth) {
-    auto it = m_list.find(depth);
+    auto it = addressed(m_list, depth);
     return it == m_list.end() ? nullptr : &it->second;
 }
 

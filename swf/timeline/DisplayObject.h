@@ -76,9 +76,18 @@ struct DisplayObject : PlaceState {
     template <typename T> const T* as() const { return dynamic_cast<const T*>(state.get()); }
 };
 
-// Objects of one timeline instance by depth, lowest (drawn first) to highest.
-using DisplayList = std::map<int, DisplayObject>;
+// Objects of one timeline instance by depth, lowest (drawn first) to highest. A depth
+// holds one object, except in SWF 5 movies where a second placement on a depth keeps both
+// (the newer drawn under, so earlier in the list).
+using DisplayList = std::multimap<int, DisplayObject>;
 // Placement state by depth: what a timeline's tags give for a frame.
-using PlaceMap = std::map<int, PlaceState>;
+using PlaceMap = std::multimap<int, PlaceState>;
+
+// The entry tags and scripts act on at `depth` (the top one where there are several),
+// or end() when the depth is empty.
+template <typename Map> auto addressed(Map& map, int depth) {
+    auto [lo, hi] = map.equal_range(depth);
+    return lo == hi ? map.end() : std::prev(hi);
+}
 
 } // namespace swf::timeline

@@ -5,6 +5,8 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 
+#include <algorithm>
+
 namespace swf::timeline {
 
 namespace {
@@ -61,7 +63,7 @@ PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool exi
 
 void World::placeFromTag(Clip& clip, const format::PlaceObject& place) {
     DisplayList& list = clip.m_list;
-    auto it = list.find(place.depth);
+    auto it = addressed(list, place.depth);
     DisplayObject* existing = it == list.end() ? nullptr : &it->second;
     switch (placeEffect(*this, existing, existing && existing->scripted, place)) {
     case PlaceEffect::Ignore:
@@ -90,14 +92,11 @@ void World::placeFromTag(Clip& clip, const format::PlaceObject& place) {
     }
     case PlaceEffect::Place:
     case PlaceEffect::PlaceUnder: {
-        // FIXME: SWF 5's second object under the first is not kept yet.
-        if (existing)
-            return;
         PlaceState next;
         next.depth = place.depth;
         next.characterId = *place.characterId;
         next.apply(place);
-        create(clip, next, nullptr);
+        create(clip, next, nullptr, /*under=*/true);
         return;
     }
     }
@@ -107,31 +106,49 @@ void World::removeFromTag(Clip& clip, int depth) {
     remove(clip, depth);
 }
 
+// Depth by depth: the timeline's objects there, bottom to top, keep their instance while
+// their characters match the target's in order; the others go and the missing ones come.
+// A depth a script's object holds takes no timeline objects.
 void World::reconcile(Clip& clip, const PlaceMap& target) {
     DisplayList& list = clip.m_list;
-    for (auto it = list.begin(); it != list.end();) {
-        auto t = target.find(it->first);
-        const bool keep =
-            it->second.scripted || (t != target.end() && t->second.characterId == it->second.characterId);
-        if (keep)
-            ++it;
-        else
-            destroy(clip, it++);
-    }
-    for (const auto& [depth, state] : target) {
-        auto it = list.find(depth);
-        if (it == list.end()) {
-            create(clip, state, nullptr);
-        } else if (!it->second.scripted) {
-            applyKeepingScriptTransform(it->second, &state, nullptr);
-            ++generation;
+    std::vector<int> depths;
+    for (const auto& entry : list)
+        depths.push_back(entry.first);
+    for (const auto& entry : target)
+        depths.push_back(entry.first);
+    std::sort(depths.begin(), depths.end());
+    depths.erase(std::unique(depths.begin(), depths.end()), depths.end());
+    for (int depth : depths) {
+        std::vector<DisplayList::iterator> live;
+        bool scripted = false;
+        for (auto [it, hi] = list.equal_range(depth); it != hi; ++it) {
+            if (it->second.scripted)
+                scripted = true;
+            else
+                live.push_back(it);
         }
+        std::vector<const PlaceState*> wanted;
+        if (!scripted)
+            for (auto [t, hi] = target.equal_range(depth); t != hi; ++t)
+                wanted.push_back(&t->second);
+        std::size_t kept = 0;
+        while (kept < live.size() && kept < wanted.size() &&
+               live[kept]->second.characterId == wanted[kept]->characterId) {
+            applyKeepingScriptTransform(live[kept]->second, wanted[kept], nullptr);
+            ++generation;
+            ++kept;
+        }
+        for (std::size_t i = kept; i < live.size(); ++i)
+            destroy(clip, live[i]);
+        for (std::size_t i = kept; i < wanted.size(); ++i)
+            create(clip, *wanted[i], nullptr);
     }
 }
 
 DisplayObject* World::createByScript(Clip& clip, const PlaceState& state,
                                      const format::Character* character) {
-    remove(clip, state.depth);
+    while (remove(clip, state.depth)) {
+    }
     DisplayObject* obj = create(clip, state, character);
     if (obj)
         obj->scripted = true;
@@ -139,7 +156,7 @@ DisplayObject* World::createByScript(Clip& clip, const PlaceState& state,
 }
 
 bool World::remove(Clip& clip, int depth) {
-    auto it = clip.m_list.find(depth);
+    auto it = addressed(clip.m_list, depth);
     if (it == clip.m_list.end())
         return false;
     destroy(clip, it);
@@ -151,8 +168,10 @@ void World::swapDepths(Clip& clip, int depthA, int depthB) {
         return;
     // Map nodes move without moving their objects, so instances keep their address.
     DisplayList& list = clip.m_list;
-    auto a = list.extract(depthA);
-    auto b = list.extract(depthB);
+    auto a = addressed(list, depthA) == list.end() ? DisplayList::node_type()
+                                                   : list.extract(addressed(list, depthA));
+    auto b = addressed(list, depthB) == list.end() ? DisplayList::node_type()
+                                                   : list.extract(addressed(list, depthB));
     if (a) {
         a.key() = depthB;
         a.mapped().depth = depthB;
@@ -167,7 +186,7 @@ void World::swapDepths(Clip& clip, int depthA, int depthB) {
 }
 
 bool World::reparent(Clip& from, int depth, Clip& to, int toDepth) {
-    auto it = from.m_list.find(depth);
+    auto it = addressed(from.m_list, depth);
     if (it == from.m_list.end() || to.m_list.count(toDepth))
         return false;
     Clip* moving = it->second.clip.get();
@@ -196,7 +215,8 @@ bool World::reparent(Clip& from, int depth, Clip& to, int toDepth) {
     return true;
 }
 
-DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::Character* given) {
+DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::Character* given,
+                             bool under) {
     const format::Character* character = given ? given : movie.character(state.characterId);
     if (!character) {
         ++missingCharacters;
@@ -206,9 +226,9 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
         ++droppedPlacements;
         return nullptr;
     }
-    auto [it, inserted] = clip.m_list.try_emplace(state.depth);
-    if (!inserted)
-        return nullptr;
+    auto it =
+        under ? clip.m_list.emplace_hint(clip.m_list.lower_bound(state.depth), state.depth, DisplayObject{})
+              : clip.m_list.emplace(state.depth, DisplayObject{});
     DisplayObject& obj = it->second;
     static_cast<PlaceState&>(obj) = state;
     obj.character = character;

@@ -37,7 +37,7 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
     forEachDisplayListTag(
         world, timeline, frame,
         [&](const format::PlaceObject& place) {
-            auto it = state.find(place.depth);
+            auto it = addressed(state, place.depth);
             PlaceState* existing = it == state.end() ? nullptr : &it->second;
             switch (placeEffect(world, existing, false, place)) {
             case PlaceEffect::Ignore:
@@ -50,18 +50,21 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
                 existing->apply(place);
                 break;
             case PlaceEffect::Place:
-            case PlaceEffect::PlaceUnder:
-                if (!existing) {
-                    PlaceState next;
-                    next.depth = place.depth;
-                    next.characterId = *place.characterId;
-                    next.apply(place);
-                    state.emplace(place.depth, std::move(next));
-                }
+            case PlaceEffect::PlaceUnder: {
+                PlaceState next;
+                next.depth = place.depth;
+                next.characterId = *place.characterId;
+                next.apply(place);
+                // Under: before whatever the depth holds.
+                state.emplace_hint(state.lower_bound(place.depth), place.depth, std::move(next));
                 break;
             }
+            }
         },
-        [&](std::uint16_t depth) { state.erase(depth); });
+        [&](std::uint16_t depth) {
+            if (auto it = addressed(state, depth); it != state.end())
+                state.erase(it);
+        });
 }
 
 SeekIndex::SeekIndex(const World& world, const format::Timeline& timeline)

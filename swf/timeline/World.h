@@ -101,7 +101,9 @@ struct World {
     SeekIndex* seekIndex(const format::Timeline& timeline);
 
 private:
-    DisplayObject* create(Clip& clip, const PlaceState& state, const format::Character* character);
+    // Adds an object at `state.depth`: over what the depth holds, or under it.
+    DisplayObject* create(Clip& clip, const PlaceState& state, const format::Character* character,
+                          bool under = false);
     void destroy(Clip& clip, DisplayList::iterator it);
     void moveFromTag(DisplayObject& obj, const format::PlaceObject& place);
 

@@ -112,3 +112,35 @@ TEST(PlaceRules, ScriptObjectsAreNotReplaced) {
     ASSERT_NE(player.root()->objectAt(3), nullptr);
     EXPECT_EQ(player.root()->objectAt(3)->characterId, 1);
 }
+
+// SWF 5 and earlier keep both: the new object under the old. Tags then act on the top one,
+// so removing the depth uncovers the lower one.
+TEST(PlaceRules, NewPlacementOnAnOccupiedDepthGoesUnderInVersion5) {
+    Sprite clip;
+    clip.showFrame();
+    SwfWriter movie;
+    movie.setVersion(5);
+    movie.defineShape(1, square()).defineShape(2, square({0, 0, 255})).defineSprite(3, clip);
+    movie.place(1, 1).place(3, 2).showFrame();
+    movie.place(2, 1, Matrix::translate(40, 0)).place(3, 2, Matrix::translate(5, 0)).showFrame();
+    movie.moveTo(1, Matrix::translate(60, 0)).showFrame();
+    movie.removeObject2(1).removeObject2(2).showFrame();
+    const auto lists = playedAndSought(movie);
+    ASSERT_EQ(lists.size(), 4u);
+    const std::string sprite = " frame 1/1 playing";
+    EXPECT_EQ(lists[1], line(1, "shape", 2, 40) + line(1, "shape", 1, 0) +
+                            line(2, "sprite", 3, 5, sprite.c_str()) +
+                            line(2, "sprite", 3, 0, sprite.c_str()));
+    EXPECT_EQ(lists[2], line(1, "shape", 2, 40) + line(1, "shape", 1, 60) +
+                            line(2, "sprite", 3, 5, sprite.c_str()) +
+                            line(2, "sprite", 3, 0, sprite.c_str()));
+    EXPECT_EQ(lists[3], line(1, "shape", 2, 40) + line(2, "sprite", 3, 5, sprite.c_str()));
+
+    // Both sprites are live instances.
+    swf::Player player;
+    ASSERT_TRUE(load(player, movie));
+    ticks(player, 2);
+    int clips = 0;
+    player.root()->forEachClip([&](swf::timeline::Clip&) { ++clips; });
+    EXPECT_EQ(clips, 3); // the root and both
+}
