@@ -21,42 +21,56 @@ Player::~Player() {
     unload();
 }
 
-bool Player::load(const std::string& path) {
-    unload();
+std::unique_ptr<movie::Movie> Player::prepare(const std::string& path, std::string& error,
+                                             const std::function<bool(std::size_t)>& progress) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-        m_error = path + " is not a file";
-        return false;
+        error = path + " is not a file";
+        return nullptr;
     }
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
-        m_error = "cannot open " + path;
-        return false;
+        error = "cannot open " + path;
+        return nullptr;
     }
     std::streamoff size = in.tellg();
     // An uncompressed movie can be at most the body cap plus its 8-byte header;
     // compressed ones are smaller still.
     if (size < 0 || static_cast<std::uint64_t>(size) > movie::kMaxBodySize + 8) {
-        m_error = size < 0 ? "cannot read " + path : "file larger than the 1 GiB movie limit";
-        return false;
+        error = size < 0 ? "cannot read " + path : "file larger than the 512 MiB movie limit";
+        return nullptr;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     in.seekg(0);
     if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        m_error = "cannot read " + path;
-        return false;
+        error = "cannot read " + path;
+        return nullptr;
     }
-    return loadFromBytes(std::move(bytes));
+    return movie::Movie::fromBytes(std::move(bytes), error, progress);
+}
+
+bool Player::load(const std::string& path) {
+    unload();
+    auto loaded = prepare(path, m_error);
+    if (!loaded)
+        return false;
+    adopt(std::move(loaded));
+    return true;
 }
 
 bool Player::loadFromBytes(std::vector<std::uint8_t> bytes) {
     unload();
-    std::string error;
-    auto loaded = movie::Movie::fromBytes(std::move(bytes), error);
-    if (!loaded) {
-        m_error = error;
+    auto loaded = movie::Movie::fromBytes(std::move(bytes), m_error);
+    if (!loaded)
         return false;
-    }
+    adopt(std::move(loaded));
+    return true;
+}
+
+void Player::adopt(std::unique_ptr<movie::Movie> loaded) {
+    unload();
+    if (!loaded)
+        return;
     m_error.clear();
     m_movie = std::move(loaded);
     m_world = std::make_unique<timeline::World>(*m_movie);
@@ -66,7 +80,6 @@ bool Player::loadFromBytes(std::vector<std::uint8_t> bytes) {
     m_initDone.assign(65536, false);
     m_started = false;
     m_runner->movieLoaded(m_movie->version());
-    return true;
 }
 
 void Player::unload() {

@@ -12,6 +12,7 @@
 #include "swf/format/Records.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,11 @@ public:
     // set when the file cannot be read or is not a movie.
     bool load(const std::string& path);
     bool loadFromBytes(std::vector<std::uint8_t> bytes);
+    // The two halves of load(): reading and parsing a file touches no player and may run on
+    // another thread (`progress` may cancel it); adopting the result is quick.
+    static std::unique_ptr<movie::Movie> prepare(const std::string& path, std::string& error,
+                                                 const std::function<bool(std::size_t)>& progress = {});
+    void adopt(std::unique_ptr<movie::Movie> movie);
     void unload();
     bool isLoaded() const;
     const std::string& error() const { return m_error; }

@@ -11,15 +11,25 @@ namespace {
 // Output grows in steps instead of trusting `wanted` up front: a header may claim
 // a gigabyte for a few bytes of input.
 constexpr std::size_t kFirstChunk = 64 * 1024;
+// Output is decoded in slices of this size, so progress is told and cancelling is seen
+// often even on one huge buffer.
+constexpr std::size_t kSlice = 256 * 1024;
 
 std::size_t nextCapacity(std::size_t have, std::size_t wanted) {
     std::size_t grow = std::max<std::size_t>(have, kFirstChunk);
     return std::min(wanted, have + grow);
 }
 
+bool cancelled(const DecodeProgress& progress, std::size_t produced, Inflated& out) {
+    if (!progress || progress(produced))
+        return false;
+    out.error = "cancelled";
+    return true;
+}
+
 } // namespace
 
-Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted) {
+Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted, const DecodeProgress& progress) {
     Inflated out;
     if (wanted == 0) {
         out.complete = true;
@@ -39,7 +49,7 @@ Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted) {
             out.bytes.resize(nextCapacity(produced, wanted));
         // zlib counts in uInt; feed and drain in slices that fit.
         uInt inSlice = static_cast<uInt>(std::min<std::size_t>(inLeft, 1u << 30));
-        uInt outSlice = static_cast<uInt>(std::min<std::size_t>(out.bytes.size() - produced, 1u << 30));
+        uInt outSlice = static_cast<uInt>(std::min<std::size_t>(out.bytes.size() - produced, kSlice));
         zs.avail_in = inSlice;
         zs.next_out = out.bytes.data() + produced;
         zs.avail_out = outSlice;
@@ -61,6 +71,8 @@ Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted) {
             out.error = "compressed data ends early";
             break;
         }
+        if (cancelled(progress, produced, out))
+            break;
     }
     inflateEnd(&zs);
     out.bytes.resize(produced);
@@ -68,7 +80,8 @@ Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted) {
     return out;
 }
 
-Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t wanted) {
+Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t wanted,
+                       const DecodeProgress& progress) {
     Inflated out;
     if (propsAndData.size() < 5) {
         out.error = "LZMA properties missing";
@@ -109,7 +122,7 @@ Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t w
         if (produced == out.bytes.size())
             out.bytes.resize(nextCapacity(produced, wanted));
         strm.next_out = out.bytes.data() + produced;
-        strm.avail_out = out.bytes.size() - produced;
+        strm.avail_out = std::min(out.bytes.size() - produced, kSlice);
         std::size_t before = strm.avail_out;
         rc = lzma_code(&strm, strm.avail_in ? LZMA_RUN : LZMA_FINISH);
         produced += before - strm.avail_out;
@@ -123,6 +136,8 @@ Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t w
             out.error = "compressed data ends early";
             break;
         }
+        if (cancelled(progress, produced, out))
+            break;
     }
     lzma_end(&strm);
     out.bytes.resize(produced);

@@ -372,7 +372,8 @@ void MovieLoader::definition(TagCode tag, io::ByteReader& body) {
     }
 }
 
-std::unique_ptr<Movie> Movie::fromBytes(std::vector<std::uint8_t> file, std::string& error) {
+std::unique_ptr<Movie> Movie::fromBytes(std::vector<std::uint8_t> file, std::string& error,
+                                        const io::DecodeProgress& progress) {
     if (file.size() < 8 || file[1] != 'W' || file[2] != 'S' ||
         (file[0] != 'F' && file[0] != 'C' && file[0] != 'Z')) {
         error = "not an SWF movie";
@@ -386,7 +387,7 @@ std::unique_ptr<Movie> Movie::fromBytes(std::vector<std::uint8_t> file, std::str
     movie->m_fileLength = head.u32();
     std::size_t declared = movie->m_fileLength >= 8 ? movie->m_fileLength - 8 : 0;
     if (declared > kMaxBodySize) {
-        error = "movie body of " + std::to_string(declared) + " bytes is larger than the 1 GiB limit";
+        error = "movie body of " + std::to_string(declared) + " bytes is larger than the 512 MiB limit";
         return nullptr;
     }
     auto payload = std::span<const std::uint8_t>(file).subspan(8);
@@ -404,14 +405,26 @@ std::unique_ptr<Movie> Movie::fromBytes(std::vector<std::uint8_t> file, std::str
         movie->m_body = std::move(file);
     } else {
         io::Inflated inflated;
+        // No genuine body expands past deflate's largest ratio: decoding stops there, and a
+        // stream that still has more to give is refused below.
+        const std::size_t ratioCap = payload.size() * kMaxCompressionRatio + 64;
+        const std::size_t wanted = std::min(declared, ratioCap);
         if (movie->m_signature == 'C') {
-            inflated = io::inflateZlib(payload, declared);
+            inflated = io::inflateZlib(payload, wanted, progress);
         } else {
             if (file.size() < 17) {
                 error = "LZMA movie header cut short";
                 return nullptr;
             }
-            inflated = io::decodeSwfLzma(std::span<const std::uint8_t>(file).subspan(12), declared);
+            inflated = io::decodeSwfLzma(std::span<const std::uint8_t>(file).subspan(12), wanted, progress);
+        }
+        if (inflated.error == "cancelled") {
+            error = "loading cancelled";
+            return nullptr;
+        }
+        if (wanted < declared && inflated.bytes.size() == wanted) {
+            error = "compressed body expands more than deflate's largest ratio allows";
+            return nullptr;
         }
         if (!inflated.complete) {
             movie->m_truncated = true;

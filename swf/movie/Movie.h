@@ -6,6 +6,7 @@
 #include "swf/format/Character.h"
 #include "swf/format/Records.h"
 #include "swf/format/Timeline.h"
+#include "swf/io/Decompress.h"
 
 #include <cstdint>
 #include <map>
@@ -17,7 +18,10 @@
 namespace swf::movie {
 
 // Movie bodies larger than this are refused rather than inflated.
-inline constexpr std::size_t kMaxBodySize = std::size_t(1) << 30;
+inline constexpr std::size_t kMaxBodySize = std::size_t(512) << 20;
+// Deflate cannot expand data more than about 1032 times; a compressed body that claims to
+// expand further (LZMA can be made to) is taken for a bomb and refused.
+inline constexpr std::size_t kMaxCompressionRatio = 1032;
 
 struct SceneLabel {
     std::string name;
@@ -37,7 +41,9 @@ class Movie {
 public:
     // Parses a whole file (FWS, CWS or ZWS). Returns nullptr and sets `error` when
     // the bytes are not a movie at all; a damaged movie loads as far as it goes.
-    static std::unique_ptr<Movie> fromBytes(std::vector<std::uint8_t> file, std::string& error);
+    // `progress` hears of decompression as it goes and may cancel it (error "cancelled").
+    static std::unique_ptr<Movie> fromBytes(std::vector<std::uint8_t> file, std::string& error,
+                                            const io::DecodeProgress& progress = {});
 
     char signature() const { return m_signature; } // 'F', 'C' or 'Z'
     std::uint8_t version() const { return m_version; }

@@ -67,12 +67,40 @@ TEST(Movie, RefusesWhatIsNotAMovie) {
     EXPECT_NE(error.find("decompress"), std::string::npos);
 }
 
-TEST(Movie, RefusesBodiesOverOneGibibyte) {
+TEST(Movie, RefusesBodiesOverTheLimit) {
     SwfWriter movie = threeFrames();
     movie.setCompression(Compression::Zlib).setDeclaredLength(0xFFFFFFFFu);
     std::string error;
     EXPECT_FALSE(parse(movie.bytes(), &error));
-    EXPECT_NE(error.find("1 GiB"), std::string::npos);
+    EXPECT_NE(error.find("512 MiB"), std::string::npos);
+}
+
+// A body that expands past deflate's largest ratio is a bomb whatever its header says; one
+// that keeps within it loads. Loading can be cancelled while the body inflates.
+TEST(Movie, BombsAreRefusedAndDecompressionCanBeCancelled) {
+    SwfWriter dense = threeFrames();
+    dense.setCompression(Compression::Lzma).rawTag(87, Bytes(8u << 20, 0));
+    std::string error;
+    EXPECT_FALSE(parse(dense.bytes(), &error));
+    EXPECT_NE(error.find("ratio"), std::string::npos) << error;
+
+    SwfWriter fair = threeFrames();
+    Bytes noise(1u << 20);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    fair.setCompression(Compression::Zlib).rawTag(87, noise);
+    const Bytes fairBytes = fair.bytes();
+    ASSERT_TRUE(parse(fairBytes, &error)) << error;
+
+    std::size_t calls = 0, lastProduced = 0;
+    auto cancelled = Movie::fromBytes(fairBytes, error, [&](std::size_t produced) {
+        lastProduced = produced;
+        return ++calls < 2;
+    });
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(error, "loading cancelled");
+    EXPECT_EQ(calls, 2u);
+    EXPECT_LT(lastProduced, noise.size());
 }
 
 TEST(Movie, DecompressionStopsAtTheDeclaredLength) {
