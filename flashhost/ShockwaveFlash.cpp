@@ -1,12 +1,17 @@
 #include "ShockwaveFlash.h"
 
+#include "MovieLoader.h"
 #include "swf/PlayerSession.h"
+#include "swf/movie/Movie.h"
 
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 #include "swf/render/StageRenderer.h"
 #endif
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QEventLoop>
+#include <QFile>
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -79,6 +84,27 @@ FlashDesignState::Quality parseQuality(const QString& s, FlashDesignState::Quali
 
 bool isUnloadAddress(const QString& path) {
     return path.isEmpty() || path.compare(QLatin1String("http://"), Qt::CaseInsensitive) == 0;
+}
+
+// What can be told at once about a movie file: whether it opens as a regular file and starts
+// like a movie, and the body size its header declares. Raises FlashError otherwise.
+std::uint64_t checkMovieFile(const QString& file, const QString& shownAs) {
+    auto refuse = [&](const std::string& why) {
+        throw FlashError("Cannot load movie \"" + shownAs.toStdString() + "\": " + why);
+    };
+    const QFileInfo info(file);
+    if (!info.exists())
+        refuse("no such file");
+    if (!info.isFile())
+        refuse("not a regular file");
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        refuse(in.errorString().toStdString());
+    const QByteArray head = in.read(8);
+    if (head.size() < 8 || head.at(1) != 'W' || head.at(2) != 'S' ||
+        (head.at(0) != 'F' && head.at(0) != 'C' && head.at(0) != 'Z'))
+        refuse("not an SWF movie");
+    return rd32(head, 4);
 }
 
 } // namespace
@@ -173,7 +199,7 @@ bool TShockwaveFlash::runsScripts() {
 }
 
 TShockwaveFlash::TShockwaveFlash(QWidget* parent)
-    : QWidget(parent), m_stagePainter(std::make_unique<StagePainter>()) {
+    : QWidget(parent), m_stagePainter(std::make_unique<StagePainter>()), m_loader(new MovieLoader(this)) {
     swf::SessionOptions options;
     options.traceSink = [this](const std::string& line) { emit traced(QString::fromStdString(line)); };
     options.fsCommandSink = [this](const std::string& command, const std::string& args) {
@@ -187,6 +213,13 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
     m_clock.setSingleShot(true);
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &TShockwaveFlash::onClock);
+    connect(m_loader, &MovieLoader::progress, this, &TShockwaveFlash::OnProgress);
+    connect(m_loader, &MovieLoader::loaded, this, &TShockwaveFlash::showLoadedMovie);
+    connect(m_loader, &MovieLoader::failed, this, [this](const QString& reason) {
+        update();
+        emit OnReadyStateChange(ReadyState());
+        emit loadFailed(QStringLiteral("Cannot load movie \"%1\": %2").arg(m_movie, reason));
+    });
     loadDesignState(FlashDesignState::defaultStream());
 }
 
@@ -209,32 +242,58 @@ bool TShockwaveFlash::isLoaded() const {
 
 void TShockwaveFlash::setMovie(const QString& path) {
     m_movie = path;
-    if (isUnloadAddress(path)) {
-        stopClock();
-        m_player->unload();
-        afterChange();
-        update();
+    m_loader->cancel();
+    stopClock();
+    m_player->unload();
+    m_wantPlaying = m_settings.play;
+    afterChange();
+    update();
+    if (isUnloadAddress(path))
         return;
-    }
     QString file = path;
     if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
         file = QUrl(path).toLocalFile();
+    const std::uint64_t declared = checkMovieFile(file, path);
+    m_loadingFile = file;
+    m_loader->start(file, declared);
+    emit OnReadyStateChange(ReadyState());
+}
+
+bool TShockwaveFlash::loading() const {
+    return m_loader->busy();
+}
+
+int TShockwaveFlash::ReadyState() const {
+    return isLoaded() ? 4 : loading() ? 1 : 0;
+}
+
+bool TShockwaveFlash::waitUntilLoaded(int timeoutMs) {
+    if (loading()) {
+        QEventLoop wait;
+        connect(m_loader, &MovieLoader::loaded, &wait, &QEventLoop::quit, Qt::QueuedConnection);
+        connect(m_loader, &MovieLoader::failed, &wait, &QEventLoop::quit, Qt::QueuedConnection);
+        QTimer::singleShot(timeoutMs, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    return isLoaded();
+}
+
+// The worker's movie goes into the player; the play state asked for while it loaded is
+// applied before the first frame shows, so that frame's own actions have the last word.
+void TShockwaveFlash::showLoadedMovie() {
+    auto movie = m_loader->takeMovie();
+    if (!movie)
+        return;
     // Scripts see the real date; the movie clock is the widget's own (tickPlayer).
     m_session->setDateOrigin(double(QDateTime::currentMSecsSinceEpoch()));
-    const bool ok = m_session->load(file.toStdString(), QUrl::fromLocalFile(file).toString().toStdString());
-    if (!ok) {
-        stopClock();
-        m_player->unload();
-        update();
-        throw FlashError("Cannot load movie \"" + path.toStdString() + "\": " + m_player->error());
-    }
+    m_session->adopt(std::move(movie), QUrl::fromLocalFile(m_loadingFile).toString().toStdString());
     m_player->setLoop(m_loop);
-    m_player->setPlaying(m_settings.play);
-    // A loaded movie shows its first frame at once; the clock takes over from there.
+    m_player->setPlaying(m_wantPlaying);
     tickPlayer(0);
     afterChange();
     update();
     startClock();
+    emit OnReadyStateChange(ReadyState());
 }
 
 int TShockwaveFlash::TotalFrames() const {
@@ -253,10 +312,14 @@ void TShockwaveFlash::setFrameNum(int frame) {
 }
 
 FlashBool TShockwaveFlash::Playing() const {
+    if (loading())
+        return m_wantPlaying ? kFlashTrue : kFlashFalse;
     return isLoaded() && m_player->isPlaying() ? kFlashTrue : kFlashFalse;
 }
 
 void TShockwaveFlash::setPlaying(FlashBool playing) {
+    if (loading())
+        m_wantPlaying = playing != 0;
     if (!isLoaded())
         return;
     m_player->setPlaying(playing != 0);

@@ -58,10 +58,18 @@ public:
     explicit TShockwaveFlash(QWidget* parent = nullptr);
     ~TShockwaveFlash() override;
 
-    // Setting a file path loads that movie and shows it; "http://" or an empty string
-    // unloads. Raises FlashError when the movie cannot be loaded (the control is then empty).
+    // Setting a file path starts loading that movie and returns at once; "http://" or an
+    // empty string unloads. Raises FlashError at once for a file that cannot be opened or is
+    // no movie (the control is then empty). The rest (decompressing, parsing) runs on a
+    // worker thread; when it ends the movie shows its first frame and OnReadyStateChange(4)
+    // is emitted, or loadFailed with the reason. Play and Stop given meanwhile take effect
+    // before the first frame's actions run, so a movie's own stop on frame 1 wins.
     QString Movie() const { return m_movie; }
     void setMovie(const QString& path);
+    // 0 empty or failed, 1 loading, 4 loaded.
+    int ReadyState() const;
+    // Runs events until the pending load ends; true when a movie is loaded (for tests and tools).
+    bool waitUntilLoaded(int timeoutMs = 30000);
 
     int TotalFrames() const;
     // Current frame of the root timeline, from 0. Writing jumps there; values outside the
@@ -104,6 +112,9 @@ public:
     static bool runsScripts();
 
 signals:
+    void OnReadyStateChange(int newState);
+    void OnProgress(int percentDone);
+    void loadFailed(const QString& reason);
     // A tick or a command changed what the stage shows.
     void frameShown();
     // A line the movie's scripts traced.
@@ -120,12 +131,17 @@ private:
     void onClock();
     void afterChange();
     void tickPlayer(double movieTimeMs);
+    void showLoadedMovie();
+    bool loading() const;
 
     struct StagePainter;
     std::unique_ptr<swf::PlayerSession> m_session; // the player, its scripts and tick order
     swf::Player* m_player = nullptr;               // m_session's player
     std::unique_ptr<StagePainter> m_stagePainter;
+    class MovieLoader* m_loader = nullptr;
     QString m_movie;
+    QString m_loadingFile;
+    bool m_wantPlaying = true; // play state asked for while a movie loads
     bool m_loop = true;
     QByteArray m_designStream;
     FlashDesignState m_settings;

@@ -1,5 +1,7 @@
 # The movie area: a widget over one swf::Player.
 add_library(orvane_flashhost STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/MovieLoader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MovieLoader.h
   ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.h)
 set_target_properties(orvane_flashhost PROPERTIES AUTOMOC ON)

@@ -1,6 +1,7 @@
 #include "swf/PlayerSession.h"
 
 #include "swf/avm1/PlayerScriptHost.h"
+#include "swf/movie/Movie.h"
 
 #include <utility>
 
@@ -32,6 +33,11 @@ void PlayerSession::movieOpening(const std::string& url) {
 bool PlayerSession::load(const std::string& path, const std::string& url) {
     movieOpening(!url.empty() ? url : "file://" + path);
     return m_player.load(path);
+}
+
+void PlayerSession::adopt(std::unique_ptr<movie::Movie> movie, const std::string& url) {
+    movieOpening(url);
+    m_player.adopt(std::move(movie));
 }
 
 void PlayerSession::setDateOrigin(double epochMs) {

@@ -43,6 +43,8 @@ public:
     // False with player().error() set when it cannot be loaded.
     bool load(const std::string& path, const std::string& url = {});
     bool loadFromBytes(std::vector<std::uint8_t> bytes, const std::string& url = {});
+    // Takes a movie read and parsed elsewhere (Player::prepare, on a worker thread).
+    void adopt(std::unique_ptr<movie::Movie> movie, const std::string& url);
     // What Date() answers at the first frame of the next movie loaded.
     void setDateOrigin(double epochMs);
 

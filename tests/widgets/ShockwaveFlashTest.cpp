@@ -21,6 +21,7 @@ private slots:
     void init();
     void loadAndUnload();
     void failedLoadRaisesAndLeavesEmpty();
+    void commandsWhileLoadingAndLoadsReplacedOrDropped();
     void flashBooleans();
     void frameNumIsClamped();
     void backAndForwardStepAndStop();
@@ -38,6 +39,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
+namespace {
+void loadNow(TShockwaveFlash& flash, const QString& path) {
+    flash.setMovie(path);
+    QVERIFY(flash.waitUntilLoaded());
+}
+} // namespace
+
 void ShockwaveFlashTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
 }
@@ -54,6 +62,10 @@ void ShockwaveFlashTest::loadAndUnload() {
     QCOMPARE(flash.TotalFrames(), 0);
     const QString path = save(steppingMovie(200, 100, 7, {}));
     flash.setMovie(path);
+    // Loading runs on a worker: the call returns at once, the movie arrives soon after.
+    QCOMPARE(flash.ReadyState(), 1);
+    QVERIFY(flash.waitUntilLoaded());
+    QCOMPARE(flash.ReadyState(), 4);
     QVERIFY(flash.isLoaded());
     QCOMPARE(flash.Movie(), path);
     QCOMPARE(flash.TotalFrames(), 7);
@@ -69,19 +81,60 @@ void ShockwaveFlashTest::loadAndUnload() {
 
 void ShockwaveFlashTest::failedLoadRaisesAndLeavesEmpty() {
     TShockwaveFlash flash;
-    flash.setMovie(save(steppingMovie(200, 100, 7, {})));
+    loadNow(flash, save(steppingMovie(200, 100, 7, {})));
     QVERIFY_THROWS_EXCEPTION(FlashError, flash.setMovie(m_dir->filePath(QStringLiteral("missing.swf"))));
     QVERIFY(!flash.isLoaded());
     QCOMPARE(flash.Movie(), m_dir->filePath(QStringLiteral("missing.swf")));
     const QString junk = m_dir->filePath(QStringLiteral("junk.swf"));
-    writeBytes(junk, QByteArray("FWS\x0a garbage"));
+    writeBytes(junk, QByteArray("not a movie"));
     QVERIFY_THROWS_EXCEPTION(FlashError, flash.setMovie(junk));
+    QVERIFY_THROWS_EXCEPTION(FlashError, flash.setMovie(m_dir->path()));
     QVERIFY(!flash.isLoaded());
+    // A movie whose header looks right fails later, on the worker: reported by signal.
+    writeBytes(junk, QByteArray("FWS\x0a garbage"));
+    QSignalSpy failed(&flash, &TShockwaveFlash::loadFailed);
+    flash.setMovie(junk);
+    QVERIFY(!flash.waitUntilLoaded());
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.at(0).at(0).toString().contains(junk));
+    QCOMPARE(flash.ReadyState(), 0);
+}
+
+void ShockwaveFlashTest::commandsWhileLoadingAndLoadsReplacedOrDropped() {
+    // Stop given while the movie loads holds when it arrives: the first frame stays.
+    TShockwaveFlash flash;
+    QSignalSpy ready(&flash, &TShockwaveFlash::OnReadyStateChange);
+    flash.setMovie(save(steppingMovie(200, 100, 7, {}, 100.0)));
+    flash.Stop();
+    QCOMPARE(flash.Playing(), kFlashFalse);
+    QVERIFY(flash.waitUntilLoaded());
+    QCOMPARE(flash.Playing(), kFlashFalse);
+    QTest::qWait(100);
+    QCOMPARE(flash.FrameNum(), 0);
+    QCOMPARE(ready.count(), 2); // loading, then loaded
+    QCOMPARE(ready.at(1).at(0).toInt(), 4);
+
+    // A second movie given before the first arrived replaces it; only the second shows.
+    ready.clear();
+    flash.setMovie(save(steppingMovie(200, 100, 7, {}), QStringLiteral("a.swf")));
+    flash.setMovie(save(steppingMovie(200, 100, 3, {}), QStringLiteral("b.swf")));
+    QVERIFY(flash.waitUntilLoaded());
+    QTest::qWait(50);
+    QCOMPARE(flash.TotalFrames(), 3);
+    QCOMPARE(ready.count(), 3);
+    // Unloading or closing while a load runs drops it without harm.
+    flash.setMovie(save(steppingMovie(200, 100, 5, {}), QStringLiteral("c.swf")));
+    flash.setMovie(QStringLiteral("http://"));
+    QTest::qWait(50);
+    QVERIFY(!flash.isLoaded());
+    auto closing = std::make_unique<TShockwaveFlash>();
+    closing->setMovie(save(steppingMovie(200, 100, 5, {}), QStringLiteral("d.swf")));
+    closing.reset();
 }
 
 void ShockwaveFlashTest::flashBooleans() {
     TShockwaveFlash flash;
-    flash.setMovie(save(steppingMovie(200, 100, 7, {})));
+    loadNow(flash, save(steppingMovie(200, 100, 7, {})));
     flash.setPlaying(0);
     QCOMPARE(flash.Playing(), kFlashFalse);
     flash.setPlaying(1); // any non-zero value is true, and reads back as -1
@@ -95,14 +148,14 @@ void ShockwaveFlashTest::flashBooleans() {
     QCOMPARE(flash.Loop(), kFlashFalse);
     QVERIFY(!flash.player().loop());
     // The loop setting is the control's: it survives loading another movie.
-    flash.setMovie(save(steppingMovie(200, 100, 3, {}), QStringLiteral("other.swf")));
+    loadNow(flash, save(steppingMovie(200, 100, 3, {}), QStringLiteral("other.swf")));
     QCOMPARE(flash.Loop(), kFlashFalse);
     QVERIFY(!flash.player().loop());
 }
 
 void ShockwaveFlashTest::frameNumIsClamped() {
     TShockwaveFlash flash;
-    flash.setMovie(save(steppingMovie(200, 100, 7, {})));
+    loadNow(flash, save(steppingMovie(200, 100, 7, {})));
     flash.Stop();
     flash.setFrameNum(4);
     QCOMPARE(flash.FrameNum(), 4);
@@ -118,7 +171,7 @@ void ShockwaveFlashTest::frameNumIsClamped() {
 
 void ShockwaveFlashTest::backAndForwardStepAndStop() {
     TShockwaveFlash flash;
-    flash.setMovie(save(steppingMovie(200, 100, 7, {})));
+    loadNow(flash, save(steppingMovie(200, 100, 7, {})));
     flash.Play();
     flash.setFrameNum(3);
     flash.Forward();
@@ -134,7 +187,7 @@ void ShockwaveFlashTest::backAndForwardStepAndStop() {
 
 void ShockwaveFlashTest::loopOffStopsAtLastFrame() {
     TShockwaveFlash flash;
-    flash.setMovie(save(steppingMovie(200, 100, 4, {}, 100.0)));
+    loadNow(flash, save(steppingMovie(200, 100, 4, {}, 100.0)));
     flash.setLoop(kFlashFalse);
     flash.Play();
     QTRY_COMPARE(flash.FrameNum(), 3);
@@ -175,7 +228,7 @@ void ShockwaveFlashTest::designStateSettingsAndGarbage() {
     QVERIFY(!FlashDesignState::parse(still).play);
     TShockwaveFlash paused;
     paused.loadDesignState(still);
-    paused.setMovie(save(steppingMovie(200, 100, 7, {})));
+    loadNow(paused, save(steppingMovie(200, 100, 7, {})));
     QCOMPARE(paused.Playing(), kFlashFalse);
     QCOMPARE(paused.FrameNum(), 0);
     // Truncated, lying or foreign streams keep the defaults and never read past their end.
@@ -194,7 +247,7 @@ void ShockwaveFlashTest::designStateSettingsAndGarbage() {
 void ShockwaveFlashTest::viewportFollowsScaleMode() {
     TShockwaveFlash flash;
     flash.resize(400, 400);
-    flash.setMovie(save(steppingMovie(200, 100, 2, {})));
+    loadNow(flash, save(steppingMovie(200, 100, 2, {})));
     QCOMPARE(flash.stageViewport(), QRectF(0, 100, 400, 200)); // show all: aspect kept, centred
     auto mode = [&](const char* scale) {
         QByteArray b = FlashDesignState::defaultStream().left(16);
@@ -209,7 +262,7 @@ void ShockwaveFlashTest::viewportFollowsScaleMode() {
 
 void ShockwaveFlashTest::clockPlaysInRealTime() {
     TShockwaveFlash flash;
-    flash.setMovie(save(steppingMovie(200, 100, 1000, {}, 50.0)));
+    loadNow(flash, save(steppingMovie(200, 100, 1000, {}, 50.0)));
     QCOMPARE(flash.framePeriodMs(), 20.0);
     flash.Play();
     QElapsedTimer elapsed;
@@ -229,7 +282,7 @@ void ShockwaveFlashTest::clockPlaysInRealTime() {
 void ShockwaveFlashTest::repaintsOnlyOnVisibleChange() {
     TShockwaveFlash flash;
     flash.resize(200, 100);
-    flash.setMovie(save(steppingMovie(200, 100, 50, {}, 60.0)));
+    loadNow(flash, save(steppingMovie(200, 100, 50, {}, 60.0)));
     flash.show();
     QVERIFY(QTest::qWaitForWindowExposed(&flash));
     QTRY_VERIFY(flash.paints() > 2); // playing: frames change, so it paints
@@ -249,7 +302,7 @@ void ShockwaveFlashTest::repaintsOnlyOnVisibleChange() {
 void ShockwaveFlashTest::paintsBackgroundColour() {
     TShockwaveFlash flash;
     flash.resize(300, 300);
-    flash.setMovie(save(steppingMovie(200, 100, 2, {10, 200, 30})));
+    loadNow(flash, save(steppingMovie(200, 100, 2, {10, 200, 30})));
     flash.Stop();
     const QImage image = flash.grab().toImage();
     // Outside the stage and on the stage away from the red square: the background colour.
@@ -275,7 +328,7 @@ void ShockwaveFlashTest::scriptsRunInFull() {
     movie.showFrame(3);
     TShockwaveFlash flash;
     QSignalSpy traced(&flash, &TShockwaveFlash::traced);
-    flash.setMovie(save(movie.bytes()));
+    loadNow(flash, save(movie.bytes()));
     QTRY_COMPARE(traced.count(), 1);
     QCOMPARE(traced.at(0).at(0).toString(), QStringLiteral("3"));
     QTRY_COMPARE(flash.Playing(), kFlashFalse);
