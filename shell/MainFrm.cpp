@@ -17,11 +17,14 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 
 namespace orvane {
 
 QString TMainForm::programFile;
+QString TMainForm::commandLineFile;
+std::function<void(const QString&)> TMainForm::startupReporter;
 
 namespace {
 
@@ -156,6 +159,8 @@ void TMainForm::connectHandlers() {
     ApplicationEvents1->OnMessage = [this](QObject* receiver, QEvent* msg, bool& handled) {
         ApplicationEvents1Message(receiver, msg, handled);
     };
+    connect(ShockwaveFlash, &TShockwaveFlash::OnReadyStateChange, this, [this](int state) { MovieReady(state); });
+    connect(ShockwaveFlash, &TShockwaveFlash::loadFailed, this, [this](const QString& why) { MovieFailed(why); });
 }
 
 int TMainForm::menuHeightFor(int width) const {
@@ -199,38 +204,84 @@ void TMainForm::sizeToMovie() {
     setClientHeight(MovieHeight(moviePath(ShockwaveFlash)) + SliderPlay->height() + ToolBar1->height());
 }
 
+void TMainForm::reportStartupProblem(const QString& reason) {
+    if (startupReporter) {
+        startupReporter(reason);
+        return;
+    }
+    std::fprintf(stderr, "orvane: %s\n", reason.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
 void TMainForm::FormCreate(QObject*) {
     setWindowTitle(OrvaneApplication::title());
     // Qt paints every window through a back buffer already; nothing to turn on.
-    std::string tempDir;
-    try {
-        tempDir = platform::tempDirectory();
-    } catch (const std::exception&) {
-        // No usable temporary directory: nothing to extract to or load from.
+    const std::string program = programFile.isEmpty() ? platform::programPath() : programFile.toStdString();
+    m_projector = HasEmbeddedMovie(program);
+    // The projector plays only its own movie; the bare player opens any.
+    for (QAction* action : {Open1, ToolButton1, Close1})
+        action->setEnabled(!m_projector);
+    if (!m_projector) {
+        if (!commandLineFile.isEmpty()) {
+            try {
+                loadMovie(commandLineFile);
+            } catch (const std::exception& error) {
+                reportStartupProblem(QString::fromLocal8Bit(error.what()));
+            }
+        }
         return;
     }
-    const std::string program = programFile.isEmpty() ? platform::programPath() : programFile.toStdString();
-    // The result does not matter: whatever lies at the path is loaded below.
-    ExtractEmbeddedMovie(program, tempDir + "player.swf");
+    // Only a file this run wrote is ever loaded: when extraction fails, whatever lies at the
+    // path (an earlier run's movie, or one someone else put there) is left alone.
+    std::string moviePath, why;
     try {
-        ShockwaveFlash->setMovie(QString::fromStdString(tempDir + "player.swf"));
-        sizeToMovie();
-        ShockwaveFlash->Play();
-        SliderPlay->setMaximum(ShockwaveFlash->TotalFrames() - 1);
-        ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
-    } catch (const std::exception&) {
-        // Start-up never troubles the user: what was done so far stays done.
+        moviePath = platform::extractionDirectory() + "player.swf";
+    } catch (const std::exception& error) {
+        reportStartupProblem(QString::fromLocal8Bit(error.what()));
+        return;
     }
+    if (!ExtractEmbeddedMovie(program, moviePath, &why)) {
+        reportStartupProblem(QString::fromLocal8Bit(why.c_str()));
+        return;
+    }
+    try {
+        loadMovie(QString::fromStdString(moviePath));
+    } catch (const std::exception&) {
+        // Start-up never troubles the window: what was done so far stays done.
+    }
+}
+
+void TMainForm::loadMovie(const QString& path) {
+    ShockwaveFlash->setMovie(path);
+    sizeToMovie();
+    ShockwaveFlash->Play();
+    if (ShockwaveFlash->isLoaded())
+        MovieReady(ShockwaveFlash->ReadyState());
+    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+}
+
+void TMainForm::MovieReady(int readyState) {
+    if (readyState != 4)
+        return;
+    m_userOpened = false;
+    SliderPlay->setMaximum(ShockwaveFlash->TotalFrames() - 1);
+    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+}
+
+void TMainForm::MovieFailed(const QString& reason) {
+    const bool shown = m_userOpened;
+    m_userOpened = false;
+    if (shown)
+        OrvaneApplication::showError(reason);
+    else
+        reportStartupProblem(reason);
 }
 
 void TMainForm::Open1Click(QObject*) {
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
         return;
-    ShockwaveFlash->setMovie(OpenDialog->selectedFiles().constFirst());
-    sizeToMovie();
-    ShockwaveFlash->Play();
-    SliderPlay->setMaximum(ShockwaveFlash->TotalFrames() - 1);
-    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+    m_userOpened = true;
+    loadMovie(OpenDialog->selectedFiles().constFirst());
 }
 
 void TMainForm::Close1Click(QObject*) {

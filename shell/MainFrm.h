@@ -39,6 +39,13 @@ public:
 
     // The program file the start-up extracts its movie from; empty means the running program.
     static QString programFile;
+    // The movie named on the command line; played by the bare player (no movie appended).
+    static QString commandLineFile;
+    // Where start-up's one-line reasons go (standard error unless a test replaces it).
+    static std::function<void(const QString&)> startupReporter;
+
+    // True when the program carries its own movie: Open and Close stay disabled then.
+    bool isProjector() const { return m_projector; }
 
     // Non-visual members.
     QList<QIcon> ImageList1; // 0 open, 1 play, 2 stop, 3 backward, 4 forward, 5 loop
@@ -88,10 +95,18 @@ private:
     void connectHandlers();
     // The window-sizing rule: client = movie width x (movie height + slider + toolbar).
     void sizeToMovie();
+    // Loads a movie and runs the sizing, Play and slider steps that start-up and Open share.
+    void loadMovie(const QString& path);
+    // The control finished or failed loading the movie given last.
+    void MovieReady(int readyState);
+    void MovieFailed(const QString& reason);
+    static void reportStartupProblem(const QString& reason);
     int menuHeightFor(int width) const;
     QSize largestSize() const;
 
     bool m_playing = false; // play state held across a slider drag
+    bool m_projector = false;
+    bool m_userOpened = false; // the movie loading now came from Open, which shows its errors
     bool m_centred = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <fcntl.h>
 #include <memory>
@@ -20,6 +21,14 @@ public:
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_fd = other.m_fd;
+            other.m_fd = -1;
+        }
+        return *this;
+    }
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
     void reset() {
@@ -83,34 +92,66 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool extract(const std::string& programPath, const std::string& destPath) {
-    Fd source(::open(programPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!source.valid())
-        return false;
-    struct stat st {};
-    if (::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 8)
-        return false;
-    const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
+// The open program file and where its movie lies; `why` says what is wrong when it has none.
+struct Embedded {
+    Fd file;
+    off_t start = 0;
+    std::uint64_t length = 0;
+    std::string why;
+};
 
+void locate(const std::string& programPath, Embedded& out) {
+    out.file = Fd(::open(programPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!out.file.valid()) {
+        out.why = "cannot open " + programPath + ": " + std::strerror(errno);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(out.file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 8) {
+        out.why = programPath + " is not a program file with a movie";
+        return;
+    }
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
     std::uint8_t trailer[4];
-    if (!readExactly(source.get(), trailer, 4, static_cast<off_t>(fileSize - 4)))
-        return false;
+    if (!readExactly(out.file.get(), trailer, 4, static_cast<off_t>(fileSize - 4))) {
+        out.why = "cannot read the movie trailer of " + programPath;
+        return;
+    }
     const std::int32_t length =
         static_cast<std::int32_t>(std::uint32_t(trailer[0]) | std::uint32_t(trailer[1]) << 8 |
                                   std::uint32_t(trailer[2]) << 16 | std::uint32_t(trailer[3]) << 24);
-    if (length <= 0 || static_cast<std::uint64_t>(length) > fileSize - 8)
-        return false;
-    const off_t start = static_cast<off_t>(fileSize - 8 - static_cast<std::uint64_t>(length));
+    if (length <= 0 || static_cast<std::uint64_t>(length) > fileSize - 8) {
+        out.why = "no movie appended to " + programPath + " (trailer length " + std::to_string(length) + ")";
+        return;
+    }
+    out.length = static_cast<std::uint64_t>(length);
+    out.start = static_cast<off_t>(fileSize - 8 - out.length);
+}
 
-    if (destPath.empty() || destPath.back() == '/')
+bool extract(const std::string& programPath, const std::string& destPath, std::string& why) {
+    Embedded embedded;
+    locate(programPath, embedded);
+    if (!embedded.why.empty()) {
+        why = embedded.why;
         return false;
+    }
+    if (destPath.empty() || destPath.back() == '/') {
+        why = "no file name to extract the movie to";
+        return false;
+    }
     std::string tempPath = directoryOf(destPath) + "/." + baseName(destPath) + ".XXXXXX";
     Fd temp(::mkostemp(tempPath.data(), O_CLOEXEC));
-    if (!temp.valid())
+    if (!temp.valid()) {
+        why = "cannot create a file in " + directoryOf(destPath) + ": " + std::strerror(errno);
         return false;
-    const bool written =
-        detail::copyRange(source.get(), start, temp.get(), static_cast<std::uint64_t>(length)) &&
-        temp.closeChecked() && ::rename(tempPath.c_str(), destPath.c_str()) == 0;
+    }
+    bool written = detail::copyRange(embedded.file.get(), embedded.start, temp.get(), embedded.length);
+    if (!written)
+        why = "cannot copy the movie to " + destPath + ": " + std::strerror(errno);
+    else if (!(written = temp.closeChecked()))
+        why = "cannot finish writing " + destPath + ": " + std::strerror(errno);
+    else if (!(written = ::rename(tempPath.c_str(), destPath.c_str()) == 0))
+        why = "cannot move the movie into place at " + destPath + ": " + std::strerror(errno);
     if (!written) {
         temp.reset();
         ::unlink(tempPath.c_str());
@@ -157,11 +198,29 @@ bool copyRange(int from, std::int64_t offset, int to, std::uint64_t length, Copy
 
 } // namespace detail
 
-bool ExtractEmbeddedMovie(const std::string& programPath, const std::string& destPath) noexcept {
+bool ExtractEmbeddedMovie(const std::string& programPath, const std::string& destPath,
+                          std::string* reason) noexcept {
     try {
-        return extract(programPath, destPath);
+        std::string why;
+        const bool written = extract(programPath, destPath, why);
+        if (!written && reason)
+            *reason = why;
+        return written;
     } catch (...) {
         // Only allocation can throw here; extraction failures are reported as false.
+        return false;
+    }
+}
+
+bool HasEmbeddedMovie(const std::string& programPath) noexcept {
+    try {
+        Embedded embedded;
+        locate(programPath, embedded);
+        std::uint8_t signature[3];
+        return embedded.why.empty() && embedded.length >= 8 &&
+               readExactly(embedded.file.get(), signature, 3, embedded.start) && signature[1] == 'W' &&
+               signature[2] == 'S' && (signature[0] == 'F' || signature[0] == 'C' || signature[0] == 'Z');
+    } catch (...) {
         return false;
     }
 }

@@ -12,8 +12,15 @@ namespace orvane {
 // Refuses (false, destination untouched) a length L <= 0 or larger than the file minus 8.
 // The copy streams in chunks into a temporary file beside destPath that is then renamed
 // over it: a failed write never leaves a torn file, and a symbolic link planted at
-// destPath is replaced, never followed. Never throws.
-bool ExtractEmbeddedMovie(const std::string& programPath, const std::string& destPath) noexcept;
+// destPath is replaced, never followed. On failure `reason` (when given) says why in one
+// line. Never throws.
+bool ExtractEmbeddedMovie(const std::string& programPath, const std::string& destPath,
+                          std::string* reason = nullptr) noexcept;
+
+// Whether programPath carries a movie at all: a trailer length that fits the file and
+// movie bytes that start with an SWF signature (FWS, CWS or ZWS). A program built without
+// a movie is the bare player.
+bool HasEmbeddedMovie(const std::string& programPath) noexcept;
 
 namespace detail {
 // Auto copies in the kernel where the file systems allow it and falls back to Buffered

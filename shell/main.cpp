@@ -1,10 +1,12 @@
-// The player's entry: no command line is read; the main window's creation runs the whole
-// start-up (extract the embedded movie, load it, size the window, play).
+// The player's entry. A projector (a movie appended) reads no command line: the main window's
+// creation runs the whole start-up (extract the embedded movie, load it, size the window,
+// play). The bare player plays the movie file named as its first argument, if any.
 
 #include "MainFrm.h"
 #include "OrvaneApplication.h"
 
 #include <QIcon>
+#include <QStringList>
 
 #include <exception>
 #include <memory>
@@ -16,6 +18,10 @@ int main(int argc, char** argv) {
     QIcon icon(QStringLiteral(":/orvane/orvane-32.png"));
     icon.addFile(QStringLiteral(":/orvane/orvane-48.png"));
     orvane::OrvaneApplication::setWindowIcon(icon);
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1)
+        orvane::TMainForm::commandLineFile = args.at(1);
 
     std::unique_ptr<orvane::TMainForm> mainForm;
     try {

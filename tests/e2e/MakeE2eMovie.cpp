@@ -1,19 +1,24 @@
 // Writes the end-to-end test's movie: a stage of the given size in one background colour,
-// with a small square in its top-left corner that moves for a few frames.
+// with a small square in its top-left corner that moves for a few frames. With "stop", the
+// first frame stops the movie and the second covers the whole stage in white, so a movie
+// that wrongly plays on shows white.
 //
-//   orvane-e2e-movie OUT.swf WIDTH HEIGHT RRGGBB
+//   orvane-e2e-movie OUT.swf WIDTH HEIGHT RRGGBB [stop]
 
 #include "SwfWriter.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
+#include <vector>
 
 using namespace orvane::testing;
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: orvane-e2e-movie OUT.swf WIDTH HEIGHT RRGGBB\n");
+    const bool stopOnFirst = argc == 6 && std::string(argv[5]) == "stop";
+    if (argc != 5 && !stopOnFirst) {
+        std::fprintf(stderr, "usage: orvane-e2e-movie OUT.swf WIDTH HEIGHT RRGGBB [stop]\n");
         return 2;
     }
     const int width = std::atoi(argv[2]), height = std::atoi(argv[3]);
@@ -28,7 +33,15 @@ int main(int argc, char** argv) {
         movie.setBackgroundColor({std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)});
         ShapeBuilder box;
         box.setFill0(box.addFill(FillStyle::solid({255, 255, 255}))).rectangle(0, 0, 200, 200);
-        movie.defineShape(1, box).place(1, 1).showFrame();
+        movie.defineShape(1, box).place(1, 1);
+        if (stopOnFirst) {
+            const std::vector<std::uint8_t> stop = {0x07, 0x00}; // ActionStop, end of actions
+            ShapeBuilder cover;
+            cover.setFill0(cover.addFill(FillStyle::solid({255, 255, 255}))).rectangle(0, 0, width * 20, height * 20);
+            movie.doAction(stop).showFrame().defineShape(2, cover).place(2, 2).showFrame();
+        } else {
+            movie.showFrame();
+        }
         for (int i = 1; i < 24; ++i)
             movie.moveTo(1, Matrix::translate(i * 20, 0)).showFrame();
         movie.save(argv[1]);

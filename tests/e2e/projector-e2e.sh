@@ -52,8 +52,9 @@ player_pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Orvane 1\.0$' | head -n1) ||
   fail "no projector window appeared: $(cat "$work/player.log")"
 
-# The movie was extracted byte for byte.
-cmp -s "$work/movie.swf" "$work/tmp/player.swf" || fail "player.swf differs from the movie"
+# The movie was extracted byte for byte, into the private directory and nowhere else.
+cmp -s "$work/movie.swf" "$work/run/orvane/player.swf" || fail "player.swf differs from the movie"
+[[ ! -e "$work/tmp/player.swf" ]] || fail "player.swf was written to the shared temporary directory"
 
 # Let the window settle, then measure it: the top-level window and the movie area, which
 # is a child window of its own. The client area starts at the toolbar, below the menu bar.
@@ -78,4 +79,34 @@ pixel=$(convert "$work/shot.png" -format '%[pixel:p{200,200}]' info:)
 [[ "$pixel" == *"($expect_rgb)"* ]] || fail "movie area shows $pixel, expected rgb($expect_rgb)"
 
 kill -0 "$player_pid" 2>/dev/null || fail "the projector died: $(cat "$work/player.log")"
-echo "PASS: projector on $DISPLAY, client ${top_w}x${client_h}, movie area $pixel"
+kill "$player_pid" && wait "$player_pid" 2>/dev/null || true
+player_pid=""
+
+# The colour in the middle of the movie area of the window that PROGRAM ARGS... opens, after
+# the movie had time to play on.
+settled_pixel() {
+  "$@" >"$work/run.log" 2>&1 &
+  player_pid=$!
+  local win id
+  win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Orvane 1\.0$' | head -n1) ||
+    fail "no window appeared for $*: $(cat "$work/run.log")"
+  sleep 1.5
+  id=$(xwininfo -id "$win" -tree | awk -v size="${width}x${height}" '$0 ~ "[ ]" size "[+]" { print $1; exit }')
+  [[ -n "$id" ]] || fail "no ${width}x${height} movie area for $*"
+  import -window "$id" "$work/shot.png"
+  convert "$work/shot.png" -format '%[pixel:p{200,150}]' info:
+  kill "$player_pid" && wait "$player_pid" 2>/dev/null || true
+  player_pid=""
+}
+
+# A movie whose first frame stops it stays on that frame (its second frame is all white), as
+# a projector and in the bare player given the file on its command line.
+"$maker" "$work/stop.swf" "$width" "$height" "$colour" stop
+"$tool" pack "$work/stop.swf" -o "$work/stopper" --stub "$player" >/dev/null
+for run in "$work/stopper" "$player $work/stop.swf"; do
+  # shellcheck disable=SC2086
+  shown=$(TMPDIR="$work/tmp/" XDG_RUNTIME_DIR="$work/run" settled_pixel $run)
+  [[ "$shown" == *"($expect_rgb)"* ]] || fail "$run played past its stop on frame 1: shows $shown"
+done
+
+echo "PASS: projector on $DISPLAY, client ${top_w}x${client_h}, movie area $pixel; stop on frame 1 held"

@@ -6,6 +6,7 @@
 #include "about/AboutFrm.h"
 #include "swf/Player.h"
 
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -55,7 +56,8 @@ private slots:
     void cleanup();
 
     void startupExtractsLoadsSizesAndPlays();
-    void startupFallsBackToPreviousMovie();
+    void startupNeverLoadsAMovieItDidNotWrite();
+    void movieThatStopsOnItsFirstFrameStaysStopped();
     void startupWithoutMovieKeepsDesignSize();
     void hugeStageIsCappedAtTheDesktop();
     void playbackCommands();
@@ -74,22 +76,28 @@ private slots:
 
 private:
     std::unique_ptr<TMainForm> makeForm(const std::vector<std::uint8_t>& movie);
+    QString extracted() const { return m_tmp->filePath(QStringLiteral("orvane/player.swf")); }
 
     std::unique_ptr<QTemporaryDir> m_tmp;
     QStringList m_errors;
+    QStringList m_startupProblems;
 };
 
 void MainFormTest::init() {
     m_tmp = std::make_unique<QTemporaryDir>();
     qputenv("TMPDIR", (m_tmp->path() + QLatin1Char('/')).toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", m_tmp->path().toLocal8Bit());
     TMainForm::programFile = m_tmp->filePath(QStringLiteral("missing-projector"));
     m_errors.clear();
+    m_startupProblems.clear();
     OrvaneApplication::errorReporter = [this](const QString& text) { m_errors << text; };
+    TMainForm::startupReporter = [this](const QString& text) { m_startupProblems << text; };
 }
 
 void MainFormTest::cleanup() {
     delete AboutForm; // each test opens its own
     OrvaneApplication::errorReporter = nullptr;
+    TMainForm::startupReporter = nullptr;
     TMainForm::programFile.clear();
     m_tmp.reset();
 }
@@ -98,15 +106,18 @@ std::unique_ptr<TMainForm> MainFormTest::makeForm(const std::vector<std::uint8_t
     const QString program = m_tmp->filePath(QStringLiteral("projector"));
     writeBytes(program, projector(movie));
     TMainForm::programFile = program;
-    return std::make_unique<TMainForm>();
+    auto form = std::make_unique<TMainForm>();
+    form->ShockwaveFlash->waitUntilLoaded();
+    return form;
 }
 
 void MainFormTest::startupExtractsLoadsSizesAndPlays() {
     const auto movie = steppingMovie(400, 300, 10, {0, 128, 255});
     auto form = makeForm(movie);
-    const QString extracted = m_tmp->filePath(QStringLiteral("player.swf"));
-    QCOMPARE(readBytes(extracted), toQByteArray(movie));
-    QCOMPARE(form->ShockwaveFlash->Movie(), extracted);
+    QCOMPARE(readBytes(extracted()), toQByteArray(movie));
+    QCOMPARE(form->ShockwaveFlash->Movie(), extracted());
+    QVERIFY(form->isProjector());
+    QVERIFY(!form->Open1->isEnabled() && !form->Close1->isEnabled() && !form->ToolButton1->isEnabled());
     QCOMPARE(form->windowTitle(), QStringLiteral("Orvane 1.0"));
     QCOMPARE(form->clientWidth(), 400);
     QCOMPARE(form->clientHeight(), 300 + 16 + 29);
@@ -127,22 +138,49 @@ void MainFormTest::startupExtractsLoadsSizesAndPlays() {
     QCOMPARE(form->SliderPlay->height(), 16);
 }
 
-void MainFormTest::startupFallsBackToPreviousMovie() {
-    // A failed extraction leaves the previous run's movie to be played.
-    writeBytes(m_tmp->filePath(QStringLiteral("player.swf")), toQByteArray(steppingMovie(320, 200, 5, {})));
-    writeBytes(m_tmp->filePath(QStringLiteral("projector")), QByteArray("not a projector"));
+void MainFormTest::startupNeverLoadsAMovieItDidNotWrite() {
+    // A movie is waiting where extraction would put it (an earlier run's, or one someone
+    // planted), and this run's extraction fails: nothing is loaded, and one line says why.
+    const QString dir = m_tmp->filePath(QStringLiteral("orvane"));
+    QVERIFY(QDir().mkdir(dir));
+    writeBytes(extracted(), toQByteArray(steppingMovie(320, 200, 5, {})));
+    writeBytes(m_tmp->filePath(QStringLiteral("projector")), projector(steppingMovie(400, 300, 3, {})));
     TMainForm::programFile = m_tmp->filePath(QStringLiteral("projector"));
-    TMainForm form;
-    QCOMPARE(form.clientWidth(), 320);
-    QCOMPARE(form.clientHeight(), 245);
-    QCOMPARE(form.SliderPlay->Maximum(), 4);
-    QVERIFY(m_errors.isEmpty());
+    for (QFile::Permissions loose : {QFile::Permissions(0x7777), QFile::Permissions(0x7705)}) {
+        m_startupProblems.clear();
+        QVERIFY(QFile::setPermissions(dir, loose));
+        TMainForm form;
+        QVERIFY(form.isProjector());
+        QVERIFY(!form.ShockwaveFlash->isLoaded());
+        QVERIFY(form.ShockwaveFlash->Movie().isEmpty());
+        QCOMPARE(form.size(), QSize(483, 319));
+        QCOMPARE(form.SliderPlay->Maximum(), 9999);
+        QCOMPARE(m_startupProblems.size(), 1);
+        QVERIFY2(m_startupProblems[0].contains(dir), qPrintable(m_startupProblems[0]));
+        QVERIFY(m_errors.isEmpty()); // the window itself stays silent
+    }
+}
+
+void MainFormTest::movieThatStopsOnItsFirstFrameStaysStopped() {
+    SwfWriter movie;
+    const std::vector<std::uint8_t> stop = {0x07, 0x00}; // ActionStop, end of actions
+    movie.setStageSize(200, 100).doAction(stop).showFrame().showFrame().showFrame();
+    auto form = makeForm(movie.bytes());
+    QCOMPARE(form->ShockwaveFlash->Playing(), kFlashFalse);
+    QTest::qWait(300);
+    QCOMPARE(form->ShockwaveFlash->FrameNum(), 0);
+    // A movie that does not stop itself plays as before.
+    auto playing = makeForm(steppingMovie(200, 100, 3, {}));
+    QVERIFY(playing->ShockwaveFlash->Playing() != 0);
 }
 
 void MainFormTest::startupWithoutMovieKeepsDesignSize() {
     TMainForm form;
     QCOMPARE(form.size(), QSize(483, 319));
-    QCOMPARE(form.ShockwaveFlash->Movie(), m_tmp->filePath(QStringLiteral("player.swf")));
+    // No movie appended: the bare player, waiting for a movie to be opened.
+    QVERIFY(!form.isProjector());
+    QVERIFY(form.Open1->isEnabled() && form.Close1->isEnabled() && form.ToolButton1->isEnabled());
+    QVERIFY(form.ShockwaveFlash->Movie().isEmpty());
     QVERIFY(!form.ShockwaveFlash->isLoaded());
     QCOMPARE(form.ShockwaveFlash->Playing(), kFlashFalse);
     QCOMPARE(form.SliderPlay->Minimum(), -1);
@@ -395,7 +433,8 @@ void MainFormTest::escapedErrorsReachTheApplication() {
     QTRY_COMPARE(m_errors.size(), 1);
     QVERIFY(m_errors[0].contains(QStringLiteral("bad.swf")));
     // The loop goes on: the timer still moves the slider.
-    form->ShockwaveFlash->setMovie(m_tmp->filePath(QStringLiteral("player.swf")));
+    form->ShockwaveFlash->setMovie(extracted());
+    QVERIFY(form->ShockwaveFlash->waitUntilLoaded());
     form->ShockwaveFlash->Stop();
     form->ShockwaveFlash->setFrameNum(2);
     QTRY_COMPARE(form->SliderPlay->Value(), 2);

@@ -16,20 +16,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TmpdirGuard {
+// Restores an environment variable when the test ends.
+class EnvGuard {
 public:
-    TmpdirGuard() {
-        if (const char* v = std::getenv("TMPDIR"))
+    explicit EnvGuard(const char* name) : m_name(name) {
+        if (const char* v = std::getenv(name))
             m_saved = v;
     }
-    ~TmpdirGuard() {
+    ~EnvGuard() {
         if (m_saved)
-            setenv("TMPDIR", m_saved->c_str(), 1);
+            setenv(m_name, m_saved->c_str(), 1);
         else
-            unsetenv("TMPDIR");
+            unsetenv(m_name);
     }
 
 private:
+    const char* m_name;
     std::optional<std::string> m_saved;
 };
 
@@ -41,27 +43,39 @@ mode_t modeOf(const std::string& path) {
 
 } // namespace
 
-TEST(TempDir, TmpdirWinsAndAlwaysEndsInASeparator) {
-    TmpdirGuard guard;
-    setenv("TMPDIR", "/var/tmp", 1);
-    EXPECT_EQ(tempDirectory(), "/var/tmp/");
-    setenv("TMPDIR", "/var/tmp/", 1);
-    EXPECT_EQ(tempDirectory(), "/var/tmp/");
+// The runtime directory (private to the user by its own rules) wins; else a private
+// directory under TMPDIR or /tmp. Never the shared directory itself.
+TEST(TempDir, ExtractionDirectoryIsAlwaysAPrivateOne) {
+    EnvGuard tmpdir("TMPDIR"), runtime("XDG_RUNTIME_DIR");
+    ScratchDir parent;
+    unsetenv("XDG_RUNTIME_DIR");
+    const std::string own = "orvane-" + std::to_string(geteuid());
+    setenv("TMPDIR", parent.path().c_str(), 1);
+    EXPECT_EQ(extractionDirectory(), parent.file(own) + "/");
+    setenv("TMPDIR", (parent.path() + "/").c_str(), 1);
+    EXPECT_EQ(extractionDirectory(), parent.file(own) + "/");
     unsetenv("TMPDIR");
-    const std::string dir = tempDirectory();
-    EXPECT_EQ(dir, "/tmp/orvane-" + std::to_string(geteuid()) + "/");
+    const std::string dir = extractionDirectory();
+    EXPECT_EQ(dir, "/tmp/" + own + "/");
     EXPECT_TRUE(fs::is_directory(dir));
     EXPECT_EQ(modeOf(dir), 0700u);
+
+    setenv("XDG_RUNTIME_DIR", parent.path().c_str(), 1);
+    EXPECT_EQ(extractionDirectory(), parent.file("orvane") + "/");
+    EXPECT_EQ(modeOf(parent.file("orvane")), 0700u);
 }
 
-TEST(TempDir, PrivateDirectoryIsCreatedOrTightened) {
+TEST(TempDir, PrivateDirectoryIsCreatedAndALooseOneRefused) {
     ScratchDir parent;
     const std::string expected = parent.file("orvane-" + std::to_string(geteuid()));
     EXPECT_EQ(privateDirectory(parent.path()), expected + "/");
     EXPECT_EQ(modeOf(expected), 0700u);
-    chmod(expected.c_str(), 0777);
     EXPECT_EQ(privateDirectory(parent.path() + "/"), expected + "/");
-    EXPECT_EQ(modeOf(expected), 0700u);
+    // Open to others, anyone may have put files in it: refused, not tightened and used.
+    for (mode_t loose : {0777, 0750, 0701}) {
+        chmod(expected.c_str(), loose);
+        EXPECT_THROW(privateDirectory(parent.path()), std::runtime_error) << std::oct << loose;
+    }
 }
 
 TEST(TempDir, PlantedNamesAreRefused) {
