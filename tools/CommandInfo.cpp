@@ -3,6 +3,7 @@
 // one line in each printer (counters need only be added to `counters`).
 
 #include "CommandRegistry.h"
+#include "InputFile.h"
 #include "shell/MovieSize.h"
 #include "swf/format/TagCode.h"
 #include "swf/io/Decompress.h"
@@ -13,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,16 +26,18 @@ const char kUsage[] = "usage: orvane-tool info MOVIE.swf [--json]\n"
                       "\n"
                       "Prints the movie's signature, version, declared length, stage size (as the player\n"
                       "sizes its window, Xmax/20 x Ymax/20, and as the rectangle's extent), frame rate,\n"
-                      "frame count and the number of root-timeline tags of each code.\n";
+                      "frame count and the number of root-timeline tags of each code. Bodies up to\n"
+                      "64 MiB also get the engine's count of unknown and broken tags.\n";
 
 int run(const std::vector<std::string>& args);
 const Command kInfo{"info", "print a movie's header facts and tag counts", kUsage, run};
 const CommandRegistration kRegistration(kInfo);
 
-// Decompressed bodies beyond this are not inspected.
-constexpr std::size_t kMaxBody = std::size_t(1) << 30;
-// Deflate cannot expand data more than about 1032 times.
-constexpr std::size_t kDeflateRatio = 1032;
+// Bodies the player would refuse are refused here too.
+constexpr std::size_t kMaxBody = swf::movie::kMaxBodySize;
+constexpr std::size_t kDeflateRatio = swf::movie::kMaxCompressionRatio;
+// Bodies up to this size also get the engine's full pass (engine_* counters).
+constexpr std::size_t kMaxEngineBody = std::size_t(64) << 20;
 
 struct TagCount {
     std::uint16_t code = 0;
@@ -132,12 +134,11 @@ void walkTags(const std::vector<std::uint8_t>& body, std::size_t pos, MovieFacts
 
 // Fills facts from the file; returns the reason when the file is no usable movie.
 std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::string("cannot open: ") + std::strerror(errno);
-    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::string("cannot read");
+    std::string why;
+    auto read = readInputFile(path, kMaxBody + 8, why);
+    if (!read)
+        return why;
+    std::vector<std::uint8_t> file = std::move(*read);
     facts.path = path;
     facts.fileSize = file.size();
     if (file.size() < 8)
@@ -147,6 +148,10 @@ std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
         return std::string("not an SWF movie (no FWS, CWS or ZWS signature)");
     facts.version = file[3];
     facts.declaredLength = le32(&file[4]);
+    const std::size_t declaredBody = facts.declaredLength >= 8 ? facts.declaredLength - 8 : 0;
+    if (declaredBody > kMaxBody)
+        return "declares a body of " + std::to_string(declaredBody) + " bytes, past the " +
+               std::to_string(kMaxBody >> 20) + " MiB limit";
 
     std::vector<std::uint8_t> body;
     if (facts.signature == "FWS") {
@@ -160,11 +165,16 @@ std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
             return std::string("too short for an LZMA header");
         const std::span<const std::uint8_t> packed(file.data() + (zlib ? 8 : 12),
                                                    file.size() - (zlib ? 8 : 12));
-        const std::size_t cap = zlib ? std::min(kMaxBody, packed.size() * kDeflateRatio + 1024) : kMaxBody;
+        // Never more than the header declares, nor than deflate's largest expansion allows.
+        const std::size_t ratioCap = packed.size() * kDeflateRatio + 64;
+        const std::size_t cap = std::min(declaredBody, ratioCap);
         swf::io::Inflated out =
             zlib ? swf::io::inflateZlib(packed, cap) : swf::io::decodeSwfLzma(packed, cap);
+        if (cap < declaredBody && out.bytes.size() == cap)
+            return std::string("compressed body expands more than deflate's largest ratio allows");
         if (!out.complete)
             facts.problems.push_back("compressed body is damaged: " + out.error);
+        std::vector<std::uint8_t>().swap(file);
         body = std::move(out.bytes);
         if (body.size() + 8 != facts.declaredLength)
             facts.problems.push_back("decompressed size differs from the declared length");
@@ -191,13 +201,19 @@ std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
         return std::string("stage size unreadable: ") + e.what();
     }
     walkTags(body, rectBytes + 4, facts);
-    // The engine's own pass over every timeline: what it skips as unknown and as broken.
-    std::ifstream again(path, std::ios::binary);
-    std::vector<std::uint8_t> whole((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
-    std::string engineError;
-    if (auto movie = swf::movie::Movie::fromBytes(std::move(whole), engineError)) {
-        facts.counters.emplace_back("engine_unknown_tags", movie->tagStats().unknownTotal());
-        facts.counters.emplace_back("engine_broken_tags", movie->tagStats().brokenTotal());
+    // The engine's own pass over every timeline (what it skips as unknown and as broken)
+    // decodes every definition, so it is left out for large bodies.
+    if (body.size() <= kMaxEngineBody) {
+        body.insert(body.begin(), {'F', 'W', 'S', static_cast<std::uint8_t>(facts.version)});
+        const auto length = static_cast<std::uint32_t>(body.size() + 4);
+        body.insert(body.begin() + 4, {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                                       static_cast<std::uint8_t>(length >> 16),
+                                       static_cast<std::uint8_t>(length >> 24)});
+        std::string engineError;
+        if (auto movie = swf::movie::Movie::fromBytes(std::move(body), engineError)) {
+            facts.counters.emplace_back("engine_unknown_tags", movie->tagStats().unknownTotal());
+            facts.counters.emplace_back("engine_broken_tags", movie->tagStats().brokenTotal());
+        }
     }
     return std::nullopt;
 }

@@ -2,14 +2,13 @@
 // Layout: stub bytes, movie bytes, the marker 56 34 12 FA, the movie length (LE 32-bit).
 
 #include "CommandRegistry.h"
+#include "InputFile.h"
+#include "shell/MovieExtract.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -25,8 +24,10 @@ const char kUsage[] = "usage: orvane-tool pack MOVIE.swf -o OUT [--stub PLAYER]\
                       "\n"
                       "Writes a projector: the player stub, the movie, the marker bytes 56 34 12 FA and the\n"
                       "movie length as a little-endian 32-bit number; OUT is made executable.\n"
-                      "PLAYER defaults to the 'orvane' program beside orvane-tool (or ../shell/orvane in a\n"
-                      "build tree). MOVIE must start with FWS, CWS or ZWS.\n";
+                      "PLAYER defaults to the stripped player stub installed with orvane-tool\n"
+                      "(../lib/orvane/orvane-stub, or ../shell/orvane-stub in a build tree), else the\n"
+                      "'orvane' program beside it. MOVIE must start with FWS, CWS or ZWS. OUT must not be\n"
+                      "one of the inputs; it is written to a temporary file renamed into place.\n";
 
 int run(const std::vector<std::string>& args);
 const Command kPack{"pack", "build a projector from the player and a movie", kUsage, run};
@@ -37,28 +38,22 @@ std::optional<std::string> defaultStub() {
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (ec)
         return std::nullopt;
-    for (const fs::path& candidate :
-         {self.parent_path() / "orvane", self.parent_path() / ".." / "shell" / "orvane"})
+    // The stripped stub where it is installed or built, else the player itself.
+    const fs::path dir = self.parent_path();
+    for (const fs::path& candidate : {dir / ".." / "lib" / "orvane" / "orvane-stub", dir / ".." / "shell" / "orvane-stub",
+                                      dir / "orvane", dir / ".." / "shell" / "orvane"})
         if (fs::is_regular_file(candidate, ec))
             return candidate.lexically_normal().string();
     return std::nullopt;
 }
 
-// Appends the whole of `from` to `out`; returns the byte count, or nullopt on a read error.
-std::optional<std::uint64_t> append(std::ifstream& from, std::ofstream& out) {
-    std::vector<char> buffer(1 << 20);
-    std::uint64_t total = 0;
-    while (from) {
-        from.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        const std::streamsize got = from.gcount();
-        if (got > 0) {
-            out.write(buffer.data(), got);
-            total += static_cast<std::uint64_t>(got);
-        }
-    }
-    if (from.bad())
+// Copies the whole regular file at `path` to `fd`; the byte count, or nothing on failure.
+std::optional<std::uint64_t> copyInto(int fd, const std::string& path) {
+    std::string why;
+    const auto bytes = readInputFile(path, std::numeric_limits<std::int32_t>::max(), why);
+    if (!bytes || !detail::writeAll(fd, bytes->data(), bytes->size()))
         return std::nullopt;
-    return total;
+    return bytes->size();
 }
 
 int run(const std::vector<std::string>& args) {
@@ -78,19 +73,14 @@ int run(const std::vector<std::string>& args) {
     if (moviePath.empty() || outPath.empty())
         return failUsage(kPack, "a movie and -o OUT are required");
 
-    std::ifstream movie(moviePath, std::ios::binary);
+    // A projector's length field is a signed 32-bit number.
+    std::string why;
+    const auto movie = readInputFile(moviePath, std::numeric_limits<std::int32_t>::max(), why);
     if (!movie)
-        return failInput(moviePath, std::string("cannot open: ") + std::strerror(errno));
-    char signature[3] = {};
-    movie.read(signature, 3);
-    const std::string sig(signature, static_cast<std::size_t>(movie.gcount()));
+        return failInput(moviePath, why);
+    const std::string sig(movie->begin(), movie->begin() + std::min<std::size_t>(3, movie->size()));
     if (sig != "FWS" && sig != "CWS" && sig != "ZWS")
         return failInput(moviePath, "not an SWF movie (no FWS, CWS or ZWS signature)");
-    std::error_code ec;
-    const std::uintmax_t movieSize = fs::file_size(moviePath, ec);
-    if (ec || movieSize > static_cast<std::uintmax_t>(std::numeric_limits<std::int32_t>::max()))
-        return failInput(moviePath, "too large for a projector's 32-bit length");
-    movie.seekg(0);
 
     if (stubPath.empty()) {
         const auto found = defaultStub();
@@ -98,44 +88,33 @@ int run(const std::vector<std::string>& args) {
             return failInput("orvane", "player stub not found beside orvane-tool; give --stub PLAYER");
         stubPath = *found;
     }
-    std::ifstream stub(stubPath, std::ios::binary);
-    if (!stub)
-        return failInput(stubPath, std::string("cannot open player stub: ") + std::strerror(errno));
+    if (const std::string problem = inputProblem(stubPath); !problem.empty())
+        return failInput(stubPath, "cannot use as the player stub: " + problem);
+    for (const std::string& input : {moviePath, stubPath})
+        if (sameFile(input, outPath))
+            return failInput(outPath, "is the same file as the input " + input + "; choose another output");
 
-    // Written beside OUT and renamed, so OUT may even be one of the inputs.
-    const std::string tempPath = outPath + ".part";
-    std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return failInput(outPath, std::string("cannot write: ") + std::strerror(errno));
-    const auto stubBytes = append(stub, out);
-    const auto movieBytes = append(movie, out);
-    bool ok = stubBytes && movieBytes && *movieBytes == movieSize;
-    if (ok) {
-        out.write(reinterpret_cast<const char*>(kMarker), 4);
-        const auto length = static_cast<std::uint32_t>(*movieBytes);
-        const char trailer[4] = {static_cast<char>(length), static_cast<char>(length >> 8),
-                                 static_cast<char>(length >> 16), static_cast<char>(length >> 24)};
-        out.write(trailer, 4);
-    }
-    out.close();
-    ok = ok && out.good();
-    if (ok) {
-        fs::permissions(tempPath,
-                        fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec |
-                            fs::perms::owner_read | fs::perms::owner_write,
-                        fs::perm_options::add, ec);
-        ok = !ec;
-    }
-    if (ok) {
-        fs::rename(tempPath, outPath, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(tempPath, ec);
-        return failInput(outPath, "cannot write the projector");
-    }
+    std::uint64_t stubBytes = 0;
+    const auto fill = [&](int fd) {
+        const auto copied = copyInto(fd, stubPath);
+        if (!copied)
+            return false;
+        stubBytes = *copied;
+        const auto length = static_cast<std::uint32_t>(movie->size());
+        const std::uint8_t trailer[8] = {kMarker[0],
+                                         kMarker[1],
+                                         kMarker[2],
+                                         kMarker[3],
+                                         static_cast<std::uint8_t>(length),
+                                         static_cast<std::uint8_t>(length >> 8),
+                                         static_cast<std::uint8_t>(length >> 16),
+                                         static_cast<std::uint8_t>(length >> 24)};
+        return detail::writeAll(fd, movie->data(), movie->size()) && detail::writeAll(fd, trailer, 8);
+    };
+    if (!writeReplacing(outPath, 0755, fill, why))
+        return failInput(outPath, "cannot write the projector: " + why);
     std::printf("pack: wrote %s (%llu stub bytes, %llu movie bytes)\n", outPath.c_str(),
-                static_cast<unsigned long long>(*stubBytes), static_cast<unsigned long long>(*movieBytes));
+                static_cast<unsigned long long>(stubBytes), static_cast<unsigned long long>(movie->size()));
     return kExitOk;
 }
 

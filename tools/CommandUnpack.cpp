@@ -1,14 +1,10 @@
 // orvane-tool unpack: extracts a projector's movie with the player's own extraction code.
 
 #include "CommandRegistry.h"
+#include "InputFile.h"
 #include "shell/MovieExtract.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 namespace orvane::tool {
@@ -40,14 +36,14 @@ int run(const std::vector<std::string>& args) {
     if (projector.empty() || outPath.empty())
         return failUsage(kUnpack, "a projector and -o MOVIE.swf are required");
 
-    // Extraction only says yes or no; find the likely reason for a clearer message.
-    const int fd = ::open(projector.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return failInput(projector, std::string("cannot open: ") + std::strerror(errno));
-    ::close(fd);
-    if (!ExtractEmbeddedMovie(projector, outPath))
-        return failInput(projector, "no usable embedded movie (bad trailer length), or " + outPath +
-                                        " cannot be written");
+    if (const std::string problem = inputProblem(projector); !problem.empty())
+        return failInput(projector, problem);
+    if (sameFile(projector, outPath))
+        return failInput(outPath, "is the projector itself; choose another output");
+    // The extraction writes beside OUT and renames, so a failure leaves OUT as it was.
+    std::string why;
+    if (!ExtractEmbeddedMovie(projector, outPath, &why))
+        return failInput(projector, why);
     std::error_code ec;
     const auto size = std::filesystem::file_size(outPath, ec);
     std::printf("unpack: wrote %s (%llu bytes)\n", outPath.c_str(), static_cast<unsigned long long>(size));

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 using namespace orvane::testing;
@@ -19,10 +20,12 @@ struct ToolRun {
 
 class ToolTest : public ::testing::Test {
 protected:
-    // Runs orvane-tool with arguments that need no quoting (scratch paths only).
-    ToolRun tool(const std::string& args) {
+    // Runs orvane-tool with arguments that need no quoting (scratch paths only), after
+    // `prefix` (a command such as "timeout 10 " that runs the tool).
+    ToolRun tool(const std::string& args, const std::string& prefix = "") {
         const std::string out = m_dir.file("stdout"), err = m_dir.file("stderr");
-        const std::string command = std::string(ORVANE_TOOL_PATH) + " " + args + " >" + out + " 2>" + err;
+        const std::string command =
+            prefix + std::string(ORVANE_TOOL_PATH) + " " + args + " >" + out + " 2>" + err;
         const int raw = std::system(command.c_str());
         ToolRun r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -175,4 +178,82 @@ TEST_F(ToolTest, InfoSurvivesDamagedMovies) {
                                                         << r.err;
         }
     }
+}
+
+// What cannot be read as a file is refused at once with exit 1 and a message naming it:
+// never an uncaught exception, never a read that does not end.
+TEST_F(ToolTest, CommandsRefuseDirectoriesDevicesFifosAndUnreadableFiles) {
+    const std::string fifo = m_dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string locked = save("locked.swf", sampleMovie(Compression::None));
+    chmod(locked.c_str(), 0);
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {m_dir.path(), "directory"}, {"/dev/zero", "device"}, {fifo, "FIFO"}};
+    if (geteuid() != 0) // root reads whatever the mode says
+        inputs.emplace_back(locked, "Permission denied");
+    const std::string movie = save("m.swf", sampleMovie(Compression::Zlib));
+    for (const auto& [input, word] : inputs) {
+        for (const std::string& command :
+             {"info " + input, "info " + input + " --json", "pack " + input + " -o " + m_dir.file("p") +
+                 " --stub " + stub(), "pack " + movie + " -o " + m_dir.file("p") + " --stub " + input,
+              "unpack " + input + " -o " + m_dir.file("u.swf"), "dump " + input, "trace " + input}) {
+            const ToolRun r = tool(command, "timeout 10 ");
+            EXPECT_EQ(r.status, 1) << command << "\n" << r.err;
+            EXPECT_NE(r.err.find(input), std::string::npos) << command << "\n" << r.err;
+            if (command.rfind("dump", 0) != 0 && command.rfind("trace", 0) != 0)
+                EXPECT_NE(r.err.find(word), std::string::npos) << command << "\n" << r.err;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("p")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("u.swf")));
+}
+
+// An output that is an input (by name, by symbolic or hard link) is refused and both files
+// stay as they were; a write that fails leaves nothing half-written behind.
+TEST_F(ToolTest, PackAndUnpackNeverOverwriteTheirInput) {
+    const auto bytes = sampleMovie(Compression::None);
+    const std::string movie = save("m.swf", bytes), stubPath = stub();
+    const auto stubBytes = readFile(stubPath);
+    std::filesystem::create_symlink(movie, m_dir.file("link.swf"));
+    std::filesystem::create_hard_link(movie, m_dir.file("hard.swf"));
+    for (const std::string& out : {movie, m_dir.file("link.swf"), m_dir.file("hard.swf"), stubPath}) {
+        const ToolRun r = tool("pack " + movie + " -o " + out + " --stub " + stubPath);
+        EXPECT_EQ(r.status, 1) << out;
+        EXPECT_NE(r.err.find("same file"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readFile(movie), bytes);
+    EXPECT_EQ(readFile(stubPath), stubBytes);
+
+    const std::string projector = m_dir.file("projector");
+    ASSERT_EQ(tool("pack " + movie + " -o " + projector + " --stub " + stubPath).status, 0);
+    const auto packed = readFile(projector);
+    std::filesystem::create_symlink(projector, m_dir.file("plink"));
+    for (const std::string& out : {projector, m_dir.file("plink")}) {
+        const ToolRun r = tool("unpack " + projector + " -o " + out);
+        EXPECT_EQ(r.status, 1) << out;
+        EXPECT_NE(r.err.find("projector itself"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readFile(projector), packed);
+
+    // Writing into a directory that does not exist fails cleanly, leaving no temporary file.
+    const std::size_t before = std::distance(std::filesystem::directory_iterator(m_dir.path()), {});
+    EXPECT_EQ(tool("pack " + movie + " -o " + m_dir.file("none/p") + " --stub " + stubPath).status, 1);
+    EXPECT_EQ(tool("unpack " + projector + " -o " + m_dir.file("none/u.swf")).status, 1);
+    EXPECT_EQ(std::size_t(std::distance(std::filesystem::directory_iterator(m_dir.path()), {})), before);
+}
+
+// A compressed movie that claims more than the player would ever hold, or that expands past
+// deflate's largest ratio, is refused at once without inflating it.
+TEST_F(ToolTest, InfoRefusesBombsQuickly) {
+    SwfWriter huge;
+    huge.setCompression(Compression::Zlib).setDeclaredLength(0xF0000000u).showFrame();
+    ToolRun r = tool("info " + save("huge.swf", huge.bytes()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("512 MiB"), std::string::npos) << r.err;
+
+    SwfWriter dense;
+    dense.setCompression(Compression::Lzma).rawTag(87, std::vector<std::uint8_t>(16u << 20, 0)).showFrame();
+    r = tool("info " + save("dense.swf", dense.bytes()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ratio"), std::string::npos) << r.err;
 }
