@@ -402,6 +402,11 @@ void TShockwaveFlash::afterChange() {
     emit frameShown();
 }
 
+void TShockwaveFlash::setLetterbox(const QColor& colour) {
+    m_letterbox = colour;
+    update();
+}
+
 QRectF TShockwaveFlash::stageViewport() const {
     const QRectF area = rect();
     if (!isLoaded())
@@ -437,7 +442,12 @@ void TShockwaveFlash::paintEvent(QPaintEvent*) {
         return;
     }
     const auto bg = m_player->backgroundColor();
-    painter.fillRect(rect(), QColor(bg.r, bg.g, bg.b));
+    if (m_letterbox.isValid()) {
+        painter.fillRect(rect(), m_letterbox);
+        painter.fillRect(stageViewport(), QColor(bg.r, bg.g, bg.b));
+    } else {
+        painter.fillRect(rect(), QColor(bg.r, bg.g, bg.b));
+    }
     const bool smooth = m_settings.quality != FlashDesignState::Quality::Low &&
                         m_settings.quality != FlashDesignState::Quality::AutoLow;
     painter.setRenderHint(QPainter::Antialiasing, smooth);

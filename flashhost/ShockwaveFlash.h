@@ -7,6 +7,7 @@
 // A call the control cannot carry out raises FlashError.
 
 #include <QByteArray>
+#include <QColor>
 #include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
@@ -99,6 +100,9 @@ public:
 
     // Where the stage lands inside the widget under the current scale mode.
     QRectF stageViewport() const;
+    // The colour around the stage (full screen shows the stage on black); an invalid colour,
+    // the default, fills the whole area with the movie's background colour.
+    void setLetterbox(const QColor& colour);
 
     // Frame clock figures, for tests and diagnostics.
     std::uint64_t ticks() const { return m_ticks; }
@@ -144,6 +148,7 @@ private:
     bool m_wantPlaying = true; // play state asked for while a movie loads
     bool m_loop = true;
     QByteArray m_designStream;
+    QColor m_letterbox;
     FlashDesignState m_settings;
 
     QTimer m_clock;

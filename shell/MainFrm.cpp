@@ -6,10 +6,18 @@
 #include "platform/VersionInfo.h"
 #include "shell/MovieExtract.h"
 #include "shell/MovieSize.h"
+#include "shell/RecentFiles.h"
+#include "shell/WindowFit.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+#include <QWindow>
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,6 +50,20 @@ QFont formFont() {
 
 std::string moviePath(const TShockwaveFlash* flash) {
     return flash->Movie().toStdString();
+}
+
+// A window manager's frame is known only once the window is on screen; until then, room is
+// kept for a usual title bar and border.
+const QMargins kFrameGuess(8, 40, 8, 8);
+
+// The first local .swf file among dropped data, or nothing.
+QString droppedMovie(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
 }
 
 } // namespace
@@ -99,6 +121,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     ApplicationEvents1->setObjectName(QStringLiteral("ApplicationEvents1"));
 
     connectHandlers();
+    addKeyCommands();
     // Fonts and styles settle the menu bar's height, which the client area is measured from.
     ensurePolished();
     TimerPlay->start();
@@ -199,9 +222,35 @@ void TMainForm::setClientHeight(int h) {
 }
 
 void TMainForm::sizeToMovie() {
-    // Width first, then the height from a second reading of the file.
-    setClientWidth(MovieWidth(moviePath(ShockwaveFlash)));
-    setClientHeight(MovieHeight(moviePath(ShockwaveFlash)) + SliderPlay->height() + ToolBar1->height());
+    // Width first, then the height from a second reading of the file; the pair is then made
+    // to fit the screen (frame included) and the toolbar.
+    const int toolbarWidth = ToolBar1->sizeHint().width();
+    const int width = MovieWidth(moviePath(ShockwaveFlash));
+    setClientWidth(std::max(width, toolbarWidth));
+    const int height = MovieHeight(moviePath(ShockwaveFlash));
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    WindowFitInput in;
+    in.stage = QSize(width, height);
+    in.strips = SliderPlay->height() + ToolBar1->height();
+    in.menuHeight = menuHeightFor(std::max(width, toolbarWidth));
+    in.frame = isVisible() && frameGeometry() != geometry()
+                   ? QMargins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                              frameGeometry().right() - geometry().right(),
+                              frameGeometry().bottom() - geometry().bottom())
+                   : kFrameGuess;
+    in.available = screen ? screen->availableGeometry() : QRect(0, 0, 4096, 4096);
+    in.minClientWidth = toolbarWidth;
+    const WindowFit fit = fitWindow(in);
+    resize(fit.client.width(), fit.client.height() + menuHeightFor(fit.client.width()));
+    // A window that would reach off the screen moves back onto it.
+    if (isVisible() && screen) {
+        QRect frame = frameGeometry();
+        frame.moveRight(std::min(frame.right(), in.available.right()));
+        frame.moveBottom(std::min(frame.bottom(), in.available.bottom()));
+        frame.moveLeft(std::max(frame.left(), in.available.left()));
+        frame.moveTop(std::max(frame.top(), in.available.top()));
+        move(frame.topLeft());
+    }
 }
 
 void TMainForm::reportStartupProblem(const QString& reason) {
@@ -221,6 +270,8 @@ void TMainForm::FormCreate(QObject*) {
     // The projector plays only its own movie; the bare player opens any.
     for (QAction* action : {Open1, ToolButton1, Close1})
         action->setEnabled(!m_projector);
+    Recent1->menuAction()->setVisible(!m_projector);
+    setAcceptDrops(!m_projector);
     if (!m_projector) {
         if (!commandLineFile.isEmpty()) {
             try {
@@ -257,7 +308,13 @@ void TMainForm::loadMovie(const QString& path) {
     ShockwaveFlash->Play();
     if (ShockwaveFlash->isLoaded())
         MovieReady(ShockwaveFlash->ReadyState());
-    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+    showLoopState();
+}
+
+void TMainForm::showLoopState() {
+    const bool on = ShockwaveFlash->Loop() != 0;
+    ControlLoop->setChecked(on);
+    Loop1->setChecked(on);
 }
 
 void TMainForm::MovieReady(int readyState) {
@@ -265,7 +322,9 @@ void TMainForm::MovieReady(int readyState) {
         return;
     m_userOpened = false;
     SliderPlay->setMaximum(ShockwaveFlash->TotalFrames() - 1);
-    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+    showLoopState();
+    if (!m_projector)
+        RecentFiles::add(ShockwaveFlash->Movie());
 }
 
 void TMainForm::MovieFailed(const QString& reason) {
@@ -280,8 +339,20 @@ void TMainForm::MovieFailed(const QString& reason) {
 void TMainForm::Open1Click(QObject*) {
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
         return;
+    openMovieFile(OpenDialog->selectedFiles().constFirst());
+}
+
+void TMainForm::openMovieFile(const QString& path) {
+    if (m_projector)
+        return;
     m_userOpened = true;
-    loadMovie(OpenDialog->selectedFiles().constFirst());
+    try {
+        loadMovie(path);
+    } catch (...) {
+        // A load under way still reports its own outcome to the user.
+        m_userOpened = ShockwaveFlash->ReadyState() == 1;
+        throw; // shown by the application, as Open's errors are
+    }
 }
 
 void TMainForm::Close1Click(QObject*) {
@@ -317,7 +388,7 @@ void TMainForm::Forward1Click(QObject*) {
 
 void TMainForm::Loop1Click(QObject*) {
     ShockwaveFlash->setLoop(ShockwaveFlash->Loop() == 0 ? kFlashTrue : kFlashFalse);
-    ControlLoop->setChecked(ShockwaveFlash->Loop() != 0);
+    showLoopState();
 }
 
 void TMainForm::About1Click(QObject*) {
@@ -368,6 +439,106 @@ void TMainForm::ApplicationEvents1Message(QObject*, QEvent* Msg, bool& Handled) 
     Handled = true;
     if (PopupMenu && !PopupMenu->isEmpty())
         PopupMenu->popup(mapToGlobal(local + QPoint(0, clientTop())));
+}
+
+void TMainForm::addKeyCommands() {
+    const std::pair<QAction*, QList<QKeySequence>> keys[] = {
+        {Open1, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+        {Close1, {QKeySequence(Qt::CTRL | Qt::Key_W)}},
+        {Exit1, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+        {N1001, {QKeySequence(Qt::CTRL | Qt::Key_0)}},
+        {Backward1, {QKeySequence(Qt::CTRL | Qt::Key_Left)}},
+        {Forward1, {QKeySequence(Qt::CTRL | Qt::Key_Right)}},
+        {Loop1, {QKeySequence(Qt::CTRL | Qt::Key_L)}}};
+    for (const auto& [action, sequences] : keys)
+        action->setShortcuts(sequences);
+    Loop1->setCheckable(true);
+
+    PlayStop1 = new QAction(QStringLiteral("Play/Stop"), this);
+    PlayStop1->setObjectName(QStringLiteral("PlayStop1"));
+    PlayStop1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(PlayStop1, &QAction::triggered, this, [this] { PlayStop1Click(PlayStop1); });
+
+    FullScreen1 = new QAction(QStringLiteral("&Full Screen"), this);
+    FullScreen1->setObjectName(QStringLiteral("FullScreen1"));
+    FullScreen1->setCheckable(true);
+    FullScreen1->setShortcuts({QKeySequence(Qt::Key_F11), QKeySequence(Qt::CTRL | Qt::Key_F)});
+    connect(FullScreen1, &QAction::triggered, this, [this] { FullScreen1Click(FullScreen1); });
+    View1->addAction(FullScreen1);
+
+    LeaveFullScreen1 = new QAction(this);
+    LeaveFullScreen1->setObjectName(QStringLiteral("LeaveFullScreen1"));
+    LeaveFullScreen1->setShortcut(QKeySequence(Qt::Key_Escape));
+    LeaveFullScreen1->setEnabled(false); // Escape belongs to the movie outside full screen
+    connect(LeaveFullScreen1, &QAction::triggered, this, [this] { setFullScreenMode(false); });
+
+    Recent1 = new QMenu(QStringLiteral("&Recent"), this);
+    Recent1->setObjectName(QStringLiteral("Recent1"));
+    File1->insertMenu(Close1, Recent1);
+    connect(Recent1, &QMenu::aboutToShow, this, [this] { Recent1Show(Recent1); });
+
+    // Actions of a hidden menu bar lose their shortcuts; the window keeps them all working
+    // in full screen as well.
+    addActions({Open1, Close1, Exit1, N1001, Play1, Stop1, Backward1, Forward1, Loop1, PlayStop1, FullScreen1,
+                LeaveFullScreen1});
+}
+
+void TMainForm::PlayStop1Click(QObject*) {
+    if (ShockwaveFlash->Playing() != 0)
+        ShockwaveFlash->Stop();
+    else
+        ShockwaveFlash->Play();
+}
+
+void TMainForm::FullScreen1Click(QObject*) {
+    setFullScreenMode(!m_fullScreen);
+}
+
+void TMainForm::setFullScreenMode(bool on) {
+    if (on == m_fullScreen)
+        return;
+    m_fullScreen = on;
+    if (on)
+        m_normalGeometry = geometry();
+    if (QWidget* menu = menuWidget())
+        menu->setVisible(!on);
+    ToolBar1->setVisible(!on);
+    SliderPanel->setVisible(!on);
+    ShockwaveFlash->setLetterbox(on ? QColor(Qt::black) : QColor());
+    FullScreen1->setChecked(on);
+    LeaveFullScreen1->setEnabled(on);
+    if (on) {
+        showFullScreen();
+    } else {
+        showNormal();
+        if (m_normalGeometry.isValid())
+            setGeometry(m_normalGeometry);
+    }
+}
+
+void TMainForm::Recent1Show(QObject*) {
+    Recent1->clear();
+    const QStringList files = RecentFiles::list();
+    for (const QString& file : files) {
+        QAction* item = Recent1->addAction(QFileInfo(file).fileName());
+        item->setToolTip(file);
+        connect(item, &QAction::triggered, this, [this, file] { openMovieFile(file); });
+    }
+    if (files.isEmpty())
+        Recent1->addAction(QStringLiteral("(none)"))->setEnabled(false);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_projector && !droppedMovie(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QString file = m_projector ? QString() : droppedMovie(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openMovieFile(file);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

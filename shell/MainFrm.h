@@ -55,6 +55,14 @@ public:
     // The window's context menu, which the right-button hook pops up over the movie.
     QMenu* PopupMenu = nullptr;
 
+    // Beyond the form data: keyboard commands, full screen and the bare player's recent files.
+    // Every shortcut carries a modifier (F11 aside, and Escape while in full screen), so plain
+    // keys, arrows and Space reach the movie.
+    QAction* PlayStop1 = nullptr;        // Ctrl+Enter: Play when stopped, Stop when playing
+    QAction* FullScreen1 = nullptr;      // View menu, F11 or Ctrl+F
+    QAction* LeaveFullScreen1 = nullptr; // Escape, only while in full screen
+    QMenu* Recent1 = nullptr;            // File menu, the bare player only
+
     // The client area: the window below its menu bar (toolbar, movie, slider strip).
     int clientWidth() const;
     int clientHeight() const;
@@ -84,15 +92,28 @@ public:
     void SliderPlayMouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
                            int Y);
     void ApplicationEvents1Message(QObject* Receiver, QEvent* Msg, bool& Handled);
+    void PlayStop1Click(QObject* Sender);
+    void FullScreen1Click(QObject* Sender);
+    void Recent1Show(QObject* Sender);
+
+    // Full screen: menu, toolbar and slider hidden, the stage scaled to fit on black.
+    void setFullScreenMode(bool on);
+    bool isFullScreenMode() const { return m_fullScreen; }
+    // Opens a movie as Open does with the file chosen (the bare player only).
+    void openMovieFile(const QString& path);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildImageList();
     void connectHandlers();
+    void addKeyCommands();
+    void showLoopState();
     // The window-sizing rule: client = movie width x (movie height + slider + toolbar).
     void sizeToMovie();
     // Loads a movie and runs the sizing, Play and slider steps that start-up and Open share.
@@ -107,6 +128,8 @@ private:
     bool m_playing = false; // play state held across a slider drag
     bool m_projector = false;
     bool m_userOpened = false; // the movie loading now came from Open, which shows its errors
+    bool m_fullScreen = false;
+    QRect m_normalGeometry; // where the window was before full screen
     bool m_centred = false;
 };
 

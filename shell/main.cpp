@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
     orvane::OrvaneApplication app(argc, argv);
+    orvane::OrvaneApplication::setOrganizationName(QStringLiteral("Orvane"));
     orvane::OrvaneApplication::setApplicationName(QStringLiteral("Orvane"));
     orvane::OrvaneApplication::setTitle(QStringLiteral("Orvane 1.0"));
     QIcon icon(QStringLiteral(":/orvane/orvane-32.png"));

@@ -2,12 +2,18 @@
 
 #include "MainFrm.h"
 #include "OrvaneApplication.h"
+#include "RecentFiles.h"
+#include "WindowFit.h"
 #include "PlayerTestSupport.h"
 #include "about/AboutFrm.h"
 #include "swf/Player.h"
 
 #include <QDir>
 #include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QToolBar>
+#include <QToolButton>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
@@ -74,6 +80,14 @@ private slots:
     void escapedErrorsReachTheApplication();
     void aboutIsCreatedOnceAndReused();
 
+    void barePlayerOpensClosesAndRemembers();
+    void barePlayerTakesDroppedMovies();
+    void windowFitsScreenAndToolbar();
+    void smallStageKeepsTheWholeToolbar();
+    void shortcutsDriveTheCommands();
+    void plainKeysReachTheMovie();
+    void fullScreenInAndOut();
+
 private:
     std::unique_ptr<TMainForm> makeForm(const std::vector<std::uint8_t>& movie);
     QString extracted() const { return m_tmp->filePath(QStringLiteral("orvane/player.swf")); }
@@ -85,6 +99,8 @@ private:
 
 void MainFormTest::init() {
     m_tmp = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp->filePath(QStringLiteral("config")));
+    RecentFiles::clear();
     qputenv("TMPDIR", (m_tmp->path() + QLatin1Char('/')).toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", m_tmp->path().toLocal8Bit());
     TMainForm::programFile = m_tmp->filePath(QStringLiteral("missing-projector"));
@@ -456,6 +472,285 @@ void MainFormTest::aboutIsCreatedOnceAndReused() {
     }
     QVERIFY(first);
     QVERIFY(!AboutForm->isVisible());
+}
+
+void MainFormTest::barePlayerOpensClosesAndRemembers() {
+    const QString movie = m_tmp->filePath(QStringLiteral("given.swf"));
+    writeBytes(movie, toQByteArray(steppingMovie(300, 200, 6, {})));
+    TMainForm::commandLineFile = movie;
+    TMainForm form;
+    TMainForm::commandLineFile.clear();
+    QVERIFY(!form.isProjector());
+    QVERIFY(form.acceptDrops());
+    QVERIFY(form.Recent1->menuAction()->isVisible());
+    QVERIFY(form.ShockwaveFlash->waitUntilLoaded());
+    QCOMPARE(form.ShockwaveFlash->Movie(), movie);
+    QCOMPARE(form.clientWidth(), std::max(300, form.ToolBar1->sizeHint().width()));
+    QCOMPARE(form.SliderPlay->Maximum(), 5);
+    QVERIFY(form.ShockwaveFlash->Playing() != 0);
+    QCOMPARE(RecentFiles::list(), QStringList{movie});
+
+    form.Close1->trigger();
+    QVERIFY(!form.ShockwaveFlash->isLoaded());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Orvane 1.0"));
+
+    // Open, through the file dialog as the user would use it.
+    const QString other = m_tmp->filePath(QStringLiteral("other.swf"));
+    writeBytes(other, toQByteArray(steppingMovie(200, 150, 3, {})));
+    QTimer::singleShot(0, form.OpenDialog, [&] {
+        form.OpenDialog->selectFile(other);
+        static_cast<QDialog*>(form.OpenDialog)->accept();
+    });
+    form.Open1->trigger();
+    QVERIFY(form.ShockwaveFlash->waitUntilLoaded());
+    QCOMPARE(form.ShockwaveFlash->Movie(), other);
+    QCOMPARE(form.SliderPlay->Maximum(), 2);
+    QCOMPARE(RecentFiles::list(), (QStringList{other, movie}));
+
+    // The recent list opens what it shows, newest first, and stays short.
+    form.Recent1Show(form.Recent1); // as the menu does when it opens
+    QCOMPARE(form.Recent1->actions().size(), 2);
+    form.Recent1->actions().at(1)->trigger();
+    QVERIFY(form.ShockwaveFlash->waitUntilLoaded());
+    QCOMPARE(form.ShockwaveFlash->Movie(), movie);
+    for (int i = 0; i < RecentFiles::kMaxEntries + 3; ++i)
+        RecentFiles::add(m_tmp->filePath(QStringLiteral("m%1.swf").arg(i)));
+    QCOMPARE(RecentFiles::list().size(), RecentFiles::kMaxEntries);
+
+    // A file that is no movie opened by the user says so in a message box.
+    const QString junk = m_tmp->filePath(QStringLiteral("junk.swf"));
+    writeBytes(junk, QByteArray("FWS\x0a not really"));
+    QTimer::singleShot(0, &form, [&] { form.openMovieFile(junk); });
+    QTRY_VERIFY(!m_errors.isEmpty());
+    QVERIFY(m_errors[0].contains(junk));
+    QVERIFY(m_startupProblems.isEmpty());
+
+    // A command-line file that cannot be played: the window opens empty, the reason goes to
+    // standard error (here, the test's reporter).
+    TMainForm::commandLineFile = m_tmp->filePath(QStringLiteral("missing.swf"));
+    TMainForm missing;
+    TMainForm::commandLineFile.clear();
+    QVERIFY(!missing.ShockwaveFlash->isLoaded());
+    QCOMPARE(m_startupProblems.size(), 1);
+    QVERIFY(m_startupProblems[0].contains(QStringLiteral("missing.swf")));
+}
+
+void MainFormTest::barePlayerTakesDroppedMovies() {
+    const QString movie = m_tmp->filePath(QStringLiteral("dropped.SWF"));
+    writeBytes(movie, toQByteArray(steppingMovie(300, 200, 4, {})));
+    auto drop = [](TMainForm& form, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 60), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&form, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 60), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&form, &dropped);
+        return dropped.isAccepted();
+    };
+    TMainForm bare;
+    QVERIFY(!drop(bare, {QUrl::fromLocalFile(m_tmp->filePath(QStringLiteral("notes.txt")))}));
+    QVERIFY(!drop(bare, {QUrl(QStringLiteral("https://example.org/movie.swf"))}));
+    QVERIFY(!bare.ShockwaveFlash->isLoaded());
+    QVERIFY(drop(bare, {QUrl::fromLocalFile(movie)}));
+    QVERIFY(bare.ShockwaveFlash->waitUntilLoaded());
+    QCOMPARE(bare.ShockwaveFlash->Movie(), movie);
+
+    // A projector plays only its own movie.
+    auto projectorForm = makeForm(steppingMovie(400, 300, 3, {}));
+    QVERIFY(!projectorForm->acceptDrops());
+    QVERIFY(!drop(*projectorForm, {QUrl::fromLocalFile(movie)}));
+    projectorForm->openMovieFile(movie);
+    QCOMPARE(projectorForm->ShockwaveFlash->Movie(), extracted());
+}
+
+void MainFormTest::windowFitsScreenAndToolbar() {
+    const QRect screen(0, 0, 1024, 768);
+    WindowFitInput in;
+    in.strips = 45;
+    in.menuHeight = 20;
+    in.frame = QMargins(4, 30, 4, 4);
+    in.available = screen;
+    in.minClientWidth = 180;
+    // Fits: the movie's own size.
+    in.stage = QSize(550, 400);
+    WindowFit fit = fitWindow(in);
+    QCOMPARE(fit.client, QSize(550, 445));
+    QCOMPARE(fit.scale, 1.0);
+    // As tall as the screen: scaled down so that frame, menu, strips and stage all fit.
+    in.stage = QSize(800, 768);
+    fit = fitWindow(in);
+    QVERIFY(fit.scale < 1.0);
+    QVERIFY(fit.client.height() + in.menuHeight + 34 <= 768);
+    QCOMPARE(fit.client.height() - 45, int(768 * fit.scale));
+    QCOMPARE(fit.client.width(), std::max(180, int(800 * fit.scale)));
+    // Wider than the screen: the width decides.
+    in.stage = QSize(4000, 300);
+    fit = fitWindow(in);
+    QVERIFY(fit.client.width() + 8 <= 1024);
+    QCOMPARE(fit.client.height(), int(300 * fit.scale) + 45);
+    // A tiny stage: never narrower than the toolbar.
+    in.stage = QSize(10, 10);
+    fit = fitWindow(in);
+    QCOMPARE(fit.client, QSize(180, 55));
+    // A screen that does not start at 0, 0 (a second monitor, a panel on top).
+    in.available = QRect(1024, 40, 800, 560);
+    in.stage = QSize(800, 600);
+    fit = fitWindow(in);
+    QVERIFY(fit.client.width() + 8 <= 800 && fit.client.height() + 54 <= 560);
+}
+
+void MainFormTest::smallStageKeepsTheWholeToolbar() {
+    for (int side : {10, 100}) {
+        auto form = makeForm(steppingMovie(side, side, 2, {}));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(form->clientWidth() >= form->ToolBar1->sizeHint().width());
+        // No overflow chevron: every button is on the toolbar itself.
+        for (QToolButton* button : form->ToolBar1->findChildren<QToolButton*>())
+            if (button->objectName() == QLatin1String("qt_toolbar_ext_button"))
+                QVERIFY(!button->isVisible());
+        for (QAction* action : {form->ToolButton2, form->ToolButton5, form->ControlLoop})
+            QVERIFY(form->ToolBar1->widgetForAction(action)->isVisible());
+        // The stage is centred in the wider movie area, at its own size.
+        const QRectF stage = form->ShockwaveFlash->stageViewport();
+        QCOMPARE(stage.size(), QSizeF(side, side));
+        QCOMPARE(stage.center().x(), form->ShockwaveFlash->width() / 2.0);
+    }
+    // A stage larger than the screen gives a window that lies on it, frame and all.
+    auto huge = makeForm(steppingMovie(3000, 3000, 2, {}));
+    huge->show();
+    QVERIFY(QTest::qWaitForWindowExposed(huge.get()));
+    const QRect available = huge->screen()->availableGeometry();
+    QVERIFY(huge->height() <= available.height());
+    QVERIFY(huge->width() <= available.width());
+}
+
+void MainFormTest::shortcutsDriveTheCommands() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    TShockwaveFlash* flash = form->ShockwaveFlash;
+    auto press = [&](QKeyCombination key) { QTest::keyClick(flash, key.key(), key.keyboardModifiers()); };
+
+    press(Qt::CTRL | Qt::Key_Return);
+    QCOMPARE(flash->Playing(), kFlashFalse);
+    press(Qt::CTRL | Qt::Key_Enter);
+    QVERIFY(flash->Playing() != 0);
+    press(Qt::CTRL | Qt::Key_Return);
+    flash->setFrameNum(4);
+    press(Qt::CTRL | Qt::Key_Right);
+    QCOMPARE(flash->FrameNum(), 5);
+    press(Qt::CTRL | Qt::Key_Left);
+    press(Qt::CTRL | Qt::Key_Left);
+    QCOMPARE(flash->FrameNum(), 3);
+
+    // Loop: the control, the toolbar button and the menu's check mark move together.
+    QVERIFY(form->Loop1->isCheckable() && form->Loop1->isChecked());
+    press(Qt::CTRL | Qt::Key_L);
+    QCOMPARE(flash->Loop(), kFlashFalse);
+    QVERIFY(!form->ControlLoop->isChecked() && !form->Loop1->isChecked());
+    form->ControlLoop->trigger();
+    QVERIFY(form->ControlLoop->isChecked() && form->Loop1->isChecked());
+
+    form->resize(600, 500);
+    press(Qt::CTRL | Qt::Key_0);
+    QCOMPARE(form->clientWidth(), 400);
+    QCOMPARE(form->clientHeight(), 345);
+
+    // Open and Close are the bare player's: in a projector their keys do nothing.
+    press(Qt::CTRL | Qt::Key_W);
+    QVERIFY(flash->isLoaded());
+    QCOMPARE(form->Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+
+    press(Qt::Key_F11);
+    QVERIFY(form->isFullScreenMode());
+    press(Qt::Key_Escape);
+    QVERIFY(!form->isFullScreenMode());
+    press(Qt::CTRL | Qt::Key_F);
+    QVERIFY(form->isFullScreenMode());
+    press(Qt::CTRL | Qt::Key_F);
+    QVERIFY(!form->isFullScreenMode());
+
+    press(Qt::CTRL | Qt::Key_Q);
+    QTRY_VERIFY(!form->isVisible());
+
+    // In the bare player, Ctrl+W closes the movie.
+    const QString movie = m_tmp->filePath(QStringLiteral("bare.swf"));
+    writeBytes(movie, toQByteArray(steppingMovie(300, 200, 3, {})));
+    TMainForm::programFile = m_tmp->filePath(QStringLiteral("missing-projector"));
+    TMainForm::commandLineFile = movie;
+    TMainForm bare;
+    TMainForm::commandLineFile.clear();
+    QVERIFY(bare.ShockwaveFlash->waitUntilLoaded());
+    bare.show();
+    QVERIFY(QTest::qWaitForWindowActive(&bare));
+    QTest::keyClick(bare.ShockwaveFlash, Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(!bare.ShockwaveFlash->isLoaded());
+}
+
+void MainFormTest::plainKeysReachTheMovie() {
+    auto form = makeForm(steppingMovie(400, 300, 10, {}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    form->ShockwaveFlash->setFocus();
+    int keys = 0;
+    struct KeySpy : QObject {
+        int* count;
+        explicit KeySpy(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress)
+                ++*count;
+            return false;
+        }
+    } spy(&keys);
+    form->ShockwaveFlash->installEventFilter(&spy);
+    const FlashBool playing = form->ShockwaveFlash->Playing();
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return,
+                        Qt::Key_Escape, Qt::Key_A, Qt::Key_L, Qt::Key_0})
+        QTest::keyClick(form->ShockwaveFlash, key);
+    QCOMPARE(keys, 10);
+    // None of them was taken for a command.
+    QCOMPARE(form->ShockwaveFlash->Playing(), playing);
+    QVERIFY(form->ShockwaveFlash->Loop() != 0);
+    QVERIFY(!form->isFullScreenMode());
+}
+
+void MainFormTest::fullScreenInAndOut() {
+    // Wider than any usual screen's shape, so black bars show above and below it.
+    auto form = makeForm(steppingMovie(400, 100, 3, {10, 20, 30}));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QRect before = form->geometry();
+    form->FullScreen1->trigger();
+    QVERIFY(form->isFullScreenMode());
+    QVERIFY(form->FullScreen1->isChecked());
+    QTRY_VERIFY(form->isFullScreen());
+    QVERIFY(!form->menuWidget()->isVisible());
+    QVERIFY(!form->ToolBar1->isVisible());
+    QVERIFY(!form->SliderPanel->isVisible());
+    // The stage is shown whole ("show all") on black.
+    QTRY_COMPARE(form->ShockwaveFlash->size(), form->size());
+    const QRectF stage = form->ShockwaveFlash->stageViewport();
+    QVERIFY(qFuzzyCompare(stage.width() / stage.height(), 4.0));
+    const QImage shot = form->ShockwaveFlash->grab().toImage();
+    const QPoint inside = stage.center().toPoint() + QPoint(0, int(stage.height() / 3));
+    QCOMPARE(shot.pixelColor(inside), QColor(10, 20, 30));
+    QVERIFY(stage.top() >= 2);
+    QCOMPARE(shot.pixelColor(shot.width() / 2, 0), QColor(Qt::black));
+    // Commands keep working without the menu bar.
+    form->PlayStop1->trigger();
+    QCOMPARE(form->ShockwaveFlash->Playing(), kFlashFalse);
+
+    form->LeaveFullScreen1->trigger();
+    QVERIFY(!form->isFullScreenMode());
+    QTRY_VERIFY(!form->isFullScreen());
+    QVERIFY(form->menuWidget()->isVisible() && form->ToolBar1->isVisible() && form->SliderPanel->isVisible());
+    QVERIFY(!form->LeaveFullScreen1->isEnabled()); // Escape is the movie's again
+    QTRY_COMPARE(form->geometry(), before);
+    const QImage normal = form->ShockwaveFlash->grab().toImage();
+    QCOMPARE(normal.pixelColor(2, normal.height() / 2), QColor(10, 20, 30));
 }
 
 int main(int argc, char** argv) {
