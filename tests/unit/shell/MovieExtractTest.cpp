@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace orvane;
@@ -190,4 +193,70 @@ TEST_F(MovieExtractTest, BothCopyPathsCopyTheRangeAndNoticeAShortSource) {
         ASSERT_GE(copied.size(), source.size() - 2000);
         EXPECT_TRUE(std::equal(source.begin() + 1001, source.end() - 999, copied.begin()));
     }
+}
+
+// The disk fills up half way through the copy (a file-size limit stands in for a full
+// file system): extraction says so, the earlier movie stays whole, nothing is left behind.
+TEST_F(MovieExtractTest, FullDiskMidCopyLeavesTheOldMovieAndNoDebris) {
+    std::vector<std::uint8_t> big = movieBytes(1);
+    big.resize(3u << 20, 0x5A);
+    const std::string program = this->program(projector(big));
+    const std::vector<std::uint8_t> old = movieBytes(2);
+    writeFile(m_dest, old);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN); // a write past the limit fails with EFBIG instead
+        const rlimit limit{1u << 20, 1u << 20};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(3);
+        std::string why;
+        const bool written = ExtractEmbeddedMovie(program, m_dest, &why);
+        _exit(written ? 1 : why.find(m_dest) != std::string::npos ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: the reason does not name the file";
+    EXPECT_EQ(readFile(m_dest), old);
+    EXPECT_EQ(entries(), 2u); // the projector and the old movie
+}
+
+// Two projectors started at once extract the same movie to the same place: both succeed
+// and the file is always one whole movie, never a mix.
+TEST_F(MovieExtractTest, TwoProjectorsAtOnce) {
+    std::vector<std::uint8_t> movie = movieBytes(3);
+    movie.resize(2u << 20, 0x33);
+    const std::string program = this->program(projector(movie));
+    for (int round = 0; round < 3; ++round) {
+        bool first = false, second = false;
+        std::thread a([&] { first = ExtractEmbeddedMovie(program, m_dest); });
+        std::thread b([&] { second = ExtractEmbeddedMovie(program, m_dest); });
+        a.join();
+        b.join();
+        EXPECT_TRUE(first && second);
+        EXPECT_EQ(readFile(m_dest), movie);
+        EXPECT_EQ(entries(), 2u);
+    }
+}
+
+// A trailer that names no movie, and a program that is no file at all, both get a reason.
+TEST_F(MovieExtractTest, FailuresSayWhy) {
+    std::string why;
+    EXPECT_FALSE(ExtractEmbeddedMovie(m_dir.file("missing"), m_dest, &why));
+    EXPECT_NE(why.find("missing"), std::string::npos) << why;
+    auto bytes = movieBytes(1);
+    const auto t = trailerFor(-5);
+    bytes.insert(bytes.end(), t.begin(), t.end());
+    why.clear();
+    EXPECT_FALSE(ExtractEmbeddedMovie(program(bytes), m_dest, &why));
+    EXPECT_NE(why.find("no movie appended"), std::string::npos) << why;
+    EXPECT_FALSE(HasEmbeddedMovie(m_dir.file("projector")));
+    EXPECT_FALSE(HasEmbeddedMovie(m_dir.path()));
+    EXPECT_TRUE(HasEmbeddedMovie(program(projector(movieBytes(1)))));
+    // A trailer that fits but is followed by no SWF signature: a program without a movie.
+    auto stub = kStub;
+    const auto fits = trailerFor(4);
+    stub.insert(stub.end(), fits.begin(), fits.end());
+    EXPECT_FALSE(HasEmbeddedMovie(program(stub)));
 }
