@@ -68,6 +68,11 @@ double makeTime(double year, double month, double day, double h, double mi, doub
     return std::fabs(t) > 8.64e15 ? std::nan("") : t;
 }
 
+// A time value past +-8.64e15 ms (about 275,000 years) is no date at all.
+double timeClip(double t) {
+    return std::isfinite(t) && std::fabs(t) <= 8.64e15 ? std::trunc(t) : std::nan("");
+}
+
 BoxObject* asDate(Object* o) {
     if (o && o->kind() == Object::Kind::Boxed && static_cast<BoxObject*>(o)->isDate)
         return static_cast<BoxObject*>(o);
@@ -90,7 +95,7 @@ double argOr(Interpreter& vm, std::span<const Value> args, std::size_t i, double
 }
 
 std::string dateText(double t) {
-    if (std::isnan(t))
+    if (std::isnan(timeClip(t)))
         return "Invalid Date";
     static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -111,9 +116,7 @@ Value dateConstruct(Interpreter& vm, Object* self, std::span<const Value> args) 
     if (args.empty()) {
         t = std::floor(vm.now());
     } else if (args.size() == 1) {
-        t = vm.toNumber(args[0]);
-        if (std::isfinite(t))
-            t = std::trunc(t);
+        t = timeClip(vm.toNumber(args[0]));
     } else {
         double year = vm.toNumber(args[0]);
         if (year >= 0 && year <= 99)
@@ -136,7 +139,7 @@ Value dateUTC(Interpreter& vm, Object*, std::span<const Value> args) {
 enum class Field { Year, Month, Day, Weekday, Hours, Minutes, Seconds, Ms };
 
 template <Field F> Value dateGet(Interpreter&, Object* self, std::span<const Value>) {
-    const double t = timeOf(self);
+    const double t = timeClip(timeOf(self));
     if (std::isnan(t))
         return t;
     const Civil c = toCivil(t);
@@ -171,7 +174,7 @@ template <Field F> Value dateSet(Interpreter& vm, Object* self, std::span<const 
     BoxObject* d = asDate(self);
     if (!d)
         return Value();
-    double t = timeOf(self);
+    double t = timeClip(timeOf(self));
     if (std::isnan(t))
         t = 0;
     Civil c = toCivil(t);
@@ -230,8 +233,7 @@ Value dateSetTime(Interpreter& vm, Object* self, std::span<const Value> args) {
     BoxObject* d = asDate(self);
     if (!d)
         return Value();
-    double t = argOr(vm, args, 0, std::nan(""));
-    t = std::isfinite(t) && std::fabs(t) <= 8.64e15 ? std::trunc(t) : std::nan("");
+    const double t = timeClip(argOr(vm, args, 0, std::nan("")));
     d->primitive = t;
     return t;
 }

@@ -5,13 +5,14 @@
 #include "Frame.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace swf::avm1 {
 
 namespace {
 
-constexpr int kMaxChain = 256; // prototype chains longer than this are treated as cut
+constexpr int kMaxChain = 256; // clip parent chains and cycle checks stop here
 
 // Display property names by GetProperty index.
 constexpr const char* kClipPropertyNames[] = {
@@ -37,9 +38,10 @@ Interpreter::~Interpreter() = default;
 void Interpreter::setScriptLimits(int maxRecursion, int timeoutSeconds) {
     if (maxRecursion > 0)
         m_limits.maxRecursion = std::min(maxRecursion, 1024); // our stack, not the movie's, sets the top
+    // The default 15 s is our default budget; longer timeouts scale it, up to twice.
     if (timeoutSeconds > 0)
-        m_limits.maxActions =
-            std::min<std::uint64_t>(static_cast<std::uint64_t>(timeoutSeconds) * 2'000'000u, 120'000'000u);
+        m_limits.maxActions = std::min<std::uint64_t>(static_cast<std::uint64_t>(timeoutSeconds) * 666'667u,
+                                                      Limits{}.maxActions * 2);
 }
 
 // ---- objects ----------------------------------------------------------------------------
@@ -154,11 +156,54 @@ void Interpreter::enterOuter() {
     m_pending = Pending::None;
     m_thrown = Value();
     m_stackTop = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    m_blockStart = std::chrono::steady_clock::now();
+}
+
+void Interpreter::leaveOuter() {
+    m_inBlock = false;
+    m_stack.clear();
+    m_pending = Pending::None;
+    m_thrown = Value();
+    m_tickSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - m_blockStart).count();
+}
+
+void Interpreter::setTime(double ms) {
+    if (ms != m_timeMs)
+        m_tickSeconds = 0; // a new frame: the script time limit starts over
+    m_timeMs = ms;
+}
+
+// Called every few thousand actions: the player's "a script is running slowly"
+// limit, answered by stopping the script. Counted in actions so that output does not
+// depend on the machine, with wall-clock time per frame as a backstop for actions
+// that cost far more than most.
+bool Interpreter::outOfTime() {
+    if (m_actions <= m_limits.maxActions) {
+        if ((m_actions & 0xFFF) != 0)
+            return false;
+        const double spent =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_blockStart).count();
+        if (m_tickSeconds + spent <= m_limits.maxSecondsPerFrame)
+            return false;
+    }
+    if (m_pending != Pending::Abort)
+        ++m_timeouts;
+    abort(scriptsDisabled() ? "script ran too long; scripts stopped" : "script ran too long");
+    return true;
 }
 
 bool Interpreter::stackExhausted() {
     const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
     return m_stackTop > here && m_stackTop - here > m_limits.maxStackBytes;
+}
+
+// Chains are walked at most 256 links up (254 in SWF 5 movies, as measured on the
+// player); a longer walk stops the whole action block.
+bool Interpreter::chainTooDeep(int depth) {
+    if (depth <= (m_version <= 5 ? 255 : 256))
+        return false;
+    abort("prototype chain too deep");
+    return true;
 }
 
 bool Interpreter::canNest() {
@@ -353,7 +398,11 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
         return o->proto() ? Value(o->proto()) : Value();
     }
     Object* cur = o;
-    for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+    for (int depth = 0; cur; ++depth, cur = cur->proto()) {
+        if (chainTooDeep(depth)) {
+            found = false;
+            return Value();
+        }
         if (Property* p = cur->own(k)) {
             if (p->virtualProperty)
                 return p->getter ? call(p->getter, receiver, {}) : Value();
@@ -398,7 +447,7 @@ bool Interpreter::has(Object* o, std::string_view name) {
     }
     const std::string k = key(name);
     Object* cur = o;
-    for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+    for (int depth = 0; cur && !chainTooDeep(depth); ++depth, cur = cur->proto()) {
         if (cur->own(k))
             return true;
         if (depth == 0 && cur->kind() == Object::Kind::Clip && m_host &&
@@ -458,9 +507,13 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
         return;
     }
     Property* p = o->own(k);
-    if (!p && m_hasAccessors) {
+    if (!p) {
+        // A setter anywhere up the chain takes the assignment; the player walks the
+        // chain for it even when there is none, so a too deep chain stops the block.
         Object* cur = o->proto();
-        for (int depth = 0; cur && depth < kMaxChain; ++depth, cur = cur->proto()) {
+        for (int depth = 1; cur && !chainTooDeep(depth); ++depth, cur = cur->proto()) {
+            if (!m_hasAccessors)
+                continue;
             if (Property* inherited = cur->own(k)) {
                 if (inherited->virtualProperty) {
                     if (inherited->setter) {
@@ -472,6 +525,8 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
                 break;
             }
         }
+        if (m_pending == Pending::Abort)
+            return;
     }
     if (!p) {
         o->put(name, k, std::move(value));
@@ -796,16 +851,15 @@ void Interpreter::clearInterval(std::uint32_t id) {
 }
 
 void Interpreter::runIntervals() {
+    if (scriptsDisabled())
+        return;
     {
         const bool outer = !m_inBlock;
         if (outer)
             enterOuter();
         deliverLoads(*this);
-        if (outer) {
-            m_inBlock = false;
-            m_stack.clear();
-            m_pending = Pending::None;
-        }
+        if (outer)
+            leaveOuter();
     }
     // Earliest first, so that a timer cleared by an earlier one does not run when one
     // tick covers both.
@@ -836,11 +890,8 @@ void Interpreter::runIntervals() {
         if (outer)
             enterOuter();
         call(fn, self, args);
-        if (outer) {
-            m_inBlock = false;
-            m_stack.clear();
-            m_pending = Pending::None;
-        }
+        if (outer)
+            leaveOuter();
     }
     if (!m_inBlock)
         maybeCollect();

@@ -8,6 +8,7 @@
 #include "Object.h"
 #include "Value.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,8 +22,16 @@ namespace swf::avm1 {
 
 struct Limits {
     // Actions per top-level block: the player's 15-second script timeout, counted in
-    // actions so that output does not depend on the machine.
-    std::uint64_t maxActions = 30'000'000;
+    // actions so that output does not depend on the machine (about 1.5 s here).
+    std::uint64_t maxActions = 10'000'000;
+    // Wall-clock script time per frame, for blocks whose actions cost far more than
+    // usual: once spent, every block of the frame is stopped.
+    double maxSecondsPerFrame = 3.0;
+    // A movie whose scripts hit the time limit this many times is runaway: its
+    // scripts are not run any more (the timeline plays on).
+    int maxTimeouts = 3;
+    // trace() text over the whole run; later lines are dropped.
+    std::size_t maxTraceBytes = 8u << 20;
     int maxRecursion = 256;
     std::size_t maxStack = 1u << 20;        // values
     std::size_t maxStringBytes = 16u << 20; // longest string a script may build
@@ -53,7 +62,7 @@ public:
     // --- Host side -------------------------------------------------------------------
     void setTraceSink(std::function<void(const std::string&)> sink) { m_trace = std::move(sink); }
     // Milliseconds since the movie started; getTimer, Date and intervals read it.
-    void setTime(double ms) { m_timeMs = ms; }
+    void setTime(double ms);
     double time() const { return m_timeMs; }
     // Wall-clock time (ms since 1970, UTC) that corresponds to time() == 0.
     void setDateOrigin(double epochMs) { m_dateOrigin = epochMs; }
@@ -81,6 +90,8 @@ public:
     void collectGarbage();
     std::size_t objectCount() const { return m_heap.size(); }
     const std::string& lastError() const { return m_lastError; }
+    // Scripts stopped for good after repeated time-outs (Limits::maxTimeouts).
+    bool scriptsDisabled() const { return m_timeouts >= m_limits.maxTimeouts; }
 
     // --- For built-ins -----------------------------------------------------------------
     Object* global() const { return m_global; }
@@ -138,8 +149,10 @@ public:
     bool checkArraySize(std::size_t length);
 
     void trace(const std::string& line) {
-        if (m_trace)
-            m_trace(line);
+        if (!m_trace || m_traceBytes + line.size() + 1 > m_limits.maxTraceBytes)
+            return;
+        m_traceBytes += line.size() + 1;
+        m_trace(line);
     }
     std::uint32_t nextRandom();
 
@@ -209,8 +222,11 @@ private:
     void opObject(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     void opCall(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     bool canNest(); // one more call level allowed? (aborts the block if not)
+    bool chainTooDeep(int depth); // past the prototype depth limit? (aborts the block if so)
     bool stackExhausted();
     void enterOuter();
+    void leaveOuter();
+    bool outOfTime(); // past the script time limit? (aborts the block if so)
     std::string toStringQuiet(const Value& v);
 
     int m_version;
@@ -231,6 +247,10 @@ private:
     int m_depth = 0;
     std::uintptr_t m_stackTop = 0;
     std::uint64_t m_actions = 0;
+    std::chrono::steady_clock::time_point m_blockStart;
+    double m_tickSeconds = 0; // script time spent in this frame before the running block
+    std::size_t m_traceBytes = 0;
+    int m_timeouts = 0;
     bool m_inBlock = false;
     Object* m_constructing = nullptr;
     bool m_hasAccessors = false; // any addProperty or watch seen: sets must look up the chain

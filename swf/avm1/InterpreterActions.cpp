@@ -878,9 +878,9 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
     };
 
     while (pc < end) {
-        if (++m_actions > m_limits.maxActions) {
-            abort("script ran too long");
-            return Completion::Abort;
+        if ((++m_actions & 0xFFF) == 0 || m_actions > m_limits.maxActions) {
+            if (outOfTime())
+                return Completion::Abort;
         }
         const std::uint8_t op = code[pc];
         if (op == 0)

@@ -48,6 +48,8 @@ Outcome Interpreter::run(std::span<const std::uint8_t> actions, ClipId target) {
 }
 
 Outcome Interpreter::runBlock(std::shared_ptr<const std::vector<std::uint8_t>> buffer, ClipId target) {
+    if (scriptsDisabled())
+        return Outcome::Aborted;
     const bool outer = !m_inBlock;
     if (outer)
         enterOuter();
@@ -60,10 +62,7 @@ Outcome Interpreter::runBlock(std::shared_ptr<const std::vector<std::uint8_t>> b
     if (outer) {
         if (outcome == Outcome::Thrown)
             m_lastError = "uncaught exception: " + toStringQuiet(m_thrown);
-        m_inBlock = false;
-        m_stack.clear();
-        m_pending = Pending::None;
-        m_thrown = Value();
+        leaveOuter();
         maybeCollect();
     }
     return outcome;
@@ -106,7 +105,7 @@ Interpreter::Completion Interpreter::runNested(std::shared_ptr<const std::vector
 
 bool Interpreter::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
     Object* o = clipObject(clip);
-    if (!o)
+    if (!o || scriptsDisabled())
         return false;
     const bool outer = !m_inBlock;
     if (outer)
@@ -116,10 +115,7 @@ bool Interpreter::callHandler(ClipId clip, std::string_view name, std::span<cons
     if (callable)
         call(fn, o, args);
     if (outer) {
-        m_inBlock = false;
-        m_stack.clear();
-        m_pending = Pending::None;
-        m_thrown = Value();
+        leaveOuter();
         maybeCollect();
     }
     return callable;
@@ -132,7 +128,7 @@ bool Interpreter::hasRegisteredClasses() {
 bool Interpreter::constructClip(ClipId clip, std::string_view linkage) {
     Object* registry = get(m_global, "\x01classes").object();
     ClipObject* o = registry ? clipObject(clip) : nullptr;
-    if (!o)
+    if (!o || scriptsDisabled())
         return false;
     const bool outer = !m_inBlock;
     if (outer)
@@ -147,12 +143,8 @@ bool Interpreter::constructClip(ClipId clip, std::string_view linkage) {
         if (m_pending == Pending::None && isCallable(onLoad))
             call(onLoad, o, {});
     }
-    if (outer) {
-        m_inBlock = false;
-        m_stack.clear();
-        m_pending = Pending::None;
-        m_thrown = Value();
-    }
+    if (outer)
+        leaveOuter();
     return found;
 }
 

@@ -211,6 +211,23 @@ TEST(Globals, DateUsesTheInjectedClock) {
               "2005|2|1|0|Sun Jan 2 01:01:01 GMT+0000 2005|2006|3|951782400000");
 }
 
+TEST(Globals, DateOutOfRangeIsInvalid) {
+    ScriptRun s(7);
+    // Time values past 8.64e15 ms, infinite or NaN are no date: text, fields and
+    // setters must not compute a calendar from them.
+    EXPECT_EQ(s.run(R"(
+        push "d"; push 1e300, 1, "Date"; newobject; setvariable
+        push "d"; getvariable; trace
+        push 0, "d"; getvariable; push "getDay"; callmethod; trace
+        push 0, "d"; getvariable; push "getMonth"; callmethod; trace
+        push 8.64e15, 1, "d"; getvariable; push "setTime"; callmethod; trace
+        push 0, "d"; getvariable; push "getFullYear"; callmethod; trace
+        push -1e308, 1, "d"; getvariable; push "setTime"; callmethod; trace
+        push "d"; getvariable; tostring; trace
+    )"),
+              "Invalid Date|NaN|NaN|8.64e+15|275760|NaN|Invalid Date");
+}
+
 TEST(Globals, IntervalsFollowTheHostClock) {
     ScriptRun s(7);
     s.run(R"(

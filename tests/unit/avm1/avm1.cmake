@@ -7,6 +7,7 @@ orvane_add_gtest(avm1_tests
     ${CMAKE_CURRENT_LIST_DIR}/ObjectTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FunctionTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ControlTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LimitsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BuiltinTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ClipTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GeomTest.cpp
