@@ -508,21 +508,19 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
     }
     Property* p = o->own(k);
     if (!p) {
-        // A setter anywhere up the chain takes the assignment; the player walks the
-        // chain for it even when there is none, so a too deep chain stops the block.
+        // A setter anywhere up the chain takes the assignment, even past inherited
+        // plain properties of that name; the player walks the whole chain for it even
+        // when there is none, so a too deep chain stops the block.
         Object* cur = o->proto();
         for (int depth = 1; cur && !chainTooDeep(depth); ++depth, cur = cur->proto()) {
             if (!m_hasAccessors)
                 continue;
-            if (Property* inherited = cur->own(k)) {
-                if (inherited->virtualProperty) {
-                    if (inherited->setter) {
-                        const Value args[] = {value};
-                        call(inherited->setter, o, args);
-                    }
-                    return;
+            if (Property* inherited = cur->own(k); inherited && inherited->virtualProperty) {
+                if (inherited->setter) {
+                    const Value args[] = {value};
+                    call(inherited->setter, o, args);
                 }
-                break;
+                return;
             }
         }
         if (m_pending == Pending::Abort)
