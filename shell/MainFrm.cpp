@@ -184,6 +184,8 @@ void TMainForm::connectHandlers() {
     };
     connect(ShockwaveFlash, &TShockwaveFlash::OnReadyStateChange, this, [this](int state) { MovieReady(state); });
     connect(ShockwaveFlash, &TShockwaveFlash::loadFailed, this, [this](const QString& why) { MovieFailed(why); });
+    connect(ShockwaveFlash, &TShockwaveFlash::fsCommand, this,
+            [this](const QString& command, const QString& args) { ShockwaveFlashFSCommand(command, args); });
 }
 
 int TMainForm::menuHeightFor(int width) const {
@@ -488,6 +490,12 @@ void TMainForm::PlayStop1Click(QObject*) {
         ShockwaveFlash->Stop();
     else
         ShockwaveFlash->Play();
+}
+
+// A movie's fscommand("fullscreen", "true" or "false") uses the window's own full screen.
+void TMainForm::ShockwaveFlashFSCommand(const QString& command, const QString& args) {
+    if (command.compare(QLatin1String("fullscreen"), Qt::CaseInsensitive) == 0)
+        setFullScreenMode(args.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0);
 }
 
 void TMainForm::FullScreen1Click(QObject*) {

@@ -94,6 +94,7 @@ public:
     void ApplicationEvents1Message(QObject* Receiver, QEvent* Msg, bool& Handled);
     void PlayStop1Click(QObject* Sender);
     void FullScreen1Click(QObject* Sender);
+    void ShockwaveFlashFSCommand(const QString& command, const QString& args);
     void Recent1Show(QObject* Sender);
 
     // Full screen: menu, toolbar and slider hidden, the stage scaled to fit on black.

@@ -87,6 +87,7 @@ private slots:
     void shortcutsDriveTheCommands();
     void plainKeysReachTheMovie();
     void fullScreenInAndOut();
+    void moviesAskForFullScreenByFscommand();
 
 private:
     std::unique_ptr<TMainForm> makeForm(const std::vector<std::uint8_t>& movie);
@@ -751,6 +752,30 @@ void MainFormTest::fullScreenInAndOut() {
     QTRY_COMPARE(form->geometry(), before);
     const QImage normal = form->ShockwaveFlash->grab().toImage();
     QCOMPARE(normal.pixelColor(2, normal.height() / 2), QColor(10, 20, 30));
+}
+
+void MainFormTest::moviesAskForFullScreenByFscommand() {
+    // getURL("FSCommand:fullscreen", ARGS), as fscommand compiles, on frames 1 and 3.
+    auto fscommand = [](const std::string& args) {
+        const std::string url = "FSCommand:fullscreen";
+        const auto length = static_cast<std::uint16_t>(url.size() + 1 + args.size() + 1);
+        std::vector<std::uint8_t> code = {0x83, std::uint8_t(length), std::uint8_t(length >> 8)};
+        code.insert(code.end(), url.begin(), url.end());
+        code.push_back(0);
+        code.insert(code.end(), args.begin(), args.end());
+        code.insert(code.end(), {0, 0x00});
+        return code;
+    };
+    SwfWriter movie;
+    movie.setStageSize(200, 100).setFrameRate(20);
+    movie.doAction(fscommand("true")).showFrame().showFrame();
+    movie.doAction(fscommand("false")).doAction(std::vector<std::uint8_t>{0x07, 0x00}).showFrame();
+    auto form = makeForm(movie.bytes());
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(form->isFullScreenMode());
+    QTRY_VERIFY(!form->isFullScreenMode());
+    QCOMPARE(form->ShockwaveFlash->FrameNum(), 2);
 }
 
 int main(int argc, char** argv) {
