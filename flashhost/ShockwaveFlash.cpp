@@ -82,6 +82,24 @@ FlashDesignState::Quality parseQuality(const QString& s, FlashDesignState::Quali
     return fallback;
 }
 
+// The engine's quality for the control's setting; the automatic ones start where they say.
+swf::timeline::Quality engineQuality(FlashDesignState::Quality q) {
+    using Q = FlashDesignState::Quality;
+    switch (q) {
+    case Q::Low:
+    case Q::AutoLow:
+        return swf::timeline::Quality::Low;
+    case Q::Medium:
+        return swf::timeline::Quality::Medium;
+    case Q::Best:
+        return swf::timeline::Quality::Best;
+    case Q::High:
+    case Q::AutoHigh:
+        break;
+    }
+    return swf::timeline::Quality::High;
+}
+
 bool isUnloadAddress(const QString& path) {
     return path.isEmpty() || path.compare(QLatin1String("http://"), Qt::CaseInsensitive) == 0;
 }
@@ -228,6 +246,7 @@ TShockwaveFlash::~TShockwaveFlash() = default;
 void TShockwaveFlash::loadDesignState(const QByteArray& stream) {
     m_designStream = stream;
     m_settings = FlashDesignState::parse(stream);
+    m_player->setQuality(engineQuality(m_settings.quality));
     setLoop(m_settings.loop ? kFlashTrue : kFlashFalse);
     update();
 }
@@ -448,10 +467,6 @@ void TShockwaveFlash::paintEvent(QPaintEvent*) {
     } else {
         painter.fillRect(rect(), QColor(bg.r, bg.g, bg.b));
     }
-    const bool smooth = m_settings.quality != FlashDesignState::Quality::Low &&
-                        m_settings.quality != FlashDesignState::Quality::AutoLow;
-    painter.setRenderHint(QPainter::Antialiasing, smooth);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter.setClipRect(rect());
     m_stagePainter->paint(painter, *m_player, stageViewport(), devicePixelRatioF());
 }

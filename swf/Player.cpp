@@ -75,6 +75,7 @@ void Player::adopt(std::unique_ptr<movie::Movie> loaded) {
     m_movie = std::move(loaded);
     m_world = std::make_unique<timeline::World>(*m_movie);
     m_world->events = m_runner.get();
+    m_world->quality = m_quality;
     m_root = std::make_shared<timeline::Clip>(*m_world, m_movie->root(), nullptr, nullptr, 0);
     m_root->setLoops(m_loop);
     m_initDone.assign(65536, false);
@@ -263,6 +264,18 @@ double Player::frameRate() const {
     if (!m_movie || m_movie->headerFrameRate() <= 0.0)
         return kDefaultFrameRate;
     return m_movie->headerFrameRate();
+}
+
+timeline::Quality Player::quality() const {
+    return m_world ? m_world->quality : m_quality;
+}
+
+void Player::setQuality(timeline::Quality quality) {
+    m_quality = quality;
+    if (m_world && m_world->quality != quality) {
+        m_world->quality = quality;
+        ++m_world->generation;
+    }
 }
 
 format::Rect Player::stageRect() const {

@@ -10,6 +10,7 @@
 // frames entered.
 
 #include "swf/format/Records.h"
+#include "swf/timeline/Quality.h"
 
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,10 @@ public:
     double frameRate() const;
     format::Rect stageRect() const;
     format::Rgba backgroundColor() const;
+    // How the renderer draws: the host's setting, which the movie's scripts may change
+    // while it plays (a newly loaded movie starts from the host's setting).
+    timeline::Quality quality() const;
+    void setQuality(timeline::Quality quality);
     // Changes whenever anything visible changed; hosts repaint only then.
     std::uint64_t displayGeneration() const;
     // Frames shown since load (the first tick shows frame 0).
@@ -99,6 +104,7 @@ private:
     std::vector<bool> m_initDone; // DoInitAction run, by sprite id
     bool m_loop = true;
     bool m_started = false;
+    timeline::Quality m_quality = timeline::Quality::High;
 };
 
 } // namespace swf

@@ -8,6 +8,7 @@
 namespace swf {
 
 PlayerSession::PlayerSession(SessionOptions options) {
+    m_player.setQuality(options.quality);
     if (!options.scripts)
         return;
     auto host = std::make_unique<avm1::PlayerScriptHost>();

@@ -30,6 +30,8 @@ struct SessionOptions {
     std::function<void(const std::string&, const std::string&)> fsCommandSink;
     // What Date() answers at the first frame, in ms since 1970 (2000-01-01T00:00:00Z).
     double dateOrigin = 946684800000.0;
+    // The quality movies start with (scripts may change it).
+    timeline::Quality quality = timeline::Quality::High;
 };
 
 class PlayerSession {

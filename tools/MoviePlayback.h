@@ -16,12 +16,16 @@ namespace orvane::tool {
 
 struct PlaybackOptions {
     bool scripts = true;
+    swf::timeline::Quality quality = swf::timeline::Quality::High;
 };
 
 // Help lines for the shared options; commands append them to their usage text.
 #define ORVANE_PLAYBACK_USAGE                                                                                \
     "  --no-scripts   run timeline control only (stop, play, goto), not the movie's\n"                       \
-    "                 ActionScript; for debugging, the player never draws this\n"
+    "                 ActionScript; for debugging, the player never draws this\n"                            \
+    "  --quality Q    low, medium, high (default) or best, as the player's quality setting:\n"               \
+    "                 low draws without anti-aliasing, below high bitmaps are not smoothed;\n"               \
+    "                 the movie's scripts may change it\n"
 
 // When args[i] is a playback option, takes it (and any value, moving i on) and returns
 // kExitOk, or the exit code of the usage failure it has reported. Nothing otherwise.

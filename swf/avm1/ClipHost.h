@@ -33,10 +33,10 @@ enum class ClipProperty : int {
     Name,
     DropTarget,
     Url,
-    HighQuality,
+    HighQuality, // 0 low, 1 high, 2 best; global to the player like Quality
     FocusRect,
     SoundBufTime,
-    Quality,
+    Quality, // travels as a level: 0 low, 1 medium, 2 high, 3 best
     XMouse,
     YMouse,
     Count

@@ -5,6 +5,7 @@
 #include "Frame.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 
@@ -20,6 +21,8 @@ constexpr const char* kClipPropertyNames[] = {
     "_visible",    "_width", "_height",      "_rotation",  "_target",       "_framesloaded", "_name",
     "_droptarget", "_url",   "_highquality", "_focusrect", "_soundbuftime", "_quality",      "_xmouse",
     "_ymouse"};
+// _quality's values by level, as the host's ClipProperty::Quality numbers them.
+constexpr const char* kQualityNames[] = {"LOW", "MEDIUM", "HIGH", "BEST"};
 constexpr int kParentIndex = 100;
 constexpr int kRootIndex = 101;
 
@@ -304,8 +307,10 @@ Value Interpreter::readClipProperty(ClipId clip, int index) {
         return "";
     case static_cast<int>(ClipProperty::Visible):
         return m_host->property(clip, ClipProperty::Visible) != 0;
-    case static_cast<int>(ClipProperty::Quality):
-        return "HIGH";
+    case static_cast<int>(ClipProperty::Quality): {
+        const double level = m_host->property(clip, ClipProperty::Quality);
+        return kQualityNames[level >= 0 && level <= 3 ? static_cast<int>(level) : 2];
+    }
     default:
         if (index >= 0 && index < static_cast<int>(ClipProperty::Count))
             return m_host->property(clip, static_cast<ClipProperty>(index));
@@ -323,6 +328,16 @@ void Interpreter::writeClipProperty(ClipId clip, int index, const Value& v) {
     case ClipProperty::Visible:
         m_host->setProperty(clip, ClipProperty::Visible, toBoolean(v) ? 1 : 0);
         return;
+    case ClipProperty::Quality: {
+        // A name in any case; anything else leaves the quality alone.
+        std::string name = toString(v);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        for (int level = 0; level < 4; ++level)
+            if (name == kQualityNames[level])
+                m_host->setProperty(clip, ClipProperty::Quality, level);
+        return;
+    }
     case ClipProperty::X:
     case ClipProperty::Y:
     case ClipProperty::XScale:

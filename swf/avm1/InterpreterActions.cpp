@@ -83,6 +83,11 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
             m_host->stop(f.target);
         break;
     case ActionCode::ToggleQuality:
+        // Between low and high, as the old toggleHighQuality() did.
+        if (m_host && m_host->exists(m_host->root()))
+            m_host->setProperty(m_host->root(), ClipProperty::HighQuality,
+                                m_host->property(m_host->root(), ClipProperty::HighQuality) == 0 ? 1 : 0);
+        break;
     case ActionCode::StopSounds: // FIXME: sound is the media module's; nothing to stop from here yet
     case ActionCode::StrictMode:
         break;

@@ -44,6 +44,21 @@ struct Affine {
     }
 };
 
+// _quality travels as its level (0 low to 3 best); _highquality is 0 low, 1 high, 2 best.
+double qualityProperty(timeline::Quality q, ClipProperty p) {
+    if (p == ClipProperty::Quality)
+        return static_cast<int>(q);
+    return q == timeline::Quality::Low ? 0 : q == timeline::Quality::Best ? 2 : 1;
+}
+
+timeline::Quality qualityFromProperty(double value, ClipProperty p) {
+    if (p == ClipProperty::Quality)
+        return static_cast<timeline::Quality>(static_cast<int>(std::clamp(value, 0.0, 3.0)));
+    return value == 0   ? timeline::Quality::Low
+           : value >= 2 ? timeline::Quality::Best
+                        : timeline::Quality::High;
+}
+
 Affine globalOf(const timeline::Clip& clip) {
     Affine m;
     int guard = 0;
@@ -317,6 +332,8 @@ double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
     timeline::Clip* c = find(clip);
     if (!c)
         return 0;
+    if (p == ClipProperty::Quality || p == ClipProperty::HighQuality)
+        return qualityProperty(c->world().quality, p);
     const timeline::DisplayObject* o = c->displayObject();
     const format::Matrix m = o ? o->matrix : format::Matrix{};
     switch (p) {
@@ -347,8 +364,6 @@ double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
             return 0;
         return p == ClipProperty::Width ? b.xMax - b.xMin : b.yMax - b.yMin;
     }
-    case ClipProperty::HighQuality:
-        return 1;
     case ClipProperty::FocusRect:
         return 1;
     case ClipProperty::SoundBufTime:
@@ -360,6 +375,15 @@ double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
 
 void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
     timeline::Clip* c = find(clip);
+    if (c && (p == ClipProperty::Quality || p == ClipProperty::HighQuality) && std::isfinite(value)) {
+        // Global to the player, whichever clip it is set through.
+        const timeline::Quality q = qualityFromProperty(value, p);
+        if (c->world().quality != q) {
+            c->world().quality = q;
+            ++c->world().generation;
+        }
+        return;
+    }
     timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
     if (!o || !std::isfinite(value))
         return;

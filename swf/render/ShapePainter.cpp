@@ -129,7 +129,8 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
     }
     QBrush brush(*image);
     brush.setTransform(matrix);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, fill.smoothing == Smoothing::On);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                          m_smoothBitmaps && fill.smoothing == Smoothing::On);
     const QRectF imageRect(0, 0, image->width(), image->height());
     const QRectF pathInImage = matrix.inverted().mapRect(path.boundingRect());
     // A clipped fill that stays on its image (the usual placed bitmap) is a plain fill.

@@ -29,6 +29,8 @@ public:
     void setBitmapSource(BitmapSource* source) { m_bitmaps = source; }
     // Bitmap fills sit one stage pixel right and down (movies of version 6 and earlier).
     void setLegacyBitmapOffset(bool on) { m_legacyBitmapOffset = on; }
+    // Off: no bitmap is smoothed, whatever its fill asks for (qualities below high).
+    void setSmoothBitmaps(bool on) { m_smoothBitmaps = on; }
 
     // `toDevice` maps shape twips to device pixels; `deviceToPainter` maps device pixels to
     // the painter's logical coordinates (a 1/devicePixelRatio scale on HiDPI surfaces).
@@ -56,6 +58,7 @@ private:
     double m_stagePixelScale = 1;
     BitmapSource* m_bitmaps = nullptr;
     bool m_legacyBitmapOffset = false;
+    bool m_smoothBitmaps = true;
     int m_skippedFills = 0;
     // Bitmaps seen through a colour transform, kept while the same tint is in use.
     std::map<std::pair<const QImage*, std::array<float, 8>>, QImage> m_tinted;

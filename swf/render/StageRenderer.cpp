@@ -204,7 +204,9 @@ public:
         painter.save();
         // The viewport is in the painter's own coordinates, whatever transform it has.
         const QTransform base = painter.transform();
-        painter.setRenderHint(QPainter::Antialiasing, true);
+        m_antialias = timeline::antialiased(player.quality());
+        m_smoothBitmaps = timeline::smoothsBitmaps(player.quality());
+        painter.setRenderHint(QPainter::Antialiasing, m_antialias);
         painter.setClipping(false);
         painter.fillRect(viewport, QColor(bg.r, bg.g, bg.b));
         if (v.pixelScale > 0 && player.root() && player.isLoaded()) {
@@ -219,6 +221,7 @@ public:
             clip.serial = nextClipSerial();
             m_painter.setStagePixelScale(v.pixelScale);
             m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
+            m_painter.setSmoothBitmaps(m_smoothBitmaps);
             m_pixelScale = v.pixelScale;
             m_budget = kMaxObjectsPerFrame;
             m_painter.setBitmapSource(this);
@@ -410,6 +413,8 @@ private:
     }
 
     double m_pixelScale = 1;
+    bool m_antialias = true; // from the player's quality, for this frame
+    bool m_smoothBitmaps = true;
     int m_layerDepth = 0;
     std::uint64_t m_budget = 0;
 
@@ -440,7 +445,7 @@ private:
         layer.fill(Qt::transparent);
         {
             QPainter lp(&layer);
-            lp.setRenderHint(QPainter::Antialiasing, true);
+            lp.setRenderHint(QPainter::Antialiasing, m_antialias);
             Target lt;
             lt.painter = &lp;
             lt.image = &layer;
@@ -495,7 +500,8 @@ private:
                 kind == timeline::ObjectKind::Shape
                     ? shapeFor(static_cast<const format::ShapeCharacter*>(ch))
                     : morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0);
-            if (!m_raster.draw(p, shape, m, cx, t.deviceToPainter))
+            // Cached images are anti-aliased and placed to a quarter pixel: not for aliased drawing.
+            if (!m_antialias || !m_raster.draw(p, shape, m, cx, t.deviceToPainter))
                 m_painter.draw(p, shape, m, cx, t.deviceToPainter);
             break;
         }
@@ -596,7 +602,7 @@ private:
         QPainter& p = *t.painter;
         const QImage tinted = cx.isIdentity() ? img : cx.applyToImage(img);
         p.setTransform(QTransform::fromScale(20, 20) * m * t.deviceToPainter);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, smooth && m_smoothBitmaps); // never below high
         p.drawImage(QPointF(0, 0), tinted);
     }
 

@@ -13,6 +13,7 @@
 #include "swf/format/Timeline.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/DisplayObject.h"
+#include "swf/timeline/Quality.h"
 #include "swf/timeline/WorldEvents.h"
 
 #include <cstdint>
@@ -47,6 +48,7 @@ struct World {
     const movie::Movie& movie;
     format::ParseContext parse;
     std::uint64_t generation = 1; // bumped on every visible change
+    Quality quality = Quality::High; // the player's, changed by scripts
     std::uint64_t tick = 0;
     std::uint64_t nextSerial = 1;
     std::size_t liveObjects = 0;

@@ -1,5 +1,6 @@
 // Colour transforms, masks, blend modes and the stage viewport against reference images.
 
+#include "ActionAssembler.h"
 #include "RenderHarness.h"
 #include "RenderMovies.h"
 
@@ -7,6 +8,8 @@
 #include "swf/render/StageRenderer.h"
 
 #include <QPainter>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -300,4 +303,68 @@ TEST(RenderMasks, ClipLayerInsideAnotherIsClippedByIt) {
         EXPECT_EQ(img.pixel(30, 5), qRgb(255, 255, 255)) << pass; // outside the outer mask
         EXPECT_EQ(img.pixel(5, 30), qRgb(255, 255, 255)) << pass; // outside the inner mask
     }
+}
+
+namespace {
+
+// Colours in `img` within `area`, each counted.
+std::map<QRgb, int> colourCounts(const QImage& img, const QRect& area) {
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[img.pixel(x, y)];
+    return counts;
+}
+
+// A 60 px square at a fractional position, a disc and a 2x2 bitmap scaled by ten.
+SwfWriter qualityMovie() {
+    SwfWriter m = stage(200, 80);
+    m.defineShape(1, box(solid(0, 0, 200), 206, 212, 1200, 1200));
+    ShapeBuilder disc;
+    disc.setFill0(disc.addFill(solid(200, 0, 0)));
+    disc.moveTo(2300, 800).curveTo(2300, 200, 1900, 200).curveTo(1500, 200, 1500, 800);
+    disc.curveTo(1500, 1400, 1900, 1400).curveTo(2300, 1400, 2300, 800);
+    m.defineShape(2, disc);
+    m.defineBitsLossless(
+        3, LosslessBitmap::truecolor(2, 2, {{255, 0, 0}, {0, 0, 255}, {0, 0, 255}, {255, 0, 0}}, false));
+    m.defineShape(4, box(FillStyle::bitmap(3, Matrix::scale(200, 200, 2600, 200), FillStyle::ClippedBitmap),
+                         2600, 200, 800, 800));
+    m.place(1, 1).place(2, 2).place(4, 4);
+    return m;
+}
+
+} // namespace
+
+TEST(RenderQuality, LowIsAliasedWithPixelCentresAndOnlyHighSmoothsBitmaps) {
+    using swf::timeline::Quality;
+    SwfWriter m = qualityMovie();
+    m.showFrame();
+    const QImage low = renderMovie(m.bytes(), 1, 1.0, Quality::Low);
+    ASSERT_FALSE(low.isNull());
+    // A pixel is covered when its centre is inside: the square covers exactly 60 x 60.
+    const auto square = colourCounts(low, QRect(0, 0, 74, 80));
+    EXPECT_EQ(square.size(), 2u);
+    EXPECT_EQ(square.at(qRgb(0, 0, 200)), 3600);
+    EXPECT_EQ(low.pixelColor(10, 11), QColor(0, 0, 200));
+    EXPECT_EQ(low.pixelColor(69, 70), QColor(0, 0, 200));
+    EXPECT_EQ(low.pixelColor(70, 40), QColor(255, 255, 255));
+    EXPECT_EQ(low.pixelColor(10, 10), QColor(255, 255, 255));
+    EXPECT_EQ(colourCounts(low, QRect(73, 8, 44, 64)).size(), 2u);   // the disc: no edge shades
+    EXPECT_EQ(colourCounts(low, QRect(130, 10, 40, 40)).size(), 2u); // the bitmap: its two colours
+    const QImage medium = renderMovie(m.bytes(), 1, 1.0, Quality::Medium);
+    EXPECT_GT(colourCounts(medium, QRect(73, 8, 44, 64)).size(), 4u);
+    EXPECT_EQ(colourCounts(medium, QRect(130, 10, 40, 40)).size(), 2u);
+    const QImage high = renderMovie(m.bytes(), 1, 1.0, Quality::High);
+    EXPECT_GT(colourCounts(high, QRect(130, 10, 40, 40)).size(), 4u);
+    EXPECT_MATCHES((RefCase{"stage", "quality_low", 0, 0, {1}, 1.0, Quality::Low}), m);
+}
+
+TEST(RenderQuality, ScriptsSetQualityWhileThePlayerRuns) {
+    // _quality = "low" on frame 1; toggleHighQuality on frame 2 turns it back to high.
+    SwfWriter m = qualityMovie();
+    m.setVersion(6);
+    m.doAction(assembleActions("push \"_quality\", \"low\"; setvariable")).showFrame();
+    m.doAction(assembleActions("togglequality")).showFrame();
+    EXPECT_EQ(colourCounts(renderMovie(m.bytes(), 1), QRect(73, 8, 44, 64)).size(), 2u);
+    EXPECT_GT(colourCounts(renderMovie(m.bytes(), 2), QRect(73, 8, 44, 64)).size(), 4u);
 }

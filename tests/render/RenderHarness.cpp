@@ -62,11 +62,18 @@ QImage sideBySide(const QImage& expected, const QImage& actual, int tolerance) {
     return out;
 }
 
+swf::SessionOptions withQuality(swf::timeline::Quality quality) {
+    swf::SessionOptions options;
+    options.quality = quality;
+    return options;
+}
+
 } // namespace
 
-QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale) {
+QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale,
+                   swf::timeline::Quality quality) {
     ensureGuiApplication();
-    swf::PlayerSession session;
+    swf::PlayerSession session(withQuality(quality));
     if (!session.loadFromBytes(movie))
         return {};
     for (int i = 0; i < ticks; ++i)
@@ -126,7 +133,7 @@ std::string checkAgainstReference(const RefCase& c, const std::vector<std::uint8
             f.write(reinterpret_cast<const char*>(movie.data()), static_cast<qint64>(movie.size()));
     }
     ensureGuiApplication();
-    swf::PlayerSession session; // as the player plays it: scripts run
+    swf::PlayerSession session(withQuality(c.quality)); // as the player plays it: scripts run
     if (!session.loadFromBytes(movie))
         return "movie does not load: " + session.player().error();
     swf::render::StageRenderer renderer;

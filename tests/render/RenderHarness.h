@@ -6,6 +6,7 @@
 // UPDATE_REFS=1 rewrites the reference images instead of comparing.
 
 #include "SwfWriter.h"
+#include "swf/timeline/Quality.h"
 
 #include <QImage>
 
@@ -24,6 +25,7 @@ struct RefCase {
     int allowedPixels = 0;
     std::vector<int> frames{1}; // frames to check, counted from 1 (ticks before drawing)
     double scale = 1.0;
+    swf::timeline::Quality quality = swf::timeline::Quality::High; // the player's setting
 };
 
 // Plays `movie` and checks every frame listed in `c`; returns a message, empty on success.
@@ -33,7 +35,8 @@ std::string checkAgainstReference(const RefCase& c, const std::vector<std::uint8
 std::string checkImage(const RefCase& c, const QImage& actual, const std::string& suffix = "");
 
 // The movie played for `ticks` frames and drawn by the stage renderer at `scale`.
-QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale = 1.0);
+QImage renderMovie(const std::vector<std::uint8_t>& movie, int ticks, double scale = 1.0,
+                   swf::timeline::Quality quality = swf::timeline::Quality::High);
 
 } // namespace orvane::testing
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -120,4 +121,33 @@ TEST(RenderTool, RunsTheMovieScriptsAsThePlayerDoesUnlessAskedNot) {
     EXPECT_TRUE(r.out.contains("matrix(1,0,0,1,0,0)")) << r.out.toStdString();
     for (const char* command : {"render", "dump", "trace", "bench"})
         EXPECT_TRUE(tool({command, "--help"}).out.contains("--no-scripts")) << command;
+}
+
+TEST(RenderTool, QualityOptionSetsThePlayersQuality) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SwfWriter m = stage(40, 40);
+    ShapeBuilder disc;
+    disc.setFill0(disc.addFill(solid(200, 0, 0)));
+    disc.moveTo(700, 400).curveTo(700, 100, 400, 100).curveTo(100, 100, 100, 400);
+    disc.curveTo(100, 700, 400, 700).curveTo(700, 700, 700, 400);
+    m.defineShape(1, disc).place(1, 1).showFrame();
+    const QString movie = dir.filePath("movie.swf");
+    m.save(movie.toStdString());
+    auto shades = [&](const QStringList& extra) {
+        const QString out = dir.filePath("q.png");
+        const ToolRun r = tool(QStringList{"render", movie, "-o", out} + extra);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        const QImage img(out);
+        QSet<QRgb> seen;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                seen.insert(img.pixel(x, y));
+        return seen.size();
+    };
+    EXPECT_EQ(shades({"--quality", "low"}), 2);
+    EXPECT_GT(shades({"--quality", "BEST"}), 4);
+    EXPECT_GT(shades({}), 4);
+    EXPECT_EQ(tool({"render", movie, "-o", dir.filePath("x.png"), "--quality", "ultra"}).code, 2);
+    EXPECT_EQ(tool({"render", movie, "-o", dir.filePath("x.png"), "--quality"}).code, 2);
 }

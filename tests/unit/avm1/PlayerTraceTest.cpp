@@ -223,3 +223,25 @@ TEST(PlayerTrace, RemovingAClipCallsItsUnloadHandler) {
     movie.showFrame();
     EXPECT_EQ(traceMovie(movie.bytes(), 1), "unloading _level0.box\nundefined\n");
 }
+
+TEST(PlayerTrace, QualityIsOnePlayerSettingForEveryClip) {
+    SwfWriter movie;
+    movie.setVersion(6);
+    Sprite empty;
+    empty.showFrame();
+    movie.defineSprite(10, empty).placeObject2(named(10, 1, "mc"));
+    movie.doAction(code(R"(
+        push "_quality"; getvariable; trace
+        push "mc._highquality", 2; setvariable
+        push "_quality"; getvariable; trace
+        togglequality
+        push "_quality"; getvariable; trace
+        push "_highquality"; getvariable; trace
+        push "_quality", "Medium"; setvariable
+        push "mc._highquality"; getvariable; trace
+        push "_quality", "bogus"; setvariable
+        push "_quality"; getvariable; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 1), "HIGH\nBEST\nLOW\n0\n1\nMEDIUM\n");
+}
