@@ -83,8 +83,13 @@ QPainterPath capsOf(const QPainterPath& path, const LineStyle& line) {
 double ShapePainter::deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const {
     if (line.width <= 0)
         return 0;
-    if (line.noHScale || line.noVScale)
+    if (line.noHScale && line.noVScale)
         return line.width / 20.0 * m_stagePixelScale;
+    // One flag alone: the width follows the other axis's scale only.
+    if (line.noHScale)
+        return line.width * std::hypot(toDevice.m21(), toDevice.m22());
+    if (line.noVScale)
+        return line.width * std::hypot(toDevice.m11(), toDevice.m12());
     return line.width * lengthScale(toDevice);
 }
 

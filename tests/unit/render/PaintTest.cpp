@@ -87,7 +87,13 @@ TEST(ShapePainter, StrokeWidthsHairlineMinimumAndNoScale) {
     l.width = 40;
     EXPECT_DOUBLE_EQ(sp.deviceStrokeWidth(l, QTransform::fromScale(0.05, 0.05)), 2.0);
     EXPECT_DOUBLE_EQ(sp.deviceStrokeWidth(l, QTransform::fromScale(0.5, 0.02)), 4.0);
+    // One no-scale flag alone: the width follows the other axis only.
     l.noHScale = true;
+    EXPECT_DOUBLE_EQ(sp.deviceStrokeWidth(l, QTransform::fromScale(0.5, 0.02)), 0.8);
+    l.noHScale = false;
+    l.noVScale = true;
+    EXPECT_DOUBLE_EQ(sp.deviceStrokeWidth(l, QTransform::fromScale(0.5, 0.02)), 20.0);
+    l.noHScale = true; // both: stage pixels, whatever the object's scale
     EXPECT_DOUBLE_EQ(sp.deviceStrokeWidth(l, QTransform::fromScale(5, 5)), 4.0);
     l.width = 0;
     EXPECT_DOUBLE_EQ(sp.deviceStrokeWidth(l, QTransform::fromScale(5, 5)), 0.0);
