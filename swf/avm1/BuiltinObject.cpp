@@ -385,6 +385,7 @@ void installBuiltins(Interpreter& vm) {
     installNativeTable(vm);
     installSystemBuiltins(vm);
     installFilterBuiltins(vm);
+    installDrawingBuiltins(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {

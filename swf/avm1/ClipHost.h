@@ -5,6 +5,8 @@
 // kNoClip/defaults back instead of touching freed state.
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,6 +53,31 @@ struct ClipRect {
 struct ClipColor {
     std::int16_t mul[4] = {256, 256, 256, 256};
     std::int16_t add[4] = {0, 0, 0, 0};
+};
+
+// One call of the drawing API, in the clip's pixels; colours are 0xAARRGGBB.
+struct DrawGradient {
+    bool radial = false;
+    std::vector<std::pair<std::uint8_t, std::uint32_t>> stops; // ratio 0..255, colour
+    // Maps the gradient square (-819.2 .. 819.2 on both axes) to the clip: a b c d tx ty.
+    double matrix[6] = {1, 0, 0, 1, 0, 0};
+    int spread = 0; // 0 pad, 1 reflect, 2 repeat
+    bool linearRgb = false;
+    double focalPoint = 0; // radial only, -1 .. 1
+};
+
+struct DrawOp {
+    enum class Kind : std::uint8_t { Clear, LineStyle, NoLine, Fill, EndFill, MoveTo, LineTo, CurveTo };
+    Kind kind = Kind::Clear;
+    double x = 0, y = 0;   // MoveTo, LineTo, CurveTo's anchor
+    double cx = 0, cy = 0; // CurveTo's control point
+    std::uint32_t color = 0xFF000000;
+    std::optional<DrawGradient> gradient; // Fill: a gradient instead of `color`
+    // LineStyle
+    double width = 0; // 0: hairline
+    bool pixelHinting = false, noHScale = false, noVScale = false;
+    int caps = 0, joints = 0; // 0 round, 1 none/bevel, 2 square/miter
+    double miterLimit = 3;
 };
 
 class ClipHost {
@@ -106,6 +133,11 @@ public:
     // Colour transform for Color and Transform; false when the clip has none to give.
     virtual bool colorTransform(ClipId, ClipColor&) { return false; }
     virtual void setColorTransform(ClipId, const ClipColor&) {}
+
+    // setMask: `mask` (kNoClip for none) masks `clip` by its filled area.
+    virtual void setMask(ClipId /*clip*/, ClipId /*mask*/) {}
+    // The drawing API: appends to the clip's run-time drawing, shown under its children.
+    virtual void draw(ClipId, const DrawOp&) {}
 
     // Reads a file named relative to the movie's folder for XML/LoadVars loads; false for
     // URLs, paths that leave the folder, and files that cannot be read.

@@ -289,6 +289,7 @@ void installLoadVarsBuiltins(Interpreter& vm);
 void installNativeTable(Interpreter& vm);
 void installSystemBuiltins(Interpreter& vm);
 void installFilterBuiltins(Interpreter& vm);
+void installDrawingBuiltins(Interpreter& vm);
 
 // Small helpers for natives.
 inline Value arg(std::span<const Value> args, std::size_t i) {

@@ -79,24 +79,30 @@ struct Box {
     }
 };
 
-// Bounds of a clip's shapes (text and other kinds are not measured yet), mapped by `m`.
+void addRect(const format::Rect& r, const Affine& m, Box& box) {
+    const double xs[] = {r.xMin / kTwips, r.xMax / kTwips};
+    const double ys[] = {r.yMin / kTwips, r.yMax / kTwips};
+    for (double x : xs)
+        for (double y : ys) {
+            double px = x, py = y;
+            m.apply(px, py);
+            box.add(px, py);
+        }
+}
+
+// Bounds of a clip's shapes and script drawing (text and other kinds are not measured
+// yet), mapped by `m`.
 void addBounds(const timeline::Clip& clip, const Affine& m, Box& box, int nesting) {
     if (nesting > timeline::kMaxNesting)
         return;
+    if (!clip.graphics().empty())
+        addRect(clip.graphics().shape().bounds, m, box);
     for (const auto& [depth, obj] : clip.displayList()) {
         const Affine local = m * Affine::of(obj.matrix);
         if (obj.clip) {
             addBounds(*obj.clip, local, box, nesting + 1);
         } else if (obj.character && obj.character->kind == format::CharacterKind::Shape) {
-            const format::Rect& r = static_cast<const format::ShapeCharacter&>(*obj.character).bounds;
-            const double xs[] = {r.xMin / kTwips, r.xMax / kTwips};
-            const double ys[] = {r.yMin / kTwips, r.yMax / kTwips};
-            for (double x : xs)
-                for (double y : ys) {
-                    double px = x, py = y;
-                    local.apply(px, py);
-                    box.add(px, py);
-                }
+            addRect(static_cast<const format::ShapeCharacter&>(*obj.character).bounds, local, box);
         }
     }
 }
@@ -178,6 +184,7 @@ void PlayerScriptHost::movieUnloaded() {
     m_vm.reset();
     m_seen.clear();
     m_linkage.clear();
+    m_pens.clear();
     m_world = nullptr;
     m_root = kNoClip;
 }
@@ -227,6 +234,7 @@ void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
     if (m_vm)
         m_vm->clipRemoved(clip.id());
     m_seen.erase(clip.id());
+    m_pens.erase(clip.id());
 }
 
 void PlayerScriptHost::afterTick() {
@@ -533,6 +541,26 @@ void PlayerScriptHost::getUrl(const std::string& url, const std::string& target,
         return;
     if (m_fsCommand)
         m_fsCommand(url.substr(kPrefix.size()), target);
+}
+
+void PlayerScriptHost::draw(ClipId clip, const DrawOp& op) {
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return;
+    m_pens[clip].apply(c->graphics(), op);
+    ++c->world().generation;
+}
+
+void PlayerScriptHost::setMask(ClipId clip, ClipId mask) {
+    timeline::Clip* c = find(clip);
+    timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
+    if (!o)
+        return;
+    timeline::Clip* m = mask != kNoClip ? find(mask) : nullptr;
+    const timeline::DisplayObject* mo = m ? m->displayObject() : nullptr;
+    o->scriptMask = mo && mo != o ? mo->serial : 0;
+    c->world().hasScriptMasks = c->world().hasScriptMasks || o->scriptMask != 0;
+    ++c->world().generation;
 }
 
 void PlayerScriptHost::play(ClipId clip) {

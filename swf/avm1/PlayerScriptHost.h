@@ -15,6 +15,7 @@
 
 #include "swf/avm1/ActionRunner.h"
 #include "swf/avm1/ClipHost.h"
+#include "swf/avm1/DrawingPen.h"
 #include "swf/avm1/Interpreter.h"
 
 #include <functional>
@@ -95,6 +96,8 @@ public:
     bool readLocalFile(const std::string& url, std::string& out) override;
     bool stageSize(double& width, double& height) override;
     void getUrl(const std::string& url, const std::string& target, int method) override;
+    void draw(ClipId clip, const DrawOp& op) override;
+    void setMask(ClipId clip, ClipId mask) override;
     void setColorTransform(ClipId clip, const ClipColor& in) override;
 
 private:
@@ -116,6 +119,7 @@ private:
     double m_dateOrigin = 0;
     std::string m_url;
     std::function<void(const std::string&, const std::string&)> m_fsCommand;
+    std::unordered_map<ClipId, DrawingPen> m_pens; // clips a script has drawn on
 };
 
 } // namespace swf::avm1

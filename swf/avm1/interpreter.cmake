@@ -22,12 +22,14 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinDrawing.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB swf_text)
 
 # The interpreter as the player's action runner, over the engine's timelines.
 if(TARGET swf_avm1)
-  add_library(swf_avm1_host STATIC ${CMAKE_CURRENT_LIST_DIR}/PlayerScriptHost.cpp)
+  add_library(swf_avm1_host STATIC ${CMAKE_CURRENT_LIST_DIR}/PlayerScriptHost.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DrawingPen.cpp)
   target_link_libraries(swf_avm1_host PUBLIC swf_avm1_interp swf_avm1)
 endif()

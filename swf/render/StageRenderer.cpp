@@ -26,6 +26,7 @@
 #include "swf/render/ShapePainter.h"
 #include "swf/render/Viewport.h"
 #include "swf/timeline/Clip.h"
+#include "swf/timeline/World.h"
 #include "swf/timeline/DisplayObject.h"
 #include "swf/timeline/objects/BitmapObject.h"
 #include "swf/timeline/objects/ButtonObject.h"
@@ -42,6 +43,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace swf::render {
@@ -225,6 +227,10 @@ public:
             m_pixelScale = v.pixelScale;
             m_budget = kMaxObjectsPerFrame;
             m_painter.setBitmapSource(this);
+            m_maskObjects.clear();
+            m_masked.clear();
+            if (player.root()->world().hasScriptMasks)
+                findScriptMasks(*player.root(), v.stageToDevice, 0);
             drawClip(t, *player.root(), v.stageToDevice, ColorTransform{}, clip, 0);
         }
         painter.restore();
@@ -370,8 +376,50 @@ private:
                 clip.serial = nextClipSerial();
                 continue;
             }
+            if (!m_masked.empty() && m_maskObjects.count(obj.serial))
+                continue; // a clip masking another by script is not drawn itself
+            if (obj.scriptMask && !m_masked.empty()) {
+                ClipState masked = clip;
+                masked.masks.push_back(scriptMaskArea(obj.scriptMask, nesting));
+                masked.serial = nextClipSerial();
+                drawObject(t, obj, m, cx, masked, nesting);
+                continue;
+            }
             drawObject(t, obj, m, cx, clip, nesting);
         }
+    }
+
+    // setMask: notes where every object stands on the device and which objects mask others.
+    void findScriptMasks(const timeline::Clip& c, const QTransform& m, int nesting) {
+        if (nesting > kMaxDrawNesting)
+            return;
+        for (const auto& [depth, obj] : c.displayList()) {
+            const QTransform local = toQTransform(obj.matrix) * m;
+            if (obj.scriptMask)
+                m_masked.insert(obj.scriptMask);
+            m_maskObjects[obj.serial] = {&obj, local};
+            if (obj.clip)
+                findScriptMasks(*obj.clip, local, nesting + 1);
+        }
+        if (nesting == 0) {
+            // Keep only objects that do mask something.
+            std::erase_if(m_maskObjects, [&](const auto& e) { return !m_masked.count(e.first); });
+            if (m_masked.empty())
+                m_maskObjects.clear();
+        }
+    }
+
+    // The mask's filled area where it stands, whatever its parent; an empty area (the mask
+    // is gone) hides the masked object, as in Flash.
+    QPainterPath scriptMaskArea(std::uint64_t serial, int nesting) {
+        QPainterPath area;
+        area.setFillRule(Qt::WindingFill);
+        const auto it = m_maskObjects.find(serial);
+        if (it != m_maskObjects.end()) {
+            const timeline::DisplayObject& mask = *it->second.object;
+            addMaskGeometry(area, mask.character, &mask, it->second.transform, nesting);
+        }
+        return area;
     }
 
     void drawObject(Target& t, const timeline::DisplayObject& obj, const QTransform& parent,
@@ -802,6 +850,12 @@ private:
         std::unique_ptr<CompiledShape> shape;
     };
     std::unordered_map<const timeline::Graphics*, CompiledDrawing> m_drawings;
+    struct PlacedObject {
+        const timeline::DisplayObject* object;
+        QTransform transform; // local to device
+    };
+    std::unordered_map<std::uint64_t, PlacedObject> m_maskObjects; // by serial; objects that mask by script
+    std::unordered_set<std::uint64_t> m_masked;                    // serials some object names as its mask
 };
 
 StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}

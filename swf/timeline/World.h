@@ -52,6 +52,8 @@ struct World {
     std::uint64_t tick = 0;
     std::uint64_t nextSerial = 1;
     std::size_t liveObjects = 0;
+    // Some script called setMask: renderers look for DisplayObject::scriptMask only then.
+    bool hasScriptMasks = false;
     // Every live timeline instance by id (Clip::id()), for script hosts that name
     // clips by number.
     std::unordered_map<std::uint64_t, Clip*> clips;

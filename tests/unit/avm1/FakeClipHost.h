@@ -62,6 +62,8 @@ public:
     std::vector<std::span<const std::uint8_t>> frameActions(swf::avm1::ClipId c, int frame) override;
     int frameOfLabel(swf::avm1::ClipId c, std::string_view label) override;
     void getUrl(const std::string& url, const std::string& target, int method) override;
+    void draw(swf::avm1::ClipId clip, const swf::avm1::DrawOp& op) override { draws.emplace_back(clip, op); }
+    std::vector<std::pair<swf::avm1::ClipId, swf::avm1::DrawOp>> draws; // drawing-API calls, in order
 
 private:
     std::map<swf::avm1::ClipId, Clip> m_clips;
