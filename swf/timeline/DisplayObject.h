@@ -86,8 +86,11 @@ using PlaceMap = std::multimap<int, PlaceState>;
 // The entry tags and scripts act on at `depth` (the top one where there are several),
 // or end() when the depth is empty.
 template <typename Map> auto addressed(Map& map, int depth) {
-    auto [lo, hi] = map.equal_range(depth);
-    return lo == hi ? map.end() : std::prev(hi);
+    auto above = map.upper_bound(depth);
+    if (above == map.begin())
+        return map.end();
+    auto top = std::prev(above);
+    return top->first == depth ? top : map.end();
 }
 
 } // namespace swf::timeline

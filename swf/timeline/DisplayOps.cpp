@@ -106,42 +106,44 @@ void World::removeFromTag(Clip& clip, int depth) {
     remove(clip, depth);
 }
 
-// Depth by depth: the timeline's objects there, bottom to top, keep their instance while
-// their characters match the target's in order; the others go and the missing ones come.
-// A depth a script's object holds takes no timeline objects.
+// Depth by depth, walking both lists in order: the timeline's objects at a depth, bottom
+// to top, keep their instance while their characters match the target's in order; the
+// others go and the missing ones come. A depth a script's object holds takes no timeline
+// objects.
 void World::reconcile(Clip& clip, const PlaceMap& target) {
     DisplayList& list = clip.m_list;
-    std::vector<int> depths;
-    for (const auto& entry : list)
-        depths.push_back(entry.first);
-    for (const auto& entry : target)
-        depths.push_back(entry.first);
-    std::sort(depths.begin(), depths.end());
-    depths.erase(std::unique(depths.begin(), depths.end()), depths.end());
-    for (int depth : depths) {
-        std::vector<DisplayList::iterator> live;
+    auto next = list.begin();
+    auto want = target.begin();
+    while (next != list.end() || want != target.end()) {
+        const int depth = want == target.end() || (next != list.end() && next->first < want->first)
+                              ? next->first
+                              : want->first;
+        // [live, next) is the list's range at this depth; objects made below go before `next`.
+        auto live = next;
         bool scripted = false;
-        for (auto [it, hi] = list.equal_range(depth); it != hi; ++it) {
-            if (it->second.scripted)
-                scripted = true;
-            else
-                live.push_back(it);
-        }
-        std::vector<const PlaceState*> wanted;
-        if (!scripted)
-            for (auto [t, hi] = target.equal_range(depth); t != hi; ++t)
-                wanted.push_back(&t->second);
-        std::size_t kept = 0;
-        while (kept < live.size() && kept < wanted.size() &&
-               live[kept]->second.characterId == wanted[kept]->characterId) {
-            applyKeepingScriptTransform(live[kept]->second, wanted[kept], nullptr);
+        for (; next != list.end() && next->first == depth; ++next)
+            scripted = scripted || next->second.scripted;
+        auto wantEnd = want;
+        while (wantEnd != target.end() && wantEnd->first == depth)
+            ++wantEnd;
+        if (scripted)
+            want = wantEnd;
+        for (; live != next && want != wantEnd; ++live) {
+            if (live->second.scripted)
+                continue;
+            if (live->second.characterId != want->second.characterId)
+                break;
+            applyKeepingScriptTransform(live->second, &want->second, nullptr);
             ++generation;
-            ++kept;
+            ++want;
         }
-        for (std::size_t i = kept; i < live.size(); ++i)
-            destroy(clip, live[i]);
-        for (std::size_t i = kept; i < wanted.size(); ++i)
-            create(clip, *wanted[i], nullptr);
+        while (live != next) {
+            auto gone = live++;
+            if (!gone->second.scripted)
+                destroy(clip, gone);
+        }
+        for (; want != wantEnd; ++want)
+            create(clip, want->second, nullptr);
     }
 }
 

@@ -86,7 +86,7 @@ PlaceMap SeekIndex::stateAt(int frame) {
     std::size_t from = std::min(slot, have);
     PlaceMap state;
     for (const PlaceState& st : m_snapshots[from])
-        state.emplace(st.depth, st);
+        state.emplace_hint(state.end(), st.depth, st); // snapshots are in list order
     int at = static_cast<int>(from) * kSnapshotInterval;
     while (at < frame) {
         ++at;
