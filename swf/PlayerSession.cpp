@@ -1,6 +1,7 @@
 #include "swf/PlayerSession.h"
 
 #include "swf/avm1/PlayerScriptHost.h"
+#include "swf/avm2/Avm2Host.h"
 #include "swf/movie/Movie.h"
 
 #include <utility>
@@ -13,6 +14,7 @@ PlayerSession::PlayerSession(SessionOptions options) {
         return;
     auto host = std::make_unique<avm1::PlayerScriptHost>();
     m_scripts = host.get();
+    m_traceSink = options.traceSink;
     if (options.traceSink)
         m_scripts->setTraceSink(std::move(options.traceSink));
     if (options.fsCommandSink)
@@ -25,6 +27,7 @@ PlayerSession::~PlayerSession() = default;
 
 void PlayerSession::movieOpening(const std::string& url) {
     m_ticks = 0;
+    m_as3.reset();
     if (!m_scripts)
         return;
     m_scripts->setUrl(url);
@@ -33,12 +36,21 @@ void PlayerSession::movieOpening(const std::string& url) {
 
 bool PlayerSession::load(const std::string& path, const std::string& url) {
     movieOpening(!url.empty() ? url : "file://" + path);
-    return m_player.load(path);
+    return movieLoaded(m_player.load(path));
+}
+
+bool PlayerSession::movieLoaded(bool ok) {
+    if (ok && m_scripts && m_player.movie() && m_player.movie()->isActionScript3()) {
+        m_as3 = std::make_unique<avm2::Avm2Host>(m_player, m_traceSink);
+        m_as3->movieLoaded();
+    }
+    return ok;
 }
 
 void PlayerSession::adopt(std::unique_ptr<movie::Movie> movie, const std::string& url) {
     movieOpening(url);
     m_player.adopt(std::move(movie));
+    movieLoaded(m_player.isLoaded());
 }
 
 void PlayerSession::setDateOrigin(double epochMs) {
@@ -48,7 +60,7 @@ void PlayerSession::setDateOrigin(double epochMs) {
 
 bool PlayerSession::loadFromBytes(std::vector<std::uint8_t> bytes, const std::string& url) {
     movieOpening(url);
-    return m_player.loadFromBytes(std::move(bytes));
+    return movieLoaded(m_player.loadFromBytes(std::move(bytes)));
 }
 
 void PlayerSession::tick() {
@@ -61,6 +73,8 @@ void PlayerSession::tickAt(double movieTimeMs) {
     m_player.tick();
     if (m_scripts)
         m_scripts->afterTick();
+    if (m_as3)
+        m_as3->afterTick(movieTimeMs);
     ++m_ticks;
 }
 

@@ -18,6 +18,9 @@
 namespace swf::avm1 {
 class PlayerScriptHost;
 }
+namespace swf::avm2 {
+class Avm2Host;
+}
 
 namespace swf {
 
@@ -62,13 +65,19 @@ public:
     // The script host, null when scripts are off.
     avm1::PlayerScriptHost* scripts() { return m_scripts; }
     bool runsScripts() const { return m_scripts != nullptr; }
+    // The ActionScript 3 host while an AS3 movie is loaded with scripts on, else null.
+    avm2::Avm2Host* as3() { return m_as3.get(); }
 
 private:
     void movieOpening(const std::string& url);
+    // A loaded movie marked as ActionScript 3 runs its ABC code instead of AVM1 actions.
+    bool movieLoaded(bool ok);
 
     Player m_player;
     avm1::PlayerScriptHost* m_scripts = nullptr; // owned by m_player
     std::uint64_t m_ticks = 0;
+    std::function<void(const std::string&)> m_traceSink;
+    std::unique_ptr<avm2::Avm2Host> m_as3;
 };
 
 } // namespace swf

@@ -342,6 +342,34 @@ void MovieLoader::definition(TagCode tag, io::ByteReader& body) {
             broken(code);
         break;
     }
+    case TagCode::DoAbc:
+    case TagCode::DoAbcEarly: {
+        AbcBlock block;
+        if (tag == TagCode::DoAbc) {
+            block.lazy = (body.u32() & 1) != 0;
+            block.name = format::readString(body, ctx);
+        }
+        block.offset = static_cast<std::uint32_t>(body.data().data() - m.m_body.data() + body.position());
+        block.length = static_cast<std::uint32_t>(body.remaining());
+        if (body.ok())
+            m.m_abc.push_back(std::move(block));
+        else
+            broken(code);
+        break;
+    }
+    case TagCode::SymbolClass: {
+        std::size_t count = body.u16();
+        for (std::size_t i = 0; i < count && body.ok(); ++i) {
+            SymbolClassEntry entry;
+            entry.id = body.u16();
+            entry.name = format::readString(body, ctx);
+            if (body.ok())
+                m.m_symbolClasses.push_back(std::move(entry));
+        }
+        if (!body.ok())
+            broken(code);
+        break;
+    }
     case TagCode::DefineSceneAndFrameLabelData: {
         std::uint32_t scenes = body.encodedU32();
         for (std::uint32_t i = 0; i < scenes && body.ok() && !body.atEnd(); ++i) {

@@ -28,6 +28,20 @@ struct SceneLabel {
     int frame = 0;
 };
 
+// A DoABC block: ActionScript 3 bytecode run in tag order before the frame that holds it.
+struct AbcBlock {
+    std::string name;
+    bool lazy = false;        // kDoAbcLazyInitialize: scripts run when first needed
+    std::uint32_t offset = 0; // of the ABC bytes within the movie body
+    std::uint32_t length = 0;
+};
+
+// A SymbolClass entry: character `id` (0: the movie itself) is an instance of class `name`.
+struct SymbolClassEntry {
+    std::uint16_t id = 0;
+    std::string name;
+};
+
 struct TagStats {
     std::uint32_t total = 0;
     std::map<std::uint16_t, std::uint32_t> unknown; // code -> count, skipped by length
@@ -68,6 +82,12 @@ public:
     // Root frame labels from DefineSceneAndFrameLabelData (FrameLabel tags are in root()).
     const std::vector<format::FrameLabel>& sceneFrameLabels() const { return m_sceneLabels; }
     const TagStats& tagStats() const { return m_stats; }
+    // ActionScript 3 code and class links, in tag order (read in every movie, used by AS3 movies).
+    const std::vector<AbcBlock>& abcBlocks() const { return m_abc; }
+    const std::vector<SymbolClassEntry>& symbolClasses() const { return m_symbolClasses; }
+    std::span<const std::uint8_t> abcBytes(const AbcBlock& block) const {
+        return std::span<const std::uint8_t>(m_body).subspan(block.offset, block.length);
+    }
     std::size_t characterCount() const { return m_characterCount; }
     // The decompressed body (header fields and tags); TagRef offsets index into it.
     std::span<const std::uint8_t> body() const { return m_body; }
@@ -98,6 +118,8 @@ private:
     std::vector<SceneLabel> m_scenes;
     std::vector<format::FrameLabel> m_sceneLabels;
     TagStats m_stats;
+    std::vector<AbcBlock> m_abc;
+    std::vector<SymbolClassEntry> m_symbolClasses;
 };
 
 } // namespace swf::movie

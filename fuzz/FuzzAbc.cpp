@@ -1,0 +1,82 @@
+// Loads arbitrary bytes as an ABC block and runs it under a small instruction budget,
+// then plays it as the code of a three-frame ActionScript 3 movie. Built for libFuzzer
+// with ORVANE_LIBFUZZER, or as a plain program replaying files and directories given on
+// the command line, then assembled programs with bytes flipped one at a time.
+
+#include "AbcAssembler.h"
+#include "ReplayMain.h"
+#include "swf/PlayerSession.h"
+#include "swf/avm2/Avm2Host.h"
+#include "swf/avm2/Machine.h"
+
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> abc(data, data + size);
+    {
+        swf::avm2::Machine m;
+        m.setInstructionBudget(200'000);
+        std::string error;
+        m.loadAbc(abc, false, error);
+        m.findClass("Main");
+    }
+    swf::PlayerSession session;
+    if (session.loadFromBytes(orvane::testing::AbcAssembler::movie({abc}, "Main", 3))) {
+        if (auto* as3 = session.as3())
+            as3->machine().setInstructionBudget(200'000);
+        for (int i = 0; i < 3; ++i)
+            session.tick();
+    }
+    return 0;
+}
+
+#ifndef ORVANE_LIBFUZZER
+namespace {
+
+// Programs that reach classes, exceptions, loops and the display classes.
+std::vector<std::vector<std::uint8_t>> assembledSeeds() {
+    using orvane::testing::AbcAssembler;
+    std::vector<std::vector<std::uint8_t>> seeds;
+    AbcAssembler a;
+    AbcAssembler::MethodOptions guarded;
+    guarded.catches = {{"from", "to", "handler", "", "e"}};
+    a.method("Main$init", "getlocal0\npushscope\ngetlocal0\nconstructsuper 0\ngetlocal0\npushbyte 0\n"
+                          "getlocal0\ngetproperty run\ncallpropvoid addFrameScript 2\nreturnvoid\n");
+    a.method("Main$run", "getlocal0\npushscope\nfrom:\npushbyte 0\nsetlocal1\nloop:\ngetlocal1\npushbyte 9\n"
+                         "ifnlt to\nfindpropstrict trace\ngetlocal1\npushstring \"x\"\nadd\ncallpropvoid trace 1\n"
+                         "inclocal_i 1\njump loop\nto:\npushnull\ngetproperty y\nreturnvoid\nhandler:\npop\nreturnvoid\n",
+             guarded);
+    a.method("main", "getlocal0\npushscope\ngetscopeobject 0\ngetlex flash.display::MovieClip\npushscope\n"
+                     "getlex flash.display::MovieClip\nnewclass Main\npopscope\ninitproperty Main\nreturnvoid\n");
+    AbcAssembler::ClassSpec main;
+    main.name = "Main";
+    main.super = "flash.display::MovieClip";
+    main.sealed = false;
+    main.constructor = "Main$init";
+    main.methods = {{"run", "Main$run"}};
+    a.defineClass(main);
+    a.script("main", {"Main"});
+    seeds.push_back(a.bytes());
+    return seeds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int status = orvane::fuzz::replayMain(argc, argv, [](const std::vector<std::uint8_t>& bytes) {
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+        for (std::size_t cut = 1; cut < bytes.size(); cut += 1 + bytes.size() / 16)
+            LLVMFuzzerTestOneInput(bytes.data(), cut);
+    });
+    for (auto seed : assembledSeeds()) {
+        LLVMFuzzerTestOneInput(seed.data(), seed.size());
+        for (std::size_t i = 4; i < seed.size(); ++i) {
+            auto flipped = seed;
+            flipped[i] ^= 0x5A;
+            LLVMFuzzerTestOneInput(flipped.data(), flipped.size());
+        }
+    }
+    return status;
+}
+#endif

@@ -1,0 +1,8 @@
+# The ActionScript 3 machine on assembled ABC, and AS3 movies through the player setup.
+orvane_add_gtest(avm2_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/MachineTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MovieTest.cpp
+  LIBS orvane_abcasm swf_session
+  LABELS asan)
+add_dependencies(asan_suite avm2_tests)
