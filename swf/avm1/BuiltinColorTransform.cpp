@@ -176,9 +176,7 @@ Value colorSetTransform(Interpreter& vm, Object* self, std::span<const Value> ar
     return Value();
 }
 
-} // namespace
-
-void installColorTransform(Interpreter& vm, Object* geom) {
+void installColorTransformClass(Interpreter& vm, Object* geom) {
     FunctionObject* ct = defineClass(vm, geom, "ColorTransform", colorTransformConstruct);
     ct->allocate = allocateColorTransform;
     Object* proto = vm.get(ct, "prototype").object();
@@ -188,7 +186,14 @@ void installColorTransform(Interpreter& vm, Object* geom) {
         defineFields(vm, proto, std::make_integer_sequence<int, 8>{});
         defineAccessor(vm, proto, "rgb", getRgb, setRgb, 0);
     }
+}
 
+} // namespace
+
+// Color always; ColorTransform into `geom` unless it is null.
+void installColorTransform(Interpreter& vm, Object* geom) {
+    if (geom)
+        installColorTransformClass(vm, geom);
     FunctionObject* color = defineClass(vm, vm.global(), "Color", colorConstruct);
     Object* cp = vm.get(color, "prototype").object();
     vm.defineMethod(cp, "setRGB", colorSetRgb);

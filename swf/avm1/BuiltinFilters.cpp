@@ -168,6 +168,8 @@ template <std::size_t... I> void defineSubclasses(Interpreter& vm, Object* packa
 } // namespace
 
 void installFilterBuiltins(Interpreter& vm) {
+    if (vm.version() < 6)
+        return; // SWF 5 movies never reach the flash package
     Object* filters = package(vm, package(vm, vm.global(), "flash"), "filters");
     FunctionObject* base = defineClass(vm, filters, "BitmapFilter", baseConstruct);
     Object* baseProto = vm.get(base, "prototype").object();

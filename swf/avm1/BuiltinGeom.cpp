@@ -446,7 +446,12 @@ void defineMethods(Interpreter& vm, Object* o, std::initializer_list<Method> met
 
 void installColorTransform(Interpreter& vm, Object* geom);
 
+// SWF 5 movies never reach the flash package (they have no _global to unhide it through).
 void installGeomBuiltins(Interpreter& vm) {
+    if (vm.version() < 6) {
+        installColorTransform(vm, nullptr);
+        return;
+    }
     Object* geom = package(vm, package(vm, vm.global(), "flash"), "geom");
 
     FunctionObject* point = defineClass(vm, geom, "Point", pointConstruct);
