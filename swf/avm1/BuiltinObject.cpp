@@ -1,5 +1,6 @@
 // Object, Function, Error, ASSetPropFlags and the global functions.
 
+#include "BuiltinTextField.h"
 #include "BuiltinTextFormat.h"
 #include "Interpreter.h"
 
@@ -382,6 +383,7 @@ void installBuiltins(Interpreter& vm) {
     installXmlBuiltins(vm);
     installLoadVarsBuiltins(vm);
     installTextFormatBuiltins(vm);
+    installTextFieldBuiltins(vm);
     installNativeTable(vm);
     installSystemBuiltins(vm);
     installFilterBuiltins(vm);

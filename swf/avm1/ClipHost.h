@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+namespace swf::text {
+class FieldState;
+}
+
 namespace swf::avm1 {
 
 using ClipId = std::uint64_t;
@@ -80,9 +84,22 @@ struct DrawOp {
     double miterLimit = 3;
 };
 
+// A text field on a clip's display list, found again by its parent and object serial.
+struct FieldRef {
+    ClipId parent = 0;
+    std::uint64_t serial = 0; // 0: none
+};
+
 class ClipHost {
 public:
     virtual ~ClipHost() = default;
+
+    // Text fields by instance name (after clips of that name), and their state; null once
+    // the field is gone.
+    virtual FieldRef fieldChild(ClipId, std::string_view, bool) { return {}; }
+    virtual text::FieldState* field(const FieldRef&) { return nullptr; }
+    // createTextField: a dynamic field in a box at (x, y), pixels; none when refused.
+    virtual FieldRef createField(ClipId, const std::string&, int, double, double, double, double) { return {}; }
 
     // The root timeline (_level0); levels above 0 are not kept.
     virtual ClipId root() = 0;

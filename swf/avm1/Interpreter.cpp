@@ -2,6 +2,7 @@
 
 #include "BuiltinLoad.h"
 
+#include "BuiltinTextField.h"
 #include "Frame.h"
 
 #include <algorithm>
@@ -427,6 +428,9 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
             const ClipId child = m_host->child(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
             if (child != kNoClip)
                 return clipObject(child);
+            const FieldRef field = m_host->fieldChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
+            if (field.serial)
+                return textFieldObject(*this, field, std::string(name));
         }
     }
     found = false;

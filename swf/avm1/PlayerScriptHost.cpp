@@ -1,10 +1,13 @@
 #include "swf/avm1/PlayerScriptHost.h"
 
+#include "swf/avm1/FieldVariables.h"
+
 #include "swf/format/Shape.h"
 #include "swf/format/TagCode.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/objects/TextFieldObject.h"
 
 #include <algorithm>
 #include <cmath>
@@ -211,6 +214,11 @@ void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> c
     attachWorld(clip);
     constructNewClips();
     enterFramePass();
+    // Fields placed since the last look give their variables their text before code runs.
+    if (m_world && m_world->nextSerial != m_fieldSerial) {
+        m_fieldSerial = m_world->nextSerial;
+        syncFields();
+    }
     if (clip.isOnStage())
         m_vm->run(code, clip.id());
 }
@@ -243,6 +251,12 @@ void PlayerScriptHost::afterTick() {
     constructNewClips();
     enterFramePass();
     m_vm->runIntervals();
+    syncFields();
+}
+
+void PlayerScriptHost::syncFields() {
+    if (timeline::Clip* rootClip = find(m_root))
+        syncFieldVariables(*m_vm, *rootClip);
 }
 
 // Gives newly placed clips of exported symbols their registered class. Only looks
@@ -314,6 +328,23 @@ ClipId PlayerScriptHost::child(ClipId clip, std::string_view name, bool caseSens
         if (obj.clip && timeline::sameName(obj.name, name, caseSensitive))
             return obj.clip->id();
     return kNoClip;
+}
+
+FieldRef PlayerScriptHost::fieldChild(ClipId clip, std::string_view name, bool caseSensitive) {
+    if (timeline::Clip* c = find(clip))
+        for (const auto& [depth, obj] : c->displayList())
+            if (obj.as<timeline::TextFieldObject>() && timeline::sameName(obj.name, name, caseSensitive))
+                return {clip, obj.serial};
+    return {};
+}
+
+text::FieldState* PlayerScriptHost::field(const FieldRef& ref) {
+    if (timeline::Clip* c = find(ref.parent))
+        for (auto& [depth, obj] : c->displayList())
+            if (obj.serial == ref.serial)
+                if (auto* f = obj.as<timeline::TextFieldObject>())
+                    return &f->field;
+    return nullptr;
 }
 
 std::vector<ClipId> PlayerScriptHost::children(ClipId clip) {
@@ -646,6 +677,32 @@ ClipId PlayerScriptHost::createEmpty(ClipId parent, const std::string& newName, 
     if (!p || !timelineDepth(depth, to))
         return kNoClip;
     return instanceOf(p->createEmptyClip(to, newName));
+}
+
+FieldRef PlayerScriptHost::createField(ClipId parent, const std::string& name, int depth, double x, double y,
+                                       double width, double height) {
+    timeline::Clip* p = find(parent);
+    int to;
+    // A movie making fields every frame forever stops getting them at some point.
+    if (!p || !m_world || !timelineDepth(depth, to) || m_scriptFields.size() >= 100000)
+        return {};
+    const auto twips = [](double px) {
+        return std::isfinite(px) ? std::int32_t(std::clamp(std::trunc(px) * kTwips, -1e9, 1e9)) : 0;
+    };
+    auto def = std::make_unique<format::EditTextCharacter>();
+    def->bounds = {0, std::max(0, twips(width)), 0, std::max(0, twips(height))};
+    def->fontHeight = 240; // Times New Roman 12, black, dynamic: the field default
+    def->readOnly = true;
+    timeline::PlaceState state;
+    state.depth = to;
+    state.name = name;
+    state.matrix.tx = twips(x);
+    state.matrix.ty = twips(y);
+    const timeline::DisplayObject* obj = m_world->createByScript(*p, state, def.get());
+    if (!obj)
+        return {};
+    m_scriptFields.push_back(std::move(def));
+    return {parent, obj->serial};
 }
 
 bool PlayerScriptHost::remove(ClipId clip) {

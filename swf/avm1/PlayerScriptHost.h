@@ -17,6 +17,7 @@
 #include "swf/avm1/ClipHost.h"
 #include "swf/avm1/DrawingPen.h"
 #include "swf/avm1/Interpreter.h"
+#include "swf/format/Text.h"
 
 #include <functional>
 #include <memory>
@@ -63,6 +64,10 @@ public:
     ClipId root() override { return m_root; }
     ClipId parent(ClipId clip) override;
     ClipId child(ClipId clip, std::string_view name, bool caseSensitive) override;
+    FieldRef fieldChild(ClipId clip, std::string_view name, bool caseSensitive) override;
+    text::FieldState* field(const FieldRef& ref) override;
+    FieldRef createField(ClipId parent, const std::string& name, int depth, double x, double y, double width,
+                         double height) override;
     std::vector<ClipId> children(ClipId clip) override;
     bool exists(ClipId clip) override;
     std::string name(ClipId clip) override;
@@ -105,6 +110,7 @@ private:
     void attachWorld(timeline::Clip& clip);
     void enterFramePass();
     void constructNewClips();
+    void syncFields(); // text fields bound to variables
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
 
     std::unique_ptr<Interpreter> m_vm;
@@ -113,6 +119,9 @@ private:
     ClipId m_root = kNoClip;
     std::uint64_t m_enterFrameTick = 0;
     std::uint64_t m_lastSerial = 0;                           // World::nextSerial at the last class scan
+    // The definitions behind createTextField's fields, kept while the movie is.
+    std::vector<std::unique_ptr<format::EditTextCharacter>> m_scriptFields;
+    std::uint64_t m_fieldSerial = 0; // World::nextSerial when bound fields were last brought up to date
     std::unordered_set<ClipId> m_seen;                        // clips the class scan has looked at
     std::unordered_map<std::uint16_t, std::string> m_linkage; // character id -> export name
     double m_time = 0;

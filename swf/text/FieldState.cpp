@@ -80,6 +80,9 @@ void FieldState::setHtmlText(std::u16string_view html) {
     o.condenseWhite = m_props.condenseWhite;
     o.styles = m_styles.get();
     m_content = parseHtml(html, m_newFormat, o);
+    // Text set later continues in the format the markup ended with.
+    if (length() > 0)
+        m_newFormat = m_content.formatAt(length() - 1);
     selection = {std::min(selection.anchor, length()), std::min(selection.caret, length())};
     touch();
 }

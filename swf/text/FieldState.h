@@ -78,6 +78,8 @@ public:
     std::u16string selectedText() const;
 
     Selection selection;
+    // The variable's value the field last showed (fields bound to a variable).
+    std::optional<std::string> boundValue;
     int scroll = 1;     // first line shown, from 1
     double hscroll = 0; // twips
 

@@ -158,13 +158,10 @@ void RichText::unifyParagraphs(std::size_t begin, std::size_t end) {
 }
 
 std::u16string normalizeNewlines(std::u16string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
-            ++i;
-        out.push_back(s[i] == u'\n' ? u'\r' : s[i]);
-    }
+    std::u16string out(s);
+    for (char16_t& c : out)
+        if (c == u'\n')
+            c = u'\r';
     return out;
 }
 

@@ -54,7 +54,8 @@ private:
     std::vector<FormatRun> m_runs; // starts ascending, the first at 0; empty when no text
 };
 
-// "\r\n" and "\n" become '\r', the one paragraph break a field holds.
+// '\n' becomes '\r', the one paragraph break a field holds; "\r\n" stays two breaks, as
+// the player counted it.
 std::u16string normalizeNewlines(std::u16string_view s);
 
 // UTF-8 to UTF-16 and back for the engine's strings (a byte that is not UTF-8 stands for

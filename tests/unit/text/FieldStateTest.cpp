@@ -20,7 +20,7 @@ TEST(FieldState, ScriptTextHtmlAndFormats) {
               "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
               "LETTERSPACING=\"0\" KERNING=\"0\"></FONT></P>");
     f.setText(u"a\nb\r\nc");
-    EXPECT_EQ(f.text(), u"a\rb\rc");
+    EXPECT_EQ(f.text(), u"a\rb\r\rc");
 
     // Without the html flag htmlText is taken as it is, and still read back as HTML.
     f.setHtmlText(u"<b>x</b>");

