@@ -1,6 +1,9 @@
 #include "swf/Player.h"
 
+#include "swf/audio/SoundControl.h"
 #include "swf/avm1/TimelineActions.h"
+#include "swf/format/Sound.h"
+#include "swf/io/ByteReader.h"
 #include "swf/format/TagCode.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/Clip.h"
@@ -76,6 +79,8 @@ void Player::adopt(std::unique_ptr<movie::Movie> loaded) {
     m_world = std::make_unique<timeline::World>(*m_movie);
     m_world->events = m_runner.get();
     m_world->quality = m_quality;
+    m_world->sound = m_sound;
+    ++m_loadCount;
     m_root = std::make_shared<timeline::Clip>(*m_world, m_movie->root(), nullptr, nullptr, 0);
     m_root->setLoops(m_loop);
     m_initDone.assign(65536, false);
@@ -99,6 +104,35 @@ void Player::unload() {
 
 bool Player::isLoaded() const {
     return m_movie != nullptr;
+}
+
+void Player::setSoundControl(audio::SoundControl* sound) {
+    m_sound = sound;
+    if (m_world)
+        m_world->sound = sound;
+}
+
+// The event sounds of a frame just entered start with it (before its actions, so a
+// stopAllSounds in the same frame silences them).
+void Player::startFrameSounds(timeline::Clip& clip, int frame) {
+    if (!m_sound)
+        return;
+    for (const format::TagRef& tag : clip.timeline().frameTags(frame)) {
+        const auto code = static_cast<format::TagCode>(tag.code);
+        if (code != format::TagCode::StartSound && code != format::TagCode::StartSound2)
+            continue;
+        io::ByteReader r(m_movie->tagBody(tag));
+        format::StartSound start;
+        if (!format::parseStartSound(code, r, m_world->parse, start))
+            continue;
+        if (code == format::TagCode::StartSound2) {
+            auto it = m_movie->exports().find(start.className);
+            if (it == m_movie->exports().end())
+                continue;
+            start.soundId = it->second;
+        }
+        m_sound->startSound(start.soundId, start.info, clip.id());
+    }
 }
 
 void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
@@ -148,6 +182,7 @@ void Player::runPendingActions() {
         // A script moved this clip since; its goto left the new frame pending.
         if (clip->currentFrame() != job.frame)
             continue;
+        startFrameSounds(*clip, job.frame);
         auto tags = clip->timeline().frameTags(job.frame);
         for (const format::TagRef& tag : tags) {
             if (tag.code != static_cast<std::uint16_t>(format::TagCode::DoInitAction))

@@ -29,6 +29,9 @@ struct DisplayObject;
 namespace swf::avm1 {
 class ActionRunner;
 }
+namespace swf::audio {
+class SoundControl;
+}
 
 namespace swf {
 
@@ -89,12 +92,20 @@ public:
     timeline::Clip* root() { return m_root.get(); }
     const movie::Movie* movie() const { return m_movie.get(); }
 
+    // Where StartSound tags (and, through the World, buttons and scripts) send sounds;
+    // null plays nothing. Not owned; the sound engine sets and clears itself.
+    void setSoundControl(audio::SoundControl* sound);
+    audio::SoundControl* soundControl() const { return m_sound; }
+    // Counts loads, so that whoever keeps per-movie state can tell a new movie apart.
+    std::uint64_t loadCount() const { return m_loadCount; }
+
     // Replaces the action runner (the built-in one handles timeline control only).
     void setActionRunner(std::unique_ptr<avm1::ActionRunner> runner);
     avm1::ActionRunner& actionRunner() { return *m_runner; }
 
 private:
     void runPendingActions();
+    void startFrameSounds(timeline::Clip& clip, int frame);
 
     std::string m_error;
     std::unique_ptr<movie::Movie> m_movie;
@@ -105,6 +116,8 @@ private:
     bool m_loop = true;
     bool m_started = false;
     timeline::Quality m_quality = timeline::Quality::High;
+    audio::SoundControl* m_sound = nullptr;
+    std::uint64_t m_loadCount = 0;
 };
 
 } // namespace swf

@@ -23,6 +23,10 @@
 #include <unordered_map>
 #include <vector>
 
+namespace swf::audio {
+class SoundControl;
+}
+
 namespace swf::timeline {
 
 class SeekIndex;
@@ -76,6 +80,8 @@ struct World {
     void dropRemoved();
     // The definition behind createEmptyClip: one empty frame.
     format::SpriteCharacter emptySprite;
+    // Where sounds go (buttons and scripts start them through it); null: no sound.
+    audio::SoundControl* sound = nullptr;
     // Placements whose character is not in the dictionary.
     std::uint64_t missingCharacters = 0;
 

@@ -1,0 +1,55 @@
+#pragma once
+// What the timelines, buttons and scripts ask of the sound engine. The player keeps
+// one in its World (null when nothing plays sound); the engine behind it lives in
+// swf_audio, so code that only starts and stops sounds needs no FFmpeg.
+//
+// Clips are named by timeline::Clip::id(); clip 0 stands for "no clip": sounds
+// started without one, and the global transform.
+
+#include "swf/format/Sound.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace swf::audio {
+
+using ChannelId = std::uint64_t;
+inline constexpr ChannelId kNoChannel = 0;
+
+// A Sound object's transform in percent: how much of each input side goes to each
+// output side, and a volume over both.
+struct SoundTransform {
+    double ll = 100, lr = 0, rl = 0, rr = 100;
+    double volume = 100;
+    bool operator==(const SoundTransform&) const = default;
+};
+
+class SoundControl {
+public:
+    virtual ~SoundControl() = default;
+
+    // An event sound as a StartSound tag, a button or a script starts it (SOUNDINFO
+    // rules: sync-stop, no-multiple, in/out points, loops, envelope). kNoChannel when
+    // nothing started.
+    virtual ChannelId startSound(std::uint16_t soundId, const format::SoundInfo& info, std::uint64_t clipId) = 0;
+    // Sound.start(secondOffset, loops).
+    virtual ChannelId startSoundAt(std::uint16_t soundId, double secondOffset, int loops, std::uint64_t clipId) = 0;
+    // Stops event sounds started for `clipId` (0: any clip) and, when `soundId` >= 0,
+    // only those of that sound.
+    virtual void stopSounds(std::uint64_t clipId, int soundId) = 0;
+    // stopAllSounds: every event and stream sound; streams start again at their next frame.
+    virtual void stopAll() = 0;
+
+    virtual SoundTransform transform(std::uint64_t clipId) const = 0;
+    virtual void setTransform(std::uint64_t clipId, const SoundTransform& t) = 0;
+
+    // Length of a defined sound in milliseconds (0 when unknown or undecodable).
+    virtual double durationMs(std::uint16_t soundId) = 0;
+    // Playing position of a channel in milliseconds, counted within the current loop;
+    // negative once it is gone.
+    virtual double positionMs(ChannelId channel) const = 0;
+    // Channels that played to their end since the last call, oldest first.
+    virtual std::vector<ChannelId> takeFinished() = 0;
+};
+
+} // namespace swf::audio

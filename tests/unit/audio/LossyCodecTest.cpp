@@ -1,0 +1,175 @@
+// MP3 and ADPCM, with data made at test time by FFmpeg's command-line tool (skipped
+// where it is not installed). Lossy output is compared with the tone it encodes
+// after finding the best alignment: the signal-to-noise ratio must reach the stated
+// floor, and the alignment must be within a few samples of where the movie says.
+
+#include "AudioTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using namespace audio_test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool haveFfmpeg() {
+    static const bool have = std::system("ffmpeg -version > /dev/null 2>&1") == 0;
+    return have;
+}
+
+// Encodes mono 44.1 kHz samples with FFmpeg; `args` picks the codec and container.
+Bytes encode(const Samples& pcm, const std::string& args, const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / ("orvane-audio-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path in = dir / (name + ".raw"), out = dir / name;
+    {
+        std::ofstream f(in, std::ios::binary);
+        const Bytes b = le16(pcm);
+        f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    }
+    const std::string cmd = "ffmpeg -v error -y -f s16le -ar 44100 -ac 1 -i " + in.string() + " -map 0:a " + args +
+                            " " + out.string();
+    if (std::system(cmd.c_str()) != 0)
+        return {};
+    std::ifstream f(out, std::ios::binary);
+    Bytes bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    fs::remove_all(dir);
+    return bytes;
+}
+
+struct Fit {
+    long lag = 0;
+    double snrDb = 0;
+};
+
+// Best alignment of the left channel of `mixed` against `want` within +-maxLag frames,
+// measured over want[from, to) (default: all but 2,000 frames at each end).
+Fit bestFit(const Samples& mixed, const Samples& want, long maxLag, std::size_t from = 2000, std::size_t to = 0) {
+    Fit best{0, -1e9};
+    if (to == 0)
+        to = want.size() - 2000;
+    for (long lag = -maxLag; lag <= maxLag; ++lag) {
+        double signal = 0, noise = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            const long j = static_cast<long>(i) + lag;
+            const double got = j >= 0 && static_cast<std::size_t>(j) * 2 < mixed.size() ? mixed[j * 2] : 0;
+            signal += static_cast<double>(want[i]) * want[i];
+            noise += (got - want[i]) * (got - want[i]);
+        }
+        const double snr = 10 * std::log10(signal / std::max(noise, 1e-9));
+        if (snr > best.snrDb)
+            best = {lag, snr};
+    }
+    return best;
+}
+
+// MPEG-1 layer III frame length from its header; 0 when `p` is not one.
+std::size_t mp3FrameLength(const std::uint8_t* p) {
+    static constexpr int kBitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    if (p[0] != 0xFF || (p[1] & 0xFE) != 0xFA)
+        return 0;
+    const int bitrate = kBitrates[p[2] >> 4];
+    if (bitrate == 0 || ((p[2] >> 2) & 3) != 0)
+        return 0; // only 44.1 kHz is made here
+    return static_cast<std::size_t>(144 * bitrate * 1000 / 44100 + ((p[2] >> 1) & 1));
+}
+
+TEST(LossyCodecs, Mp3EventSoundAndStreamMatchTheTone) {
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    // A rising tone: unlike a steady sine it lines up with itself at one lag only.
+    Samples tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i) {
+        const double t = static_cast<double>(i) / 44100;
+        tone[i] = static_cast<std::int16_t>(std::lround(12000 * std::sin(2 * M_PI * (300 * t + 1000 * t * t))));
+    }
+    const Bytes mp3 = encode(tone, "-c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_version 0 -f mp3", "t.mp3");
+    ASSERT_FALSE(mp3.empty());
+    SoundFormat f = pcm16();
+    f.format = 2;
+    Fit eventFit;
+    {
+        Bytes data{0, 0}; // seek samples
+        data.insert(data.end(), mp3.begin(), mp3.end());
+        SwfWriter w;
+        w.setFrameRate(10);
+        w.defineSound(1, f, static_cast<std::uint32_t>(tone.size()), data).startSound(1).showFrame(8);
+        Playback p(w);
+        p.ticks(8);
+        eventFit = bestFit(p.mixed, tone, 2400);
+        // The encoder's delay is left in (seek samples 0): the tone comes late by it.
+        EXPECT_GT(eventFit.snrDb, 25.0);
+    }
+    {
+        // A stream: each frame's block holds the MP3 frames reaching past its start,
+        // with seek samples saying where in them the frame begins.
+        std::vector<std::pair<std::size_t, std::size_t>> frames; // offset, length
+        for (std::size_t at = 0; at + 4 <= mp3.size();) {
+            const std::size_t len = mp3FrameLength(&mp3[at]);
+            ASSERT_GT(len, 0u);
+            frames.push_back({at, std::min(len, mp3.size() - at)});
+            at += len;
+        }
+        SwfWriter w;
+        w.setFrameRate(10);
+        w.soundStreamHead(f, f, 4410, std::int16_t{0});
+        std::size_t next = 0;
+        for (int swfFrame = 0; swfFrame < 5; ++swfFrame) {
+            const std::size_t start = static_cast<std::size_t>(swfFrame) * 4410, end = start + 4410;
+            const std::size_t first = next;
+            Bytes block(4, 0);
+            while (next < frames.size() && next * 1152 < end) {
+                block.insert(block.end(), mp3.begin() + frames[next].first,
+                             mp3.begin() + frames[next].first + frames[next].second);
+                ++next;
+            }
+            const auto count = static_cast<std::uint16_t>((next - first) * 1152);
+            const auto seek = static_cast<std::int16_t>(start - first * 1152);
+            block[0] = count & 0xFF;
+            block[1] = count >> 8;
+            block[2] = static_cast<std::uint8_t>(seek & 0xFF);
+            block[3] = static_cast<std::uint8_t>((static_cast<std::uint16_t>(seek) >> 8) & 0xFF);
+            w.soundStreamBlock(block).showFrame();
+        }
+        w.showFrame(2);
+        Playback p(w);
+        p.ticks(5);
+        const Fit fit = bestFit(p.mixed, tone, 2400);
+        EXPECT_GT(fit.snrDb, 25.0);
+        // Frame 0 starts at the stream's first sample, as the event sound does; later
+        // blocks follow without a jump, so the late frames line up the same way.
+        EXPECT_EQ(fit.lag, eventFit.lag);
+        EXPECT_EQ(bestFit(p.mixed, tone, 2400, 3 * 4410, 5 * 4410 - 2500).lag, eventFit.lag);
+    }
+}
+
+TEST(LossyCodecs, AdpcmEventSoundMatchesTheTone) {
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const Samples tone = sine(4096, 441, 44100);
+    const Bytes adpcm = encode(tone, "-c:a adpcm_swf -f data", "t.adpcm");
+    ASSERT_EQ(adpcm.size(), 2051u); // one 4,096-sample packet of 4-bit codes
+    SoundFormat f = pcm16();
+    f.format = 1;
+    SwfWriter w;
+    w.setFrameRate(10);
+    w.defineSound(1, f, 4096, adpcm).startSound(1).showFrame(2);
+    Playback p(w);
+    p.ticks(2);
+    Samples want(tone);
+    want.resize(6096, 0);
+    const Fit fit = bestFit(p.mixed, want, 4);
+    EXPECT_EQ(fit.lag, 0);
+    EXPECT_GT(fit.snrDb, 20.0);
+    EXPECT_TRUE(p.silentFrom(4096));
+}
+
+} // namespace
