@@ -3,6 +3,9 @@
 #include "MovieLoader.h"
 #include "swf/PlayerSession.h"
 #include "swf/movie/Movie.h"
+#include "swf/audio/AudioClock.h"
+#include "swf/audio/AudioEngine.h"
+#include "SoundOutput.h"
 
 #ifdef ORVANE_HAVE_STAGE_RENDERER
 #include "swf/render/StageRenderer.h"
@@ -308,6 +311,11 @@ void TShockwaveFlash::showLoadedMovie() {
     m_session->adopt(std::move(movie), QUrl::fromLocalFile(m_loadingFile).toString().toStdString());
     m_player->setLoop(m_loop);
     m_player->setPlaying(m_wantPlaying);
+    // The output opens with the first movie (a headless host says once that it has none).
+    if (!m_soundOut)
+        m_soundOut = std::make_unique<SoundOutput>();
+    m_soundOut->flush();
+    m_audioClock.reset();
     tickPlayer(0);
     afterChange();
     update();
@@ -353,8 +361,11 @@ void TShockwaveFlash::setLoop(FlashBool loop) {
 void TShockwaveFlash::Play() {
     setPlaying(kFlashTrue);
 }
+// Stop silences every sound as well; Play lets the streams start again with their frames.
 void TShockwaveFlash::Stop() {
     setPlaying(kFlashFalse);
+    if (isLoaded())
+        m_session->audio().stopAll();
 }
 
 void TShockwaveFlash::Back() {
@@ -395,6 +406,8 @@ void TShockwaveFlash::onClock() {
         m_clock.start(int(std::ceil(m_nextDeadlineMs - now)));
         return;
     }
+    if (runAudioClock(now))
+        return;
     tickPlayer(now);
     m_nextDeadlineMs += m_periodMs;
     if (now >= m_nextDeadlineMs) {
@@ -409,6 +422,43 @@ void TShockwaveFlash::onClock() {
 void TShockwaveFlash::tickPlayer(double movieTimeMs) {
     m_session->tickAt(movieTimeMs);
     ++m_ticks;
+    if (m_soundOut)
+        m_soundOut->write(m_session->lastMix());
+}
+
+// While the root timeline's stream sound plays through a device, the device's position
+// says which frame is due: when the host falls behind, frames are dropped (only the
+// last one of a catch-up is painted) and the sound never is. Returns false when the
+// wall clock schedule applies instead.
+bool TShockwaveFlash::runAudioClock(double now) {
+    constexpr std::uint64_t kLeadFrames = 44100 / 20; // 50 ms queued ahead of the device
+    constexpr int kPollMs = 5;
+    if (m_soundOut)
+        m_soundOut->pump();
+    const bool follow = m_soundOut && m_soundOut->hasDevice() && m_session->audio().rootStreamPlaying();
+    if (!follow) {
+        if (m_audioClock) {
+            m_audioClock.reset();
+            m_nextDeadlineMs = now; // back on the wall clock from here
+        }
+        return false;
+    }
+    if (!m_audioClock) {
+        m_audioClock = std::make_unique<swf::audio::AudioClock>(m_player->frameRate(), kLeadFrames);
+        m_audioClock->reset(m_soundOut->playedFrames());
+        m_audioClock->ticked(); // the tick that started the stream is already queued
+    }
+    const std::uint64_t due = m_audioClock->dueTicks(m_soundOut->playedFrames());
+    for (std::uint64_t i = 0; i < due && m_audioClock; ++i) {
+        tickPlayer(now);
+        m_audioClock->ticked();
+    }
+    if (due > 1)
+        m_dropped += due - 1;
+    m_nextDeadlineMs = now + m_periodMs;
+    m_clock.start(kPollMs);
+    afterChange();
+    return true;
 }
 
 void TShockwaveFlash::afterChange() {

@@ -21,8 +21,13 @@ namespace swf {
 class Player;
 class PlayerSession;
 } // namespace swf
+namespace swf::audio {
+class AudioClock;
+}
 
 namespace orvane {
+
+class SoundOutput;
 
 using FlashBool = std::int16_t;
 inline constexpr FlashBool kFlashTrue = -1;
@@ -112,6 +117,9 @@ public:
     // When the next frame is due, in milliseconds since the movie was loaded.
     double nextDeadlineMs() const { return m_nextDeadlineMs; }
 
+    // True while the frame clock follows the audio device (a root stream sound plays).
+    bool followsAudioClock() const { return m_audioClock != nullptr; }
+
     // Whether the movie's ActionScript runs in full (always, since the shared session runs it).
     static bool runsScripts();
 
@@ -137,12 +145,15 @@ private:
     void tickPlayer(double movieTimeMs);
     void showLoadedMovie();
     bool loading() const;
+    bool runAudioClock(double now);
 
     struct StagePainter;
     std::unique_ptr<swf::PlayerSession> m_session; // the player, its scripts and tick order
     swf::Player* m_player = nullptr;               // m_session's player
     std::unique_ptr<StagePainter> m_stagePainter;
     class MovieLoader* m_loader = nullptr;
+    std::unique_ptr<SoundOutput> m_soundOut;
+    std::unique_ptr<swf::audio::AudioClock> m_audioClock; // set while the audio clock leads
     QString m_movie;
     QString m_loadingFile;
     bool m_wantPlaying = true; // play state asked for while a movie loads

@@ -1,5 +1,6 @@
 #include "swf/PlayerSession.h"
 
+#include "swf/audio/AudioEngine.h"
 #include "swf/avm1/PlayerScriptHost.h"
 #include "swf/avm2/Avm2Host.h"
 #include "swf/movie/Movie.h"
@@ -8,7 +9,7 @@
 
 namespace swf {
 
-PlayerSession::PlayerSession(SessionOptions options) {
+PlayerSession::PlayerSession(SessionOptions options) : m_audio(std::make_unique<audio::AudioEngine>(m_player)) {
     m_player.setQuality(options.quality);
     if (!options.scripts)
         return;
@@ -75,6 +76,7 @@ void PlayerSession::tickAt(double movieTimeMs) {
         m_scripts->afterTick();
     if (m_as3)
         m_as3->afterTick(movieTimeMs);
+    m_audio->mixTick(m_mix);
     ++m_ticks;
 }
 

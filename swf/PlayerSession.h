@@ -1,7 +1,7 @@
 #pragma once
-// One way to play a movie: a Player with the script host installed, a clock and the tick
-// order every host uses (set the scripts' time, tick, then run the scripts' timers and
-// enterFrame handlers). The player widget and every orvane-tool command build their
+// One way to play a movie: a Player with the script host and the sound engine installed,
+// a clock and the tick order every host uses (set the scripts' time, tick, run the
+// scripts' timers and enterFrame handlers, then mix the tick's sound). The player widget and every orvane-tool command build their
 // player through this, so none of them can leave a piece out.
 //
 // The clock is virtual unless the host gives its own time: tick N happens at movie time
@@ -20,6 +20,8 @@ class PlayerScriptHost;
 }
 namespace swf::avm2 {
 class Avm2Host;
+namespace swf::audio {
+class AudioEngine;
 }
 
 namespace swf {
@@ -59,6 +61,9 @@ public:
     void tickAt(double movieTimeMs);
     // Ticks since the movie was loaded.
     std::uint64_t ticks() const { return m_ticks; }
+    // The sound of the last tick: 44,100 Hz stereo 16-bit, one frame interval long.
+    const std::vector<std::int16_t>& lastMix() const { return m_mix; }
+    audio::AudioEngine& audio() { return *m_audio; }
 
     Player& player() { return m_player; }
     const Player& player() const { return m_player; }
@@ -75,6 +80,8 @@ private:
 
     Player m_player;
     avm1::PlayerScriptHost* m_scripts = nullptr; // owned by m_player
+    std::unique_ptr<audio::AudioEngine> m_audio; // attached to m_player, so declared after it
+    std::vector<std::int16_t> m_mix;
     std::uint64_t m_ticks = 0;
     std::function<void(const std::string&)> m_traceSink;
     std::unique_ptr<avm2::Avm2Host> m_as3;
