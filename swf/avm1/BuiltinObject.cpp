@@ -388,6 +388,7 @@ void installBuiltins(Interpreter& vm) {
     installSystemBuiltins(vm);
     installFilterBuiltins(vm);
     installDrawingBuiltins(vm);
+    installSoundBuiltins(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {

@@ -15,6 +15,9 @@
 namespace swf::text {
 class FieldState;
 }
+namespace swf::audio {
+class SoundControl;
+}
 
 namespace swf::avm1 {
 
@@ -166,6 +169,10 @@ public:
 
     virtual void startDrag(ClipId, bool /*lockCenter*/, const ClipRect* /*constraint*/) {}
     virtual void stopDrag() {}
+    // Where Sound objects and stopAllSounds act; null when the host plays no sound.
+    virtual audio::SoundControl* soundControl() { return nullptr; }
+    // Character id of the sound exported under `name` (attachSound), -1 if none.
+    virtual int exportedSound(std::string_view /*name*/) { return -1; }
     // getURL / loadMovie / fscommand requests; the host decides what to honour.
     virtual void getUrl(const std::string& /*url*/, const std::string& /*target*/, int /*method*/) {}
 };

@@ -903,15 +903,19 @@ void Interpreter::runIntervals() {
         const std::vector<Value> args = it->args;
         if (it->once)
             m_intervals.erase(it);
-        const bool outer = !m_inBlock;
-        if (outer)
-            enterOuter();
-        call(fn, self, args);
-        if (outer)
-            leaveOuter();
+        callFromHost(fn, self, args);
     }
     if (!m_inBlock)
         maybeCollect();
+}
+
+void Interpreter::callFromHost(const Value& function, const Value& thisValue, std::span<const Value> args) {
+    const bool outer = !m_inBlock;
+    if (outer)
+        enterOuter();
+    call(function, thisValue, args);
+    if (outer)
+        leaveOuter();
 }
 
 // ---- garbage collection -----------------------------------------------------------------------

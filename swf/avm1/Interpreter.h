@@ -84,6 +84,8 @@ public:
     bool hasRegisteredClasses();
     // Calls the intervals that are due at time().
     void runIntervals();
+    // Calls a script function from outside any action block (timers, sound events).
+    void callFromHost(const Value& function, const Value& thisValue, std::span<const Value> args);
     // The clip left the stage: its script object no longer reaches it.
     void clipRemoved(ClipId clip);
     // Frees objects no script can reach; only between blocks.
@@ -126,6 +128,12 @@ public:
 
     Object* newObject();
     Object* newObject(Object* proto);
+    // Takes a built-in object with native state (made outside the interpreter) onto the heap.
+    template <class T> T* adopt(std::unique_ptr<T> object) {
+        T* raw = object.get();
+        m_heap.push_back(std::move(object));
+        return raw;
+    }
     // addProperty was used: assignments must look for setters up the chain.
     void noteAccessors() { m_hasAccessors = true; }
     ArrayObject* newArray(std::vector<Value> elements = {});
@@ -290,6 +298,7 @@ void installNativeTable(Interpreter& vm);
 void installSystemBuiltins(Interpreter& vm);
 void installFilterBuiltins(Interpreter& vm);
 void installDrawingBuiltins(Interpreter& vm);
+void installSoundBuiltins(Interpreter& vm);
 
 // Small helpers for natives.
 inline Value arg(std::span<const Value> args, std::size_t i) {

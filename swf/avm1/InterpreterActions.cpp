@@ -4,6 +4,7 @@
 #include "ActionTable.h"
 #include "Frame.h"
 #include "Interpreter.h"
+#include "swf/audio/SoundControl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,13 +83,17 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         if (m_host && f.target != kNoClip)
             m_host->stop(f.target);
         break;
+    case ActionCode::StopSounds:
+        if (m_host)
+            if (audio::SoundControl* sound = m_host->soundControl())
+                sound->stopAll();
+        break;
     case ActionCode::ToggleQuality:
         // Between low and high, as the old toggleHighQuality() did.
         if (m_host && m_host->exists(m_host->root()))
             m_host->setProperty(m_host->root(), ClipProperty::HighQuality,
                                 m_host->property(m_host->root(), ClipProperty::HighQuality) == 0 ? 1 : 0);
         break;
-    case ActionCode::StopSounds: // FIXME: sound is the media module's; nothing to stop from here yet
     case ActionCode::StrictMode:
         break;
     case ActionCode::GotoFrame: {

@@ -1,5 +1,7 @@
 #include "swf/avm1/PlayerScriptHost.h"
 
+#include "swf/audio/SoundControl.h"
+#include "swf/avm1/BuiltinSound.h"
 #include "swf/avm1/FieldVariables.h"
 
 #include "swf/format/Shape.h"
@@ -251,12 +253,33 @@ void PlayerScriptHost::afterTick() {
     constructNewClips();
     enterFramePass();
     m_vm->runIntervals();
+    if (audio::SoundControl* sound = soundControl())
+        dispatchSoundComplete(*m_vm, *sound);
     syncFields();
 }
 
 void PlayerScriptHost::syncFields() {
     if (timeline::Clip* rootClip = find(m_root))
         syncFieldVariables(*m_vm, *rootClip);
+}
+
+audio::SoundControl* PlayerScriptHost::soundControl() {
+    return m_world ? m_world->sound : nullptr;
+}
+
+// Export names match exactly, or else ignoring ASCII case as older players did.
+int PlayerScriptHost::exportedSound(std::string_view name) {
+    if (!m_world)
+        return -1;
+    const auto& exports = m_world->movie.exports();
+    auto it = exports.find(std::string(name));
+    if (it == exports.end())
+        it = std::find_if(exports.begin(), exports.end(),
+                          [&](const auto& e) { return timeline::sameName(e.first, name, false); });
+    if (it == exports.end())
+        return -1;
+    const format::Character* ch = m_world->movie.character(it->second);
+    return ch && ch->kind == format::CharacterKind::Sound ? it->second : -1;
 }
 
 // Gives newly placed clips of exported symbols their registered class. Only looks

@@ -104,6 +104,8 @@ public:
     void draw(ClipId clip, const DrawOp& op) override;
     void setMask(ClipId clip, ClipId mask) override;
     void setColorTransform(ClipId clip, const ClipColor& in) override;
+    audio::SoundControl* soundControl() override;
+    int exportedSound(std::string_view name) override;
 
 private:
     timeline::Clip* find(ClipId clip) const;
