@@ -5,6 +5,7 @@ add_library(orvane_swfwriter STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FontBuilder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Compression.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MorphShapeBuilder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Mp3Blocks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShapeBuilder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SwfRecords.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SwfWriter.cpp

@@ -4,6 +4,7 @@
 // floor, and the alignment must be within a few samples of where the movie says.
 
 #include "AudioTestSupport.h"
+#include "Mp3Blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -71,17 +72,6 @@ Fit bestFit(const Samples& mixed, const Samples& want, long maxLag, std::size_t 
     return best;
 }
 
-// MPEG-1 layer III frame length from its header; 0 when `p` is not one.
-std::size_t mp3FrameLength(const std::uint8_t* p) {
-    static constexpr int kBitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
-    if (p[0] != 0xFF || (p[1] & 0xFE) != 0xFA)
-        return 0;
-    const int bitrate = kBitrates[p[2] >> 4];
-    if (bitrate == 0 || ((p[2] >> 2) & 3) != 0)
-        return 0; // only 44.1 kHz is made here
-    return static_cast<std::size_t>(144 * bitrate * 1000 / 44100 + ((p[2] >> 1) & 1));
-}
-
 TEST(LossyCodecs, Mp3EventSoundAndStreamMatchTheTone) {
     if (!haveFfmpeg())
         GTEST_SKIP() << "ffmpeg is not installed";
@@ -111,34 +101,13 @@ TEST(LossyCodecs, Mp3EventSoundAndStreamMatchTheTone) {
     {
         // A stream: each frame's block holds the MP3 frames reaching past its start,
         // with seek samples saying where in them the frame begins.
-        std::vector<std::pair<std::size_t, std::size_t>> frames; // offset, length
-        for (std::size_t at = 0; at + 4 <= mp3.size();) {
-            const std::size_t len = mp3FrameLength(&mp3[at]);
-            ASSERT_GT(len, 0u);
-            frames.push_back({at, std::min(len, mp3.size() - at)});
-            at += len;
-        }
         SwfWriter w;
         w.setFrameRate(10);
         w.soundStreamHead(f, f, 4410, std::int16_t{0});
-        std::size_t next = 0;
-        for (int swfFrame = 0; swfFrame < 5; ++swfFrame) {
-            const std::size_t start = static_cast<std::size_t>(swfFrame) * 4410, end = start + 4410;
-            const std::size_t first = next;
-            Bytes block(4, 0);
-            while (next < frames.size() && next * 1152 < end) {
-                block.insert(block.end(), mp3.begin() + frames[next].first,
-                             mp3.begin() + frames[next].first + frames[next].second);
-                ++next;
-            }
-            const auto count = static_cast<std::uint16_t>((next - first) * 1152);
-            const auto seek = static_cast<std::int16_t>(start - first * 1152);
-            block[0] = count & 0xFF;
-            block[1] = count >> 8;
-            block[2] = static_cast<std::uint8_t>(seek & 0xFF);
-            block[3] = static_cast<std::uint8_t>((static_cast<std::uint16_t>(seek) >> 8) & 0xFF);
-            w.soundStreamBlock(block).showFrame();
-        }
+        const auto blocks = mp3StreamBlocks(mp3, 4410);
+        ASSERT_GE(blocks.size(), 5u);
+        for (std::size_t i = 0; i < 5; ++i)
+            w.soundStreamBlock(blocks[i]).showFrame();
         w.showFrame(2);
         Playback p(w);
         p.ticks(5);

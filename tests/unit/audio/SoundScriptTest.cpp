@@ -1,0 +1,103 @@
+// The Sound class and stopAllSounds as scripts use them, heard through the mixer.
+
+#include "AudioTestSupport.h"
+#include "avm1asm/ActionAssembler.h"
+#include "swf/avm1/PlayerScriptHost.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace audio_test;
+
+namespace {
+
+// A player running scripts, with the traces kept.
+struct ScriptedPlayback : Playback {
+    std::string traces;
+    explicit ScriptedPlayback(const SwfWriter& movie) : Playback(SwfWriter{}) {
+        auto host = std::make_unique<swf::avm1::PlayerScriptHost>();
+        scripts = host.get();
+        scripts->setTraceSink([this](const std::string& line) { traces += line + "\n"; });
+        player.setActionRunner(std::move(host));
+        loaded = player.loadFromBytes(movie.bytes());
+    }
+    void run(int n) {
+        Samples block;
+        for (int i = 0; i < n; ++i) {
+            player.tick();
+            scripts->afterTick();
+            tickAt.push_back(mixed.size() / 2);
+            engine.mixTick(block);
+            mixed.insert(mixed.end(), block.begin(), block.end());
+        }
+    }
+    swf::avm1::PlayerScriptHost* scripts = nullptr;
+};
+
+// Exported sound "beep": 6,000 frames of 10,000, and a second one, "hum", of 2,000.
+SwfWriter scriptMovie(const std::string& frame0, const std::string& frame2 = "") {
+    SwfWriter w;
+    w.setVersion(6);
+    w.setFrameRate(10);
+    w.defineSound(1, pcm16(), 6000, le16(Samples(6000, 10000)));
+    w.defineSound(2, pcm16(), 6000, le16(Samples(6000, 2000)));
+    w.exportAssets({{1, "beep"}, {2, "hum"}});
+    w.doAction(orvane::testing::assembleActions(frame0)).showFrame(2);
+    if (!frame2.empty())
+        w.doAction(orvane::testing::assembleActions(frame2));
+    w.showFrame(3);
+    return w;
+}
+
+// s = new Sound(); s.attachSound(name)
+const char kNewBeep[] = R"(
+    push "s", 0, "Sound"; newobject; setvariable
+    push "beep", 1, "s"; getvariable; push "attachSound"; callmethod; pop
+)";
+
+TEST(SoundScript, AttachStartVolumePanAndCompletion) {
+    const std::string script = std::string(kNewBeep) + R"(
+        push 50, 1, "s"; getvariable; push "setVolume"; callmethod; pop
+        push 100, 1, "s"; getvariable; push "setPan"; callmethod; pop
+        push "s"; getvariable; push "onSoundComplete"
+        function () { push "done"; trace }
+        setmember
+        push 0, 0, 2, "s"; getvariable; push "start"; callmethod; pop
+        push 0, "s"; getvariable; push "getVolume"; callmethod; trace
+        push 0, "s"; getvariable; push "getPan"; callmethod; trace
+        push 0, "s"; getvariable; push "getDuration"; callmethod; trace
+    )";
+    ScriptedPlayback p(scriptMovie(script));
+    ASSERT_TRUE(p.loaded);
+    p.run(5);
+    // Half volume, panned right: left silent, right at 5,000; two loops of 6,000 frames.
+    EXPECT_EQ(p.mixed[0], 0);
+    EXPECT_EQ(p.mixed[1], 5000);
+    EXPECT_EQ(p.mixed[11999 * 2 + 1], 5000);
+    EXPECT_TRUE(p.silentFrom(12000));
+    EXPECT_EQ(p.traces, "50\n100\n136\ndone\n");
+}
+
+TEST(SoundScript, StopByNameAndStopAllSounds) {
+    const std::string start = std::string(kNewBeep) + R"(
+        push 0, 0, 2, "s"; getvariable; push "start"; callmethod; pop
+        push "hum", 1, "s"; getvariable; push "attachSound"; callmethod; pop
+        push 0, 0, 2, "s"; getvariable; push "start"; callmethod; pop
+    )";
+    {
+        // stop("beep") leaves the hum playing.
+        ScriptedPlayback p(scriptMovie(start, R"(push "beep", 1, "s"; getvariable; push "stop"; callmethod; pop)"));
+        p.run(3);
+        EXPECT_EQ(p.mixed[100 * 2], 12000);
+        EXPECT_EQ(p.mixed[(2 * 4410 + 10) * 2], 2000);
+    }
+    {
+        ScriptedPlayback p(scriptMovie(start, "stopsounds"));
+        p.run(3);
+        EXPECT_EQ(p.mixed[100 * 2], 12000);
+        EXPECT_TRUE(p.silentFrom(2 * 4410));
+    }
+}
+
+} // namespace
