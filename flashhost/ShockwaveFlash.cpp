@@ -431,7 +431,6 @@ void TShockwaveFlash::tickPlayer(double movieTimeMs) {
 // last one of a catch-up is painted) and the sound never is. Returns false when the
 // wall clock schedule applies instead.
 bool TShockwaveFlash::runAudioClock(double now) {
-    constexpr std::uint64_t kLeadFrames = 44100 / 20; // 50 ms queued ahead of the device
     constexpr int kPollMs = 5;
     if (m_soundOut)
         m_soundOut->pump();
@@ -444,7 +443,10 @@ bool TShockwaveFlash::runAudioClock(double now) {
         return false;
     }
     if (!m_audioClock) {
-        m_audioClock = std::make_unique<swf::audio::AudioClock>(m_player->frameRate(), kLeadFrames);
+        // Half a frame of sound queued ahead of the device keeps it fed and the picture
+        // within a frame of what is heard.
+        const auto lead = static_cast<std::uint64_t>(44100.0 / m_player->frameRate() / 2);
+        m_audioClock = std::make_unique<swf::audio::AudioClock>(m_player->frameRate(), lead);
         m_audioClock->reset(m_soundOut->playedFrames());
         m_audioClock->ticked(); // the tick that started the stream is already queued
     }

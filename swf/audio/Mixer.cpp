@@ -108,6 +108,9 @@ void Mixer::mix(std::span<std::int16_t> out, const std::function<Gain(const Chan
         stop(id);
         m_finished.push_back(id);
     }
+    // Nobody may be collecting them (a host without scripts): keep only the latest.
+    if (m_finished.size() > kMaxChannels * 4)
+        m_finished.erase(m_finished.begin(), m_finished.end() - kMaxChannels * 4);
     for (std::size_t i = 0; i < m_sum.size(); ++i)
         out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(m_sum[i], -32768, 32767));
     if (out.size() & 1)

@@ -31,7 +31,9 @@ std::map<std::pair<audio::SoundControl*, audio::ChannelId>, SoundObject*>& start
 class SoundObject : public Object {
 public:
     explicit SoundObject(Object* proto) : Object(Kind::Plain, proto) {}
-    ~SoundObject() override {
+    ~SoundObject() override { forgetStarted(); }
+    // Only the latest sound a Sound started reports its end.
+    void forgetStarted() {
         std::erase_if(startedSounds(), [this](const auto& entry) { return entry.second == this; });
     }
     void references(std::vector<Object*>& out) const override {
@@ -103,6 +105,7 @@ Value sound_start(Interpreter& vm, Object* self, std::span<const Value> args) {
     const double offset = args.size() > 0 ? vm.toNumber(args[0]) : 0.0;
     const double loops = args.size() > 1 ? vm.toNumber(args[1]) : 1.0;
     const int loopCount = std::isfinite(loops) && loops >= 1 ? static_cast<int>(std::min(loops, 65535.0)) : 1;
+    s->forgetStarted();
     s->channel = c->startSoundAt(static_cast<std::uint16_t>(s->soundId), offset, loopCount, *clip);
     if (s->channel != audio::kNoChannel)
         startedSounds()[{c, s->channel}] = s;
