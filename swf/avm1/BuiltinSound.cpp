@@ -5,6 +5,7 @@
 // holds that name now (and answers undefined while none does).
 
 #include "BuiltinSound.h"
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 #include "swf/audio/SoundControl.h"
 
@@ -70,7 +71,7 @@ std::optional<std::uint64_t> targetClip(Interpreter& vm, const SoundObject& s) {
 }
 
 Object* allocateSound(Interpreter& vm, Object* proto) {
-    return vm.adopt(std::make_unique<SoundObject>(proto));
+    return makeNative<SoundObject>(vm, proto);
 }
 
 // A clip given as the target is kept as its path: renaming the clip loses it.

@@ -128,12 +128,6 @@ public:
 
     Object* newObject();
     Object* newObject(Object* proto);
-    // Takes a built-in object with native state (made outside the interpreter) onto the heap.
-    template <class T> T* adopt(std::unique_ptr<T> object) {
-        T* raw = object.get();
-        m_heap.push_back(std::move(object));
-        return raw;
-    }
     // addProperty was used: assignments must look for setters up the chain.
     void noteAccessors() { m_hasAccessors = true; }
     ArrayObject* newArray(std::vector<Value> elements = {});
