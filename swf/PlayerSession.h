@@ -20,6 +20,7 @@ class PlayerScriptHost;
 }
 namespace swf::avm2 {
 class Avm2Host;
+}
 namespace swf::audio {
 class AudioEngine;
 }
