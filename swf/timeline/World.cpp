@@ -1,6 +1,7 @@
 #include "swf/timeline/World.h"
 
 #include "swf/timeline/Clip.h"
+#include "swf/timeline/HitTest.h"
 #include "swf/timeline/SeekIndex.h"
 
 namespace swf::timeline {
@@ -53,6 +54,16 @@ SeekIndex* World::seekIndex(const format::Timeline& timeline) {
     if (!slot)
         slot = std::make_unique<SeekIndex>(*this, timeline);
     return slot.get();
+}
+
+} // namespace swf::timeline
+
+namespace swf::timeline {
+
+HitShapeCache& World::hitShapes() {
+    if (!m_hitShapes)
+        m_hitShapes = std::make_unique<HitShapeCache>();
+    return *m_hitShapes;
 }
 
 } // namespace swf::timeline

@@ -11,6 +11,7 @@
 
 #include "swf/format/Records.h"
 #include "swf/format/Timeline.h"
+#include "swf/input/InputState.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/DisplayObject.h"
 #include "swf/timeline/Quality.h"
@@ -31,6 +32,7 @@ namespace swf::timeline {
 
 class SeekIndex;
 class Clip;
+class HitShapeCache;
 
 // Sprites nested deeper than this are shown empty; guards self-placing sprites.
 inline constexpr int kMaxNesting = 32;
@@ -110,6 +112,11 @@ struct World {
     // to replay from the start.
     SeekIndex* seekIndex(const format::Timeline& timeline);
 
+    // Mouse, keys and focus as the player last saw them.
+    input::InputState input;
+    // Shapes flattened for hit testing.
+    HitShapeCache& hitShapes();
+
 private:
     // Adds an object at `state.depth`: over what the depth holds, or under it.
     DisplayObject* create(Clip& clip, const PlaceState& state, const format::Character* character,
@@ -117,6 +124,7 @@ private:
     void destroy(Clip& clip, DisplayList::iterator it);
     void moveFromTag(DisplayObject& obj, const format::PlaceObject& place);
 
+    std::unique_ptr<HitShapeCache> m_hitShapes;
     std::map<const format::Timeline*, std::unique_ptr<SeekIndex>> m_indexes;
 };
 
