@@ -1,6 +1,7 @@
 #include "swf/Player.h"
 
 #include "swf/audio/SoundControl.h"
+#include "swf/InputRouter.h"
 #include "swf/avm1/TimelineActions.h"
 #include "swf/format/Sound.h"
 #include "swf/io/ByteReader.h"
@@ -85,7 +86,9 @@ void Player::adopt(std::unique_ptr<movie::Movie> loaded) {
     m_root->setLoops(m_loop);
     m_initDone.assign(65536, false);
     m_started = false;
+    m_mouseSeen = false;
     m_runner->movieLoaded(m_movie->version());
+    m_input = std::make_unique<InputRouter>(*m_world, *m_root, *m_runner);
 }
 
 void Player::unload() {
@@ -94,6 +97,7 @@ void Player::unload() {
     // The runner forgets everything at once; no per-clip notices while tearing down.
     m_world->events = nullptr;
     m_world->dropRemoved();
+    m_input.reset();
     m_root.reset();
     m_runner->movieUnloaded();
     m_world.reset();
@@ -143,8 +147,10 @@ void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
     m_runner = std::move(runner);
     if (m_world)
         m_world->events = m_runner.get();
-    if (m_movie)
+    if (m_movie) {
         m_runner->movieLoaded(m_movie->version());
+        m_input = std::make_unique<InputRouter>(*m_world, *m_root, *m_runner);
+    }
 }
 
 // Runs what is pending, parents before children and lower depths first: init
@@ -239,6 +245,79 @@ void Player::tick() {
                 }
     }
     runPendingActions();
+    // Things moved under a still mouse: buttons that came or went roll over or out.
+    if (m_input && m_mouseSeen) {
+        m_input->refresh();
+        m_world->flushRemoved();
+    }
+}
+
+void Player::handleInput(const input::InputEvent& event) {
+    if (!m_movie || !m_started || !m_input)
+        return;
+    if (event.kind == input::InputKind::MouseMove || event.kind == input::InputKind::MouseDown ||
+        event.kind == input::InputKind::MouseUp)
+        m_mouseSeen = true;
+    m_input->handle(event);
+    runPendingActions();
+}
+
+void Player::mouseMove(double x, double y) {
+    handleInput(input::InputEvent::mouse(input::InputKind::MouseMove, x, y));
+}
+
+void Player::mouseDown(double x, double y, input::MouseButton button) {
+    handleInput(input::InputEvent::mouse(input::InputKind::MouseDown, x, y, button));
+}
+
+void Player::mouseUp(double x, double y, input::MouseButton button) {
+    handleInput(input::InputEvent::mouse(input::InputKind::MouseUp, x, y, button));
+}
+
+void Player::wheel(int lines) {
+    input::InputEvent e;
+    e.kind = input::InputKind::Wheel;
+    e.wheelLines = lines;
+    handleInput(e);
+}
+
+void Player::keyDown(int keyCode, int charCode) {
+    handleInput(input::InputEvent::key(input::InputKind::KeyDown, keyCode, charCode));
+}
+
+void Player::keyUp(int keyCode, int charCode) {
+    handleInput(input::InputEvent::key(input::InputKind::KeyUp, keyCode, charCode));
+}
+
+void Player::typeText(const std::string& utf8) {
+    input::InputEvent e;
+    e.kind = input::InputKind::Text;
+    e.text = utf8;
+    handleInput(e);
+}
+
+void Player::focusIn() {
+    input::InputEvent e;
+    e.kind = input::InputKind::FocusIn;
+    handleInput(e);
+}
+
+void Player::focusOut() {
+    input::InputEvent e;
+    e.kind = input::InputKind::FocusOut;
+    handleInput(e);
+}
+
+void Player::setClipboard(const std::string& utf8) {
+    input::InputEvent e;
+    e.kind = input::InputKind::Clipboard;
+    e.text = utf8;
+    handleInput(e);
+}
+
+const input::InputState& Player::inputState() const {
+    static const input::InputState kNone;
+    return m_world ? m_world->input : kNone;
 }
 
 int Player::totalFrames() const {

@@ -11,6 +11,8 @@
 
 #include "swf/format/Records.h"
 #include "swf/timeline/Quality.h"
+#include "swf/input/InputEvent.h"
+#include "swf/input/InputState.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +36,8 @@ class SoundControl;
 }
 
 namespace swf {
+
+class InputRouter;
 
 class Player {
 public:
@@ -98,6 +102,24 @@ public:
     audio::SoundControl* soundControl() const { return m_sound; }
     // Counts loads, so that whoever keeps per-movie state can tell a new movie apart.
     std::uint64_t loadCount() const { return m_loadCount; }
+    // --- Input, in stage pixels from the stage's top-left corner. Ignored until the
+    // first frame has been shown. Scripts see it at once; frame actions that a handler's
+    // goto left pending run before the call returns.
+    void handleInput(const input::InputEvent& event);
+    void mouseMove(double x, double y);
+    void mouseDown(double x, double y, input::MouseButton button = input::MouseButton::Left);
+    void mouseUp(double x, double y, input::MouseButton button = input::MouseButton::Left);
+    void wheel(int lines);
+    void keyDown(int keyCode, int charCode);
+    void keyUp(int keyCode, int charCode);
+    void typeText(const std::string& utf8);
+    void focusIn();
+    void focusOut();
+    void setClipboard(const std::string& utf8);
+    // Mouse, keys and focus as the movie sees them (defaults when nothing is loaded).
+    const input::InputState& inputState() const;
+    // The cursor the movie wants over the stage now.
+    input::Cursor cursor() const { return inputState().cursor; }
 
     // Replaces the action runner (the built-in one handles timeline control only).
     void setActionRunner(std::unique_ptr<avm1::ActionRunner> runner);
@@ -112,12 +134,14 @@ private:
     std::unique_ptr<timeline::World> m_world;
     std::shared_ptr<timeline::Clip> m_root;
     std::unique_ptr<avm1::ActionRunner> m_runner;
+    std::unique_ptr<InputRouter> m_input;
     std::vector<bool> m_initDone; // DoInitAction run, by sprite id
     bool m_loop = true;
     bool m_started = false;
     timeline::Quality m_quality = timeline::Quality::High;
     audio::SoundControl* m_sound = nullptr;
     std::uint64_t m_loadCount = 0;
+    bool m_mouseSeen = false; // the mouse has been over the stage since load
 };
 
 } // namespace swf

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace swf::avm1 {
 
@@ -50,6 +51,24 @@ public:
     // it is unloaded, so a runner can reset its global state.
     virtual void movieLoaded(int /*swfVersion*/) {}
     virtual void movieUnloaded() {}
+
+    // --- Input. The player routes mouse and keys (see swf/InputRouter.h) and asks the
+    // runner only about what scripts add.
+
+    // Condition actions of a button placed on `parent`'s display list.
+    virtual void runButtonActions(timeline::Clip& parent, std::span<const std::uint8_t> code) {
+        runFrameActions(parent, code);
+    }
+    // A script handler of the clip by name (onPress, onRollOver, onSetFocus, ...).
+    virtual void callClipHandler(timeline::Clip&, std::string_view /*name*/) {}
+    // Scripts made the clip a button (it has onPress, onRelease, ... and is enabled).
+    virtual bool clipHandlesMouse(timeline::Clip&) { return false; }
+    // The hand cursor shows over the clip (or button) when it acts as a button.
+    virtual bool showsHandCursor(timeline::Clip&) { return true; }
+    // Tells the Mouse and Key listeners, and every clip's own onMouseDown/Up/Move
+    // handlers for the mouse messages. `wheelDelta` only for MouseWheel.
+    enum class Broadcast { MouseDown, MouseUp, MouseMove, MouseWheel, KeyDown, KeyUp };
+    virtual void broadcast(Broadcast, int /*wheelDelta*/) {}
 };
 
 } // namespace swf::avm1

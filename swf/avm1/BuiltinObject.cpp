@@ -389,6 +389,8 @@ void installBuiltins(Interpreter& vm) {
     installFilterBuiltins(vm);
     installDrawingBuiltins(vm);
     installSoundBuiltins(vm);
+    installKeyBuiltins(vm);
+    installMouseBuiltins(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {

@@ -4,6 +4,8 @@
 // named by ids that the host never reuses, so a script holding a removed clip gets
 // kNoClip/defaults back instead of touching freed state.
 
+#include "swf/input/InputState.h"
+
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -173,6 +175,11 @@ public:
     virtual audio::SoundControl* soundControl() { return nullptr; }
     // Character id of the sound exported under `name` (attachSound), -1 if none.
     virtual int exportedSound(std::string_view /*name*/) { return -1; }
+    // The slash path of the clip under the mouse when the clip's last drag ended.
+    virtual std::string dropTarget(ClipId) { return {}; }
+    // Mouse, keys and focus as the player last saw them; Mouse.hide() writes it. Null
+    // when the host takes no input.
+    virtual input::InputState* inputState() { return nullptr; }
     // getURL / loadMovie / fscommand requests; the host decides what to honour.
     virtual void getUrl(const std::string& /*url*/, const std::string& /*target*/, int /*method*/) {}
 };

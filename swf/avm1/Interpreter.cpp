@@ -305,7 +305,7 @@ Value Interpreter::readClipProperty(ClipId clip, int index) {
     case static_cast<int>(ClipProperty::Url):
         return m_host->url();
     case static_cast<int>(ClipProperty::DropTarget):
-        return "";
+        return m_host->dropTarget(clip);
     case static_cast<int>(ClipProperty::Visible):
         return m_host->property(clip, ClipProperty::Visible) != 0;
     case static_cast<int>(ClipProperty::Quality): {

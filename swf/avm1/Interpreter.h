@@ -82,6 +82,9 @@ public:
     // no class is registered for `linkage`.
     bool constructClip(ClipId clip, std::string_view linkage);
     bool hasRegisteredClasses();
+    // Sends `message` to every listener of a broadcaster (an object AsBroadcaster set
+    // up: Key, Mouse, ...), the way broadcastMessage does; usable outside a block.
+    void broadcast(Object* source, std::string_view message, std::span<const Value> args);
     // Calls the intervals that are due at time().
     void runIntervals();
     // Calls a script function from outside any action block (timers, sound events).
@@ -293,6 +296,11 @@ void installSystemBuiltins(Interpreter& vm);
 void installFilterBuiltins(Interpreter& vm);
 void installDrawingBuiltins(Interpreter& vm);
 void installSoundBuiltins(Interpreter& vm);
+void installKeyBuiltins(Interpreter& vm);
+void installMouseBuiltins(Interpreter& vm);
+// Makes `o` one of the player's own event sources (Key, Mouse): a listener list and
+// AsBroadcaster's methods, fixed, with a broadcastMessage of its own.
+void makeBuiltinBroadcaster(Interpreter& vm, Object* o);
 
 // Small helpers for natives.
 inline Value arg(std::span<const Value> args, std::size_t i) {

@@ -8,6 +8,7 @@
 #include "swf/format/TagCode.h"
 #include "swf/movie/Movie.h"
 #include "swf/timeline/Clip.h"
+#include "swf/timeline/HitTest.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/TextFieldObject.h"
 
@@ -179,6 +180,7 @@ void PlayerScriptHost::movieLoaded(int swfVersion) {
     m_vm->setDateOrigin(m_dateOrigin);
     m_world = nullptr;
     m_root = kNoClip;
+    m_dropTargets.clear();
     m_enterFrameTick = 0;
     m_lastSerial = 0;
     m_seen.clear();
@@ -210,9 +212,9 @@ void PlayerScriptHost::attachWorld(timeline::Clip& clip) {
     m_root = clip.root().id();
 }
 
-void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> code) {
-    if (!m_vm)
-        return;
+// Before any script runs: the world is known, new clips have their classes and this
+// tick's onEnterFrame handlers have run.
+void PlayerScriptHost::prepare(timeline::Clip& clip) {
     attachWorld(clip);
     constructNewClips();
     enterFramePass();
@@ -221,6 +223,12 @@ void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> c
         m_fieldSerial = m_world->nextSerial;
         syncFields();
     }
+}
+
+void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> code) {
+    if (!m_vm)
+        return;
+    prepare(clip);
     if (clip.isOnStage())
         m_vm->run(code, clip.id());
 }
@@ -245,6 +253,7 @@ void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
         m_vm->clipRemoved(clip.id());
     m_seen.erase(clip.id());
     m_pens.erase(clip.id());
+    m_dropTargets.erase(clip.id());
 }
 
 void PlayerScriptHost::afterTick() {
@@ -430,8 +439,14 @@ double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
         return 1;
     case ClipProperty::SoundBufTime:
         return 5;
+    case ClipProperty::XMouse:
+    case ClipProperty::YMouse: {
+        double x = c->world().input.mouseX, y = c->world().input.mouseY;
+        globalOf(*c).inverse().apply(x, y);
+        return p == ClipProperty::XMouse ? x : y;
+    }
     default:
-        return 0; // FIXME: mouse position needs input from the host
+        return 0;
     }
 }
 
@@ -786,11 +801,16 @@ ClipRect PlayerScriptHost::bounds(ClipId clip, ClipId targetSpace) {
     return {b.xMin, b.yMin, b.xMax, b.yMax};
 }
 
-bool PlayerScriptHost::hitTestPoint(ClipId clip, double x, double y, bool) {
-    // FIXME: shapeFlag wants the shape's outline; the bounding box answers both ways.
+bool PlayerScriptHost::hitTestPoint(ClipId clip, double x, double y, bool shapeFlag) {
     timeline::Clip* c = find(clip);
     if (!c)
         return false;
+    if (shapeFlag) {
+        // The point is in root space; test it in the clip's own, in twips.
+        globalOf(*c).inverse().apply(x, y);
+        return std::isfinite(x) && std::isfinite(y) &&
+               timeline::clipContains(c->world(), *c, x * kTwips, y * kTwips);
+    }
     const Box b = boundsIn(*c, globalOf(*c));
     return !b.empty() && x >= b.xMin && x <= b.xMax && y >= b.yMin && y <= b.yMax;
 }
@@ -825,6 +845,117 @@ std::vector<std::span<const std::uint8_t>> PlayerScriptHost::frameActions(ClipId
         if (tag.code == static_cast<std::uint16_t>(format::TagCode::DoAction))
             out.push_back(c->world().movie.tagBody(tag));
     return out;
+}
+
+// ---- Input ------------------------------------------------------------------------------------
+
+void PlayerScriptHost::callClipHandler(timeline::Clip& clip, std::string_view name) {
+    if (!m_vm)
+        return;
+    prepare(clip);
+    if (clip.isOnStage())
+        m_vm->callHandler(clip.id(), name);
+}
+
+// A clip that scripts gave a mouse handler acts as a button unless disabled.
+bool PlayerScriptHost::clipHandlesMouse(timeline::Clip& clip) {
+    if (!m_vm || !m_vm->hasClipObject(clip.id()))
+        return false;
+    Object* o = m_vm->clipObject(clip.id());
+    if (!o)
+        return false;
+    const Value enabled = m_vm->get(o, "enabled");
+    if (!enabled.isUndefined() && !m_vm->toBoolean(enabled))
+        return false;
+    for (const char* name :
+         {"onPress", "onRelease", "onReleaseOutside", "onRollOver", "onRollOut", "onDragOver", "onDragOut"})
+        if (m_vm->isCallable(m_vm->get(o, name)))
+            return true;
+    return false;
+}
+
+bool PlayerScriptHost::showsHandCursor(timeline::Clip& clip) {
+    Object* o = m_vm && m_vm->hasClipObject(clip.id()) ? m_vm->clipObject(clip.id()) : nullptr;
+    if (!o)
+        return true;
+    const Value hand = m_vm->get(o, "useHandCursor");
+    return hand.isUndefined() || m_vm->toBoolean(hand);
+}
+
+void PlayerScriptHost::broadcast(Broadcast what, int wheelDelta) {
+    if (!m_vm || !m_world)
+        return;
+    if (timeline::Clip* rootClip = find(m_root))
+        prepare(*rootClip);
+    const bool mouse = what != Broadcast::KeyDown && what != Broadcast::KeyUp;
+    static const char* const kMessages[] = {"onMouseDown", "onMouseUp", "onMouseMove",
+                                            "onMouseWheel", "onKeyDown", "onKeyUp"};
+    const char* message = kMessages[static_cast<int>(what)];
+    std::vector<Value> args;
+    if (what == Broadcast::MouseWheel)
+        args.push_back(double(wheelDelta));
+    if (Object* source = m_vm->get(m_vm->global(), mouse ? "Mouse" : "Key").object())
+        m_vm->broadcast(source, message, args);
+    // Every clip's own mouse handlers hear the mouse too; key handlers need the focus.
+    if (!mouse || what == Broadcast::MouseWheel)
+        return;
+    timeline::Clip* rootClip = find(m_root);
+    if (!rootClip)
+        return;
+    std::vector<ClipId> ids;
+    rootClip->forEachClip([&](timeline::Clip& c) {
+        if (m_vm->hasClipObject(c.id()))
+            ids.push_back(c.id());
+    });
+    for (ClipId id : ids)
+        if (exists(id))
+            m_vm->callHandler(id, message);
+}
+
+void PlayerScriptHost::startDrag(ClipId clip, bool lockCenter, const ClipRect* constraint) {
+    timeline::Clip* c = find(clip);
+    if (!c || !c->parent() || !c->displayObject())
+        return;
+    input::InputState& s = c->world().input;
+    input::DragState d;
+    d.clip = clip;
+    d.lockCenter = lockCenter;
+    double mx = s.mouseX, my = s.mouseY;
+    globalOf(*c->parent()).inverse().apply(mx, my);
+    d.offsetX = c->displayObject()->matrix.tx / kTwips - mx;
+    d.offsetY = c->displayObject()->matrix.ty / kTwips - my;
+    if (constraint && std::isfinite(constraint->xMin) && std::isfinite(constraint->yMin) &&
+        std::isfinite(constraint->xMax) && std::isfinite(constraint->yMax)) {
+        d.constrained = true;
+        d.left = constraint->xMin;
+        d.top = constraint->yMin;
+        d.right = constraint->xMax;
+        d.bottom = constraint->yMax;
+    }
+    s.drag = d;
+}
+
+void PlayerScriptHost::stopDrag() {
+    if (!m_world || !m_world->input.drag.clip)
+        return;
+    const ClipId dragged = m_world->input.drag.clip;
+    m_world->input.drag = {};
+    timeline::Clip* c = find(dragged);
+    timeline::Clip* rootClip = find(m_root);
+    if (!c || !rootClip)
+        return;
+    const input::InputState& s = m_world->input;
+    timeline::Clip* under = timeline::findClipUnder(*m_world, *rootClip, s.mouseX * kTwips, s.mouseY * kTwips, c);
+    m_dropTargets[dragged] = under ? under->targetPath() : std::string();
+}
+
+std::string PlayerScriptHost::dropTarget(ClipId clip) {
+    auto it = m_dropTargets.find(clip);
+    return it == m_dropTargets.end() ? std::string() : it->second;
+}
+
+input::InputState* PlayerScriptHost::inputState() {
+    return m_world ? &m_world->input : nullptr;
 }
 
 int PlayerScriptHost::frameOfLabel(ClipId clip, std::string_view label) {

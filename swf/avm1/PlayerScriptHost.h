@@ -59,6 +59,10 @@ public:
     void clipRemoved(timeline::Clip& clip) override;
     void movieLoaded(int swfVersion) override;
     void movieUnloaded() override;
+    void callClipHandler(timeline::Clip& clip, std::string_view name) override;
+    bool clipHandlesMouse(timeline::Clip& clip) override;
+    bool showsHandCursor(timeline::Clip& clip) override;
+    void broadcast(Broadcast what, int wheelDelta) override;
 
     // ClipHost
     ClipId root() override { return m_root; }
@@ -106,6 +110,10 @@ public:
     void setColorTransform(ClipId clip, const ClipColor& in) override;
     audio::SoundControl* soundControl() override;
     int exportedSound(std::string_view name) override;
+    void startDrag(ClipId clip, bool lockCenter, const ClipRect* constraint) override;
+    void stopDrag() override;
+    std::string dropTarget(ClipId clip) override;
+    input::InputState* inputState() override;
 
 private:
     timeline::Clip* find(ClipId clip) const;
@@ -114,6 +122,7 @@ private:
     void constructNewClips();
     void syncFields(); // text fields bound to variables
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
+    void prepare(timeline::Clip& clip);
 
     std::unique_ptr<Interpreter> m_vm;
     std::function<void(const std::string&)> m_trace;
@@ -131,6 +140,7 @@ private:
     std::string m_url;
     std::function<void(const std::string&, const std::string&)> m_fsCommand;
     std::unordered_map<ClipId, DrawingPen> m_pens; // clips a script has drawn on
+    std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip
 };
 
 } // namespace swf::avm1

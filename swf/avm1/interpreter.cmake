@@ -25,7 +25,10 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinDrawing.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSound.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSound.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinKey.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinMouse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/InputBroadcast.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB swf_text)
 
