@@ -1,5 +1,6 @@
 #include "ShockwaveFlash.h"
 
+#include "InputMapping.h"
 #include "MovieLoader.h"
 #include "swf/PlayerSession.h"
 #include "swf/movie/Movie.h"
@@ -16,7 +17,10 @@
 #include <QEventLoop>
 #include <QFile>
 
+#include <QInputMethodEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QUrl>
 
@@ -231,6 +235,9 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
     // The stage is painted whole every time; nothing behind it needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // The movie hears the mouse move without a button held, and takes typed text.
+    setMouseTracking(true);
+    setAttribute(Qt::WA_InputMethodEnabled);
     m_clock.setSingleShot(true);
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &TShockwaveFlash::onClock);
@@ -409,6 +416,7 @@ void TShockwaveFlash::onClock() {
     if (runAudioClock(now))
         return;
     tickPlayer(now);
+    afterInput(); // a frame can move things under the mouse
     m_nextDeadlineMs += m_periodMs;
     if (now >= m_nextDeadlineMs) {
         const double late = std::floor((now - m_nextDeadlineMs) / m_periodMs) + 1.0;
@@ -463,6 +471,16 @@ bool TShockwaveFlash::runAudioClock(double now) {
     return true;
 }
 
+// Scripts may have changed the display list or the cursor; show both.
+void TShockwaveFlash::afterInput() {
+    afterChange();
+    static const Qt::CursorShape kShapes[] = {Qt::ArrowCursor, Qt::PointingHandCursor, Qt::IBeamCursor,
+                                              Qt::BlankCursor};
+    const Qt::CursorShape shape = kShapes[static_cast<int>(m_player->cursor())];
+    if (cursor().shape() != shape)
+        setCursor(shape);
+}
+
 void TShockwaveFlash::afterChange() {
     // Only a visible change costs a repaint.
     const std::uint64_t generation = m_player->displayGeneration();
@@ -476,6 +494,106 @@ void TShockwaveFlash::afterChange() {
 void TShockwaveFlash::setLetterbox(const QColor& colour) {
     m_letterbox = colour;
     update();
+}
+
+QPointF TShockwaveFlash::toStage(const QPointF& widgetPos) const {
+    const QRectF view = stageViewport();
+    const auto stage = m_player->stageRect();
+    const double w = double(stage.width()) / 20.0, h = double(stage.height()) / 20.0;
+    if (!isLoaded() || view.width() <= 0 || view.height() <= 0 || w <= 0 || h <= 0)
+        return widgetPos;
+    // Event positions and the viewport are both in logical pixels, so the device
+    // pixel ratio cancels out here.
+    return {(widgetPos.x() - view.left()) * w / view.width(), (widgetPos.y() - view.top()) * h / view.height()};
+}
+
+void TShockwaveFlash::mouseMoveEvent(QMouseEvent* event) {
+    if (!isLoaded())
+        return QWidget::mouseMoveEvent(event);
+    const QPointF p = toStage(event->position());
+    m_player->mouseMove(p.x(), p.y());
+    afterInput();
+}
+
+void TShockwaveFlash::mousePressEvent(QMouseEvent* event) {
+    if (!isLoaded() || event->button() == Qt::RightButton)
+        return QWidget::mousePressEvent(event);
+    const QPointF p = toStage(event->position());
+    m_player->mouseDown(p.x(), p.y(), flashButton(event->button()));
+    afterInput();
+}
+
+void TShockwaveFlash::mouseReleaseEvent(QMouseEvent* event) {
+    if (!isLoaded() || event->button() == Qt::RightButton)
+        return QWidget::mouseReleaseEvent(event);
+    const QPointF p = toStage(event->position());
+    m_player->mouseUp(p.x(), p.y(), flashButton(event->button()));
+    afterInput();
+}
+
+void TShockwaveFlash::wheelEvent(QWheelEvent* event) {
+    // One notch is 120 eighths of a degree and scrolls three lines.
+    const int lines = event->angleDelta().y() / 40;
+    if (!isLoaded() || lines == 0)
+        return QWidget::wheelEvent(event);
+    m_player->wheel(lines);
+    afterInput();
+}
+
+void TShockwaveFlash::forwardKey(QKeyEvent* event, bool down) {
+    const int code = flashKeyCode(*event);
+    const int charCode = flashCharCode(*event);
+    if (code == 0 && charCode == 0)
+        return;
+    if (down) {
+        m_player->keyDown(code, charCode);
+        // What the key typed reaches a focused text field as text.
+        if (charCode >= 0x20 && charCode != 0x7F)
+            m_player->typeText(event->text().toStdString());
+    } else {
+        m_player->keyUp(code, charCode);
+    }
+    afterInput();
+}
+
+void TShockwaveFlash::keyPressEvent(QKeyEvent* event) {
+    if (!isLoaded())
+        return QWidget::keyPressEvent(event);
+    forwardKey(event, true);
+}
+
+void TShockwaveFlash::keyReleaseEvent(QKeyEvent* event) {
+    if (!isLoaded() || event->isAutoRepeat())
+        return QWidget::keyReleaseEvent(event);
+    forwardKey(event, false);
+}
+
+void TShockwaveFlash::inputMethodEvent(QInputMethodEvent* event) {
+    if (isLoaded() && !event->commitString().isEmpty()) {
+        m_player->typeText(event->commitString().toStdString());
+        afterInput();
+    }
+    event->accept();
+}
+
+void TShockwaveFlash::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (isLoaded()) {
+        m_player->focusIn();
+        afterInput();
+    }
+}
+
+void TShockwaveFlash::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    if (isLoaded()) {
+        m_player->focusOut();
+        afterInput();
+    }
+}
+
+bool TShockwaveFlash::focusNextPrevChild(bool next) {
+    return isLoaded() ? false : QWidget::focusNextPrevChild(next);
 }
 
 QRectF TShockwaveFlash::stageViewport() const {

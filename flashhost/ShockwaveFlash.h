@@ -108,6 +108,8 @@ public:
     // The colour around the stage (full screen shows the stage on black); an invalid colour,
     // the default, fills the whole area with the movie's background colour.
     void setLetterbox(const QColor& colour);
+    // A point of the widget (logical pixels) in stage pixels, through the same mapping.
+    QPointF toStage(const QPointF& widgetPos) const;
 
     // Frame clock figures, for tests and diagnostics.
     std::uint64_t ticks() const { return m_ticks; }
@@ -136,6 +138,19 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Input goes to the movie. The main window's right-button hook sees right presses
+    // first and keeps them; the movie only ever sees the left button.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // Tab belongs to the movie while one is loaded.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void startClock();
@@ -146,6 +161,8 @@ private:
     void showLoadedMovie();
     bool loading() const;
     bool runAudioClock(double now);
+    void afterInput();
+    void forwardKey(QKeyEvent* event, bool down);
 
     struct StagePainter;
     std::unique_ptr<swf::PlayerSession> m_session; // the player, its scripts and tick order

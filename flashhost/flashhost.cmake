@@ -5,7 +5,8 @@ add_library(orvane_flashhost STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShockwaveFlash.h
   ${CMAKE_CURRENT_LIST_DIR}/SoundOutput.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SoundOutput.h)
+  ${CMAKE_CURRENT_LIST_DIR}/SoundOutput.h
+  ${CMAKE_CURRENT_LIST_DIR}/InputMapping.cpp)
 set_target_properties(orvane_flashhost PROPERTIES AUTOMOC ON)
 target_include_directories(orvane_flashhost PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(orvane_flashhost PUBLIC Qt6::Widgets swf_player PRIVATE swf_session swf_audio)

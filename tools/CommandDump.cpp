@@ -11,7 +11,7 @@
 namespace orvane::tool {
 namespace {
 
-const char kUsage[] = "usage: orvane-tool dump MOVIE.swf [--frame N] [--no-scripts]\n"
+const char kUsage[] = "usage: orvane-tool dump MOVIE.swf [--frame N] [--no-scripts] [--input FILE]\n"
                       "\n"
                       "Plays the movie from its start as the player does (its ActionScript runs, one\n"
                       "tick per frame on a virtual clock) and prints the display list once N frames\n"
@@ -32,8 +32,8 @@ int run(const std::vector<std::string>& args) {
     const auto session = openMovie(parsed.movie, parsed.playback);
     if (!session)
         return kExitBadInput;
-    for (long i = 0; i < parsed.count; ++i)
-        session->tick();
+    const long frame = parsed.count;
+    playFrames(*session, parsed.playback, frame, [frame](long shown) { return shown < frame; });
     std::fputs(swf::timeline::describe(*session->player().root()).c_str(), stdout);
     return kExitOk;
 }

@@ -28,8 +28,8 @@ int runRender(const std::vector<std::string>& args);
 
 const Command kRender{
     "render", "write frames of a movie as PNG images",
-    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S] [--no-scripts]\n"
-    "       orvane-tool render MOVIE.swf -o DIR --frames A-B [--scale S] [--no-scripts]\n"
+    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S] [--no-scripts] [--input FILE]\n"
+    "       orvane-tool render MOVIE.swf -o DIR --frames A-B [--scale S] [--no-scripts] [--input FILE]\n"
     "Plays the movie from its start as the player does (its ActionScript runs, one tick per\n"
     "frame on a virtual clock) and writes the stage after N frames have been shown (N counts\n"
     "from 1, default 1), or every frame from A to B as DIR/frame-NNNN.png. The image is the\n"
@@ -101,8 +101,7 @@ int runRender(const std::vector<std::string>& args) {
     swf::render::StageRenderer renderer;
 
     if (!range) {
-        for (int i = 0; i < frame; ++i)
-            session->tick();
+        playFrames(*session, playback, frame, [frame](long shown) { return shown < frame; });
         const QImage img = renderer.renderImage(player, scale);
         if (!img.save(QString::fromStdString(out), "PNG"))
             return failInput(out, "cannot write the image");
@@ -111,14 +110,19 @@ int runRender(const std::vector<std::string>& args) {
     const QString dir = QString::fromStdString(out);
     if (!QDir().mkpath(dir))
         return failInput(out, "cannot create the directory");
-    for (int i = 1; i <= last; ++i) {
-        session->tick();
-        if (i < first)
-            continue;
-        const QString file = QDir(dir).filePath(QString("frame-%1.png").arg(i, 4, 10, QChar('0')));
-        if (!renderer.renderImage(player, scale).save(file, "PNG"))
-            return failInput(file.toStdString(), "cannot write the image");
-    }
+    std::string failed;
+    playFrames(*session, playback, last, [&](long shown) {
+        if (shown < first)
+            return true;
+        const QString file = QDir(dir).filePath(QString("frame-%1.png").arg(shown, 4, 10, QChar('0')));
+        if (!renderer.renderImage(player, scale).save(file, "PNG")) {
+            failed = file.toStdString();
+            return false;
+        }
+        return shown < last;
+    });
+    if (!failed.empty())
+        return failInput(failed, "cannot write the image");
     return kExitOk;
 }
 

@@ -11,7 +11,7 @@
 namespace orvane::tool {
 namespace {
 
-const char kUsage[] = "usage: orvane-tool trace MOVIE.swf [--frames N] [--no-scripts]\n"
+const char kUsage[] = "usage: orvane-tool trace MOVIE.swf [--frames N] [--no-scripts] [--input FILE]\n"
                       "\n"
                       "Plays the movie from its start with its scripts running: shows frame 1, then\n"
                       "runs N - 1 further ticks (default 11 frames in all), and prints every trace\n"
@@ -34,8 +34,7 @@ int run(const std::vector<std::string>& args) {
     });
     if (!session)
         return kExitBadInput;
-    for (long i = 0; i < parsed.count; ++i)
-        session->tick();
+    playFrames(*session, parsed.playback, parsed.count);
     std::fflush(stdout);
     return kExitOk;
 }

@@ -1,5 +1,8 @@
 #include "MoviePlayback.h"
 
+#include "swf/input/ScriptedSession.h"
+
+#include <cstdio>
 #include <utility>
 
 namespace orvane::tool {
@@ -18,7 +21,33 @@ std::optional<int> takePlaybackOption(const Command& command, const std::vector<
         ++i;
         return kExitOk;
     }
+    if (args[i] == "--input") {
+        if (i + 1 >= args.size())
+            return failUsage(command, "--input wants a script file");
+        if (options.input)
+            return failUsage(command, "--input given twice");
+        const std::string& path = args[++i];
+        std::string error;
+        auto script = swf::input::loadInputScript(path, error);
+        if (!script) {
+            // A malformed script stops the command before anything plays.
+            std::fprintf(stderr, "orvane-tool: %s\n", error.c_str());
+            return kExitBadInput;
+        }
+        options.input = std::make_shared<const swf::input::InputScript>(std::move(*script));
+        return kExitOk;
+    }
     return std::nullopt;
+}
+
+long playFrames(swf::PlayerSession& session, const PlaybackOptions& options, long frames,
+                const std::function<bool(long shown)>& frameDone) {
+    static const swf::input::InputScript kNoInput;
+    swf::input::SessionHooks hooks;
+    hooks.showFrame = [&session] { session.tick(); };
+    hooks.deliver = [&session](const swf::input::InputEvent& e) { session.player().handleInput(e); };
+    hooks.frameDone = frameDone;
+    return swf::input::runScriptedSession(options.input ? *options.input : kNoInput, frames, hooks);
 }
 
 std::unique_ptr<swf::PlayerSession> openMovie(const std::string& path, const PlaybackOptions& options,
