@@ -67,10 +67,17 @@ void playInMovie(int version, std::span<const std::uint8_t> code) {
         limits.maxArrayLength = 1u << 16;
         vm->setLimits(limits);
     }
+    // Input between the ticks reaches the code's listeners and handlers.
     for (int tick = 0; tick < 5; ++tick) {
         host->setTime(tick * 83.0);
         player.tick();
         host->afterTick();
+        player.mouseMove(tick * 7.0, 3.0);
+        player.mouseDown(tick * 7.0, 3.0);
+        player.keyDown(65 + tick, 97 + tick);
+        player.wheel(tick - 2);
+        player.keyUp(65 + tick, 97 + tick);
+        player.mouseUp(0, 0);
     }
 }
 

@@ -1,5 +1,5 @@
-// Loads a movie from arbitrary bytes and plays it: 50 ticks with gotos, steps and
-// loop changes chosen from the input itself, touching every object on stage so
+// Loads a movie from arbitrary bytes and plays it: 50 ticks with gotos, steps, loop
+// changes and mouse and key input chosen from the input itself, touching every object on stage so
 // a sanitizer sees stale state. Built for libFuzzer with ORVANE_LIBFUZZER, or as a
 // plain program that replays files and directories given on the command line.
 
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -32,6 +33,45 @@ std::uint64_t touch(const swf::timeline::Clip& clip) {
             sum += touch(*obj.clip);
     }
     return sum;
+}
+
+// Mouse and keys chosen by the seed: moves, presses and releases anywhere (off the stage
+// too), keys down and up, wheel turns, text and focus changes, so every input path runs
+// against whatever the movie has placed.
+void sendInput(swf::Player& player, std::uint32_t seed) {
+    const double x = static_cast<double>(static_cast<int>(seed % 1400) - 200) + (seed >> 28) / 16.0;
+    const double y = static_cast<double>(static_cast<int>((seed >> 11) % 1000) - 150);
+    const int key = static_cast<int>((seed >> 5) % 300) - 20;
+    switch ((seed >> 16) % 9) {
+    case 0:
+    case 1:
+        player.mouseMove(x, y);
+        break;
+    case 2:
+        player.mouseDown(x, y);
+        break;
+    case 3:
+        player.mouseUp(x, y);
+        break;
+    case 4:
+        player.keyDown(key, key & 0x7F);
+        break;
+    case 5:
+        player.keyUp(key, key & 0x7F);
+        break;
+    case 6:
+        player.wheel(static_cast<int>(seed % 7) - 3);
+        break;
+    case 7:
+        player.typeText(std::string(1, static_cast<char>(seed & 0xFF)));
+        break;
+    default:
+        if (seed & 1)
+            player.focusOut();
+        else
+            player.focusIn();
+        break;
+    }
 }
 
 } // namespace
@@ -63,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             player.play();
             break;
         default:
+            sendInput(player, seed);
             break;
         }
         player.tick();

@@ -6,6 +6,7 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/HitTest.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/objects/ButtonObject.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,21 +22,26 @@ constexpr std::uint32_t kButtonClipEvents = format::kClipPress | format::kClipRe
                                             format::kClipRollOut | format::kClipDragOver | format::kClipDragOut;
 
 // What each transition fires: the button condition, the clip event and the handler.
+// What each transition fires (the button condition, the clip event, the handler) and
+// how the target looks after it. Out-down shows the over state.
+using Look = timeline::ButtonState;
 struct TransitionInfo {
     std::uint16_t condition;
     std::uint32_t clipEvent;
     const char* handler;
+    Look look;
+    const char* clipFrame; // the frame label a clip acting as a button shows
 };
 const TransitionInfo kTransitions[] = {
-    {format::kIdleToOverUp, format::kClipRollOver, "onRollOver"},
-    {format::kOverUpToIdle, format::kClipRollOut, "onRollOut"},
-    {format::kOverUpToOverDown, format::kClipPress, "onPress"},
-    {format::kOverDownToOverUp, format::kClipRelease, "onRelease"},
-    {format::kOutDownToIdle, format::kClipReleaseOutside, "onReleaseOutside"},
-    {format::kOverDownToOutDown, format::kClipDragOut, "onDragOut"},
-    {format::kOutDownToOverDown, format::kClipDragOver, "onDragOver"},
-    {format::kIdleToOverDown, format::kClipDragOver, "onDragOver"},
-    {format::kOverDownToIdle, format::kClipDragOut, "onDragOut"},
+    {format::kIdleToOverUp, format::kClipRollOver, "onRollOver", Look::Over, "_over"},
+    {format::kOverUpToIdle, format::kClipRollOut, "onRollOut", Look::Up, "_up"},
+    {format::kOverUpToOverDown, format::kClipPress, "onPress", Look::Down, "_down"},
+    {format::kOverDownToOverUp, format::kClipRelease, "onRelease", Look::Over, "_over"},
+    {format::kOutDownToIdle, format::kClipReleaseOutside, "onReleaseOutside", Look::Up, "_up"},
+    {format::kOverDownToOutDown, format::kClipDragOut, "onDragOut", Look::Over, "_over"},
+    {format::kOutDownToOverDown, format::kClipDragOver, "onDragOver", Look::Down, "_down"},
+    {format::kIdleToOverDown, format::kClipDragOver, "onDragOver", Look::Down, "_down"},
+    {format::kOverDownToIdle, format::kClipDragOut, "onDragOut", Look::Up, "_up"},
 };
 
 // The key number button and clip key-press conditions use: the editing and moving keys
@@ -296,6 +302,8 @@ void InputRouter::transition(const Target& t, Transition what) {
         return;
     const TransitionInfo& info = kTransitions[static_cast<int>(what)];
     ++m_world.generation; // the button's look follows its state
+    if (auto* state = obj->as<timeline::ButtonObject>())
+        state->state = info.look;
     if (obj->character->kind == format::CharacterKind::Button) {
         const auto& button = static_cast<const format::ButtonCharacter&>(*obj->character);
         // FIXME: DefineButtonSound plays on transitions once sounds play.
@@ -316,6 +324,12 @@ void InputRouter::transition(const Target& t, Transition what) {
     if (!obj->clip)
         return;
     auto clip = obj->clip;
+    // A clip with _up, _over and _down frames shows the one for its state.
+    if (clip->timeline().findLabel(info.clipFrame) >= 0) {
+        clip->gotoLabel(info.clipFrame);
+        clip->stop();
+        m_world.flushRemoved();
+    }
     for (const auto& rec : std::vector(obj->clipActions))
         if ((rec.events & info.clipEvent) && clip->isOnStage()) {
             m_runner.runClipEvent(*clip, info.clipEvent, rec.actions);
@@ -446,19 +460,12 @@ void InputRouter::updateCursor() {
         cursor = input::Cursor::Hidden;
     } else if (const Target t = m_pressed ? m_pressed : m_over) {
         timeline::DisplayObject* obj = resolve(t);
-        if (obj && (!obj->clip || m_runner.showsHandCursor(*obj->clip)))
+        const auto* button = obj ? obj->as<timeline::ButtonObject>() : nullptr;
+        if (obj && (button ? button->useHandCursor : !obj->clip || m_runner.showsHandCursor(*obj->clip)))
             cursor = input::Cursor::Hand;
     }
     // FIXME: the I-beam over selectable text fields, once text fields take input.
     s.cursor = cursor;
-}
-
-InputRouter::ButtonLook InputRouter::buttonLook(const timeline::DisplayObject& button) const {
-    if (m_pressed.serial == button.serial)
-        return m_pressedOver ? ButtonLook::Down : ButtonLook::Over;
-    if (m_over.serial == button.serial && !m_world.input.mouseDown)
-        return ButtonLook::Over;
-    return ButtonLook::Up;
 }
 
 } // namespace swf

@@ -34,9 +34,6 @@ public:
     // `x`/`y` of mouse events are stage pixels; the router maps them to the root.
     void handle(const input::InputEvent& event);
 
-    // What a button's look should be now (for drawing): 0 up, 1 over, 2 down.
-    enum class ButtonLook { Up, Over, Down };
-    ButtonLook buttonLook(const timeline::DisplayObject& button) const;
     // Looks again for what is under the mouse (the display list changed under it).
     void refresh();
 

@@ -6,6 +6,7 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/ShapeHit.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/objects/ButtonObject.h"
 
 #include <cmath>
 #include <vector>
@@ -118,6 +119,11 @@ bool objectContainsAt(World& world, const DisplayObject& obj, double x, double y
         return false;
     if (obj.clip)
         return listContains(world, obj.clip->displayList(), x, y, nesting + 1);
+    // Kinds whose outline is not worked out here answer for themselves (text by its box).
+    using K = format::CharacterKind;
+    const K kind = obj.character->kind;
+    if (obj.state && kind != K::Shape && kind != K::MorphShape && kind != K::Button)
+        return obj.state->hitTest(obj, x, y);
     return characterContains(world, *obj.character, obj.ratio, x, y, nesting);
 }
 
@@ -152,7 +158,9 @@ bool findTarget(World& world, Clip& clip, double x, double y, int nesting,
                 const std::function<bool(Clip&)>& actsAsButton, MouseTarget& out) {
     return walkTopDown(world, clip, x, y, nesting, [&](DisplayObject& obj, double lx, double ly, int n) {
         if (obj.character->kind == format::CharacterKind::Button) {
-            if (!buttonContains(world, static_cast<const format::ButtonCharacter&>(*obj.character), lx, ly))
+            const auto* state = obj.as<ButtonObject>();
+            if ((state && !state->enabled) ||
+                !buttonContains(world, static_cast<const format::ButtonCharacter&>(*obj.character), lx, ly))
                 return false;
             out = {&clip, &obj};
             return true;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: packs a writer-built movie into a projector, runs it on a private X server
 # with its own TMPDIR, and checks the extracted movie, the window's client size and the
-# colour of the movie area on screen.
+# colour of the movie area on screen; then clicks the movie's button and sees the movie react.
 #
 #   projector-e2e.sh ORVANE ORVANE_TOOL MOVIE_MAKER
 set -euo pipefail
@@ -77,6 +77,17 @@ client_h=$((top_h - client_top))
 import -window "$child_id" "$work/shot.png"
 pixel=$(convert "$work/shot.png" -format '%[pixel:p{200,200}]' info:)
 [[ "$pixel" == *"($expect_rgb)"* ]] || fail "movie area shows $pixel, expected rgb($expect_rgb)"
+
+# A click on the movie's button reaches it: the movie jumps to the frame with the yellow square.
+yellow=$(convert "$work/shot.png" -format '%[pixel:p{330,230}]' info:)
+[[ "$yellow" == *"($expect_rgb)"* ]] || fail "the yellow square shows before the click: $yellow"
+xdotool mousemove --window "$child_id" 120 120
+sleep 0.3
+xdotool click 1
+sleep 1
+import -window "$child_id" "$work/clicked.png"
+yellow=$(convert "$work/clicked.png" -format '%[pixel:p{330,230}]' info:)
+[[ "$yellow" == *"(255,255,0)"* ]] || fail "after a click on the button the movie shows $yellow, expected yellow"
 
 kill -0 "$player_pid" 2>/dev/null || fail "the projector died: $(cat "$work/player.log")"
 kill "$player_pid" && wait "$player_pid" 2>/dev/null || true

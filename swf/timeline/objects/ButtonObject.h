@@ -13,11 +13,11 @@ enum class ButtonState : std::uint8_t { Up, Over, Down };
 class ButtonObject final : public ObjectState {
 public:
     ObjectKind kind() const override { return ObjectKind::Button; }
-    // Bounds and hit test stay the defaults until the hit-state records are measured
-    // (issue 12).
+    // Bounds stay the default; the mouse finds buttons through their hit-state records
+    // (swf/timeline/HitTest.h), and the input router moves `state`.
 
     ButtonState state = ButtonState::Up;
-    // AS2 `enabled`: a disabled button ignores the mouse (issue 12).
+    // AS2 `enabled`: a disabled button ignores the mouse.
     bool enabled = true;
     bool useHandCursor = true;
 };

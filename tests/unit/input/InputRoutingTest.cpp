@@ -6,6 +6,8 @@
 #include "swf/Player.h"
 #include "swf/avm1/PlayerScriptHost.h"
 #include "swf/input/ScriptedSession.h"
+#include "swf/timeline/Clip.h"
+#include "swf/timeline/objects/ButtonObject.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,55 @@ TEST(InputRouting, ButtonTransitions) {
                     "mouse_down 50 50 right\n"),
               "rollOver|press|release|press|dragOut|dragOver|dragOut|releaseOutside|rollOver|rollOut|rollOver");
     EXPECT_EQ(s.player.cursor(), swf::input::Cursor::Hand);
+}
+
+TEST(InputRouting, ButtonStateFollowsTheMouseAndDisabledButtonsIgnoreIt) {
+    SwfWriter movie = buttonMovie();
+    movie.showFrame();
+    Session s(movie);
+    s.run("mouse_move 50 50\n");
+    auto* button = s.player.root()->displayList().begin()->second.as<swf::timeline::ButtonObject>();
+    ASSERT_NE(button, nullptr);
+    using swf::timeline::ButtonState;
+    EXPECT_EQ(button->state, ButtonState::Over);
+    s.player.mouseDown(50, 50);
+    EXPECT_EQ(button->state, ButtonState::Down);
+    s.player.mouseMove(5, 5);
+    EXPECT_EQ(button->state, ButtonState::Over); // out-down
+    s.player.mouseUp(5, 5);
+    EXPECT_EQ(button->state, ButtonState::Up);
+    s.out.clear();
+    button->enabled = false;
+    s.player.mouseMove(50, 50);
+    s.player.mouseDown(50, 50);
+    EXPECT_EQ(s.out, "");
+    EXPECT_EQ(button->state, ButtonState::Up);
+    EXPECT_EQ(s.player.cursor(), swf::input::Cursor::Arrow);
+}
+
+TEST(InputRouting, ClipButtonsShowTheirStateFrames) {
+    SwfWriter movie;
+    movie.setVersion(6);
+    Sprite states;
+    states.place(1, 1).frameLabel("_up").showFrame();
+    states.frameLabel("_over").showFrame();
+    states.frameLabel("_down").showFrame();
+    movie.defineShape(1, box(20)).defineSprite(3, states);
+    PlaceObject p;
+    p.depth = 1;
+    p.characterId = 3;
+    p.name = "b";
+    p.clipActions.push_back({0x400 /* press */, std::nullopt, traceText("press")});
+    movie.placeObject2(p).showFrame();
+    Session s(movie);
+    s.run("mouse_move 5 5\n");
+    const auto& clip = *s.player.root()->displayList().begin()->second.clip;
+    EXPECT_EQ(clip.currentFrame(), 1);
+    s.run("mouse_down 5 5\n");
+    EXPECT_EQ(clip.currentFrame(), 2);
+    EXPECT_EQ(s.out, "press");
+    s.run("mouse_up 5 5\nmouse_move 100 100\n");
+    EXPECT_EQ(clip.currentFrame(), 0);
 }
 
 TEST(InputRouting, TrackAsMenuHandsThePressOver) {
