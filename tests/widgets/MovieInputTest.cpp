@@ -69,6 +69,7 @@ void MovieInputTest::buttonHearsTheMouseThroughTheMapping() {
     QVERIFY(QTest::qWaitForWindowExposed(&flash));
     QSignalSpy traced(&flash, &TShockwaveFlash::traced);
     flash.setMovie(saveButtonMovie(dir));
+    QVERIFY(flash.waitUntilLoaded(5000)); // movies load on a worker thread
     QCOMPARE(flash.toStage(QPointF(150, 100)), QPointF(50, 50));
     QTest::mouseMove(&flash, QPoint(60, 60)); // stage (5,5): nothing there
     QTest::mouseMove(&flash, QPoint(150, 100));
@@ -91,6 +92,7 @@ void MovieInputTest::rightButtonAndKeys() {
     QVERIFY(QTest::qWaitForWindowExposed(&flash));
     QSignalSpy traced(&flash, &TShockwaveFlash::traced);
     flash.setMovie(saveButtonMovie(dir));
+    QVERIFY(flash.waitUntilLoaded(5000)); // movies load on a worker thread
     // The right button never reaches the movie: no press over the button.
     QTest::mouseClick(&flash, Qt::RightButton, {}, QPoint(50, 50));
     QVERIFY(!lines(traced).contains("press"));
