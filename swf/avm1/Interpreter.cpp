@@ -653,26 +653,29 @@ Object* Interpreter::toObject(const Value& v) {
     }
 }
 
+// The result of an object's valueOf; a missing one gives undefined, a clip and a
+// primitive stand for themselves.
+Value Interpreter::valueOf(const Value& v) {
+    if (!v.isObject() || v.object()->kind() == Object::Kind::Clip)
+        return v;
+    const Value fn = get(v, "valueOf");
+    return isCallable(fn) ? call(fn, v, {}) : Value();
+}
+
+// An object's primitive as operators see it: one call of valueOf (of toString for a
+// Date in SWF 6 and later when no hint is given), taken as it comes back, even an
+// object; a missing method gives undefined. Clips stand for themselves.
 Value Interpreter::toPrimitive(const Value& v, bool preferString) {
     Object* o = v.object();
-    if (!o)
+    if (!o || o->kind() == Object::Kind::Clip)
         return v;
-    if (o->kind() == Object::Kind::Clip)
-        return preferString ? Value(toString(v)) : Value(o);
-    if (o->kind() == Object::Kind::Boxed) {
-        auto* b = static_cast<BoxObject*>(o);
-        if (b->isDate)
-            preferString = true;
-    }
-    const char* first = preferString ? "toString" : "valueOf";
-    const char* second = preferString ? "valueOf" : "toString";
-    Value r = callMethod(v, first, {});
-    if (!r.isObject() || m_pending != Pending::None)
-        return r;
-    r = callMethod(v, second, {});
-    if (!r.isObject())
-        return r;
-    return r;
+    if (preferString)
+        return toString(v);
+    bool useToString = false;
+    if (o->kind() == Object::Kind::Boxed && m_version >= 6)
+        useToString = static_cast<BoxObject*>(o)->isDate;
+    const Value fn = get(v, useToString ? "toString" : "valueOf");
+    return isCallable(fn) ? call(fn, v, {}) : Value();
 }
 
 double Interpreter::toNumber(const Value& v) {
@@ -687,10 +690,9 @@ double Interpreter::toNumber(const Value& v) {
     case Type::String:
         return stringToNumber(v.string(), m_version);
     case Type::Object: {
-        Value p = toPrimitive(v);
-        if (p.isObject())
-            return std::nan("");
-        return toNumber(p);
+        // valueOf even for a Date; an object it returns is NaN.
+        const Value p = valueOf(v);
+        return p.isObject() ? std::nan("") : toNumber(p);
     }
     }
     return 0;
@@ -716,9 +718,15 @@ std::string Interpreter::toString(const Value& v) {
                 return "_level0";
             return m_host->exists(c) ? clipPath(c) : "";
         }
-        Value p = toPrimitive(v, true);
+        // A String object gives its text without asking its toString.
+        if (o->kind() == Object::Kind::Boxed && static_cast<BoxObject*>(o)->primitive.isString() &&
+            !static_cast<BoxObject*>(o)->isDate)
+            return static_cast<BoxObject*>(o)->primitive.string();
+        // toString once; an object it returns prints as its type.
+        const Value fn = get(v, "toString");
+        const Value p = isCallable(fn) ? call(fn, v, {}) : Value();
         if (p.isObject())
-            return o->kind() == Object::Kind::Function ? "[type Function]" : "[object Object]";
+            return p.object()->kind() == Object::Kind::Function ? "[type Function]" : "[type Object]";
         return toString(p);
     }
     }
@@ -791,6 +799,8 @@ bool Interpreter::strictEquals(const Value& a, const Value& b) const {
 }
 
 bool Interpreter::looseEquals(const Value& a, const Value& b) {
+    if (m_version <= 5 && (a.isObject() || b.isObject()))
+        return looseEqualsSwf5(a, b);
     if (a.type() == b.type())
         return strictEquals(a, b);
     if (a.isNullish() && b.isNullish())
@@ -805,15 +815,31 @@ bool Interpreter::looseEquals(const Value& a, const Value& b) {
         return looseEquals(Value(a.boolean() ? 1.0 : 0.0), b);
     if (b.isBoolean())
         return looseEquals(a, Value(b.boolean() ? 1.0 : 0.0));
-    if (a.isObject() && !b.isObject()) {
-        Value p = toPrimitive(a);
+    // An object against a primitive: its valueOf (a Date's too); an object that
+    // comes back equals nothing.
+    if (a.isObject()) {
+        const Value p = valueOf(a);
         return !p.isObject() && looseEquals(p, b);
     }
-    if (b.isObject() && !a.isObject()) {
-        Value p = toPrimitive(b);
+    if (b.isObject()) {
+        const Value p = valueOf(b);
         return !p.isObject() && looseEquals(a, p);
     }
     return false;
+}
+
+// SWF 5 turns every object operand by its valueOf first, objects that come back are
+// compared by identity, and an object against a primitive is its number.
+bool Interpreter::looseEqualsSwf5(const Value& a, const Value& b) {
+    Value pa = valueOf(a);
+    Value pb = valueOf(b);
+    if (pa.isObject() && pb.isObject())
+        return pa.object() == pb.object();
+    if (pa.isObject())
+        pa = toNumber(pa);
+    if (pb.isObject())
+        pb = toNumber(pb);
+    return looseEquals(pa, pb);
 }
 
 bool Interpreter::instanceOf(Object* object, Object* constructor) {

@@ -227,6 +227,8 @@ private:
     void opObject(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     void opCall(Frame& f, std::uint8_t op, Payload& in, std::size_t& next, std::size_t end);
     bool canNest(); // one more call level allowed? (aborts the block if not)
+    Value valueOf(const Value& v);
+    bool looseEqualsSwf5(const Value& a, const Value& b);
     bool chainTooDeep(int depth); // past the prototype depth limit? (aborts the block if so)
     bool stackExhausted();
     void enterOuter();

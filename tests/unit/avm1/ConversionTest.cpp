@@ -121,3 +121,72 @@ TEST(Conversion, ObjectsThroughValueOfAndToString) {
     )";
     EXPECT_EQ(ScriptRun(7).run(script), "42|41x|3,2,1|[type Function]|[object Object]|1");
 }
+
+namespace {
+
+// o.valueOf and o.toString trace their names and return o itself, an object.
+const char* kSelfReturning = R"(
+    push "o"; push 0, "Object"; newobject; setvariable
+    push "o"; getvariable; push "valueOf"
+    function () { push "valueOf"; trace; push "this"; getvariable; return }
+    setmember
+    push "o"; getvariable; push "toString"
+    function () { push "toString"; trace; push "this"; getvariable; return }
+    setmember
+)";
+
+} // namespace
+
+TEST(Conversion, ObjectOperandsCallOneMethodAndKeepWhatComesBack) {
+    ScriptRun s(6);
+    s.run(kSelfReturning);
+    // "x" + o: valueOf, then the object it returned is printed through toString,
+    // whose object result prints as its type.
+    EXPECT_EQ(s.run("push \"x\", \"o\"; getvariable; add2; trace"), "valueOf|toString|x[type Object]");
+    // 0 + o: valueOf, then the returned object as a number: valueOf again, NaN.
+    EXPECT_EQ(s.run("push 0, \"o\"; getvariable; add2; trace"), "valueOf|valueOf|NaN");
+    // o == 1 and o == "x" ask valueOf once; an object result equals nothing. o == o asks nothing.
+    EXPECT_EQ(s.run("push \"o\"; getvariable; push 1; equals2; trace"), "valueOf|false");
+    EXPECT_EQ(s.run("push \"o\"; getvariable; push \"o\"; getvariable; equals2; trace"), "true");
+    // trace(o) goes straight to toString.
+    EXPECT_EQ(s.run("push \"o\"; getvariable; trace"), "toString|[type Object]");
+    // An object without any methods is undefined to operators.
+    EXPECT_EQ(s.run(R"(
+        push "n"; push 0, "Object"; newobject; setvariable
+        push "n"; getvariable; push "__proto__", undefined; setmember
+        push "<"; push "n"; getvariable; add2; push ">"; add2; trace
+    )"),
+              "<>");
+}
+
+TEST(Conversion, DatesAndStringObjectsByVersion) {
+    const char* script = R"(
+        push "d"; push 0, 1, "Date"; newobject; setvariable
+        push "d"; getvariable; push "valueOf"
+        function () { push "valueOf"; trace; push 7; return }
+        setmember
+        push "d"; getvariable; push "toString"
+        function () { push "toString"; trace; push "D"; return }
+        setmember
+        push "d"; getvariable; push 1; add2; trace
+        push "d"; getvariable; push 7; equals2; trace
+        push "s"; push "text", 1, "String"; newobject; setvariable
+        push "s"; getvariable; push "toString"
+        function () { push "never"; trace; push "T"; return }
+        setmember
+        push "<", "s"; getvariable; add2; trace
+    )";
+    // SWF 6 and later ask a Date for toString when no hint is given, SWF 5 for
+    // valueOf; equality asks valueOf in both. A String object prints its own text.
+    EXPECT_EQ(ScriptRun(6).run(script), "toString|D1|valueOf|true|<text");
+    EXPECT_EQ(ScriptRun(5).run(script), "valueOf|8|valueOf|true|<text");
+}
+
+TEST(Conversion, Swf5EqualityTurnsEveryObjectOperand) {
+    ScriptRun s(5);
+    s.run(kSelfReturning);
+    // Each object side by valueOf; objects that come back compare by identity, an
+    // object against a primitive is its number (valueOf again).
+    EXPECT_EQ(s.run("push \"o\"; getvariable; push \"o\"; getvariable; equals2; trace"), "valueOf|valueOf|true");
+    EXPECT_EQ(s.run("push \"o\"; getvariable; push \"x\"; equals2; trace"), "valueOf|valueOf|false");
+}
