@@ -106,6 +106,8 @@ Object* allocateBoolean(Interpreter& vm, Object* proto) {
 }
 
 Value booleanConstruct(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (args.empty() && !vm.isConstructing(self))
+        return Value(); // Boolean() with nothing to convert is undefined
     const bool b = !args.empty() && vm.toBoolean(args[0]);
     if (vm.isConstructing(self) && self->kind() == Object::Kind::Boxed) {
         static_cast<BoxObject*>(self)->primitive = b;

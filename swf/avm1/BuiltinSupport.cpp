@@ -16,15 +16,11 @@ void defineAccessor(Interpreter& vm, Object* object, std::string_view name, Nati
 }
 
 Value scriptAdd(Interpreter& vm, const Value& a, const Value& b) {
-    const Value pa = vm.toPrimitive(a);
-    const Value pb = vm.toPrimitive(b);
-    if (pa.isString() || pb.isString())
-        return vm.toString(pa) + vm.toString(pb);
-    return vm.toNumber(pa) + vm.toNumber(pb);
+    return vm.add(a, b);
 }
 
 std::string concatText(Interpreter& vm, const Value& v) {
-    return vm.toString(vm.toPrimitive(v));
+    return vm.concatText(v);
 }
 
 FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view name, NativeFn constructor) {

@@ -678,6 +678,28 @@ Value Interpreter::toPrimitive(const Value& v, bool preferString) {
     return isCallable(fn) ? call(fn, v, {}) : Value();
 }
 
+// The + operator. An operand whose primitive is still an object is itself printed
+// (its toString) or counted (its valueOf) again.
+// (A clip that comes back stands for its path.)
+Value Interpreter::add(const Value& a, const Value& b) {
+    auto plainObject = [](const Value& v) { return v.isObject() && v.object()->kind() != Object::Kind::Clip; };
+    const Value pa = toPrimitive(a);
+    const Value pb = toPrimitive(b);
+    if (pa.isString() || pb.isString()) {
+        std::string sa = toString(plainObject(pa) ? a : pa);
+        const std::string sb = toString(plainObject(pb) ? b : pb);
+        if (!checkStringSize(sa.size() + sb.size()))
+            return Value();
+        return sa + sb;
+    }
+    return toNumber(plainObject(pa) ? a : pa) + toNumber(plainObject(pb) ? b : pb);
+}
+
+std::string Interpreter::concatText(const Value& v) {
+    const Value p = toPrimitive(v);
+    return toString(p.isObject() && p.object()->kind() != Object::Kind::Clip ? v : p);
+}
+
 double Interpreter::toNumber(const Value& v) {
     switch (v.type()) {
     case Type::Undefined:
@@ -722,12 +744,11 @@ std::string Interpreter::toString(const Value& v) {
         if (o->kind() == Object::Kind::Boxed && static_cast<BoxObject*>(o)->primitive.isString() &&
             !static_cast<BoxObject*>(o)->isDate)
             return static_cast<BoxObject*>(o)->primitive.string();
-        // toString once; an object it returns prints as its type.
+        // toString once; anything but a string coming back (or no toString at all)
+        // prints as the type.
         const Value fn = get(v, "toString");
         const Value p = isCallable(fn) ? call(fn, v, {}) : Value();
-        if (p.isObject())
-            return p.object()->kind() == Object::Kind::Function ? "[type Function]" : "[type Object]";
-        return toString(p);
+        return p.isString() ? p.string() : std::string("[type Object]");
     }
     }
     return "";
@@ -803,6 +824,16 @@ bool Interpreter::looseEquals(const Value& a, const Value& b) {
         return looseEqualsSwf5(a, b);
     if (a.type() == b.type())
         return strictEquals(a, b);
+    // An object against anything else, undefined and null too: its valueOf (a Date's
+    // too); an object that comes back equals nothing.
+    if (a.isObject()) {
+        const Value p = valueOf(a);
+        return !p.isObject() && looseEquals(p, b);
+    }
+    if (b.isObject()) {
+        const Value p = valueOf(b);
+        return !p.isObject() && looseEquals(a, p);
+    }
     if (a.isNullish() && b.isNullish())
         return true;
     if (a.isNullish() || b.isNullish())
@@ -815,16 +846,6 @@ bool Interpreter::looseEquals(const Value& a, const Value& b) {
         return looseEquals(Value(a.boolean() ? 1.0 : 0.0), b);
     if (b.isBoolean())
         return looseEquals(a, Value(b.boolean() ? 1.0 : 0.0));
-    // An object against a primitive: its valueOf (a Date's too); an object that
-    // comes back equals nothing.
-    if (a.isObject()) {
-        const Value p = valueOf(a);
-        return !p.isObject() && looseEquals(p, b);
-    }
-    if (b.isObject()) {
-        const Value p = valueOf(b);
-        return !p.isObject() && looseEquals(a, p);
-    }
     return false;
 }
 

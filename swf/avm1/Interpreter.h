@@ -123,6 +123,8 @@ public:
     std::string toString(const Value& v);
     bool toBoolean(const Value& v);
     Value toPrimitive(const Value& v, bool preferString = false);
+    Value add(const Value& a, const Value& b); // the + operator
+    std::string concatText(const Value& v);    // an operand of + next to a string
     Object* toObject(const Value& v); // boxes primitives; null for undefined/null
     std::string typeOf(const Value& v);
     bool looseEquals(const Value& a, const Value& b);

@@ -369,26 +369,30 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
                                [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::Add: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         push(a + b);
         break;
     }
     case ActionCode::Subtract: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         push(a - b);
         break;
     }
     case ActionCode::Multiply: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         push(a * b);
         break;
     }
     case ActionCode::Divide: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         if (b == 0 && m_version < 5)
             push("#ERROR#");
         else
@@ -396,14 +400,16 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         break;
     }
     case ActionCode::Equals: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         pushLogical(a == b);
         break;
     }
     case ActionCode::Less: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         pushLogical(a < b);
         break;
     }
@@ -426,8 +432,9 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         push(static_cast<double>(toInt32(toNumber(popValue(f)))));
         break;
     case ActionCode::Modulo: {
-        const double b = toNumber(popValue(f));
-        const double a = toNumber(popValue(f));
+        const Value bv = popValue(f);
+        const double a = toNumber(popValue(f)); // the left operand is converted first
+        const double b = toNumber(bv);
         push(std::fmod(a, b));
         break;
     }
@@ -441,17 +448,11 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
             m_stack.back() = Value(m_stack.back().number() + b);
             break;
         }
-        const Value b = toPrimitive(popValue(f));
-        const Value a = toPrimitive(popValue(f));
-        if (a.isString() || b.isString()) {
-            std::string sa = toString(a);
-            std::string sb = toString(b);
-            if (!checkStringSize(sa.size() + sb.size()))
-                break;
-            push(sa + sb);
-        } else {
-            push(toNumber(a) + toNumber(b));
-        }
+        const Value b = popValue(f);
+        const Value a = popValue(f);
+        Value sum = add(a, b);
+        if (m_pending == Pending::None)
+            push(std::move(sum));
         break;
     }
     case ActionCode::Less2:
@@ -469,12 +470,26 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
                 push(x < y);
             break;
         }
-        Value b = toPrimitive(popValue(f));
-        Value a = toPrimitive(popValue(f));
+        Value b = popValue(f);
+        Value a = popValue(f);
         if (op == static_cast<std::uint8_t>(ActionCode::Greater))
             std::swap(a, b);
+        // Left of the "<" first; an object whose valueOf gave an object is in no
+        // order with anything, and the other side is then not asked.
+        auto plainObject = [](const Value& v) { return v.isObject() && v.object()->kind() != Object::Kind::Clip; };
+        a = toPrimitive(a);
+        if (!plainObject(a))
+            b = toPrimitive(b);
+        if (plainObject(a) || plainObject(b)) {
+            push(false);
+            break;
+        }
         if (a.isString() && b.isString()) {
-            push(toUtf16(a.string()) < toUtf16(b.string()));
+            // The empty string sorts after every other one here (not in StringLess).
+            if (a.string().empty() || b.string().empty())
+                push(!a.string().empty() && b.string().empty());
+            else
+                push(toUtf16(a.string()) < toUtf16(b.string()));
             break;
         }
         const double x = toNumber(a);
@@ -515,8 +530,9 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
     case ActionCode::BitLShift:
     case ActionCode::BitRShift:
     case ActionCode::BitURShift: {
-        const double bv = toNumber(popValue(f));
+        const Value bValue = popValue(f);
         const double av = toNumber(popValue(f));
+        const double bv = toNumber(bValue);
         const std::int32_t a = toInt32(av);
         const std::int32_t b = toInt32(bv);
         const unsigned shift = static_cast<unsigned>(b) & 31;
@@ -553,19 +569,17 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
 void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in,
                            [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     switch (static_cast<ActionCode>(op)) {
-    case ActionCode::StringEquals: {
-        const std::string b = toString(popValue(f));
-        pushLogical(toString(popValue(f)) == b);
-        break;
-    }
-    case ActionCode::StringLess: {
-        const std::string b = toString(popValue(f));
-        pushLogical(toUtf16(toString(popValue(f))) < toUtf16(b));
-        break;
-    }
+    case ActionCode::StringEquals:
+    case ActionCode::StringLess:
     case ActionCode::StringGreater: {
-        const std::string b = toString(popValue(f));
-        pushLogical(toUtf16(toString(popValue(f))) > toUtf16(b));
+        const std::string b = toString(popValue(f)); // unlike the number actions, right first
+        const std::string a = toString(popValue(f));
+        if (op == static_cast<std::uint8_t>(ActionCode::StringEquals))
+            pushLogical(a == b);
+        else if (op == static_cast<std::uint8_t>(ActionCode::StringLess))
+            pushLogical(toUtf16(a) < toUtf16(b));
+        else
+            pushLogical(toUtf16(a) > toUtf16(b));
         break;
     }
     case ActionCode::StringLength:

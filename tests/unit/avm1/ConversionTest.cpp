@@ -190,3 +190,14 @@ TEST(Conversion, Swf5EqualityTurnsEveryObjectOperand) {
     EXPECT_EQ(s.run("push \"o\"; getvariable; push \"o\"; getvariable; equals2; trace"), "valueOf|valueOf|true");
     EXPECT_EQ(s.run("push \"o\"; getvariable; push \"x\"; equals2; trace"), "valueOf|valueOf|false");
 }
+
+TEST(Conversion, RelationalOrderAndEmptyStrings) {
+    ScriptRun s(6);
+    s.run(kSelfReturning);
+    // "" sorts after every other string for < and >; an object whose valueOf gives an
+    // object compares false, and the right side is then not converted.
+    EXPECT_EQ(s.run("push \"\", \"0\"; less2; trace; push \"0\", \"\"; less2; trace; push \"\", \"0\"; greater; trace"),
+              "false|true|true");
+    EXPECT_EQ(s.run("push \"o\"; getvariable; push 1; less2; trace"), "valueOf|false");
+    EXPECT_EQ(s.run("push \"o\"; getvariable; push \"x\"; getvariable; less2; trace"), "valueOf|false");
+}
