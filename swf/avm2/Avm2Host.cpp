@@ -13,10 +13,6 @@ namespace swf::avm2 {
 
 namespace {
 
-Value arg(std::span<Value> args, std::size_t i) {
-    return i < args.size() ? args[i] : Value();
-}
-
 // Event's fixed fields, in slot order.
 enum EventSlot : std::uint32_t { kType = 1, kBubbles, kCancelable, kTarget, kCurrentTarget, kPhase, kEventSlots = kPhase };
 

@@ -10,10 +10,6 @@ namespace {
 
 enum SortFlags : std::uint32_t { kCaseInsensitive = 1, kDescending = 2, kUniqueSort = 4, kReturnIndexedArray = 8, kNumeric = 16 };
 
-Value arg(std::span<Value> args, std::size_t i) {
-    return i < args.size() ? args[i] : Value();
-}
-
 ArrayObject* self(Machine& m, Value v) {
     if (!v.isObject() || v.o->kind != ObjectKind::Array)
         m.typeError(1034, "Type Coercion failed: cannot convert " + m.className(v) + " to Array.");

@@ -9,10 +9,6 @@ namespace swf::avm2 {
 
 namespace {
 
-Value arg(std::span<Value> args, std::size_t i) {
-    return i < args.size() ? args[i] : Value();
-}
-
 // Prototype functions are dynamic and hidden from for-in, as the built-in ones were.
 void protoMethod(Machine& m, Object* proto, const std::string& name, NativeFn fn, std::uint32_t length = 0) {
     proto->setOwn(name, Value::object(m.newNative(name, std::move(fn), length)));

@@ -7,10 +7,6 @@ namespace swf::avm2 {
 
 namespace {
 
-Value arg(std::span<Value> args, std::size_t i) {
-    return i < args.size() ? args[i] : Value();
-}
-
 void unary(Machine& m, ClassObject* math, const char* name, double (*fn)(double)) {
     m.defineStaticMethod(math, name, [fn](Machine& m, Value, std::span<Value> a) {
         return Machine::numberValue(fn(m.toNumber(arg(a, 0))));

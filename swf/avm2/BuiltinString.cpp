@@ -9,10 +9,6 @@ namespace swf::avm2 {
 
 namespace {
 
-Value arg(std::span<Value> args, std::size_t i) {
-    return i < args.size() ? args[i] : Value();
-}
-
 // A relative position as slice() and substr() read it: negative counts from the end.
 std::size_t relative(Machine& m, Value v, std::size_t size, std::size_t fallback) {
     if (v.isUndefined())

@@ -197,18 +197,12 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                              : table[0];
                     break;
                 }
-                case Op::PushWith: {
-                    Value v = pop();
-                    checkScope(v);
-                    scope.push_back(v);
-                    with.push_back(true);
-                    break;
-                }
+                case Op::PushWith:
                 case Op::PushScope: {
                     Value v = pop();
                     checkScope(v);
                     scope.push_back(v);
-                    with.push_back(false);
+                    with.push_back(in.op == Op::PushWith);
                     break;
                 }
                 case Op::PopScope:

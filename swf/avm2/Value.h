@@ -4,6 +4,7 @@
 // valid while the machine that made them lives.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace swf::avm2 {
@@ -78,6 +79,11 @@ struct Value {
     // Only for numeric values.
     double asDouble() const { return tag == Tag::Int ? i : tag == Tag::UInt ? u : d; }
 };
+
+// Argument i of a native call, undefined when the caller passed fewer.
+inline Value arg(std::span<Value> args, std::size_t i) {
+    return i < args.size() ? args[i] : Value();
+}
 
 // ECMA-262 number to string, as ActionScript 3 prints numbers.
 std::string numberToString(double d);
