@@ -44,13 +44,13 @@ void BM_ClassChainLookup(benchmark::State& state) {
     for (int i = 1; i <= 5; ++i) {
         std::string name = "C" + std::to_string(i);
         a.method(name + "$init", "getlocal0\nconstructsuper 0\nreturnvoid\n");
-        AbcAssembler::ClassSpec spec;
-        spec.name = name;
-        spec.super = base;
-        spec.constructor = name + "$init";
+        AbcAssembler::ClassSpec def;
+        def.name = name;
+        def.super = base;
+        def.constructor = name + "$init";
         if (i == 1)
-            spec.slots = {{"value", "int"}};
-        a.defineClass(spec);
+            def.slots = {{"value", "int"}};
+        a.defineClass(def);
         defs += "getscopeobject 0\ngetlex " + base + "\nnewclass " + name + "\ninitproperty " + name + "\n";
         base = name;
     }

@@ -173,8 +173,8 @@ void AbcAssembler::method(const std::string& name, std::string_view code, const 
     m_methods.push_back({options, std::string(code)});
 }
 
-void AbcAssembler::defineClass(const ClassSpec& spec) {
-    m_classes.push_back(spec);
+void AbcAssembler::defineClass(const ClassSpec& def) {
+    m_classes.push_back(def);
 }
 
 void AbcAssembler::script(const std::string& init, const std::vector<std::string>& classes, const std::vector<Slot>& vars) {
@@ -355,8 +355,8 @@ std::vector<std::uint8_t> AbcAssembler::bytes() {
         u30(scriptInfos, static_cast<std::uint32_t>(s.classes.size() + s.vars.size()));
         std::uint32_t slot = 1;
         for (const auto& c : s.classes) {
-            const ClassSpec& spec = m_classes[classIndex(c)];
-            u30(scriptInfos, qname(spec.package.empty() ? spec.name : spec.package + "::" + spec.name));
+            const ClassSpec& def = m_classes[classIndex(c)];
+            u30(scriptInfos, qname(def.package.empty() ? def.name : def.package + "::" + def.name));
             scriptInfos.push_back(4);
             u30(scriptInfos, slot++);
             u30(scriptInfos, classIndex(c));

@@ -69,7 +69,7 @@ public:
     // Adds a method with a body; its name is how code and classes refer to it.
     void method(const std::string& name, std::string_view code);
     void method(const std::string& name, std::string_view code, const MethodOptions& options);
-    void defineClass(const ClassSpec& spec);
+    void defineClass(const ClassSpec& def);
     // Adds a script whose init is the named method; its traits are `classes` (bound to the
     // script's slots in order) and `vars`.
     void script(const std::string& init, const std::vector<std::string>& classes = {},
