@@ -112,18 +112,7 @@ Value loadVarsToString(Interpreter& vm, Object* self, std::span<const Value>) {
 }
 
 Value loadVarsOnData(Interpreter& vm, Object* self, std::span<const Value> args) {
-    const Value src = arg(args, 0);
-    if (src.isUndefined()) {
-        const Value no[] = {false};
-        vm.callMethod(self, "onLoad", no);
-        return Value();
-    }
-    const Value text[] = {src};
-    vm.callMethod(self, "decode", text);
-    vm.set(self, "loaded", true);
-    const Value yes[] = {true};
-    vm.callMethod(self, "onLoad", yes);
-    return Value();
+    return onDataParsing(vm, self, args, "decode");
 }
 
 Value loadVarsConstruct(Interpreter&, Object*, std::span<const Value>) {
@@ -156,6 +145,21 @@ void installLoadVarsBuiltins(Interpreter& vm) {
     const NativeFn natives[] = {load, send, sendAndLoad, decode};
     for (int i = 0; i < 4; ++i)
         registerNative(vm, 301, i, natives[i]);
+}
+
+Value onDataParsing(Interpreter& vm, Object* self, std::span<const Value> args, const char* parse) {
+    const Value src = arg(args, 0);
+    if (src.isUndefined()) {
+        const Value no[] = {false};
+        vm.callMethod(self, "onLoad", no);
+        return Value();
+    }
+    const Value text[] = {src};
+    vm.callMethod(self, parse, text);
+    vm.set(self, "loaded", true);
+    const Value yes[] = {true};
+    vm.callMethod(self, "onLoad", yes);
+    return Value();
 }
 
 void deliverLoads(Interpreter& vm) {

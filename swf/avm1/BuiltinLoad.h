@@ -12,5 +12,8 @@ namespace swf::avm1 {
 void installLoadMethods(Interpreter& vm, Object* proto);
 void installLoadVarsBuiltins(Interpreter& vm);
 void deliverLoads(Interpreter& vm);
+// The default onData of XML and LoadVars: `parse` (parseXML or decode) reads the text,
+// then onLoad(true); undefined text (a failed load) gives onLoad(false).
+Value onDataParsing(Interpreter& vm, Object* self, std::span<const Value> args, const char* parse);
 
 } // namespace swf::avm1

@@ -378,18 +378,7 @@ Value createTextNode(Interpreter& vm, Object*, std::span<const Value> args) {
 
 // The default onData: parse what came, or report the failure.
 Value xmlOnData(Interpreter& vm, Object* self, std::span<const Value> args) {
-    const Value src = arg(args, 0);
-    if (src.isUndefined()) {
-        const Value no[] = {false};
-        vm.callMethod(self, "onLoad", no);
-        return Value();
-    }
-    const Value text[] = {src};
-    vm.callMethod(self, "parseXML", text);
-    vm.set(self, "loaded", true);
-    const Value yes[] = {true};
-    vm.callMethod(self, "onLoad", yes);
-    return Value();
+    return onDataParsing(vm, self, args, "parseXML");
 }
 
 Value ignore(Interpreter&, Object*, std::span<const Value>) {
