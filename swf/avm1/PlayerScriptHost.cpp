@@ -321,17 +321,7 @@ void PlayerScriptHost::enterFramePass() {
     if (!m_world || m_world->tick == m_enterFrameTick)
         return;
     m_enterFrameTick = m_world->tick;
-    timeline::Clip* rootClip = find(m_root);
-    if (!rootClip)
-        return;
-    std::vector<ClipId> ids;
-    rootClip->forEachClip([&](timeline::Clip& c) {
-        if (m_vm->hasClipObject(c.id()))
-            ids.push_back(c.id());
-    });
-    for (ClipId id : ids)
-        if (exists(id))
-            m_vm->callHandler(id, "onEnterFrame");
+    callOnEveryClip("onEnterFrame");
 }
 
 // ---- ClipHost ---------------------------------------------------------------------------------
@@ -899,6 +889,12 @@ void PlayerScriptHost::broadcast(Broadcast what, int wheelDelta) {
     // Every clip's own mouse handlers hear the mouse too; key handlers need the focus.
     if (!mouse || what == Broadcast::MouseWheel)
         return;
+    callOnEveryClip(message);
+}
+
+// Calls a handler on every clip that has a script object, parents first; clips that a
+// handler removes are skipped.
+void PlayerScriptHost::callOnEveryClip(std::string_view handler) {
     timeline::Clip* rootClip = find(m_root);
     if (!rootClip)
         return;
@@ -909,7 +905,7 @@ void PlayerScriptHost::broadcast(Broadcast what, int wheelDelta) {
     });
     for (ClipId id : ids)
         if (exists(id))
-            m_vm->callHandler(id, message);
+            m_vm->callHandler(id, handler);
 }
 
 void PlayerScriptHost::startDrag(ClipId clip, bool lockCenter, const ClipRect* constraint) {

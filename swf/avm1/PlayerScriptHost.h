@@ -119,6 +119,7 @@ private:
     timeline::Clip* find(ClipId clip) const;
     void attachWorld(timeline::Clip& clip);
     void enterFramePass();
+    void callOnEveryClip(std::string_view handler);
     void constructNewClips();
     void syncFields(); // text fields bound to variables
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
