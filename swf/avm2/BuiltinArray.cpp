@@ -16,17 +16,6 @@ ArrayObject* self(Machine& m, Value v) {
     return static_cast<ArrayObject*>(v.o);
 }
 
-std::size_t position(Machine& m, Value v, std::size_t size, std::size_t fallback) {
-    if (v.isUndefined())
-        return fallback;
-    double d = m.toNumber(v);
-    if (std::isnan(d))
-        return 0;
-    if (d < 0)
-        d = std::max(0.0, static_cast<double>(size) + std::trunc(d));
-    return static_cast<std::size_t>(std::min(std::trunc(d), static_cast<double>(size)));
-}
-
 std::string join(Machine& m, ArrayObject* a, const std::string& sep) {
     std::string out;
     for (std::size_t i = 0; i < a->elements.size(); ++i) {
@@ -124,15 +113,15 @@ void installArrayBuiltins(Machine& m) {
     m.defineMethod(array, "toString", [](Machine& m, Value s, std::span<Value>) { return m.string(join(m, self(m, s), ",")); });
     m.defineMethod(array, "slice", [](Machine& m, Value s, std::span<Value> a) {
         auto& el = self(m, s)->elements;
-        std::size_t b = position(m, arg(a, 0), el.size(), 0);
-        std::size_t e = position(m, arg(a, 1), el.size(), el.size());
+        std::size_t b = relativeIndex(m, arg(a, 0), el.size(), 0);
+        std::size_t e = relativeIndex(m, arg(a, 1), el.size(), el.size());
         return Value::object(m.newArray(e > b ? std::vector<Value>(el.begin() + b, el.begin() + e) : std::vector<Value>{}));
     }, 2);
     m.defineMethod(array, "splice", [](Machine& m, Value s, std::span<Value> a) {
         auto& el = self(m, s)->elements;
         if (a.empty())
             return Value::object(m.newArray());
-        std::size_t b = position(m, a[0], el.size(), 0);
+        std::size_t b = relativeIndex(m, a[0], el.size(), 0);
         std::size_t count = a.size() > 1 ? static_cast<std::size_t>(std::clamp(m.toNumber(a[1]), 0.0, static_cast<double>(el.size() - b)))
                                          : el.size() - b;
         std::vector<Value> removed(el.begin() + b, el.begin() + b + count);
@@ -163,7 +152,7 @@ void installArrayBuiltins(Machine& m) {
     });
     m.defineMethod(array, "indexOf", [](Machine& m, Value s, std::span<Value> a) {
         auto& el = self(m, s)->elements;
-        std::size_t from = position(m, arg(a, 1), el.size(), 0);
+        std::size_t from = relativeIndex(m, arg(a, 1), el.size(), 0);
         for (std::size_t i = from; i < el.size(); ++i)
             if (m.strictEquals(el[i], arg(a, 0)))
                 return Value::integer(static_cast<std::int32_t>(i));

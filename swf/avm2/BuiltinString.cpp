@@ -9,18 +9,6 @@ namespace swf::avm2 {
 
 namespace {
 
-// A relative position as slice() and substr() read it: negative counts from the end.
-std::size_t relative(Machine& m, Value v, std::size_t size, std::size_t fallback) {
-    if (v.isUndefined())
-        return fallback;
-    double d = m.toNumber(v);
-    if (std::isnan(d))
-        return 0;
-    if (d < 0)
-        d = std::max(0.0, static_cast<double>(size) + std::trunc(d));
-    return static_cast<std::size_t>(std::min(std::trunc(d), static_cast<double>(size)));
-}
-
 std::size_t clampIndex(Machine& m, Value v, std::size_t size, std::size_t fallback) {
     if (v.isUndefined())
         return fallback;
@@ -35,6 +23,17 @@ std::string self(Machine& m, Value v) {
 }
 
 } // namespace
+
+std::size_t relativeIndex(Machine& m, Value v, std::size_t size, std::size_t fallback) {
+    if (v.isUndefined())
+        return fallback;
+    double d = m.toNumber(v);
+    if (std::isnan(d))
+        return 0;
+    if (d < 0)
+        d = std::max(0.0, static_cast<double>(size) + std::trunc(d));
+    return static_cast<std::size_t>(std::min(std::trunc(d), static_cast<double>(size)));
+}
 
 void installStringBuiltins(Machine& m) {
     ClassObject* string = m.defineNativeClass("", "String", m.objectClass);
@@ -87,7 +86,7 @@ void installStringBuiltins(Machine& m) {
     }, 2);
     m.defineMethod(string, "substr", [](Machine& m, Value s, std::span<Value> a) {
         std::string str = self(m, s);
-        std::size_t b = relative(m, arg(a, 0), str.size(), 0);
+        std::size_t b = relativeIndex(m, arg(a, 0), str.size(), 0);
         double len = a.size() > 1 && !a[1].isUndefined() ? m.toNumber(a[1]) : static_cast<double>(str.size());
         if (std::isnan(len) || len <= 0)
             return m.string("");
@@ -95,8 +94,8 @@ void installStringBuiltins(Machine& m) {
     }, 2);
     m.defineMethod(string, "slice", [](Machine& m, Value s, std::span<Value> a) {
         std::string str = self(m, s);
-        std::size_t b = relative(m, arg(a, 0), str.size(), 0);
-        std::size_t e = relative(m, arg(a, 1), str.size(), str.size());
+        std::size_t b = relativeIndex(m, arg(a, 0), str.size(), 0);
+        std::size_t e = relativeIndex(m, arg(a, 1), str.size(), str.size());
         return e > b ? m.string(str.substr(b, e - b)) : m.string("");
     }, 2);
     m.defineMethod(string, "toUpperCase", [](Machine& m, Value s, std::span<Value>) {

@@ -222,6 +222,10 @@ T* Machine::allocate() {
 // Namespace URIs the compiler uses for built-in members.
 inline const NsKey kAs3Ns = "http://adobe.com/AS3/2006/builtin";
 
+// A position as slice(), substr() and splice() read it: negative counts from the end,
+// the result is clamped to [0, size]; `fallback` when v is undefined.
+std::size_t relativeIndex(Machine& m, Value v, std::size_t size, std::size_t fallback);
+
 void installCoreBuiltins(Machine& m);   // Object, Function, Class, Boolean, Number, int, uint, Error, globals
 void installStringBuiltins(Machine& m); // String
 void installArrayBuiltins(Machine& m);  // Array
