@@ -482,6 +482,7 @@ void TShockwaveFlash::afterInput() {
 }
 
 void TShockwaveFlash::afterChange() {
+    m_session->syncVideo(); // jumps made here bypass the session's tick
     // Only a visible change costs a repaint.
     const std::uint64_t generation = m_player->displayGeneration();
     if (generation == m_shownGeneration)

@@ -4,12 +4,14 @@
 #include "swf/avm1/PlayerScriptHost.h"
 #include "swf/avm2/Avm2Host.h"
 #include "swf/movie/Movie.h"
+#include "swf/video/VideoEngine.h"
 
 #include <utility>
 
 namespace swf {
 
-PlayerSession::PlayerSession(SessionOptions options) : m_audio(std::make_unique<audio::AudioEngine>(m_player)) {
+PlayerSession::PlayerSession(SessionOptions options)
+    : m_audio(std::make_unique<audio::AudioEngine>(m_player)), m_video(std::make_unique<video::VideoEngine>(m_player)) {
     m_player.setQuality(options.quality);
     if (!options.scripts)
         return;
@@ -64,6 +66,10 @@ bool PlayerSession::loadFromBytes(std::vector<std::uint8_t> bytes, const std::st
     return movieLoaded(m_player.loadFromBytes(std::move(bytes)));
 }
 
+void PlayerSession::syncVideo() {
+    m_video->sync();
+}
+
 void PlayerSession::tick() {
     tickAt(static_cast<double>(m_ticks) * 1000.0 / m_player.frameRate());
 }
@@ -76,6 +82,7 @@ void PlayerSession::tickAt(double movieTimeMs) {
         m_scripts->afterTick();
     if (m_as3)
         m_as3->afterTick(movieTimeMs);
+    m_video->sync();
     m_audio->mixTick(m_mix);
     ++m_ticks;
 }

@@ -24,6 +24,9 @@ class Avm2Host;
 namespace swf::audio {
 class AudioEngine;
 }
+namespace swf::video {
+class VideoEngine;
+}
 
 namespace swf {
 
@@ -65,6 +68,10 @@ public:
     // The sound of the last tick: 44,100 Hz stereo 16-bit, one frame interval long.
     const std::vector<std::int16_t>& lastMix() const { return m_mix; }
     audio::AudioEngine& audio() { return *m_audio; }
+    video::VideoEngine& video() { return *m_video; }
+    // Gives video objects the pictures their frames name. tick() does it; a host that jumps
+    // the player itself (gotoFrame, back, forward) calls it before drawing.
+    void syncVideo();
 
     Player& player() { return m_player; }
     const Player& player() const { return m_player; }
@@ -82,6 +89,7 @@ private:
     Player m_player;
     avm1::PlayerScriptHost* m_scripts = nullptr; // owned by m_player
     std::unique_ptr<audio::AudioEngine> m_audio; // attached to m_player, so declared after it
+    std::unique_ptr<video::VideoEngine> m_video;
     std::vector<std::int16_t> m_mix;
     std::uint64_t m_ticks = 0;
     std::function<void(const std::string&)> m_traceSink;

@@ -5,9 +5,11 @@
 #include "CommandRegistry.h"
 #include "InputFile.h"
 #include "shell/MovieSize.h"
+#include "swf/format/Media.h"
 #include "swf/format/TagCode.h"
 #include "swf/io/Decompress.h"
 #include "swf/movie/Movie.h"
+#include "swf/video/VideoCodec.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,7 +29,8 @@ const char kUsage[] = "usage: orvane-tool info MOVIE.swf [--json]\n"
                       "Prints the movie's signature, version, declared length, stage size (as the player\n"
                       "sizes its window, Xmax/20 x Ymax/20, and as the rectangle's extent), frame rate,\n"
                       "frame count and the number of root-timeline tags of each code. Bodies up to\n"
-                      "64 MiB also get the engine's count of unknown and broken tags.\n";
+                      "64 MiB also get the engine's count of unknown and broken tags and a line for\n"
+                      "each embedded video stream: its codec, size, frames and keyframes.\n";
 
 int run(const std::vector<std::string>& args);
 const Command kInfo{"info", "print a movie's header facts and tag counts", kUsage, run};
@@ -42,6 +45,16 @@ constexpr std::size_t kMaxEngineBody = std::size_t(64) << 20;
 struct TagCount {
     std::uint16_t code = 0;
     std::uint64_t count = 0;
+};
+
+struct VideoStreamFacts {
+    std::uint16_t id = 0;
+    std::uint8_t codec = 0;
+    int width = 0, height = 0;
+    int declaredFrames = 0;
+    std::size_t packets = 0, keyframes = 0;
+    int deblocking = 0;
+    bool smoothing = false;
 };
 
 struct MovieFacts {
@@ -59,6 +72,7 @@ struct MovieFacts {
     // Named counters printed in both formats (show_frames, tags_total, unknown_tags, ...).
     std::vector<std::pair<std::string, std::uint64_t>> counters;
     std::vector<std::string> problems; // what does not add up; the movie may still play
+    std::vector<VideoStreamFacts> videos; // from the engine's pass
 
     double frameRate() const { return frameRateRaw / 256.0; }
     int extentWidth() const { return static_cast<int>((std::int64_t(xMax) - xMin) / 20); }
@@ -130,6 +144,20 @@ void walkTags(const std::vector<std::uint8_t>& body, std::size_t pos, MovieFacts
     facts.counters.emplace_back("show_frames", counts.count(1) ? counts[1] : 0);
     facts.counters.emplace_back("tags_total", total);
     facts.counters.emplace_back("unknown_tags", unknown);
+}
+
+void gatherVideos(const swf::movie::Movie& movie, MovieFacts& facts) {
+    for (std::uint32_t id = 0; id <= 0xFFFF; ++id) {
+        const auto* ch = movie.character(static_cast<std::uint16_t>(id));
+        if (!ch || ch->kind != swf::format::CharacterKind::VideoStream)
+            continue;
+        const auto& v = static_cast<const swf::format::VideoStreamCharacter&>(*ch);
+        VideoStreamFacts f{v.id, v.codec, v.width, v.height, v.frameCount, v.frames.size(), 0, v.deblocking,
+                           v.smoothing};
+        for (const auto& [number, bytes] : v.frames)
+            f.keyframes += swf::video::isKeyframe(v.codec, bytes) ? 1 : 0;
+        facts.videos.push_back(f);
+    }
 }
 
 // Fills facts from the file; returns the reason when the file is no usable movie.
@@ -213,6 +241,7 @@ std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
         if (auto movie = swf::movie::Movie::fromBytes(std::move(body), engineError)) {
             facts.counters.emplace_back("engine_unknown_tags", movie->tagStats().unknownTotal());
             facts.counters.emplace_back("engine_broken_tags", movie->tagStats().brokenTotal());
+            gatherVideos(*movie, facts);
         }
     }
     return std::nullopt;
@@ -261,6 +290,12 @@ void printText(const MovieFacts& f) {
     for (const TagCount& t : f.tags)
         std::printf("  %3u %-28s %llu\n", t.code, tagLabel(t.code).c_str(),
                     static_cast<unsigned long long>(t.count));
+    for (const VideoStreamFacts& v : f.videos)
+        std::printf("video stream %u: %s (codec %u), %d x %d px, %d frames declared, %zu packets, %zu keyframes, "
+                    "deblocking %d, smoothing %s%s\n",
+                    v.id, swf::video::codecName(v.codec).c_str(), v.codec, v.width, v.height, v.declaredFrames,
+                    v.packets, v.keyframes, v.deblocking, v.smoothing ? "on" : "off",
+                    swf::video::isSupportedCodec(v.codec) ? "" : " (not decoded)");
     for (const std::string& p : f.problems)
         std::printf("problem: %s\n", p.c_str());
 }
@@ -287,6 +322,16 @@ void printJson(const MovieFacts& f) {
         std::printf("%s\n    {\"code\": %u, \"name\": \"%s\", \"count\": %llu}", i ? "," : "", f.tags[i].code,
                     tagLabel(f.tags[i].code).c_str(), static_cast<unsigned long long>(f.tags[i].count));
     std::printf("%s],\n", f.tags.empty() ? "" : "\n  ");
+    std::printf("  \"video_streams\": [");
+    for (std::size_t i = 0; i < f.videos.size(); ++i) {
+        const VideoStreamFacts& v = f.videos[i];
+        std::printf("%s\n    {\"id\": %u, \"codec\": %u, \"codec_name\": %s, \"width\": %d, \"height\": %d, "
+                    "\"declared_frames\": %d, \"packets\": %zu, \"keyframes\": %zu, \"deblocking\": %d, "
+                    "\"smoothing\": %s}",
+                    i ? "," : "", v.id, v.codec, jsonString(swf::video::codecName(v.codec)).c_str(), v.width, v.height,
+                    v.declaredFrames, v.packets, v.keyframes, v.deblocking, v.smoothing ? "true" : "false");
+    }
+    std::printf("%s],\n", f.videos.empty() ? "" : "\n  ");
     std::printf("  \"problems\": [");
     for (std::size_t i = 0; i < f.problems.size(); ++i)
         std::printf("%s%s", i ? ", " : "", jsonString(f.problems[i]).c_str());

@@ -1,0 +1,103 @@
+#include "swf/video/EmbeddedVideo.h"
+
+#include "swf/video/VideoCodec.h"
+
+#include <algorithm>
+
+namespace swf::video {
+
+EmbeddedVideo::EmbeddedVideo(const format::VideoStreamCharacter& stream, std::size_t cacheBytes)
+    : m_stream(stream), m_cacheLimit(cacheBytes) {
+    m_packets.reserve(stream.frames.size());
+    for (const auto& [number, bytes] : stream.frames)
+        m_packets.push_back({number, bytes, isKeyframe(stream.codec, bytes)});
+}
+
+EmbeddedVideo::~EmbeddedVideo() = default;
+
+std::size_t EmbeddedVideo::keyframeCount() const {
+    return static_cast<std::size_t>(std::count_if(m_packets.begin(), m_packets.end(), [](const Packet& p) { return p.keyframe; }));
+}
+
+int EmbeddedVideo::packetAt(int number) const {
+    auto after = std::upper_bound(m_packets.begin(), m_packets.end(), number,
+                                  [](int n, const Packet& p) { return n < p.number; });
+    return static_cast<int>(after - m_packets.begin()) - 1;
+}
+
+int EmbeddedVideo::startFor(int index) const {
+    int key = index;
+    while (key > 0 && !m_packets[key].keyframe)
+        --key;
+    // Going on from where the decoder stands is as right as restarting, and cheaper.
+    if (m_decoded >= key && m_decoded < index)
+        return m_decoded + 1;
+    return key;
+}
+
+std::shared_ptr<const timeline::Pixels> EmbeddedVideo::cached(int index) {
+    auto it = m_cache.find(index);
+    if (it == m_cache.end())
+        return nullptr;
+    m_lru.splice(m_lru.begin(), m_lru, it->second);
+    ++m_stats.cacheHits;
+    return it->second->second;
+}
+
+void EmbeddedVideo::remember(int index, std::shared_ptr<const timeline::Pixels> picture) {
+    if (auto it = m_cache.find(index); it != m_cache.end()) {
+        m_cacheBytes -= it->second->second->argb.size() * 4;
+        m_lru.erase(it->second);
+    }
+    m_cacheBytes += picture->argb.size() * 4;
+    m_lru.emplace_front(index, std::move(picture));
+    m_cache[index] = m_lru.begin();
+    while (m_lru.size() > 2 && m_cacheBytes > m_cacheLimit) {
+        m_cacheBytes -= m_lru.back().second->argb.size() * 4;
+        m_cache.erase(m_lru.back().first);
+        m_lru.pop_back();
+    }
+}
+
+void EmbeddedVideo::decodeThrough(int index) {
+    if (!m_decoder) {
+        m_decoder = std::make_unique<VideoDecoder>(
+            m_stream.codec, DecoderOptions{m_stream.width, m_stream.height, m_stream.deblocking});
+    }
+    const int start = startFor(index);
+    if (start != m_decoded + 1 || m_decoded < 0) {
+        m_decoder->reset();
+        ++m_stats.seeks;
+    }
+    // Only the pictures the cache can hold are converted; the others are decoded for
+    // their references alone.
+    const std::size_t pictureBytes = std::max<std::size_t>(
+        std::size_t(std::max<int>(m_stream.width, 1)) * std::max<int>(m_stream.height, 1) * 4, 1);
+    const int keep = static_cast<int>(std::clamp<std::size_t>(m_cacheLimit / pictureBytes, 2, 1024));
+    for (int i = start; i <= index; ++i) {
+        const Packet& p = m_packets[static_cast<std::size_t>(i)];
+        ++m_stats.packetsDecoded;
+        if (!m_decoder->decode(p.bytes, p.keyframe))
+            ++m_stats.decodeErrors;
+        m_decoded = i;
+        if (i > index - keep) {
+            std::shared_ptr<const timeline::Pixels> picture = m_decoder->picture();
+            if (!picture)
+                picture = greyPicture(m_stream.width, m_stream.height);
+            remember(i, std::move(picture));
+        }
+    }
+}
+
+std::shared_ptr<const timeline::Pixels> EmbeddedVideo::frame(int number) {
+    const int index = packetAt(number);
+    if (index < 0)
+        return nullptr;
+    if (auto hit = cached(index))
+        return hit;
+    decodeThrough(index);
+    auto it = m_cache.find(index);
+    return it == m_cache.end() ? nullptr : it->second->second;
+}
+
+} // namespace swf::video

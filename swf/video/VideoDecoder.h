@@ -1,0 +1,63 @@
+#pragma once
+// One video stream's decoder: compressed packets in, pictures out as the premultiplied ARGB
+// words the renderer draws (timeline::Pixels). Wraps FFmpeg's libavcodec and libswscale;
+// nothing about FFmpeg shows in this header. Damaged packets are counted and skipped: the
+// last good picture stays.
+
+#include "swf/timeline/objects/Pixels.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+struct AVCodecParameters;
+
+namespace swf::video {
+
+// Pictures with more pixels than this are refused (a damaged header may claim 65535 x 65535).
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(4096) * 4096;
+
+struct DecoderOptions {
+    // The size the container declares; pictures up to 15 pixels larger (whole macroblocks)
+    // are cropped to it. 0: keep what the decoder gives.
+    int width = 0, height = 0;
+    // DefineVideoStream's deblocking field: 1 turns the codec's loop filter off, every
+    // other value leaves it as the stream's own header says.
+    int deblocking = 0;
+};
+
+class VideoDecoder {
+public:
+    // A decoder for a SWF/FLV codec number; valid() is false for codecs FFmpeg lacks.
+    VideoDecoder(std::uint8_t codec, DecoderOptions options);
+    // A decoder for a stream libavformat found (NetStream files).
+    VideoDecoder(const AVCodecParameters& params, DecoderOptions options);
+    ~VideoDecoder();
+    VideoDecoder(const VideoDecoder&) = delete;
+    VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+    bool valid() const;
+    // Feeds one packet; true when a picture came out of it (see picture()). `keyframe` tells
+    // decoders that cannot see it in the packet itself.
+    bool decode(std::span<const std::uint8_t> packet, bool keyframe = false);
+    // Flushes what the decoder holds back (codecs with reordering); true when a picture came.
+    bool drain();
+    // The newest picture converted; null before the first one. Each call converts anew, so
+    // callers keep what they need.
+    std::shared_ptr<timeline::Pixels> picture() const;
+    bool hasPicture() const;
+    // Forgets every reference picture and the newest picture (before decoding from a
+    // keyframe after a seek, so the result does not depend on what was decoded before).
+    void reset();
+    // Packets the codec refused.
+    std::uint64_t errors() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// A flat mid-grey picture, shown where a frame cannot be decoded and no earlier one was.
+std::shared_ptr<timeline::Pixels> greyPicture(int width, int height);
+
+} // namespace swf::video
