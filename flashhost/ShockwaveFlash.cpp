@@ -209,6 +209,7 @@ QByteArray FlashDesignState::defaultStream() {
 struct TShockwaveFlash::StagePainter {
 #ifdef ORVANE_HAVE_STAGE_RENDERER
     swf::render::StageRenderer renderer; // keeps its shape and bitmap caches across frames
+    StagePainter() { renderer.setThreads(0); } // a band a core
 #endif
     void paint(QPainter& painter, const swf::Player& player, const QRectF& viewport, double dpr) {
 #ifdef ORVANE_HAVE_STAGE_RENDERER

@@ -1,6 +1,7 @@
 #include "swf/render/RasterCache.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -12,6 +13,8 @@ namespace {
 constexpr double kMaxCachedPixels = 1024.0 * 1024.0;
 constexpr std::size_t kMaxSeen = 65536;
 constexpr int kSubpixelSteps = 4;
+// A look drawn at this many subpixel variants is taken for a moving shape.
+constexpr int kMovingVariants = 4;
 
 std::size_t mix(std::size_t h, std::size_t v) {
     return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
@@ -19,59 +22,78 @@ std::size_t mix(std::size_t h, std::size_t v) {
 
 } // namespace
 
-std::size_t RasterCache::KeyHash::operator()(const Key& k) const {
+std::size_t RasterCache::KeyHash::operator()(const Look& k) const {
     std::size_t h = std::hash<const void*>()(k.shape);
     for (double d : k.linear)
         h = mix(h, std::hash<double>()(d));
     for (float f : k.cx)
         h = mix(h, std::hash<float>()(f));
-    return mix(h, std::size_t(k.subX) << 8 | k.subY);
+    return h;
+}
+
+std::size_t RasterCache::KeyHash::operator()(const Key& k) const {
+    return mix((*this)(k.look), std::size_t(k.subX) << 8 | k.subY);
 }
 
 bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform& toDevice,
-                       const ColorTransform& cx, const QTransform& deviceToPainter) {
+                       const ColorTransform& cx, const QTransform& deviceToPainter, bool visible) {
+    bool hit = false;
+    const bool drawn = drawKept(p, shape, toDevice, cx, deviceToPainter, visible, hit);
+    if (visible)
+        ++(hit ? m_hits : m_misses);
+    return drawn;
+}
+
+bool RasterCache::drawKept(QPainter& p, const CompiledShape& shape, const QTransform& toDevice,
+                           const ColorTransform& cx, const QTransform& deviceToPainter, bool visible,
+                           bool& hit) {
     if (shape.layers.empty() || deviceToPainter.type() > QTransform::TxScale)
         return false;
     const double dx = toDevice.dx(), dy = toDevice.dy();
     if (!std::isfinite(dx) || !std::isfinite(dy) || std::abs(dx) > 1e7 || std::abs(dy) > 1e7)
         return false;
+    Key key;
+    key.look.shape = &shape;
+    key.look.linear = {toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22()};
+    std::copy(cx.mult.begin(), cx.mult.end(), key.look.cx.begin());
+    std::copy(cx.add.begin(), cx.add.end(), key.look.cx.begin() + 4);
+    // Counted draws decide; the counts are kept until the table is full and start over.
+    if (m_seen.size() >= kMaxSeen && !m_seen.count(key.look))
+        m_seen.clear();
+    Seen& seen = m_seen[key.look];
+
     // The position picks one of kSubpixelSteps x kSubpixelSteps variants; the rest is a
-    // whole-pixel offset of the blit.
+    // whole-pixel offset of the blit. A moving shape has the one variant at the nearest pixel.
+    const int steps = seen.moving ? 1 : kSubpixelSteps;
     double fx = std::floor(dx), fy = std::floor(dy);
-    int sx = int((dx - fx) * kSubpixelSteps + 0.5), sy = int((dy - fy) * kSubpixelSteps + 0.5);
-    if (sx == kSubpixelSteps) {
+    int sx = int((dx - fx) * steps + 0.5), sy = int((dy - fy) * steps + 0.5);
+    if (sx == steps) {
         sx = 0;
         fx += 1;
     }
-    if (sy == kSubpixelSteps) {
+    if (sy == steps) {
         sy = 0;
         fy += 1;
     }
-    Key key;
-    key.shape = &shape;
-    key.linear = {toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22()};
-    std::copy(cx.mult.begin(), cx.mult.end(), key.cx.begin());
-    std::copy(cx.add.begin(), cx.add.end(), key.cx.begin() + 4);
     key.subX = static_cast<std::uint8_t>(sx);
     key.subY = static_cast<std::uint8_t>(sy);
     const double qx = double(sx) / kSubpixelSteps, qy = double(sy) / kSubpixelSteps;
-
-    auto it = m_entries.find(key);
-    if (it == m_entries.end()) {
-        if (m_seen.size() >= kMaxSeen)
-            m_seen.clear();
-        if (++m_seen[key] < 2)
+    if (!seen.moving) {
+        const auto bit = std::uint16_t(1u << (sy * kSubpixelSteps + sx));
+        if (seen.once & bit)
+            seen.twice |= bit;
+        seen.once |= bit;
+        seen.moving = std::popcount(seen.once) >= kMovingVariants;
+        if (!(seen.twice & bit))
             return false;
-        m_seen.erase(key);
-
+    }
+    if (!visible)
+        return true;
+    auto it = m_entries.find(key);
+    hit = it != m_entries.end();
+    if (!hit) {
         const QTransform linear(toDevice.m11(), toDevice.m12(), toDevice.m21(), toDevice.m22(), 0, 0);
-        double margin = 2;
-        for (const LineStyle& l : shape.lines)
-            // Half the width reaches past the centre line; square caps and miter joins
-            // (up to the limit, in widths) reach further.
-            margin = std::max(margin, m_painter.deviceStrokeWidth(l, toDevice) *
-                                              (l.join == Join::Miter ? std::max(1.0, l.miterLimit) : 1.0) +
-                                          2);
+        const double margin = m_painter.deviceReach(shape, toDevice);
         const QRectF b = linear.mapRect(shape.bounds).adjusted(-margin, -margin, margin + 1, margin + 1);
         if (!b.isValid() || b.width() * b.height() > kMaxCachedPixels || b.width() > 4096 ||
             b.height() > 4096)
@@ -91,18 +113,16 @@ bool RasterCache::draw(QPainter& p, const CompiledShape& shape, const QTransform
                            cx);
         }
         e.offset = offset;
+        e.lastUse = ++m_clock;
         m_bytes += static_cast<std::size_t>(e.image.sizeInBytes());
         it = m_entries.emplace(key, std::move(e)).first;
-        if (m_bytes > m_limit) {
-            evict();
-            it = m_entries.find(key);
-            if (it == m_entries.end())
-                return false;
-        }
     }
     it->second.lastUse = ++m_clock;
     p.setTransform(deviceToPainter);
     p.drawImage(QPointF(fx + it->second.offset.x(), fy + it->second.offset.y()), it->second.image);
+    // Evicting after the blit: an image larger than the whole budget is still drawn as one.
+    if (m_bytes > m_limit)
+        evict();
     return true;
 }
 

@@ -1,9 +1,16 @@
 #pragma once
 // Rasterized shapes kept as premultiplied images and blitted, the way a player caches
-// objects as bitmaps. A shape is cached once it has been drawn twice with the same
-// scale/rotation/skew and colour transform; its position only picks one of 4x4 subpixel
-// variants, so objects that merely move are drawn by a single image blit. Shapes whose
-// transform keeps changing are never cached and are drawn as paths.
+// objects as bitmaps. A shape is drawn from an image once it has been drawn twice with the
+// same scale/rotation/skew, colour transform and position to a quarter pixel (one of 4x4
+// subpixel variants). A shape seen at several subpixel positions is moving: from then on it is
+// placed to the whole pixel from one image, as players place cached bitmaps, so a moving
+// object costs one image rather than sixteen. Shapes whose transform keeps changing are never
+// cached and are drawn as paths.
+//
+// Whether a shape is drawn from an image depends only on the draws seen so far, never on
+// which images are kept: the stage drawn in bands by several caches (one a band, each seeing
+// every draw) comes out the same as drawn by one. An image evicted to stay in the byte budget
+// is made again when it is next needed.
 
 #include "swf/render/ColorTransform.h"
 #include "swf/render/CompiledShape.h"
@@ -25,27 +32,43 @@ public:
     explicit RasterCache(ShapePainter& painter) : m_painter(painter) {}
 
     // Draws `shape` from the cache (building the entry when this is its second use) and
-    // returns true, or returns false when the caller should draw the paths itself.
+    // returns true, or returns false when the caller should draw the paths itself. A draw
+    // that is not `visible` (outside the area being drawn) is only counted, never drawn.
     bool draw(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
-              const QTransform& deviceToPainter);
+              const QTransform& deviceToPainter, bool visible = true);
 
     void clear();
     std::size_t byteSize() const { return m_bytes; }
     std::size_t entryCount() const { return m_entries.size(); }
+    // Draws served from a kept image, and draws left to the caller or spent making one.
+    std::uint64_t hits() const { return m_hits; }
+    std::uint64_t misses() const { return m_misses; }
 
     // Total image bytes kept; the least recently used entries go first beyond it.
     void setByteLimit(std::size_t bytes) { m_limit = bytes; }
 
 private:
-    struct Key {
+    // A shape drawn one way, wherever it stands.
+    struct Look {
         const CompiledShape* shape;
         std::array<double, 4> linear;
         std::array<float, 8> cx;
+        bool operator==(const Look&) const = default;
+    };
+    struct Key {
+        Look look;
         std::uint8_t subX, subY;
         bool operator==(const Key&) const = default;
     };
     struct KeyHash {
+        std::size_t operator()(const Look& k) const;
         std::size_t operator()(const Key& k) const;
+    };
+    // The subpixel variants a look has been drawn at (bit 4 * y + x), and those drawn twice.
+    struct Seen {
+        std::uint16_t once = 0;
+        std::uint16_t twice = 0;
+        bool moving = false;
     };
     struct Entry {
         QImage image;
@@ -53,14 +76,21 @@ private:
         std::uint64_t lastUse = 0;
     };
 
+    bool drawKept(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
+                  const QTransform& deviceToPainter, bool visible, bool& hit);
     void evict();
 
     ShapePainter& m_painter;
     std::unordered_map<Key, Entry, KeyHash> m_entries;
-    std::unordered_map<Key, int, KeyHash> m_seen; // first uses, before an entry is worth making
+    std::unordered_map<Look, Seen, KeyHash> m_seen;
     std::uint64_t m_clock = 0;
+    std::uint64_t m_hits = 0;
+    std::uint64_t m_misses = 0;
     std::size_t m_bytes = 0;
-    std::size_t m_limit = 96u << 20;
+    std::size_t m_limit = kDefaultByteLimit;
+
+public:
+    static constexpr std::size_t kDefaultByteLimit = 64u << 20;
 };
 
 } // namespace swf::render

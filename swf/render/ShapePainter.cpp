@@ -93,6 +93,17 @@ double ShapePainter::deviceStrokeWidth(const LineStyle& line, const QTransform& 
     return line.width * lengthScale(toDevice);
 }
 
+double ShapePainter::deviceReach(const CompiledShape& shape, const QTransform& toDevice) const {
+    double margin = 2;
+    for (const LineStyle& l : shape.lines)
+        // Half the width reaches past the centre line; square caps and miter joins (up to
+        // the limit, in widths) reach further.
+        margin = std::max(margin, deviceStrokeWidth(l, toDevice) *
+                                          (l.join == Join::Miter ? std::max(1.0, l.miterLimit) : 1.0) +
+                                      2);
+    return margin;
+}
+
 const QImage* ShapePainter::tinted(const QImage* image, const ColorTransform& cx) {
     if (cx.isIdentity())
         return image;

@@ -42,6 +42,9 @@ public:
 
     // Stroke width in device pixels that a line style gets under `toDevice`; 0 = hairline.
     double deviceStrokeWidth(const LineStyle& line, const QTransform& toDevice) const;
+    // How far, in device pixels, the drawn shape may reach past its paths' bounds: strokes,
+    // their caps and joins, and anti-aliasing.
+    double deviceReach(const CompiledShape& shape, const QTransform& toDevice) const;
 
     int skippedFills() const { return m_skippedFills; }
     void clearCaches() {

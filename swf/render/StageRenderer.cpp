@@ -37,11 +37,15 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -105,11 +109,12 @@ void addToUnion(QPainterPath& out, const QPainterPath& path, const QTransform& m
     out.addPath(mapped);
 }
 
-// Subtract and invert have no QPainter composition mode: done by hand on the pixels.
-void composeByHand(QImage& dst, const QImage& src, format::BlendMode mode) {
-    const int h = std::min(dst.height(), src.height());
+// Subtract and invert have no QPainter composition mode: done by hand on the pixels of
+// `rows` (the band being drawn).
+void composeByHand(QImage& dst, const QImage& src, format::BlendMode mode, int firstRow, int endRow) {
+    const int h = std::min({dst.height(), src.height(), endRow});
     const int w = std::min(dst.width(), src.width());
-    for (int y = 0; y < h; ++y) {
+    for (int y = std::max(0, firstRow); y < h; ++y) {
         auto* d = reinterpret_cast<QRgb*>(dst.scanLine(y));
         const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         for (int x = 0; x < w; ++x) {
@@ -140,6 +145,13 @@ void composeByHand(QImage& dst, const QImage& src, format::BlendMode mode) {
 
 } // namespace
 
+// What the bands of one renderer share: decoded bitmaps, and a lock for them and for the
+// lazily laid out text of fields.
+struct StageRenderer::SharedState {
+    std::recursive_mutex mutex;
+    media::BitmapCache bitmaps;
+};
+
 class StageRenderer::Impl : public BitmapSource {
 public:
     struct Target {
@@ -149,6 +161,9 @@ public:
         QSize deviceSize;
         bool layered = false;          // a blend layer that alpha and erase can act on
         std::uint64_t appliedClip = 0; // serial of the clip state set on the painter
+        // The device pixels this walk may change (its band); shapes wholly outside are
+        // counted but not drawn.
+        QRectF area;
     };
 
     // Device-space clip: the stage rectangle plus every mask in force.
@@ -158,27 +173,33 @@ public:
         std::uint64_t serial = 0;
     };
 
+    explicit Impl(SharedState& shared) : m_shared(shared) {}
+
     const QImage* bitmap(std::uint16_t id) override {
         const format::Character* c = m_movie ? m_movie->character(id) : nullptr;
         if (!c || c->kind != format::CharacterKind::Bitmap)
             return nullptr;
         const auto* b = static_cast<const format::BitmapCharacter*>(c);
-        return m_bitmaps.image(b, static_cast<std::uint16_t>(b->tag), b->data, m_movie->jpegTables());
+        // Decoded once for all bands; the images stay where they are until the movie changes.
+        const std::lock_guard lock(m_shared.mutex);
+        return m_shared.bitmaps.image(b, static_cast<std::uint16_t>(b->tag), b->data, m_movie->jpegTables());
     }
 
-    void syncMovie(const Player& player) {
+    // Follows the player to another movie, dropping the caches; true when it did.
+    bool syncMovie(const Player& player) {
         const movie::Movie* m = player.movie();
         // The address alone could be reused by the next movie; the body buffer and the
         // dictionary size make a mix-up of two movies' caches practically impossible.
         const auto body = m ? m->body() : std::span<const std::uint8_t>();
         if (m == m_movie && body.data() == m_bodyData && body.size() == m_bodySize &&
             (m ? m->characterCount() : 0) == m_characterCount)
-            return;
+            return false;
         clear();
         m_movie = m;
         m_bodyData = body.data();
         m_bodySize = body.size();
         m_characterCount = m ? m->characterCount() : 0;
+        return true;
     }
 
     void clear() {
@@ -189,37 +210,42 @@ public:
         m_outlined.clear();
         m_definitionFields.clear();
         m_drawings.clear();
-        m_bitmaps.clear();
         m_painter.clearCaches();
         m_raster.clear();
     }
 
-    void drawStage(QPainter& painter, QImage* image, const Player& player, const QRectF& viewport,
-                   double dpr) {
-        syncMovie(player);
+    // Draws the stage on `painter`, whose logical coordinates `deviceToPainter` maps device
+    // pixels to, changing only the pixels of `band` (device pixels).
+    void drawStage(QPainter& painter, QImage* image, const Player& player, const QRectF& viewport, double dpr,
+                   const QTransform& deviceToPainter, const QRect& band) {
         const format::Rect sr = player.stageRect();
         const format::Rgba bg = player.backgroundColor();
         const QRectF stage(sr.xMin, sr.yMin, double(sr.width()), double(sr.height()));
         const StageViewport v = showAll(stage, viewport, dpr);
         const double k = std::isfinite(dpr) && dpr > 0 ? dpr : 1.0;
 
+        if (band.isEmpty())
+            return;
         painter.save();
-        // The viewport is in the painter's own coordinates, whatever transform it has.
-        const QTransform base = painter.transform();
         m_antialias = timeline::antialiased(player.quality());
         m_smoothBitmaps = timeline::smoothsBitmaps(player.quality());
         painter.setRenderHint(QPainter::Antialiasing, m_antialias);
-        painter.setClipping(false);
-        painter.fillRect(viewport, QColor(bg.r, bg.g, bg.b));
+        const QSize deviceSize(int(std::ceil((viewport.x() + viewport.width()) * k)),
+                               int(std::ceil((viewport.y() + viewport.height()) * k)));
+        const QRectF area = QRectF(QPointF(0, 0), QSizeF(deviceSize)).intersected(QRectF(band));
+        painter.setTransform(deviceToPainter);
+        painter.setClipRect(area);
+        painter.fillRect(QRectF(viewport.x() * k, viewport.y() * k, viewport.width() * k, viewport.height() * k),
+                         QColor(bg.r, bg.g, bg.b));
         if (v.pixelScale > 0 && player.root() && player.isLoaded()) {
             Target t;
             t.painter = &painter;
             t.image = image;
-            t.deviceToPainter = QTransform::fromScale(1.0 / k, 1.0 / k) * base;
-            t.deviceSize = QSize(int(std::ceil((viewport.x() + viewport.width()) * k)),
-                                 int(std::ceil((viewport.y() + viewport.height()) * k)));
+            t.deviceToPainter = deviceToPainter;
+            t.deviceSize = deviceSize;
+            t.area = area;
             ClipState clip;
-            clip.stage = v.stageArea;
+            clip.stage = v.stageArea.intersected(area);
             clip.serial = nextClipSerial();
             m_painter.setStagePixelScale(v.pixelScale);
             m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
@@ -234,11 +260,12 @@ public:
             drawClip(t, *player.root(), v.stageToDevice, ColorTransform{}, clip, 0);
         }
         painter.restore();
-        m_stats.bitmapsDecoded = m_bitmaps.decodedCount();
-        m_stats.bitmapsFailed = m_bitmaps.failedCount();
         m_stats.cachedShapes = m_shapes.size() + m_morphs.size() + m_glyphs.size();
         m_stats.rasterCacheBytes = m_raster.byteSize();
+        m_stats.raster = {m_raster.hits(), m_raster.misses()};
     }
+
+    void setRasterBudget(std::size_t bytes) { m_raster.setByteLimit(bytes); }
 
     RenderStats m_stats;
 
@@ -256,8 +283,11 @@ private:
             p.setClipPath(m, Qt::IntersectClip);
     }
 
+    void countShape(bool found) { ++(found ? m_stats.shapes.hits : m_stats.shapes.misses); }
+
     const CompiledShape& shapeFor(const format::ShapeCharacter* s) {
         auto& slot = m_shapes[s];
+        countShape(slot != nullptr);
         if (!slot)
             slot = std::make_unique<CompiledShape>(compileShape(geometryFromShape(*s)));
         return *slot;
@@ -266,6 +296,7 @@ private:
     const CompiledShape& morphFor(const format::MorphShapeCharacter* m, std::uint16_t ratio) {
         auto key = std::make_pair(m, ratio);
         auto it = m_morphs.find(key);
+        countShape(it != m_morphs.end());
         if (it != m_morphs.end())
             return *it->second;
         if (m_morphs.size() >= kMaxMorphEntries) {
@@ -281,6 +312,7 @@ private:
         if (index >= font->glyphs.size())
             return nullptr;
         auto& slot = m_glyphs[{font, index}];
+        countShape(slot != nullptr);
         if (!slot)
             slot = std::make_unique<CompiledShape>(compileShape(geometryFromGlyph(font->glyphs[index])));
         return slot.get();
@@ -499,6 +531,8 @@ private:
             lt.image = &layer;
             lt.deviceSize = t.deviceSize;
             lt.layered = true;
+            // A filter reads pixels around each one: the whole layer is drawn then.
+            lt.area = obj.filters.empty() ? t.area : QRectF(QPointF(0, 0), QSizeF(t.deviceSize));
             ClipState inner;
             inner.stage = QRectF(QPointF(0, 0), QSizeF(t.deviceSize));
             inner.serial = nextClipSerial();
@@ -516,9 +550,8 @@ private:
             layer = cx.applyToImage(layer);
         const format::BlendMode mode = obj.blendMode;
         if ((mode == format::BlendMode::Subtract || mode == format::BlendMode::Invert)) {
-            if (t.image && t.deviceToPainter.isIdentity() && clip.masks.empty() &&
-                clip.stage.contains(QRectF(QPointF(0, 0), QSizeF(t.deviceSize)))) {
-                composeByHand(*t.image, layer, mode);
+            if (t.image && t.deviceToPainter.isIdentity() && clip.masks.empty() && clip.stage.contains(t.area)) {
+                composeByHand(*t.image, layer, mode, int(std::floor(t.area.top())), int(std::ceil(t.area.bottom())));
                 return;
             }
             // FIXME: on a surface whose pixels cannot be read (or under a mask), subtract and
@@ -548,8 +581,13 @@ private:
                 kind == timeline::ObjectKind::Shape
                     ? shapeFor(static_cast<const format::ShapeCharacter*>(ch))
                     : morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0);
-            // Cached images are anti-aliased and placed to a quarter pixel: not for aliased drawing.
-            if (!m_antialias || !m_raster.draw(p, shape, m, cx, t.deviceToPainter))
+            const bool visible = t.area.intersects(
+                m.mapRect(shape.bounds).adjusted(-1, -1, 1, 1).marginsAdded(
+                    QMarginsF(1, 1, 1, 1) * m_painter.deviceReach(shape, m)));
+            // Cached images are anti-aliased and placed to a quarter pixel: not for aliased
+            // drawing. Every band counts every draw, so all make the same choices.
+            const bool kept = m_antialias && m_raster.draw(p, shape, m, cx, t.deviceToPainter, visible);
+            if (!kept && visible)
                 m_painter.draw(p, shape, m, cx, t.deviceToPainter);
             break;
         }
@@ -684,6 +722,8 @@ private:
                 drawFieldBox(t, field, m, cx);
             return state->length() == 0;
         }
+        // A field lays its text out on first use: one band at a time.
+        const std::lock_guard lock(m_shared.mutex);
         m_fields.draw(*t.painter, FieldPainter::view(*state, state->layout()), m, t.deviceToPainter, cx,
                       deviceText);
         return true;
@@ -830,7 +870,7 @@ private:
     std::size_t m_bodySize = 0;
     std::size_t m_characterCount = 0;
     std::uint64_t m_clipSerial = 0;
-    media::BitmapCache m_bitmaps;
+    SharedState& m_shared;
     ShapePainter m_painter;
     RasterCache m_raster{m_painter};
     std::unordered_map<const format::ShapeCharacter*, std::unique_ptr<CompiledShape>> m_shapes;
@@ -858,15 +898,91 @@ private:
     std::unordered_set<std::uint64_t> m_masked;                    // serials some object names as its mask
 };
 
-StageRenderer::StageRenderer() : m_impl(std::make_unique<Impl>()) {}
+StageRenderer::StageRenderer() : m_shared(std::make_unique<SharedState>()) {
+    setThreads(1);
+}
 StageRenderer::~StageRenderer() = default;
+
+void StageRenderer::setThreads(int threads) {
+    const int n = std::clamp(threads > 0 ? threads : QThread::idealThreadCount(), 1, kMaxThreads);
+    if (n == int(m_lanes.size()))
+        return;
+    m_lanes.clear();
+    for (int i = 0; i < n; ++i) {
+        m_lanes.push_back(std::make_unique<Impl>(*m_shared));
+        m_lanes.back()->setRasterBudget(kRasterBudget / std::size_t(n));
+    }
+}
+
+int StageRenderer::threads() const {
+    return int(m_lanes.size());
+}
+
+// Every band is drawn on a thread of the global pool, even with one band: Qt's raster engine
+// hands the spans of each fill to that pool unless it runs there itself, which costs more in
+// waking threads than it saves on small shapes.
+void StageRenderer::drawBands(QImage& frame, const Player& player, const QRectF& viewport, double dpr) {
+    const int n = int(m_lanes.size());
+    // A movie change drops the caches of every band here, before any band runs.
+    bool changed = false;
+    for (auto& lane : m_lanes)
+        changed |= lane->syncMovie(player);
+    if (changed)
+        m_shared->bitmaps.clear();
+    const double k = std::isfinite(dpr) && dpr > 0 ? dpr : 1.0;
+    const int height = std::min(frame.height(), int(std::ceil((viewport.y() + viewport.height()) * k)));
+    auto drawBand = [&](int i) {
+        // Each band paints on its own image over the same pixels, clipped to its rows.
+        QImage view(frame.bits(), frame.width(), frame.height(), frame.bytesPerLine(), frame.format());
+        QPainter p(&view);
+        const QRect band(0, height * i / n, frame.width(), height * (i + 1) / n - height * i / n);
+        m_lanes[std::size_t(i)]->drawStage(p, &view, player, viewport, k, QTransform(), band);
+    };
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (pool->contains(QThread::currentThread())) {
+        for (int i = 0; i < n; ++i) // already on the pool: waiting on it could starve it
+            drawBand(i);
+    } else {
+        QSemaphore done;
+        for (int i = 0; i < n; ++i)
+            pool->start([&, i] {
+                drawBand(i);
+                done.release();
+            });
+        done.acquire(n);
+    }
+}
 
 void StageRenderer::render(QPainter& painter, const Player& player, const QRectF& viewport,
                            double devicePixelRatio) {
+    const double k = std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QImage* image = nullptr;
     if (painter.device() && painter.device()->devType() == QInternal::Image)
         image = static_cast<QImage*>(painter.device());
-    m_impl->drawStage(painter, image, player, viewport, devicePixelRatio);
+    // Straight onto an image whose pixels are the device pixels; anything else gets the frame
+    // drawn on an image of ours and copied over.
+    if (image && image->format() == QImage::Format_ARGB32_Premultiplied && painter.transform().isIdentity() &&
+        image->devicePixelRatio() == k) {
+        drawBands(*image, player, viewport, k);
+        return;
+    }
+    const QRect device = QRectF(viewport.x() * k, viewport.y() * k, viewport.width() * k, viewport.height() * k)
+                             .toAlignedRect()
+                             .intersected(QRect(0, 0, 16384, 16384));
+    if (device.isEmpty())
+        return;
+    const QSize size(device.right() + 1, device.bottom() + 1);
+    if (m_frame.size() != size) {
+        m_frame = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        if (m_frame.isNull())
+            return;
+    }
+    drawBands(m_frame, player, viewport, k);
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QRectF(device.x() / k, device.y() / k, device.width() / k, device.height() / k), m_frame,
+                      QRectF(device));
+    painter.restore();
 }
 
 QSize stageImageSize(const Player& player, double scale) {
@@ -887,18 +1003,37 @@ QImage StageRenderer::renderImage(const Player& player, double scale) {
     if (img.isNull())
         return img;
     img.fill(Qt::white);
-    QPainter p(&img);
-    m_impl->drawStage(p, &img, player, QRectF(QPointF(0, 0), QSizeF(size)), 1.0);
-    p.end();
+    drawBands(img, player, QRectF(QPointF(0, 0), QSizeF(size)), 1.0);
     return img;
 }
 
 void StageRenderer::clearCaches() {
-    m_impl->clear();
+    for (auto& lane : m_lanes)
+        lane->clear();
+    const std::lock_guard lock(m_shared->mutex);
+    m_shared->bitmaps.clear();
 }
 
+// Every band walks the whole stage, so the first band's object counts are the frame's.
 const RenderStats& StageRenderer::stats() const {
-    return m_impl->m_stats;
+    m_stats = m_lanes.front()->m_stats;
+    m_stats.rasterCacheBytes = 0;
+    m_stats.raster = {};
+    m_stats.shapes = {};
+    m_stats.cachedShapes = 0;
+    for (const auto& lane : m_lanes) {
+        const RenderStats& s = lane->m_stats;
+        m_stats.rasterCacheBytes += s.rasterCacheBytes;
+        m_stats.raster.hits += s.raster.hits;
+        m_stats.raster.misses += s.raster.misses;
+        m_stats.shapes.hits += s.shapes.hits;
+        m_stats.shapes.misses += s.shapes.misses;
+        m_stats.cachedShapes += s.cachedShapes;
+    }
+    const std::lock_guard lock(m_shared->mutex);
+    m_stats.bitmapsDecoded = m_shared->bitmaps.decodedCount();
+    m_stats.bitmapsFailed = m_shared->bitmaps.failedCount();
+    return m_stats;
 }
 
 } // namespace swf::render

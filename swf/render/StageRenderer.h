@@ -3,6 +3,10 @@
 // order with masks, colour transforms and blend modes, scaled into a viewport with
 // "show all" (aspect kept, centred, the rest in the background colour). No widgets:
 // any QPainter will do, on screen or on an image.
+//
+// The frame is drawn on worker threads, in one horizontal band a thread, each band with
+// caches of its own; the pixels do not depend on the number of threads. The calling thread
+// waits for the frame.
 
 #include <QImage>
 #include <QPainter>
@@ -10,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace swf {
 class Player;
@@ -17,14 +22,23 @@ class Player;
 
 namespace swf::render {
 
+// Lookups of one cache since the renderer was made: found, or made (or done without) anew.
+struct CacheCount {
+    std::uint64_t hits = 0;
+    std::uint64_t misses = 0;
+    double hitRate() const { return hits + misses ? double(hits) / double(hits + misses) : 0.0; }
+};
+
 struct RenderStats {
     std::uint64_t objectsDrawn = 0;
     std::uint64_t objectsSkipped = 0; // characters that cannot be drawn (video, unknown, missing)
     int bitmapsDecoded = 0;
     int bitmapsFailed = 0; // undecodable bitmaps, each counted once
     std::size_t cachedShapes = 0;
-    std::size_t rasterCacheBytes = 0; // shapes kept as images
+    std::size_t rasterCacheBytes = 0; // shapes kept as images, all bands
     std::uint64_t filtersSkipped = 0; // filters of kinds not applied
+    CacheCount shapes;                // compiled paths of shapes, morph ratios, glyphs
+    CacheCount raster;                // shapes blitted from a kept image, against drawn as paths
 };
 
 class StageRenderer {
@@ -47,9 +61,23 @@ public:
     void clearCaches();
     const RenderStats& stats() const;
 
+    // Bands drawn at once, one a thread: 1 to kMaxThreads; 0 picks one a processor core.
+    void setThreads(int threads);
+    int threads() const;
+    static constexpr int kMaxThreads = 16;
+
+    // Bytes of shape images kept over all bands (the least recently used go first beyond it).
+    static constexpr std::size_t kRasterBudget = 64u << 20;
+
 private:
     class Impl;
-    std::unique_ptr<Impl> m_impl;
+    struct SharedState;
+    void drawBands(QImage& frame, const Player& player, const QRectF& viewport, double dpr);
+
+    std::unique_ptr<SharedState> m_shared;
+    std::vector<std::unique_ptr<Impl>> m_lanes;
+    QImage m_frame; // drawn into when the painter's own surface cannot be
+    mutable RenderStats m_stats;
 };
 
 // Size of the image renderImage() makes: the stage in pixels times `scale`, at least 1x1.

@@ -189,6 +189,77 @@ TEST(RasterCache, SecondUseBlitsWhatDirectDrawingWouldShow) {
     EXPECT_LE(cache.entryCount(), 1u);
 }
 
+// A triangle with a stroke, 20 x 15 pixels at a twentieth.
+CompiledShape strokedTriangle() {
+    ShapeGeometry g;
+    g.fills = {solid(200, 30, 30)};
+    LineStyle l;
+    l.width = 40;
+    g.lines = {l};
+    g.edges = {line(0, 0, 400, 0, 0, 1, 1), line(400, 0, 400, 300, 0, 1, 1), line(400, 300, 0, 0, 0, 1, 1)};
+    return compileShape(g);
+}
+
+TEST(RasterCache, MovingShapeIsPlacedToTheNearestPixelFromOneImage) {
+    const CompiledShape s = strokedTriangle();
+    ShapePainter sp;
+    RasterCache cache(sp);
+    QImage img(60, 60, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&img);
+    // A quarter pixel further each draw, over and over: the shape is moving.
+    for (int i = 0; i < 40; ++i)
+        cache.draw(p, s, QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(5 + i * 0.25, 7), {},
+                   QTransform());
+    p.end();
+    // The few quarter-pixel images made before it counted as moving, and one for the rest.
+    EXPECT_LE(cache.entryCount(), 4u);
+    EXPECT_GT(cache.hits(), 30u);
+    // Where it lands now: as drawn directly at the nearest whole pixel.
+    const QTransform at = QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(20.6, 7);
+    QImage direct(60, 60, QImage::Format_ARGB32_Premultiplied), blitted = direct;
+    direct.fill(Qt::white);
+    blitted.fill(Qt::white);
+    {
+        QPainter dp(&direct);
+        dp.setRenderHint(QPainter::Antialiasing);
+        sp.draw(dp, s, QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(21, 7), {});
+        QPainter bp(&blitted);
+        EXPECT_TRUE(cache.draw(bp, s, at, {}, QTransform())); // no second use needed
+    }
+    int differing = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x)
+            differing += std::abs(qRed(direct.pixel(x, y)) - qRed(blitted.pixel(x, y))) > 2;
+    EXPECT_EQ(differing, 0);
+}
+
+TEST(RasterCache, TheByteBudgetChangesNoPixel) {
+    // Two caches, one with room for everything and one for almost nothing, see the same
+    // draws: evicted images are made again rather than drawn another way.
+    const CompiledShape s = strokedTriangle();
+    ShapePainter sp;
+    RasterCache roomy(sp), tight(sp);
+    tight.setByteLimit(4096);
+    QImage a(80, 80, QImage::Format_ARGB32_Premultiplied), b = a;
+    a.fill(Qt::white);
+    b.fill(Qt::white);
+    QPainter pa(&a), pb(&b);
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 6; ++i) {
+            const QTransform at = QTransform::fromScale(0.05 + 0.01 * i, 0.05) *
+                                  QTransform::fromTranslate(3 + 11 * i + 0.25 * round, 5 + 10 * round);
+            EXPECT_EQ(roomy.draw(pa, s, at, {}, QTransform()), tight.draw(pb, s, at, {}, QTransform()));
+            // A draw outside what is painted counts all the same.
+            const QTransform away = at * QTransform::fromTranslate(500, 0);
+            EXPECT_EQ(roomy.draw(pa, s, away, {}, QTransform(), true), tight.draw(pb, s, away, {}, QTransform(), false));
+        }
+    pa.end();
+    pb.end();
+    EXPECT_TRUE(a == b);
+    EXPECT_LE(tight.byteSize(), 4096u);
+    EXPECT_GT(roomy.entryCount(), tight.entryCount());
+}
+
 TEST(CompiledShape, ClosedStrokeJoinsUnlessTheStyleSaysNoClose) {
     // A square outline with flat caps and miter joins: the corner where it starts and ends
     // is filled by the join, unless the no-close flag asks for caps there.
