@@ -28,13 +28,13 @@ int runRender(const std::vector<std::string>& args);
 
 const Command kRender{
     "render", "write frames of a movie as PNG images",
-    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S] [--no-scripts] [--input FILE]\n"
-    "       orvane-tool render MOVIE.swf -o DIR --frames A-B [--scale S] [--no-scripts] [--input FILE]\n"
+    "usage: orvane-tool render MOVIE.swf -o OUT.png [--frame N] [--scale S] [--threads N] [OPTIONS]\n"
+    "       orvane-tool render MOVIE.swf -o DIR --frames A-B [--scale S] [--threads N] [OPTIONS]\n"
     "Plays the movie from its start as the player does (its ActionScript runs, one tick per\n"
     "frame on a virtual clock) and writes the stage after N frames have been shown (N counts\n"
     "from 1, default 1), or every frame from A to B as DIR/frame-NNNN.png. The image is the\n"
     "stage size times S (default 1).\n"
-    "\n" ORVANE_PLAYBACK_USAGE,
+    "\n" ORVANE_THREADS_USAGE ORVANE_PLAYBACK_USAGE,
     runRender};
 
 const CommandRegistration kRegistration(kRender);
@@ -44,6 +44,7 @@ int runRender(const std::vector<std::string>& args) {
     int frame = 1, first = 0, last = 0;
     bool range = false, single = false;
     double scale = 1.0;
+    int threads = 0; // one a core
     PlaybackOptions playback;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -71,6 +72,9 @@ int runRender(const std::vector<std::string>& args) {
             first = *a1;
             last = *b1;
             range = true;
+        } else if (const auto taken = takeThreadsOption(kRender, args, i, threads)) {
+            if (*taken != kExitOk)
+                return *taken;
         } else if (a == "--scale" && hasValue) {
             try {
                 std::size_t used = 0;
@@ -99,6 +103,7 @@ int runRender(const std::vector<std::string>& args) {
         return kExitBadInput;
     const swf::Player& player = session->player();
     swf::render::StageRenderer renderer;
+    renderer.setThreads(threads);
 
     if (!range) {
         playFrames(*session, playback, frame, [frame](long shown) { return shown < frame; });

@@ -43,4 +43,16 @@ std::optional<int> parsePositive(const std::string& s, long max) {
     }
 }
 
+std::optional<int> takeThreadsOption(const Command& command, const std::vector<std::string>& args, std::size_t& i,
+                                     int& threads) {
+    if (args[i] != "--threads")
+        return std::nullopt;
+    const auto n = i + 1 < args.size() ? parsePositive(args[i + 1], 16) : std::nullopt;
+    if (!n)
+        return failUsage(command, "--threads wants a count from 1 to 16");
+    threads = *n;
+    ++i;
+    return kExitOk;
+}
+
 } // namespace orvane::tool

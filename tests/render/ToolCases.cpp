@@ -80,9 +80,16 @@ TEST(BenchTool, PrintsOneResultLine) {
     m.save(movie.toStdString());
     const ToolRun r = tool({"bench", movie, "--frames", "20"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QRegularExpression line("^bench: load_ms=[0-9.]+ frames=20 render_fps=[0-9.]+ realtime=[0-9.]+ "
-                                  "seek_ms=[0-9.]+ peak_rss_mb=[0-9.]+\\n$");
+    const QRegularExpression line("^bench: load_ms=[0-9.]+ frames=20 threads=[0-9]+ render_fps=[0-9.]+ "
+                                  "realtime=[0-9.]+ frame_ms_p50=[0-9.]+ frame_ms_p99=[0-9.]+ cpu_s=[0-9.]+ "
+                                  "seek_ms=[0-9.]+ peak_rss_mb=[0-9.]+ shape_hit=[0-9.]+ raster_hit=[0-9.]+ "
+                                  "raster_mb=[0-9.]+\\n$");
     EXPECT_TRUE(line.match(r.out).hasMatch()) << r.out.toStdString();
+    // Bands are asked for by count; a count out of range is a usage error.
+    const ToolRun three = tool({"bench", movie, "--frames", "5", "--threads", "3"});
+    EXPECT_TRUE(three.out.contains(" threads=3 ")) << three.out.toStdString();
+    EXPECT_EQ(tool({"bench", movie, "--threads", "0"}).code, 2);
+    EXPECT_EQ(tool({"bench", movie, "--threads", "17"}).code, 2);
     EXPECT_EQ(tool({"bench", movie, "--frames", "x"}).code, 2);
     EXPECT_EQ(tool({"bench", dir.filePath("none.swf")}).code, 1);
 }
