@@ -1,8 +1,10 @@
 #pragma once
 // A shape turned into painter paths once, then drawn as often as it is shown.
 
+#include "swf/render/ColorTransform.h"
 #include "swf/render/ShapeGeometry.h"
 
+#include <QBrush>
 #include <QPainterPath>
 #include <QRectF>
 
@@ -28,6 +30,14 @@ struct CompiledShape {
     std::vector<ShapeLayer> layers; // in drawing order
     QRectF bounds;                  // of all paths, twips (strokes not widened)
     std::size_t edgeCount = 0;
+    // The brush of each fill as last made, with the colour transform it was made under:
+    // gradient stops are worked out once while an object keeps its colour.
+    struct KeptBrush {
+        ColorTransform cx;
+        QBrush brush;
+        bool made = false;
+    };
+    mutable std::vector<KeptBrush> fillBrushes;
     // Union of the filled areas, for use as a mask (strokes do not mask). Built on first use.
     const QPainterPath& fillArea() const;
 

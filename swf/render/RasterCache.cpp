@@ -84,6 +84,8 @@ bool RasterCache::drawKept(QPainter& p, const CompiledShape& shape, const QTrans
             seen.twice |= bit;
         seen.once |= bit;
         seen.moving = std::popcount(seen.once) >= kMovingVariants;
+        if (seen.moving)
+            dropVariants(key.look); // it will be drawn from one image from now on
         if (!(seen.twice & bit))
             return false;
     }
@@ -113,32 +115,60 @@ bool RasterCache::drawKept(QPainter& p, const CompiledShape& shape, const QTrans
                            cx);
         }
         e.offset = offset;
-        e.lastUse = ++m_clock;
-        m_bytes += static_cast<std::size_t>(e.image.sizeInBytes());
+        const auto bytes = static_cast<std::size_t>(e.image.sizeInBytes());
+        if (m_bytes + bytes > m_limit)
+            makeRoom(bytes);
+        p.setTransform(deviceToPainter);
+        if (m_bytes + bytes > m_limit) {
+            // Every kept image was in use this frame or the last: this one is drawn and let go,
+            // so a movie with more shapes than the budget holds keeps a steady part of them
+            // rather than making every image anew each frame.
+            p.drawImage(QPointF(fx + offset.x(), fy + offset.y()), e.image);
+            return true;
+        }
+        // An image keeps the paint engine it was drawn with (several kilobytes); a copy has none.
+        e.image = e.image.copy();
+        m_bytes += bytes;
         it = m_entries.emplace(key, std::move(e)).first;
     }
     it->second.lastUse = ++m_clock;
+    it->second.lastFrame = m_frame;
     p.setTransform(deviceToPainter);
     p.drawImage(QPointF(fx + it->second.offset.x(), fy + it->second.offset.y()), it->second.image);
-    // Evicting after the blit: an image larger than the whole budget is still drawn as one.
-    if (m_bytes > m_limit)
-        evict();
     return true;
 }
 
-void RasterCache::evict() {
+void RasterCache::dropVariants(const Look& look) {
+    for (int y = 0; y < kSubpixelSteps; ++y)
+        for (int x = 0; x < kSubpixelSteps; ++x) {
+            // The variant at (0, 0) is the one a moving shape goes on with.
+            const auto it = m_entries.find(Key{look, std::uint8_t(x), std::uint8_t(y)});
+            if ((x || y) && it != m_entries.end()) {
+                m_bytes -= static_cast<std::size_t>(it->second.image.sizeInBytes());
+                m_entries.erase(it);
+            }
+        }
+}
+
+void RasterCache::makeRoom(std::size_t bytes) {
+    if (m_fullFrame == m_frame)
+        return; // nothing stale was left when last looked, this frame
+    // Stale entries go, least recently used first, down to a quarter below the budget so that
+    // the next few new images need no search.
     std::vector<std::pair<std::uint64_t, Key>> byAge;
-    byAge.reserve(m_entries.size());
     for (const auto& [k, e] : m_entries)
-        byAge.emplace_back(e.lastUse, k);
+        if (e.lastFrame + 1 < m_frame)
+            byAge.emplace_back(e.lastUse, k);
     std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [age, k] : byAge) {
-        if (m_bytes <= m_limit * 3 / 4)
+        if (m_bytes + bytes <= m_limit * 3 / 4)
             break;
         auto it = m_entries.find(k);
         m_bytes -= static_cast<std::size_t>(it->second.image.sizeInBytes());
         m_entries.erase(it);
     }
+    if (m_bytes + bytes > m_limit)
+        m_fullFrame = m_frame;
 }
 
 void RasterCache::clear() {

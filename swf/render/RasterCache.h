@@ -10,7 +10,7 @@
 // Whether a shape is drawn from an image depends only on the draws seen so far, never on
 // which images are kept: the stage drawn in bands by several caches (one a band, each seeing
 // every draw) comes out the same as drawn by one. An image evicted to stay in the byte budget
-// is made again when it is next needed.
+// is made again when it is next needed, kept or not.
 
 #include "swf/render/ColorTransform.h"
 #include "swf/render/CompiledShape.h"
@@ -44,8 +44,11 @@ public:
     std::uint64_t hits() const { return m_hits; }
     std::uint64_t misses() const { return m_misses; }
 
-    // Total image bytes kept; the least recently used entries go first beyond it.
+    // Total image bytes kept. Beyond it the least recently used entries go, but only those not
+    // drawn in this frame or the one before; when all were, a new image is drawn and let go.
     void setByteLimit(std::size_t bytes) { m_limit = bytes; }
+    // Called before each frame: entries age by frames.
+    void beginFrame() { ++m_frame; }
 
 private:
     // A shape drawn one way, wherever it stands.
@@ -74,16 +77,20 @@ private:
         QImage image;
         QPoint offset; // of the image's top-left from the floored device origin
         std::uint64_t lastUse = 0;
+        std::uint64_t lastFrame = 0;
     };
 
     bool drawKept(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
                   const QTransform& deviceToPainter, bool visible, bool& hit);
-    void evict();
+    void makeRoom(std::size_t bytes);
+    void dropVariants(const Look& look);
 
     ShapePainter& m_painter;
     std::unordered_map<Key, Entry, KeyHash> m_entries;
     std::unordered_map<Look, Seen, KeyHash> m_seen;
     std::uint64_t m_clock = 0;
+    std::uint64_t m_frame = 1;
+    std::uint64_t m_fullFrame = 0; // the frame in which no stale entry was left to evict
     std::uint64_t m_hits = 0;
     std::uint64_t m_misses = 0;
     std::size_t m_bytes = 0;

@@ -122,6 +122,18 @@ const QImage* ShapePainter::tinted(const QImage* image, const ColorTransform& cx
     return &copy;
 }
 
+const QBrush& ShapePainter::keptBrush(const CompiledShape& shape, std::uint32_t fill, const ColorTransform& cx) {
+    if (shape.fillBrushes.size() != shape.fills.size())
+        shape.fillBrushes.resize(shape.fills.size());
+    CompiledShape::KeptBrush& kept = shape.fillBrushes[fill];
+    if (!kept.made || !(kept.cx == cx)) {
+        kept.brush = gradientOrSolidBrush(shape.fills[fill], cx);
+        kept.cx = cx;
+        kept.made = true;
+    }
+    return kept.brush;
+}
+
 void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill,
                             const ColorTransform& cx) {
     if (fill.kind != FillStyle::Kind::Bitmap) {
@@ -219,7 +231,12 @@ void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTr
     const double painterScale = lengthScale(deviceToPainter);
     for (const ShapeLayer& layer : shape.layers) {
         if (layer.kind == ShapeLayer::Kind::Fill) {
-            fillPath(painter, layer.path, shape.fills[layer.style], cx);
+            const FillStyle& fill = shape.fills[layer.style];
+            if (fill.kind == FillStyle::Kind::Bitmap) {
+                fillPath(painter, layer.path, fill, cx);
+            } else if (const QBrush& brush = keptBrush(shape, layer.style, cx); brush.style() != Qt::NoBrush) {
+                painter.fillPath(layer.path, brush);
+            }
             continue;
         }
         const LineStyle& line = shape.lines[layer.style];

@@ -55,6 +55,7 @@ public:
 private:
     void fillPath(QPainter& painter, const QPainterPath& path, const FillStyle& fill,
                   const ColorTransform& cx);
+    const QBrush& keptBrush(const CompiledShape& shape, std::uint32_t fill, const ColorTransform& cx);
     QBrush strokeBrush(const LineStyle& line, const ColorTransform& cx);
     const QImage* tinted(const QImage* image, const ColorTransform& cx);
 

@@ -255,6 +255,7 @@ public:
             m_painter.setBitmapSource(this);
             m_maskObjects.clear();
             m_masked.clear();
+            m_raster.beginFrame();
             if (player.root()->world().hasScriptMasks)
                 findScriptMasks(*player.root(), v.stageToDevice, 0);
             drawClip(t, *player.root(), v.stageToDevice, ColorTransform{}, clip, 0);

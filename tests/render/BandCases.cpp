@@ -17,14 +17,6 @@ using namespace orvane::testing::render;
 
 namespace {
 
-Matrix turned(double angle, double scale, std::int32_t x, std::int32_t y) {
-    Matrix m = Matrix::translate(x, y);
-    m.scaleX = m.scaleY = scale * std::cos(angle);
-    m.rotateSkew0 = scale * std::sin(angle);
-    m.rotateSkew1 = -scale * std::sin(angle);
-    return m;
-}
-
 // Stroked gradient shapes that stand, move by fractions of a pixel and turn across the band
 // seams, over a masked group, a multiply sprite, a subtracting bar and a blurred one.
 SwfWriter busyMovie(int frames) {
@@ -57,8 +49,11 @@ SwfWriter busyMovie(int frames) {
             const auto depth = std::uint16_t(2 + i);
             const std::int32_t x = 100 + i * 97 % 2200, y = 100 + i * 61 % 1600;
             Matrix at = Matrix::translate(x + (i % 3 == 1 ? f * 7 : 0), y + (i % 3 == 1 ? f * 5 : 0));
-            if (i % 3 == 2)
-                at = turned(f * 0.2 + i, 0.8 + 0.05 * f, x, y);
+            if (i % 3 == 2) { // scaled and skewed anew every frame: never drawn from a kept image
+                at = Matrix::scale(0.8 + 0.05 * f, 0.9 - 0.03 * f, x, y);
+                at.rotateSkew0 = 0.1 * f - 0.2;
+                at.rotateSkew1 = 0.05 * i;
+            }
             if (f == 0)
                 m.place(std::uint16_t(1 + i), depth, at);
             else if (i % 3 != 0)

@@ -141,14 +141,19 @@ TEST(CompiledShape, TenThousandEdgeChainStaysOneContour) {
     EXPECT_EQ(moves, 1);
 }
 
-TEST(RasterCache, SecondUseBlitsWhatDirectDrawingWouldShow) {
+// A triangle with a stroke, 20 x 15 pixels at a twentieth.
+CompiledShape strokedTriangle() {
     ShapeGeometry g;
     g.fills = {solid(200, 30, 30)};
     LineStyle l;
     l.width = 40;
     g.lines = {l};
     g.edges = {line(0, 0, 400, 0, 0, 1, 1), line(400, 0, 400, 300, 0, 1, 1), line(400, 300, 0, 0, 0, 1, 1)};
-    const CompiledShape s = compileShape(g);
+    return compileShape(g);
+}
+
+TEST(RasterCache, SecondUseBlitsWhatDirectDrawingWouldShow) {
+    const CompiledShape s = strokedTriangle();
     ShapePainter sp;
     RasterCache cache(sp);
     auto blank = [] {
@@ -187,17 +192,6 @@ TEST(RasterCache, SecondUseBlitsWhatDirectDrawingWouldShow) {
     cache.draw(p, s, QTransform::fromScale(0.06, 0.06), ColorTransform{}, QTransform());
     cache.draw(p, s, QTransform::fromScale(0.06, 0.06), ColorTransform{}, QTransform());
     EXPECT_LE(cache.entryCount(), 1u);
-}
-
-// A triangle with a stroke, 20 x 15 pixels at a twentieth.
-CompiledShape strokedTriangle() {
-    ShapeGeometry g;
-    g.fills = {solid(200, 30, 30)};
-    LineStyle l;
-    l.width = 40;
-    g.lines = {l};
-    g.edges = {line(0, 0, 400, 0, 0, 1, 1), line(400, 0, 400, 300, 0, 1, 1), line(400, 300, 0, 0, 0, 1, 1)};
-    return compileShape(g);
 }
 
 TEST(RasterCache, MovingShapeIsPlacedToTheNearestPixelFromOneImage) {
