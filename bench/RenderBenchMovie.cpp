@@ -6,7 +6,8 @@
 //   turning   500 different shapes that rotate and scale every frame, 1280x720 at 60 fps;
 //   cartoon   20,000 frames of morph shapes tweening inside nested, looping sprites that walk
 //             about, 800x600 at 24 fps, the cast changing every 480 frames;
-//   bitmaps   200 translucent 256x256 bitmaps moving and rotating, 1280x720 at 24 fps.
+//   bitmaps   200 translucent 256x256 bitmaps moving and rotating, 1280x720 at 24 fps;
+//   still     the distinct scene stopped on its first frame (what a stopped movie costs).
 //
 //   orvane_render_bench_movie OUT.swf [--kind K] [--frames N]
 
@@ -65,6 +66,7 @@ Matrix circling(int i, int frame, int widthPx, int heightPx) {
                              spreadY(i, heightPx) + std::int32_t(600 * std::sin(a)));
 }
 
+// Turned by `angle` radians and scaled evenly, then moved.
 Matrix rotated(double angle, double scale, std::int32_t x, std::int32_t y) {
     Matrix m = Matrix::translate(x, y);
     m.scaleX = m.scaleY = scale * std::cos(angle);
@@ -73,11 +75,16 @@ Matrix rotated(double angle, double scale, std::int32_t x, std::int32_t y) {
     return m;
 }
 
-// Places `count` objects of `defs` definitions (ids from 1) and moves every other one each frame.
-void halfMoving(SwfWriter& movie, int count, int defs, int frames) {
+// Places `count` objects of `defs` definitions (ids from 1) over a 1280x720 stage.
+void placeSpread(SwfWriter& movie, int count, int defs) {
     for (int i = 0; i < count; ++i)
         movie.place(std::uint16_t(1 + i % defs), std::uint16_t(1 + i),
                     Matrix::translate(spreadX(i, 1280), spreadY(i, 720)));
+}
+
+// Places them and moves every other one each frame.
+void halfMoving(SwfWriter& movie, int count, int defs, int frames) {
+    placeSpread(movie, count, defs);
     movie.showFrame();
     for (int f = 1; f < frames; ++f) {
         for (int i = 0; i < count; i += 2)
@@ -118,6 +125,16 @@ void writeDistinct(SwfWriter& movie, int frames) {
     for (int i = 0; i < kShapes; ++i)
         movie.defineShape(std::uint16_t(i + 1), distinctShape(i), 3);
     halfMoving(movie, kShapes, kShapes, frames);
+}
+
+void writeStill(SwfWriter& movie, int frames) {
+    movie.setStageSize(1280, 720);
+    movie.setFrameRate(60);
+    for (int i = 0; i < 2000; ++i)
+        movie.defineShape(std::uint16_t(i + 1), distinctShape(i), 3);
+    placeSpread(movie, 2000, 2000);
+    movie.doAction(std::vector<std::uint8_t>{0x07}); // stop
+    movie.showFrame(frames);
 }
 
 void writeTurning(SwfWriter& movie, int frames) {
@@ -273,7 +290,8 @@ struct Kind {
 const std::map<std::string, Kind>& kinds() {
     static const std::map<std::string, Kind> k{{"heavy", {120, writeHeavy}},     {"distinct", {120, writeDistinct}},
                                                {"turning", {240, writeTurning}}, {"cartoon", {20000, writeCartoon}},
-                                               {"bitmaps", {240, writeBitmaps}}};
+                                               {"bitmaps", {240, writeBitmaps}},
+                                               {"still", {2, writeStill}}};
     return k;
 }
 
@@ -281,7 +299,7 @@ const std::map<std::string, Kind>& kinds() {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUT.swf [--kind heavy|distinct|turning|cartoon|bitmaps] [--frames N]\n",
+        std::fprintf(stderr, "usage: %s OUT.swf [--kind heavy|distinct|turning|cartoon|bitmaps|still] [--frames N]\n",
                      argv[0]);
         return 2;
     }

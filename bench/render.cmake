@@ -9,7 +9,7 @@ target_link_libraries(orvane_bench_render PRIVATE swf_render benchmark::benchmar
 # `cmake --build <dir> --target render_bench_movies` writes <dir>/bench/render-<kind>.swf for
 # each kind of RenderBenchMovie.cpp (render-heavy.swf is the first benchmark movie); see
 # bench/README.md for the runs. render_heavy_swf still writes the first alone.
-set(ORVANE_RENDER_BENCH_KINDS heavy distinct turning cartoon bitmaps)
+set(ORVANE_RENDER_BENCH_KINDS heavy distinct turning cartoon bitmaps still)
 set(ORVANE_RENDER_BENCH_MOVIES)
 foreach(kind IN LISTS ORVANE_RENDER_BENCH_KINDS)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/render-${kind}.swf)
