@@ -211,6 +211,16 @@ struct TShockwaveFlash::StagePainter {
     swf::render::StageRenderer renderer; // keeps its shape and bitmap caches across frames
     StagePainter() { renderer.setThreads(0); } // a band a core
 #endif
+    // What the next paint changes, in widget coordinates (all of `widget` without a renderer).
+    QRect damage(const swf::Player& player, const QRectF& viewport, double dpr, const QRect& widget) {
+#ifdef ORVANE_HAVE_STAGE_RENDERER
+        (void)widget;
+        return renderer.damage(player, viewport, dpr);
+#else
+        (void)player, (void)viewport, (void)dpr;
+        return widget;
+#endif
+    }
     void paint(QPainter& painter, const swf::Player& player, const QRectF& viewport, double dpr) {
 #ifdef ORVANE_HAVE_STAGE_RENDERER
         renderer.render(painter, player, viewport, dpr);
@@ -489,7 +499,10 @@ void TShockwaveFlash::afterChange() {
     if (generation == m_shownGeneration)
         return;
     m_shownGeneration = generation;
-    update();
+    // Only the part of the stage that changed is painted again.
+    const QRect changed = m_stagePainter->damage(*m_player, stageViewport(), devicePixelRatioF(), rect());
+    if (!changed.isEmpty())
+        update(changed);
     emit frameShown();
 }
 

@@ -18,6 +18,7 @@
 #include "swf/movie/Movie.h"
 #include "swf/render/ColorTransform.h"
 #include "swf/render/CompiledShape.h"
+#include "swf/render/Damage.h"
 #include "swf/render/DeviceFace.h"
 #include "swf/render/FieldPainter.h"
 #include "swf/render/Filters.h"
@@ -268,6 +269,19 @@ public:
 
     void setRasterBudget(std::size_t bytes) { m_raster.setByteLimit(bytes); }
 
+    // Lists what the frame draws, for telling what changed since the last (Damage.h).
+    void listItems(const Player& player, const QRectF& viewport, double dpr, FrameItems& out) {
+        out = {};
+        const format::Rect sr = player.stageRect();
+        const QRectF stage(sr.xMin, sr.yMin, double(sr.width()), double(sr.height()));
+        const StageViewport v = showAll(stage, viewport, dpr);
+        if (!(v.pixelScale > 0 && player.root() && player.isLoaded()))
+            return;
+        m_painter.setStagePixelScale(v.pixelScale); // strokes that do not scale reach by it
+        out.whole = player.root()->world().hasScriptMasks;
+        listClip(*player.root(), v.stageToDevice, ColorTransform{}, out, 0);
+    }
+
     RenderStats m_stats;
 
 private:
@@ -419,6 +433,83 @@ private:
                 continue;
             }
             drawObject(t, obj, m, cx, clip, nesting);
+        }
+    }
+
+    // A frame with more items than this is taken as changed all over when anything changes.
+    static constexpr std::size_t kMaxListedItems = 100000;
+
+    void listClip(const timeline::Clip& c, const QTransform& m, const ColorTransform& cx, FrameItems& out,
+                  int nesting) {
+        if (!c.graphics().empty() || nesting > kMaxDrawNesting)
+            out.whole = true;
+        for (const auto& [depth, obj] : c.displayList()) {
+            if (out.whole || out.items.size() > kMaxListedItems) {
+                out.whole = true;
+                return;
+            }
+            if (!obj.visible || !obj.character)
+                continue;
+            // Groups and masks change pixels the items under them cannot tell of.
+            if (obj.clipDepth > 0 || obj.scriptMask || !obj.filters.empty() ||
+                obj.blendMode != format::BlendMode::Normal) {
+                out.whole = true;
+                return;
+            }
+            const QTransform om = toQTransform(obj.matrix) * m;
+            if (om.determinant() == 0 || !std::isfinite(om.determinant()))
+                continue; // drawn as nothing
+            const ColorTransform ocx = ColorTransform::compose(cx, toColorTransform(obj.colorTransform));
+            const format::Character* ch = obj.character;
+            const timeline::ObjectKind kind = obj.state ? obj.kind : timeline::kindOf(*ch);
+            switch (kind) {
+            case timeline::ObjectKind::Shape:
+            case timeline::ObjectKind::MorphShape: {
+                const bool morph = kind == timeline::ObjectKind::MorphShape;
+                const CompiledShape& shape =
+                    morph ? morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj.ratio)
+                          : shapeFor(static_cast<const format::ShapeCharacter*>(ch));
+                const double reach = m_painter.deviceReach(shape, om);
+                out.items.push_back({ch, morph ? obj.ratio : 0u, om, ocx,
+                                     om.mapRect(shape.bounds).adjusted(-reach, -reach, reach, reach)});
+                break;
+            }
+            case timeline::ObjectKind::StaticText: {
+                QRectF bounds;
+                bool deviceGlyphs = false;
+                forEachGlyph(
+                    *static_cast<const format::TextCharacter*>(ch),
+                    [&](const CompiledShape& glyph, const QTransform& g, const format::Rgba&) {
+                        const QRectF r = (g * om).mapRect(glyph.bounds).adjusted(-2, -2, 2, 2);
+                        bounds = bounds.isNull() ? r : bounds.united(r);
+                    },
+                    [&](char32_t, const QTransform&, std::uint16_t, const format::FontCharacter*,
+                        const format::Rgba&) { deviceGlyphs = true; });
+                out.whole |= deviceGlyphs;
+                out.items.push_back({ch, 0, om, ocx, bounds});
+                break;
+            }
+            case timeline::ObjectKind::Bitmap: {
+                const auto* own = obj.as<timeline::BitmapObject>();
+                const QImage* img = own && own->pixels ? nullptr : bitmap(ch->id);
+                if (!img) { // pixels a script may set, or nothing to draw
+                    out.whole |= own && own->pixels;
+                    break;
+                }
+                const QRectF r = (QTransform::fromScale(20, 20) * om).mapRect(QRectF(QPointF(0, 0), img->size()));
+                out.items.push_back({ch, 0, om, ocx, r.adjusted(-2, -2, 2, 2)});
+                break;
+            }
+            case timeline::ObjectKind::Sprite:
+                if (obj.clip)
+                    listClip(*obj.clip, om, ocx, out, nesting + 1);
+                else
+                    out.whole = true;
+                break;
+            default: // buttons, text fields, video and the rest
+                out.whole = true;
+                break;
+            }
         }
     }
 
@@ -919,24 +1010,48 @@ int StageRenderer::threads() const {
     return int(m_lanes.size());
 }
 
-// Every band is drawn on a thread of the global pool, even with one band: Qt's raster engine
-// hands the spans of each fill to that pool unless it runs there itself, which costs more in
-// waking threads than it saves on small shapes.
-void StageRenderer::drawBands(QImage& frame, const Player& player, const QRectF& viewport, double dpr) {
-    const int n = int(m_lanes.size());
+// The frame drawn for painters that are not plain images, and what it showed.
+struct StageRenderer::KeptFrame {
+    QImage image;
+    FrameItems items;
+    // What else the pixels depend on; any change draws the frame whole.
+    QRectF viewport;
+    double dpr = 0;
+    const movie::Movie* movie = nullptr;
+    timeline::Quality quality{};
+    format::Rgba background;
+    std::uint64_t generation = 0; // the player's display generation it shows
+    bool valid = false;
+};
+
+void StageRenderer::syncMovie(const Player& player) {
     // A movie change drops the caches of every band here, before any band runs.
     bool changed = false;
     for (auto& lane : m_lanes)
         changed |= lane->syncMovie(player);
-    if (changed)
+    if (changed) {
         m_shared->bitmaps.clear();
+        if (m_kept)
+            m_kept->valid = false;
+    }
+}
+
+// Every band is drawn on a thread of the global pool, even with one band: Qt's raster engine
+// hands the spans of each fill to that pool unless it runs there itself, which costs more in
+// waking threads than it saves on small shapes.
+void StageRenderer::drawBands(QImage& frame, const Player& player, const QRectF& viewport, double dpr,
+                              const QRect& limit) {
+    const int n = int(m_lanes.size());
+    syncMovie(player);
     const double k = std::isfinite(dpr) && dpr > 0 ? dpr : 1.0;
     const int height = std::min(frame.height(), int(std::ceil((viewport.y() + viewport.height()) * k)));
+    const QRect area = limit.intersected(QRect(0, 0, frame.width(), height));
     auto drawBand = [&](int i) {
         // Each band paints on its own image over the same pixels, clipped to its rows.
         QImage view(frame.bits(), frame.width(), frame.height(), frame.bytesPerLine(), frame.format());
         QPainter p(&view);
-        const QRect band(0, height * i / n, frame.width(), height * (i + 1) / n - height * i / n);
+        const int top = area.top() + area.height() * i / n, bottom = area.top() + area.height() * (i + 1) / n;
+        const QRect band(area.left(), top, area.width(), bottom - top);
         m_lanes[std::size_t(i)]->drawStage(p, &view, player, viewport, k, QTransform(), band);
     };
     QThreadPool* pool = QThreadPool::globalInstance();
@@ -954,6 +1069,46 @@ void StageRenderer::drawBands(QImage& frame, const Player& player, const QRectF&
     }
 }
 
+// Device pixels of the kept frame that differ from the player's frame now (all of them when
+// the kept frame is of another size, movie or setting). With `keep`, the kept frame's record
+// becomes the player's frame.
+QRect StageRenderer::changedArea(const Player& player, const QRectF& viewport, double dpr, bool keep) {
+    syncMovie(player);
+    if (!m_kept)
+        m_kept = std::make_unique<KeptFrame>();
+    KeptFrame& kept = *m_kept;
+    const bool same = kept.valid && kept.viewport == viewport && kept.dpr == dpr && kept.movie == player.movie() &&
+                      kept.quality == player.quality() && kept.background == player.backgroundColor();
+    if (same && kept.generation == player.displayGeneration())
+        return QRect(); // the engine has changed nothing on display
+    FrameItems items;
+    m_lanes.front()->listItems(player, viewport, dpr, items);
+    const QRect all = QRectF(0, 0, (viewport.x() + viewport.width()) * dpr, (viewport.y() + viewport.height()) * dpr)
+                          .toAlignedRect();
+    const QRect changed = same ? damagedArea(kept.items, items, all) : all;
+    if (keep) {
+        kept.generation = player.displayGeneration();
+        kept.items = std::move(items);
+        kept.viewport = viewport;
+        kept.dpr = dpr;
+        kept.movie = player.movie();
+        kept.quality = player.quality();
+        kept.background = player.backgroundColor();
+        kept.valid = true;
+    }
+    return changed;
+}
+
+QRect StageRenderer::damage(const Player& player, const QRectF& viewport, double devicePixelRatio) {
+    const double k = std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    if (!m_kept || !m_kept->valid)
+        return viewport.toAlignedRect();
+    const QRect device = changedArea(player, viewport, k, false);
+    if (device.isEmpty())
+        return QRect();
+    return QRectF(device.x() / k, device.y() / k, device.width() / k, device.height() / k).toAlignedRect();
+}
+
 void StageRenderer::render(QPainter& painter, const Player& player, const QRectF& viewport,
                            double devicePixelRatio) {
     const double k = std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0;
@@ -964,7 +1119,7 @@ void StageRenderer::render(QPainter& painter, const Player& player, const QRectF
     // drawn on an image of ours and copied over.
     if (image && image->format() == QImage::Format_ARGB32_Premultiplied && painter.transform().isIdentity() &&
         image->devicePixelRatio() == k) {
-        drawBands(*image, player, viewport, k);
+        drawBands(*image, player, viewport, k, image->rect());
         return;
     }
     const QRect device = QRectF(viewport.x() * k, viewport.y() * k, viewport.width() * k, viewport.height() * k)
@@ -972,17 +1127,22 @@ void StageRenderer::render(QPainter& painter, const Player& player, const QRectF
                              .intersected(QRect(0, 0, 16384, 16384));
     if (device.isEmpty())
         return;
+    if (!m_kept)
+        m_kept = std::make_unique<KeptFrame>();
     const QSize size(device.right() + 1, device.bottom() + 1);
-    if (m_frame.size() != size) {
-        m_frame = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        if (m_frame.isNull())
+    if (m_kept->image.size() != size) {
+        m_kept->image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_kept->valid = false;
+        if (m_kept->image.isNull())
             return;
     }
-    drawBands(m_frame, player, viewport, k);
+    const QRect changed = changedArea(player, viewport, k, true);
+    if (!changed.isEmpty())
+        drawBands(m_kept->image, player, viewport, k, changed);
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QRectF(device.x() / k, device.y() / k, device.width() / k, device.height() / k), m_frame,
-                      QRectF(device));
+    painter.drawImage(QRectF(device.x() / k, device.y() / k, device.width() / k, device.height() / k),
+                      m_kept->image, QRectF(device));
     painter.restore();
 }
 
@@ -1004,13 +1164,14 @@ QImage StageRenderer::renderImage(const Player& player, double scale) {
     if (img.isNull())
         return img;
     img.fill(Qt::white);
-    drawBands(img, player, QRectF(QPointF(0, 0), QSizeF(size)), 1.0);
+    drawBands(img, player, QRectF(QPointF(0, 0), QSizeF(size)), 1.0, img.rect());
     return img;
 }
 
 void StageRenderer::clearCaches() {
     for (auto& lane : m_lanes)
         lane->clear();
+    m_kept.reset();
     const std::lock_guard lock(m_shared->mutex);
     m_shared->bitmaps.clear();
 }

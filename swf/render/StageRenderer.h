@@ -7,6 +7,10 @@
 // The frame is drawn on worker threads, in one horizontal band a thread, each band with
 // caches of its own; the pixels do not depend on the number of threads. The calling thread
 // waits for the frame.
+//
+// On a painter that is not a plain image (a widget) the frame is drawn on an image the
+// renderer keeps, and only what changed since the frame drawn last is drawn anew; damage()
+// tells a widget which part to repaint.
 
 #include <QImage>
 #include <QPainter>
@@ -54,6 +58,11 @@ public:
     void render(QPainter& painter, const Player& player, const QRectF& viewport,
                 double devicePixelRatio = 1.0);
 
+    // The part of `viewport` (in its logical coordinates) that the next render() with the
+    // same arguments changes on a painter that is not a plain image; empty when nothing
+    // changed, all of it when the last frame cannot tell.
+    QRect damage(const Player& player, const QRectF& viewport, double devicePixelRatio = 1.0);
+
     // The stage alone at `scale` (1 = one image pixel per stage pixel).
     QImage renderImage(const Player& player, double scale = 1.0);
 
@@ -72,11 +81,14 @@ public:
 private:
     class Impl;
     struct SharedState;
-    void drawBands(QImage& frame, const Player& player, const QRectF& viewport, double dpr);
+    struct KeptFrame;
+    void syncMovie(const Player& player);
+    void drawBands(QImage& frame, const Player& player, const QRectF& viewport, double dpr, const QRect& limit);
+    QRect changedArea(const Player& player, const QRectF& viewport, double dpr, bool keep);
 
     std::unique_ptr<SharedState> m_shared;
     std::vector<std::unique_ptr<Impl>> m_lanes;
-    QImage m_frame; // drawn into when the painter's own surface cannot be
+    std::unique_ptr<KeptFrame> m_kept; // drawn into when the painter's own surface cannot be
     mutable RenderStats m_stats;
 };
 

@@ -4,6 +4,7 @@
 set(_render_sources
   ${CMAKE_CURRENT_LIST_DIR}/ColorTransform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CompiledShape.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Damage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RasterCache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShapePainter.cpp

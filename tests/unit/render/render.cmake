@@ -3,6 +3,7 @@ orvane_add_gtest(render_unit_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BitmapDecoderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CompiledShapeTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DamageTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PaintTest.cpp
     $<$<TARGET_EXISTS:swf_player>:${CMAKE_CURRENT_LIST_DIR}/TextLayoutTest.cpp>
   LIBS swf_render swf_media ZLIB::ZLIB
