@@ -100,6 +100,13 @@ struct Masks {
 
 bool objectContainsAt(World& world, const DisplayObject& obj, double x, double y, int nesting);
 
+// A clip's run-time drawing is hit where it paints, like a shape (drawings change, so
+// they are not cached).
+bool drawingContains(const Clip& clip, double x, double y) {
+    const Graphics& g = clip.graphics();
+    return !g.empty() && inRect(g.shape().bounds, x, y) && HitShape(g.shape()).contains(x, y);
+}
+
 bool listContains(World& world, const DisplayList& list, double x, double y, int nesting) {
     Masks masks;
     for (const auto& [depth, obj] : list) {
@@ -118,7 +125,7 @@ bool objectContainsAt(World& world, const DisplayObject& obj, double x, double y
     if (!obj.character || nesting > kMaxNesting || !toLocal(obj.matrix, x, y))
         return false;
     if (obj.clip)
-        return listContains(world, obj.clip->displayList(), x, y, nesting + 1);
+        return drawingContains(*obj.clip, x, y) || listContains(world, obj.clip->displayList(), x, y, nesting + 1);
     // Kinds whose outline is not worked out here answer for themselves (text by its box).
     using K = format::CharacterKind;
     const K kind = obj.character->kind;
@@ -212,7 +219,7 @@ bool buttonContains(World& world, const format::ButtonCharacter& button, double 
 }
 
 bool clipContains(World& world, const Clip& clip, double x, double y) {
-    return listContains(world, clip.displayList(), x, y, clip.nesting());
+    return drawingContains(clip, x, y) || listContains(world, clip.displayList(), x, y, clip.nesting());
 }
 
 bool objectContains(World& world, const DisplayObject& object, double x, double y) {
