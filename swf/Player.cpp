@@ -259,6 +259,8 @@ void Player::handleInput(const input::InputEvent& event) {
         event.kind == input::InputKind::MouseUp)
         m_mouseSeen = true;
     m_input->handle(event);
+    if (m_inputObserver)
+        m_inputObserver(event);
     runPendingActions();
 }
 

@@ -121,6 +121,12 @@ public:
     // The cursor the movie wants over the stage now.
     input::Cursor cursor() const { return inputState().cursor; }
 
+    // Also told of every input event the movie gets, after the routing above (the AS3
+    // host dispatches its own events from it); empty for none.
+    void setInputObserver(std::function<void(const input::InputEvent&)> observer) {
+        m_inputObserver = std::move(observer);
+    }
+
     // Replaces the action runner (the built-in one handles timeline control only).
     void setActionRunner(std::unique_ptr<avm1::ActionRunner> runner);
     avm1::ActionRunner& actionRunner() { return *m_runner; }
@@ -135,6 +141,7 @@ private:
     std::shared_ptr<timeline::Clip> m_root;
     std::unique_ptr<avm1::ActionRunner> m_runner;
     std::unique_ptr<InputRouter> m_input;
+    std::function<void(const input::InputEvent&)> m_inputObserver;
     std::vector<bool> m_initDone; // DoInitAction run, by sprite id
     bool m_loop = true;
     bool m_started = false;

@@ -117,6 +117,11 @@ struct World {
     // Shapes flattened for hit testing.
     HitShapeCache& hitShapes();
 
+    // Holds objects a script made or took off a list and may add again (AS3's display
+    // objects exist off every list). Never drawn nor advanced; made by whoever needs it
+    // first, released with the world (declared last: the clips it holds need the above).
+    std::shared_ptr<Clip> offList;
+
 private:
     // Adds an object at `state.depth`: over what the depth holds, or under it.
     DisplayObject* create(Clip& clip, const PlaceState& state, const format::Character* character,
