@@ -73,6 +73,8 @@ struct MovieFacts {
     std::vector<std::pair<std::string, std::uint64_t>> counters;
     std::vector<std::string> problems; // what does not add up; the movie may still play
     std::vector<VideoStreamFacts> videos; // from the engine's pass
+    std::string scriptMachine;            // which script machine plays the movie
+    std::uint8_t fileAttributes = 0;      // the first flags byte of FileAttributes
 
     double frameRate() const { return frameRateRaw / 256.0; }
     int extentWidth() const { return static_cast<int>((std::int64_t(xMax) - xMin) / 20); }
@@ -95,6 +97,19 @@ struct Bits {
 std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
+}
+
+// The player runs DoABC code when FileAttributes flags ActionScript 3, and AS1/2 actions
+// otherwise; the other machine's tags are then ignored, which is worth saying.
+std::string scriptMachineOf(std::uint8_t fileAttributes, const std::map<std::uint16_t, std::uint64_t>& counts) {
+    auto has = [&](std::uint16_t code) { return counts.count(code) > 0; };
+    const bool abc = has(72) || has(82);          // DoABC, DoABC2
+    const bool actions = has(12) || has(59);      // DoAction, DoInitAction
+    if (fileAttributes & 0x08)
+        return actions ? "ActionScript 3 (its AS1/2 actions are ignored)" : "ActionScript 3";
+    if (abc)
+        return "ActionScript 1/2 (its DoABC code is ignored: FileAttributes does not flag ActionScript 3)";
+    return "ActionScript 1/2";
 }
 
 // Walks the root tag headers of the body from `pos`; bodies are skipped by their lengths.
@@ -125,6 +140,8 @@ void walkTags(const std::vector<std::uint8_t>& body, std::size_t pos, MovieFacts
                                      " runs past the end of the movie");
             break;
         }
+        if (code == 69 && length > 0) // FileAttributes
+            facts.fileAttributes = body[pos];
         pos += static_cast<std::size_t>(length);
         ++counts[code];
         ++total;
@@ -141,6 +158,7 @@ void walkTags(const std::vector<std::uint8_t>& body, std::size_t pos, MovieFacts
         facts.problems.push_back(std::to_string(body.size() - pos) + " bytes after the End tag");
     for (const auto& [code, count] : counts)
         facts.tags.push_back({code, count});
+    facts.scriptMachine = scriptMachineOf(facts.fileAttributes, counts);
     facts.counters.emplace_back("show_frames", counts.count(1) ? counts[1] : 0);
     facts.counters.emplace_back("tags_total", total);
     facts.counters.emplace_back("unknown_tags", unknown);
@@ -281,6 +299,7 @@ void printText(const MovieFacts& f) {
                 f.xMin, f.xMax, f.yMin, f.yMax);
     std::printf("frame rate: %.2f fps\n", f.frameRate());
     std::printf("frame count: %u\n", f.frameCount);
+    std::printf("script machine: %s\n", f.scriptMachine.c_str());
     for (const auto& [name, value] : f.counters) {
         std::string label = name;
         std::replace(label.begin(), label.end(), '_', ' ');
@@ -315,6 +334,7 @@ void printJson(const MovieFacts& f) {
     std::printf("  \"frame_rate\": %.4f,\n", f.frameRate());
     std::printf("  \"frame_rate_raw\": %u,\n", f.frameRateRaw);
     std::printf("  \"frame_count\": %u,\n", f.frameCount);
+    std::printf("  \"script_machine\": %s,\n", jsonString(f.scriptMachine).c_str());
     for (const auto& [name, value] : f.counters)
         std::printf("  %s: %llu,\n", jsonString(name).c_str(), static_cast<unsigned long long>(value));
     std::printf("  \"tags\": [");

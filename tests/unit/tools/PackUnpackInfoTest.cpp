@@ -257,3 +257,26 @@ TEST_F(ToolTest, InfoRefusesBombsQuickly) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("ratio"), std::string::npos) << r.err;
 }
+
+TEST_F(ToolTest, InfoSaysWhichScriptMachinePlaysTheMovie) {
+    auto machineOf = [this](const std::string& name, SwfWriter& movie) {
+        const ToolRun r = tool("info " + save(name, movie.bytes()));
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto at = r.out.find("script machine: ");
+        return at == std::string::npos ? std::string() : r.out.substr(at + 16, r.out.find('\n', at) - at - 16);
+    };
+    const std::vector<std::uint8_t> abc{0, 0, 0, 0, 0, 16, 0, 46, 0};
+    SwfWriter as3;
+    as3.fileAttributes(0x08).rawTag(82, abc).showFrame();
+    EXPECT_EQ(machineOf("as3.swf", as3), "ActionScript 3");
+    // The flag decides; the other machine's tags are named as ignored.
+    SwfWriter both;
+    both.fileAttributes(0x08).rawTag(82, abc).doAction(std::vector<std::uint8_t>{0x07}).showFrame();
+    EXPECT_EQ(machineOf("both.swf", both), "ActionScript 3 (its AS1/2 actions are ignored)");
+    SwfWriter unflagged;
+    unflagged.fileAttributes(0).rawTag(82, abc).showFrame();
+    EXPECT_NE(machineOf("unflagged.swf", unflagged).find("ActionScript 1/2 (its DoABC code is ignored"), std::string::npos);
+    SwfWriter plain;
+    plain.showFrame();
+    EXPECT_EQ(machineOf("plain.swf", plain), "ActionScript 1/2");
+}
