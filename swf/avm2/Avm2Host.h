@@ -1,9 +1,11 @@
 #pragma once
 // Runs an ActionScript 3 movie's code beside the player: loads its ABC blocks, gives
-// the root timeline its document class instance, and each frame raises enterFrame
-// and runs the frame scripts registered with addFrameScript. The display and event
-// classes (flash.display, flash.events) live here because they reach the engine's
-// timelines; the machine itself knows nothing of them.
+// the root timeline its document class instance and every placed sprite, button and
+// field its script object, and each frame raises enterFrame, constructs the new
+// frame's objects, raises frameConstructed, runs frame scripts and raises exitFrame.
+// Mouse and key input become MouseEvent and KeyboardEvent dispatches. The display and
+// event classes (flash.display, flash.events) live beside this file because they reach
+// the engine's timelines; the machine itself knows nothing of them.
 
 #include "swf/avm2/Machine.h"
 
@@ -14,9 +16,13 @@
 namespace swf {
 class Player;
 }
+namespace swf::input {
+struct InputEvent;
+}
 
 namespace swf::avm2 {
 
+class HostState;
 class DisplayHandle;
 
 class Avm2Host {
@@ -29,23 +35,25 @@ public:
     // Loads the code of the player's movie (which must be loaded). Blocks that fail to
     // parse are reported through the trace sink and skipped.
     void movieLoaded();
-    // After each Player::tick: on the first, builds the document object; then raises
-    // enterFrame and runs the frame script of a frame the root has just entered.
+    // After each Player::tick: on the first, builds the document object; then the
+    // frame's events and scripts.
     void afterTick(double movieTimeMs);
+    // One input event the player has routed (stage pixels).
+    void input(const input::InputEvent& event);
 
     Machine& machine() { return *m_machine; }
     // The document object (null before the first frame or when it failed to construct).
-    Object* document() const { return m_document; }
+    Object* document() const;
 
 private:
-    void installDisplayClasses();
-    void runFrameScript();
+    void runFrameScripts();
 
     Player& m_player;
     std::unique_ptr<Machine> m_machine;
-    Object* m_document = nullptr;
+    std::unique_ptr<HostState> m_state;
     bool m_started = false;
-    int m_lastScriptFrame = -1;
+    DisplayHandle* m_over = nullptr;    // what the mouse is over
+    DisplayHandle* m_pressed = nullptr; // what the button went down on
 };
 
 } // namespace swf::avm2

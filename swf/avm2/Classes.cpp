@@ -291,6 +291,12 @@ Object* Machine::findProperty(const Name& name, const std::vector<Value>& scope,
 // ---------------------------------------------------------------- native definitions
 
 ClassObject* Machine::defineNativeClass(const std::string& package, const std::string& name, ClassObject* super) {
+    ClassObject* cls = makeNativeClass(package, name, super);
+    defineGlobal(package, name, Value::object(cls));
+    return cls;
+}
+
+ClassObject* Machine::makeNativeClass(const std::string& package, const std::string& name, ClassObject* super) {
     ClassObject* cls = allocate<ClassObject>();
     cls->name = name;
     cls->qualified = package.empty() ? name : package + "::" + name;
@@ -306,7 +312,6 @@ ClassObject* Machine::defineNativeClass(const std::string& package, const std::s
     cls->prototype->proto = cls->super ? cls->super->prototype : nullptr;
     cls->prototype->setOwn("constructor", Value::object(cls));
     cls->prototype->setDontEnum("constructor");
-    defineGlobal(package, name, Value::object(cls));
     return cls;
 }
 
@@ -376,6 +381,7 @@ void Machine::installBuiltins() {
     installStringBuiltins(*this);
     installArrayBuiltins(*this);
     installMathBuiltins(*this);
+    installVectorBuiltins(*this);
 }
 
 } // namespace swf::avm2

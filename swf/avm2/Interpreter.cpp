@@ -353,9 +353,15 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::Sxi8: push(Value::integer(static_cast<std::int8_t>(toInt(pop())))); break;
                 case Op::Sxi16: push(Value::integer(static_cast<std::int16_t>(toInt(pop())))); break;
                 case Op::ApplyType: {
-                    popArgs(in.a);
+                    auto params = popArgs(in.a);
                     Value base = pop();
-                    push(base); // generic types are used as their base class
+                    // Vector.<T> is a class of its own per T; other generics stay their base.
+                    if (base.isObject() && base.o == vectorClass && params.size() == 1) {
+                        Value t = params[0];
+                        auto* element = t.isObject() && t.o->kind == ObjectKind::Class ? static_cast<ClassObject*>(t.o) : nullptr;
+                        base = Value::object(vectorOf(element));
+                    }
+                    push(base);
                     break;
                 }
                 case Op::NewObject: {

@@ -255,6 +255,10 @@ bool Machine::callAndReport(Value fn, Value self, std::span<Value> args) {
     return guarded([&] { call(fn, self, args); });
 }
 
+bool Machine::runAndReport(const std::function<void()>& run) {
+    return guarded(run);
+}
+
 // ---------------------------------------------------------------- errors
 
 void Machine::throwError(ClassObject* type, int id, const std::string& message) {
@@ -744,6 +748,13 @@ Value Machine::construct(Value ctor, std::span<Value> args) {
 }
 
 Object* Machine::constructInstance(ClassObject* cls, std::span<Value> args) {
+    Object* o = allocateInstance(cls);
+    if (cls->init)
+        call(Value::object(cls->init), Value::object(o), args);
+    return o;
+}
+
+Object* Machine::allocateInstance(ClassObject* cls) {
     if (cls->isInterface)
         typeError(1007, "Instantiation attempted on a non-constructor.");
     Object* o = nullptr;
@@ -757,8 +768,6 @@ Object* Machine::constructInstance(ClassObject* cls, std::span<Value> args) {
     o->proto = cls->prototype;
     o->sealed = !cls->dynamicInstances;
     o->initSlots();
-    if (cls->init)
-        call(Value::object(cls->init), Value::object(o), args);
     return o;
 }
 

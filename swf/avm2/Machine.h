@@ -73,6 +73,8 @@ public:
     Object* constructAndReport(ClassObject* cls, std::span<Value> args = {});
     // Calls a function value; false when it threw (reported).
     bool callAndReport(Value fn, Value self, std::span<Value> args = {});
+    // Host code that calls into scripts; inside a running script errors pass to it.
+    bool runAndReport(const std::function<void()>& run);
     // Every run from the host gets this many instructions before it is stopped.
     void setInstructionBudget(std::uint64_t n) { m_budget = n; }
     std::uint64_t instructionsExecuted() const { return m_executedTotal; }
@@ -110,6 +112,8 @@ public:
     Function* newNative(const std::string& name, NativeFn fn, std::uint32_t length = 0);
     Value construct(Value ctor, std::span<Value> args);
     Object* constructInstance(ClassObject* cls, std::span<Value> args);
+    // The storage of a new instance with its slots at their defaults; no constructor run.
+    Object* allocateInstance(ClassObject* cls);
     Value call(Value fn, Value self, std::span<Value> args);
     Value getProperty(Value obj, const Name& name);
     void setProperty(Value obj, const Name& name, Value v, bool init = false);
@@ -138,6 +142,11 @@ public:
                 *verifyErrorClass = nullptr, *namespaceClass = nullptr;
     // Defines a native class in `package` with `super` (null: Object) in the domain.
     ClassObject* defineNativeClass(const std::string& package, const std::string& name, ClassObject* super);
+    // The same without entering it in the domain (classes made at run time).
+    ClassObject* makeNativeClass(const std::string& package, const std::string& name, ClassObject* super);
+    // Vector.<T>: the class of vectors of `element` (null for *), made once per type.
+    ClassObject* vectorOf(ClassObject* element);
+    ClassObject* vectorClass = nullptr;
     // Native members: instance methods/getters/setters go into the class's instance traits
     // (public and AS3 namespaces), statics into its static traits.
     void defineMethod(ClassObject* cls, const std::string& name, NativeFn fn, std::uint32_t length = 0);
@@ -208,6 +217,7 @@ private:
     std::uint64_t m_executedTotal = 0;
     std::uint64_t m_random = 0x2545F4914F6CDD1Dull;
     std::vector<std::pair<Object*, std::vector<std::string>>> m_enumCache;
+    std::unordered_map<ClassObject*, ClassObject*> m_vectorTypes;
 };
 
 template <typename T>
@@ -230,5 +240,6 @@ void installCoreBuiltins(Machine& m);   // Object, Function, Class, Boolean, Num
 void installStringBuiltins(Machine& m); // String
 void installArrayBuiltins(Machine& m);  // Array
 void installMathBuiltins(Machine& m);   // Math, flash.utils
+void installVectorBuiltins(Machine& m); // Vector
 
 } // namespace swf::avm2

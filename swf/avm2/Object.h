@@ -145,6 +145,8 @@ public:
     // `new String(x)` and friends make the same primitive the call does.
     bool constructsPrimitive = false;
     NsKey protectedNs;
+    // A Vector.<T> class: its element type (null for *).
+    ClassObject* elementType = nullptr;
     bool isSubclassOf(const ClassObject* other) const;
     bool implements(const ClassObject* iface) const;
 };

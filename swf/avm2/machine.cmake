@@ -11,10 +11,27 @@ add_library(swf_avm2 STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinCore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinArray.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinVector.cpp)
 target_include_directories(swf_avm2 PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm2 PUBLIC swf_io)
 
-# The machine beside the player: document class, frame scripts, display and event classes.
-add_library(swf_avm2_host STATIC ${CMAKE_CURRENT_LIST_DIR}/Avm2Host.cpp)
-target_link_libraries(swf_avm2_host PUBLIC swf_avm2 swf_player)
+# The machine beside the player: document class, frame scripts, display and event classes
+# (drawing goes through the AS1/2 drawing API's pen).
+add_library(swf_avm2_host STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/Avm2Host.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostState.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostEvents.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostDisplay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostContainer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostGraphics.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostInput.cpp)
+target_link_libraries(swf_avm2_host PUBLIC swf_avm2 swf_player swf_avm1_host)
+# Native classes and the host are glue, not hot loops: built for size, which keeps the
+# projector stub (the whole player) under its size budget. The interpreter is not.
+target_compile_options(swf_avm2_host PRIVATE -Os)
+set_source_files_properties(
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinCore.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinArray.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinVector.cpp ${CMAKE_CURRENT_LIST_DIR}/AbcParser.cpp
+  TARGET_DIRECTORY swf_avm2 PROPERTIES COMPILE_OPTIONS -Os)

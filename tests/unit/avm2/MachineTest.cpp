@@ -1,5 +1,6 @@
 // The ActionScript 3 machine on assembled ABC: each test checks what the code traces.
 #include "AbcAssembler.h"
+#include "MachineRun.h"
 #include "swf/avm2/Abc.h"
 #include "swf/avm2/Machine.h"
 
@@ -11,41 +12,7 @@
 using orvane::testing::AbcAssembler;
 using swf::avm2::Machine;
 
-namespace {
-
-// Runs `body` as the init of a one-script block and returns the traced lines.
-std::vector<std::string> runAbc(AbcAssembler& a, std::string* error = nullptr) {
-    Machine m;
-    std::vector<std::string> lines;
-    m.traceSink = [&](const std::string& s) { lines.push_back(s); };
-    m.setInstructionBudget(5'000'000);
-    std::string err;
-    if (!m.loadAbc(a.bytes(), false, err))
-        lines.push_back("load failed: " + err);
-    if (error)
-        *error = err;
-    return lines;
-}
-
-std::vector<std::string> runScript(const std::string& body, const AbcAssembler::MethodOptions& options) {
-    AbcAssembler a;
-    a.method("main", "getlocal0\npushscope\n" + body + "\nreturnvoid\n", options);
-    a.script("main");
-    return runAbc(a);
-}
-
-std::vector<std::string> runScript(const std::string& body) {
-    return runScript(body, AbcAssembler::MethodOptions{});
-}
-
-// trace(<value pushed by `push`>)
-std::string traceOf(const std::string& push) {
-    return "findpropstrict trace\n" + push + "\ncallpropvoid trace 1\n";
-}
-
-using Lines = std::vector<std::string>;
-
-} // namespace
+using namespace orvane::testing::avm2run;
 
 TEST(Avm2Machine, ArithmeticConversionsAndNumberPrinting) {
     EXPECT_EQ(runScript(traceOf("pushbyte 1\npushbyte 2\nadd")), Lines{"3"});

@@ -3,6 +3,8 @@ orvane_add_gtest(avm2_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/MachineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MovieTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DisplayTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CoreClassesTest.cpp
   LIBS orvane_abcasm swf_session
   LABELS asan)
 add_dependencies(asan_suite avm2_tests)

@@ -1,0 +1,28 @@
+#pragma once
+// Helpers the display classes of the ActionScript 3 host share (HostDisplay.cpp,
+// HostContainer.cpp, HostGraphics.cpp).
+
+#include "swf/avm2/HostState.h"
+#include "swf/format/Records.h"
+
+namespace swf::avm2 {
+
+void defineAccessor(Machine& m, ClassObject* cls, const std::string& name, NativeFn get, NativeFn set);
+// The object's width or height in its parent's pixels, children included.
+double displayWidthOrHeight(const Located& at, bool width);
+// Maps the object's own space to the root's (twips).
+format::Matrix globalMatrix(const Located& at);
+// Whether the object is inside the root's tree.
+bool onStage(HostState& host, const Located& at);
+// The container holding the object: the stage for the root; null off every list.
+DisplayHandle* parentOf(HostState& host, DisplayHandle& h);
+
+void installDisplayObject(HostState& host, ClassObject* displayObject); // HostDisplay.cpp
+void installTextField(HostState& host, ClassObject* textField);         // HostDisplay.cpp
+void installContainer(HostState& host, ClassObject* container);         // HostContainer.cpp
+void installMovieClip(HostState& host, ClassObject* movieClip);         // HostContainer.cpp
+void installStage(HostState& host, ClassObject* stage);                 // HostContainer.cpp
+// The Graphics object of a Sprite, Shape or MovieClip (HostGraphics.cpp).
+Value graphicsOf(HostState& host, DisplayHandle& owner);
+
+} // namespace swf::avm2

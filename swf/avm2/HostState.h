@@ -1,0 +1,136 @@
+#pragma once
+// What the display, event and input classes of the ActionScript 3 host share: the native
+// side of every EventDispatcher (DisplayHandle), how a display object finds its timeline
+// object again, and the script objects made for the objects timelines place.
+//
+// A display object names its timeline object by the clip whose list holds it and the
+// object's serial (for a sprite the serial is also its clip's id), so it survives moves
+// and notices removal. Objects made with `new` and objects taken off a list live on the
+// world's off-list clip until they are added somewhere.
+
+#include "swf/avm2/Machine.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace swf {
+class Player;
+}
+namespace swf::timeline {
+class Clip;
+struct DisplayObject;
+struct World;
+} // namespace swf::timeline
+
+namespace swf::avm2 {
+
+struct Listener {
+    std::string type;
+    Value fn;
+    int priority = 0;
+    bool capture = false;
+};
+
+class DisplayHandle : public Object {
+public:
+    std::vector<Listener> listeners;
+    std::uint64_t parentId = 0; // the clip whose list holds the object; 0: none
+    std::uint64_t serial = 0;   // the object's serial (the clip id for the root); 0: unbound
+    bool isRoot = false;
+    bool isStage = false;
+    std::map<int, Value> frameScripts; // by frame from 0
+    int lastScriptFrame = -1;
+    Object* graphics = nullptr; // made on first use
+    bool mouseEnabled = true;
+    bool mouseChildren = true;
+    bool inBroadcastList = false;
+    // Root and stage keep here what unbound objects cannot store on a timeline object.
+    double rootX = 0, rootY = 0;
+    std::map<std::string, Value> extras;
+    bool hasListener(const std::string& type) const;
+};
+
+// The native side of every Event: what dispatching reads and writes. Subclasses' own
+// fields (a mouse event's position, a key event's codes) are kept by name.
+class EventObject : public Object {
+public:
+    std::string type;
+    bool bubbles = false;
+    bool cancelable = false;
+    Value target = Value::null();
+    Value currentTarget = Value::null();
+    int phase = 2; // 1 capturing, 2 at target, 3 bubbling
+    bool stopped = false;    // stopPropagation: the next objects on the path are skipped
+    bool stoppedNow = false; // stopImmediatePropagation: the next listeners are skipped too
+    bool prevented = false;
+    std::map<std::string, Value> fields;
+};
+
+// A display object's timeline side; every pointer may be null.
+struct Located {
+    timeline::Clip* parent = nullptr;
+    timeline::DisplayObject* object = nullptr;
+    timeline::Clip* clip = nullptr; // its own timeline (sprites and the root)
+};
+
+class HostState {
+public:
+    HostState(Player& player, Machine& machine) : player(player), machine(machine) {}
+    Player& player;
+    Machine& machine;
+
+    timeline::World* world();
+    timeline::Clip* root();
+    // Where objects off every list live; null before a movie is shown.
+    timeline::Clip* offList();
+    Located locate(const DisplayHandle& h);
+    // The handle of an EventDispatcher value; TypeError #1034 when it is none.
+    DisplayHandle* handleOf(Value v);
+    // The script object of a timeline object: made, its children made, and its class's
+    // constructor run when it has none yet.
+    DisplayHandle* wrap(timeline::Clip& parent, timeline::DisplayObject& object);
+    // The script object of a clip (the root's is the document); null off every list.
+    DisplayHandle* wrapClip(timeline::Clip& clip);
+    // The document object: the root bound before `docClass`'s constructor runs.
+    DisplayHandle* wrapRoot(ClassObject* docClass);
+    // Makes script objects for what timelines placed since the last call, parents first.
+    void sync();
+    // The same for one container's children (after a goto).
+    void syncChildren(DisplayHandle& h);
+    // A display object made by `new`: an empty clip on the off-list clip.
+    void createOffList(DisplayHandle& h);
+    // Moves a bound object to `to`'s list at `depth` (an existing object there moves up).
+    bool moveTo(DisplayHandle& h, timeline::Clip& to, int depth);
+
+    // Dispatches an event object through the target's ancestors; false when a listener
+    // prevented its default.
+    bool dispatch(DisplayHandle* target, Value event);
+    // Sends an event with no propagation to every object listening for its type.
+    void broadcast(const std::string& type);
+    void listenFor(DisplayHandle* h, const std::string& type);
+
+    DisplayHandle* stage = nullptr;
+    DisplayHandle* document = nullptr;
+    ClassObject* eventClass = nullptr;
+    ClassObject* mouseEventClass = nullptr;
+    ClassObject* keyboardEventClass = nullptr;
+    std::unordered_map<std::uint64_t, DisplayHandle*> wrappers; // by serial
+    std::vector<DisplayHandle*> broadcastTargets;                // enterFrame and friends
+
+private:
+    ClassObject* classFor(const timeline::DisplayObject& object);
+    void wrapChildren(timeline::Clip& clip, DisplayHandle& owner, int nesting);
+    void tellAddedToStage(DisplayHandle& h);
+};
+
+// Builds a new event of `cls` with (type, bubbles) for the host to dispatch.
+Object* makeEvent(HostState& host, ClassObject* cls, const std::string& type, bool bubbles);
+
+void installEventClasses(HostState& host);     // HostEvents.cpp
+void installDisplayClasses(HostState& host);   // HostDisplay.cpp
+void installGraphicsClass(HostState& host);    // HostGraphics.cpp
+
+} // namespace swf::avm2

@@ -1,0 +1,306 @@
+// The display list, events, drawing and input of ActionScript 3 movies, end to end:
+// movies with a document class (and a linked sprite placed on the timeline) built by our
+// writer and the ABC assembler, played through the player setup every tool uses.
+#include "AbcAssembler.h"
+#include "SwfWriter.h"
+#include "swf/PlayerSession.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using orvane::testing::AbcAssembler;
+using orvane::testing::SwfWriter;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// A document class Main (a dynamic MovieClip) whose constructor runs `constructor`;
+// `methods` become methods of Main taking one argument (listeners, frame scripts).
+// A class Hero linked to sprite 2 traces its name when constructed.
+struct As3Movie {
+    std::string constructor;
+    std::vector<std::pair<std::string, std::string>> methods;
+    bool placeHero = true;
+    int frames = 1;
+
+    std::vector<std::uint8_t> build() const {
+        AbcAssembler a;
+        a.method("Main$init", "getlocal0\npushscope\ngetlocal0\nconstructsuper 0\n" + constructor + "\nreturnvoid\n");
+        a.method("Hero$init", R"(
+            getlocal0
+            pushscope
+            getlocal0
+            constructsuper 0
+            findpropstrict trace
+            pushstring "hero constructed: "
+            getlocal0
+            getproperty name
+            add
+            callpropvoid trace 1
+            returnvoid
+        )");
+        AbcAssembler::MethodOptions oneParam; // optional, so frame scripts may call them too
+        oneParam.params = 1;
+        oneParam.intDefaults = {0};
+        AbcAssembler::ClassSpec main;
+        main.name = "Main";
+        main.super = "flash.display::MovieClip";
+        main.sealed = false;
+        main.constructor = "Main$init";
+        for (const auto& [name, body] : methods) {
+            a.method("Main$" + name, "getlocal0\npushscope\n" + body + "\nreturnvoid\n", oneParam);
+            main.methods[name] = "Main$" + name;
+        }
+        a.method("main", R"(
+            getlocal0
+            pushscope
+            getscopeobject 0
+            getlex flash.display::MovieClip
+            newclass Main
+            initproperty Main
+            getscopeobject 0
+            getlex flash.display::MovieClip
+            newclass Hero
+            initproperty Hero
+            returnvoid
+        )");
+        a.defineClass(main);
+        AbcAssembler::ClassSpec hero;
+        hero.name = "Hero";
+        hero.super = "flash.display::MovieClip";
+        hero.sealed = false;
+        hero.constructor = "Hero$init";
+        a.defineClass(hero);
+        a.script("main", {"Main", "Hero"});
+
+        SwfWriter swf;
+        swf.setVersion(10);
+        swf.fileAttributes(0x08);
+        std::vector<std::uint8_t> abc{0, 0, 0, 0, 0};
+        auto bytes = a.bytes();
+        abc.insert(abc.end(), bytes.begin(), bytes.end());
+        swf.rawTag(82, abc);
+        orvane::testing::Sprite sprite;
+        sprite.showFrame();
+        swf.defineSprite(2, sprite);
+        // SymbolClass: the document class and Hero for sprite 2.
+        std::vector<std::uint8_t> links{2, 0, 0, 0};
+        for (auto c : std::string("Main"))
+            links.push_back(static_cast<std::uint8_t>(c));
+        links.insert(links.end(), {0, 2, 0});
+        for (auto c : std::string("Hero"))
+            links.push_back(static_cast<std::uint8_t>(c));
+        links.push_back(0);
+        swf.rawTag(76, links);
+        if (placeHero) {
+            orvane::testing::PlaceObject place;
+            place.depth = 5;
+            place.characterId = 2;
+            place.name = "hero";
+            swf.placeObject2(place);
+        }
+        swf.showFrame(frames);
+        return swf.bytes();
+    }
+};
+
+struct Played {
+    Lines lines;
+    std::unique_ptr<swf::PlayerSession> session;
+};
+
+Played play(const As3Movie& movie, int ticks, const std::function<void(swf::Player&)>& input = {}) {
+    Played out;
+    swf::SessionOptions options;
+    options.traceSink = [&out](const std::string& s) { out.lines.push_back(s); };
+    out.session = std::make_unique<swf::PlayerSession>(options);
+    EXPECT_TRUE(out.session->loadFromBytes(movie.build()));
+    for (int i = 0; i < ticks; ++i)
+        out.session->tick();
+    if (input) {
+        input(out.session->player());
+        out.session->tick();
+    }
+    return out;
+}
+
+std::string traceTop(const std::string& pushValue) {
+    return "findpropstrict trace\n" + pushValue + "\ncallpropvoid trace 1\n";
+}
+
+// Code that leaves `new flash.display::<cls>()` on the stack.
+std::string make(const std::string& cls) {
+    return "findpropstrict flash.display::" + cls + "\nconstructprop flash.display::" + cls + " 0\n";
+}
+
+} // namespace
+
+TEST(Avm2Display, TimelineChildrenAreObjectsOfTheirLinkedClassesAndPropertiesOfTheirParent) {
+    As3Movie movie;
+    movie.constructor = traceTop("pushstring \"main constructed\"") +
+                        traceTop("getlocal0\ngetproperty numChildren") +
+                        traceTop("getlocal0\ngetproperty hero\ngetproperty name") +
+                        traceTop("getlocal0\npushbyte 0\ncallproperty getChildAt 1\ngetlocal0\ngetproperty hero\nstrictequals") +
+                        traceTop("getlocal0\ngetproperty hero\ngetproperty parent\ngetlocal0\nstrictequals") +
+                        traceTop("getlocal0\npushstring \"hero\"\ncallproperty getChildByName 1\ngetproperty name") +
+                        traceTop("getlocal0\ngetproperty parent\ngetlocal0\ngetproperty stage\nstrictequals") +
+                        traceTop("getlocal0\ngetproperty stage\ngetproperty stageWidth");
+    // The child is made (its constructor run) before the document's constructor.
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"hero constructed: hero", "main constructed", "1", "hero", "true", "true",
+                                           "hero", "true", "550"}));
+}
+
+TEST(Avm2Display, ChildListOperationsKeepIndicesInOrder) {
+    As3Movie movie;
+    movie.placeHero = false;
+    // a, b, c added; c moved to the bottom; a and c swapped; b removed.
+    movie.constructor = make("Sprite") + "setlocal1\n" + make("Sprite") + "setlocal2\n" + make("Shape") +
+                        "setlocal3\n"
+                        "getlocal1\npushstring \"a\"\nsetproperty name\n"
+                        "getlocal2\npushstring \"b\"\nsetproperty name\n"
+                        "getlocal3\npushstring \"c\"\nsetproperty name\n"
+                        "getlocal0\ngetlocal1\ncallpropvoid addChild 1\n"
+                        "getlocal0\ngetlocal2\ncallpropvoid addChild 1\n"
+                        "getlocal0\ngetlocal3\npushbyte 0\ncallpropvoid addChildAt 2\n"
+                        "getlocal0\npushnull\ncallpropvoid order 1\n"
+                        "getlocal0\ngetlocal1\ngetlocal3\ncallpropvoid swapChildren 2\n"
+                        "getlocal0\npushnull\ncallpropvoid order 1\n"
+                        "getlocal0\ngetlocal2\npushbyte 0\ncallpropvoid setChildIndex 2\n"
+                        "getlocal0\npushnull\ncallpropvoid order 1\n"
+                        "getlocal0\ngetlocal2\ncallpropvoid removeChild 1\n"
+                        "getlocal0\npushnull\ncallpropvoid order 1\n" +
+                        traceTop("getlocal2\ngetproperty parent") +
+                        traceTop("getlocal0\ngetlocal1\ncallproperty contains 1") +
+                        traceTop("getlocal0\ngetlocal2\ncallproperty contains 1") +
+                        traceTop("getlocal0\ngetlocal3\ncallproperty getChildIndex 1");
+    // order(): the names of the children from index 0, joined.
+    movie.methods = {{"order", R"(
+        pushstring ""
+        setlocal2
+        pushbyte 0
+        setlocal3
+      loop:
+        getlocal3
+        getlocal0
+        getproperty numChildren
+        ifge done
+        getlocal2
+        getlocal0
+        getlocal3
+        callproperty getChildAt 1
+        getproperty name
+        add
+        setlocal2
+        getlocal3
+        increment_i
+        setlocal3
+        jump loop
+      done:
+        findpropstrict trace
+        getlocal2
+        callpropvoid trace 1
+    )"}};
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"cab", "acb", "bac", "ac", "null", "true", "false", "1"}));
+}
+
+TEST(Avm2Display, PropertiesWriteTheTimelineObject) {
+    As3Movie movie;
+    movie.constructor = make("Sprite") + "setlocal1\n"
+                        "getlocal0\ngetlocal1\ncallpropvoid addChild 1\n"
+                        "getlocal1\npushbyte 30\nsetproperty x\n"
+                        "getlocal1\npushbyte 2\nsetproperty scaleX\n"
+                        "getlocal1\npushbyte 90\nsetproperty rotation\n"
+                        "getlocal1\npushdouble 0.5\nsetproperty alpha\n"
+                        "getlocal1\npushfalse\nsetproperty visible\n" +
+                        traceTop("getlocal1\ngetproperty x") + traceTop("getlocal1\ngetproperty scaleX") +
+                        traceTop("getlocal1\ngetproperty rotation") + traceTop("getlocal1\ngetproperty alpha") +
+                        traceTop("getlocal1\ngetproperty visible") +
+                        // Drawing gives the sprite its size: a 40 x 10 rectangle, rotated.
+                        "getlocal1\ngetproperty graphics\npushint 16711680\ncallpropvoid beginFill 1\n"
+                        "getlocal1\ngetproperty graphics\npushbyte 0\npushbyte 0\npushbyte 40\npushbyte 10\n"
+                        "callpropvoid drawRect 4\n" +
+                        traceTop("getlocal1\ngetproperty width") + traceTop("getlocal1\ngetproperty height") +
+                        traceTop("getlocal1\ngetproperty graphics\ngetlocal1\ngetproperty graphics\nstrictequals");
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"hero constructed: hero", "30", "2", "90", "0.5", "false", "10", "80", "true"}));
+}
+
+TEST(Avm2Display, EventsGoDownThenToTheTargetThenBackUp) {
+    As3Movie movie;
+    movie.placeHero = false;
+    // outer > inner; outer listens in capture and bubble phases, inner at target.
+    movie.constructor = make("Sprite") + "setlocal1\n" + make("Sprite") + "setlocal2\n"
+                        "getlocal0\ngetlocal1\ncallpropvoid addChild 1\n"
+                        "getlocal1\ngetlocal2\ncallpropvoid addChild 1\n"
+                        "getlocal1\npushstring \"ping\"\ngetlocal0\ngetproperty phase\npushtrue\ncallpropvoid addEventListener 3\n"
+                        "getlocal1\npushstring \"ping\"\ngetlocal0\ngetproperty phase\ncallpropvoid addEventListener 2\n"
+                        "getlocal2\npushstring \"ping\"\ngetlocal0\ngetproperty phase\ncallpropvoid addEventListener 2\n"
+                        "getlocal0\npushstring \"ping\"\ngetlocal0\ngetproperty stopper\ncallpropvoid addEventListener 2\n"
+                        // A bubbling event reaches all three; the document stops it.
+                        "getlocal2\nfindpropstrict flash.events::Event\npushstring \"ping\"\npushtrue\n"
+                        "constructprop flash.events::Event 2\ncallpropvoid dispatchEvent 1\n" +
+                        traceTop("pushstring \"-\"") +
+                        // One that does not bubble skips the bubbling phase.
+                        "getlocal2\nfindpropstrict flash.events::Event\npushstring \"ping\"\n"
+                        "constructprop flash.events::Event 1\ncallpropvoid dispatchEvent 1\n";
+    movie.methods = {{"phase", traceTop("getlocal1\ngetproperty eventPhase")},
+                     {"stopper", traceTop("pushstring \"stopped at document\"") + "getlocal1\ncallpropvoid stopPropagation 0\n"}};
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"1", "2", "3", "stopped at document", "-", "1", "2"}));
+}
+
+TEST(Avm2Display, MouseAndKeysBecomeEvents) {
+    As3Movie movie;
+    movie.placeHero = false;
+    // A 100 x 100 button-like sprite at (50, 50); the stage listens for clicks and keys.
+    movie.constructor = make("Sprite") + "setlocal1\n"
+                        "getlocal1\npushstring \"box\"\nsetproperty name\n"
+                        "getlocal1\npushbyte 50\nsetproperty x\n"
+                        "getlocal1\npushbyte 50\nsetproperty y\n"
+                        "getlocal1\ngetproperty graphics\npushbyte 0\ncallpropvoid beginFill 1\n"
+                        "getlocal1\ngetproperty graphics\npushbyte 0\npushbyte 0\npushbyte 100\npushbyte 100\n"
+                        "callpropvoid drawRect 4\n"
+                        "getlocal0\ngetlocal1\ncallpropvoid addChild 1\n"
+                        "getlocal1\npushstring \"click\"\ngetlocal0\ngetproperty onBox\ncallpropvoid addEventListener 2\n"
+                        "getlocal0\ngetproperty stage\npushstring \"click\"\ngetlocal0\ngetproperty onStage\n"
+                        "callpropvoid addEventListener 2\n"
+                        "getlocal0\ngetproperty stage\npushstring \"keyDown\"\ngetlocal0\ngetproperty onKey\n"
+                        "callpropvoid addEventListener 2\n";
+    movie.methods = {
+        {"onBox", traceTop("pushstring \"box \"\ngetlocal1\ngetproperty localX\nadd\npushstring \",\"\nadd\n"
+                           "getlocal1\ngetproperty localY\nadd")},
+        {"onStage", traceTop("pushstring \"stage sees \"\ngetlocal1\ngetproperty target\ngetproperty name\nadd\n"
+                             "pushstring \" \"\nadd\ngetlocal1\ngetproperty eventPhase\nadd")},
+        {"onKey", traceTop("pushstring \"key \"\ngetlocal1\ngetproperty keyCode\nadd")}};
+    auto played = play(movie, 1, [](swf::Player& p) {
+        p.mouseMove(60, 70);
+        p.mouseDown(60, 70);
+        p.mouseUp(60, 70);
+        // Outside the box: the stage is the target.
+        p.mouseDown(300, 300);
+        p.mouseUp(300, 300);
+        // Pressed in the box, released outside: no click.
+        p.mouseDown(60, 70);
+        p.mouseUp(300, 300);
+        p.keyDown(65, 97);
+    });
+    EXPECT_EQ(played.lines, (Lines{"box 10,20", "stage sees box 3", "stage sees null 2", "key 65"}));
+}
+
+TEST(Avm2Display, MisuseThrowsTheFlashErrors) {
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.frames = 4;
+    // Each frame script misuses the list once; each error is reported and play goes on.
+    movie.constructor = "getlocal0\npushbyte 0\ngetlocal0\ngetproperty selfAdd\npushbyte 1\ngetlocal0\n"
+                        "getproperty badIndex\npushbyte 2\ngetlocal0\ngetproperty notChild\npushbyte 3\n"
+                        "getlocal0\ngetproperty nullChild\ncallpropvoid addFrameScript 8\n";
+    movie.methods = {{"selfAdd", "getlocal0\ngetlocal0\ncallpropvoid addChild 1\n"},
+                     {"badIndex", "getlocal0\npushbyte 5\ncallpropvoid getChildAt 1\n"},
+                     {"notChild", "getlocal0\n" + make("Sprite") + "callpropvoid removeChild 1\n"},
+                     {"nullChild", "getlocal0\npushnull\ncallpropvoid addChild 1\n"}};
+    EXPECT_EQ(play(movie, 4).lines,
+              (Lines{"ArgumentError: Error #2024: An object cannot be added as a child of itself.",
+                     "RangeError: Error #2006: The supplied index is out of bounds.",
+                     "ArgumentError: Error #2025: The supplied DisplayObject must be a child of the caller.",
+                     "TypeError: Error #2007: Parameter child must be non-null."}));
+}
