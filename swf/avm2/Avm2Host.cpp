@@ -15,6 +15,7 @@ Avm2Host::Avm2Host(Player& player, std::function<void(const std::string&)> trace
     installEventClasses(*m_state);
     installDisplayClasses(*m_state);
     installGraphicsClass(*m_state);
+    installTimerClass(*m_state);
     m_player.setInputObserver([this](const input::InputEvent& e) { input(e); });
 }
 
@@ -57,6 +58,7 @@ void Avm2Host::afterTick(double movieTimeMs) {
         runFrameScripts();
         return;
     }
+    m.runTimers();
     m_state->broadcast("enterFrame");
     m_state->sync();
     m_state->broadcast("frameConstructed");

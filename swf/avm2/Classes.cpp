@@ -382,6 +382,8 @@ void Machine::installBuiltins() {
     installArrayBuiltins(*this);
     installMathBuiltins(*this);
     installVectorBuiltins(*this);
+    installUtilsBuiltins(*this);
+    installJsonBuiltins(*this);
 }
 
 } // namespace swf::avm2

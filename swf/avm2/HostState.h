@@ -132,5 +132,6 @@ Object* makeEvent(HostState& host, ClassObject* cls, const std::string& type, bo
 void installEventClasses(HostState& host);     // HostEvents.cpp
 void installDisplayClasses(HostState& host);   // HostDisplay.cpp
 void installGraphicsClass(HostState& host);    // HostGraphics.cpp
+void installTimerClass(HostState& host);       // HostTimer.cpp
 
 } // namespace swf::avm2

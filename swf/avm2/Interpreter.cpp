@@ -94,7 +94,9 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
         return a;
     };
     // Pops the run-time parts of a multiname (name on top, namespace under it).
-    auto popName = [&](std::uint32_t mn) -> Name {
+    // `targetBelow`: the object the name is looked up on is under it (get, set, delete),
+    // so an object key of a Dictionary can be named by identity.
+    auto popName = [&](std::uint32_t mn, bool targetBelow = false) -> Name {
         const MultinameInfo& info2 = unit.abc.multinames[mn];
         if (!info2.hasRuntimeName() && !info2.hasRuntimeNamespace())
             return unit.names[mn];
@@ -103,6 +105,9 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
             local = pop();
         if (info2.hasRuntimeNamespace())
             ns = pop();
+        if (targetBelow && local.isObject() && sp >= 1 && st[sp - 1].isObject())
+            if (auto* dict = dynamic_cast<DictionaryObject*>(st[sp - 1].o))
+                return publicName(dict->nameFor(local.o));
         return runtimeName(unit, mn, info2.hasRuntimeName() ? &local : nullptr,
                            info2.hasRuntimeNamespace() ? &ns : nullptr);
     };
@@ -214,7 +219,15 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::NextName: {
                     std::int32_t index = toInt(pop());
                     Value obj = pop();
-                    push(string(nameAt(obj, index)));
+                    std::string name = nameAt(obj, index);
+                    Value out;
+                    auto* dict = obj.isObject() ? dynamic_cast<DictionaryObject*>(obj.o) : nullptr;
+                    if (auto key = dict ? dict->keys.find(name) : std::unordered_map<std::string, Value>::iterator{};
+                        dict && key != dict->keys.end())
+                        out = key->second;
+                    else
+                        out = string(name);
+                    push(out);
                     break;
                 }
                 case Op::NextValue: {
@@ -431,7 +444,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                             break;
                         }
                     }
-                    Name n = popName(in.a);
+                    Name n = popName(in.a, true);
                     Value obj = pop();
                     setProperty(obj, n, v, in.op == Op::InitProperty);
                     break;
@@ -449,13 +462,13 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                             break;
                         }
                     }
-                    Name n = popName(in.a);
+                    Name n = popName(in.a, true);
                     Value obj = pop();
                     push(getProperty(obj, n));
                     break;
                 }
                 case Op::DeleteProperty: {
-                    Name n = popName(in.a);
+                    Name n = popName(in.a, true);
                     Value obj = pop();
                     push(Value::boolean(deleteProperty(obj, n)));
                     break;
@@ -596,7 +609,8 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::In: {
                     Value obj = pop();
                     Value name = pop();
-                    push(Value::boolean(hasProperty(toObject(obj), publicName(toString(name)))));
+                    auto* dict = obj.isObject() && name.isObject() ? dynamic_cast<DictionaryObject*>(obj.o) : nullptr;
+                    push(Value::boolean(hasProperty(toObject(obj), publicName(dict ? dict->nameFor(name.o) : toString(name)))));
                     break;
                 }
                 }

@@ -30,6 +30,7 @@ inline constexpr int kMaxCallDepth = 256;
 // Objects and strings alive at once; past this an allocation throws "out of memory".
 inline constexpr std::size_t kMaxHeapCells = 4'000'000;
 inline constexpr std::size_t kMaxStringBytes = 64u << 20;
+inline constexpr std::size_t kMaxTimers = 10'000;
 
 // A value thrown by `throw` or by a failing operation; scripts catch it.
 struct ScriptError {
@@ -84,6 +85,15 @@ public:
     void trace(const std::string& line);
     // Milliseconds since the movie started (getTimer); set by the host.
     double timeMs = 0;
+
+    // --- timers (setTimeout, setInterval, flash.utils.Timer)
+    // Calls fn(args) once `delayMs` from now, or every `delayMs` when `repeat`; the id
+    // cancels it. At most kMaxTimers wait at once; past that nothing is scheduled (0).
+    std::uint32_t schedule(Value fn, std::vector<Value> args, double delayMs, bool repeat);
+    void cancel(std::uint32_t id);
+    // Runs what is due at timeMs, each at most once per call, earliest first (the host
+    // calls this once a frame); errors are reported.
+    void runTimers();
 
     // --- values (may run script code: valueOf, toString, getters)
     const std::string* str(std::string s);
@@ -218,6 +228,16 @@ private:
     std::uint64_t m_random = 0x2545F4914F6CDD1Dull;
     std::vector<std::pair<Object*, std::vector<std::string>>> m_enumCache;
     std::unordered_map<ClassObject*, ClassObject*> m_vectorTypes;
+    struct PendingCall {
+        std::uint32_t id = 0;
+        double due = 0;
+        double interval = 0;
+        bool repeat = false;
+        Value fn;
+        std::vector<Value> args;
+    };
+    std::vector<PendingCall> m_timers;
+    std::uint32_t m_nextTimer = 1;
 };
 
 template <typename T>
@@ -241,5 +261,7 @@ void installStringBuiltins(Machine& m); // String
 void installArrayBuiltins(Machine& m);  // Array
 void installMathBuiltins(Machine& m);   // Math, flash.utils
 void installVectorBuiltins(Machine& m); // Vector
+void installUtilsBuiltins(Machine& m);  // Dictionary, setTimeout and friends
+void installJsonBuiltins(Machine& m);   // JSON
 
 } // namespace swf::avm2

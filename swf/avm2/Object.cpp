@@ -133,4 +133,11 @@ bool arrayIndex(const std::string& name, std::uint32_t& index) {
     return true;
 }
 
+const std::string& DictionaryObject::nameFor(Object* key) {
+    // A control character starts it, so no name a script writes can collide with it.
+    std::string name = "\x01" + std::to_string(reinterpret_cast<std::uintptr_t>(key));
+    auto [it, added] = keys.try_emplace(name, Value::object(key));
+    return it->first;
+}
+
 } // namespace swf::avm2

@@ -157,6 +157,16 @@ public:
     std::vector<Value> elements;
 };
 
+// flash.utils.Dictionary: object keys are kept by identity. Each key object gets a
+// property name of its own (kept in `keys` so enumeration can give the object back);
+// other keys are names as for any object. Weak keys are held strongly.
+class DictionaryObject : public Object {
+public:
+    std::unordered_map<std::string, Value> keys;
+    // The property name standing for `key`.
+    const std::string& nameFor(Object* key);
+};
+
 // Parses an array index ("0", "12"; not "01" or "-1").
 bool arrayIndex(const std::string& name, std::uint32_t& index);
 

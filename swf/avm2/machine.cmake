@@ -12,7 +12,9 @@ add_library(swf_avm2 STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinArray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BuiltinVector.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinVector.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinUtils.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinJson.cpp)
 target_include_directories(swf_avm2 PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_avm2 PUBLIC swf_io)
 
@@ -25,7 +27,8 @@ add_library(swf_avm2_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HostDisplay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostContainer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostGraphics.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/HostInput.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/HostInput.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostTimer.cpp)
 target_link_libraries(swf_avm2_host PUBLIC swf_avm2 swf_player swf_avm1_host)
 # Native classes and the host are glue, not hot loops: built for size, which keeps the
 # projector stub (the whole player) under its size budget. The interpreter is not.
@@ -34,4 +37,5 @@ set_source_files_properties(
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinCore.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinString.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinArray.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinMath.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinVector.cpp ${CMAKE_CURRENT_LIST_DIR}/AbcParser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinUtils.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinJson.cpp
   TARGET_DIRECTORY swf_avm2 PROPERTIES COMPILE_OPTIONS -Os)

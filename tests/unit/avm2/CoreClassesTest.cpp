@@ -36,3 +36,84 @@ TEST(Avm2Core, VectorsStartAtTheirTypesDefaultAndBehaveAsArrays) {
     EXPECT_EQ(runScript(newVector("int", "pushbyte -1", 1) + "pop\n"),
               (Lines{"RangeError: Error #1005: Array index is not a positive integer (-1)."}));
 }
+
+TEST(Avm2Core, DictionariesKeepObjectKeysByIdentity) {
+    EXPECT_EQ(runScript("findpropstrict flash.utils::Dictionary\nconstructprop flash.utils::Dictionary 0\nsetlocal1\n"
+                        "newobject 0\nsetlocal2\nnewobject 0\nsetlocal3\n"
+                        "getlocal1\ngetlocal2\npushstring \"A\"\nsetproperty late\n"
+                        "getlocal1\ngetlocal3\npushstring \"B\"\nsetproperty late\n" +
+                        traceOf("getlocal1\ngetlocal2\ngetproperty late") +
+                        traceOf("getlocal1\ngetlocal3\ngetproperty late") +
+                        // Two objects with the same string form are still two keys.
+                        traceOf("getlocal1\npushstring \"[object Object]\"\ngetproperty late") +
+                        traceOf("getlocal2\ngetlocal1\nin") +
+                        "getlocal1\ngetlocal2\ndeleteproperty late\npop\n" +
+                        traceOf("getlocal2\ngetlocal1\nin") +
+                        // for-in gives the key object itself back.
+                        "pushbyte 0\nsetlocal 5\ngetlocal1\nsetlocal 4\n"
+                        "loop:\nhasnext2 4 5\niffalse done\n" +
+                        traceOf("getlocal 4\ngetlocal 5\nnextname\ngetlocal3\nstrictequals") +
+                        "jump loop\ndone:\n"),
+              (Lines{"A", "B", "undefined", "true", "false", "true"}));
+}
+
+TEST(Avm2Core, JsonParsesStrictlyAndStringifiesInOrder) {
+    EXPECT_EQ(runScript(traceOf(R"(getlex JSON
+        getlex JSON
+        pushstring "{\"a\":[1,2.5,{\"b\":\"x\\u00e9\\n\"}],\"c\":true,\"d\":null}"
+        callproperty parse 1
+        callproperty stringify 1)") +
+                        traceOf(R"(getlex JSON
+        pushstring "k"
+        pushbyte 1
+        newarray 1
+        newobject 1
+        pushnull
+        pushbyte 2
+        callproperty stringify 3)")),
+              (Lines{"{\"a\":[1,2.5,{\"b\":\"x\xC3\xA9\\n\"}],\"c\":true,\"d\":null}", "{\n  \"k\": [\n    1\n  ]\n}"}));
+    // Malformed text and cycles are errors, not garbage.
+    EXPECT_EQ(runScript(traceOf("getlex JSON\npushstring \"{\\\"a\\\":1,}\"\ncallproperty parse 1")),
+              (Lines{"SyntaxError: Error #1132: Invalid JSON parse input."}));
+    EXPECT_EQ(runScript(traceOf("getlex JSON\npushstring \"[[[[\"\ncallproperty parse 1")),
+              (Lines{"SyntaxError: Error #1132: Invalid JSON parse input."}));
+    EXPECT_EQ(runScript("newobject 0\nsetlocal1\ngetlocal1\ngetlocal1\nsetproperty self\n" +
+                        traceOf("getlex JSON\ngetlocal1\ncallproperty stringify 1")),
+              (Lines{"TypeError: Error #1129: Cyclic structure cannot be converted to JSON string."}));
+}
+
+TEST(Avm2Core, TimeoutsAndIntervalsRunOnTheMachinesClock) {
+    orvane::testing::AbcAssembler a;
+    a.method("main", R"(
+        getlocal0
+        pushscope
+        findpropstrict flash.utils::setTimeout
+        getlex trace
+        pushbyte 100
+        pushstring "timeout"
+        callpropvoid flash.utils::setTimeout 3
+        findpropstrict flash.utils::setInterval
+        getlex trace
+        pushbyte 40
+        pushstring "tick"
+        callproperty flash.utils::setInterval 3
+        setlocal1
+        findpropstrict flash.utils::setTimeout
+        getlex flash.utils::clearInterval
+        pushint 130
+        getlocal1
+        callpropvoid flash.utils::setTimeout 3
+        returnvoid
+    )");
+    a.script("main");
+    swf::avm2::Machine m;
+    Lines lines;
+    m.traceSink = [&](const std::string& s) { lines.push_back(s + "@" + std::to_string(int(m.timeMs))); };
+    std::string error;
+    ASSERT_TRUE(m.loadAbc(a.bytes(), false, error)) << error;
+    for (int t = 20; t <= 200; t += 20) {
+        m.timeMs = t;
+        m.runTimers();
+    }
+    EXPECT_EQ(lines, (Lines{"tick@40", "tick@80", "timeout@100", "tick@120"}));
+}

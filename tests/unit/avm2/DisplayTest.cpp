@@ -304,3 +304,17 @@ TEST(Avm2Display, MisuseThrowsTheFlashErrors) {
                      "ArgumentError: Error #2025: The supplied DisplayObject must be a child of the caller.",
                      "TypeError: Error #2007: Parameter child must be non-null."}));
 }
+
+TEST(Avm2Display, TimersSendTheirEventsBetweenFrames) {
+    As3Movie movie;
+    movie.placeHero = false;
+    // Timer(1 ms, 3 times): once a frame from the second frame on, then complete.
+    movie.constructor = "findpropstrict flash.utils::Timer\npushbyte 1\npushbyte 3\nconstructprop flash.utils::Timer 2\n"
+                        "setlocal1\n"
+                        "getlocal1\npushstring \"timer\"\ngetlocal0\ngetproperty onTimer\ncallpropvoid addEventListener 2\n"
+                        "getlocal1\npushstring \"timerComplete\"\ngetlocal0\ngetproperty onDone\ncallpropvoid addEventListener 2\n"
+                        "getlocal1\ncallpropvoid start 0\n";
+    movie.methods = {{"onTimer", traceTop("getlocal1\ngetproperty target\ngetproperty currentCount")},
+                     {"onDone", traceTop("getlocal1\ngetproperty target\ngetproperty running")}};
+    EXPECT_EQ(play(movie, 6).lines, (Lines{"1", "2", "3", "false"}));
+}
