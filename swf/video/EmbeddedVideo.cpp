@@ -40,21 +40,35 @@ std::shared_ptr<const timeline::Pixels> EmbeddedVideo::cached(int index) {
     if (it == m_cache.end())
         return nullptr;
     m_lru.splice(m_lru.begin(), m_lru, it->second);
-    ++m_stats.cacheHits;
-    return it->second->second;
+    Cached& entry = *it->second;
+    if (!entry.pixels) {
+        std::shared_ptr<const timeline::Pixels> pixels = m_decoder->convert(*entry.decoded);
+        entry.pixels = pixels ? pixels : greyPicture(m_stream.width, m_stream.height);
+        entry.decoded.reset();
+        m_cacheBytes -= entry.bytes;
+        entry.bytes = entry.pixels->argb.size() * 4;
+        m_cacheBytes += entry.bytes;
+        evict();
+    }
+    return entry.pixels;
 }
 
-void EmbeddedVideo::remember(int index, std::shared_ptr<const timeline::Pixels> picture) {
-    if (auto it = m_cache.find(index); it != m_cache.end()) {
-        m_cacheBytes -= it->second->second->argb.size() * 4;
+void EmbeddedVideo::remember(Cached entry) {
+    if (auto it = m_cache.find(entry.index); it != m_cache.end()) {
+        m_cacheBytes -= it->second->bytes;
         m_lru.erase(it->second);
     }
-    m_cacheBytes += picture->argb.size() * 4;
-    m_lru.emplace_front(index, std::move(picture));
+    m_cacheBytes += entry.bytes;
+    const int index = entry.index;
+    m_lru.push_front(std::move(entry));
     m_cache[index] = m_lru.begin();
+    evict();
+}
+
+void EmbeddedVideo::evict() {
     while (m_lru.size() > 2 && m_cacheBytes > m_cacheLimit) {
-        m_cacheBytes -= m_lru.back().second->argb.size() * 4;
-        m_cache.erase(m_lru.back().first);
+        m_cacheBytes -= m_lru.back().bytes;
+        m_cache.erase(m_lru.back().index);
         m_lru.pop_back();
     }
 }
@@ -69,11 +83,12 @@ void EmbeddedVideo::decodeThrough(int index) {
         m_decoder->reset();
         ++m_stats.seeks;
     }
-    // Only the pictures the cache can hold are converted; the others are decoded for
-    // their references alone.
-    const std::size_t pictureBytes = std::max<std::size_t>(
-        std::size_t(std::max<int>(m_stream.width, 1)) * std::max<int>(m_stream.height, 1) * 4, 1);
-    const int keep = static_cast<int>(std::clamp<std::size_t>(m_cacheLimit / pictureBytes, 2, 1024));
+    // Only the pictures the cache can hold are kept; the others are decoded for their
+    // references alone. Kept pictures are converted when first shown, so a jump pays for
+    // one conversion.
+    const std::size_t decodedBytes = std::max<std::size_t>(
+        std::size_t(std::max<int>(m_stream.width, 1)) * std::max<int>(m_stream.height, 1) * 3 / 2, 1);
+    const int keep = static_cast<int>(std::clamp<std::size_t>(m_cacheLimit / decodedBytes, 2, 1024));
     for (int i = start; i <= index; ++i) {
         const Packet& p = m_packets[static_cast<std::size_t>(i)];
         ++m_stats.packetsDecoded;
@@ -81,10 +96,13 @@ void EmbeddedVideo::decodeThrough(int index) {
             ++m_stats.decodeErrors;
         m_decoded = i;
         if (i > index - keep) {
-            std::shared_ptr<const timeline::Pixels> picture = m_decoder->picture();
-            if (!picture)
-                picture = greyPicture(m_stream.width, m_stream.height);
-            remember(i, std::move(picture));
+            Cached entry{i, m_decoder->snapshot(), nullptr, 0};
+            if (entry.decoded)
+                entry.bytes = pictureBytes(*entry.decoded);
+            else
+                entry.pixels = greyPicture(m_stream.width, m_stream.height);
+            entry.bytes = std::max<std::size_t>(entry.bytes, 1);
+            remember(std::move(entry));
         }
     }
 }
@@ -93,11 +111,12 @@ std::shared_ptr<const timeline::Pixels> EmbeddedVideo::frame(int number) {
     const int index = packetAt(number);
     if (index < 0)
         return nullptr;
-    if (auto hit = cached(index))
+    if (auto hit = cached(index)) {
+        ++m_stats.cacheHits;
         return hit;
+    }
     decodeThrough(index);
-    auto it = m_cache.find(index);
-    return it == m_cache.end() ? nullptr : it->second->second;
+    return cached(index);
 }
 
 } // namespace swf::video

@@ -54,15 +54,25 @@ private:
     // Where decoding must start to reach packet `index` from the decoder's present state.
     int startFor(int index) const;
     void decodeThrough(int index);
-    void remember(int index, std::shared_ptr<const timeline::Pixels> picture);
+    // A cached picture: held as decoded until it is first shown, converted from then on.
+    struct Cached {
+        int index = 0;
+        std::shared_ptr<const DecodedPicture> decoded;
+        std::shared_ptr<const timeline::Pixels> pixels;
+        std::size_t bytes = 0;
+    };
+
+    void remember(Cached entry);
+    // The picture of packet `index` if the cache has it (converted now if need be).
     std::shared_ptr<const timeline::Pixels> cached(int index);
+    void evict();
 
     const format::VideoStreamCharacter& m_stream;
     std::vector<Packet> m_packets; // by number
     std::unique_ptr<VideoDecoder> m_decoder;
     int m_decoded = -1; // the packet the decoder last took, -1 for a fresh decoder
     // Recent pictures by packet index, most recently used first.
-    std::list<std::pair<int, std::shared_ptr<const timeline::Pixels>>> m_lru;
+    std::list<Cached> m_lru;
     std::unordered_map<int, decltype(m_lru)::iterator> m_cache;
     std::size_t m_cacheBytes = 0, m_cacheLimit = 0;
     EmbeddedVideoStats m_stats;

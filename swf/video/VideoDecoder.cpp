@@ -1,6 +1,6 @@
 #include "swf/video/VideoDecoder.h"
 
-#include "swf/video/VideoCodec.h"
+#include "swf/video/FfmpegCodecs.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,28 +11,13 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <deque>
 
 namespace swf::video {
 
 namespace {
 
-AVCodecID codecIdFor(std::uint8_t codec) {
-    switch (static_cast<VideoCodec>(codec)) {
-    case VideoCodec::SorensonH263:
-        return AV_CODEC_ID_FLV1;
-    case VideoCodec::ScreenVideo:
-        return AV_CODEC_ID_FLASHSV;
-    case VideoCodec::Vp6:
-        return AV_CODEC_ID_VP6F;
-    case VideoCodec::Vp6Alpha:
-        return AV_CODEC_ID_VP6A;
-    case VideoCodec::ScreenVideo2:
-        return AV_CODEC_ID_FLASHSV2;
-    case VideoCodec::H264:
-        return AV_CODEC_ID_H264;
-    }
-    return AV_CODEC_ID_NONE;
-}
+constexpr std::size_t kMaxWaiting = 64;
 
 // The cropped size: the declared one when the picture is at most a macroblock larger.
 int cropped(int decoded, int declared) {
@@ -46,12 +31,16 @@ struct VideoDecoder::State {
     AVCodecContext* ctx = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;     // scratch for receiving
-    AVFrame* newest = nullptr;    // the last picture that came out
+    AVFrame* newest = nullptr;    // the picture shown: the last that came out, or in queued
+                                  // mode the last taken by showUpTo
+    bool queued = false;
+    std::deque<AVFrame*> waiting; // queued mode: pictures out of the codec, not shown yet
     mutable SwsContext* sws = nullptr;
     bool hasPicture = false;
     std::uint64_t errors = 0;
 
     ~State() {
+        clearWaiting();
         sws_freeContext(sws);
         av_frame_free(&newest);
         av_frame_free(&frame);
@@ -83,16 +72,40 @@ struct VideoDecoder::State {
             avcodec_free_context(&ctx);
     }
 
+    std::shared_ptr<timeline::Pixels> convert(const AVFrame* frame) const;
+
+    void clearWaiting() {
+        for (AVFrame* f : waiting)
+            av_frame_free(&f);
+        waiting.clear();
+    }
+
     // Takes every picture the codec has ready; true when there was one.
     bool receive() {
         bool got = false;
         while (avcodec_receive_frame(ctx, frame) == 0) {
-            if (frame->width > 0 && frame->height > 0) {
+            if (frame->width <= 0 || frame->height <= 0) {
+                av_frame_unref(frame);
+                continue;
+            }
+            got = true;
+            if (queued) {
+                // A codec that reorders could pile pictures up without end on bad data.
+                if (waiting.size() >= kMaxWaiting) {
+                    av_frame_unref(frame);
+                    continue;
+                }
+                AVFrame* held = av_frame_alloc();
+                if (!held) {
+                    av_frame_unref(frame);
+                    continue;
+                }
+                av_frame_move_ref(held, frame);
+                waiting.push_back(held);
+            } else {
                 av_frame_unref(newest);
                 av_frame_move_ref(newest, frame);
-                hasPicture = got = true;
-            } else {
-                av_frame_unref(frame);
+                hasPicture = true;
             }
         }
         return got;
@@ -101,7 +114,7 @@ struct VideoDecoder::State {
 
 VideoDecoder::VideoDecoder(std::uint8_t codec, DecoderOptions options) : m_state(std::make_unique<State>()) {
     m_state->options = options;
-    m_state->open(codecIdFor(codec), nullptr);
+    m_state->open(ffmpegCodec(codec), nullptr);
 }
 
 VideoDecoder::VideoDecoder(const AVCodecParameters& params, DecoderOptions options)
@@ -116,7 +129,8 @@ bool VideoDecoder::valid() const {
     return m_state->ctx != nullptr;
 }
 
-bool VideoDecoder::decode(std::span<const std::uint8_t> bytes, bool keyframe) {
+bool VideoDecoder::decode(std::span<const std::uint8_t> bytes, bool keyframe, std::optional<std::int64_t> pts,
+                          std::optional<std::int64_t> dts) {
     State& s = *m_state;
     if (!s.ctx || bytes.empty())
         return false;
@@ -127,6 +141,8 @@ bool VideoDecoder::decode(std::span<const std::uint8_t> bytes, bool keyframe) {
     std::copy_n(bytes.begin(), s.packet->size, s.packet->data);
     if (keyframe)
         s.packet->flags |= AV_PKT_FLAG_KEY;
+    s.packet->pts = pts.value_or(AV_NOPTS_VALUE);
+    s.packet->dts = dts.value_or(AV_NOPTS_VALUE);
     const int sent = avcodec_send_packet(s.ctx, s.packet);
     av_packet_unref(s.packet);
     if (sent < 0 && sent != AVERROR(EAGAIN)) {
@@ -153,7 +169,31 @@ void VideoDecoder::reset() {
     if (m_state->ctx)
         avcodec_flush_buffers(m_state->ctx);
     av_frame_unref(m_state->newest);
+    m_state->clearWaiting();
     m_state->hasPicture = false;
+}
+
+void VideoDecoder::setQueued(bool queued) {
+    m_state->queued = queued;
+}
+
+std::optional<std::int64_t> VideoDecoder::nextTimestamp() const {
+    if (m_state->waiting.empty())
+        return std::nullopt;
+    return m_state->waiting.front()->best_effort_timestamp;
+}
+
+bool VideoDecoder::showNext() {
+    State& s = *m_state;
+    if (s.waiting.empty())
+        return false;
+    AVFrame* next = s.waiting.front();
+    s.waiting.pop_front();
+    av_frame_unref(s.newest);
+    av_frame_move_ref(s.newest, next);
+    av_frame_free(&next);
+    s.hasPicture = true;
+    return true;
 }
 
 std::uint64_t VideoDecoder::errors() const {
@@ -161,9 +201,36 @@ std::uint64_t VideoDecoder::errors() const {
 }
 
 std::shared_ptr<timeline::Pixels> VideoDecoder::picture() const {
-    const State& s = *m_state;
-    const AVFrame* f = s.newest;
-    if (!s.hasPicture || !f || f->width <= 0 || f->height <= 0)
+    return m_state->hasPicture ? m_state->convert(m_state->newest) : nullptr;
+}
+
+struct DecodedPicture {
+    AVFrame* frame = nullptr;
+    ~DecodedPicture() { av_frame_free(&frame); }
+};
+
+std::shared_ptr<const DecodedPicture> VideoDecoder::snapshot() const {
+    if (!m_state->hasPicture)
+        return nullptr;
+    auto held = std::make_shared<DecodedPicture>();
+    held->frame = av_frame_clone(m_state->newest);
+    return held->frame ? held : nullptr;
+}
+
+std::shared_ptr<timeline::Pixels> VideoDecoder::convert(const DecodedPicture& picture) const {
+    return m_state->convert(picture.frame);
+}
+
+std::size_t pictureBytes(const DecodedPicture& picture) {
+    std::size_t bytes = 0;
+    for (int plane = 0; plane < AV_NUM_DATA_POINTERS && picture.frame->buf[plane]; ++plane)
+        bytes += picture.frame->buf[plane]->size;
+    return bytes;
+}
+
+std::shared_ptr<timeline::Pixels> VideoDecoder::State::convert(const AVFrame* f) const {
+    const State& s = *this;
+    if (!f || f->width <= 0 || f->height <= 0)
         return nullptr;
     const int w = cropped(f->width, s.options.width), h = cropped(f->height, s.options.height);
     if (std::int64_t(w) * h > kMaxPicturePixels)

@@ -8,11 +8,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 struct AVCodecParameters;
 
 namespace swf::video {
+
+// A decoded picture as the codec gave it (planar YUV, held by reference, not copied):
+// a third of the memory of its conversion, which VideoDecoder::convert makes when needed.
+struct DecodedPicture;
+std::size_t pictureBytes(const DecodedPicture& picture);
 
 // Pictures with more pixels than this are refused (a damaged header may claim 65535 x 65535).
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(4096) * 4096;
@@ -38,14 +44,25 @@ public:
 
     bool valid() const;
     // Feeds one packet; true when a picture came out of it (see picture()). `keyframe` tells
-    // decoders that cannot see it in the packet itself.
-    bool decode(std::span<const std::uint8_t> packet, bool keyframe = false);
+    // decoders that cannot see it in the packet itself; the timestamps (in the container's
+    // time base) travel with the picture into nextTimestamp().
+    bool decode(std::span<const std::uint8_t> packet, bool keyframe = false, std::optional<std::int64_t> pts = {},
+                std::optional<std::int64_t> dts = {});
     // Flushes what the decoder holds back (codecs with reordering); true when a picture came.
     bool drain();
     // The newest picture converted; null before the first one. Each call converts anew, so
     // callers keep what they need.
     std::shared_ptr<timeline::Pixels> picture() const;
+    // The newest picture held unconverted; null before the first one.
+    std::shared_ptr<const DecodedPicture> snapshot() const;
+    std::shared_ptr<timeline::Pixels> convert(const DecodedPicture& picture) const;
     bool hasPicture() const;
+    // Queued mode (files played by time): pictures wait, in the order the codec gives them
+    // (presentation order), until showNext() takes the next one.
+    void setQueued(bool queued);
+    // The timestamp (in the packets' time base) of the next waiting picture.
+    std::optional<std::int64_t> nextTimestamp() const;
+    bool showNext();
     // Forgets every reference picture and the newest picture (before decoding from a
     // keyframe after a seek, so the result does not depend on what was decoded before).
     void reset();
