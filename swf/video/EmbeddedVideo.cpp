@@ -36,11 +36,11 @@ int EmbeddedVideo::startFor(int index) const {
 }
 
 std::shared_ptr<const timeline::Pixels> EmbeddedVideo::cached(int index) {
-    auto it = m_cache.find(index);
+    auto it = std::find_if(m_cache.begin(), m_cache.end(), [index](const Cached& c) { return c.index == index; });
     if (it == m_cache.end())
         return nullptr;
-    m_lru.splice(m_lru.begin(), m_lru, it->second);
-    Cached& entry = *it->second;
+    std::rotate(it, it + 1, m_cache.end()); // now the most recently used
+    Cached& entry = m_cache.back();
     if (!entry.pixels) {
         std::shared_ptr<const timeline::Pixels> pixels = m_decoder->convert(*entry.decoded);
         entry.pixels = pixels ? pixels : greyPicture(m_stream.width, m_stream.height);
@@ -48,29 +48,29 @@ std::shared_ptr<const timeline::Pixels> EmbeddedVideo::cached(int index) {
         m_cacheBytes -= entry.bytes;
         entry.bytes = entry.pixels->argb.size() * 4;
         m_cacheBytes += entry.bytes;
+        std::shared_ptr<const timeline::Pixels> shown = entry.pixels;
         evict();
+        return shown;
     }
     return entry.pixels;
 }
 
 void EmbeddedVideo::remember(Cached entry) {
-    if (auto it = m_cache.find(entry.index); it != m_cache.end()) {
-        m_cacheBytes -= it->second->bytes;
-        m_lru.erase(it->second);
+    auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Cached& c) { return c.index == entry.index; });
+    if (it != m_cache.end()) {
+        m_cacheBytes -= it->bytes;
+        m_cache.erase(it);
     }
     m_cacheBytes += entry.bytes;
-    const int index = entry.index;
-    m_lru.push_front(std::move(entry));
-    m_cache[index] = m_lru.begin();
+    m_cache.push_back(std::move(entry));
     evict();
 }
 
 void EmbeddedVideo::evict() {
-    while (m_lru.size() > 2 && m_cacheBytes > m_cacheLimit) {
-        m_cacheBytes -= m_lru.back().bytes;
-        m_cache.erase(m_lru.back().index);
-        m_lru.pop_back();
-    }
+    std::size_t drop = 0;
+    while (m_cache.size() - drop > 2 && m_cacheBytes > m_cacheLimit)
+        m_cacheBytes -= m_cache[drop++].bytes;
+    m_cache.erase(m_cache.begin(), m_cache.begin() + static_cast<long>(drop));
 }
 
 void EmbeddedVideo::decodeThrough(int index) {
@@ -88,7 +88,7 @@ void EmbeddedVideo::decodeThrough(int index) {
     // one conversion.
     const std::size_t decodedBytes = std::max<std::size_t>(
         std::size_t(std::max<int>(m_stream.width, 1)) * std::max<int>(m_stream.height, 1) * 3 / 2, 1);
-    const int keep = static_cast<int>(std::clamp<std::size_t>(m_cacheLimit / decodedBytes, 2, 1024));
+    const int keep = static_cast<int>(std::clamp<std::size_t>(m_cacheLimit / decodedBytes, 2, 256));
     for (int i = start; i <= index; ++i) {
         const Packet& p = m_packets[static_cast<std::size_t>(i)];
         ++m_stats.packetsDecoded;

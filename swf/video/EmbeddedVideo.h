@@ -10,10 +10,8 @@
 #include "swf/video/VideoDecoder.h"
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
 namespace swf::video {
@@ -71,9 +69,9 @@ private:
     std::vector<Packet> m_packets; // by number
     std::unique_ptr<VideoDecoder> m_decoder;
     int m_decoded = -1; // the packet the decoder last took, -1 for a fresh decoder
-    // Recent pictures by packet index, most recently used first.
-    std::list<Cached> m_lru;
-    std::unordered_map<int, decltype(m_lru)::iterator> m_cache;
+    // Recent pictures, least recently used first (a few dozen: a scan is cheap beside
+    // decoding).
+    std::vector<Cached> m_cache;
     std::size_t m_cacheBytes = 0, m_cacheLimit = 0;
     EmbeddedVideoStats m_stats;
 };

@@ -89,28 +89,6 @@ bool vp6Keyframe(std::span<const std::uint8_t> packet, bool alpha) {
 
 } // namespace
 
-std::string codecName(std::uint8_t codec) {
-    switch (static_cast<VideoCodec>(codec)) {
-    case VideoCodec::SorensonH263:
-        return "Sorenson H.263";
-    case VideoCodec::ScreenVideo:
-        return "Screen Video";
-    case VideoCodec::Vp6:
-        return "VP6";
-    case VideoCodec::Vp6Alpha:
-        return "VP6 with alpha";
-    case VideoCodec::ScreenVideo2:
-        return "Screen Video 2";
-    case VideoCodec::H264:
-        return "H.264";
-    }
-    return "unknown (" + std::to_string(codec) + ")";
-}
-
-bool isSupportedCodec(std::uint8_t codec) {
-    return codec >= 2 && codec <= 7;
-}
-
 bool isKeyframe(std::uint8_t codec, std::span<const std::uint8_t> packet) {
     switch (static_cast<VideoCodec>(codec)) {
     case VideoCodec::SorensonH263:
