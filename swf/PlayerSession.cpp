@@ -23,6 +23,7 @@ PlayerSession::PlayerSession(SessionOptions options)
     if (options.fsCommandSink)
         m_scripts->setFsCommandSink(std::move(options.fsCommandSink));
     m_scripts->setDateOrigin(options.dateOrigin);
+    m_scripts->setVideoControl(m_video.get());
     m_player.setActionRunner(std::move(host));
 }
 
@@ -77,6 +78,8 @@ void PlayerSession::tick() {
 void PlayerSession::tickAt(double movieTimeMs) {
     if (m_scripts)
         m_scripts->setTime(movieTimeMs);
+    // NetStream pictures for this moment, before scripts look at them.
+    m_video->advance(movieTimeMs);
     m_player.tick();
     if (m_scripts)
         m_scripts->afterTick();

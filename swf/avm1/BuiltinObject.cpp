@@ -2,6 +2,7 @@
 
 #include "BuiltinTextField.h"
 #include "BuiltinTextFormat.h"
+#include "BuiltinVideo.h"
 #include "Interpreter.h"
 
 #include <cmath>
@@ -389,6 +390,7 @@ void installBuiltins(Interpreter& vm) {
     installFilterBuiltins(vm);
     installDrawingBuiltins(vm);
     installSoundBuiltins(vm);
+    installVideoBuiltins(vm);
     installKeyBuiltins(vm);
     installMouseBuiltins(vm);
 }

@@ -20,6 +20,9 @@ class FieldState;
 namespace swf::audio {
 class SoundControl;
 }
+namespace swf::video {
+class VideoControl;
+}
 
 namespace swf::avm1 {
 
@@ -164,6 +167,9 @@ public:
     // Reads a file named relative to the movie's folder for XML/LoadVars loads; false for
     // URLs, paths that leave the folder, and files that cannot be read.
     virtual bool readLocalFile(const std::string& /*url*/, std::string& /*out*/) { return false; }
+    // The file a URL names relative to the movie's folder, by the same rules, without
+    // reading it (NetStream plays files too large to read whole).
+    virtual bool localFilePath(const std::string& /*url*/, std::string& /*path*/) { return false; }
 
     // The movie's stage size and the screen's, in pixels; false when unknown.
     virtual bool stageSize(double& /*width*/, double& /*height*/) { return false; }
@@ -173,6 +179,10 @@ public:
     virtual void stopDrag() {}
     // Where Sound objects and stopAllSounds act; null when the host plays no sound.
     virtual audio::SoundControl* soundControl() { return nullptr; }
+    // Where NetStreams play and Video objects get their pictures; null when the host has no video.
+    virtual video::VideoControl* videoControl() { return nullptr; }
+    // Video objects by instance name (after clips and text fields of that name).
+    virtual FieldRef videoChild(ClipId, std::string_view, bool) { return {}; }
     // Character id of the sound exported under `name` (attachSound), -1 if none.
     virtual int exportedSound(std::string_view /*name*/) { return -1; }
     // The slash path of the clip under the mouse when the clip's last drag ended.

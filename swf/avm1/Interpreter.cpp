@@ -3,6 +3,7 @@
 #include "BuiltinLoad.h"
 
 #include "BuiltinTextField.h"
+#include "BuiltinVideo.h"
 #include "Frame.h"
 
 #include <algorithm>
@@ -431,6 +432,9 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
             const FieldRef field = m_host->fieldChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
             if (field.serial)
                 return textFieldObject(*this, field, std::string(name));
+            if (const FieldRef video = m_host->videoChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
+                video.serial)
+                return videoObject(*this, video);
         }
     }
     found = false;

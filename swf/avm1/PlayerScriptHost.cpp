@@ -2,6 +2,7 @@
 
 #include "swf/audio/SoundControl.h"
 #include "swf/avm1/BuiltinSound.h"
+#include "swf/avm1/BuiltinVideo.h"
 #include "swf/avm1/FieldVariables.h"
 
 #include "swf/format/Shape.h"
@@ -264,6 +265,8 @@ void PlayerScriptHost::afterTick() {
     m_vm->runIntervals();
     if (audio::SoundControl* sound = soundControl())
         dispatchSoundComplete(*m_vm, *sound);
+    if (m_video)
+        dispatchNetStreamEvents(*m_vm, *m_video);
     syncFields();
 }
 
@@ -356,6 +359,14 @@ FieldRef PlayerScriptHost::fieldChild(ClipId clip, std::string_view name, bool c
     if (timeline::Clip* c = find(clip))
         for (const auto& [depth, obj] : c->displayList())
             if (obj.as<timeline::TextFieldObject>() && timeline::sameName(obj.name, name, caseSensitive))
+                return {clip, obj.serial};
+    return {};
+}
+
+FieldRef PlayerScriptHost::videoChild(ClipId clip, std::string_view name, bool caseSensitive) {
+    if (timeline::Clip* c = find(clip))
+        for (const auto& [depth, obj] : c->displayList())
+            if (obj.kind == timeline::ObjectKind::Video && timeline::sameName(obj.name, name, caseSensitive))
                 return {clip, obj.serial};
     return {};
 }
@@ -553,9 +564,8 @@ std::string percentDecoded(const std::string& s) {
 
 // Only plain relative names inside the movie's folder: no scheme, no absolute path,
 // no "..", no links out of the folder. A query string is ignored, as a local file has none.
-bool PlayerScriptHost::readLocalFile(const std::string& url, std::string& out) {
+bool PlayerScriptHost::localFilePath(const std::string& url, std::string& path) {
     namespace fs = std::filesystem;
-    constexpr std::uintmax_t kMaxBytes = 16u << 20;
     // The URL is %-escaped; an escaped NUL ends the name.
     std::string rel = percentDecoded(url.substr(0, url.find('?')));
     rel = rel.substr(0, rel.find('\0'));
@@ -576,10 +586,20 @@ bool PlayerScriptHost::readLocalFile(const std::string& url, std::string& out) {
     const auto [end, inside] = std::mismatch(folder.begin(), folder.end(), file.begin(), file.end());
     if (end != folder.end())
         return false;
-    const std::uintmax_t size = fs::file_size(file, ec);
+    path = file.string();
+    return true;
+}
+
+bool PlayerScriptHost::readLocalFile(const std::string& url, std::string& out) {
+    constexpr std::uintmax_t kMaxBytes = 16u << 20;
+    std::string path;
+    if (!localFilePath(url, path))
+        return false;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec || size > kMaxBytes)
         return false;
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return static_cast<bool>(in) || in.eof();
 }

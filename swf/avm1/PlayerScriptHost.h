@@ -49,6 +49,8 @@ public:
         m_fsCommand = std::move(sink);
     }
     void setDateOrigin(double epochMs);
+    // Where NetStreams play (null: no video); not owned.
+    void setVideoControl(video::VideoControl* control) { m_video = control; }
     Interpreter* interpreter() { return m_vm.get(); }
 
     // ActionRunner
@@ -103,6 +105,9 @@ public:
     int frameOfLabel(ClipId clip, std::string_view label) override;
     bool colorTransform(ClipId clip, ClipColor& out) override;
     bool readLocalFile(const std::string& url, std::string& out) override;
+    bool localFilePath(const std::string& url, std::string& path) override;
+    video::VideoControl* videoControl() override { return m_video; }
+    FieldRef videoChild(ClipId clip, std::string_view name, bool caseSensitive) override;
     bool stageSize(double& width, double& height) override;
     void getUrl(const std::string& url, const std::string& target, int method) override;
     void draw(ClipId clip, const DrawOp& op) override;
@@ -139,6 +144,7 @@ private:
     double m_time = 0;
     double m_dateOrigin = 0;
     std::string m_url;
+    video::VideoControl* m_video = nullptr;
     std::function<void(const std::string&, const std::string&)> m_fsCommand;
     std::unordered_map<ClipId, DrawingPen> m_pens; // clips a script has drawn on
     std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip

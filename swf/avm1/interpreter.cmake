@@ -26,10 +26,15 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinDrawing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSound.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinVideo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinMouse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InputBroadcast.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
+# Glue to the video engine, called a few times a frame at most: built for size (the
+# projector stub must stay small).
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/BuiltinVideo.cpp PROPERTIES COMPILE_OPTIONS
+  "-Os;-fno-exceptions;-fno-asynchronous-unwind-tables")
 target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB swf_text)
 
 # The interpreter as the player's action runner, over the engine's timelines.

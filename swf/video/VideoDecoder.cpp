@@ -11,10 +11,13 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <deque>
 
 namespace swf::video {
 
 namespace {
+
+constexpr std::size_t kMaxWaiting = 64;
 
 // The cropped size: the declared one when the picture is at most a macroblock larger.
 int cropped(int decoded, int declared) {
@@ -28,11 +31,15 @@ struct VideoDecoder::State {
     AVCodecContext* ctx = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;     // scratch for receiving
-    AVFrame* newest = nullptr;    // the last picture that came out
+    AVFrame* newest = nullptr;    // the picture shown: the last that came out, or in queued
+                                  // mode the last taken by showUpTo
+    bool queued = false;
+    std::deque<AVFrame*> waiting; // queued mode: pictures out of the codec, not shown yet
     mutable SwsContext* sws = nullptr;
     bool hasPicture = false;
 
     ~State() {
+        clearWaiting();
         sws_freeContext(sws);
         av_frame_free(&newest);
         av_frame_free(&frame);
@@ -66,16 +73,38 @@ struct VideoDecoder::State {
 
     std::shared_ptr<timeline::Pixels> convert(const AVFrame* frame) const;
 
+    void clearWaiting() {
+        for (AVFrame* f : waiting)
+            av_frame_free(&f);
+        waiting.clear();
+    }
+
     // Takes every picture the codec has ready; true when there was one.
     bool receive() {
         bool got = false;
         while (avcodec_receive_frame(ctx, frame) == 0) {
-            if (frame->width > 0 && frame->height > 0) {
+            if (frame->width <= 0 || frame->height <= 0) {
+                av_frame_unref(frame);
+                continue;
+            }
+            got = true;
+            if (queued) {
+                // A codec that reorders could pile pictures up without end on bad data.
+                if (waiting.size() >= kMaxWaiting) {
+                    av_frame_unref(frame);
+                    continue;
+                }
+                AVFrame* held = av_frame_alloc();
+                if (!held) {
+                    av_frame_unref(frame);
+                    continue;
+                }
+                av_frame_move_ref(held, frame);
+                waiting.push_back(held);
+            } else {
                 av_frame_unref(newest);
                 av_frame_move_ref(newest, frame);
-                hasPicture = got = true;
-            } else {
-                av_frame_unref(frame);
+                hasPicture = true;
             }
         }
         return got;
@@ -133,7 +162,31 @@ void VideoDecoder::reset() {
     if (m_state->ctx)
         avcodec_flush_buffers(m_state->ctx);
     av_frame_unref(m_state->newest);
+    m_state->clearWaiting();
     m_state->hasPicture = false;
+}
+
+void VideoDecoder::setQueued(bool queued) {
+    m_state->queued = queued;
+}
+
+std::optional<std::int64_t> VideoDecoder::nextTimestamp() const {
+    if (m_state->waiting.empty())
+        return std::nullopt;
+    return m_state->waiting.front()->best_effort_timestamp;
+}
+
+bool VideoDecoder::showNext() {
+    State& s = *m_state;
+    if (s.waiting.empty())
+        return false;
+    AVFrame* next = s.waiting.front();
+    s.waiting.pop_front();
+    av_frame_unref(s.newest);
+    av_frame_move_ref(s.newest, next);
+    av_frame_free(&next);
+    s.hasPicture = true;
+    return true;
 }
 
 std::shared_ptr<timeline::Pixels> VideoDecoder::picture() const {

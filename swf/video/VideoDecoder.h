@@ -56,6 +56,12 @@ public:
     // The newest picture held unconverted; null before the first one.
     std::shared_ptr<const DecodedPicture> snapshot() const;
     std::shared_ptr<timeline::Pixels> convert(const DecodedPicture& picture) const;
+    // Queued mode (files played by time): pictures wait, in the order the codec gives them
+    // (presentation order), until showNext() takes the next one.
+    void setQueued(bool queued);
+    // The timestamp (in the packets' time base) of the next waiting picture.
+    std::optional<std::int64_t> nextTimestamp() const;
+    bool showNext();
     // Forgets every reference picture and the newest picture (before decoding from a
     // keyframe after a seek, so the result does not depend on what was decoded before).
     void reset();

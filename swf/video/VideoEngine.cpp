@@ -4,12 +4,51 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/VideoObject.h"
+#include "swf/video/VideoFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <utility>
 
 namespace swf::video {
+
+namespace {
+
+// What a video object holding a NetStream's pictures has as its decoded frame: never a
+// ratio, so detaching it brings its own frames back at the next sync.
+constexpr int kShowsStream = -2;
+
+// Stream ids are unique in the process: script objects of one session can never name
+// another session's streams.
+std::atomic<StreamId> g_nextStream{1};
+
+} // namespace
+
+struct VideoEngine::NetStream {
+    StreamId id = kNoStream;
+    std::unique_ptr<VideoFile> file;
+    bool running = false;  // the clock moves: playing, not paused, not at the end
+    bool paused = false;
+    bool finished = false; // the end was reached and reported
+    double startMs = 0;    // movie time at which the clock stood at `offset`
+    double offset = 0;     // seconds
+};
 
 VideoEngine::VideoEngine(Player& player) : m_player(player) {}
 
 VideoEngine::~VideoEngine() = default;
+
+void VideoEngine::followMovie() {
+    if (m_loadCount == m_player.loadCount())
+        return;
+    m_loadCount = m_player.loadCount();
+    m_streams.clear();
+    m_netStreams.clear();
+    m_videos.clear();
+    m_events.clear();
+    m_nowMs = 0;
+}
 
 EmbeddedVideo& VideoEngine::stream(const format::VideoStreamCharacter& character) {
     auto& slot = m_streams[&character];
@@ -18,11 +57,52 @@ EmbeddedVideo& VideoEngine::stream(const format::VideoStreamCharacter& character
     return *slot;
 }
 
-void VideoEngine::sync() {
-    if (m_loadCount != m_player.loadCount()) {
-        m_loadCount = m_player.loadCount();
-        m_streams.clear();
+VideoEngine::NetStream* VideoEngine::find(StreamId stream) {
+    return const_cast<NetStream*>(std::as_const(*this).find(stream));
+}
+
+const VideoEngine::NetStream* VideoEngine::find(StreamId stream) const {
+    for (const auto& s : m_netStreams)
+        if (s->id == stream)
+            return s.get();
+    return nullptr;
+}
+
+void VideoEngine::status(StreamId stream, const char* code, const char* level) {
+    StreamEvent e;
+    e.code = code;
+    e.level = level;
+    m_events.emplace_back(stream, std::move(e));
+}
+
+double VideoEngine::clockOf(const NetStream& s) const {
+    return s.running ? s.offset + std::max(0.0, m_nowMs - s.startMs) / 1000.0 : s.offset;
+}
+
+void VideoEngine::advance(double movieTimeMs) {
+    followMovie();
+    if (std::isfinite(movieTimeMs))
+        m_nowMs = movieTimeMs;
+    for (auto& s : m_netStreams) {
+        const StreamId id = s->id;
+        if (!s->running || !s->file)
+            continue;
+        const double at = clockOf(*s);
+        s->file->advanceTo(at);
+        if (s->file->ended()) {
+            // The last picture stays; the clock stops where the file ends.
+            s->running = false;
+            s->finished = true;
+            s->offset = std::max(at, s->file->duration());
+            status(id, "NetStream.Buffer.Flush");
+            status(id, "NetStream.Play.Stop");
+            status(id, "NetStream.Buffer.Empty");
+        }
     }
+}
+
+void VideoEngine::sync() {
+    followMovie();
     timeline::Clip* root = m_player.root();
     if (!root)
         return;
@@ -32,20 +112,158 @@ void VideoEngine::sync() {
                 obj.character->kind != format::CharacterKind::VideoStream)
                 continue;
             auto* video = obj.as<timeline::VideoObject>();
-            if (!video || video->decodedFrame == obj.ratio)
+            if (!video)
                 continue;
             const auto& character = static_cast<const format::VideoStreamCharacter&>(*obj.character);
-            if (video->decodedFrame < 0)
+            auto scripted = m_videos.find(obj.serial);
+            ScriptedVideo* v = scripted == m_videos.end() ? nullptr : &scripted->second;
+            if (v && v->smoothing >= 0)
+                video->smoothing = v->smoothing == 1;
+            else if (video->decodedFrame == -1)
                 video->smoothing = character.smoothing;
-            // The placement's ratio is the stream frame to show.
-            auto picture = stream(character).frame(obj.ratio);
-            video->decodedFrame = obj.ratio;
+            std::shared_ptr<const timeline::Pixels> picture;
+            if (v && v->stream != kNoStream) {
+                NetStream* s = find(v->stream);
+                picture = s && s->file ? s->file->picture() : nullptr;
+                if (v->cleared && picture.get() == v->clearedPicture)
+                    picture = nullptr;
+                else
+                    v->cleared = false;
+                video->decodedFrame = kShowsStream;
+            } else if (video->decodedFrame != obj.ratio) {
+                // The placement's ratio is the stream frame to show.
+                picture = stream(character).frame(obj.ratio);
+                video->decodedFrame = obj.ratio;
+            } else {
+                continue;
+            }
             if (picture != video->picture) {
+                if (v) {
+                    v->width = picture ? picture->width : 0;
+                    v->height = picture ? picture->height : 0;
+                }
                 video->picture = std::move(picture);
                 ++clip.world().generation;
             }
         }
     });
+}
+
+StreamId VideoEngine::createStream() {
+    followMovie();
+    const StreamId id = g_nextStream++;
+    m_netStreams.push_back(std::make_unique<NetStream>());
+    m_netStreams.back()->id = id;
+    return id;
+}
+
+void VideoEngine::releaseStream(StreamId stream) {
+    std::erase_if(m_netStreams, [stream](const auto& s) { return s->id == stream; });
+    for (auto& [serial, v] : m_videos)
+        if (v.stream == stream)
+            v.stream = kNoStream;
+}
+
+void VideoEngine::play(StreamId stream, const std::string& path) {
+    NetStream* s = find(stream);
+    if (!s)
+        return;
+    *s = NetStream{stream};
+    auto file = std::make_unique<VideoFile>();
+    if (path.empty() || !file->open(path)) {
+        status(stream, "NetStream.Play.StreamNotFound", "error");
+        return;
+    }
+    s->file = std::move(file);
+    s->running = true;
+    s->startMs = m_nowMs;
+    s->file->advanceTo(0);
+    status(stream, "NetStream.Play.Start");
+    StreamEvent meta;
+    meta.kind = StreamEvent::Kind::MetaData;
+    meta.metadata = s->file->metadata();
+    m_events.emplace_back(stream, std::move(meta));
+    // A local file is all there at once.
+    status(stream, "NetStream.Buffer.Full");
+}
+
+void VideoEngine::pause(StreamId stream, std::optional<bool> paused) {
+    NetStream* s = find(stream);
+    if (!s || !s->file)
+        return;
+    const bool want = paused.value_or(!s->paused);
+    if (want == s->paused)
+        return;
+    s->offset = clockOf(*s);
+    s->startMs = m_nowMs;
+    s->paused = want;
+    s->running = !want && !s->finished;
+    status(stream, want ? "NetStream.Pause.Notify" : "NetStream.Unpause.Notify");
+}
+
+void VideoEngine::seek(StreamId stream, double seconds) {
+    NetStream* s = find(stream);
+    if (!s || !s->file)
+        return;
+    double to = std::isfinite(seconds) ? std::max(0.0, seconds) : 0.0;
+    if (s->file->duration() > 0)
+        to = std::min(to, s->file->duration());
+    s->file->seek(to);
+    s->offset = to;
+    s->startMs = m_nowMs;
+    s->finished = false;
+    s->running = !s->paused;
+    status(stream, "NetStream.Seek.Notify");
+}
+
+void VideoEngine::close(StreamId stream) {
+    if (NetStream* s = find(stream))
+        *s = NetStream{stream};
+}
+
+double VideoEngine::time(StreamId stream) const {
+    const NetStream* s = find(stream);
+    return s && s->file ? clockOf(*s) : 0.0;
+}
+
+double VideoEngine::bytesTotal(StreamId stream) const {
+    const NetStream* s = find(stream);
+    return s && s->file ? double(s->file->fileSize()) : 0.0;
+}
+
+std::vector<std::pair<StreamId, StreamEvent>> VideoEngine::takeEvents() {
+    return std::exchange(m_events, {});
+}
+
+void VideoEngine::attachVideo(std::uint64_t videoSerial, StreamId stream) {
+    ScriptedVideo& v = m_videos[videoSerial];
+    v.stream = stream;
+    v.cleared = false;
+}
+
+void VideoEngine::clearVideo(std::uint64_t videoSerial) {
+    ScriptedVideo& v = m_videos[videoSerial];
+    NetStream* s = find(v.stream);
+    v.cleared = true;
+    v.clearedPicture = s && s->file ? s->file->picture().get() : nullptr;
+}
+
+bool VideoEngine::pictureSize(std::uint64_t videoSerial, int& width, int& height) {
+    auto it = m_videos.find(videoSerial);
+    if (it == m_videos.end() || it->second.width <= 0)
+        return false;
+    width = it->second.width;
+    height = it->second.height;
+    return true;
+}
+
+void VideoEngine::setSmoothing(std::uint64_t videoSerial, bool smoothing) {
+    m_videos[videoSerial].smoothing = smoothing ? 1 : 0;
+}
+
+bool VideoEngine::smoothing(std::uint64_t videoSerial) {
+    auto it = m_videos.find(videoSerial);
+    return it != m_videos.end() && it->second.smoothing == 1;
 }
 
 } // namespace swf::video
