@@ -56,8 +56,10 @@ namespace {
 
 // Deeper than the engine ever nests sprites; guards against cycles all the same.
 constexpr int kMaxDrawNesting = 64;
-// Morph shapes are compiled per ratio; a movie that tweens many morphs keeps at most this many.
-constexpr std::size_t kMaxMorphEntries = 512;
+// Morph shapes are compiled per ratio; a movie that tweens many morphs keeps at most this many
+// (a few kilobytes each): enough for the tweens of a busy scene that loop, so that each ratio
+// is compiled once.
+constexpr std::size_t kMaxMorphEntries = 4096;
 // Offscreen layers (blend modes, filters) nested deeper than this draw straight onto the
 // layer they are in: each level holds an image the size of the target.
 constexpr int kMaxLayerNesting = 6;
