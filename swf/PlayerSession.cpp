@@ -13,6 +13,7 @@ namespace swf {
 PlayerSession::PlayerSession(SessionOptions options)
     : m_audio(std::make_unique<audio::AudioEngine>(m_player)), m_video(std::make_unique<video::VideoEngine>(m_player)) {
     m_player.setQuality(options.quality);
+    m_dateOrigin = options.dateOrigin;
     if (!options.scripts)
         return;
     auto host = std::make_unique<avm1::PlayerScriptHost>();
@@ -46,6 +47,7 @@ bool PlayerSession::load(const std::string& path, const std::string& url) {
 bool PlayerSession::movieLoaded(bool ok) {
     if (ok && m_scripts && m_player.movie() && m_player.movie()->isActionScript3()) {
         m_as3 = std::make_unique<avm2::Avm2Host>(m_player, m_traceSink);
+        m_as3->machine().dateOriginMs = m_dateOrigin;
         m_as3->movieLoaded();
     }
     return ok;
@@ -58,8 +60,11 @@ void PlayerSession::adopt(std::unique_ptr<movie::Movie> movie, const std::string
 }
 
 void PlayerSession::setDateOrigin(double epochMs) {
+    m_dateOrigin = epochMs;
     if (m_scripts)
         m_scripts->setDateOrigin(epochMs);
+    if (m_as3)
+        m_as3->machine().dateOriginMs = epochMs;
 }
 
 bool PlayerSession::loadFromBytes(std::vector<std::uint8_t> bytes, const std::string& url) {

@@ -93,6 +93,7 @@ private:
     std::vector<std::int16_t> m_mix;
     std::uint64_t m_ticks = 0;
     std::function<void(const std::string&)> m_traceSink;
+    double m_dateOrigin = 0;
     std::unique_ptr<avm2::Avm2Host> m_as3;
 };
 

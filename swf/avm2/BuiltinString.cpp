@@ -118,6 +118,24 @@ void installStringBuiltins(Machine& m) {
             str += m.toString(v);
         return m.string(str);
     });
+    // replace with a string pattern: its first occurrence, the replacement taken literally
+    // (RegExp patterns are not supported yet) or the result of a function.
+    m.defineMethod(string, "replace", [](Machine& m, Value s, std::span<Value> a) {
+        std::string str = self(m, s);
+        std::string pattern = m.toString(arg(a, 0));
+        std::size_t at = str.find(pattern);
+        if (at == std::string::npos)
+            return m.string(str);
+        Value with = arg(a, 1);
+        std::string replacement;
+        if (with.isObject() && with.o->kind == ObjectKind::Function) {
+            Value args[3] = {m.string(pattern), Value::integer(static_cast<std::int32_t>(at)), m.string(str)};
+            replacement = m.toString(m.call(with, Value::null(), args));
+        } else {
+            replacement = m.toString(with);
+        }
+        return m.string(str.substr(0, at) + replacement + str.substr(at + pattern.size()));
+    }, 2);
     m.defineMethod(string, "split", [](Machine& m, Value s, std::span<Value> a) {
         std::string str = self(m, s);
         std::vector<Value> parts;

@@ -384,6 +384,7 @@ void Machine::installBuiltins() {
     installVectorBuiltins(*this);
     installUtilsBuiltins(*this);
     installJsonBuiltins(*this);
+    installDateBuiltins(*this);
 }
 
 } // namespace swf::avm2

@@ -85,6 +85,8 @@ public:
     void trace(const std::string& line);
     // Milliseconds since the movie started (getTimer); set by the host.
     double timeMs = 0;
+    // What `new Date()` gives at movie time 0, ms since 1970 (2000-01-01T00:00:00Z unless the host says).
+    double dateOriginMs = 946684800000.0;
 
     // --- timers (setTimeout, setInterval, flash.utils.Timer)
     // Calls fn(args) once `delayMs` from now, or every `delayMs` when `repeat`; the id
@@ -263,5 +265,6 @@ void installMathBuiltins(Machine& m);   // Math, flash.utils
 void installVectorBuiltins(Machine& m); // Vector
 void installUtilsBuiltins(Machine& m);  // Dictionary, setTimeout and friends
 void installJsonBuiltins(Machine& m);   // JSON
+void installDateBuiltins(Machine& m);   // Date
 
 } // namespace swf::avm2

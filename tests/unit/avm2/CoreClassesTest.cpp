@@ -117,3 +117,35 @@ TEST(Avm2Core, TimeoutsAndIntervalsRunOnTheMachinesClock) {
     }
     EXPECT_EQ(lines, (Lines{"tick@40", "tick@80", "timeout@100", "tick@120"}));
 }
+
+namespace {
+
+// Leaves `new <cls>(args)` on the stack; `args` pushes `count` values.
+std::string make(const std::string& cls, const std::string& args, int count) {
+    return "getlex " + cls + "\n" + args + "\nconstruct " + std::to_string(count) + "\n";
+}
+
+} // namespace
+
+TEST(Avm2Core, DatesCountDaysAsTheCalendarDoes) {
+    EXPECT_EQ(runScript(make("Date", "pushint 2000\npushbyte 0\npushbyte 31\npushbyte 13\npushbyte 5\npushbyte 9", 6) +
+                        "setlocal1\n" + traceOf("getlocal1\ncallproperty toString 0") +
+                        traceOf("getlocal1\ncallproperty getTime 0") + traceOf("getlocal1\ngetproperty day") +
+                        // Into February of a leap year.
+                        "getlocal1\npushbyte 1\npushbyte 29\ncallpropvoid setMonth 2\n" +
+                        traceOf("getlocal1\ncallproperty toDateString 0") +
+                        traceOf("getlex Date\npushbyte 99\npushbyte 11\npushbyte 31\ncallproperty UTC 3") +
+                        traceOf(make("Date", "pushbyte 0", 1) + "getproperty fullYear") +
+                        traceOf(make("Date", "pushstring \"soon\"", 1) + "callproperty getTime 0") +
+                        traceOf(make("Date", "pushdouble 1e300", 1) + "callproperty toString 0") +
+                        // Now is the machine's date origin plus movie time.
+                        traceOf(make("Date", "", 0) + "callproperty toString 0")),
+              (Lines{"Mon Jan 31 13:05:09 GMT+0000 2000", "949323909000", "1", "Tue Feb 29 2000", "946598400000",
+                     "1970", "NaN", "Invalid Date", "Sat Jan 1 00:00:00 GMT+0000 2000"}));
+}
+
+TEST(Avm2Core, StringReplaceWithAStringReplacesItsFirstOccurrence) {
+    EXPECT_EQ(runScript(traceOf("pushstring \"a-b-c\"\npushstring \"-\"\npushstring \"+\"\ncallproperty replace 2") +
+                        traceOf("pushstring \"abc\"\npushstring \"x\"\npushstring \"+\"\ncallproperty replace 2")),
+              (Lines{"a+b-c", "abc"}));
+}
