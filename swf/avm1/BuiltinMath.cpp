@@ -166,7 +166,8 @@ void installMathBuiltins(Interpreter& vm) {
     number->allocate = allocateNumber;
     vm.defineMethod(vm.numberProto, "toString", numberToStringMethod);
     vm.defineMethod(vm.numberProto, "valueOf", numberValueOf);
-    vm.define(number, "MAX_VALUE", 1.7976931348623158e308, constant);
+    // The player's constant is the 15-digit value, a little below the largest double.
+    vm.define(number, "MAX_VALUE", 1.79769313486231e308, constant);
     vm.define(number, "MIN_VALUE", 4.9406564584124654e-324, constant);
     vm.define(number, "NaN", std::nan(""), constant);
     vm.define(number, "NEGATIVE_INFINITY", -HUGE_VAL, constant);

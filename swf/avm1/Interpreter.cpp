@@ -687,8 +687,8 @@ Value Interpreter::toPrimitive(const Value& v, bool preferString) {
 // (A clip that comes back stands for its path.)
 Value Interpreter::add(const Value& a, const Value& b) {
     auto plainObject = [](const Value& v) { return v.isObject() && v.object()->kind() != Object::Kind::Clip; };
+    const Value pb = toPrimitive(b); // the right operand first, as in every arithmetic action
     const Value pa = toPrimitive(a);
-    const Value pb = toPrimitive(b);
     if (pa.isString() || pb.isString()) {
         std::string sa = toString(plainObject(pa) ? a : pa);
         const std::string sb = toString(plainObject(pb) ? b : pb);
@@ -814,7 +814,7 @@ bool Interpreter::strictEquals(const Value& a, const Value& b) const {
     case Type::Boolean:
         return a.boolean() == b.boolean();
     case Type::Number:
-        return a.number() == b.number();
+        return a.sameNumber(b);
     case Type::String:
         return a.string() == b.string();
     case Type::Object:

@@ -12,6 +12,16 @@
 #include <unordered_set>
 
 namespace swf::avm1 {
+namespace {
+
+// x / 0 and x / -0 alike: infinity with the sign of x, NaN for 0 / 0 and NaN / 0.
+double divideByZero(double a) {
+    if (a != a || a == 0)
+        return std::nan("");
+    return a > 0 ? HUGE_VAL : -HUGE_VAL;
+}
+
+} // namespace
 
 // ---- the stack ------------------------------------------------------------------------------------
 
@@ -369,32 +379,30 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
                                [[maybe_unused]] std::size_t& next, [[maybe_unused]] std::size_t end) {
     switch (static_cast<ActionCode>(op)) {
     case ActionCode::Add: {
-        const Value bv = popValue(f);
-        const double a = toNumber(popValue(f)); // the left operand is converted first
-        const double b = toNumber(bv);
+        const double b = toNumber(popValue(f)); // arithmetic converts the right operand first
+        const double a = toNumber(popValue(f));
         push(a + b);
         break;
     }
     case ActionCode::Subtract: {
-        const Value bv = popValue(f);
-        const double a = toNumber(popValue(f)); // the left operand is converted first
-        const double b = toNumber(bv);
+        const double b = toNumber(popValue(f)); // arithmetic converts the right operand first
+        const double a = toNumber(popValue(f));
         push(a - b);
         break;
     }
     case ActionCode::Multiply: {
-        const Value bv = popValue(f);
-        const double a = toNumber(popValue(f)); // the left operand is converted first
-        const double b = toNumber(bv);
+        const double b = toNumber(popValue(f)); // arithmetic converts the right operand first
+        const double a = toNumber(popValue(f));
         push(a * b);
         break;
     }
     case ActionCode::Divide: {
-        const Value bv = popValue(f);
-        const double a = toNumber(popValue(f)); // the left operand is converted first
-        const double b = toNumber(bv);
+        const double b = toNumber(popValue(f)); // arithmetic converts the right operand first
+        const double a = toNumber(popValue(f));
         if (b == 0 && m_version < 5)
             push("#ERROR#");
+        else if (b == 0)
+            push(divideByZero(a)); // the sign of a zero divisor does not count
         else
             push(a / b);
         break;
@@ -432,9 +440,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
         push(static_cast<double>(toInt32(toNumber(popValue(f)))));
         break;
     case ActionCode::Modulo: {
-        const Value bv = popValue(f);
-        const double a = toNumber(popValue(f)); // the left operand is converted first
-        const double b = toNumber(bv);
+        const double b = toNumber(popValue(f)); // arithmetic converts the right operand first
+        const double a = toNumber(popValue(f));
         push(std::fmod(a, b));
         break;
     }
@@ -554,7 +561,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
             r = a >> shift;
             break;
         default:
-            r = toUint32(av) >> shift;
+            // The player kept the unsigned result in a signed 32-bit slot: -1 >>> 0 is -1.
+            r = static_cast<std::int32_t>(toUint32(av) >> shift);
             break;
         }
         push(r);

@@ -5,8 +5,27 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace swf::avm1 {
+
+double Value::freshNaN() {
+    // Quiet NaN with a counter in the payload; the payload is never zero.
+    constexpr std::uint64_t kPayload = 0x7FFFFFFFFFFFFull;
+    thread_local std::uint64_t counter = 0;
+    counter = counter % kPayload + 1;
+    const std::uint64_t bits = 0x7FF8000000000000ull | counter;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+bool Value::sameNumber(const Value& other) const {
+    const double a = number(), b = other.number();
+    if (a == b)
+        return true;
+    return a != a && b != b && std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 std::string numberToString(double n) {
     if (std::isnan(n))
@@ -20,17 +39,34 @@ std::string numberToString(double n) {
         std::snprintf(buf, sizeof buf, "%.0f", n);
         return buf;
     }
+    // 15 significant digits; positions from 1e-6 up to 1e15 are written out in full
+    // (0.00006103515625 stays decimal), the rest as d.ddde+X.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", n);
-    std::string s = buf;
-    // printf pads the exponent to two digits; the player writes it bare.
-    const std::size_t e = s.find('e');
-    if (e != std::string::npos && e + 2 < s.size()) {
-        std::size_t digits = e + 2;
-        while (digits + 1 < s.size() && s[digits] == '0')
-            s.erase(digits, 1);
+    std::snprintf(buf, sizeof buf, "%.14e", n);
+    const std::string sci = buf;
+    const std::size_t e = sci.find('e');
+    const bool negative = sci[0] == '-';
+    std::string digits = sci.substr(negative ? 1 : 0, e - (negative ? 1 : 0));
+    digits.erase(1, 1); // the point
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    const int exponent = std::atoi(sci.c_str() + e + 1);
+    std::string out = negative ? "-" : "";
+    if (exponent >= -6 && exponent < 15) {
+        if (exponent < 0) {
+            out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        } else if (digits.size() <= static_cast<std::size_t>(exponent) + 1) {
+            out += digits + std::string(exponent + 1 - digits.size(), '0');
+        } else {
+            out += digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+        }
+        return out;
     }
-    return s;
+    out += digits.substr(0, 1);
+    if (digits.size() > 1)
+        out += "." + digits.substr(1);
+    out += exponent < 0 ? "e-" : "e+";
+    return out + std::to_string(exponent < 0 ? -exponent : exponent);
 }
 
 std::string numberToString(double n, int radix) {

@@ -16,7 +16,10 @@ class Value {
 public:
     Value() = default;
     Value(bool b) : m_type(Type::Boolean) { m_u.b = b; }
-    Value(double n) : m_type(Type::Number) { m_u.n = n; }
+    // Flash kept every computed number in its own box and compared NaNs by box, so a
+    // NaN equals itself when it is the same stored value and no other NaN: each NaN
+    // made here gets its own payload, and copies keep it.
+    Value(double n) : m_type(Type::Number) { m_u.n = n != n ? freshNaN() : n; }
     Value(int n) : m_type(Type::Number) { m_u.n = n; }
     Value(std::string s) : m_type(Type::String), m_str(std::move(s)) {}
     Value(const char* s) : m_type(Type::String), m_str(s) {}
@@ -77,7 +80,12 @@ public:
     const std::string& string() const { return m_str; }
     Object* object() const { return m_type == Type::Object ? m_u.o : nullptr; }
 
+    // Same number, NaNs by identity (see the double constructor).
+    bool sameNumber(const Value& other) const;
+
 private:
+    static double freshNaN();
+
     union Scalar {
         bool b;
         double n;
@@ -89,7 +97,7 @@ private:
 };
 
 // Flash's number text: up to 15 significant digits, exponent form outside
-// 1e-5 .. 1e15 written as "1e+21" / "1e-7", "NaN", "Infinity", "-Infinity".
+// 1e-6 .. 1e15 written as "1e+21" / "1e-7", "NaN", "Infinity", "-Infinity".
 std::string numberToString(double n);
 // Integer part in another radix (2..36), as Number.prototype.toString(radix) does.
 std::string numberToString(double n, int radix);

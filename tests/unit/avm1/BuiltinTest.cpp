@@ -188,7 +188,7 @@ TEST(Globals, MathAndNumber) {
     EXPECT_EQ(s.run("push 16, 1, 255, 1, \"Number\"; newobject; push \"toString\"; callmethod; trace"), "ff");
     EXPECT_EQ(s.run("push \"12\", 1, \"Number\"; callfunction; push 1; add2; trace"), "13");
     EXPECT_EQ(s.run("push \"Number\"; getvariable; push \"MAX_VALUE\"; getmember; trace"),
-              "1.79769313486232e+308");
+              "1.79769313486231e+308");
     EXPECT_EQ(s.run("push 0, 1, \"Boolean\"; newobject; trace"), "false");
 }
 

@@ -17,7 +17,14 @@ TEST(NumberText, FifteenDigitsAndFlashExponents) {
     EXPECT_EQ(numberToString(1234567890123456.0), "1.23456789012346e+15");
     EXPECT_EQ(numberToString(1e21), "1e+21");
     EXPECT_EQ(numberToString(0.0001), "0.0001");
-    EXPECT_EQ(numberToString(0.00001), "1e-5");
+    EXPECT_EQ(numberToString(0.00001), "0.00001");
+    EXPECT_EQ(numberToString(0.00006103515625), "0.00006103515625");
+    EXPECT_EQ(numberToString(-0.000001), "-0.000001");
+    EXPECT_EQ(numberToString(1.1e-7), "1.1e-7");
+    EXPECT_EQ(numberToString(1.0000000050247593e-8), "1.00000000502476e-8");
+    EXPECT_EQ(numberToString(123.456), "123.456");
+    EXPECT_EQ(numberToString(-98765.4321), "-98765.4321");
+    EXPECT_EQ(numberToString(9223372036854775808.0), "9.22337203685478e+18");
     EXPECT_EQ(numberToString(-2.5e-7), "-2.5e-7");
     EXPECT_EQ(numberToString(-0.0), "0");
     EXPECT_EQ(numberToString(std::nan("")), "NaN");
@@ -200,4 +207,25 @@ TEST(Conversion, RelationalOrderAndEmptyStrings) {
               "false|true|true");
     EXPECT_EQ(s.run("push \"o\"; getvariable; push 1; less2; trace"), "valueOf|false");
     EXPECT_EQ(s.run("push \"o\"; getvariable; push \"x\"; getvariable; less2; trace"), "valueOf|false");
+}
+
+TEST(Conversion, ArithmeticAsksTheRightOperandFirst) {
+    const char* objects = R"(
+        push "l"; push 0, "Object"; newobject; setvariable
+        push "l"; getvariable; push "valueOf"
+        function () { push "left"; trace; push 6; return }
+        setmember
+        push "r"; push 0, "Object"; newobject; setvariable
+        push "r"; getvariable; push "valueOf"
+        function () { push "right"; trace; push 3; return }
+        setmember
+    )";
+    for (int version : {5, 6, 8}) {
+        ScriptRun s(version);
+        s.run(objects);
+        for (const char* op : {"add2", "subtract", "multiply", "divide", "modulo", "add"}) {
+            const std::string script = std::string("push \"l\"; getvariable; push \"r\"; getvariable; ") + op + "; pop";
+            EXPECT_EQ(s.run(script), "right|left") << op << " in SWF " << version;
+        }
+    }
 }

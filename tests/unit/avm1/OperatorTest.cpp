@@ -10,7 +10,10 @@ TEST(Operators, ArithmeticEdgeCases) {
     ScriptRun s(7);
     EXPECT_EQ(s.run("push nan, 1; add2; trace"), "NaN");
     EXPECT_EQ(s.run("push inf, inf; subtract; trace"), "NaN");
-    EXPECT_EQ(s.run("push 1, -0.0; divide; trace"), "-Infinity");
+    // Division by zero takes the sign of the dividend only.
+    EXPECT_EQ(s.run("push 1, -0.0; divide; trace; push -2, 0; divide; trace; push 0, -0.0; divide; trace"),
+              "Infinity|-Infinity|NaN");
+    EXPECT_EQ(s.run("push 0, inf; subtract; push 0; divide; trace; push 1, 1, 0; divide; divide; trace"), "-Infinity|0");
     EXPECT_EQ(s.run("push -0.0; trace"), "0");
     EXPECT_EQ(s.run("push 5.5, 2; modulo; trace; push -5, 3; modulo; trace; push 1, 0; modulo; trace"),
               "1.5|-2|NaN");
@@ -32,10 +35,31 @@ TEST(Operators, ComparisonOfStringsAndNumbers) {
               "true|true");
 }
 
+TEST(Operators, NaNEqualsOnlyTheSameStoredValue) {
+    for (int version : {5, 6, 8}) {
+        ScriptRun s(version);
+        EXPECT_EQ(s.run(R"(
+            push "x", 0, 0; divide; setvariable
+            push "x"; getvariable; push "x"; getvariable; equals2; trace
+            push "x"; getvariable; push "x"; getvariable; strictequals; trace
+            push 0, 0; divide; push 0, 0; divide; equals2; trace
+            push "x"; getvariable; push 0, 0; divide; strictequals; trace
+            push 0, 0; divide; pushduplicate; equals2; trace
+            push "y", "x"; getvariable; setvariable; push "y"; getvariable; push "x"; getvariable; equals2; trace
+            push "x"; getvariable; push 1; add2; pushduplicate; equals2; trace
+        )"),
+                  "true|true|false|false|true|true|true")
+            << "SWF " << version;
+    }
+}
+
 TEST(Operators, BitOperationsWrapToInt32) {
     ScriptRun s(7);
     EXPECT_EQ(s.run("push 4294967297, 3; bitand; trace"), "1");
     EXPECT_EQ(s.run("push -1, 28; biturshift; trace"), "15");
+    // The unsigned shift's result lands in a signed slot.
+    EXPECT_EQ(s.run("push -1, 0; biturshift; trace; push -1, -2; biturshift; trace; push -1, 32; biturshift; trace"),
+              "-1|3|-1");
     EXPECT_EQ(s.run("push -16, 2; bitrshift; trace"), "-4");
     EXPECT_EQ(s.run("push 1, 33; bitlshift; trace"), "2");
     EXPECT_EQ(s.run("push nan, 5; bitor; trace; push 6, 3; bitxor; trace"), "5|5");
