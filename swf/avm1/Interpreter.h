@@ -198,6 +198,7 @@ private:
     Value callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args, Object* base);
     Value getVariable(Frame& f, std::string_view name);
     void setVariable(Frame& f, std::string_view name, Value value);
+    void setOnScopeChain(Frame& f, std::string_view name, Value value);
     bool lookupScoped(Frame& f, std::string_view name, Value& out);
     Object* resolvePath(Frame& f, std::string_view path);
     Object* scopeObject(Frame& f, const Scope* s);

@@ -686,8 +686,8 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         const std::string name = toString(popValue(f));
         if (f.activation)
             define(f.activation, name, std::move(v));
-        else
-            set(f.timeline, name, std::move(v));
+        else // outside functions it is an assignment: `with` objects that have the name get it
+            setOnScopeChain(f, name, std::move(v));
         break;
     }
     case ActionCode::DefineLocal2: {

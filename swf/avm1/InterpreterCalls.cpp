@@ -379,8 +379,12 @@ void Interpreter::setVariable(Frame& f, std::string_view name, Value value) {
         set(getVariable(f, name.substr(0, dot)).object(), name.substr(dot + 1), std::move(value));
         return;
     }
-    // An existing variable anywhere on the chain is updated where it lives; a new one
-    // goes to the timeline, even inside a function (and even if _global has the name).
+    setOnScopeChain(f, name, std::move(value));
+}
+
+// An existing variable anywhere on the chain is updated where it lives; a new one
+// goes to the timeline, even inside a function (and even if _global has the name).
+void Interpreter::setOnScopeChain(Frame& f, std::string_view name, Value value) {
     for (const Scope* s = f.scope.get(); s; s = s->parent.get()) {
         Object* o = scopeObject(f, s);
         if (o && has(o, name)) {

@@ -92,6 +92,26 @@ TEST(Control, WithScopesNamesToAnObject) {
               "object|timeline|changed|new");
 }
 
+TEST(Control, DefineLocalOutsideFunctionsAssignsThroughWith) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "x", 0; definelocal
+        push "z", 0; definelocal
+        push "o"; push "x", "before", 1; initobject; setvariable
+        push "o"; getvariable
+        with {
+            push "x", "object"; definelocal
+            push "z", "timeline"; definelocal
+            push "w"; definelocal2
+        }
+        push "x"; getvariable; trace
+        push "o"; getvariable; push "x"; getmember; trace
+        push "z"; getvariable; trace
+        push "o"; getvariable; push "z"; getmember; trace
+    )"),
+              "0|object|timeline|undefined");
+}
+
 TEST(Control, JumpOutOfWithLeavesItsScope) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
