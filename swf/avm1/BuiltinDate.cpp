@@ -138,7 +138,10 @@ Value dateUTC(Interpreter& vm, Object*, std::span<const Value> args) {
 
 enum class Field { Year, Month, Day, Weekday, Hours, Minutes, Seconds, Ms };
 
+// Date getters answer undefined on anything that is not a Date.
 template <Field F> Value dateGet(Interpreter&, Object* self, std::span<const Value>) {
+    if (!asDate(self))
+        return Value();
     const double t = timeClip(timeOf(self));
     if (std::isnan(t))
         return t;
@@ -166,7 +169,7 @@ template <Field F> Value dateGet(Interpreter&, Object* self, std::span<const Val
 
 Value dateGetYear(Interpreter& vm, Object* self, std::span<const Value> args) {
     const Value y = dateGet<Field::Year>(vm, self, args);
-    return y.number() - 1900;
+    return y.isNumber() ? Value(y.number() - 1900) : y;
 }
 
 // Setters take the first field they name and optionally the following ones.
@@ -226,7 +229,7 @@ Value dateSetYear(Interpreter& vm, Object* self, std::span<const Value> args) {
 }
 
 Value dateGetTime(Interpreter&, Object* self, std::span<const Value>) {
-    return timeOf(self);
+    return asDate(self) ? Value(timeOf(self)) : Value();
 }
 
 Value dateSetTime(Interpreter& vm, Object* self, std::span<const Value> args) {

@@ -228,6 +228,18 @@ TEST(Globals, DateOutOfRangeIsInvalid) {
               "Invalid Date|NaN|NaN|8.64e+15|275760|NaN|Invalid Date");
 }
 
+TEST(Globals, DateGettersOnOtherObjectsAreUndefined) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push "o"; getvariable; push "getTime", "Date"; getvariable; push "prototype"; getmember; push "getTime"; getmember; setmember
+        push "o"; getvariable; push "getYear", "Date"; getvariable; push "prototype"; getmember; push "getYear"; getmember; setmember
+        push 0, "o"; getvariable; push "getTime"; callmethod; trace
+        push 0, "o"; getvariable; push "getYear"; callmethod; trace
+    )"),
+              "undefined|undefined");
+}
+
 TEST(Globals, IntervalsFollowTheHostClock) {
     ScriptRun s(7);
     s.run(R"(
