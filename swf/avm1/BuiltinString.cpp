@@ -191,9 +191,15 @@ Value stringToUpperCase(Interpreter& vm, Object* self, std::span<const Value>) {
 }
 
 Value stringFromCharCode(Interpreter& vm, Object*, std::span<const Value> args) {
+    // Every argument is converted, but the player's strings end at a zero code unit.
     std::u16string s;
-    for (const Value& v : args)
-        s.push_back(static_cast<char16_t>(toUint32(vm.toNumber(v)) & 0xFFFF));
+    bool ended = false;
+    for (const Value& v : args) {
+        const auto unit = static_cast<char16_t>(toUint32(vm.toNumber(v)) & 0xFFFF);
+        ended = ended || unit == 0;
+        if (!ended)
+            s.push_back(unit);
+    }
     return fromUtf16(s);
 }
 

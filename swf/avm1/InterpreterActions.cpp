@@ -537,9 +537,8 @@ void Interpreter::opArithmetic(Frame& f, std::uint8_t op, [[maybe_unused]] Paylo
     case ActionCode::BitLShift:
     case ActionCode::BitRShift:
     case ActionCode::BitURShift: {
-        const Value bValue = popValue(f);
+        const double bv = toNumber(popValue(f)); // the right operand first, as in arithmetic
         const double av = toNumber(popValue(f));
-        const double bv = toNumber(bValue);
         const std::int32_t a = toInt32(av);
         const std::int32_t b = toInt32(bv);
         const unsigned shift = static_cast<unsigned>(b) & 31;

@@ -228,6 +228,16 @@ TEST(Globals, DateOutOfRangeIsInvalid) {
               "Invalid Date|NaN|NaN|8.64e+15|275760|NaN|Invalid Date");
 }
 
+TEST(Globals, FromCharCodeEndsAtAZeroUnit) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push 67, 0, 66, 65, 4, "String"; getvariable; push "fromCharCode"; callmethod; trace
+        push 65536, 66, 65, 3, "String"; getvariable; push "fromCharCode"; callmethod; push "|"; add2; trace
+        push 65601, 1, "String"; getvariable; push "fromCharCode"; callmethod; trace
+    )"),
+              "AB|AB||A");
+}
+
 TEST(Globals, DateGettersOnOtherObjectsAreUndefined) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(

@@ -223,7 +223,8 @@ TEST(Conversion, ArithmeticAsksTheRightOperandFirst) {
     for (int version : {5, 6, 8}) {
         ScriptRun s(version);
         s.run(objects);
-        for (const char* op : {"add2", "subtract", "multiply", "divide", "modulo", "add"}) {
+        for (const char* op : {"add2", "subtract", "multiply", "divide", "modulo", "add", "bitand", "bitor", "bitxor",
+                               "bitlshift", "bitrshift", "biturshift"}) {
             const std::string script = std::string("push \"l\"; getvariable; push \"r\"; getvariable; ") + op + "; pop";
             EXPECT_EQ(s.run(script), "right|left") << op << " in SWF " << version;
         }
