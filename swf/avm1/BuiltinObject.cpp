@@ -47,7 +47,7 @@ Value objectHasOwnProperty(Interpreter& vm, Object* self, std::span<const Value>
     const std::string name = vm.toString(args[0]);
     if (isArrayElement(self, name))
         return true;
-    return self->own(vm.key(name)) != nullptr;
+    return vm.visibleOwn(self, vm.key(name)) != nullptr;
 }
 
 Value objectIsPropertyEnumerable(Interpreter& vm, Object* self, std::span<const Value> args) {
@@ -56,7 +56,7 @@ Value objectIsPropertyEnumerable(Interpreter& vm, Object* self, std::span<const 
     const std::string name = vm.toString(args[0]);
     if (isArrayElement(self, name))
         return true;
-    const Property* p = self->own(vm.key(name));
+    const Property* p = vm.visibleOwn(self, vm.key(name));
     return p && !(p->flags & kDontEnum);
 }
 
@@ -169,9 +169,9 @@ Value asSetPropFlags(Interpreter& vm, Object*, std::span<const Value> args) {
     Object* o = arg(args, 0).object();
     if (!o)
         return Value();
-    const auto setBits = static_cast<std::uint8_t>(toUint32(vm.toNumber(arg(args, 2))) & 0x07);
-    const auto clearBits = static_cast<std::uint8_t>(toUint32(vm.toNumber(arg(args, 3))) & 0x07);
-    auto apply = [&](Property& p) { p.flags = static_cast<std::uint8_t>((p.flags & ~clearBits) | setBits); };
+    const auto setBits = static_cast<PropFlags>(toUint32(vm.toNumber(arg(args, 2))));
+    const auto clearBits = static_cast<PropFlags>(toUint32(vm.toNumber(arg(args, 3))));
+    auto apply = [&](Property& p) { p.flags = static_cast<PropFlags>((p.flags & ~clearBits) | setBits); };
     const Value names = arg(args, 1);
     if (names.isNull()) {
         for (Property& p : o->properties())

@@ -7,7 +7,7 @@
 namespace swf::avm1 {
 
 void defineAccessor(Interpreter& vm, Object* object, std::string_view name, NativeFn getter, NativeFn setter,
-                    std::uint8_t flags) {
+                    PropFlags flags) {
     Property& p = object->put(name, vm.key(name), Value(), flags);
     p.virtualProperty = true;
     p.getter = vm.newNative(getter);

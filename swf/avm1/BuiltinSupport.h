@@ -14,7 +14,7 @@ namespace swf::avm1 {
 
 // An addProperty-style accessor pair; `setter` may be null (read-only).
 void defineAccessor(Interpreter& vm, Object* object, std::string_view name, NativeFn getter, NativeFn setter,
-                    std::uint8_t flags = kDontEnum);
+                    PropFlags flags = kDontEnum);
 // The `+` of scripts: strings concatenate, anything else adds as numbers.
 Value scriptAdd(Interpreter& vm, const Value& a, const Value& b);
 // How a value reads inside "x=" + v.

@@ -420,7 +420,7 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
             found = false;
             return Value();
         }
-        if (Property* p = cur->own(k)) {
+        if (Property* p = visibleOwn(cur, k)) {
             if (p->virtualProperty)
                 return p->getter ? call(p->getter, receiver, {}) : Value();
             return p->value;
@@ -471,7 +471,7 @@ bool Interpreter::has(Object* o, std::string_view name) {
     const std::string k = key(name);
     Object* cur = o;
     for (int depth = 0; cur && !chainTooDeep(depth); ++depth, cur = cur->proto()) {
-        if (cur->own(k))
+        if (visibleOwn(cur, k))
             return true;
         if (depth == 0 && cur->kind() == Object::Kind::Clip && m_host &&
             m_host->child(static_cast<ClipObject*>(cur)->clip, name, caseSensitive()) != kNoClip)
@@ -530,6 +530,11 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
         return;
     }
     Property* p = o->own(k);
+    if (p && !visibleToVersion(p->flags, m_version)) {
+        // A property this movie cannot see is replaced by a plain visible one.
+        o->erase(k);
+        p = nullptr;
+    }
     if (!p) {
         // A setter anywhere up the chain takes the assignment, even past inherited
         // plain properties of that name; the player walks the whole chain for it even
@@ -584,12 +589,12 @@ bool Interpreter::remove(Object* o, std::string_view name) {
     return o->erase(k);
 }
 
-void Interpreter::define(Object* o, std::string_view name, Value value, std::uint8_t flags) {
+void Interpreter::define(Object* o, std::string_view name, Value value, PropFlags flags) {
     Property& p = o->put(name, key(name), std::move(value), flags);
     p.flags = flags;
 }
 
-void Interpreter::defineMethod(Object* o, std::string_view name, NativeFn fn, std::uint8_t flags) {
+void Interpreter::defineMethod(Object* o, std::string_view name, NativeFn fn, PropFlags flags) {
     define(o, name, newNative(fn), flags);
 }
 

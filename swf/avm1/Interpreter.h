@@ -110,8 +110,13 @@ public:
     bool has(Object* object, std::string_view name);
     bool remove(Object* object, std::string_view name);
     // Defines a property directly (no setters, no watchers).
-    void define(Object* object, std::string_view name, Value value, std::uint8_t flags = 0);
-    void defineMethod(Object* object, std::string_view name, NativeFn fn, std::uint8_t flags = kDontEnum);
+    void define(Object* object, std::string_view name, Value value, PropFlags flags = 0);
+    // An own property by lookup key, unless this movie's version may not see it.
+    Property* visibleOwn(Object* object, std::string_view key) const {
+        Property* p = object->own(key);
+        return p && visibleToVersion(p->flags, m_version) ? p : nullptr;
+    }
+    void defineMethod(Object* object, std::string_view name, NativeFn fn, PropFlags flags = kDontEnum);
 
     Value call(const Value& function, const Value& thisValue, std::span<const Value> args,
                Object* base = nullptr);

@@ -486,7 +486,7 @@ void Interpreter::enumerate(Object* o, std::vector<std::string>& names) {
             }
         }
         for (const Property& p : cur->properties()) {
-            if (!seen.insert(p.key).second || (p.flags & kDontEnum))
+            if (!visibleToVersion(p.flags, m_version) || !seen.insert(p.key).second || (p.flags & kDontEnum))
                 continue;
             level.push_back(p.name);
         }

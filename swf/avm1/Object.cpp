@@ -19,7 +19,7 @@ Property* Object::own(std::string_view key) {
     return it == m_index.end() ? nullptr : &m_props[it->second];
 }
 
-Property& Object::put(std::string_view name, std::string key, Value value, std::uint8_t flags) {
+Property& Object::put(std::string_view name, std::string key, Value value, PropFlags flags) {
     if (Property* p = own(key)) {
         p->value = std::move(value);
         p->getter = p->setter = nullptr;

@@ -20,8 +20,28 @@ namespace swf::avm1 {
 class Interpreter;
 class Object;
 
-// ASSetPropFlags bits.
-enum PropFlag : std::uint8_t { kDontEnum = 1, kDontDelete = 2, kReadOnly = 4 };
+// ASSetPropFlags bits. The version bits hide a property from movies of some SWF
+// versions, as the player measured them: 128 from SWF 5 and earlier, 256 from SWF 6
+// only, 1024 below 7, 4096 below 8, 8192 below 9, 16384 below 10.
+using PropFlags = std::uint16_t;
+enum PropFlag : PropFlags {
+    kDontEnum = 1,
+    kDontDelete = 2,
+    kReadOnly = 4,
+    kSwf6Up = 128,
+    kNotSwf6 = 256,
+    kSwf7Up = 1024,
+    kSwf8Up = 4096,
+    kSwf9Up = 8192,
+    kSwf10Up = 16384,
+};
+
+// False when the property's version bits hide it from a movie of `version`.
+constexpr bool visibleToVersion(PropFlags flags, int version) {
+    return !((flags & kSwf6Up && version < 6) || (flags & kNotSwf6 && version == 6) ||
+             (flags & kSwf7Up && version < 7) || (flags & kSwf8Up && version < 8) ||
+             (flags & kSwf9Up && version < 9) || (flags & kSwf10Up && version < 10));
+}
 
 struct Property {
     std::string name; // as first written
@@ -31,7 +51,7 @@ struct Property {
     Object* setter = nullptr;
     Object* watcher = nullptr; // Object.watch
     Value watchData;
-    std::uint8_t flags = 0;
+    PropFlags flags = 0;
     bool virtualProperty = false; // made by addProperty (value unused)
 };
 
@@ -76,7 +96,7 @@ public:
     Property* own(std::string_view key);
     const Property* own(std::string_view key) const { return const_cast<Object*>(this)->own(key); }
     // Adds or replaces an own property (flags given only for a new one).
-    Property& put(std::string_view name, std::string key, Value value, std::uint8_t flags = 0);
+    Property& put(std::string_view name, std::string key, Value value, PropFlags flags = 0);
     bool erase(std::string_view key);
     std::vector<Property>& properties() { return m_props; }
     const std::vector<Property>& properties() const { return m_props; }

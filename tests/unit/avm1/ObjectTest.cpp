@@ -231,3 +231,36 @@ TEST(Objects, DeleteAndDeclareThroughScopes) {
     )"),
               "true|undefined|undefined|true|undefined|7");
 }
+
+TEST(Objects, VersionBitsHidePropertiesFromOlderMovies) {
+    // bit -> the first SWF version that sees a property carrying it (256 hides from 6 only)
+    const struct {
+        int bit;
+        int seenFrom;
+    } rules[] = {{128, 6}, {1024, 7}, {4096, 8}, {8192, 9}, {16384, 10}};
+    for (int version : {5, 6, 7, 8}) {
+        for (const auto& rule : rules) {
+            ScriptRun s(version);
+            const std::string script = "push \"o\"; push 0, \"Object\"; newobject; setvariable\n"
+                                       "push \"o\"; getvariable; push \"p\", \"here\"; setmember\n"
+                                       "push " + std::to_string(rule.bit) +
+                                       ", \"p\", \"o\"; getvariable; push 3, \"ASSetPropFlags\"; callfunction; pop\n"
+                                       "push \"o\"; getvariable; push \"p\"; getmember; push \"|\"; add2; trace\n"
+                                       "push \"p\", 1, \"o\"; getvariable; push \"hasOwnProperty\"; callmethod; trace\n";
+            const bool seen = version >= rule.seenFrom;
+            const std::string hidden = version >= 7 ? "undefined|" : "|";
+            EXPECT_EQ(s.run(script), (seen ? "here|" : hidden) + (seen ? "|true" : "|false"))
+                << "bit " << rule.bit << " in SWF " << version;
+        }
+    }
+    ScriptRun six(6);
+    EXPECT_EQ(six.run(R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push "o"; getvariable; push "p", "here"; setmember
+        push 256, "p", "o"; getvariable; push 3, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; push "p"; getmember; push "|"; add2; trace
+        push "o"; getvariable; push "p", "again"; setmember
+        push "o"; getvariable; push "p"; getmember; trace
+    )"),
+              "||again");
+}
