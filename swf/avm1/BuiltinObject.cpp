@@ -414,7 +414,7 @@ void installObjectBuiltins(Interpreter& vm) {
     FunctionObject* function = vm.newNative(functionConstruct, vm.functionProto);
     vm.defineMethod(vm.functionProto, "call", functionCall);
     vm.defineMethod(vm.functionProto, "apply", functionApply);
-    vm.define(g, "Function", function, kDontEnum);
+    vm.define(g, "Function", function, kDontEnum | kSwf6Up); // SWF 5 movies have no Function global
 
     vm.errorProto = vm.newObject();
     vm.define(vm.errorProto, "message", "Error", kDontEnum);

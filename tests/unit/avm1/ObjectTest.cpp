@@ -253,7 +253,9 @@ TEST(Objects, VersionBitsHidePropertiesFromOlderMovies) {
                 << "bit " << rule.bit << " in SWF " << version;
         }
     }
+    EXPECT_EQ(ScriptRun(5).run("push \"Function\"; getvariable; typeof; trace"), "undefined");
     ScriptRun six(6);
+    EXPECT_EQ(six.run("push \"Function\"; getvariable; typeof; trace"), "function");
     EXPECT_EQ(six.run(R"(
         push "o"; push 0, "Object"; newobject; setvariable
         push "o"; getvariable; push "p", "here"; setmember
