@@ -48,7 +48,9 @@ for file in usr/bin/orvane usr/bin/orvane-tool usr/lib/orvane/orvane-stub \
   [[ -e "$root/$file" ]] || fail "the package lacks /$file"
 done
 stub_size=$(stat -c %s "$root/usr/lib/orvane/orvane-stub")
-((stub_size < 2 * 1024 * 1024)) || fail "the projector stub weighs $stub_size bytes, not under 2 MB"
+# Both script machines, text, sound and video make the engine; the budget catches a stub
+# that stops being stripped or links something it should not.
+((stub_size < 3 * 1024 * 1024)) || fail "the projector stub weighs $stub_size bytes, not under 3 MB"
 grep -q '^Exec=orvane %f$' "$root/usr/share/applications/orvane.desktop" || fail "the desktop entry does not pass %f"
 grep -q 'application/x-shockwave-flash' "$root/usr/share/applications/orvane.desktop" ||
   fail "the desktop entry does not register SWF files"

@@ -153,22 +153,25 @@ void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
     }
 }
 
-// Runs what is pending, parents before children and lower depths first: init
-// actions, then frame actions, then the load event of newly placed clips. Work
+// Runs what is pending, parents before children and lower depths first: the construct
+// and initialize events of newly placed clips, init actions, then frame actions, then
+// the load event of newly placed clips. Work
 // queued while this runs (a script's goto) waits for the next pass. Clips are
 // held by weak pointers: a script may remove any of them.
 void Player::runPendingActions() {
     struct Job {
         std::weak_ptr<timeline::Clip> clip;
         int frame;
-        bool load;
+        std::uint32_t events; // clip events to run instead of a frame
     };
     std::vector<Job> jobs;
     m_root->forEachClip([&](timeline::Clip& clip) {
-        if (clip.pendingFrame() >= 0)
-            jobs.push_back({clip.weak_from_this(), clip.pendingFrame(), false});
         if (clip.loadEventPending())
-            jobs.push_back({clip.weak_from_this(), -1, true});
+            jobs.push_back({clip.weak_from_this(), -1, format::kClipConstruct | format::kClipInitialize});
+        if (clip.pendingFrame() >= 0)
+            jobs.push_back({clip.weak_from_this(), clip.pendingFrame(), 0});
+        if (clip.loadEventPending())
+            jobs.push_back({clip.weak_from_this(), -1, format::kClipLoad});
         clip.clearPending();
         clip.clearLoadEvent();
     });
@@ -176,13 +179,18 @@ void Player::runPendingActions() {
         auto clip = job.clip.lock();
         if (!clip || !clip->isOnStage())
             continue;
-        if (job.load) {
-            if (auto* owner = clip->displayObject())
-                for (const auto& rec : std::vector(owner->clipActions))
-                    if (rec.events & format::kClipLoad) {
-                        m_runner->runClipEvent(*clip, format::kClipLoad, rec.actions);
-                        m_world->flushRemoved();
-                    }
+        if (job.events) {
+            // construct, then initialize, then (in its own job) load: once per instance each
+            for (std::uint32_t event : {format::kClipConstruct, format::kClipInitialize, format::kClipLoad}) {
+                if (!(job.events & event))
+                    continue;
+                if (auto* owner = clip->displayObject())
+                    for (const auto& rec : std::vector(owner->clipActions))
+                        if (rec.events & event && clip->isOnStage()) {
+                            m_runner->runClipEvent(*clip, event, rec.actions);
+                            m_world->flushRemoved();
+                        }
+            }
             continue;
         }
         // A script moved this clip since; its goto left the new frame pending.

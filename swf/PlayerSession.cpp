@@ -6,6 +6,7 @@
 #include "swf/movie/Movie.h"
 #include "swf/video/VideoEngine.h"
 
+#include <cctype>
 #include <utility>
 
 namespace swf {
@@ -21,8 +22,16 @@ PlayerSession::PlayerSession(SessionOptions options)
     m_traceSink = options.traceSink;
     if (options.traceSink)
         m_scripts->setTraceSink(std::move(options.traceSink));
-    if (options.fsCommandSink)
-        m_scripts->setFsCommandSink(std::move(options.fsCommandSink));
+    m_scripts->setFsCommandSink(
+        [this, sink = std::move(options.fsCommandSink)](const std::string& command, const std::string& args) {
+            std::string lower = command;
+            for (char& c : lower)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (lower == "quit")
+                m_quitRequested = true;
+            if (sink)
+                sink(command, args);
+        });
     m_scripts->setDateOrigin(options.dateOrigin);
     m_scripts->setVideoControl(m_video.get());
     m_player.setActionRunner(std::move(host));
@@ -32,6 +41,7 @@ PlayerSession::~PlayerSession() = default;
 
 void PlayerSession::movieOpening(const std::string& url) {
     m_ticks = 0;
+    m_quitRequested = false;
     m_as3.reset();
     if (!m_scripts)
         return;

@@ -65,6 +65,8 @@ public:
     void tickAt(double movieTimeMs);
     // Ticks since the movie was loaded.
     std::uint64_t ticks() const { return m_ticks; }
+    // The movie has called fscommand("quit") since it was loaded.
+    bool quitRequested() const { return m_quitRequested; }
     // The sound of the last tick: 44,100 Hz stereo 16-bit, one frame interval long.
     const std::vector<std::int16_t>& lastMix() const { return m_mix; }
     audio::AudioEngine& audio() { return *m_audio; }
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<video::VideoEngine> m_video;
     std::vector<std::int16_t> m_mix;
     std::uint64_t m_ticks = 0;
+    bool m_quitRequested = false;
     std::function<void(const std::string&)> m_traceSink;
     double m_dateOrigin = 0;
     std::unique_ptr<avm2::Avm2Host> m_as3;

@@ -16,7 +16,8 @@ const char kUsage[] = "usage: orvane-tool trace MOVIE.swf [--frames N] [--no-scr
                       "Plays the movie from its start with its scripts running: shows frame 1, then\n"
                       "runs N - 1 further ticks (default 11 frames in all), and prints every trace\n"
                       "to standard output, one line each. Time is virtual: each tick adds one frame\n"
-                      "interval, and dates start at 2000-01-01 00:00 UTC.\n"
+                      "interval, and dates start at 2000-01-01 00:00 UTC. Playing ends early when\n"
+                      "the movie calls fscommand(\"quit\").\n"
                       "\n" ORVANE_PLAYBACK_USAGE;
 
 int run(const std::vector<std::string>& args);
@@ -34,7 +35,8 @@ int run(const std::vector<std::string>& args) {
     });
     if (!session)
         return kExitBadInput;
-    playFrames(*session, parsed.playback, parsed.count);
+    // The player ends where the movie asks it to quit, and so does its output.
+    playFrames(*session, parsed.playback, parsed.count, [&session](long) { return !session->quitRequested(); });
     std::fflush(stdout);
     return kExitOk;
 }

@@ -16,8 +16,12 @@ void applyKeepingScriptTransform(DisplayObject& obj, const PlaceState* fromTags,
                                  const format::PlaceObject* place) {
     const format::Matrix matrix = obj.matrix;
     const format::ColorTransform cx = obj.colorTransform;
-    if (fromTags)
+    if (fromTags) {
+        std::string name = std::move(obj.name);
         static_cast<PlaceState&>(obj) = *fromTags;
+        if (obj.name.empty())
+            obj.name = std::move(name); // an instance keeps the name it was given when made
+    }
     if (place)
         obj.apply(*place);
     if (obj.scriptTransformed) {
@@ -237,6 +241,9 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
     obj.kind = kindOf(*character);
     obj.state = makeObjectState(*character, movie);
     obj.serial = nextSerial++;
+    if (obj.name.empty() &&
+        (obj.kind == ObjectKind::Sprite || obj.kind == ObjectKind::Button || obj.kind == ObjectKind::EditText))
+        obj.name = "instance" + std::to_string(++unnamedInstances);
     ++liveObjects;
     ++generation;
     if (obj.kind == ObjectKind::Sprite) {
@@ -246,7 +253,8 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
         }
         auto& sprite = static_cast<const format::SpriteCharacter&>(*character);
         obj.clip = std::make_shared<Clip>(*this, sprite.timeline, &clip, &obj, clip.m_nesting + 1);
-        obj.clip->m_loadPending = obj.clipEvents & format::kClipLoad;
+        obj.clip->m_loadPending =
+            obj.clipEvents & (format::kClipLoad | format::kClipInitialize | format::kClipConstruct);
         obj.clip->enterFirstFrame();
     }
     return &obj;

@@ -57,6 +57,9 @@ struct World {
     Quality quality = Quality::High; // the player's, changed by scripts
     std::uint64_t tick = 0;
     std::uint64_t nextSerial = 1;
+    // Unnamed clips, buttons and text fields are named "instance1", "instance2", ... in
+    // the order they are made, player-wide.
+    std::uint64_t unnamedInstances = 0;
     std::size_t liveObjects = 0;
     // Some script called setMask: renderers look for DisplayObject::scriptMask only then.
     bool hasScriptMasks = false;

@@ -245,3 +245,41 @@ TEST(PlayerTrace, QualityIsOnePlayerSettingForEveryClip) {
     movie.showFrame();
     EXPECT_EQ(traceMovie(movie.bytes(), 1), "HIGH\nBEST\nLOW\n0\n1\nMEDIUM\n");
 }
+
+TEST(PlayerTrace, UnnamedClipsAreNumberedAndGetTheirFirstEventsInOrder) {
+    SwfWriter movie;
+    movie.setVersion(6);
+    Sprite sprite;
+    sprite.doAction(code("push \"frame \"; push \"this\"; getvariable; add2; trace")).showFrame();
+    movie.defineSprite(10, sprite);
+    auto traced = [](const char* what) {
+        return code((std::string("push \"") + what + " \"; push \"this\"; getvariable; add2; trace").c_str());
+    };
+    for (std::uint16_t depth : {1, 2}) {
+        PlaceObject p;
+        p.depth = depth;
+        p.characterId = 10;
+        p.clipActions = {ClipAction{0x01, {}, traced("load")}, ClipAction{0x200, {}, traced("init")},
+                         ClipAction{0x40000, {}, traced("construct")}};
+        movie.placeObject2(p);
+    }
+    movie.placeObject2(named(10, 3, "named"));
+    movie.showFrame();
+    movie.doAction(code("push \"FSCommand:quit\", \"\"; geturl2 0")).showFrame();
+    movie.doAction(code("push \"after quit\"; trace")).showFrame();
+
+    std::string out;
+    swf::SessionOptions options;
+    options.traceSink = [&](const std::string& line) { out += line + "\n"; };
+    swf::PlayerSession session(std::move(options));
+    ASSERT_TRUE(session.loadFromBytes(movie.bytes()));
+    session.tick();
+    EXPECT_EQ(out, "construct _level0.instance1\ninit _level0.instance1\nframe _level0.instance1\n"
+                   "load _level0.instance1\n"
+                   "construct _level0.instance2\ninit _level0.instance2\nframe _level0.instance2\n"
+                   "load _level0.instance2\n"
+                   "frame _level0.named\n");
+    EXPECT_FALSE(session.quitRequested());
+    session.tick();
+    EXPECT_TRUE(session.quitRequested());
+}
