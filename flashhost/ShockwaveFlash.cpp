@@ -12,7 +12,9 @@
 #include "swf/render/StageRenderer.h"
 #endif
 
+#include <QClipboard>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QFile>
@@ -561,9 +563,25 @@ void TShockwaveFlash::forwardKey(QKeyEvent* event, bool down) {
     if (code == 0 && charCode == 0)
         return;
     if (down) {
-        m_player->keyDown(code, charCode);
-        // What the key typed reaches a focused text field as text.
-        if (charCode >= 0x20 && charCode != 0x7F)
+        // A paste takes what the desktop clipboard holds now.
+        if ((event->modifiers() & Qt::ControlModifier) && QGuiApplication::clipboard())
+            m_player->setClipboard(QGuiApplication::clipboard()->text().toStdString());
+        const std::uint64_t writes = m_player->inputState().clipboardWrites;
+        std::uint8_t modifiers = 0;
+        if (event->modifiers() & Qt::ShiftModifier)
+            modifiers |= swf::input::modifier::kShift;
+        if (event->modifiers() & Qt::ControlModifier)
+            modifiers |= swf::input::modifier::kControl;
+        m_player->keyDown(code, charCode, modifiers);
+        // A copy or cut in a text field fills the desktop clipboard.
+        if (const auto& s = m_player->inputState(); s.clipboardWrites != writes) {
+            if (QGuiApplication::clipboard())
+                QGuiApplication::clipboard()->setText(QString::fromStdString(s.clipboard));
+        }
+        // What the key typed reaches a focused text field as text; Control with a letter is a
+        // command (copy, paste...), unless Alt is held too (AltGr types on some layouts).
+        const bool command = (modifiers & swf::input::modifier::kControl) && !(event->modifiers() & Qt::AltModifier);
+        if (charCode >= 0x20 && charCode != 0x7F && !command)
             m_player->typeText(event->text().toStdString());
     } else {
         m_player->keyUp(code, charCode);

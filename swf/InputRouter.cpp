@@ -1,12 +1,15 @@
 #include "swf/InputRouter.h"
 
+#include "swf/FieldInput.h"
 #include "swf/avm1/ActionRunner.h"
 #include "swf/format/Button.h"
 #include "swf/input/KeyCodes.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/HitTest.h"
+#include "swf/timeline/Focus.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/ButtonObject.h"
+#include "swf/timeline/objects/TextFieldObject.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,15 +85,6 @@ int keyPressCode(int keyCode, int charCode) {
     }
 }
 
-// The clip's placement in root space, as one matrix in pixels.
-format::Matrix globalMatrix(const timeline::Clip& clip) {
-    format::Matrix m;
-    int guard = 0;
-    for (const timeline::Clip* c = &clip; c && c->displayObject() && ++guard < 64; c = c->parent())
-        m = c->displayObject()->matrix * m;
-    return m;
-}
-
 bool actsAsButtonByPlacement(const timeline::Clip& clip) {
     const timeline::DisplayObject* o = clip.displayObject();
     return o && (o->clipEvents & kButtonClipEvents);
@@ -99,7 +93,8 @@ bool actsAsButtonByPlacement(const timeline::Clip& clip) {
 } // namespace
 
 InputRouter::InputRouter(timeline::World& world, timeline::Clip& root, avm1::ActionRunner& runner)
-    : m_world(world), m_root(root), m_runner(runner) {}
+    : m_world(world), m_root(root), m_runner(runner),
+      m_fields(std::make_unique<FieldInput>(world, root, runner)) {}
 
 InputRouter::~InputRouter() = default;
 
@@ -126,13 +121,13 @@ void InputRouter::handle(const input::InputEvent& e) {
         m_runner.broadcast(avm1::ActionRunner::Broadcast::MouseWheel, e.wheelLines);
         break;
     case InputKind::KeyDown:
-        keyDown(e.keyCode, e.charCode);
+        keyDown(e.keyCode, e.charCode, e.modifiers);
         break;
     case InputKind::KeyUp:
         keyUp(e.keyCode, e.charCode);
         break;
     case InputKind::Text:
-        // FIXME: typed text goes to the focused text field once text fields take input.
+        m_fields->type(e.text);
         break;
     case InputKind::FocusIn:
         s.windowFocused = true;
@@ -160,6 +155,8 @@ void InputRouter::mouseMove(double x, double y) {
     m_moved = true;
     moveTo(x, y);
     dragTo();
+    if (m_world.input.mouseDown)
+        m_fields->drag(m_world.input.mouseX * kTwips, m_world.input.mouseY * kTwips);
     clipEvents(format::kClipMouseMove);
     m_runner.broadcast(avm1::ActionRunner::Broadcast::MouseMove, 0);
     track();
@@ -185,6 +182,11 @@ void InputRouter::mouseDown(double x, double y) {
             transition(m_over, Transition::RollOut);
         m_over = under;
     }
+    {
+        timeline::Clip* parent = nullptr;
+        timeline::DisplayObject* obj = m_over ? resolve(m_over, &parent) : nullptr;
+        m_fields->press(parent, obj, m_world.input.mouseX * kTwips, m_world.input.mouseY * kTwips);
+    }
     if (m_over) {
         m_pressed = m_over;
         m_pressedOver = true;
@@ -195,6 +197,7 @@ void InputRouter::mouseDown(double x, double y) {
 void InputRouter::mouseUp(double x, double y) {
     moveIfElsewhere(x, y);
     m_world.input.mouseDown = false;
+    m_fields->release();
     clipEvents(format::kClipMouseUp);
     m_runner.broadcast(avm1::ActionRunner::Broadcast::MouseUp, 0);
     if (m_pressed) {
@@ -385,7 +388,7 @@ void InputRouter::buttonKeyActions(int keyPress) {
     }
 }
 
-void InputRouter::keyDown(int keyCode, int charCode) {
+void InputRouter::keyDown(int keyCode, int charCode, std::uint8_t modifiers) {
     input::InputState& s = m_world.input;
     if (keyCode >= 0 && keyCode < 256) {
         const bool repeat = s.keys[std::size_t(keyCode)];
@@ -406,6 +409,22 @@ void InputRouter::keyDown(int keyCode, int charCode) {
         clipEvents(format::kClipKeyPress, press);
         buttonKeyActions(press);
     }
+    if (!pressFocused(keyCode))
+        m_fields->key(keyCode, modifiers);
+}
+
+// Enter or Space on a button or clip that Tab focused presses and releases it.
+bool InputRouter::pressFocused(int keyCode) {
+    const input::InputState& s = m_world.input;
+    if (!s.focusShown || (keyCode != input::key::kEnter && keyCode != input::key::kSpace))
+        return false;
+    const timeline::Focused f = timeline::focusedObject(m_world);
+    if (!f || f.object->as<timeline::TextFieldObject>())
+        return false;
+    const Target t{f.parent->weak_from_this(), f.object->serial};
+    transition(t, Transition::Press);
+    transition(t, Transition::Release);
+    return true;
 }
 
 void InputRouter::keyUp(int keyCode, int charCode) {
@@ -430,7 +449,7 @@ void InputRouter::dragTo() {
         return;
     }
     format::Matrix toParent;
-    if (!timeline::invert(globalMatrix(*clip->parent()), toParent))
+    if (!timeline::invert(timeline::rootMatrix(*clip->parent()), toParent))
         return;
     double x = m_world.input.mouseX * kTwips, y = m_world.input.mouseY * kTwips;
     timeline::applyMatrix(toParent, x, y);
@@ -461,10 +480,11 @@ void InputRouter::updateCursor() {
     } else if (const Target t = m_pressed ? m_pressed : m_over) {
         timeline::DisplayObject* obj = resolve(t);
         const auto* button = obj ? obj->as<timeline::ButtonObject>() : nullptr;
-        if (obj && (button ? button->useHandCursor : !obj->clip || m_runner.showsHandCursor(*obj->clip)))
+        if (obj && obj->as<timeline::TextFieldObject>())
+            cursor = input::Cursor::IBeam;
+        else if (obj && (button ? button->useHandCursor : !obj->clip || m_runner.showsHandCursor(*obj->clip)))
             cursor = input::Cursor::Hand;
     }
-    // FIXME: the I-beam over selectable text fields, once text fields take input.
     s.cursor = cursor;
 }
 

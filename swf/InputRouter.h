@@ -26,6 +26,8 @@ class ActionRunner;
 
 namespace swf {
 
+class FieldInput;
+
 class InputRouter {
 public:
     InputRouter(timeline::World& world, timeline::Clip& root, avm1::ActionRunner& runner);
@@ -60,7 +62,7 @@ private:
     void mouseMove(double x, double y);
     void mouseDown(double x, double y);
     void mouseUp(double x, double y);
-    void keyDown(int keyCode, int charCode);
+    void keyDown(int keyCode, int charCode, std::uint8_t modifiers);
     void keyUp(int keyCode, int charCode);
     void moveTo(double stageX, double stageY);
     void moveIfElsewhere(double x, double y);
@@ -73,10 +75,12 @@ private:
     void transition(const Target& t, Transition what);
     void clipEvents(std::uint32_t event, int keyPressCode = -1);
     void buttonKeyActions(int keyPressCode);
+    bool pressFocused(int keyCode);
 
     timeline::World& m_world;
     timeline::Clip& m_root;
     avm1::ActionRunner& m_runner;
+    std::unique_ptr<FieldInput> m_fields; // focus, text editing and the tab order
     Target m_over;
     Target m_pressed;
     bool m_pressedOver = false; // the pressed target is under the mouse

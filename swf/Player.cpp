@@ -291,8 +291,8 @@ void Player::wheel(int lines) {
     handleInput(e);
 }
 
-void Player::keyDown(int keyCode, int charCode) {
-    handleInput(input::InputEvent::key(input::InputKind::KeyDown, keyCode, charCode));
+void Player::keyDown(int keyCode, int charCode, std::uint8_t modifiers) {
+    handleInput(input::InputEvent::key(input::InputKind::KeyDown, keyCode, charCode, modifiers));
 }
 
 void Player::keyUp(int keyCode, int charCode) {

@@ -110,7 +110,7 @@ public:
     void mouseDown(double x, double y, input::MouseButton button = input::MouseButton::Left);
     void mouseUp(double x, double y, input::MouseButton button = input::MouseButton::Left);
     void wheel(int lines);
-    void keyDown(int keyCode, int charCode);
+    void keyDown(int keyCode, int charCode, std::uint8_t modifiers = 0);
     void keyUp(int keyCode, int charCode);
     void typeText(const std::string& utf8);
     void focusIn();

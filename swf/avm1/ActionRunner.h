@@ -21,11 +21,17 @@
 // through Player::setActionRunner.
 
 #include "swf/format/PlaceObject.h"
+#include "swf/input/InputState.h"
 #include "swf/timeline/WorldEvents.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+
+namespace swf::timeline {
+struct DisplayObject;
+}
 
 namespace swf::avm1 {
 
@@ -69,6 +75,19 @@ public:
     // handlers for the mouse messages. `wheelDelta` only for MouseWheel.
     enum class Broadcast { MouseDown, MouseUp, MouseMove, MouseWheel, KeyDown, KeyUp };
     virtual void broadcast(Broadcast, int /*wheelDelta*/) {}
+    // The keyboard focus moved (InputState::focus already names `to`): onKillFocus of the
+    // object losing it, onSetFocus of the one taking it, then the Selection listeners.
+    virtual void focusChanged(const input::ObjectRef& /*from*/, const input::ObjectRef& /*to*/) {}
+    // The user changed a field's text: its variable takes the text and onChanged runs.
+    virtual void fieldChanged(const input::ObjectRef& /*field*/) {}
+    // What scripts set for the tab order on a display object of `parent`.
+    struct TabSettings {
+        std::optional<bool> enabled; // tabEnabled, when set
+        int index = -1;              // tabIndex, -1 when not set
+    };
+    virtual TabSettings tabSettings(timeline::Clip& /*parent*/, timeline::DisplayObject& /*object*/) {
+        return {};
+    }
 };
 
 } // namespace swf::avm1

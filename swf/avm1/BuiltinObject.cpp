@@ -393,6 +393,7 @@ void installBuiltins(Interpreter& vm) {
     installVideoBuiltins(vm);
     installKeyBuiltins(vm);
     installMouseBuiltins(vm);
+    installSelectionBuiltins(vm);
 }
 
 void installObjectBuiltins(Interpreter& vm) {

@@ -307,12 +307,29 @@ Value createTextField(Interpreter& vm, Object* self, std::span<const Value> args
 } // namespace
 
 Object* textFieldObject(Interpreter& vm, const FieldRef& ref, const std::string& name) {
+    if (Object* kept = vm.fieldObject(ref.serial)) {
+        static_cast<TextFieldAsObject*>(kept)->name = name;
+        return kept;
+    }
     const Value ctor = vm.get(vm.global(), "TextField");
     Object* proto = ctor.isObject() ? vm.get(ctor, "prototype").object() : nullptr;
     auto owned = std::make_unique<TextFieldAsObject>(proto ? proto : vm.objectProto, ref, name);
     Object* o = owned.get();
     vm.adopt(std::move(owned));
+    vm.keepFieldObject(ref, o);
+    // Every field tells its listeners of changes, itself first (Flash 6 on).
+    const Object* broadcaster = vm.get(vm.global(), "AsBroadcaster").object();
+    if (broadcaster) {
+        for (const char* method : {"broadcastMessage", "addListener", "removeListener"})
+            vm.define(o, method, vm.get(const_cast<Object*>(broadcaster), method), kDontEnum);
+        vm.define(o, "_listeners", vm.newArray({Value(o)}), kDontEnum);
+    }
     return o;
+}
+
+const FieldRef* fieldRefOf(Object* o) {
+    auto* t = dynamic_cast<TextFieldAsObject*>(o);
+    return t ? &t->ref : nullptr;
 }
 
 void installTextFieldBuiltins(Interpreter& vm) {

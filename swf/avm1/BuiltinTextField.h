@@ -9,9 +9,10 @@ namespace swf::avm1 {
 
 void installTextFieldBuiltins(Interpreter& vm);
 
-// The script object for a field found by name.
-// FIXME: every lookup makes a new object, so properties a script adds to a field are lost
-// and two lookups are not the same object.
+// The script object for a field found by name: the same object for as long as the field
+// lives, with a listener list holding itself.
 Object* textFieldObject(Interpreter& vm, const FieldRef& ref, const std::string& name);
+// The field a script object stands for; null for anything else.
+const FieldRef* fieldRefOf(Object* o);
 
 } // namespace swf::avm1

@@ -26,6 +26,7 @@ class VideoControl;
 
 namespace swf::avm1 {
 
+class Object;
 using ClipId = std::uint64_t;
 inline constexpr ClipId kNoClip = 0;
 
@@ -190,6 +191,10 @@ public:
     // Mouse, keys and focus as the player last saw them; Mouse.hide() writes it. Null
     // when the host takes no input.
     virtual input::InputState* inputState() { return nullptr; }
+    // The keyboard focus as the script object of what has it (null: nothing, or something
+    // without one), and moving it (null: nowhere); false when `to` cannot take it.
+    virtual Object* focusObject() { return nullptr; }
+    virtual bool setFocusObject(Object* /*to*/) { return false; }
     // getURL / loadMovie / fscommand requests; the host decides what to honour.
     virtual void getUrl(const std::string& /*url*/, const std::string& /*target*/, int /*method*/) {}
 };

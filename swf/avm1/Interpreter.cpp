@@ -995,6 +995,10 @@ void Interpreter::collectGarbage() {
             work.push_back(o);
     for (auto& [id, o] : m_clips)
         work.push_back(o);
+    // A field's object lives as long as the field; scripts may still hold one that is gone.
+    std::erase_if(m_fields, [this](const auto& entry) { return !m_host || !m_host->field(entry.second.first); });
+    for (auto& [serial, entry] : m_fields)
+        work.push_back(entry.second);
     for (const Interval& i : m_intervals) {
         root(i.function);
         root(i.thisValue);

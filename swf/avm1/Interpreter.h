@@ -146,6 +146,13 @@ public:
     // Takes a built-in's own object kind (native state beside its properties).
     void adopt(std::unique_ptr<Object> object);
     ClipObject* clipObject(ClipId clip); // null when the clip is gone
+    // Text field script objects are kept while their field lives, so a field is the same
+    // object on every lookup and keeps what scripts put on it.
+    Object* fieldObject(std::uint64_t serial) const {
+        auto it = m_fields.find(serial);
+        return it == m_fields.end() ? nullptr : it->second.second;
+    }
+    void keepFieldObject(const FieldRef& ref, Object* o) { m_fields[ref.serial] = {ref, o}; }
     bool hasClipObject(ClipId clip) const { return m_clips.count(clip) != 0; }
     std::string clipPath(ClipId clip);      // "_level0.a.b"
     std::string clipSlashPath(ClipId clip); // "/a/b"
@@ -256,6 +263,7 @@ private:
     std::size_t m_collectAt = 50'000;
     Object* m_global = nullptr;
     std::unordered_map<ClipId, ClipObject*> m_clips;
+    std::unordered_map<std::uint64_t, std::pair<FieldRef, Object*>> m_fields; // by field serial
 
     std::vector<Value> m_stack;
     std::vector<Frame*> m_frames;
@@ -308,6 +316,7 @@ void installDrawingBuiltins(Interpreter& vm);
 void installSoundBuiltins(Interpreter& vm);
 void installKeyBuiltins(Interpreter& vm);
 void installMouseBuiltins(Interpreter& vm);
+void installSelectionBuiltins(Interpreter& vm);
 // Makes `o` one of the player's own event sources (Key, Mouse): a listener list and
 // AsBroadcaster's methods, fixed, with a broadcastMessage of its own.
 void makeBuiltinBroadcaster(Interpreter& vm, Object* o);

@@ -65,6 +65,10 @@ public:
     bool clipHandlesMouse(timeline::Clip& clip) override;
     bool showsHandCursor(timeline::Clip& clip) override;
     void broadcast(Broadcast what, int wheelDelta) override;
+    // Focus and typing (HostFocus.cpp).
+    void focusChanged(const input::ObjectRef& from, const input::ObjectRef& to) override;
+    void fieldChanged(const input::ObjectRef& field) override;
+    TabSettings tabSettings(timeline::Clip& parent, timeline::DisplayObject& object) override;
 
     // ClipHost
     ClipId root() override { return m_root; }
@@ -119,6 +123,8 @@ public:
     void stopDrag() override;
     std::string dropTarget(ClipId clip) override;
     input::InputState* inputState() override;
+    Object* focusObject() override;
+    bool setFocusObject(Object* to) override;
 
 private:
     timeline::Clip* find(ClipId clip) const;
@@ -129,6 +135,9 @@ private:
     void syncFields(); // text fields bound to variables
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
     void prepare(timeline::Clip& clip);
+    void prepareRoot();
+    // The script object of a clip or text field on stage; null for anything else.
+    Object* scriptObject(const input::ObjectRef& ref);
 
     std::unique_ptr<Interpreter> m_vm;
     std::function<void(const std::string&)> m_trace;

@@ -29,6 +29,7 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinVideo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinMouse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSelection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InputBroadcast.cpp)
 target_include_directories(swf_avm1_interp PUBLIC ${PROJECT_SOURCE_DIR})
 # Glue to the video engine, called a few times a frame at most: built for size (the
@@ -41,6 +42,7 @@ target_link_libraries(swf_avm1_interp PUBLIC ZLIB::ZLIB swf_text)
 if(TARGET swf_avm1)
   add_library(swf_avm1_host STATIC ${CMAKE_CURRENT_LIST_DIR}/PlayerScriptHost.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DrawingPen.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FieldVariables.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/FieldVariables.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HostFocus.cpp)
   target_link_libraries(swf_avm1_host PUBLIC swf_avm1_interp swf_avm1)
 endif()

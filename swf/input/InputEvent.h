@@ -24,6 +24,12 @@ enum class InputKind : std::uint8_t {
 
 enum class MouseButton : std::uint8_t { Left, Right, Middle };
 
+// Modifier keys held with a key, as the desktop reports them (whether or not their own key
+// presses reached the movie).
+namespace modifier {
+inline constexpr std::uint8_t kShift = 1, kControl = 2;
+}
+
 struct InputEvent {
     InputKind kind = InputKind::Wait;
     double x = 0, y = 0; // MouseMove, MouseDown, MouseUp
@@ -31,6 +37,7 @@ struct InputEvent {
     int wheelLines = 0; // Wheel: positive turns away from the user
     int keyCode = 0;    // KeyDown, KeyUp
     int charCode = 0;   // KeyDown, KeyUp: the character the key gives, 0 for none
+    std::uint8_t modifiers = 0; // KeyDown: modifier::kShift | kControl
     std::string text;   // Text, Clipboard
 
     static InputEvent mouse(InputKind kind, double x, double y, MouseButton button = MouseButton::Left) {
@@ -41,11 +48,12 @@ struct InputEvent {
         e.button = button;
         return e;
     }
-    static InputEvent key(InputKind kind, int keyCode, int charCode) {
+    static InputEvent key(InputKind kind, int keyCode, int charCode, std::uint8_t modifiers = 0) {
         InputEvent e;
         e.kind = kind;
         e.keyCode = keyCode;
         e.charCode = charCode;
+        e.modifiers = modifiers;
         return e;
     }
 };

@@ -11,6 +11,13 @@ namespace swf::input {
 
 enum class Cursor : std::uint8_t { Arrow, Hand, IBeam, Hidden };
 
+// A display object found again by the id of the clip whose list holds it and its serial.
+struct ObjectRef {
+    std::uint64_t parent = 0, serial = 0;
+    explicit operator bool() const { return serial != 0; }
+    bool operator==(const ObjectRef&) const = default;
+};
+
 struct DragState {
     std::uint64_t clip = 0; // timeline::Clip::id(); 0 when nothing is dragged
     bool lockCenter = false;
@@ -29,12 +36,17 @@ struct InputState {
     bool windowFocused = true;
     bool mouseHidden = false; // Mouse.hide()
     Cursor cursor = Cursor::Arrow;
+    // The desktop clipboard's text as the engine knows it: hosts set it before a paste and
+    // copy it out when `clipboardWrites` has moved (a copy or cut in a text field).
     std::string clipboard;
+    std::uint64_t clipboardWrites = 0;
     DragState drag;
     // The clip under the mouse when the last drag ended (slash path), for _droptarget.
     std::string dropTarget;
-    // Keyboard focus: the serial of the focused display object, 0 for none.
-    std::uint64_t focus = 0;
+    // Keyboard focus: the focused display object (none when 0); `focusShown` when Tab put it
+    // there, so a button or clip shows the yellow focus rectangle.
+    ObjectRef focus;
+    bool focusShown = false;
 
     bool keyDown(int code) const { return code >= 0 && code < 256 && keys[std::size_t(code)]; }
 };

@@ -18,6 +18,22 @@ bool upright(const QTransform& m) {
     return m.m12() == 0 && m.m21() == 0 && m.m11() > 0 && m.m22() > 0;
 }
 
+// Where text index `i` falls on a line: before the first glyph at or after it.
+double xOnLine(const text::TextLayout& layout, const text::LaidLine& line, std::size_t i) {
+    for (std::size_t g = line.glyphBegin; g < line.glyphEnd; ++g)
+        if (layout.glyphs[g].index >= i)
+            return layout.glyphs[g].x;
+    if (line.glyphEnd > line.glyphBegin) {
+        const text::LaidGlyph& last = layout.glyphs[line.glyphEnd - 1];
+        return last.x + last.advance;
+    }
+    return line.left;
+}
+
+bool selected(const FieldView& view, std::size_t index) {
+    return index >= view.selBegin && index < view.selEnd;
+}
+
 } // namespace
 
 FieldPainter::FieldPainter(ShapePainter& painter, GlyphShapes glyphs)
@@ -37,6 +53,12 @@ FieldView FieldPainter::view(const text::FieldState& state, const text::TextLayo
     v.backgroundColor = p.backgroundColor;
     v.scroll = state.scroll;
     v.hscroll = state.hscroll;
+    if (state.focused) {
+        v.selBegin = std::min(state.selection.begin(), state.length());
+        v.selEnd = std::min(state.selection.end(), state.length());
+        if (p.type == text::FieldType::Input && state.caretOn && state.selection.empty())
+            v.caret = std::min(state.selection.caret, state.length());
+    }
     return v;
 }
 
@@ -59,18 +81,50 @@ void FieldPainter::draw(QPainter& p, const FieldView& view, const QTransform& ob
     const std::size_t first = std::size_t(std::clamp(view.scroll, 1, int(layout.lines.size()))) - 1;
     const double scrolledBy = layout.lines[first].top - layout.lines[0].top;
     const QTransform textToObject = QTransform::fromTranslate(box.x() - view.hscroll, box.y() - scrolledBy);
-    drawGlyphs(p, layout, first, scrolledBy + box.height(), textToObject, objectToDevice, deviceToPainter, cx,
+    if (view.selEnd > view.selBegin || view.caret)
+        drawSelection(p, view, first, scrolledBy + box.height(), textToObject * objectToDevice * deviceToPainter,
+                      cx);
+    drawGlyphs(p, view, first, scrolledBy + box.height(), textToObject, objectToDevice, deviceToPainter, cx,
                deviceTextAllowed && upright(objectToDevice));
     p.restore();
 }
 
-void FieldPainter::drawGlyphs(QPainter& p, const text::TextLayout& layout, std::size_t firstLine,
-                              double visibleBottom, const QTransform& textToObject,
-                              const QTransform& objectToDevice, const QTransform& deviceToPainter,
-                              const ColorTransform& cx, bool deviceText) {
+// The selection's black band on each line it covers, and the caret: a one-pixel bar the
+// height of its line, in the colour of the text before it.
+void FieldPainter::drawSelection(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
+                                 const QTransform& toPainter, const ColorTransform& cx) {
+    const text::TextLayout& layout = *view.layout;
+    p.setTransform(toPainter);
+    for (std::size_t li = firstLine; li < layout.lines.size() && layout.lines[li].top < visibleBottom; ++li) {
+        const text::LaidLine& line = layout.lines[li];
+        const double height = line.ascent + line.descent;
+        if (view.caret && layout.lineOf(*view.caret) == li) {
+            const double x = xOnLine(layout, line, *view.caret);
+            std::uint32_t color = 0;
+            for (std::size_t g = line.glyphBegin; g < line.glyphEnd; ++g)
+                if (layout.glyphs[g].index < *view.caret || g == line.glyphBegin)
+                    color = layout.styles[layout.glyphs[g].style].color;
+            QPen pen(rgb(color, cx), 1);
+            pen.setCosmetic(true);
+            p.setPen(pen);
+            p.drawLine(QPointF(x, line.top), QPointF(x, line.top + height));
+        }
+        const std::size_t b = std::max(view.selBegin, line.begin), e = std::min(view.selEnd, line.end);
+        if (b >= e)
+            continue;
+        const double x0 = xOnLine(layout, line, b), x1 = xOnLine(layout, line, e);
+        p.fillRect(QRectF(x0, line.top, x1 - x0, height), rgb(0x000000, cx));
+    }
+}
+
+void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
+                              const QTransform& textToObject, const QTransform& objectToDevice,
+                              const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceText) {
+    const text::TextLayout& layout = *view.layout;
     const QTransform toPainter = textToObject * objectToDevice * deviceToPainter;
+    bool inverted = false; // selected text shows white on the selection's black
     const auto drawOne = [&](const text::GlyphStyle& st, char32_t ch, int glyph, double x, double y) {
-        const QColor color = rgb(st.color, cx);
+        const QColor color = rgb(inverted ? 0xFFFFFF : st.color, cx);
         if (const auto* embedded = dynamic_cast<const text::EmbeddedFace*>(st.face)) {
             const double scale = st.size / embedded->font().emSquare();
             if (const CompiledShape* shape = m_glyphs(&embedded->font(), std::uint32_t(glyph)))
@@ -90,9 +144,11 @@ void FieldPainter::drawGlyphs(QPainter& p, const text::TextLayout& layout, std::
             break;
         for (std::size_t g = line.glyphBegin; g < line.glyphEnd; ++g) {
             const text::LaidGlyph& lg = layout.glyphs[g];
+            inverted = selected(view, lg.index);
             if (lg.glyph >= 0 && lg.style < layout.styles.size())
                 drawOne(layout.styles[lg.style], lg.ch, lg.glyph, lg.x, lg.y);
         }
+        inverted = false;
         // Underlines run under each stretch of underlined glyphs, a twentieth of the size thick.
         for (std::size_t g = line.glyphBegin; g < line.glyphEnd;) {
             const text::GlyphStyle& st = layout.styles[layout.glyphs[g].style];

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace swf::render {
@@ -29,6 +30,9 @@ struct FieldView {
     std::uint32_t borderColor = 0x000000, backgroundColor = 0xFFFFFF;
     int scroll = 1;     // first line shown, from 1
     double hscroll = 0; // twips
+    // A focused field shows its selection (white on black) and, when editable, its caret.
+    std::size_t selBegin = 0, selEnd = 0;
+    std::optional<std::size_t> caret; // shown now
 };
 
 class FieldPainter {
@@ -46,9 +50,11 @@ public:
     static FieldView view(const text::FieldState& state, const text::TextLayout& layout);
 
 private:
-    void drawGlyphs(QPainter& p, const text::TextLayout& layout, std::size_t firstLine, double visibleBottom,
+    void drawGlyphs(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
                     const QTransform& textToObject, const QTransform& objectToDevice,
                     const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceText);
+    void drawSelection(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
+                       const QTransform& toPainter, const ColorTransform& cx);
 
     ShapePainter& m_painter;
     GlyphShapes m_glyphs;

@@ -82,6 +82,15 @@ public:
     std::optional<std::string> boundValue;
     int scroll = 1;     // first line shown, from 1
     double hscroll = 0; // twips
+    // Keyboard focus: a focused field shows its selection and a blinking caret. `caretBlink`
+    // counts ticks since the caret last moved; the caret shows while `caretOn`.
+    bool focused = false;
+    bool caretOn = true;
+    std::uint32_t caretBlink = 0;
+    void restartBlink() {
+        caretBlink = 0;
+        caretOn = true;
+    }
 
     FieldBox box() const;
     std::uint64_t revision() const { return m_revision; }

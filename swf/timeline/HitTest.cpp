@@ -7,6 +7,7 @@
 #include "swf/timeline/ShapeHit.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/ButtonObject.h"
+#include "swf/timeline/objects/TextFieldObject.h"
 
 #include <cmath>
 #include <vector>
@@ -172,6 +173,12 @@ bool findTarget(World& world, Clip& clip, double x, double y, int nesting,
             out = {&clip, &obj};
             return true;
         }
+        // A selectable text field takes the mouse for selecting its text.
+        if (const auto* field = obj.as<TextFieldObject>())
+            if (field->field.properties().selectable && field->hitTest(obj, lx, ly)) {
+                out = {&clip, &obj};
+                return true;
+            }
         if (!obj.clip)
             return false;
         if (actsAsButton(*obj.clip)) {
@@ -213,6 +220,14 @@ bool buttonContainsAt(World& world, const format::ButtonCharacter& button, doubl
 }
 
 } // namespace
+
+format::Matrix rootMatrix(const Clip& clip) {
+    format::Matrix m;
+    int guard = 0;
+    for (const Clip* c = &clip; c && c->displayObject() && ++guard < 64; c = c->parent())
+        m = c->displayObject()->matrix * m;
+    return m;
+}
 
 bool buttonContains(World& world, const format::ButtonCharacter& button, double x, double y) {
     return buttonContainsAt(world, button, x, y, 0);

@@ -35,6 +35,8 @@ private:
 // Inverse of a placement matrix; false when it cannot be inverted (a flattened object).
 bool invert(const format::Matrix& m, format::Matrix& out);
 void applyMatrix(const format::Matrix& m, double& x, double& y);
+// What places the clip's own space in the root's: its placements from the root down.
+format::Matrix rootMatrix(const Clip& clip);
 
 // A point in the clip's own space on anything the clip draws.
 bool clipContains(World& world, const Clip& clip, double x, double y);
@@ -43,9 +45,9 @@ bool objectContains(World& world, const DisplayObject& object, double x, double 
 // A point in a button's own space on its hit-state characters.
 bool buttonContains(World& world, const format::ButtonCharacter& button, double x, double y);
 
-// What the mouse is over: the topmost button, or clip that acts as one, whose hit
-// area holds the point (root space). A clip that acts as a button takes the mouse
-// for everything inside it.
+// What the mouse is over: the topmost button, clip that acts as one, or selectable text
+// field whose hit area holds the point (root space). A clip that acts as a button takes
+// the mouse for everything inside it.
 struct MouseTarget {
     Clip* parent = nullptr;          // whose display list holds the object
     DisplayObject* object = nullptr; // null: nothing

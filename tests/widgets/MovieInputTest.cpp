@@ -7,6 +7,8 @@
 
 #include "ActionAssembler.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,9 +21,11 @@ class MovieInputTest : public QObject {
 private slots:
     void buttonHearsTheMouseThroughTheMapping();
     void rightButtonAndKeys();
+    void typingIntoAFieldAndTheClipboard();
 
 private:
     QString saveButtonMovie(QTemporaryDir& dir);
+    QString saveFieldMovie(QTemporaryDir& dir);
     static QStringList lines(const QSignalSpy& spy);
 };
 
@@ -48,6 +52,28 @@ QString MovieInputTest::saveButtonMovie(QTemporaryDir& dir) {
     movie.defineShape(1, box).defineButton(2, b, 2).place(2, 1, Matrix::translate(800, 800));
     movie.showFrame();
     const QString path = dir.filePath("button.swf");
+    writeBytes(path, toQByteArray(movie.bytes()));
+    return path;
+}
+
+// A 200x100 stage with a 100x20 input field at (0,0) whose onChanged traces its text.
+QString MovieInputTest::saveFieldMovie(QTemporaryDir& dir) {
+    EditText field;
+    field.fontId = 99; // no such font: device text
+    field.variableName = "v";
+    auto script = assembleActions(R"(
+        push "f"; getvariable; push "onChanged"
+        function (tf) { push "tf"; getvariable; push "text"; getmember; trace }
+        setmember
+        stop)");
+    SwfWriter movie;
+    movie.setVersion(8).setStageSize(200, 100).setFrameRate(12);
+    PlaceObject p;
+    p.depth = 1;
+    p.characterId = 1;
+    p.name = "f";
+    movie.defineEditText(1, field).placeObject2(p).doAction(script).showFrame();
+    const QString path = dir.filePath("field.swf");
     writeBytes(path, toQByteArray(movie.bytes()));
     return path;
 }
@@ -103,6 +129,35 @@ void MovieInputTest::rightButtonAndKeys() {
     QVERIFY(flash.player().inputState().keyDown(16));
     QTest::keyRelease(&flash, Qt::Key_Shift);
     QVERIFY(!flash.player().inputState().keyDown(16));
+}
+
+// Click, type, Backspace, and copy/paste through the desktop clipboard.
+void MovieInputTest::typingIntoAFieldAndTheClipboard() {
+    if (!TShockwaveFlash::runsScripts())
+        QSKIP("the interpreter is not built in");
+    QTemporaryDir dir;
+    TShockwaveFlash flash;
+    flash.resize(200, 100);
+    flash.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&flash));
+    QSignalSpy traced(&flash, &TShockwaveFlash::traced);
+    flash.setMovie(saveFieldMovie(dir));
+    QVERIFY(flash.waitUntilLoaded(5000));
+    QTest::mouseMove(&flash, QPoint(20, 10));
+    QCOMPARE(flash.cursor().shape(), Qt::IBeamCursor);
+    QTest::mouseClick(&flash, Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::keyClicks(&flash, "hi");
+    QTest::keyClick(&flash, Qt::Key_Backspace);
+    QTest::keyClick(&flash, Qt::Key_O);
+    QCOMPARE(lines(traced), (QStringList{"h", "hi", "h", "ho"}));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QTest::keyClick(&flash, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&flash, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(flash.player().inputState().clipboard, std::string("ho"));
+    QCOMPARE(clipboard->text(), QStringLiteral("ho"));
+    clipboard->setText("yes");
+    QTest::keyClick(&flash, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(lines(traced).last(), QStringLiteral("yes"));
 }
 
 QTEST_MAIN(MovieInputTest)

@@ -11,7 +11,9 @@
 #include "swf/timeline/objects/SpriteObject.h"
 #include "swf/timeline/objects/TextFieldObject.h"
 #include "swf/timeline/objects/VideoObject.h"
+#include "swf/timeline/World.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf::timeline {
@@ -139,10 +141,33 @@ std::optional<format::Rect> StaticTextObject::bounds(const DisplayObject& self) 
     return static_cast<const format::TextCharacter&>(*self.character).bounds;
 }
 
-std::optional<format::Rect> TextFieldObject::bounds(const DisplayObject& self) const {
-    if (!self.character || self.character->kind != format::CharacterKind::EditText)
-        return std::nullopt;
-    return static_cast<const format::EditTextCharacter&>(*self.character).bounds;
+// The field's box as it is now: scripts move and size it, autoSize grows it.
+std::optional<format::Rect> TextFieldObject::bounds(const DisplayObject&) const {
+    const text::FieldProperties& p = field.properties();
+    const text::TextLayout& laid = field.layout();
+    const auto twips = [](double v) {
+        return std::int32_t(std::isfinite(v) ? std::lround(std::clamp(v, -1e9, 1e9)) : 0);
+    };
+    const double left = p.x + laid.xShift;
+    return format::Rect{twips(left), twips(left + laid.width), twips(p.y), twips(p.y + laid.height)};
+}
+
+bool TextFieldObject::hitTest(const DisplayObject& self, double x, double y) const {
+    const auto b = bounds(self);
+    return b && x >= b->xMin && x <= b->xMax && y >= b->yMin && y <= b->yMax;
+}
+
+void TextFieldObject::advance(DisplayObject&, World& world) {
+    if (!field.focused || field.properties().type != text::FieldType::Input)
+        return;
+    const double rate = world.movie.headerFrameRate() > 0 ? world.movie.headerFrameRate() : 12;
+    const auto half = std::uint32_t(std::max(1.0, std::round(rate / 2)));
+    ++field.caretBlink;
+    const bool on = (field.caretBlink / half) % 2 == 0;
+    if (on != field.caretOn) {
+        field.caretOn = on;
+        ++world.generation;
+    }
 }
 
 std::optional<format::Rect> BitmapObject::bounds(const DisplayObject&) const {

@@ -18,6 +18,9 @@ public:
         : field(definition, font) {}
     ObjectKind kind() const override { return ObjectKind::EditText; }
     std::optional<format::Rect> bounds(const DisplayObject& self) const override;
+    bool hitTest(const DisplayObject& self, double x, double y) const override;
+    // Blinks the caret of a focused field, twice a second whatever the frame rate.
+    void advance(DisplayObject& self, World& world) override;
 
     text::FieldState field;
 };
