@@ -2,6 +2,7 @@
 
 #include "BuiltinTextField.h"
 
+#include "BuiltinSupport.h"
 #include "BuiltinTextFormat.h"
 
 #include "swf/text/FieldState.h"
@@ -17,7 +18,30 @@ public:
         : Object(Kind::Plain, proto), ref(ref), name(std::move(name)) {}
     FieldRef ref;
     std::string name;
+    Value styleSheet; // the StyleSheet object scripts gave the field
+    void references(std::vector<Object*>& out) const override {
+        Object::references(out);
+        if (Object* o = styleSheet.object())
+            out.push_back(o);
+    }
 };
+
+Value getStyleSheet(Interpreter&, Object* self, std::span<const Value>) {
+    auto* t = dynamic_cast<TextFieldAsObject*>(self);
+    return t ? t->styleSheet : Value();
+}
+
+// Later HTML text takes its formats from the sheet; anything but a StyleSheet removes it.
+Value setStyleSheet(Interpreter& vm, Object* self, std::span<const Value> args) {
+    auto* t = dynamic_cast<TextFieldAsObject*>(self);
+    text::FieldState* f = t && vm.host() ? vm.host()->field(t->ref) : nullptr;
+    if (!f)
+        return Value();
+    auto sheet = styleSheetOf(arg(args, 0).object());
+    t->styleSheet = sheet ? arg(args, 0) : Value();
+    f->setStyleSheet(std::move(sheet));
+    return Value();
+}
 
 text::FieldState* stateOf(Interpreter& vm, Object* self) {
     auto* t = dynamic_cast<TextFieldAsObject*>(self);
@@ -200,15 +224,87 @@ template <std::size_t I> Value setAccessor(Interpreter& vm, Object* self, std::s
 }
 
 template <std::size_t... I> void defineAccessors(Interpreter& vm, Object* proto, std::index_sequence<I...>) {
-    (
-        [&] {
-            Property& p = proto->put(kAccessors[I].name, vm.key(kAccessors[I].name), Value(), kDontEnum);
-            p.virtualProperty = true;
-            p.getter = vm.newNative(getAccessor<I>);
-            p.setter = vm.newNative(setAccessor<I>);
-        }(),
-        ...);
-    vm.noteAccessors();
+    (defineAccessor(vm, proto, kAccessors[I].name, getAccessor<I>, setAccessor<I>), ...);
+}
+
+// The placement properties a field shares with clips.
+struct Placement {
+    const char* name;
+    ClipProperty property;
+};
+const Placement kPlacements[] = {
+    {"_x", ClipProperty::X},         {"_y", ClipProperty::Y},           {"_xscale", ClipProperty::XScale},
+    {"_yscale", ClipProperty::YScale}, {"_rotation", ClipProperty::Rotation}, {"_alpha", ClipProperty::Alpha},
+    {"_visible", ClipProperty::Visible}, {"_width", ClipProperty::Width}, {"_height", ClipProperty::Height},
+};
+
+const FieldRef* liveRef(Interpreter& vm, Object* self) {
+    auto* t = dynamic_cast<TextFieldAsObject*>(self);
+    return t && vm.host() && vm.host()->field(t->ref) ? &t->ref : nullptr;
+}
+
+template <std::size_t I> Value getPlacement(Interpreter& vm, Object* self, std::span<const Value>) {
+    const FieldRef* ref = liveRef(vm, self);
+    if (!ref)
+        return Value();
+    const double v = vm.host()->fieldProperty(*ref, kPlacements[I].property);
+    return kPlacements[I].property == ClipProperty::Visible ? Value(v != 0) : Value(v);
+}
+
+template <std::size_t I> Value setPlacement(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (const FieldRef* ref = liveRef(vm, self)) {
+        const ClipProperty p = kPlacements[I].property;
+        const double v = p == ClipProperty::Visible ? (vm.toBoolean(arg(args, 0)) ? 1 : 0) : vm.toNumber(arg(args, 0));
+        vm.host()->setFieldProperty(*ref, p, v);
+    }
+    return Value();
+}
+
+template <std::size_t... I> void definePlacements(Interpreter& vm, Object* proto, std::index_sequence<I...>) {
+    (defineAccessor(vm, proto, kPlacements[I].name, getPlacement<I>, setPlacement<I>), ...);
+}
+
+Value getName(Interpreter& vm, Object* self, std::span<const Value>) {
+    const FieldRef* ref = liveRef(vm, self);
+    std::string name;
+    int depth = 0;
+    return ref && vm.host()->fieldPlacement(*ref, name, depth) ? Value(name) : Value();
+}
+
+Value setName(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (const FieldRef* ref = liveRef(vm, self)) {
+        const std::string name = vm.toString(arg(args, 0));
+        vm.host()->renameField(*ref, name);
+        static_cast<TextFieldAsObject*>(self)->name = name;
+    }
+    return Value();
+}
+
+Value getParent(Interpreter& vm, Object* self, std::span<const Value>) {
+    const FieldRef* ref = liveRef(vm, self);
+    Object* parent = ref ? vm.clipObject(ref->parent) : nullptr;
+    return parent ? Value(parent) : Value();
+}
+
+Value getTarget(Interpreter& vm, Object* self, std::span<const Value>) {
+    const FieldRef* ref = liveRef(vm, self);
+    if (!ref)
+        return Value();
+    const std::string parent = vm.clipSlashPath(ref->parent);
+    return Value((parent == "/" ? parent : parent + "/") + static_cast<TextFieldAsObject*>(self)->name);
+}
+
+Value getDepth(Interpreter& vm, Object* self, std::span<const Value>) {
+    const FieldRef* ref = liveRef(vm, self);
+    std::string name;
+    int depth = 0;
+    return ref && vm.host()->fieldPlacement(*ref, name, depth) ? Value(double(depth)) : Value();
+}
+
+Value removeTextField(Interpreter& vm, Object* self, std::span<const Value>) {
+    if (const FieldRef* ref = liveRef(vm, self))
+        vm.host()->removeField(*ref);
+    return Value();
 }
 
 // getTextFormat() is the whole text, (i) one character, (b, e) a range.
@@ -336,6 +432,13 @@ void installTextFieldBuiltins(Interpreter& vm) {
     Object* proto = vm.newObject();
     FunctionObject* ctor = vm.newNative(textFieldConstruct, proto);
     defineAccessors(vm, proto, std::make_index_sequence<std::size(kAccessors)>());
+    definePlacements(vm, proto, std::make_index_sequence<std::size(kPlacements)>());
+    defineAccessor(vm, proto, "_name", getName, setName);
+    defineAccessor(vm, proto, "_parent", getParent, nullptr);
+    defineAccessor(vm, proto, "_target", getTarget, nullptr);
+    defineAccessor(vm, proto, "styleSheet", getStyleSheet, setStyleSheet);
+    vm.defineMethod(proto, "getDepth", getDepth);
+    vm.defineMethod(proto, "removeTextField", removeTextField);
     vm.defineMethod(proto, "getTextFormat", getTextFormat);
     vm.defineMethod(proto, "setTextFormat", setTextFormat);
     vm.defineMethod(proto, "getNewTextFormat", getNewTextFormat);
@@ -344,6 +447,7 @@ void installTextFieldBuiltins(Interpreter& vm) {
     vm.defineMethod(proto, "replaceText", replaceText);
     vm.defineMethod(proto, "toString", textFieldToString);
     vm.defineMethod(ctor, "getFontList", getFontList);
+    installStyleSheetBuiltins(vm, ctor);
     if (vm.clipProto)
         vm.defineMethod(vm.clipProto, "createTextField", createTextField);
     vm.define(vm.global(), "TextField", ctor, kDontEnum);

@@ -5,6 +5,10 @@
 
 #include "Interpreter.h"
 
+#include "swf/text/StyleSheet.h"
+
+#include <memory>
+
 namespace swf::avm1 {
 
 void installTextFieldBuiltins(Interpreter& vm);
@@ -14,5 +18,9 @@ void installTextFieldBuiltins(Interpreter& vm);
 Object* textFieldObject(Interpreter& vm, const FieldRef& ref, const std::string& name);
 // The field a script object stands for; null for anything else.
 const FieldRef* fieldRefOf(Object* o);
+
+// TextField.StyleSheet, on the TextField class; the rules a StyleSheet object holds.
+void installStyleSheetBuiltins(Interpreter& vm, Object* textField);
+std::shared_ptr<const text::StyleSheet> styleSheetOf(Object* o);
 
 } // namespace swf::avm1

@@ -5,6 +5,10 @@
 
 #include "BuiltinTextFormat.h"
 
+#include "swf/text/DeviceFaces.h"
+#include "swf/text/RichText.h"
+#include "swf/text/TextLayout.h"
+
 #include <array>
 #include <cmath>
 #include <utility>
@@ -288,11 +292,45 @@ std::optional<text::TextFormat> textFormatOf(const Object* o) {
     return f;
 }
 
+namespace {
+
+// getTextExtent(text[, width]): the text in this format laid out with device fonts, on one
+// line or wrapped at `width` pixels; the field sizes add the 2-pixel gutter on each side.
+Value getTextExtent(Interpreter& vm, Object* self, std::span<const Value> args) {
+    const auto own = textFormatOf(self);
+    if (!own || args.empty())
+        return Value();
+    text::TextFormat f = text::TextFormat::fieldDefault();
+    f.apply(*own);
+    text::FieldBox box;
+    const double wrapAt = args.size() > 1 ? vm.toNumber(args[1]) : NAN;
+    box.wordWrap = std::isfinite(wrapAt) && wrapAt > 0;
+    box.width = box.wordWrap ? std::min(wrapAt, 1e6) * 20 : 1e9;
+    box.height = 1e9;
+    box.multiline = true;
+    box.emptyFormat = f;
+    const text::RichText content(text::normalizeNewlines(text::utf8ToUtf16(vm.toString(args[0]))), f);
+    const text::TextLayout laid =
+        text::layoutText(content, box, [](const text::TextFormat& tf) { return text::deviceFace(tf); });
+    const double width = std::round(laid.textWidth / 20), height = std::round(laid.textHeight / 20);
+    Object* o = vm.newObject();
+    vm.set(o, "width", width);
+    vm.set(o, "height", height);
+    vm.set(o, "ascent", std::round(laid.lines.front().ascent / 20));
+    vm.set(o, "descent", std::round(laid.lines.front().descent / 20));
+    vm.set(o, "textFieldWidth", box.wordWrap ? std::round(wrapAt) : width + 4);
+    vm.set(o, "textFieldHeight", height + 4);
+    return Value(o);
+}
+
+} // namespace
+
 void installTextFormatBuiltins(Interpreter& vm) {
     Object* proto = vm.newObject();
     FunctionObject* ctor = vm.newNative(construct, proto);
     ctor->allocate = allocateTextFormat;
     defineAccessors(vm, proto, std::make_index_sequence<kProps.size()>());
+    vm.defineMethod(proto, "getTextExtent", getTextExtent);
     vm.define(vm.global(), "TextFormat", ctor, kDontEnum);
 }
 

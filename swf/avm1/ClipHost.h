@@ -109,6 +109,15 @@ public:
     virtual text::FieldState* field(const FieldRef&) { return nullptr; }
     // createTextField: a dynamic field in a box at (x, y), pixels; none when refused.
     virtual FieldRef createField(ClipId, const std::string&, int, double, double, double, double) { return {}; }
+    // A field's placement as scripts see it: X, Y, the scales, Rotation, Alpha, Visible, and
+    // Width/Height (setting those sizes the box, not the text); other properties read 0.
+    virtual double fieldProperty(const FieldRef&, ClipProperty) { return 0; }
+    virtual void setFieldProperty(const FieldRef&, ClipProperty, double) {}
+    // Its instance name and its depth as getDepth counts; false once it is gone.
+    virtual bool fieldPlacement(const FieldRef&, std::string&, int&) { return false; }
+    virtual void renameField(const FieldRef&, const std::string&) {}
+    // removeTextField: only fields at script depths go; false when refused.
+    virtual bool removeField(const FieldRef&) { return false; }
 
     // The root timeline (_level0); levels above 0 are not kept.
     virtual ClipId root() = 0;

@@ -407,22 +407,15 @@ double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
     if (p == ClipProperty::Quality || p == ClipProperty::HighQuality)
         return qualityProperty(c->world().quality, p);
     const timeline::DisplayObject* o = c->displayObject();
-    const format::Matrix m = o ? o->matrix : format::Matrix{};
     switch (p) {
     case ClipProperty::X:
-        return m.tx / kTwips;
     case ClipProperty::Y:
-        return m.ty / kTwips;
     case ClipProperty::XScale:
-        return std::hypot(m.a, m.b) * 100;
     case ClipProperty::YScale:
-        return std::hypot(m.c, m.d) * 100;
     case ClipProperty::Rotation:
-        return std::atan2(m.b, m.a) * 180 / kPi;
     case ClipProperty::Alpha:
-        return o ? o->colorTransform.aMul / 256.0 * 100 : 100;
     case ClipProperty::Visible:
-        return !o || o->visible ? 1 : 0;
+        return objectProperty(o, p);
     case ClipProperty::CurrentFrame:
         return c->currentFrame() + 1;
     case ClipProperty::TotalFrames:
@@ -465,12 +458,58 @@ void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
     timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
     if (!o || !std::isfinite(value))
         return;
+    value = std::clamp(value, -1e9, 1e9);
+    if (p == ClipProperty::Width || p == ClipProperty::Height) {
+        format::Matrix& m = o->matrix;
+        const double now = property(clip, p);
+        if (now <= 0)
+            return;
+        const double k = value / now;
+        if (p == ClipProperty::Width) {
+            m.a *= k;
+            m.b *= k;
+        } else {
+            m.c *= k;
+            m.d *= k;
+        }
+        o->scriptTransformed = true;
+        ++c->world().generation;
+        return;
+    }
+    if (setObjectProperty(*o, p, value))
+        ++c->world().generation;
+}
+
+double PlayerScriptHost::objectProperty(const timeline::DisplayObject* o, ClipProperty p) {
+    const format::Matrix m = o ? o->matrix : format::Matrix{};
+    switch (p) {
+    case ClipProperty::X:
+        return m.tx / kTwips;
+    case ClipProperty::Y:
+        return m.ty / kTwips;
+    case ClipProperty::XScale:
+        return std::hypot(m.a, m.b) * 100;
+    case ClipProperty::YScale:
+        return std::hypot(m.c, m.d) * 100;
+    case ClipProperty::Rotation:
+        return std::atan2(m.b, m.a) * 180 / kPi;
+    case ClipProperty::Alpha:
+        return o ? o->colorTransform.aMul / 256.0 * 100 : 100;
+    case ClipProperty::Visible:
+        return !o || o->visible ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+// The placement properties every display object has; false for the others.
+bool PlayerScriptHost::setObjectProperty(timeline::DisplayObject& obj, ClipProperty p, double value) {
+    timeline::DisplayObject* o = &obj;
     format::Matrix& m = o->matrix;
     const double xs = std::hypot(m.a, m.b);
     const double ys = std::hypot(m.c, m.d);
     const double angle = std::atan2(m.b, m.a);
     const double angleY = std::atan2(-m.c, m.d);
-    value = std::clamp(value, -1e9, 1e9);
     switch (p) {
     case ClipProperty::X:
         m.tx = value * kTwips;
@@ -500,28 +539,13 @@ void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
     case ClipProperty::Visible:
         o->visible = value != 0;
         break;
-    case ClipProperty::Width:
-    case ClipProperty::Height: {
-        const double now = property(clip, p);
-        if (now <= 0)
-            return;
-        const double k = value / now;
-        if (p == ClipProperty::Width) {
-            m.a *= k;
-            m.b *= k;
-        } else {
-            m.c *= k;
-            m.d *= k;
-        }
-        break;
-    }
     default:
-        return;
+        return false;
     }
     // From now on the timeline no longer moves or tints it, as in the player.
     if (p != ClipProperty::Visible)
         o->scriptTransformed = true;
-    ++c->world().generation;
+    return true;
 }
 
 bool PlayerScriptHost::colorTransform(ClipId clip, ClipColor& out) {

@@ -28,6 +28,7 @@
 namespace swf::timeline {
 class Clip;
 struct World;
+struct DisplayObject;
 } // namespace swf::timeline
 
 namespace swf::avm1 {
@@ -76,6 +77,12 @@ public:
     ClipId child(ClipId clip, std::string_view name, bool caseSensitive) override;
     FieldRef fieldChild(ClipId clip, std::string_view name, bool caseSensitive) override;
     text::FieldState* field(const FieldRef& ref) override;
+    // Text fields as display objects (HostFields.cpp).
+    double fieldProperty(const FieldRef& ref, ClipProperty p) override;
+    void setFieldProperty(const FieldRef& ref, ClipProperty p, double value) override;
+    bool fieldPlacement(const FieldRef& ref, std::string& name, int& depth) override;
+    void renameField(const FieldRef& ref, const std::string& name) override;
+    bool removeField(const FieldRef& ref) override;
     FieldRef createField(ClipId parent, const std::string& name, int depth, double x, double y, double width,
                          double height) override;
     std::vector<ClipId> children(ClipId clip) override;
@@ -136,6 +143,9 @@ private:
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
     void prepare(timeline::Clip& clip);
     void prepareRoot();
+    static double objectProperty(const timeline::DisplayObject* o, ClipProperty p);
+    static bool setObjectProperty(timeline::DisplayObject& o, ClipProperty p, double value);
+    timeline::DisplayObject* fieldObject(const FieldRef& ref, timeline::Clip** parent = nullptr);
     // The script object of a clip or text field on stage; null for anything else.
     Object* scriptObject(const input::ObjectRef& ref);
 

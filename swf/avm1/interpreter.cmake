@@ -21,6 +21,7 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinLoad.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextField.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinStyleSheet.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp
@@ -43,6 +44,7 @@ if(TARGET swf_avm1)
   add_library(swf_avm1_host STATIC ${CMAKE_CURRENT_LIST_DIR}/PlayerScriptHost.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DrawingPen.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FieldVariables.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/HostFocus.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/HostFocus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HostFields.cpp)
   target_link_libraries(swf_avm1_host PUBLIC swf_avm1_interp swf_avm1)
 endif()

@@ -65,3 +65,66 @@ TEST(TextFieldScripts, NamedFieldsCreatedFieldsAndVariables) {
     EXPECT_EQ(traceFrames(movie.bytes(), 2),
               "10\nax\ntrue\nfalse\n_level0.made\n5\ndynamic\nnull\n42\nscore\n");
 }
+
+// A field is one script object for its life, with the placement properties of clips;
+// _width sizes its box; renaming, getDepth and removeTextField act on the display list.
+TEST(TextFieldScripts, FieldsAsDisplayObjects) {
+    SwfWriter movie;
+    movie.setVersion(8).setFrameRate(12);
+    movie.doAction(assembleActions(R"(
+        push 30, 100, 20, 10, 5, "t", 6; push "_root"; getvariable; push "createTextField"; callmethod; pop
+        push "t"; getvariable; push "_x"; getmember; trace
+        push "t"; getvariable; push "_height"; getmember; trace
+        push "t"; getvariable; push "_x", 50; setmember
+        push "t"; getvariable; push "_xscale", 200; setmember
+        push "t"; getvariable; push "_width"; getmember; trace
+        push "t"; getvariable; push "_width", 100; setmember
+        push "t"; getvariable; push "_width"; getmember; trace
+        push "t"; getvariable; push "_xscale"; getmember; trace
+        push "t"; getvariable; push "_visible", false; setmember
+        push "t"; getvariable; push "_visible"; getmember; trace
+        push "t"; getvariable; push "_alpha", 30; setmember  # kept in 256ths, as for clips
+        push "t"; getvariable; push "_alpha"; getmember; trace
+        push "t"; getvariable; push "_parent"; getmember; push "_root"; getvariable; equals2; trace
+        push "t"; getvariable; push "_target"; getmember; trace
+        push 0, "t"; getvariable; push "getDepth"; callmethod; trace
+        push "t"; getvariable; push "marker", "kept"; setmember
+        push "t"; getvariable; push "_name", "u"; setmember
+        push "u"; getvariable; push "marker"; getmember; trace
+        push "u"; getvariable; push "_name"; getmember; trace
+        push "keep"; push "u"; getvariable; setvariable
+        push 0, "u"; getvariable; push "removeTextField"; callmethod; pop
+        push "u"; getvariable; typeof; trace
+        push "keep"; getvariable; push "_x"; getmember; typeof; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceFrames(movie.bytes(), 1),
+              "10\n30\n200\n100\n200\nfalse\n29.6875\ntrue\n/t\n5\nkept\nu\nundefined\nundefined\n");
+}
+
+// StyleSheet rules reach HTML text read after the sheet is given; getTextExtent adds the
+// field's gutter to the text's size.
+TEST(TextFieldScripts, StyleSheetsAndTextExtent) {
+    SwfWriter movie;
+    movie.setVersion(8).setFrameRate(12);
+    movie.doAction(assembleActions(R"(
+        push 30, 100, 0, 0, 1, "f", 6; push "_root"; getvariable; push "createTextField"; callmethod; pop
+        push "ss", 0, "TextField"; getvariable; push "StyleSheet"; newmethod; setvariable
+        push "p { color: #FF0000; font-size: 20px; } .x { font-weight: bold; }", 1, "ss"; getvariable; push "parseCSS"; callmethod; trace
+        push 0, "ss"; getvariable; push "getStyleNames"; callmethod; push "length"; getmember; trace
+        push "p", 1, "ss"; getvariable; push "getStyle"; callmethod; push "color"; getmember; trace
+        push "nope", 1, "ss"; getvariable; push "getStyle"; callmethod; trace
+        push "f"; getvariable; push "html", true; setmember
+        push "f"; getvariable; push "styleSheet"; push "ss"; getvariable; setmember
+        push "f"; getvariable; push "htmlText", "<p>hi</p>"; setmember
+        push 0, 1, "f"; getvariable; push "getTextFormat"; callmethod; push "color"; getmember; trace
+        push 0, 1, "f"; getvariable; push "getTextFormat"; callmethod; push "size"; getmember; trace
+        push "f"; getvariable; push "styleSheet"; getmember; push "ss"; getvariable; equals2; trace
+        push "tf", 0, "TextFormat"; newobject; setvariable
+        push "e", "abc", 1, "tf"; getvariable; push "getTextExtent"; callmethod; setvariable
+        push "e"; getvariable; push "textFieldWidth"; getmember; push "e"; getvariable; push "width"; getmember; subtract; trace
+        push "e"; getvariable; push "height"; getmember; push 0; greater; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceFrames(movie.bytes(), 1), "true\n2\n#FF0000\nnull\n16711680\n20\ntrue\n4\ntrue\n");
+}

@@ -191,3 +191,16 @@ TEST(TextInput, TabIndexDecidesTheOrder) {
     s.run("key_down Tab\nkey_up Tab\nkey_down Tab\nkey_up Tab\nkey_down Tab\n");
     EXPECT_EQ(s.out, "focus null -> _level0.g|focus _level0.g -> _level0.f|focus _level0.f -> _level0.g");
 }
+
+// What the user typed stays when the timeline loops over the frame that placed the field.
+TEST(TextInput, TypedTextSurvivesTheLoop) {
+    SwfWriter movie;
+    movie.setVersion(8);
+    movie.defineEditText(1, deviceField());
+    movie.placeObject2(fieldAt(1, 1, "f", 0));
+    movie.showFrame().showFrame();
+    Session s(movie);
+    s.run("mouse_down 10 10\nmouse_up 10 10\ntext hi\nwait\nwait\nwait\n");
+    EXPECT_EQ(field(s, "f").text(), u"hi");
+    EXPECT_TRUE(field(s, "f").focused);
+}

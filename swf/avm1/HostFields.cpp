@@ -1,0 +1,106 @@
+// Text fields as display objects for scripts: placement properties, name, depth, removal.
+
+#include "swf/avm1/PlayerScriptHost.h"
+#include "swf/timeline/Clip.h"
+#include "swf/timeline/World.h"
+#include "swf/timeline/objects/TextFieldObject.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace swf::avm1 {
+
+namespace {
+
+constexpr int kDepthOffset = 16384; // script depth 0 is timeline depth 16384
+constexpr double kTwips = 20.0;
+
+// The field's box (autoSized) through its placement: the extent in the parent, pixels.
+void extentInParent(const timeline::DisplayObject& o, const text::FieldState& f, double& width, double& height) {
+    const text::TextLayout& laid = f.layout();
+    const double x0 = f.properties().x + laid.xShift, y0 = f.properties().y;
+    const double xs[] = {x0, x0 + laid.width}, ys[] = {y0, y0 + laid.height};
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+    for (double x : xs)
+        for (double y : ys) {
+            const double px = o.matrix.a * x + o.matrix.c * y, py = o.matrix.b * x + o.matrix.d * y;
+            minX = std::min(minX, px);
+            maxX = std::max(maxX, px);
+            minY = std::min(minY, py);
+            maxY = std::max(maxY, py);
+        }
+    width = (maxX - minX) / kTwips;
+    height = (maxY - minY) / kTwips;
+}
+
+} // namespace
+
+timeline::DisplayObject* PlayerScriptHost::fieldObject(const FieldRef& ref, timeline::Clip** parent) {
+    timeline::Clip* c = find(ref.parent);
+    if (!c)
+        return nullptr;
+    for (auto& [depth, obj] : c->displayList())
+        if (obj.serial == ref.serial && obj.as<timeline::TextFieldObject>()) {
+            if (parent)
+                *parent = c;
+            return &obj;
+        }
+    return nullptr;
+}
+
+double PlayerScriptHost::fieldProperty(const FieldRef& ref, ClipProperty p) {
+    const timeline::DisplayObject* o = fieldObject(ref);
+    if (!o)
+        return 0;
+    if (p == ClipProperty::Width || p == ClipProperty::Height) {
+        double w = 0, h = 0;
+        extentInParent(*o, o->as<timeline::TextFieldObject>()->field, w, h);
+        return p == ClipProperty::Width ? w : h;
+    }
+    return objectProperty(o, p);
+}
+
+// A field's _width and _height size its box in its own space; the text keeps its size.
+void PlayerScriptHost::setFieldProperty(const FieldRef& ref, ClipProperty p, double value) {
+    timeline::DisplayObject* o = fieldObject(ref);
+    if (!o || !std::isfinite(value))
+        return;
+    value = std::clamp(value, -1e9, 1e9);
+    if (p == ClipProperty::Width || p == ClipProperty::Height) {
+        const double scale = p == ClipProperty::Width ? std::hypot(o->matrix.a, o->matrix.b)
+                                                      : std::hypot(o->matrix.c, o->matrix.d);
+        if (scale <= 0 || value < 0)
+            return;
+        const double twips = value * kTwips / scale;
+        o->as<timeline::TextFieldObject>()->field.change([&](text::FieldProperties& props) {
+            (p == ClipProperty::Width ? props.width : props.height) = twips;
+        });
+    } else if (!setObjectProperty(*o, p, value)) {
+        return;
+    }
+    ++m_world->generation;
+}
+
+bool PlayerScriptHost::fieldPlacement(const FieldRef& ref, std::string& name, int& depth) {
+    const timeline::DisplayObject* o = fieldObject(ref);
+    if (!o)
+        return false;
+    name = o->name;
+    depth = o->depth - kDepthOffset;
+    return true;
+}
+
+void PlayerScriptHost::renameField(const FieldRef& ref, const std::string& name) {
+    if (timeline::DisplayObject* o = fieldObject(ref))
+        o->name = name;
+}
+
+bool PlayerScriptHost::removeField(const FieldRef& ref) {
+    timeline::Clip* parent = nullptr;
+    const timeline::DisplayObject* o = fieldObject(ref, &parent);
+    if (!o || o->depth < kDepthOffset)
+        return false;
+    return parent->removeAt(o->depth);
+}
+
+} // namespace swf::avm1
