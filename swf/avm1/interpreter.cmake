@@ -48,3 +48,16 @@ if(TARGET swf_avm1)
     ${CMAKE_CURRENT_LIST_DIR}/HostFields.cpp)
   target_link_libraries(swf_avm1_host PUBLIC swf_avm1_interp swf_avm1)
 endif()
+
+# The text field and focus glue is not a hot loop: built for size, which keeps the projector
+# stub (the whole player) under its size budget.
+set_source_files_properties(
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextField.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextFormat.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinStyleSheet.cpp ${CMAKE_CURRENT_LIST_DIR}/BuiltinSelection.cpp
+  TARGET_DIRECTORY swf_avm1_interp PROPERTIES COMPILE_OPTIONS -Os)
+if(TARGET swf_avm1_host)
+  set_source_files_properties(
+    ${CMAKE_CURRENT_LIST_DIR}/HostFocus.cpp ${CMAKE_CURRENT_LIST_DIR}/HostFields.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FieldVariables.cpp
+    TARGET_DIRECTORY swf_avm1_host PROPERTIES COMPILE_OPTIONS -Os)
+endif()
