@@ -27,6 +27,7 @@ private:
     QString saveButtonMovie(QTemporaryDir& dir);
     QString saveFieldMovie(QTemporaryDir& dir);
     static QStringList lines(const QSignalSpy& spy);
+    static bool showSized(TShockwaveFlash& flash, int width, int height);
 };
 
 // A 200x100 stage with a 20x20 button at (40,40) whose transitions trace their names.
@@ -78,6 +79,12 @@ QString MovieInputTest::saveFieldMovie(QTemporaryDir& dir) {
     return path;
 }
 
+bool MovieInputTest::showSized(TShockwaveFlash& flash, int width, int height) {
+    flash.resize(width, height);
+    flash.show();
+    return QTest::qWaitForWindowExposed(&flash);
+}
+
 QStringList MovieInputTest::lines(const QSignalSpy& spy) {
     QStringList out;
     for (const auto& args : spy)
@@ -113,9 +120,7 @@ void MovieInputTest::rightButtonAndKeys() {
         QSKIP("the interpreter is not built in");
     QTemporaryDir dir;
     TShockwaveFlash flash;
-    flash.resize(200, 100);
-    flash.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&flash));
+    QVERIFY(showSized(flash, 200, 100));
     QSignalSpy traced(&flash, &TShockwaveFlash::traced);
     flash.setMovie(saveButtonMovie(dir));
     QVERIFY(flash.waitUntilLoaded(5000)); // movies load on a worker thread
@@ -137,9 +142,7 @@ void MovieInputTest::typingIntoAFieldAndTheClipboard() {
         QSKIP("the interpreter is not built in");
     QTemporaryDir dir;
     TShockwaveFlash flash;
-    flash.resize(200, 100);
-    flash.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&flash));
+    QVERIFY(showSized(flash, 200, 100));
     QSignalSpy traced(&flash, &TShockwaveFlash::traced);
     flash.setMovie(saveFieldMovie(dir));
     QVERIFY(flash.waitUntilLoaded(5000));

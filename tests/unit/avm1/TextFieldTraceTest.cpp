@@ -21,6 +21,15 @@ std::string traceFrames(const std::vector<std::uint8_t>& file, int frames) {
     return out;
 }
 
+// What a one-frame SWF 8 movie of `script` traces.
+std::string traceScript(const char* script) {
+    SwfWriter movie;
+    movie.setVersion(8).setFrameRate(12);
+    movie.doAction(assembleActions(script));
+    movie.showFrame();
+    return traceFrames(movie.bytes(), 1);
+}
+
 PlaceObject at(std::uint16_t id, std::uint16_t depth, const char* name) {
     PlaceObject p;
     p.depth = depth;
@@ -69,9 +78,7 @@ TEST(TextFieldScripts, NamedFieldsCreatedFieldsAndVariables) {
 // A field is one script object for its life, with the placement properties of clips;
 // _width sizes its box; renaming, getDepth and removeTextField act on the display list.
 TEST(TextFieldScripts, FieldsAsDisplayObjects) {
-    SwfWriter movie;
-    movie.setVersion(8).setFrameRate(12);
-    movie.doAction(assembleActions(R"(
+    const std::string traced = traceScript(R"(
         push 30, 100, 20, 10, 5, "t", 6; push "_root"; getvariable; push "createTextField"; callmethod; pop
         push "t"; getvariable; push "_x"; getmember; trace
         push "t"; getvariable; push "_height"; getmember; trace
@@ -96,18 +103,15 @@ TEST(TextFieldScripts, FieldsAsDisplayObjects) {
         push 0, "u"; getvariable; push "removeTextField"; callmethod; pop
         push "u"; getvariable; typeof; trace
         push "keep"; getvariable; push "_x"; getmember; typeof; trace
-    )"));
-    movie.showFrame();
-    EXPECT_EQ(traceFrames(movie.bytes(), 1),
+    )");
+    EXPECT_EQ(traced,
               "10\n30\n200\n100\n200\nfalse\n29.6875\ntrue\n/t\n5\nkept\nu\nundefined\nundefined\n");
 }
 
 // StyleSheet rules reach HTML text read after the sheet is given; getTextExtent adds the
 // field's gutter to the text's size.
 TEST(TextFieldScripts, StyleSheetsAndTextExtent) {
-    SwfWriter movie;
-    movie.setVersion(8).setFrameRate(12);
-    movie.doAction(assembleActions(R"(
+    const std::string traced = traceScript(R"(
         push 30, 100, 0, 0, 1, "f", 6; push "_root"; getvariable; push "createTextField"; callmethod; pop
         push "ss", 0, "TextField"; getvariable; push "StyleSheet"; newmethod; setvariable
         push "p { color: #FF0000; font-size: 20px; } .x { font-weight: bold; }", 1, "ss"; getvariable; push "parseCSS"; callmethod; trace
@@ -124,7 +128,6 @@ TEST(TextFieldScripts, StyleSheetsAndTextExtent) {
         push "e", "abc", 1, "tf"; getvariable; push "getTextExtent"; callmethod; setvariable
         push "e"; getvariable; push "textFieldWidth"; getmember; push "e"; getvariable; push "width"; getmember; subtract; trace
         push "e"; getvariable; push "height"; getmember; push 0; greater; trace
-    )"));
-    movie.showFrame();
-    EXPECT_EQ(traceFrames(movie.bytes(), 1), "true\n2\n#FF0000\nnull\n16711680\n20\ntrue\n4\ntrue\n");
+    )");
+    EXPECT_EQ(traced, "true\n2\n#FF0000\nnull\n16711680\n20\ntrue\n4\ntrue\n");
 }
