@@ -4,6 +4,7 @@
 #include "swf/avm1/PlayerScriptHost.h"
 #include "swf/avm2/Avm2Host.h"
 #include "swf/movie/Movie.h"
+#include "swf/render/ScriptPictures.h"
 #include "swf/video/VideoEngine.h"
 
 #include <cctype>
@@ -34,6 +35,7 @@ PlayerSession::PlayerSession(SessionOptions options)
         });
     m_scripts->setDateOrigin(options.dateOrigin);
     m_scripts->setVideoControl(m_video.get());
+    m_scripts->setPictures(std::make_shared<render::ScriptPictures>());
     m_player.setActionRunner(std::move(host));
 }
 

@@ -190,6 +190,13 @@ void installColorTransformClass(Interpreter& vm, Object* geom) {
 
 } // namespace
 
+bool colorTransformValues(Object* object, double out[8]) {
+    const ColorTransformObject* ct = colorOf(object);
+    if (ct)
+        std::copy(ct->values, ct->values + 8, out);
+    return ct != nullptr;
+}
+
 // Color always; ColorTransform into `geom` unless it is null.
 void installColorTransform(Interpreter& vm, Object* geom) {
     if (geom)

@@ -389,6 +389,7 @@ void installBuiltins(Interpreter& vm) {
     installSystemBuiltins(vm);
     installFilterBuiltins(vm);
     installDrawingBuiltins(vm);
+    installBitmapDataBuiltins(vm);
     installSoundBuiltins(vm);
     installVideoBuiltins(vm);
     installKeyBuiltins(vm);

@@ -29,6 +29,10 @@ Value newGeom(Interpreter& vm, std::string_view name, std::span<const Value> arg
 // obj.name converted to a number.
 double numberField(Interpreter& vm, Object* object, std::string_view name);
 
+// A flash.geom.ColorTransform's multipliers and offsets (red, green, blue, alpha each);
+// false when `object` is not one.
+bool colorTransformValues(Object* object, double out[8]);
+
 // ASnative(table, index): the numbered natives Flash's own class scripts were built
 // from. Built-ins register the ones they provide; ASnative answers undefined for others.
 void registerNative(Interpreter& vm, int table, int index, NativeFn fn);

@@ -5,8 +5,10 @@
 // kNoClip/defaults back instead of touching freed state.
 
 #include "swf/input/InputState.h"
+#include "swf/timeline/objects/Pixels.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <span>
@@ -173,6 +175,22 @@ public:
     virtual void setMask(ClipId /*clip*/, ClipId /*mask*/) {}
     // The drawing API: appends to the clip's run-time drawing, shown under its children.
     virtual void draw(ClipId, const DrawOp&) {}
+
+    // BitmapData: shows `pixels` at `depth` of the clip (false when refused); tells the host
+    // that pixels it may show changed; decodes the bitmap exported under `linkage` (null
+    // when there is none); draws a clip's content into `target` through `matrix` (clip
+    // pixels to target pixels, a b c d tx ty), optionally tinted and cut to `clipRect`.
+    virtual bool attachBitmap(ClipId, std::shared_ptr<const timeline::Pixels>, int /*depth*/, bool /*smoothing*/) {
+        return false;
+    }
+    virtual void pixelsChanged() {}
+    virtual std::shared_ptr<timeline::Pixels> exportedBitmap(std::string_view /*linkage*/, bool& /*transparent*/) {
+        return nullptr;
+    }
+    virtual bool drawClip(timeline::Pixels& /*target*/, ClipId, const double (&/*matrix*/)[6],
+                          const ClipColor* /*tint*/, const ClipRect* /*clipRect*/, bool /*smoothing*/) {
+        return false;
+    }
 
     // Reads a file named relative to the movie's folder for XML/LoadVars loads; false for
     // URLs, paths that leave the folder, and files that cannot be read.

@@ -313,6 +313,7 @@ void installNativeTable(Interpreter& vm);
 void installSystemBuiltins(Interpreter& vm);
 void installFilterBuiltins(Interpreter& vm);
 void installDrawingBuiltins(Interpreter& vm);
+void installBitmapDataBuiltins(Interpreter& vm);
 void installSoundBuiltins(Interpreter& vm);
 void installKeyBuiltins(Interpreter& vm);
 void installMouseBuiltins(Interpreter& vm);

@@ -11,7 +11,10 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/HitTest.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/PictureServices.h"
+#include "swf/timeline/objects/BitmapObject.h"
 #include "swf/timeline/objects/TextFieldObject.h"
+#include "swf/format/Media.h"
 
 #include <algorithm>
 #include <cmath>
@@ -726,21 +729,82 @@ ClipId PlayerScriptHost::duplicate(ClipId clip, const std::string& newName, int 
     return instanceOf(c->parent()->duplicate(c->displayObject()->depth, to, newName));
 }
 
-ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, const std::string& newName,
-                                int depth) {
-    timeline::Clip* p = find(parent);
-    int to;
-    if (!p || !timelineDepth(depth, to))
-        return kNoClip;
-    const auto& exports = p->world().movie.exports();
+int PlayerScriptHost::exportedId(std::string_view linkageName) const {
+    if (!m_world)
+        return -1;
+    const auto& exports = m_world->movie.exports();
     auto it = exports.find(std::string(linkageName));
     if (it == exports.end()) // linkage names were matched without case before SWF 7
         it = std::find_if(exports.begin(), exports.end(), [&](const auto& e) {
             return m_vm && !m_vm->caseSensitive() && timeline::sameName(e.first, linkageName, false);
         });
-    if (it == exports.end())
+    return it == exports.end() ? -1 : it->second;
+}
+
+ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, const std::string& newName,
+                                int depth) {
+    timeline::Clip* p = find(parent);
+    int to;
+    const int id = exportedId(linkageName);
+    if (!p || !timelineDepth(depth, to) || id < 0)
         return kNoClip;
-    return instanceOf(p->placeScripted(it->second, to, newName));
+    return instanceOf(p->placeScripted(static_cast<std::uint16_t>(id), to, newName));
+}
+
+// The character behind every attached BitmapData: it has no image of its own, the object's
+// pixels are what is drawn.
+bool PlayerScriptHost::attachBitmap(ClipId clip, std::shared_ptr<const timeline::Pixels> pixels, int depth,
+                                    bool smoothing) {
+    static const format::BitmapCharacter kScriptBitmap;
+    timeline::Clip* p = find(clip);
+    int to;
+    if (!p || !pixels || !timelineDepth(depth, to))
+        return false;
+    timeline::PlaceState state;
+    state.depth = to;
+    timeline::DisplayObject* o = p->world().createByScript(*p, state, &kScriptBitmap);
+    auto* bitmap = o ? o->as<timeline::BitmapObject>() : nullptr;
+    if (!bitmap)
+        return false;
+    bitmap->pixels = std::move(pixels);
+    bitmap->smoothing = smoothing;
+    ++p->world().generation;
+    return true;
+}
+
+void PlayerScriptHost::pixelsChanged() {
+    if (m_world)
+        ++m_world->generation;
+}
+
+std::shared_ptr<timeline::Pixels> PlayerScriptHost::exportedBitmap(std::string_view linkage, bool& transparent) {
+    const int id = exportedId(linkage);
+    timeline::Clip* root = find(m_root);
+    const format::Character* c = root && id >= 0 ? m_world->movie.character(static_cast<std::uint16_t>(id)) : nullptr;
+    if (!c || !m_pictures)
+        return nullptr;
+    return m_pictures->decodeBitmap(*root, *c, transparent);
+}
+
+bool PlayerScriptHost::drawClip(timeline::Pixels& target, ClipId clip, const double (&matrix)[6],
+                                const ClipColor* tint, const ClipRect* clipRect, bool smoothing) {
+    const timeline::Clip* c = find(clip);
+    if (!c || !m_pictures)
+        return false;
+    format::ColorTransform cx;
+    if (tint)
+        cx = format::ColorTransform{tint->mul[0], tint->mul[1], tint->mul[2], tint->mul[3],
+                                    tint->add[0], tint->add[1], tint->add[2], tint->add[3]};
+    double area[4] = {0, 0, double(target.width), double(target.height)};
+    if (clipRect) {
+        area[0] = std::max(area[0], clipRect->xMin);
+        area[1] = std::max(area[1], clipRect->yMin);
+        area[2] = std::min(area[2], clipRect->xMax);
+        area[3] = std::min(area[3], clipRect->yMax);
+    }
+    if (area[2] <= area[0] || area[3] <= area[1])
+        return false;
+    return m_pictures->drawClip(*c, target, matrix, tint ? &cx : nullptr, area, smoothing);
 }
 
 ClipId PlayerScriptHost::createEmpty(ClipId parent, const std::string& newName, int depth) {

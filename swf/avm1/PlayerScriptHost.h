@@ -27,6 +27,7 @@
 
 namespace swf::timeline {
 class Clip;
+class PictureServices;
 struct World;
 struct DisplayObject;
 } // namespace swf::timeline
@@ -52,6 +53,8 @@ public:
     void setDateOrigin(double epochMs);
     // Where NetStreams play (null: no video); not owned.
     void setVideoControl(video::VideoControl* control) { m_video = control; }
+    // The drawing layer's picture work (BitmapData.draw, loadBitmap); none by default.
+    void setPictures(std::shared_ptr<timeline::PictureServices> pictures) { m_pictures = std::move(pictures); }
     Interpreter* interpreter() { return m_vm.get(); }
 
     // ActionRunner
@@ -122,6 +125,11 @@ public:
     bool stageSize(double& width, double& height) override;
     void getUrl(const std::string& url, const std::string& target, int method) override;
     void draw(ClipId clip, const DrawOp& op) override;
+    bool attachBitmap(ClipId clip, std::shared_ptr<const timeline::Pixels> pixels, int depth, bool smoothing) override;
+    void pixelsChanged() override;
+    std::shared_ptr<timeline::Pixels> exportedBitmap(std::string_view linkage, bool& transparent) override;
+    bool drawClip(timeline::Pixels& target, ClipId clip, const double (&matrix)[6], const ClipColor* tint,
+                  const ClipRect* clipRect, bool smoothing) override;
     void setMask(ClipId clip, ClipId mask) override;
     void setColorTransform(ClipId clip, const ClipColor& in) override;
     audio::SoundControl* soundControl() override;
@@ -135,6 +143,7 @@ public:
 
 private:
     timeline::Clip* find(ClipId clip) const;
+    int exportedId(std::string_view linkageName) const; // -1: nothing exported by that name
     void attachWorld(timeline::Clip& clip);
     void enterFramePass();
     void callOnEveryClip(std::string_view handler);
@@ -166,6 +175,7 @@ private:
     video::VideoControl* m_video = nullptr;
     std::function<void(const std::string&, const std::string&)> m_fsCommand;
     std::unordered_map<ClipId, DrawingPen> m_pens; // clips a script has drawn on
+    std::shared_ptr<timeline::PictureServices> m_pictures;
     std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip
 };
 

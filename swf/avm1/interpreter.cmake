@@ -26,6 +26,8 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinFilters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinDrawing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinBitmapData.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BitmapPixels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSound.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinVideo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinKey.cpp

@@ -189,8 +189,8 @@ public:
     }
 
     // Follows the player to another movie, dropping the caches; true when it did.
-    bool syncMovie(const Player& player) {
-        const movie::Movie* m = player.movie();
+    bool syncMovie(const Player& player) { return syncMovie(player.movie()); }
+    bool syncMovie(const movie::Movie* m) {
         // The address alone could be reused by the next movie; the body buffer and the
         // dictionary size make a mix-up of two movies' caches practically impossible.
         const auto body = m ? m->body() : std::span<const std::uint8_t>();
@@ -282,6 +282,57 @@ public:
         m_painter.setStagePixelScale(v.pixelScale); // strokes that do not scale reach by it
         out.whole = player.root()->world().hasScriptMasks;
         listClip(*player.root(), v.stageToDevice, ColorTransform{}, out, 0);
+    }
+
+    // One clip's content alone (BitmapData.draw) on `painter`, an image's own painter:
+    // `toDevice` maps the clip's twips to the image, drawn inside `area`. Script masks act as
+    // on the stage: the clip is cut by its mask where that mask stands relative to it, and a
+    // clip that masks another draws nothing.
+    void drawClipAlone(QPainter& painter, QImage& image, const timeline::Clip& clip, const QTransform& toDevice,
+                       const ColorTransform& cx, const QRectF& area) {
+        const timeline::Quality quality = clip.world().quality;
+        painter.save();
+        m_antialias = timeline::antialiased(quality);
+        m_smoothBitmaps = timeline::smoothsBitmaps(quality);
+        painter.setRenderHint(QPainter::Antialiasing, m_antialias);
+        Target t;
+        t.painter = &painter;
+        t.image = &image;
+        t.deviceSize = image.size();
+        t.area = area;
+        ClipState state;
+        state.stage = area;
+        state.serial = nextClipSerial();
+        const double scale = std::sqrt(std::abs(toDevice.determinant())) * 20;
+        m_pixelScale = std::isfinite(scale) && scale > 0 ? scale : 1.0;
+        m_painter.setStagePixelScale(m_pixelScale);
+        m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
+        m_painter.setSmoothBitmaps(m_smoothBitmaps);
+        m_budget = kMaxObjectsPerFrame;
+        m_painter.setBitmapSource(this);
+        m_maskObjects.clear();
+        m_masked.clear();
+        bool hidden = false;
+        if (clip.world().hasScriptMasks) {
+            // Where the stage lies relative to the clip, for masks anywhere on it.
+            const timeline::Clip* top = &clip;
+            QTransform clipToStage;
+            for (; top->parent(); top = top->parent())
+                if (const timeline::DisplayObject* o = top->displayObject())
+                    clipToStage = clipToStage * toQTransform(o->matrix);
+            bool invertible = false;
+            const QTransform stageToDevice = clipToStage.inverted(&invertible) * toDevice;
+            const timeline::DisplayObject* self = clip.displayObject();
+            if (invertible && self) {
+                findScriptMasks(*top, stageToDevice, 0);
+                hidden = m_maskObjects.count(self->serial) != 0;
+                if (self->scriptMask && !m_masked.empty())
+                    state.masks.push_back(scriptMaskArea(self->scriptMask, 0));
+            }
+        }
+        if (!hidden)
+            drawClip(t, clip, toDevice, cx, state, 0);
+        painter.restore();
     }
 
     RenderStats m_stats;
@@ -1158,6 +1209,17 @@ QSize stageImageSize(const Player& player, double scale) {
         return int(std::clamp(px, 1.0, 8192.0));
     };
     return QSize(side(r.width()), side(r.height()));
+}
+
+void StageRenderer::renderClip(QImage& target, const timeline::Clip& clip, const QTransform& toImage,
+                               const ColorTransform& tint, const QRectF& area) {
+    Impl& lane = *m_lanes.front();
+    if (lane.syncMovie(&clip.world().movie)) {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->bitmaps.clear();
+    }
+    QPainter p(&target);
+    lane.drawClipAlone(p, target, clip, toImage, tint, area);
 }
 
 QImage StageRenderer::renderImage(const Player& player, double scale) {

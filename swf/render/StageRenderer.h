@@ -23,8 +23,13 @@
 namespace swf {
 class Player;
 }
+namespace swf::timeline {
+class Clip;
+}
 
 namespace swf::render {
+
+struct ColorTransform;
 
 // Lookups of one cache since the renderer was made: found, or made (or done without) anew.
 struct CacheCount {
@@ -65,6 +70,12 @@ public:
 
     // The stage alone at `scale` (1 = one image pixel per stage pixel).
     QImage renderImage(const Player& player, double scale = 1.0);
+
+    // One clip's content (its drawing and children, not its own placement) drawn over
+    // `target` on the calling thread: `toImage` maps the clip's twips to image pixels;
+    // nothing is drawn outside `area` (image pixels).
+    void renderClip(QImage& target, const timeline::Clip& clip, const QTransform& toImage,
+                    const ColorTransform& tint, const QRectF& area);
 
     // Drops every cached path and bitmap (they are also dropped when the movie changes).
     void clearCaches();

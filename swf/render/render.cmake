@@ -15,7 +15,8 @@ endif()
 if(TARGET swf_player)
   list(APPEND _render_sources ${CMAKE_CURRENT_LIST_DIR}/StageRenderer.cpp ${CMAKE_CURRENT_LIST_DIR}/Filters.cpp
        ${CMAKE_CURRENT_LIST_DIR}/TextLayout.cpp ${CMAKE_CURRENT_LIST_DIR}/DeviceFace.cpp
-       ${CMAKE_CURRENT_LIST_DIR}/FieldPainter.cpp)
+       ${CMAKE_CURRENT_LIST_DIR}/FieldPainter.cpp
+       ${CMAKE_CURRENT_LIST_DIR}/ScriptPictures.cpp)
 endif()
 add_library(swf_render STATIC ${_render_sources})
 target_include_directories(swf_render PUBLIC ${CMAKE_SOURCE_DIR})

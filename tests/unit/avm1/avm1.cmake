@@ -11,6 +11,7 @@ orvane_add_gtest(avm1_tests
     ${CMAKE_CURRENT_LIST_DIR}/BuiltinTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ClipTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GeomTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BitmapDataTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XmlTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextFormatTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SystemTest.cpp
