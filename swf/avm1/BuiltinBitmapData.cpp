@@ -101,6 +101,19 @@ std::pair<int, int> pointOf(Interpreter& vm, const Value& v) {
     return {whole(vm, vm.get(o, "x")), whole(vm, vm.get(o, "y"))};
 }
 
+// A flash.geom.Matrix-like object's fields into `out` (left as it is for a non-object); a
+// field that is not a number counts as 0 (a NaN ty draws at the top, as in Flash).
+void matrixOf(Interpreter& vm, const Value& v, double (&out)[6]) {
+    Object* o = v.object();
+    if (!o)
+        return;
+    const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
+    for (int i = 0; i < 6; ++i) {
+        const double n = numberField(vm, o, names[i]);
+        out[i] = std::isfinite(n) ? n : 0;
+    }
+}
+
 Value makeRect(Interpreter& vm, const bitmap::IntRect& r) {
     const Value args[] = {r.x, r.y, r.width, r.height};
     const Value made = newGeom(vm, "Rectangle", args);
@@ -485,14 +498,7 @@ Value bitmapDraw(Interpreter& vm, Object* self, std::span<const Value> args) {
     if (!p || !source)
         return Value();
     double m[6] = {1, 0, 0, 1, 0, 0};
-    if (Object* mo = arg(args, 1).object()) {
-        const char* names[] = {"a", "b", "c", "d", "tx", "ty"};
-        // A field that is not a number counts as 0 (a NaN ty draws at the top).
-        for (int i = 0; i < 6; ++i) {
-            const double v = numberField(vm, mo, names[i]);
-            m[i] = std::isfinite(v) ? v : 0;
-        }
-    }
+    matrixOf(vm, arg(args, 1), m);
     bitmap::ColorMatrix tint;
     const bool tinted = colorMatrixOf(arg(args, 2), tint);
     const bool clipped = arg(args, 4).isObject();
@@ -546,6 +552,28 @@ Value clipAttachBitmap(Interpreter& vm, Object* self, std::span<const Value> arg
     return Value();
 }
 
+// MovieClip.beginBitmapFill(bitmap, matrix, repeat = true, smoothing = false); anything but
+// a live bitmap ends the fill.
+Value clipBeginBitmapFill(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (!vm.host() || !self || self->kind() != Object::Kind::Clip)
+        return Value();
+    const ClipId clip = static_cast<ClipObject*>(self)->clip;
+    BitmapDataObject* b = bitmapOf(arg(args, 0));
+    DrawOp op{.kind = DrawOp::Kind::EndFill};
+    if (b && b->pixels) {
+        DrawBitmap fill;
+        fill.pixels = b->pixels;
+        matrixOf(vm, arg(args, 1), fill.matrix);
+        fill.repeat = args.size() > 2 ? vm.toBoolean(args[2]) : true;
+        fill.smoothing = vm.toBoolean(arg(args, 3));
+        op.kind = DrawOp::Kind::Fill;
+        op.bitmap = std::move(fill);
+    }
+    if (vm.host()->exists(clip))
+        vm.host()->draw(clip, op);
+    return Value();
+}
+
 } // namespace
 
 void installBitmapDataBuiltins(Interpreter& vm) {
@@ -574,8 +602,10 @@ void installBitmapDataBuiltins(Interpreter& vm) {
         {"draw", bitmapDraw}};
     for (const auto& [name, fn] : methods)
         vm.defineMethod(proto, name, fn);
-    if (vm.clipProto)
+    if (vm.clipProto) {
         vm.defineMethod(vm.clipProto, "attachBitmap", clipAttachBitmap);
+        vm.defineMethod(vm.clipProto, "beginBitmapFill", clipBeginBitmapFill);
+    }
 }
 
 } // namespace swf::avm1

@@ -81,6 +81,14 @@ struct DrawGradient {
     double focalPoint = 0; // radial only, -1 .. 1
 };
 
+// beginBitmapFill: the bitmap's pixels (shared with the BitmapData, so later changes show).
+struct DrawBitmap {
+    std::shared_ptr<const timeline::Pixels> pixels;
+    double matrix[6] = {1, 0, 0, 1, 0, 0}; // bitmap pixels to clip pixels: a b c d tx ty
+    bool repeat = true;
+    bool smoothing = false;
+};
+
 struct DrawOp {
     enum class Kind : std::uint8_t { Clear, LineStyle, NoLine, Fill, EndFill, MoveTo, LineTo, CurveTo };
     Kind kind = Kind::Clear;
@@ -88,6 +96,7 @@ struct DrawOp {
     double cx = 0, cy = 0; // CurveTo's control point
     std::uint32_t color = 0xFF000000;
     std::optional<DrawGradient> gradient; // Fill: a gradient instead of `color`
+    std::optional<DrawBitmap> bitmap;     // Fill: a bitmap instead of `color`
     // LineStyle
     double width = 0; // 0: hairline
     bool pixelHinting = false, noHScale = false, noVScale = false;

@@ -13,6 +13,7 @@ constexpr double kTwips = 20.0;
 // A script drawing in a loop stops growing here instead of exhausting memory.
 constexpr std::size_t kMaxRecords = 1u << 18;
 constexpr std::size_t kMaxStyles = 1u << 16;
+constexpr std::size_t kMaxBitmaps = 0xFFFF; // bitmap fill ids are 16 bits
 
 std::int32_t twips(double px) {
     return static_cast<std::int32_t>(std::isfinite(px) ? std::clamp(std::round(px * kTwips), -1e9, 1e9) : 0.0);
@@ -23,7 +24,26 @@ format::Rgba rgba(std::uint32_t argb) {
             static_cast<std::uint8_t>(argb >> 24)};
 }
 
-format::FillStyle fillOf(const DrawOp& op) {
+// A bitmap fill names the drawing's own list of pixels (1-based).
+format::FillStyle bitmapFillOf(const DrawBitmap& b, timeline::Graphics& g) {
+    format::FillStyle f;
+    auto it = std::find(g.bitmaps.begin(), g.bitmaps.end(), b.pixels);
+    if (it == g.bitmaps.end()) {
+        g.bitmaps.push_back(b.pixels);
+        it = std::prev(g.bitmaps.end());
+    }
+    f.bitmapId = static_cast<std::uint16_t>(it - g.bitmaps.begin() + 1);
+    f.type = b.repeat ? (b.smoothing ? format::FillType::RepeatingBitmap : format::FillType::RepeatingBitmapHard)
+                      : (b.smoothing ? format::FillType::ClippedBitmap : format::FillType::ClippedBitmapHard);
+    const double* m = b.matrix;
+    // Bitmap pixels to the drawing's twips.
+    f.matrix = {m[0] * kTwips, m[1] * kTwips, m[2] * kTwips, m[3] * kTwips, m[4] * kTwips, m[5] * kTwips};
+    return f;
+}
+
+format::FillStyle fillOf(const DrawOp& op, timeline::Graphics& drawing) {
+    if (op.bitmap)
+        return bitmapFillOf(*op.bitmap, drawing);
     format::FillStyle f;
     if (!op.gradient) {
         f.color = rgba(op.color);
@@ -123,7 +143,7 @@ void DrawingPen::apply(timeline::Graphics& g, const DrawOp& op) {
     }
     format::ShapeCharacter& s = g.edit();
     if (s.shape.records.size() >= kMaxRecords || s.shape.styles.fills.size() >= kMaxStyles ||
-        s.shape.styles.lines.size() >= kMaxStyles)
+        s.shape.styles.lines.size() >= kMaxStyles || g.bitmaps.size() >= kMaxBitmaps)
         return;
     s.version = 4;
     switch (op.kind) {
@@ -140,7 +160,7 @@ void DrawingPen::apply(timeline::Graphics& g, const DrawOp& op) {
         break;
     case DrawOp::Kind::Fill:
         closeFill(s);
-        s.shape.styles.fills.push_back(fillOf(op));
+        s.shape.styles.fills.push_back(fillOf(op, g));
         m_fill = static_cast<std::uint32_t>(s.shape.styles.fills.size());
         m_startX = m_x;
         m_startY = m_y;

@@ -726,7 +726,16 @@ ClipId PlayerScriptHost::duplicate(ClipId clip, const std::string& newName, int 
     int to;
     if (!c || !c->parent() || !c->displayObject() || !timelineDepth(depth, to))
         return kNoClip;
-    return instanceOf(c->parent()->duplicate(c->displayObject()->depth, to, newName));
+    const ClipId made = instanceOf(c->parent()->duplicate(c->displayObject()->depth, to, newName));
+    // The copy takes the drawing too, pen, open fill and all: drawing goes on from there.
+    timeline::Clip* copy = made != kNoClip ? find(made) : nullptr;
+    if (copy && !c->graphics().empty()) {
+        copy->graphics() = c->graphics();
+        copy->graphics().changed();
+        if (auto pen = m_pens.find(clip); pen != m_pens.end())
+            m_pens[made] = pen->second;
+    }
+    return made;
 }
 
 int PlayerScriptHost::exportedId(std::string_view linkageName) const {

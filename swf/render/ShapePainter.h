@@ -47,6 +47,15 @@ public:
     double deviceReach(const CompiledShape& shape, const QTransform& toDevice) const;
 
     int skippedFills() const { return m_skippedFills; }
+    // Drops the tinted copies of `image` (its pixels are about to change or go away).
+    void forgetTinted(const QImage* image) {
+        std::erase_if(m_tinted, [&](const auto& entry) {
+            if (entry.first.first != image)
+                return false;
+            m_tintedBytes -= static_cast<std::size_t>(entry.second.sizeInBytes());
+            return true;
+        });
+    }
     void clearCaches() {
         m_tinted.clear();
         m_tintedBytes = 0;

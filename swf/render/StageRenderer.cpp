@@ -810,13 +810,44 @@ private:
         ++m_stats.objectsDrawn;
     }
 
+    // A drawing's bitmap fills name its own pixels (Graphics::bitmaps), not the movie's
+    // bitmaps; the pixels may change between frames, so they are wrapped afresh each time.
+    class DrawingBitmaps : public BitmapSource {
+    public:
+        explicit DrawingBitmaps(const timeline::Graphics& g) {
+            images.reserve(g.bitmaps.size());
+            for (const auto& p : g.bitmaps)
+                images.push_back(p && p->valid()
+                                     ? QImage(reinterpret_cast<const uchar*>(p->argb.data()), p->width, p->height,
+                                              p->width * 4, QImage::Format_ARGB32_Premultiplied)
+                                     : QImage());
+        }
+        const QImage* bitmap(std::uint16_t id) override {
+            return id >= 1 && id <= images.size() && !images[id - 1].isNull() ? &images[id - 1] : nullptr;
+        }
+        std::vector<QImage> images;
+    };
+
+    void drawGraphics(Target& t, const timeline::Graphics& g, const QTransform& m, const ColorTransform& cx) {
+        if (g.bitmaps.empty()) {
+            m_painter.draw(*t.painter, graphicsFor(g), m, cx, t.deviceToPainter);
+            return;
+        }
+        DrawingBitmaps own(g);
+        m_painter.setBitmapSource(&own);
+        m_painter.draw(*t.painter, graphicsFor(g), m, cx, t.deviceToPainter);
+        m_painter.setBitmapSource(this);
+        for (const QImage& image : own.images)
+            m_painter.forgetTinted(&image); // the next frame's wrapper may get the same address
+    }
+
     // A timeline instance: its run-time drawing, then its children over it.
     void drawClip(Target& t, const timeline::Clip& c, const QTransform& m, const ColorTransform& cx,
                   const ClipState& clip, int nesting) {
         const timeline::Graphics& g = c.graphics();
         if (!g.empty()) {
             applyClip(t, clip);
-            m_painter.draw(*t.painter, graphicsFor(g), m, cx, t.deviceToPainter);
+            drawGraphics(t, g, m, cx);
         }
         drawList(t, c.displayList(), m, cx, clip, nesting);
     }

@@ -60,3 +60,27 @@ TEST(RenderScriptBitmaps, AttachedDrawnAndDisposedBitmaps) {
     m.doAction(assembleActions(script)).showFrame();
     EXPECT_MATCHES((RefCase{"scriptbitmaps", "attached_drawn_disposed", 3, 0}), m);
 }
+
+// A clip half way through a bitmap-filled square is duplicated: the copy keeps the drawing
+// and the open fill, so finishing the square on the copy gives a whole square (x 50) while
+// the original, closed as it is, shows a triangle (x 0). The bitmap changes after the fill
+// was begun (a black pixel at 5, 5) and both drawings show the change.
+TEST(RenderScriptBitmaps, DuplicatesKeepTheDrawingAndFillsFollowTheirBitmap) {
+    SwfWriter m = stage(100, 50);
+    m.setVersion(8);
+    auto call = [](const std::string& clip, const std::string& method, const std::string& reversedArgs, int n) {
+        return "push " + reversedArgs + (reversedArgs.empty() ? "" : ", ") + std::to_string(n) + ", \"" + clip +
+               "\"; getvariable; push \"" + method + "\"; callmethod; pop\n";
+    };
+    const std::string script =
+        bitmap("b", "0xFF0000, false, 10, 10", 4) +
+        "push 1, \"x\", 2, \"createEmptyMovieClip\"; callfunction; pop\n"+
+        "push \"b\"; getvariable; push 1, \"x\"; getvariable; push \"beginBitmapFill\"; callmethod; pop\n" +
+        call("x", "moveTo", "0, 0", 2) + call("x", "lineTo", "40, 0", 2) + call("x", "lineTo", "40, 40", 2) +
+        "push \"y\", 2, \"y\", 2, \"x\"; getvariable; push \"duplicateMovieClip\"; callmethod; setvariable\n"
+        "push \"y\"; getvariable; push \"_x\", 50; setmember\n" +
+        call("y", "lineTo", "0, 40", 2) + call("y", "lineTo", "0, 0", 2) + call("y", "endFill", "", 0) +
+        call("x", "endFill", "", 0) + call("b", "setPixel32", "0xFF000000, 5, 5", 3);
+    m.doAction(assembleActions(script)).showFrame();
+    EXPECT_MATCHES((RefCase{"scriptbitmaps", "duplicate_bitmap_fill", 3, 0}), m);
+}

@@ -5,9 +5,12 @@
 // The drawing API (issue 15) appends the records; nothing writes them yet.
 
 #include "swf/format/Shape.h"
+#include "swf/timeline/objects/Pixels.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace swf::timeline {
 
@@ -27,8 +30,13 @@ public:
     }
     void clear() {
         m_shape = format::ShapeCharacter{};
+        bitmaps.clear();
         changed();
     }
+
+    // Pixels of the drawing's bitmap fills: a fill's bitmapId n names bitmaps[n - 1] (a
+    // drawing never refers to the movie's bitmap characters).
+    std::vector<std::shared_ptr<const Pixels>> bitmaps;
 
 private:
     format::ShapeCharacter m_shape;

@@ -102,3 +102,35 @@ TEST(Drawing, AScriptDrawingForeverStopsGrowing) {
         pen.apply(g, DrawOp{.kind = DrawOp::Kind::LineTo, .x = static_cast<double>(i & 1), .y = 0});
     EXPECT_LE(g.shape().shape.records.size(), std::size_t{1} << 18);
 }
+
+TEST(Drawing, BitmapFillsNameTheDrawingsOwnPixels) {
+    swf::timeline::Graphics g;
+    swf::avm1::DrawingPen pen;
+    auto pixels = std::make_shared<swf::timeline::Pixels>();
+    pixels->width = pixels->height = 2;
+    pixels->argb.assign(4, 0xFF00FF00u);
+    swf::avm1::DrawBitmap fill;
+    fill.pixels = pixels;
+    fill.matrix[0] = 2;   // twice as wide
+    fill.matrix[4] = 5;   // 5 pixels right
+    fill.repeat = false;
+    pen.apply(g, DrawOp{.kind = DrawOp::Kind::Fill, .bitmap = fill});
+    fill.smoothing = true;
+    fill.repeat = true;
+    pen.apply(g, DrawOp{.kind = DrawOp::Kind::Fill, .bitmap = fill});
+    const auto& fills = g.shape().shape.styles.fills;
+    ASSERT_EQ(fills.size(), 2u);
+    // The same pixels are listed once; both fills name them (1-based).
+    ASSERT_EQ(g.bitmaps.size(), 1u);
+    EXPECT_EQ(g.bitmaps[0], pixels);
+    EXPECT_EQ(fills[0].bitmapId, 1);
+    EXPECT_EQ(fills[1].bitmapId, 1);
+    EXPECT_EQ(fills[0].type, swf::format::FillType::ClippedBitmapHard);
+    EXPECT_EQ(fills[1].type, swf::format::FillType::RepeatingBitmap);
+    // Bitmap pixels to twips: a scale of 20 is one pixel a pixel.
+    EXPECT_DOUBLE_EQ(fills[0].matrix.a, 40);
+    EXPECT_DOUBLE_EQ(fills[0].matrix.d, 20);
+    EXPECT_DOUBLE_EQ(fills[0].matrix.tx, 100);
+    pen.apply(g, DrawOp{.kind = DrawOp::Kind::Clear});
+    EXPECT_TRUE(g.bitmaps.empty());
+}
