@@ -230,20 +230,38 @@ Value bitmapFloodFill(Interpreter& vm, Object* self, std::span<const Value> args
     return Value();
 }
 
+// What the source-to-destination methods start with: (source, sourceRect, destPoint, ...).
+struct CopyArgs {
+    Pixels* dst = nullptr;
+    bool transparent = true;
+    const Pixels* src = nullptr;
+    bitmap::IntRect from;
+    int x = 0, y = 0;
+};
+
+bool copyArgs(Interpreter& vm, Object* self, std::span<const Value> args, CopyArgs& c) {
+    BitmapDataObject* b;
+    c.dst = live(self, &b);
+    c.src = live(arg(args, 0).object());
+    if (!c.dst || !c.src)
+        return false;
+    c.transparent = b->transparent;
+    c.from = rectOf(vm, arg(args, 1));
+    std::tie(c.x, c.y) = pointOf(vm, arg(args, 2));
+    return true;
+}
+
 // copyPixels(source, sourceRect, destPoint, alphaBitmap, alphaPoint, mergeAlpha).
 Value bitmapCopyPixels(Interpreter& vm, Object* self, std::span<const Value> args) {
-    BitmapDataObject* b;
-    Pixels* p = live(self, &b);
-    const Pixels* src = live(arg(args, 0).object());
-    if (!p || !src)
+    CopyArgs c;
+    if (!copyArgs(vm, self, args, c))
         return Value();
-    const auto [dx, dy] = pointOf(vm, arg(args, 2));
     bitmap::CopySource how;
     how.alpha = live(arg(args, 3).object());
     std::tie(how.alphaX, how.alphaY) = pointOf(vm, arg(args, 4));
     how.merge = vm.toBoolean(arg(args, 5));
-    bitmap::copyPixels(*p, b->transparent, *src, rectOf(vm, arg(args, 1)), dx, dy, how);
-    changed(vm, *p);
+    bitmap::copyPixels(*c.dst, c.transparent, *c.src, c.from, c.x, c.y, how);
+    changed(vm, *c.dst);
     return Value();
 }
 
@@ -301,75 +319,62 @@ Value bitmapColorTransform(Interpreter& vm, Object* self, std::span<const Value>
 // threshold(source, sourceRect, destPoint, operation, threshold, color = 0, mask = 0xFFFFFFFF,
 // copySource = false): the number of pixels that passed.
 Value bitmapThreshold(Interpreter& vm, Object* self, std::span<const Value> args) {
-    BitmapDataObject* b;
-    Pixels* p = live(self, &b);
-    const Pixels* src = live(arg(args, 0).object());
-    if (!p || !src)
+    CopyArgs c;
+    if (!copyArgs(vm, self, args, c))
         return Value();
     static const char* const kOps[] = {"<", "<=", ">", ">=", "==", "!="};
     const std::string op = vm.toString(arg(args, 3));
     const auto found = std::find(std::begin(kOps), std::end(kOps), op);
     if (found == std::end(kOps))
         return 0;
-    const auto [dx, dy] = pointOf(vm, arg(args, 2));
     const int count = bitmap::threshold(
-        *p, b->transparent, *src, rectOf(vm, arg(args, 1)), dx, dy,
-        static_cast<bitmap::Compare>(found - std::begin(kOps)), colour(vm, arg(args, 4)),
-        args.size() > 5 ? colour(vm, args[5]) : 0, args.size() > 6 ? colour(vm, args[6]) : 0xFFFFFFFFu,
-        vm.toBoolean(arg(args, 7)));
-    changed(vm, *p);
+        *c.dst, c.transparent, *c.src, c.from, c.x, c.y, static_cast<bitmap::Compare>(found - std::begin(kOps)),
+        colour(vm, arg(args, 4)), args.size() > 5 ? colour(vm, args[5]) : 0,
+        args.size() > 6 ? colour(vm, args[6]) : 0xFFFFFFFFu, vm.toBoolean(arg(args, 7)));
+    changed(vm, *c.dst);
     return count;
 }
 
 // copyChannel(source, sourceRect, destPoint, sourceChannel, destChannel).
 Value bitmapCopyChannel(Interpreter& vm, Object* self, std::span<const Value> args) {
-    BitmapDataObject* b;
-    Pixels* p = live(self, &b);
-    const Pixels* src = live(arg(args, 0).object());
-    if (!p || !src)
+    CopyArgs c;
+    if (!copyArgs(vm, self, args, c))
         return Value();
-    const auto [dx, dy] = pointOf(vm, arg(args, 2));
-    bitmap::copyChannel(*p, b->transparent, *src, rectOf(vm, arg(args, 1)), dx, dy, whole(vm, arg(args, 3)),
+    bitmap::copyChannel(*c.dst, c.transparent, *c.src, c.from, c.x, c.y, whole(vm, arg(args, 3)),
                         whole(vm, arg(args, 4)));
-    changed(vm, *p);
+    changed(vm, *c.dst);
     return Value();
 }
 
 // merge(source, sourceRect, destPoint, redMult, greenMult, blueMult, alphaMult).
 Value bitmapMerge(Interpreter& vm, Object* self, std::span<const Value> args) {
-    BitmapDataObject* b;
-    Pixels* p = live(self, &b);
-    const Pixels* src = live(arg(args, 0).object());
-    if (!p || !src)
+    CopyArgs c;
+    if (!copyArgs(vm, self, args, c))
         return Value();
-    const auto [dx, dy] = pointOf(vm, arg(args, 2));
     const std::array<int, 4> mult = {whole(vm, arg(args, 3)), whole(vm, arg(args, 4)), whole(vm, arg(args, 5)),
                                      whole(vm, arg(args, 6))};
-    bitmap::merge(*p, b->transparent, *src, rectOf(vm, arg(args, 1)), dx, dy, mult);
-    changed(vm, *p);
+    bitmap::merge(*c.dst, c.transparent, *c.src, c.from, c.x, c.y, mult);
+    changed(vm, *c.dst);
     return Value();
 }
 
 // paletteMap(source, sourceRect, destPoint, redArray, greenArray, blueArray, alphaArray).
 Value bitmapPaletteMap(Interpreter& vm, Object* self, std::span<const Value> args) {
-    BitmapDataObject* b;
-    Pixels* p = live(self, &b);
-    const Pixels* src = live(arg(args, 0).object());
-    if (!p || !src)
+    CopyArgs c;
+    if (!copyArgs(vm, self, args, c))
         return Value();
     std::array<bitmap::Palette, 4> tables;
-    for (std::size_t c = 0; c < 4; ++c) {
-        Object* o = arg(args, 3 + c).object();
+    for (std::size_t i = 0; i < 4; ++i) {
+        Object* o = arg(args, 3 + i).object();
         if (!o || o->kind() != Object::Kind::Array)
             continue;
         const auto& items = static_cast<ArrayObject*>(o)->elements;
-        auto& table = tables[c].emplace();
-        for (std::size_t i = 0; i < 256; ++i)
-            table[i] = i < items.size() ? colour(vm, items[i]) : 0;
+        auto& table = tables[i].emplace();
+        for (std::size_t k = 0; k < 256; ++k)
+            table[k] = k < items.size() ? colour(vm, items[k]) : 0;
     }
-    const auto [dx, dy] = pointOf(vm, arg(args, 2));
-    bitmap::paletteMap(*p, b->transparent, *src, rectOf(vm, arg(args, 1)), dx, dy, tables);
-    changed(vm, *p);
+    bitmap::paletteMap(*c.dst, c.transparent, *c.src, c.from, c.x, c.y, tables);
+    changed(vm, *c.dst);
     return Value();
 }
 

@@ -63,6 +63,7 @@ if(TARGET swf_avm1_host)
     ${CMAKE_CURRENT_LIST_DIR}/FieldVariables.cpp
     TARGET_DIRECTORY swf_avm1_host PROPERTIES COMPILE_OPTIONS -Os)
 endif()
+
 # The built-in classes are glue between scripts and the engine, run far less often than the
 # dispatch loop: built for size, they keep the projector stub within its 2 MB budget.
 file(GLOB _avm1_builtins CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Builtin*.cpp)
