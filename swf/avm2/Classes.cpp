@@ -385,6 +385,7 @@ void Machine::installBuiltins() {
     installUtilsBuiltins(*this);
     installJsonBuiltins(*this);
     installDateBuiltins(*this);
+    installGeomBuiltins(*this);
 }
 
 } // namespace swf::avm2

@@ -266,5 +266,6 @@ void installVectorBuiltins(Machine& m); // Vector
 void installUtilsBuiltins(Machine& m);  // Dictionary, setTimeout and friends
 void installJsonBuiltins(Machine& m);   // JSON
 void installDateBuiltins(Machine& m);   // Date
+void installGeomBuiltins(Machine& m);   // flash.geom: Point, Rectangle, Matrix
 
 } // namespace swf::avm2

@@ -14,6 +14,7 @@ std::string newVector(const std::string& type, const std::string& args, int coun
            std::to_string(count) + "\n";
 }
 
+
 } // namespace
 
 TEST(Avm2Core, VectorsStartAtTheirTypesDefaultAndBehaveAsArrays) {
@@ -148,4 +149,30 @@ TEST(Avm2Core, StringReplaceWithAStringReplacesItsFirstOccurrence) {
     EXPECT_EQ(runScript(traceOf("pushstring \"a-b-c\"\npushstring \"-\"\npushstring \"+\"\ncallproperty replace 2") +
                         traceOf("pushstring \"abc\"\npushstring \"x\"\npushstring \"+\"\ncallproperty replace 2")),
               (Lines{"a+b-c", "abc"}));
+}
+
+TEST(Avm2Core, GeometryPointsRectanglesAndMatrices) {
+    auto point = [](int x, int y) {
+        return make("flash.geom::Point", "pushbyte " + std::to_string(x) + "\npushbyte " + std::to_string(y), 2);
+    };
+    auto rect = [](int x, int y, int w, int h) {
+        return make("flash.geom::Rectangle", "pushbyte " + std::to_string(x) + "\npushbyte " + std::to_string(y) +
+                                                 "\npushbyte " + std::to_string(w) + "\npushbyte " + std::to_string(h),
+                    4);
+    };
+    EXPECT_EQ(runScript(traceOf(point(3, 4) + "getproperty length") +
+                        traceOf("getlex flash.geom::Point\n" + point(0, 0) + point(3, 4) + "callproperty distance 2") +
+                        traceOf(rect(0, 0, 10, 10) + rect(5, 5, 10, 10) + "callproperty intersects 1") +
+                        traceOf(rect(0, 0, 10, 10) + rect(5, 5, 10, 10) + "callproperty intersection 1") +
+                        traceOf(rect(0, 0, 10, 10) + "getproperty bottom") +
+                        make("flash.geom::Matrix", "", 0) + "setlocal1\n"
+                        "getlocal1\npushbyte 100\npushbyte 50\npushbyte 0\npushbyte 10\npushbyte 20\n"
+                        "callpropvoid createGradientBox 5\n" +
+                        traceOf("getlocal1") +
+                        make("flash.geom::Matrix", "", 0) + "setlocal2\n"
+                        "getlocal2\npushbyte 5\npushbyte 0\ncallpropvoid translate 2\n"
+                        "getlocal2\npushbyte 2\npushbyte 2\ncallpropvoid scale 2\n" +
+                        traceOf("getlocal2\n" + point(1, 1) + "callproperty transformPoint 1")),
+              (Lines{"5", "5", "true", "(x=5, y=5, w=5, h=5)", "10",
+                     "(a=0.06103515625, b=0, c=0, d=0.030517578125, tx=60, ty=45)", "(x=12, y=2)"}));
 }
