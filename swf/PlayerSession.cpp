@@ -2,12 +2,12 @@
 
 #include "swf/audio/AudioEngine.h"
 #include "swf/avm1/PlayerScriptHost.h"
+#include "swf/avm1/Value.h"
 #include "swf/avm2/Avm2Host.h"
 #include "swf/movie/Movie.h"
 #include "swf/render/ScriptPictures.h"
 #include "swf/video/VideoEngine.h"
 
-#include <cctype>
 #include <utility>
 
 namespace swf {
@@ -25,10 +25,7 @@ PlayerSession::PlayerSession(SessionOptions options)
         m_scripts->setTraceSink(std::move(options.traceSink));
     m_scripts->setFsCommandSink(
         [this, sink = std::move(options.fsCommandSink)](const std::string& command, const std::string& args) {
-            std::string lower = command;
-            for (char& c : lower)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (lower == "quit")
+            if (avm1::asciiLower(command) == "quit")
                 m_quitRequested = true;
             if (sink)
                 sink(command, args);
