@@ -1,5 +1,7 @@
 // Loads arbitrary bytes as an ABC block and runs it under a small instruction budget,
-// then plays it as the code of a three-frame ActionScript 3 movie. Built for libFuzzer
+// then plays it as the code of a three-frame ActionScript 3 movie; the same bytes, cut at
+// their first zero into a pattern and a subject, go through the regular expression engine
+// under a small step budget. Built for libFuzzer
 // with ORVANE_LIBFUZZER, or as a plain program replaying files and directories given on
 // the command line, then assembled programs with bytes flipped one at a time.
 
@@ -8,11 +10,40 @@
 #include "swf/PlayerSession.h"
 #include "swf/avm2/Avm2Host.h"
 #include "swf/avm2/Machine.h"
+#include "swf/avm2/regex/Regex.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
+namespace {
+
+// pattern \0 subject; the first byte's low bits choose the flags.
+void fuzzRegex(const std::uint8_t* data, std::size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::size_t cut = bytes.find('\0');
+    std::string_view pattern = bytes.substr(0, cut);
+    std::string_view subject = cut == std::string_view::npos ? pattern : bytes.substr(cut + 1);
+    swf::avm2::regex::Options options;
+    unsigned bits = size ? data[0] : 0;
+    options.ignoreCase = bits & 1;
+    options.multiline = bits & 2;
+    options.dotAll = bits & 4;
+    options.extended = bits & 8;
+    std::string error;
+    auto re = swf::avm2::regex::Regex::compile(pattern, options, error);
+    if (!re)
+        return;
+    swf::avm2::regex::Groups groups;
+    std::uint64_t steps = 200'000;
+    for (std::size_t from = 0; from <= subject.size() && steps > 0; from += 1 + subject.size() / 4)
+        re->search(subject, from, groups, steps);
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzRegex(data, size);
     std::vector<std::uint8_t> abc(data, data + size);
     {
         swf::avm2::Machine m;
@@ -69,6 +100,13 @@ int main(int argc, char** argv) {
         for (std::size_t cut = 1; cut < bytes.size(); cut += 1 + bytes.size() / 16)
             LLVMFuzzerTestOneInput(bytes.data(), cut);
     });
+    // Patterns that backtrack without end, nest deeply or repeat hugely, on long subjects.
+    const std::string as(3000, 'a');
+    for (std::string evil : {"(a+)+$", "(a|aa)*$", "((a*)*)*b", "(?=(a+))\\1*$", "(a?){2000}a{2000}",
+                             "(((a{100}){100}){100})", "[\\w\\W\\d]{65535}", "(?:(?:(?:(?:x)*)*)*)*$"}) {
+        std::string input = evil + '\0' + as + '!';
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+    }
     for (auto seed : assembledSeeds()) {
         LLVMFuzzerTestOneInput(seed.data(), seed.size());
         for (std::size_t i = 4; i < seed.size(); ++i) {

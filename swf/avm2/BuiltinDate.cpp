@@ -84,10 +84,7 @@ double makeTime(const Fields& f) {
 }
 
 DateObject& dateOf(Machine& m, Value v) {
-    auto* d = v.isObject() ? dynamic_cast<DateObject*>(v.o) : nullptr;
-    if (!d)
-        m.typeError(1034, "Type Coercion failed: cannot convert " + m.className(v) + " to Date.");
-    return *d;
+    return requireNative<DateObject>(m, v, "Date");
 }
 
 std::string format(double t, bool date, bool time) {

@@ -386,6 +386,7 @@ void Machine::installBuiltins() {
     installJsonBuiltins(*this);
     installDateBuiltins(*this);
     installGeomBuiltins(*this);
+    installRegExpBuiltins(*this);
 }
 
 } // namespace swf::avm2

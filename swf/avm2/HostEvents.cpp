@@ -8,15 +8,8 @@ namespace swf::avm2 {
 
 namespace {
 
-EventObject* eventOf(Value v) {
-    return v.isObject() ? dynamic_cast<EventObject*>(v.o) : nullptr;
-}
-
 EventObject& requireEvent(Machine& m, Value v) {
-    EventObject* e = eventOf(v);
-    if (!e)
-        m.typeError(1034, "Type Coercion failed: cannot convert " + m.className(v) + " to flash.events.Event.");
-    return *e;
+    return requireNative<EventObject>(m, v, "flash.events.Event");
 }
 
 // Runs the listeners of `at` for the event's type in one phase: higher priority first,
@@ -100,13 +93,13 @@ void HostState::listenFor(DisplayHandle* h, const std::string& type) {
 }
 
 bool HostState::dispatch(DisplayHandle* target, Value event) {
-    EventObject* e = eventOf(event);
+    EventObject* e = nativeOf<EventObject>(event);
     if (!e)
         return true;
     // An event already sent is sent again as its clone, as the player did.
     if (!e->target.isNull()) {
         event = machine.callProperty(event, Machine::publicName("clone"), {});
-        e = eventOf(event);
+        e = nativeOf<EventObject>(event);
         if (!e)
             return true;
     }

@@ -251,6 +251,21 @@ T* Machine::allocate() {
     return raw;
 }
 
+// The native object of type T behind a value, or null.
+template <typename T>
+T* nativeOf(Value v) {
+    return v.isObject() ? dynamic_cast<T*>(v.o) : nullptr;
+}
+
+// The same, or a TypeError (#1034) naming `className` when the value is no T.
+template <typename T>
+T& requireNative(Machine& m, Value v, const char* className) {
+    T* t = nativeOf<T>(v);
+    if (!t)
+        m.typeError(1034, "Type Coercion failed: cannot convert " + m.className(v) + " to " + className + ".");
+    return *t;
+}
+
 // Namespace URIs the compiler uses for built-in members.
 inline const NsKey kAs3Ns = "http://adobe.com/AS3/2006/builtin";
 
@@ -267,5 +282,6 @@ void installUtilsBuiltins(Machine& m);  // Dictionary, setTimeout and friends
 void installJsonBuiltins(Machine& m);   // JSON
 void installDateBuiltins(Machine& m);   // Date
 void installGeomBuiltins(Machine& m);   // flash.geom: Point, Rectangle, Matrix
+void installRegExpBuiltins(Machine& m); // RegExp, and String's match, replace, search and split by pattern
 
 } // namespace swf::avm2

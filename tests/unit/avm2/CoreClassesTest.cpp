@@ -14,6 +14,15 @@ std::string newVector(const std::string& type, const std::string& args, int coun
            std::to_string(count) + "\n";
 }
 
+// Leaves `new <cls>(args)` on the stack; `args` pushes `count` values.
+std::string make(const std::string& cls, const std::string& args, int count) {
+    return "getlex " + cls + "\n" + args + "\nconstruct " + std::to_string(count) + "\n";
+}
+
+// Leaves `new RegExp(source, flags)` on the stack (source as assembler string text).
+std::string regexp(const std::string& source, const std::string& flags) {
+    return make("RegExp", "pushstring \"" + source + "\"\npushstring \"" + flags + "\"", 2);
+}
 
 } // namespace
 
@@ -119,15 +128,6 @@ TEST(Avm2Core, TimeoutsAndIntervalsRunOnTheMachinesClock) {
     EXPECT_EQ(lines, (Lines{"tick@40", "tick@80", "timeout@100", "tick@120"}));
 }
 
-namespace {
-
-// Leaves `new <cls>(args)` on the stack; `args` pushes `count` values.
-std::string make(const std::string& cls, const std::string& args, int count) {
-    return "getlex " + cls + "\n" + args + "\nconstruct " + std::to_string(count) + "\n";
-}
-
-} // namespace
-
 TEST(Avm2Core, DatesCountDaysAsTheCalendarDoes) {
     EXPECT_EQ(runScript(make("Date", "pushint 2000\npushbyte 0\npushbyte 31\npushbyte 13\npushbyte 5\npushbyte 9", 6) +
                         "setlocal1\n" + traceOf("getlocal1\ncallproperty toString 0") +
@@ -175,4 +175,71 @@ TEST(Avm2Core, GeometryPointsRectanglesAndMatrices) {
                         traceOf("getlocal2\n" + point(1, 1) + "callproperty transformPoint 1")),
               (Lines{"5", "5", "true", "(x=5, y=5, w=5, h=5)", "10",
                      "(a=0.06103515625, b=0, c=0, d=0.030517578125, tx=60, ty=45)", "(x=12, y=2)"}));
+}
+
+TEST(Avm2Core, RegularExpressionsMatchReplaceAndSplit) {
+    EXPECT_EQ(runScript(traceOf("pushstring \"a1b22c333\"\n" + regexp("\\\\d+", "g") +
+                                "pushstring \"#\"\ncallproperty replace 2") +
+                        traceOf("pushstring \"John Smith\"\n" + regexp("(\\\\w+)\\\\s(\\\\w+)", "") +
+                                "pushstring \"$2, $1 ($&)\"\ncallproperty replace 2") +
+                        traceOf("pushstring \"a1b22\"\n" + regexp("\\\\d+", "g") + "callproperty match 1") +
+                        traceOf("pushstring \"abc\"\n" + regexp("c", "") + "callproperty search 1") +
+                        traceOf("pushstring \"abc\"\npushstring \"x\"\ncallproperty search 1") +
+                        traceOf("pushstring \"a, b,c\"\n" + regexp("\\\\s*,\\\\s*", "") + "callproperty split 1\n"
+                                "pushstring \"|\"\ncallproperty join 1") +
+                        // Groups in the separator are kept; an empty separator splits characters.
+                        traceOf("pushstring \"a1b2c\"\n" + regexp("(\\\\d)", "") + "callproperty split 1") +
+                        traceOf("pushstring \"abc\"\n" + regexp("", "") + "callproperty split 1\n"
+                                "pushstring \"|\"\ncallproperty join 1") +
+                        traceOf("pushstring \"a-b\"\npushstring \"-\"\ncallproperty split 1\ngetproperty length") +
+                        // A string pattern is taken literally, first occurrence only.
+                        traceOf("pushstring \"1+1=2, 1+1\"\npushstring \"1+1\"\npushstring \"[$&]\"\n"
+                                "callproperty replace 2") +
+                        // Empty matches advance one character.
+                        traceOf("pushstring \"ab\"\n" + regexp("x*", "g") + "pushstring \"-\"\ncallproperty replace 2")),
+              (Lines{"a#b#c#", "Smith, John (John Smith)", "1,22", "2", "-1", "a|b|c", "a,1,b,2,c", "a|b|c", "2",
+                     "[1+1]=2, 1+1", "-a-b-"}));
+}
+
+TEST(Avm2Core, RegularExpressionExecWalksAGlobalPattern) {
+    EXPECT_EQ(runScript(regexp("(\\\\w)(\\\\d)", "g") + "setlocal1\n" +
+                        traceOf("getlocal1\npushstring \"a1 b2\"\ncallproperty exec 1") +
+                        traceOf("getlocal1\ngetproperty lastIndex") +
+                        traceOf("getlocal1\npushstring \"a1 b2\"\ncallproperty exec 1\ngetproperty index") +
+                        traceOf("getlocal1\npushstring \"a1 b2\"\ncallproperty exec 1") +
+                        traceOf("getlocal1\ngetproperty lastIndex") +
+                        traceOf("getlocal1\ngetproperty global") + traceOf("getlocal1") +
+                        // Named groups are properties of the result.
+                        traceOf(regexp("(?P<key>\\\\w+)=(?P<value>\\\\w+)", "") +
+                                "pushstring \"x a=1\"\ncallproperty exec 1\ngetproperty value") +
+                        // s lets a dot match a newline; x leaves out white space; i ignores case.
+                        traceOf(regexp("a.b", "s") + "pushstring \"a\\nb\"\ncallproperty test 1") +
+                        traceOf(regexp("a.b", "") + "pushstring \"a\\nb\"\ncallproperty test 1") +
+                        traceOf(regexp("a b # comment", "x") + "pushstring \"ab\"\ncallproperty test 1") +
+                        traceOf(regexp("AB", "i") + "pushstring \"xab\"\ncallproperty test 1") +
+                        // A broken pattern matches nothing.
+                        traceOf(regexp("(", "") + "pushstring \"(\"\ncallproperty test 1")),
+              (Lines{"a1,a,1", "2", "3", "null", "0", "true", "/(\\w)(\\d)/g", "1", "true", "false", "true", "true",
+                     "false"}));
+}
+
+TEST(Avm2Core, RunawayRegularExpressionsAreStopped) {
+    // One catastrophic search finds nothing, within its own allowance.
+    orvane::testing::AbcAssembler a;
+    a.method("main", "getlocal0\npushscope\n" +
+                         traceOf(regexp("(a+)+$", "") + "pushstring \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\"\n"
+                                                         "callproperty test 1") +
+                         "returnvoid\n");
+    a.script("main");
+    swf::avm2::Machine m;
+    Lines lines;
+    m.traceSink = [&](const std::string& s) { lines.push_back(s); };
+    m.setInstructionBudget(50'000'000);
+    std::string error;
+    ASSERT_TRUE(m.loadAbc(a.bytes(), false, error));
+    EXPECT_EQ(lines, (Lines{"false"}));
+    // A script that keeps trying runs out of time as any runaway script does.
+    EXPECT_EQ(runScript(regexp("(a+)+$", "") + "setlocal1\nloop:\ngetlocal1\n"
+                        "pushstring \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\"\ncallpropvoid test 1\njump loop\n"),
+              (Lines{"Error #1502: A script has executed for longer than the default timeout period of 15 seconds."}));
 }
