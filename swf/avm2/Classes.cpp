@@ -387,6 +387,7 @@ void Machine::installBuiltins() {
     installDateBuiltins(*this);
     installGeomBuiltins(*this);
     installRegExpBuiltins(*this);
+    installByteArrayBuiltins(*this);
 }
 
 } // namespace swf::avm2

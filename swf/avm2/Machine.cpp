@@ -604,6 +604,11 @@ Value Machine::getProperty(Value objv, const Name& name) {
             return index < el.size() ? el[index] : Value();
         }
     }
+    if (holder->kind == ObjectKind::Indexed && name.hasPublic()) {
+        std::uint32_t index;
+        if (arrayIndex(name.local, index))
+            return static_cast<IndexedObject*>(holder)->getIndex(index);
+    }
     if (Binding* b = findTrait(holder, name))
         return readBinding(holder, *b, objv);
     if (name.hasPublic()) {
@@ -631,6 +636,13 @@ void Machine::setProperty(Value objv, const Name& name, Value v, bool init) {
                 el.resize(index + 1);
             }
             el[index] = v;
+            return;
+        }
+    }
+    if (holder->kind == ObjectKind::Indexed && name.hasPublic()) {
+        std::uint32_t index;
+        if (arrayIndex(name.local, index)) {
+            static_cast<IndexedObject*>(holder)->setIndex(*this, index, v);
             return;
         }
     }
@@ -673,6 +685,11 @@ bool Machine::hasProperty(Value objv, const Name& name) {
         std::uint32_t index;
         if (arrayIndex(name.local, index))
             return index < static_cast<ArrayObject*>(holder)->elements.size();
+    }
+    if (holder->kind == ObjectKind::Indexed && name.hasPublic()) {
+        std::uint32_t index;
+        if (arrayIndex(name.local, index))
+            return index < static_cast<IndexedObject*>(holder)->indexedLength();
     }
     if (findTrait(holder, name))
         return true;

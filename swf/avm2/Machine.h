@@ -15,6 +15,7 @@
 #include "swf/avm2/Object.h"
 #include "swf/avm2/Value.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -31,6 +32,7 @@ inline constexpr int kMaxCallDepth = 256;
 inline constexpr std::size_t kMaxHeapCells = 4'000'000;
 inline constexpr std::size_t kMaxStringBytes = 64u << 20;
 inline constexpr std::size_t kMaxTimers = 10'000;
+inline constexpr std::size_t kMaxNativeBytes = 256u << 20;
 
 // A value thrown by `throw` or by a failing operation; scripts catch it.
 struct ScriptError {
@@ -79,6 +81,15 @@ public:
     // Every run from the host gets this many instructions before it is stopped.
     void setInstructionBudget(std::uint64_t n) { m_budget = n; }
     std::uint64_t instructionsExecuted() const { return m_executedTotal; }
+
+    // Bytes that native objects (byte arrays) hold, counted against kMaxNativeBytes: past
+    // it the script is stopped with "out of memory".
+    void holdNativeBytes(std::size_t n) {
+        if (n > kMaxNativeBytes - m_nativeBytes)
+            throw ScriptAbort{"Error #1000: The system is out of memory."};
+        m_nativeBytes += n;
+    }
+    void releaseNativeBytes(std::size_t n) { m_nativeBytes -= std::min(n, m_nativeBytes); }
 
     // --- output
     std::function<void(const std::string&)> traceSink;
@@ -226,6 +237,7 @@ private:
     Object* m_builtinGlobal = nullptr;
     Traits m_builtinTraits;
     std::uint64_t m_budget = 200'000'000;
+    std::size_t m_nativeBytes = 0;
     std::uint64_t m_executedTotal = 0;
     std::uint64_t m_random = 0x2545F4914F6CDD1Dull;
     std::vector<std::pair<Object*, std::vector<std::string>>> m_enumCache;
@@ -283,5 +295,6 @@ void installJsonBuiltins(Machine& m);   // JSON
 void installDateBuiltins(Machine& m);   // Date
 void installGeomBuiltins(Machine& m);   // flash.geom: Point, Rectangle, Matrix
 void installRegExpBuiltins(Machine& m); // RegExp, and String's match, replace, search and split by pattern
+void installByteArrayBuiltins(Machine& m); // flash.utils: ByteArray, Endian, CompressionAlgorithm
 
 } // namespace swf::avm2

@@ -61,7 +61,7 @@ private:
     std::unordered_map<std::string, std::vector<std::pair<NsKey, Binding>>> m_map;
 };
 
-enum class ObjectKind : std::uint8_t { Plain, Function, Class, Array, Error, Activation, Global, Native };
+enum class ObjectKind : std::uint8_t { Plain, Function, Class, Array, Error, Activation, Global, Native, Indexed };
 
 class Object {
 public:
@@ -155,6 +155,16 @@ class ArrayObject : public Object {
 public:
     ArrayObject() : Object(ObjectKind::Array) {}
     std::vector<Value> elements;
+};
+
+// A native object whose numeric property names are its own elements (ByteArray's bytes):
+// property access with an index name goes here instead of to dynamic properties.
+class IndexedObject : public Object {
+public:
+    IndexedObject() : Object(ObjectKind::Indexed) {}
+    virtual std::size_t indexedLength() const = 0;
+    virtual Value getIndex(std::uint32_t index) const = 0;
+    virtual void setIndex(Machine& m, std::uint32_t index, Value v) = 0;
 };
 
 // flash.utils.Dictionary: object keys are kept by identity. Each key object gets a

@@ -18,6 +18,7 @@ add_library(swf_avm2 STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinDate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinGeom.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinRegExp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinByteArray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/regex/Compiler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/regex/Matcher.cpp)
 target_include_directories(swf_avm2 PUBLIC ${PROJECT_SOURCE_DIR})

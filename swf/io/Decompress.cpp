@@ -27,16 +27,16 @@ bool cancelled(const DecodeProgress& progress, std::size_t produced, Inflated& o
     return true;
 }
 
-} // namespace
-
-Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted, const DecodeProgress& progress) {
+// A zlib (windowBits 15) or raw deflate (-15) stream.
+Inflated inflateStream(std::span<const std::uint8_t> in, std::size_t wanted, int windowBits,
+                       const DecodeProgress& progress) {
     Inflated out;
     if (wanted == 0) {
         out.complete = true;
         return out;
     }
     z_stream zs{};
-    if (inflateInit(&zs) != Z_OK) {
+    if (inflateInit2(&zs, windowBits) != Z_OK) {
         out.error = "zlib initialisation failed";
         return out;
     }
@@ -77,6 +77,63 @@ Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted, const
     inflateEnd(&zs);
     out.bytes.resize(produced);
     out.complete = out.error.empty();
+    return out;
+}
+
+} // namespace
+
+Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted, const DecodeProgress& progress) {
+    return inflateStream(in, wanted, MAX_WBITS, progress);
+}
+
+Inflated inflateRaw(std::span<const std::uint8_t> in, std::size_t wanted) {
+    return inflateStream(in, wanted, -MAX_WBITS, {});
+}
+
+Inflated decodeLzmaAlone(std::span<const std::uint8_t> in, std::size_t wanted) {
+    if (in.size() < 13) {
+        Inflated out;
+        out.error = "LZMA header missing";
+        return out;
+    }
+    std::vector<std::uint8_t> propsAndData(in.begin(), in.begin() + 5);
+    propsAndData.insert(propsAndData.end(), in.begin() + 13, in.end());
+    return decodeSwfLzma(propsAndData, wanted);
+}
+
+std::vector<std::uint8_t> deflateBytes(std::span<const std::uint8_t> in, bool raw) {
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, raw ? -MAX_WBITS : MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    std::vector<std::uint8_t> out(deflateBound(&zs, static_cast<uLong>(in.size())));
+    zs.next_in = const_cast<Bytef*>(in.data());
+    zs.avail_in = static_cast<uInt>(in.size());
+    zs.next_out = out.data();
+    zs.avail_out = static_cast<uInt>(out.size());
+    int rc = deflate(&zs, Z_FINISH);
+    out.resize(rc == Z_STREAM_END ? zs.total_out : 0);
+    deflateEnd(&zs);
+    return out;
+}
+
+std::vector<std::uint8_t> encodeLzmaAlone(std::span<const std::uint8_t> in) {
+    lzma_options_lzma options;
+    if (lzma_lzma_preset(&options, LZMA_PRESET_DEFAULT))
+        return {};
+    lzma_stream strm = LZMA_STREAM_INIT;
+    if (lzma_alone_encoder(&strm, &options) != LZMA_OK)
+        return {};
+    std::vector<std::uint8_t> out(in.size() + in.size() / 2 + 1024);
+    strm.next_in = in.data();
+    strm.avail_in = in.size();
+    strm.next_out = out.data();
+    strm.avail_out = out.size();
+    lzma_ret rc = lzma_code(&strm, LZMA_FINISH);
+    out.resize(rc == LZMA_STREAM_END ? strm.total_out : 0);
+    lzma_end(&strm);
+    // The header's size field says "unknown"; readers that want the size find it there.
+    for (std::size_t k = 0; k < 8 && out.size() >= 13; ++k)
+        out[5 + k] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(in.size()) >> (8 * k));
     return out;
 }
 

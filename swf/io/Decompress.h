@@ -1,5 +1,6 @@
 #pragma once
-// Whole-buffer decompression for movie bodies and zlib-packed tag payloads. Output is
+// Whole-buffer decompression for movie bodies, zlib-packed tag payloads and scripts' byte
+// arrays (which also compress). Output is
 // capped by the caller's `wanted`, so a lying header or a bomb cannot make us
 // allocate more than the caller decided the data may hold.
 
@@ -29,5 +30,17 @@ Inflated inflateZlib(std::span<const std::uint8_t> in, std::size_t wanted, const
 // SWF's LZMA layout as found from file offset 12: 5 property bytes, then raw LZMA1 data.
 Inflated decodeSwfLzma(std::span<const std::uint8_t> propsAndData, std::size_t wanted,
                        const DecodeProgress& progress = {});
+
+// Raw deflate data (no zlib header) -> at most `wanted` bytes.
+Inflated inflateRaw(std::span<const std::uint8_t> in, std::size_t wanted);
+
+// The .lzma layout: 5 property bytes, 8 bytes of uncompressed size (not trusted), LZMA1 data.
+Inflated decodeLzmaAlone(std::span<const std::uint8_t> in, std::size_t wanted);
+
+// Compression for scripts (ByteArray.compress): a zlib stream, or raw deflate when `raw`;
+// empty on failure.
+std::vector<std::uint8_t> deflateBytes(std::span<const std::uint8_t> in, bool raw);
+// The .lzma layout with the real uncompressed size; empty on failure.
+std::vector<std::uint8_t> encodeLzmaAlone(std::span<const std::uint8_t> in);
 
 } // namespace swf::io
