@@ -198,9 +198,16 @@ Value clip_globalToLocal(Interpreter& vm, Object* self, std::span<const Value> a
     return convertPoint(vm, self, args, false);
 }
 
-Value clip_getBytes(Interpreter& vm, Object* self, std::span<const Value>) {
-    // Movies play from a local file: everything is loaded. FIXME: report the real size.
-    return clipOf(vm, self) ? Value(1.0) : Value();
+Value clip_getBytesLoaded(Interpreter& vm, Object* self, std::span<const Value>) {
+    double loaded, total;
+    const ClipId c = clipOf(vm, self);
+    return c && vm.host()->clipBytes(c, loaded, total) ? Value(loaded) : Value();
+}
+
+Value clip_getBytesTotal(Interpreter& vm, Object* self, std::span<const Value>) {
+    double loaded, total;
+    const ClipId c = clipOf(vm, self);
+    return c && vm.host()->clipBytes(c, loaded, total) ? Value(total) : Value();
 }
 
 Value clip_startDrag(Interpreter& vm, Object* self, std::span<const Value> args) {
@@ -294,8 +301,8 @@ void installClipBuiltins(Interpreter& vm) {
         {"hitTest", clip_hitTest},
         {"localToGlobal", clip_localToGlobal},
         {"globalToLocal", clip_globalToLocal},
-        {"getBytesLoaded", clip_getBytes},
-        {"getBytesTotal", clip_getBytes},
+        {"getBytesLoaded", clip_getBytesLoaded},
+        {"getBytesTotal", clip_getBytesTotal},
         {"startDrag", clip_startDrag},
         {"stopDrag", clip_stopDrag},
         {"getURL", clip_getURL},

@@ -12,6 +12,11 @@ namespace swf::avm1 {
 void installLoadMethods(Interpreter& vm, Object* proto);
 void installLoadVarsBuiltins(Interpreter& vm);
 void deliverLoads(Interpreter& vm);
+// Loads into clips (BuiltinClipLoader.cpp): loadMovie/unloadMovie (an empty url) and
+// MovieClipLoader's requests, served by deliverClipLoads once per frame; `loader` (may be
+// null) hears the events. False when refused (no such clip, too many waiting).
+bool queueClipLoad(Interpreter& vm, ClipId target, const std::string& url, Object* loader);
+void deliverClipLoads(Interpreter& vm);
 // The default onData of XML and LoadVars: `parse` (parseXML or decode) reads the text,
 // then onLoad(true); undefined text (a failed load) gives onLoad(false).
 Value onDataParsing(Interpreter& vm, Object* self, std::span<const Value> args, const char* parse);

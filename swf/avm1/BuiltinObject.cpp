@@ -390,6 +390,7 @@ void installBuiltins(Interpreter& vm) {
     installFilterBuiltins(vm);
     installDrawingBuiltins(vm);
     installBitmapDataBuiltins(vm);
+    installClipLoaderBuiltins(vm);
     installSoundBuiltins(vm);
     installVideoBuiltins(vm);
     installKeyBuiltins(vm);

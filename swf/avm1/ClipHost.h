@@ -201,6 +201,14 @@ public:
         return false;
     }
 
+    // loadMovie/loadClip: puts a fresh clip in `clip`'s place (same name, depth, placement
+    // and clip events) showing the picture file `url` (relative to the movie), or nothing
+    // when `url` is empty (unloadMovie). The new clip, with the bytes read; kNoClip (and
+    // nothing changes) when refused.
+    virtual ClipId loadIntoClip(ClipId, const std::string& /*url*/, long long& /*bytes*/) { return kNoClip; }
+    // getBytesLoaded/getBytesTotal: false when the clip is gone.
+    virtual bool clipBytes(ClipId, double& /*loaded*/, double& /*total*/) { return false; }
+
     // Reads a file named relative to the movie's folder for XML/LoadVars loads; false for
     // URLs, paths that leave the folder, and files that cannot be read.
     virtual bool readLocalFile(const std::string& /*url*/, std::string& /*out*/) { return false; }

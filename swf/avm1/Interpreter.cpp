@@ -112,6 +112,22 @@ void Interpreter::clipRemoved(ClipId clip) {
     m_clips.erase(clip);
 }
 
+void Interpreter::clipReplaced(ClipId from, ClipId to) {
+    auto it = m_clips.find(from);
+    if (it == m_clips.end() || from == to)
+        return;
+    ClipObject* o = it->second;
+    m_clips.erase(it);
+    std::vector<std::string> keys;
+    for (const Property& p : o->properties())
+        keys.push_back(p.key);
+    for (const std::string& key : keys)
+        o->erase(key);
+    o->setProto(clipProto);
+    o->clip = to;
+    m_clips.insert_or_assign(to, o);
+}
+
 // The instance names from the clip up to the root (not included), innermost first.
 std::vector<std::string> Interpreter::clipNames(ClipId clip) {
     std::vector<std::string> names;
@@ -931,6 +947,7 @@ void Interpreter::runIntervals() {
         if (outer)
             enterOuter();
         deliverLoads(*this);
+        deliverClipLoads(*this);
         if (outer)
             leaveOuter();
     }

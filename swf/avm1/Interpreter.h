@@ -91,6 +91,9 @@ public:
     void callFromHost(const Value& function, const Value& thisValue, std::span<const Value> args);
     // The clip left the stage: its script object no longer reaches it.
     void clipRemoved(ClipId clip);
+    // A load put `to` in `from`'s place: scripts holding the clip now reach the new one,
+    // which starts without the old one's properties.
+    void clipReplaced(ClipId from, ClipId to);
     // Frees objects no script can reach; only between blocks.
     void collectGarbage();
     std::size_t objectCount() const { return m_heap.size(); }
@@ -314,6 +317,7 @@ void installSystemBuiltins(Interpreter& vm);
 void installFilterBuiltins(Interpreter& vm);
 void installDrawingBuiltins(Interpreter& vm);
 void installBitmapDataBuiltins(Interpreter& vm);
+void installClipLoaderBuiltins(Interpreter& vm);
 void installSoundBuiltins(Interpreter& vm);
 void installKeyBuiltins(Interpreter& vm);
 void installMouseBuiltins(Interpreter& vm);

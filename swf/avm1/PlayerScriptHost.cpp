@@ -1,6 +1,7 @@
 #include "swf/avm1/PlayerScriptHost.h"
 
 #include "swf/audio/SoundControl.h"
+#include "swf/avm1/BuiltinLoad.h"
 #include "swf/avm1/BuiltinSound.h"
 #include "swf/avm1/BuiltinVideo.h"
 #include "swf/avm1/FieldVariables.h"
@@ -196,6 +197,7 @@ void PlayerScriptHost::movieUnloaded() {
     m_seen.clear();
     m_linkage.clear();
     m_pens.clear();
+    m_loadedBytes.clear();
     m_world = nullptr;
     m_root = kNoClip;
 }
@@ -258,6 +260,7 @@ void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
     m_seen.erase(clip.id());
     m_pens.erase(clip.id());
     m_dropTargets.erase(clip.id());
+    m_loadedBytes.erase(clip.id());
 }
 
 void PlayerScriptHost::afterTick() {
@@ -640,11 +643,16 @@ bool PlayerScriptHost::stageSize(double& width, double& height) {
     return true;
 }
 
-// Only fscommand is honoured: nothing here opens pages or touches the network.
+// fscommand, and loadMovie/unloadMovie into clips (done after the tick, pictures only):
+// nothing here opens pages or touches the network.
 void PlayerScriptHost::getUrl(const std::string& url, const std::string& target, int) {
     constexpr std::string_view kPrefix = "fscommand:";
-    if (url.size() < kPrefix.size() || asciiLower(url.substr(0, kPrefix.size())) != kPrefix)
+    if (url.size() < kPrefix.size() || asciiLower(url.substr(0, kPrefix.size())) != kPrefix) {
+        Object* o = m_vm && !target.empty() ? m_vm->resolveTarget(Value(target), m_root) : nullptr;
+        if (o && o->kind() == Object::Kind::Clip)
+            queueClipLoad(*m_vm, static_cast<ClipObject*>(o)->clip, url, nullptr);
         return;
+    }
     if (m_fsCommand)
         m_fsCommand(url.substr(kPrefix.size()), target);
 }
@@ -760,24 +768,81 @@ ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, con
     return instanceOf(p->placeScripted(static_cast<std::uint16_t>(id), to, newName));
 }
 
-// The character behind every attached BitmapData: it has no image of its own, the object's
-// pixels are what is drawn.
-bool PlayerScriptHost::attachBitmap(ClipId clip, std::shared_ptr<const timeline::Pixels> pixels, int depth,
-                                    bool smoothing) {
+// The character behind every bitmap a script shows: it has no image of its own, the
+// object's pixels are what is drawn.
+timeline::DisplayObject* PlayerScriptHost::placeBitmap(timeline::Clip& clip, int timelineDepth,
+                                                       std::shared_ptr<const timeline::Pixels> pixels,
+                                                       bool smoothing) {
     static const format::BitmapCharacter kScriptBitmap;
-    timeline::Clip* p = find(clip);
-    int to;
-    if (!p || !pixels || !timelineDepth(depth, to))
-        return false;
     timeline::PlaceState state;
-    state.depth = to;
-    timeline::DisplayObject* o = p->world().createByScript(*p, state, &kScriptBitmap);
+    state.depth = timelineDepth;
+    timeline::DisplayObject* o = clip.world().createByScript(clip, state, &kScriptBitmap);
     auto* bitmap = o ? o->as<timeline::BitmapObject>() : nullptr;
     if (!bitmap)
-        return false;
+        return nullptr;
     bitmap->pixels = std::move(pixels);
     bitmap->smoothing = smoothing;
-    ++p->world().generation;
+    ++clip.world().generation;
+    return o;
+}
+
+bool PlayerScriptHost::attachBitmap(ClipId clip, std::shared_ptr<const timeline::Pixels> pixels, int depth,
+                                    bool smoothing) {
+    timeline::Clip* p = find(clip);
+    int to;
+    return p && pixels && timelineDepth(depth, to) && placeBitmap(*p, to, std::move(pixels), smoothing);
+}
+
+// A load gives a fresh clip in the target's place: the same name, depth, placement and clip
+// events, none of the old content or script properties. A loaded picture sits under every
+// depth a script can use, so children made after the load cover it. The root is not
+// replaced (levels are not kept).
+ClipId PlayerScriptHost::loadIntoClip(ClipId clip, const std::string& url, long long& bytes) {
+    constexpr int kLoadedContentDepth = 1;
+    timeline::Clip* c = find(clip);
+    timeline::Clip* parent = c ? c->parent() : nullptr;
+    if (!parent || !c->displayObject())
+        return kNoClip;
+    std::string file;
+    std::shared_ptr<timeline::Pixels> pixels;
+    if (!url.empty()) {
+        if (!m_pictures || !readLocalFile(url, file))
+            return kNoClip;
+        pixels = m_pictures->decodeImage(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+        if (!pixels)
+            return kNoClip;
+    }
+    const timeline::PlaceState place = *c->displayObject();
+    timeline::DisplayObject* o = parent->world().createByScript(*parent, place, &parent->world().emptySprite);
+    if (!o || !o->clip)
+        return kNoClip;
+    const bool picture = pixels != nullptr;
+    if (picture && !placeBitmap(*o->clip, kLoadedContentDepth, std::move(pixels), false))
+        return kNoClip;
+    const ClipId fresh = instanceOf(o);
+    if (m_vm)
+        m_vm->clipReplaced(clip, fresh);
+    bytes = static_cast<long long>(file.size());
+    if (picture)
+        m_loadedBytes[fresh] = static_cast<double>(bytes);
+    ++parent->world().generation;
+    return fresh;
+}
+
+// What Flash reported: a loaded file's size, nothing for clips a script made empty, and the
+// movie's declared length for everything the movie itself holds.
+bool PlayerScriptHost::clipBytes(ClipId clip, double& loaded, double& total) {
+    timeline::Clip* c = find(clip);
+    if (!c)
+        return false;
+    auto it = m_loadedBytes.find(clip);
+    if (it != m_loadedBytes.end())
+        loaded = it->second;
+    else if (c->displayObject() && c->displayObject()->character == &c->world().emptySprite)
+        loaded = 0;
+    else
+        loaded = c->world().movie.declaredFileLength();
+    total = loaded;
     return true;
 }
 

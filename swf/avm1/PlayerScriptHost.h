@@ -24,9 +24,12 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace swf::timeline {
 class Clip;
+struct DisplayObject;
 class PictureServices;
 struct World;
 struct DisplayObject;
@@ -128,6 +131,8 @@ public:
     bool attachBitmap(ClipId clip, std::shared_ptr<const timeline::Pixels> pixels, int depth, bool smoothing) override;
     void pixelsChanged() override;
     std::shared_ptr<timeline::Pixels> exportedBitmap(std::string_view linkage, bool& transparent) override;
+    ClipId loadIntoClip(ClipId clip, const std::string& url, long long& bytes) override;
+    bool clipBytes(ClipId clip, double& loaded, double& total) override;
     bool drawClip(timeline::Pixels& target, ClipId clip, const double (&matrix)[6], const ClipColor* tint,
                   const ClipRect* clipRect, bool smoothing) override;
     void setMask(ClipId clip, ClipId mask) override;
@@ -144,6 +149,8 @@ public:
 private:
     timeline::Clip* find(ClipId clip) const;
     int exportedId(std::string_view linkageName) const; // -1: nothing exported by that name
+    timeline::DisplayObject* placeBitmap(timeline::Clip& clip, int timelineDepth,
+                                         std::shared_ptr<const timeline::Pixels> pixels, bool smoothing);
     void attachWorld(timeline::Clip& clip);
     void enterFramePass();
     void callOnEveryClip(std::string_view handler);
@@ -176,6 +183,7 @@ private:
     std::function<void(const std::string&, const std::string&)> m_fsCommand;
     std::unordered_map<ClipId, DrawingPen> m_pens; // clips a script has drawn on
     std::shared_ptr<timeline::PictureServices> m_pictures;
+    std::unordered_map<ClipId, double> m_loadedBytes; // clips showing a loaded file, by size
     std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip
 };
 

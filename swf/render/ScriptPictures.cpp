@@ -7,7 +7,10 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 
 #include <cstring>
 
@@ -43,6 +46,25 @@ std::shared_ptr<timeline::Pixels> ScriptPictures::decodeBitmap(const timeline::C
     transparent = tag == std::uint16_t(BitmapTag::Lossless2) || tag == std::uint16_t(BitmapTag::Jpeg3) ||
                   tag == std::uint16_t(BitmapTag::Jpeg4);
     return pixelsOf(decoded.image);
+}
+
+std::shared_ptr<timeline::Pixels> ScriptPictures::decodeImage(std::span<const std::uint8_t> file) {
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return nullptr;
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "jpeg" && format != "png" && format != "gif")
+        return nullptr;
+    // The size is read from the header first, so a hostile one allocates nothing.
+    const media::BitmapLimits limits;
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > limits.maxSide || size.height() > limits.maxSide ||
+        std::int64_t(size.width()) * size.height() > limits.maxPixels)
+        return nullptr;
+    const QImage image = reader.read();
+    return image.isNull() ? nullptr : pixelsOf(image);
 }
 
 bool ScriptPictures::drawClip(const timeline::Clip& clip, timeline::Pixels& target, const double (&m)[6],

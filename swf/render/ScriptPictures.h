@@ -12,6 +12,7 @@ class ScriptPictures final : public timeline::PictureServices {
 public:
     std::shared_ptr<timeline::Pixels> decodeBitmap(const timeline::Clip& owner, const format::Character& bitmap,
                                                    bool& transparent) override;
+    std::shared_ptr<timeline::Pixels> decodeImage(std::span<const std::uint8_t> file) override;
     bool drawClip(const timeline::Clip& clip, timeline::Pixels& target, const double (&matrix)[6],
                   const format::ColorTransform* tint, const double (&area)[4], bool smoothing) override;
 

@@ -6,7 +6,9 @@
 
 #include "swf/timeline/objects/Pixels.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 
 namespace swf::format {
 struct Character;
@@ -25,6 +27,10 @@ public:
     // `transparent` tells whether the format can hold alpha (lossless with alpha, JPEG 3 and 4).
     virtual std::shared_ptr<Pixels> decodeBitmap(const Clip& owner, const format::Character& bitmap,
                                                  bool& transparent) = 0;
+
+    // A JPEG, PNG or GIF file's first picture; null for anything else, or a picture too large
+    // (the same limits as bitmap characters).
+    virtual std::shared_ptr<Pixels> decodeImage(std::span<const std::uint8_t> file) = 0;
 
     // Draws `clip`'s content over `target`: `matrix` (a b c d tx ty) maps the clip's pixels to
     // the target's, `tint` (may be null) colours it, and nothing lands outside the target's
