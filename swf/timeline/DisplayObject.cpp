@@ -22,7 +22,7 @@ void PlaceState::apply(const format::PlaceObject& place) {
     if (place.visible)
         visible = *place.visible;
     if (place.backgroundColor)
-        backgroundColor = *place.backgroundColor;
+        opaqueBackground = *place.backgroundColor;
     if (!place.clipActions.empty()) {
         clipEvents = place.allClipEvents;
         clipActions = place.clipActions;

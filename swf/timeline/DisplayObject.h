@@ -35,8 +35,11 @@ struct PlaceState {
     format::BlendMode blendMode = format::BlendMode::Normal;
     std::vector<format::Filter> filters;
     bool visible = true;
+    // Drawn through a kept raster of the object (PlaceObject3's flag; scripts may set it).
     bool cacheAsBitmap = false;
-    std::optional<format::Rgba> backgroundColor;
+    // Opaque fill of the object's bounds drawn under it (PlaceObject3's background colour;
+    // scripts may set it, alpha is always 255 then); nullopt for none.
+    std::optional<format::Rgba> opaqueBackground;
     // Clip actions of the placement (spans into the movie body); sprites only.
     std::uint32_t clipEvents = 0;
     std::vector<format::ClipActionRecord> clipActions;
@@ -63,12 +66,13 @@ struct DisplayObject : PlaceState {
     // A script set its transform or colour: timeline moves no longer change those.
     bool scriptTransformed = false;
 
-    // Set by scripts only (the tags have no say): scrollRect crops and scrolls the object
-    // (pixels in twips), scale9Grid stretches it by nine regions (the character's
-    // DefineScalingGrid is read from the character), scriptMask names the object masking
-    // this one by serial (setMask; 0 for none).
+    // scrollRect (set by scripts only): the object shows only this rectangle of its own
+    // space (twips), moved to its origin, so xMin/yMin scroll the content.
     std::optional<format::Rect> scrollRect;
+    // scale9Grid: the centre rectangle (local twips) of a nine-region stretch. Starts as the
+    // sprite's or button's DefineScalingGrid; scripts may replace or clear it.
     std::optional<format::Rect> scale9Grid;
+    // The object masking this one by serial (setMask; 0 for none).
     std::uint64_t scriptMask = 0;
 
     // The state as a given kind's class (objects/*.h), or null when it is another kind.

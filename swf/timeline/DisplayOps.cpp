@@ -2,6 +2,7 @@
 // Rules that decide what a tag does to a depth are written here once; seek snapshots
 // (SeekIndex.cpp) apply the same placement rules to bare state.
 
+#include "swf/format/Button.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 
@@ -28,6 +29,14 @@ void applyKeepingScriptTransform(DisplayObject& obj, const PlaceState* fromTags,
         obj.matrix = matrix;
         obj.colorTransform = cx;
     }
+}
+
+std::optional<format::Rect> scalingGridOf(const format::Character& character) {
+    if (character.kind == format::CharacterKind::Sprite)
+        return static_cast<const format::SpriteCharacter&>(character).scalingGrid;
+    if (character.kind == format::CharacterKind::Button)
+        return static_cast<const format::ButtonCharacter&>(character).scalingGrid;
+    return std::nullopt;
 }
 
 } // namespace
@@ -241,6 +250,7 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
     obj.kind = kindOf(*character);
     obj.state = makeObjectState(*character, movie);
     obj.serial = nextSerial++;
+    obj.scale9Grid = scalingGridOf(*character);
     if (obj.name.empty() &&
         (obj.kind == ObjectKind::Sprite || obj.kind == ObjectKind::Button || obj.kind == ObjectKind::EditText))
         obj.name = "instance" + std::to_string(++unnamedInstances);

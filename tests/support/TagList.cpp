@@ -460,6 +460,13 @@ TagList& TagList::videoFrame(std::uint16_t streamId, std::uint16_t frame,
     return rawTag(tag::VideoFrame, w.data(), TagHeader::Long);
 }
 
+TagList& TagList::defineScalingGrid(std::uint16_t id, const Rect& centre) {
+    ByteWriter w;
+    w.u16(id);
+    encode::rect(w, centre);
+    return rawTag(tag::DefineScalingGrid, w.data());
+}
+
 TagList& TagList::exportAssets(const std::vector<std::pair<std::uint16_t, std::string>>& exports) {
     ByteWriter w;
     w.u16(static_cast<std::uint16_t>(exports.size()));

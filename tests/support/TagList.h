@@ -30,7 +30,7 @@ inline constexpr std::uint16_t End = 0, ShowFrame = 1, DefineShape = 2, PlaceObj
                                StartSound = 15, SoundStreamHead = 18, SoundStreamBlock = 19, DefineText2 = 33,
                                DefineButton2 = 34, DefineEditText = 37, SoundStreamHead2 = 45,
                                DefineFont2 = 48, ExportAssets = 56, DefineVideoStream = 60, VideoFrame = 61,
-                               DefineFontInfo2 = 62, DefineFont3 = 75, DefineSceneAndFrameLabelData = 86;
+                               DefineFontInfo2 = 62, DefineFont3 = 75, DefineScalingGrid = 78, DefineSceneAndFrameLabelData = 86;
 }
 
 // The sound format byte: format << 4 | rate << 2 | 16-bit << 1 | stereo.
@@ -158,6 +158,8 @@ public:
                                std::uint16_t height, std::uint8_t codec, std::uint8_t flags = 0);
     TagList& videoFrame(std::uint16_t streamId, std::uint16_t frame, std::span<const std::uint8_t> data);
 
+    // The centre rectangle (twips) of a sprite's or button's nine-region stretch.
+    TagList& defineScalingGrid(std::uint16_t id, const Rect& centre);
     TagList& exportAssets(const std::vector<std::pair<std::uint16_t, std::string>>& exports);
     // Scenes and labels as (0-based frame, name).
     TagList& defineSceneAndFrameLabelData(const std::vector<std::pair<std::uint32_t, std::string>>& scenes,

@@ -164,6 +164,31 @@ TEST(DisplayObjects, KindStatesKnowTheirBounds) {
     EXPECT_FALSE(bounds(6));
 }
 
+// The fields the renderer draws from: DefineScalingGrid reaches sprite and button
+// instances as their scale9Grid (shapes have none), PlaceObject3's cache flag and
+// background colour reach cacheAsBitmap and opaqueBackground.
+TEST(DisplayObjects, ScalingGridCacheAndBackgroundReachTheObject) {
+    SwfWriter movie;
+    defineEveryKind(movie);
+    const Rect centre{100, 300, 120, 280};
+    movie.defineScalingGrid(3, centre).defineScalingGrid(4, centre);
+    PlaceObject cached = placement(1, 1, false);
+    cached.bitmapCache = 1;
+    cached.backgroundColor = Rgba{10, 20, 30, 255};
+    movie.placeObject3(cached).place(3, 3).place(4, 4).showFrame();
+    swf::Player player;
+    ASSERT_TRUE(load(player, movie));
+    player.tick();
+    const swf::format::Rect expected{100, 300, 120, 280};
+    EXPECT_EQ(at(player, 3)->scale9Grid, expected);
+    EXPECT_EQ(at(player, 4)->scale9Grid, expected);
+    EXPECT_FALSE(at(player, 1)->scale9Grid);
+    EXPECT_TRUE(at(player, 1)->cacheAsBitmap);
+    ASSERT_TRUE(at(player, 1)->opaqueBackground);
+    EXPECT_EQ(at(player, 1)->opaqueBackground->g, 20);
+    EXPECT_FALSE(at(player, 3)->cacheAsBitmap);
+}
+
 // An object a script created stays when the timeline seeks, and when a timeline tag would
 // replace the object at its depth.
 TEST(DisplayObjects, ScriptCreatedObjectsOutliveTheTimeline) {
