@@ -2,6 +2,7 @@
 // hands each call to the host (ClipHost::draw), which keeps the drawing as shape records.
 
 #include "BuiltinSupport.h"
+#include "BuiltinTextField.h"
 
 #include <algorithm>
 #include <cmath>
@@ -172,7 +173,11 @@ Value clipSetMask(Interpreter& vm, Object* self, std::span<const Value> args) {
         return false;
     const Value target = arg(args, 0);
     Object* mask = target.isNullish() ? nullptr : vm.resolveTarget(target, vm.currentTarget());
-    vm.host()->setMask(c, mask && mask->kind() == Object::Kind::Clip ? static_cast<ClipObject*>(mask)->clip : kNoClip);
+    if (const FieldRef* field = mask ? fieldRefOf(mask) : nullptr)
+        vm.host()->setFieldMask(c, *field);
+    else
+        vm.host()->setMask(c, mask && mask->kind() == Object::Kind::Clip ? static_cast<ClipObject*>(mask)->clip
+                                                                         : kNoClip);
     return true;
 }
 

@@ -182,6 +182,8 @@ public:
 
     // setMask: `mask` (kNoClip for none) masks `clip` by its filled area.
     virtual void setMask(ClipId /*clip*/, ClipId /*mask*/) {}
+    // setMask with a text field: `clip` shows through the field's embedded letters only.
+    virtual void setFieldMask(ClipId /*clip*/, const FieldRef& /*mask*/) {}
     // The drawing API: appends to the clip's run-time drawing, shown under its children.
     virtual void draw(ClipId, const DrawOp&) {}
 

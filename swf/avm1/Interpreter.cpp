@@ -445,7 +445,10 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
             const ClipId child = m_host->child(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
             if (child != kNoClip)
                 return clipObject(child);
-            const FieldRef field = m_host->fieldChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
+            // Text fields became script objects with SWF 6; older movies do not see them by name.
+            const FieldRef field = m_version >= 6 ? m_host->fieldChild(static_cast<ClipObject*>(cur)->clip, name,
+                                                                       caseSensitive())
+                                                  : FieldRef{};
             if (field.serial)
                 return textFieldObject(*this, field, std::string(name));
             if (const FieldRef video = m_host->videoChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());

@@ -666,12 +666,19 @@ void PlayerScriptHost::draw(ClipId clip, const DrawOp& op) {
 }
 
 void PlayerScriptHost::setMask(ClipId clip, ClipId mask) {
+    timeline::Clip* m = mask != kNoClip ? find(mask) : nullptr;
+    maskBy(clip, m ? m->displayObject() : nullptr);
+}
+
+void PlayerScriptHost::setFieldMask(ClipId clip, const FieldRef& mask) {
+    maskBy(clip, fieldObject(mask));
+}
+
+void PlayerScriptHost::maskBy(ClipId clip, const timeline::DisplayObject* mo) {
     timeline::Clip* c = find(clip);
     timeline::DisplayObject* o = c ? c->displayObject() : nullptr;
     if (!o)
         return;
-    timeline::Clip* m = mask != kNoClip ? find(mask) : nullptr;
-    const timeline::DisplayObject* mo = m ? m->displayObject() : nullptr;
     o->scriptMask = mo && mo != o ? mo->serial : 0;
     c->world().hasScriptMasks = c->world().hasScriptMasks || o->scriptMask != 0;
     ++c->world().generation;

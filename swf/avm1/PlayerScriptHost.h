@@ -136,6 +136,7 @@ public:
     bool drawClip(timeline::Pixels& target, ClipId clip, const double (&matrix)[6], const ClipColor* tint,
                   const ClipRect* clipRect, bool smoothing) override;
     void setMask(ClipId clip, ClipId mask) override;
+    void setFieldMask(ClipId clip, const FieldRef& mask) override;
     void setColorTransform(ClipId clip, const ClipColor& in) override;
     audio::SoundControl* soundControl() override;
     int exportedSound(std::string_view name) override;
@@ -162,6 +163,7 @@ private:
     static double objectProperty(const timeline::DisplayObject* o, ClipProperty p);
     static bool setObjectProperty(timeline::DisplayObject& o, ClipProperty p, double value);
     timeline::DisplayObject* fieldObject(const FieldRef& ref, timeline::Clip** parent = nullptr);
+    void maskBy(ClipId clip, const timeline::DisplayObject* mask); // null: no mask
     // The script object of a clip or text field on stage; null for anything else.
     Object* scriptObject(const input::ObjectRef& ref);
 

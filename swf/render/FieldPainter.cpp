@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace swf::render {
 namespace {
@@ -30,11 +31,62 @@ double xOnLine(const text::TextLayout& layout, const text::LaidLine& line, std::
     return line.left;
 }
 
+// Device text is drawn at the field's vertical scale in both directions, from where the
+// scaled field puts the corner of its gutter: Flash Player stretched the box of a device-font
+// field, never its letters.
+QTransform deviceTextPlacement(const QTransform& textToDevice) {
+    const double k = textToDevice.m22();
+    const QPointF corner = textToDevice.map(QPointF(text::kGutter, text::kGutter));
+    return QTransform::fromTranslate(-text::kGutter, -text::kGutter) * QTransform::fromScale(k, k) *
+           QTransform::fromTranslate(corner.x(), corner.y());
+}
+
+bool usesDeviceFonts(const text::TextLayout& layout) {
+    return std::any_of(layout.styles.begin(), layout.styles.end(),
+                       [](const text::GlyphStyle& s) { return dynamic_cast<const DeviceFace*>(s.face); });
+}
+
 bool selected(const FieldView& view, std::size_t index) {
     return index >= view.selBegin && index < view.selEnd;
 }
 
 } // namespace
+
+void drawBox(QPainter& p, const QRectF& box, std::optional<QColor> background, std::optional<QColor> border,
+             const QTransform& objectToDevice, const QTransform& deviceToPainter) {
+    if (!background && !border)
+        return;
+    if (objectToDevice.m12() != 0 || objectToDevice.m21() != 0) { // turned: outlines, as drawn
+        p.setTransform(objectToDevice * deviceToPainter);
+        if (background)
+            p.fillRect(box, *background);
+        if (border) {
+            QPen pen(*border, 1);
+            pen.setCosmetic(true);
+            QPainterPath r;
+            r.addRect(box);
+            p.strokePath(r, pen);
+        }
+        return;
+    }
+    // Upright, the box sits on whole device pixels: the background covers the pixels from
+    // the rounded left/top edge up to the rounded right/bottom one, and the border is the
+    // one-pixel ring on the pixels at those edges, whatever the scale.
+    const QRectF d = objectToDevice.mapRect(box).normalized();
+    const auto snap = [](double v) { return std::floor(v + 0.5); };
+    const double l = snap(d.left()), t = snap(d.top()), r = snap(d.right()), b = snap(d.bottom());
+    p.setTransform(deviceToPainter);
+    if (background)
+        p.fillRect(QRectF(l, t, r - l, b - t), *background);
+    if (border) {
+        QPainterPath ring;
+        ring.setFillRule(Qt::OddEvenFill);
+        ring.addRect(QRectF(l, t, r - l + 1, b - t + 1));
+        if (r - l > 1 && b - t > 1)
+            ring.addRect(QRectF(l + 1, t + 1, r - l - 1, b - t - 1));
+        p.fillPath(ring, *border);
+    }
+}
 
 FieldPainter::FieldPainter(ShapePainter& painter, GlyphShapes glyphs)
     : m_painter(painter), m_glyphs(std::move(glyphs)) {
@@ -65,37 +117,61 @@ FieldView FieldPainter::view(const text::FieldState& state, const text::TextLayo
 void FieldPainter::draw(QPainter& p, const FieldView& view, const QTransform& objectToDevice,
                         const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceTextAllowed) {
     const text::TextLayout& layout = *view.layout;
-    const QRectF box(view.x + layout.xShift, view.y, layout.width, layout.height);
+    const Shown shown = FieldPainter::shown(view);
+    const QRectF& box = shown.box;
     p.save();
+    drawBox(p, box, view.background ? std::optional(rgb(view.backgroundColor, cx)) : std::nullopt,
+            view.border ? std::optional(rgb(view.borderColor, cx)) : std::nullopt, objectToDevice, deviceToPainter);
     p.setTransform(objectToDevice * deviceToPainter);
-    if (view.background)
-        p.fillRect(box, rgb(view.backgroundColor, cx));
-    if (view.border) {
-        QPen pen(rgb(view.borderColor, cx), 1);
-        pen.setCosmetic(true);
-        QPainterPath r;
-        r.addRect(box);
-        p.strokePath(r, pen);
-    }
     p.setClipRect(box, Qt::IntersectClip);
-    const std::size_t first = std::size_t(std::clamp(view.scroll, 1, int(layout.lines.size()))) - 1;
-    const double scrolledBy = layout.lines[first].top - layout.lines[0].top;
-    const QTransform textToObject = QTransform::fromTranslate(box.x() - view.hscroll, box.y() - scrolledBy);
+    const QTransform& textToObject = shown.textToObject;
+    const bool deviceText = deviceTextAllowed && upright(objectToDevice);
+    const QTransform textToDevice = deviceText && usesDeviceFonts(layout)
+                                        ? deviceTextPlacement(textToObject * objectToDevice)
+                                        : textToObject * objectToDevice;
     if (view.selEnd > view.selBegin || view.caret)
-        drawSelection(p, view, first, scrolledBy + box.height(), textToObject * objectToDevice * deviceToPainter,
-                      cx);
-    drawGlyphs(p, view, first, scrolledBy + box.height(), textToObject, objectToDevice, deviceToPainter, cx,
-               deviceTextAllowed && upright(objectToDevice));
+        drawSelection(p, view, shown, textToDevice * deviceToPainter, cx);
+    drawGlyphs(p, view, shown, objectToDevice, textToDevice, deviceToPainter, cx, deviceText);
     p.restore();
+}
+
+FieldPainter::Shown FieldPainter::shown(const FieldView& view) {
+    const text::TextLayout& layout = *view.layout;
+    Shown s;
+    s.box = QRectF(view.x + layout.xShift, view.y, layout.width, layout.height);
+    s.firstLine = std::size_t(std::clamp(view.scroll, 1, int(layout.lines.size()))) - 1;
+    const double scrolledBy = layout.lines[s.firstLine].top - layout.lines[0].top;
+    s.endLine = s.firstLine;
+    while (s.endLine < layout.lines.size() && layout.lines[s.endLine].top < scrolledBy + s.box.height())
+        ++s.endLine;
+    s.textToObject = QTransform::fromTranslate(s.box.x() - view.hscroll, s.box.y() - scrolledBy);
+    return s;
+}
+
+void FieldPainter::forEachLetter(const FieldView& view, const QTransform& objectToDevice,
+                                 const std::function<void(const CompiledShape&, const QTransform&)>& fn) const {
+    const text::TextLayout& layout = *view.layout;
+    const Shown s = shown(view);
+    for (std::size_t li = s.firstLine; li < s.endLine; ++li)
+        for (std::size_t g = layout.lines[li].glyphBegin; g < layout.lines[li].glyphEnd; ++g) {
+            const text::LaidGlyph& lg = layout.glyphs[g];
+            const text::GlyphStyle* st = lg.style < layout.styles.size() ? &layout.styles[lg.style] : nullptr;
+            const auto* embedded = st ? dynamic_cast<const text::EmbeddedFace*>(st->face) : nullptr;
+            if (!embedded || lg.glyph < 0)
+                continue;
+            const double scale = st->size / embedded->font().emSquare();
+            if (const CompiledShape* shape = m_glyphs(&embedded->font(), std::uint32_t(lg.glyph)))
+                fn(*shape, QTransform(scale, 0, 0, scale, lg.x, lg.y) * s.textToObject * objectToDevice);
+        }
 }
 
 // The selection's black band on each line it covers, and the caret: a one-pixel bar the
 // height of its line, in the colour of the text before it.
-void FieldPainter::drawSelection(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
-                                 const QTransform& toPainter, const ColorTransform& cx) {
+void FieldPainter::drawSelection(QPainter& p, const FieldView& view, const Shown& shown, const QTransform& toPainter,
+                                 const ColorTransform& cx) {
     const text::TextLayout& layout = *view.layout;
     p.setTransform(toPainter);
-    for (std::size_t li = firstLine; li < layout.lines.size() && layout.lines[li].top < visibleBottom; ++li) {
+    for (std::size_t li = shown.firstLine; li < shown.endLine; ++li) {
         const text::LaidLine& line = layout.lines[li];
         const double height = line.ascent + line.descent;
         if (view.caret && layout.lineOf(*view.caret) == li) {
@@ -117,11 +193,12 @@ void FieldPainter::drawSelection(QPainter& p, const FieldView& view, std::size_t
     }
 }
 
-void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
-                              const QTransform& textToObject, const QTransform& objectToDevice,
+void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, const Shown& shown,
+                              const QTransform& objectToDevice, const QTransform& textToDevice,
                               const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceText) {
+    const QTransform& textToObject = shown.textToObject;
     const text::TextLayout& layout = *view.layout;
-    const QTransform toPainter = textToObject * objectToDevice * deviceToPainter;
+    const QTransform toPainter = textToDevice * deviceToPainter;
     bool inverted = false; // selected text shows white on the selection's black
     const auto drawOne = [&](const text::GlyphStyle& st, char32_t ch, int glyph, double x, double y) {
         const QColor color = rgb(inverted ? 0xFFFFFF : st.color, cx);
@@ -132,16 +209,15 @@ void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, std::size_t fi
                                     QTransform(scale, 0, 0, scale, x, y) * textToObject * objectToDevice,
                                     color, deviceToPainter);
         } else if (const auto* device = dynamic_cast<const DeviceFace*>(st.face); device && deviceText) {
-            p.setTransform(toPainter);
-            p.setFont(device->font(st.size));
+            // At its size in device pixels, so that the font engine draws it as on screen.
+            p.setTransform(deviceToPainter);
+            p.setFont(device->font(st.size * textToDevice.m22()));
             p.setPen(color);
-            p.drawText(QPointF(x, y), QString::fromUcs4(&ch, 1));
+            p.drawText(textToDevice.map(QPointF(x, y)), QString::fromUcs4(&ch, 1));
         }
     };
-    for (std::size_t li = firstLine; li < layout.lines.size(); ++li) {
+    for (std::size_t li = shown.firstLine; li < shown.endLine; ++li) {
         const text::LaidLine& line = layout.lines[li];
-        if (line.top >= visibleBottom)
-            break;
         for (std::size_t g = line.glyphBegin; g < line.glyphEnd; ++g) {
             const text::LaidGlyph& lg = layout.glyphs[g];
             inverted = selected(view, lg.index);

@@ -35,6 +35,10 @@ struct FieldView {
     std::optional<std::size_t> caret; // shown now
 };
 
+// A field's background and border through `objectToDevice`; either may be left out.
+void drawBox(QPainter& p, const QRectF& box, std::optional<QColor> background, std::optional<QColor> border,
+             const QTransform& objectToDevice, const QTransform& deviceToPainter);
+
 class FieldPainter {
 public:
     using GlyphShapes = std::function<const CompiledShape*(const format::FontCharacter*, std::uint32_t)>;
@@ -49,12 +53,25 @@ public:
     // What the field shows now, laid out.
     static FieldView view(const text::FieldState& state, const text::TextLayout& layout);
 
+    // The embedded letters the field shows, each as its outline and where it stands on the
+    // device: what a field masks by (device text has no outlines and masks nothing).
+    void forEachLetter(const FieldView& view, const QTransform& objectToDevice,
+                       const std::function<void(const CompiledShape&, const QTransform&)>& fn) const;
+
 private:
-    void drawGlyphs(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
-                    const QTransform& textToObject, const QTransform& objectToDevice,
-                    const QTransform& deviceToPainter, const ColorTransform& cx, bool deviceText);
-    void drawSelection(QPainter& p, const FieldView& view, std::size_t firstLine, double visibleBottom,
-                       const QTransform& toPainter, const ColorTransform& cx);
+    // The field's box after autoSize, the lines scrolled into it and where its text starts.
+    struct Shown {
+        QRectF box;
+        std::size_t firstLine = 0, endLine = 0;
+        QTransform textToObject;
+    };
+    static Shown shown(const FieldView& view);
+
+    void drawGlyphs(QPainter& p, const FieldView& view, const Shown& shown, const QTransform& objectToDevice,
+                    const QTransform& textToDevice, const QTransform& deviceToPainter, const ColorTransform& cx,
+                    bool deviceText);
+    void drawSelection(QPainter& p, const FieldView& view, const Shown& shown, const QTransform& toPainter,
+                       const ColorTransform& cx);
 
     ShapePainter& m_painter;
     GlyphShapes m_glyphs;

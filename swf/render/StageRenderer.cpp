@@ -886,13 +886,7 @@ private:
     bool drawTextField(Target& t, const format::EditTextCharacter& field,
                        const timeline::TextFieldObject* live, const QTransform& m, const ColorTransform& cx) {
         const bool deviceText = canDrawDeviceText();
-        const text::FieldState* state = live ? &live->field : nullptr;
-        if (!state) {
-            auto it = m_definitionFields.find(&field);
-            if (it == m_definitionFields.end())
-                it = m_definitionFields.emplace(&field, text::FieldState(field, fontFor(field.fontId))).first;
-            state = &it->second;
-        }
+        const text::FieldState* state = &fieldState(field, live);
         if (!state->usesEmbeddedFont() && !deviceText) {
             if (field.border)
                 drawFieldBox(t, field, m, cx);
@@ -905,19 +899,41 @@ private:
         return true;
     }
 
+    const text::FieldState& fieldState(const format::EditTextCharacter& field, const timeline::TextFieldObject* live) {
+        if (live)
+            return live->field;
+        auto it = m_definitionFields.find(&field);
+        if (it == m_definitionFields.end())
+            it = m_definitionFields.emplace(&field, text::FieldState(field, fontFor(field.fontId))).first;
+        return it->second;
+    }
+
+    // A field masks by the embedded letters it shows, cut to its box; device text and the
+    // field's background and border mask nothing.
+    void addFieldMask(QPainterPath& out, const format::EditTextCharacter& field,
+                      const timeline::TextFieldObject* live, const QTransform& m) {
+        const text::FieldState& state = fieldState(field, live);
+        const std::lock_guard lock(m_shared.mutex);
+        const FieldView view = FieldPainter::view(state, state.layout());
+        QPainterPath letters;
+        letters.setFillRule(Qt::WindingFill);
+        m_fields.forEachLetter(view, m, [&](const CompiledShape& glyph, const QTransform& g) {
+            addToUnion(letters, glyph.fillArea(), g);
+        });
+        if (letters.isEmpty())
+            return;
+        QPainterPath box;
+        box.addRect(QRectF(view.x + view.layout->xShift, view.y, view.layout->width, view.layout->height));
+        out.addPath(letters.intersected(m.map(box)));
+    }
+
     // A field's box alone (white with a black border), for fields whose text cannot be shown.
     void drawFieldBox(Target& t, const format::EditTextCharacter& field, const QTransform& m,
                       const ColorTransform& cx) {
-        QPainter& p = *t.painter;
         const QRectF bounds(field.bounds.xMin, field.bounds.yMin, double(field.bounds.width()),
                             double(field.bounds.height()));
-        p.setTransform(m * t.deviceToPainter);
-        p.fillRect(bounds, cx.applyToColor({255, 255, 255, 255}));
-        QPen pen(cx.applyToColor({0, 0, 0, 255}), 1);
-        pen.setCosmetic(true);
-        QPainterPath r;
-        r.addRect(bounds);
-        p.strokePath(r, pen);
+        drawBox(*t.painter, bounds, cx.applyToColor({255, 255, 255, 255}), cx.applyToColor({0, 0, 0, 255}), m,
+                t.deviceToPainter);
     }
 
     // The first frame of a sprite as a fixed display list, built once from its control tags.
@@ -1012,6 +1028,10 @@ private:
                    const format::Rgba&) {
                     // FIXME: device-font text does not mask.
                 });
+            break;
+        case format::CharacterKind::EditText:
+            addFieldMask(out, *static_cast<const format::EditTextCharacter*>(ch),
+                         obj ? obj->as<timeline::TextFieldObject>() : nullptr, m);
             break;
         case format::CharacterKind::Bitmap:
             if (const QImage* img = bitmap(ch->id)) {

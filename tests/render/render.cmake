@@ -13,6 +13,7 @@ if(TARGET swf_player)
       ${CMAKE_CURRENT_LIST_DIR}/BandCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/DamageCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/ScriptBitmapCases.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/TextFieldCases.cpp
     LIBS swf_render swf_session orvane_swfwriter orvane_avm1asm
     LABELS render)
   target_compile_definitions(render_ref_tests PRIVATE
