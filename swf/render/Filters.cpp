@@ -1,11 +1,10 @@
-// Filters work on premultiplied layers. Blurs are repeated box blurs (one pass per the
-// filter's quality), done with running sums along rows and then columns; shadows and
-// glows blur the layer's alpha, colour it and compose it under (or, inner, inside) the
-// object.
+// Filters work on premultiplied layers, one after the other in the list's order. Blur,
+// colour matrix and convolution are here; the edge effects are in EdgeFilters.cpp.
 
 #include "swf/render/Filters.h"
 
-#include <QPainter>
+#include "swf/render/EdgeFilters.h"
+#include "swf/render/FilterKernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,56 +13,8 @@
 namespace swf::render {
 namespace {
 
-// Blur radii beyond this many device pixels are clamped: the work grows with the layer,
-// not the radius, but a huge radius only spreads the object into nothing.
-constexpr int kMaxRadius = 255;
-constexpr int kMaxPasses = 15;
-
-// One box blur pass over n values spaced `step` apart, window 2r+1, edges transparent.
-void boxLine(std::uint8_t* data, int n, int step, int r, std::vector<int>& tmp) {
-    tmp.resize(std::size_t(n));
-    const int window = 2 * r + 1;
-    int sum = 0;
-    for (int i = 0; i < std::min(r, n); ++i)
-        sum += data[i * step];
-    for (int i = 0; i < n; ++i) {
-        if (i + r < n)
-            sum += data[(i + r) * step];
-        tmp[std::size_t(i)] = sum;
-        if (i - r >= 0)
-            sum -= data[(i - r) * step];
-    }
-    for (int i = 0; i < n; ++i)
-        data[i * step] = static_cast<std::uint8_t>((tmp[std::size_t(i)] + window / 2) / window);
-}
-
-// Blurs the bytes of every channel of a 32-bit image (premultiplied stays premultiplied).
-void boxBlur(QImage& img, double rx, double ry, int passes) {
-    const int irx = std::clamp(int(std::lround(rx)), 0, kMaxRadius);
-    const int iry = std::clamp(int(std::lround(ry)), 0, kMaxRadius);
-    passes = std::clamp(passes, 1, kMaxPasses);
-    if (irx == 0 && iry == 0)
-        return;
-    std::vector<int> tmp;
-    const int w = img.width(), h = img.height();
-    const int stride = static_cast<int>(img.bytesPerLine());
-    std::uint8_t* bits = img.bits();
-    for (int p = 0; p < passes; ++p) {
-        if (irx > 0)
-            for (int y = 0; y < h; ++y)
-                for (int c = 0; c < 4; ++c)
-                    boxLine(bits + std::size_t(y) * stride + c, w, 4, irx, tmp);
-        if (iry > 0)
-            for (int x = 0; x < w; ++x)
-                for (int c = 0; c < 4; ++c)
-                    boxLine(bits + std::size_t(x) * 4 + c, h, stride, iry, tmp);
-    }
-}
-
-// Flash gives blur sizes as the width of the box; half of it is our radius.
-double radius(double blur, double scale) {
-    return std::max(0.0, blur * scale / 2.0);
-}
+// Flash accepts convolution matrices of at most 15 x 15.
+constexpr int kMaxMatrixSide = 15;
 
 void colorMatrix(QImage& img, const std::array<float, 20>& m) {
     for (int y = 0; y < img.height(); ++y) {
@@ -82,74 +33,61 @@ void colorMatrix(QImage& img, const std::array<float, 20>& m) {
     }
 }
 
-// Drop shadow and glow (a glow is a shadow without distance).
-void shadow(QImage& layer, const format::Filter& f, double scale) {
-    const int w = layer.width(), h = layer.height();
-    // The shadow's coverage: the object's alpha, or its inverse for an inner shadow.
-    QImage cover(w, h, QImage::Format_ARGB32_Premultiplied);
-    const double strength = std::clamp(f.strength, 0.0, 255.0);
+// Each channel of the straight colour becomes the weighted sum of the pixels around it
+// (the matrix centred on it, its centre at side/2) over the divisor, plus the bias. Pixels
+// past the layer's edge are the nearest edge pixel (clamp) or the filter's default colour.
+// False when the matrix cannot be used (empty, larger than Flash allows, or short).
+bool convolve(QImage& img, const format::Filter& f) {
+    const int mx = f.matrixX, my = f.matrixY;
+    if (mx < 1 || my < 1 || mx > kMaxMatrixSide || my > kMaxMatrixSide ||
+        f.convolution.size() != std::size_t(mx) * std::size_t(my))
+        return false;
+    const double divisor = std::isfinite(f.divisor) && f.divisor != 0 ? f.divisor : 1.0; // no division by zero
+    const double bias = std::isfinite(f.bias) ? f.bias : 0.0;
+    const int w = img.width(), h = img.height();
+    std::vector<QRgb> src(std::size_t(w) * std::size_t(h));
     for (int y = 0; y < h; ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-        auto* dst = reinterpret_cast<QRgb*>(cover.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int a = f.inner ? 255 - qAlpha(src[x]) : qAlpha(src[x]);
-            dst[x] = qRgba(a, a, a, a);
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            src[std::size_t(y) * std::size_t(w) + std::size_t(x)] = qUnpremultiply(row[x]);
+    }
+    const QRgb outside = qRgba(f.defaultColor.r, f.defaultColor.g, f.defaultColor.b, f.defaultColor.a);
+    auto pixel = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= w || y >= h) {
+            if (!f.clamp)
+                return outside;
+            x = std::clamp(x, 0, w - 1);
+            y = std::clamp(y, 0, h - 1);
         }
-    }
-    boxBlur(cover, radius(f.blurX, scale), radius(f.blurY, scale), f.passes);
-    const double dx = std::cos(f.angle) * f.distance * scale, dy = std::sin(f.angle) * f.distance * scale;
-    QImage tinted(w, h, QImage::Format_ARGB32_Premultiplied);
-    tinted.fill(Qt::transparent);
-    {
-        QPainter p(&tinted);
-        p.drawImage(QPointF(dx, dy), cover);
-    }
+        return src[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+    };
     for (int y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(tinted.scanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x) {
-            const int a = std::clamp(int(qAlpha(row[x]) * strength * f.color.a / 255.0 + 0.5), 0, 255);
-            row[x] = qPremultiply(qRgba(f.color.r, f.color.g, f.color.b, a));
+            double sum[4] = {0, 0, 0, 0};
+            for (int j = 0; j < my; ++j)
+                for (int i = 0; i < mx; ++i) {
+                    const double k = f.convolution[std::size_t(j) * std::size_t(mx) + std::size_t(i)];
+                    if (k == 0 || !std::isfinite(k))
+                        continue;
+                    const QRgb p = pixel(x + i - mx / 2, y + j - my / 2);
+                    sum[0] += k * qRed(p);
+                    sum[1] += k * qGreen(p);
+                    sum[2] += k * qBlue(p);
+                    sum[3] += k * qAlpha(p);
+                }
+            auto channel = [&](double s) { return int(std::clamp(std::round(s / divisor + bias), 0.0, 255.0)); };
+            const int a = f.preserveAlpha ? qAlpha(pixel(x, y)) : channel(sum[3]);
+            row[x] = qPremultiply(qRgba(channel(sum[0]), channel(sum[1]), channel(sum[2]), a));
         }
     }
-    QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
-    QPainter p(&out);
-    if (f.inner) {
-        // Inside the object only: the object (unless knocked out) with the shadow on top,
-        // then cut to the object's own alpha.
-        if (!f.knockout && f.compositeSource)
-            p.drawImage(0, 0, layer);
-        p.drawImage(0, 0, tinted);
-        p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-        p.drawImage(0, 0, layer);
-    } else {
-        p.drawImage(0, 0, tinted);
-        if (f.knockout) {
-            p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-            p.drawImage(0, 0, layer);
-        } else if (f.compositeSource) {
-            p.drawImage(0, 0, layer);
-        }
-    }
-    p.end();
-    layer = out;
+    return true;
 }
 
 } // namespace
 
 bool hasAppliedFilter(const std::vector<format::Filter>& filters) {
-    for (const format::Filter& f : filters) {
-        switch (f.type) {
-        case format::FilterType::Blur:
-        case format::FilterType::DropShadow:
-        case format::FilterType::Glow:
-        case format::FilterType::ColorMatrix:
-            return true;
-        default:
-            break;
-        }
-    }
-    return false;
+    return !filters.empty();
 }
 
 int applyFilters(QImage& layer, const std::vector<format::Filter>& filters, double pixelScale) {
@@ -158,18 +96,23 @@ int applyFilters(QImage& layer, const std::vector<format::Filter>& filters, doub
     for (const format::Filter& f : filters) {
         switch (f.type) {
         case format::FilterType::Blur:
-            boxBlur(layer, radius(f.blurX, scale), radius(f.blurY, scale), f.passes);
+            filters::boxBlur(layer.bits(), layer.width(), layer.height(), layer.bytesPerLine(), 4,
+                             filters::blurRadius(f.blurX, scale), filters::blurRadius(f.blurY, scale), f.passes);
             break;
         case format::FilterType::DropShadow:
         case format::FilterType::Glow:
-            shadow(layer, f, scale);
+        case format::FilterType::GradientGlow:
+            filters::applyGlow(layer, f, scale);
+            break;
+        case format::FilterType::Bevel:
+        case format::FilterType::GradientBevel:
+            filters::applyBevel(layer, f, scale);
             break;
         case format::FilterType::ColorMatrix:
             colorMatrix(layer, f.colorMatrix);
             break;
-        default:
-            // FIXME: bevel, gradient glow, gradient bevel and convolution filters are not applied.
-            ++skipped;
+        case format::FilterType::Convolution:
+            skipped += convolve(layer, f) ? 0 : 1;
             break;
         }
     }

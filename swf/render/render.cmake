@@ -14,6 +14,7 @@ if(TARGET swf_format)
 endif()
 if(TARGET swf_player)
   list(APPEND _render_sources ${CMAKE_CURRENT_LIST_DIR}/StageRenderer.cpp ${CMAKE_CURRENT_LIST_DIR}/Filters.cpp
+       ${CMAKE_CURRENT_LIST_DIR}/FilterKernels.cpp ${CMAKE_CURRENT_LIST_DIR}/EdgeFilters.cpp
        ${CMAKE_CURRENT_LIST_DIR}/TextLayout.cpp ${CMAKE_CURRENT_LIST_DIR}/DeviceFace.cpp
        ${CMAKE_CURRENT_LIST_DIR}/FieldPainter.cpp
        ${CMAKE_CURRENT_LIST_DIR}/ScriptPictures.cpp)

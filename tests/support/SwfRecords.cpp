@@ -72,6 +72,55 @@ Filter Filter::colorMatrix(const std::array<float, 20>& m) {
     return {6, w.take()};
 }
 
+namespace {
+
+// The fields bevels and gradient filters end with.
+void edgeFilterTail(ByteWriter& w, double blur, double angle, double distance, double strength, std::uint8_t flags) {
+    w.fixed(blur);
+    w.fixed(blur);
+    w.fixed(angle);
+    w.fixed(distance);
+    w.fixed8(strength);
+    w.u8(flags);
+}
+
+} // namespace
+
+Filter Filter::bevel(Rgba shadow, Rgba highlight, double blur, double angle, double distance, double strength,
+                     std::uint8_t flags) {
+    ByteWriter w;
+    encode::rgba(w, shadow);
+    encode::rgba(w, highlight);
+    edgeFilterTail(w, blur, angle, distance, strength, flags);
+    return {3, w.take()};
+}
+
+Filter Filter::gradient(std::uint8_t id, const std::vector<std::pair<Rgba, std::uint8_t>>& stops, double blur,
+                        double angle, double distance, double strength, std::uint8_t flags) {
+    ByteWriter w;
+    w.u8(static_cast<std::uint8_t>(stops.size()));
+    for (const auto& s : stops)
+        encode::rgba(w, s.first);
+    for (const auto& s : stops)
+        w.u8(s.second);
+    edgeFilterTail(w, blur, angle, distance, strength, flags);
+    return {id, w.take()};
+}
+
+Filter Filter::convolution(std::uint8_t cols, std::uint8_t rows, const std::vector<float>& matrix, float divisor,
+                           float bias, Rgba defaultColor, bool clamp, bool preserveAlpha) {
+    ByteWriter w;
+    w.u8(cols);
+    w.u8(rows);
+    w.f32(divisor);
+    w.f32(bias);
+    for (float v : matrix)
+        w.f32(v);
+    encode::rgba(w, defaultColor);
+    w.u8(static_cast<std::uint8_t>((clamp ? 2 : 0) | (preserveAlpha ? 1 : 0)));
+    return {5, w.take()};
+}
+
 namespace encode {
 
 void rect(ByteWriter& out, const Rect& r, int nbits) {

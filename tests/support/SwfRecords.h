@@ -163,6 +163,14 @@ struct Filter {
     static Filter glow(Rgba color, double blurX, double blurY, double strength,
                        std::uint8_t flags = 0x20 | 1);
     static Filter colorMatrix(const std::array<float, 20>& m);
+    // flags: inner 0x80, knockout 0x40, composite source 0x20, on top 0x10, passes in the low 4 bits.
+    static Filter bevel(Rgba shadow, Rgba highlight, double blur, double angle, double distance,
+                        double strength, std::uint8_t flags = 0x80 | 0x20 | 1);
+    // id 4 (gradient glow) or 7 (gradient bevel); colours and ratios pairwise.
+    static Filter gradient(std::uint8_t id, const std::vector<std::pair<Rgba, std::uint8_t>>& stops, double blur,
+                           double angle, double distance, double strength, std::uint8_t flags);
+    static Filter convolution(std::uint8_t cols, std::uint8_t rows, const std::vector<float>& matrix, float divisor,
+                              float bias, Rgba defaultColor, bool clamp, bool preserveAlpha);
 };
 
 // One CLIPACTIONRECORD; actions are action records without the terminating 0 (it is added).
