@@ -23,6 +23,7 @@
 #include "swf/render/FieldPainter.h"
 #include "swf/render/Filters.h"
 #include "swf/render/RasterCache.h"
+#include "swf/render/ScaleGrid.h"
 #include "swf/render/ShapeConverter.h"
 #include "swf/render/ShapePainter.h"
 #include "swf/render/Viewport.h"
@@ -47,6 +48,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -69,6 +71,10 @@ constexpr int kMaxLayerNesting = 6;
 constexpr std::uint64_t kMaxObjectsPerFrame = 250000;
 // Run-time drawings kept compiled at most.
 constexpr std::size_t kMaxDrawings = 1024;
+// Bytes of cacheAsBitmap rasters a band keeps; an object whose raster would not fit, or
+// would be larger than this many pixels, is drawn directly.
+constexpr std::size_t kCachedObjectBudget = 32u << 20;
+constexpr qint64 kMaxCachedObjectPixels = 4096 * 4096;
 
 ColorTransform toColorTransform(const format::ColorTransform& c) {
     return ColorTransform::fromTerms(c.rMul, c.gMul, c.bMul, c.aMul, c.rAdd, c.gAdd, c.bAdd, c.aAdd);
@@ -215,6 +221,8 @@ public:
         m_drawings.clear();
         m_painter.clearCaches();
         m_raster.clear();
+        m_cachedObjects.clear();
+        m_cachedObjectBytes = 0;
     }
 
     // Draws the stage on `painter`, whose logical coordinates `deviceToPainter` maps device
@@ -259,6 +267,7 @@ public:
             m_maskObjects.clear();
             m_masked.clear();
             m_raster.beginFrame();
+            beginCachedObjects(player.displayGeneration());
             if (player.root()->world().hasScriptMasks)
                 findScriptMasks(*player.root(), v.stageToDevice, 0);
             drawClip(t, *player.root(), v.stageToDevice, ColorTransform{}, clip, 0);
@@ -267,6 +276,7 @@ public:
         m_stats.cachedShapes = m_shapes.size() + m_morphs.size() + m_glyphs.size();
         m_stats.rasterCacheBytes = m_raster.byteSize();
         m_stats.raster = {m_raster.hits(), m_raster.misses()};
+        m_stats.cachedObjectBytes = m_cachedObjectBytes;
     }
 
     void setRasterBudget(std::size_t bytes) { m_raster.setByteLimit(bytes); }
@@ -312,6 +322,7 @@ public:
         m_painter.setBitmapSource(this);
         m_maskObjects.clear();
         m_masked.clear();
+        beginCachedObjects(clip.world().generation);
         bool hidden = false;
         if (clip.world().hasScriptMasks) {
             // Where the stage lies relative to the clip, for masks anywhere on it.
@@ -505,7 +516,7 @@ private:
                 continue;
             // Groups and masks change pixels the items under them cannot tell of.
             if (obj.clipDepth > 0 || obj.scriptMask || !obj.filters.empty() ||
-                obj.blendMode != format::BlendMode::Normal) {
+                obj.blendMode != format::BlendMode::Normal || hasPresentation(obj)) {
                 out.whole = true;
                 return;
             }
@@ -625,8 +636,7 @@ private:
                 drawLayered(t, obj, m, cx, clip, nesting, QPainter::CompositionMode_SourceOver);
                 return;
             }
-            applyClip(t, clip);
-            drawCharacter(t, obj.character, &obj, m, cx, clip, nesting);
+            drawPlaced(t, obj, m, cx, clip, nesting);
             return;
         }
         if ((mode == format::BlendMode::Alpha || mode == format::BlendMode::Erase) && !t.layered) {
@@ -660,8 +670,7 @@ private:
             return;
         if (m_layerDepth >= kMaxLayerNesting) {
             ++m_stats.objectsSkipped;
-            applyClip(t, clip);
-            drawCharacter(t, obj.character, &obj, m, cx, clip, nesting);
+            drawPlaced(t, obj, m, cx, clip, nesting);
             return;
         }
         QImage layer(t.deviceSize, QImage::Format_ARGB32_Premultiplied);
@@ -684,7 +693,7 @@ private:
             applyClip(lt, inner);
             ++m_layerDepth;
             // The group is drawn as it is and coloured as a whole afterwards.
-            drawCharacter(lt, obj.character, &obj, m, ColorTransform{}, inner, nesting);
+            drawPlaced(lt, obj, m, ColorTransform{}, inner, nesting);
             --m_layerDepth;
         }
         // FIXME: a filtered object is drawn into a layer the size of the whole target.
@@ -711,6 +720,204 @@ private:
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 
+    // What a display object adds to drawing its character: a scroll rectangle, an opaque
+    // background, a kept raster, a scale-9 grid.
+    static bool hasPresentation(const timeline::DisplayObject& obj) {
+        return obj.scrollRect || obj.opaqueBackground || obj.cacheAsBitmap ||
+               (obj.scale9Grid && (obj.kind == timeline::ObjectKind::Sprite || obj.kind == timeline::ObjectKind::Button));
+    }
+
+    // The object with what it adds: a scroll rectangle shows only that part of its space,
+    // moved to its origin; the background fills its bounds (or the scroll rectangle) under
+    // it; a cached object is drawn through its kept raster.
+    void drawPlaced(Target& t, const timeline::DisplayObject& obj, const QTransform& m, const ColorTransform& cx,
+                    const ClipState& clip, int nesting) {
+        if (!hasPresentation(obj)) {
+            applyClip(t, clip);
+            drawCharacter(t, obj.character, &obj, m, cx, clip, nesting);
+            return;
+        }
+        QTransform content = m;
+        ClipState scrolled;
+        const ClipState* in = &clip;
+        std::optional<QRectF> box;
+        if (obj.scrollRect && obj.scrollRect->width() >= 0 && obj.scrollRect->height() >= 0) {
+            const format::Rect& r = *obj.scrollRect;
+            box = QRectF(0, 0, double(r.width()), double(r.height()));
+            QPainterPath shown;
+            shown.addRect(*box);
+            scrolled = clip;
+            scrolled.masks.push_back(m.map(shown));
+            scrolled.serial = nextClipSerial();
+            in = &scrolled;
+            content = QTransform::fromTranslate(-r.xMin, -r.yMin) * m;
+        }
+        if (obj.opaqueBackground) {
+            if (!box)
+                box = localBounds(obj.character, &obj, nesting);
+            if (box && !box->isEmpty()) {
+                const format::Rgba& c = *obj.opaqueBackground;
+                applyClip(t, *in);
+                t.painter->setTransform(m * t.deviceToPainter);
+                t.painter->fillRect(*box, cx.applyToColor({c.r, c.g, c.b, 255}));
+            }
+        }
+        const auto outerWarp = m_warp;
+        if (obj.scale9Grid && (obj.kind == timeline::ObjectKind::Sprite || obj.kind == timeline::ObjectKind::Button)) {
+            const format::Rect& g = *obj.scale9Grid;
+            const QRectF grid(g.xMin, g.yMin, double(g.width()), double(g.height()));
+            const std::optional<QRectF> bounds = localBounds(obj.character, &obj, nesting);
+            const std::optional<ScaleGrid> warp =
+                bounds ? scaleGridFor(grid, *bounds, toQTransform(obj.matrix)) : std::nullopt;
+            m_warp = warp ? std::optional<ActiveWarp>(ActiveWarp{*warp, content, nesting + 1}) : std::nullopt;
+        }
+        if (!obj.cacheAsBitmap || !drawCached(t, obj, content, cx, *in, nesting, box)) {
+            applyClip(t, *in);
+            drawCharacter(t, obj.character, &obj, content, cx, *in, nesting);
+        }
+        m_warp = outerWarp;
+    }
+
+    // The extent of what a character draws in its own twips (children through their
+    // matrices, strokes by half their width); none when it draws nothing known.
+    std::optional<QRectF> localBounds(const format::Character* ch, const timeline::DisplayObject* obj, int nesting) {
+        if (!ch || nesting > kMaxDrawNesting)
+            return std::nullopt;
+        auto rect = [](const format::Rect& r) { return QRectF(r.xMin, r.yMin, double(r.width()), double(r.height())); };
+        auto withStrokes = [](const CompiledShape& shape) {
+            double half = 0;
+            for (const LineStyle& l : shape.lines)
+                half = std::max(half, l.width / 2);
+            return shape.bounds.adjusted(-half, -half, half, half);
+        };
+        std::optional<QRectF> out;
+        auto add = [&out](const std::optional<QRectF>& r, const QTransform& m) {
+            if (r && !r->isNull())
+                out = out ? out->united(m.mapRect(*r)) : m.mapRect(*r);
+        };
+        switch (obj && obj->state ? obj->kind : timeline::kindOf(*ch)) {
+        case timeline::ObjectKind::Shape:
+            return withStrokes(shapeFor(static_cast<const format::ShapeCharacter*>(ch)));
+        case timeline::ObjectKind::MorphShape:
+            return withStrokes(morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0));
+        case timeline::ObjectKind::StaticText:
+            return rect(static_cast<const format::TextCharacter*>(ch)->bounds);
+        case timeline::ObjectKind::EditText:
+            return rect(static_cast<const format::EditTextCharacter*>(ch)->bounds);
+        case timeline::ObjectKind::Video: {
+            const auto* v = static_cast<const format::VideoStreamCharacter*>(ch);
+            return QRectF(0, 0, v->width * 20.0, v->height * 20.0);
+        }
+        case timeline::ObjectKind::Bitmap: {
+            const auto* own = obj ? obj->as<timeline::BitmapObject>() : nullptr;
+            if (own && own->pixels && own->pixels->valid())
+                return QRectF(0, 0, own->pixels->width * 20.0, own->pixels->height * 20.0);
+            const QImage* img = bitmap(ch->id);
+            return img ? std::optional<QRectF>(QRectF(0, 0, img->width() * 20.0, img->height() * 20.0)) : std::nullopt;
+        }
+        case timeline::ObjectKind::Sprite:
+            if (!obj || !obj->clip)
+                return std::nullopt;
+            if (!obj->clip->graphics().empty())
+                add(withStrokes(graphicsFor(obj->clip->graphics())), QTransform());
+            for (const auto& [d, child] : obj->clip->displayList())
+                if (child.visible && child.clipDepth == 0)
+                    add(localBounds(child.character, &child, nesting + 1), toQTransform(child.matrix));
+            return out;
+        case timeline::ObjectKind::Button:
+            for (const auto& r : static_cast<const format::ButtonCharacter*>(ch)->records) {
+                const format::Character* c = m_movie ? m_movie->character(r.characterId) : nullptr;
+                if (r.up && c && c != ch && c->kind != format::CharacterKind::Button)
+                    add(localBounds(c, nullptr, nesting + 1), toQTransform(r.matrix));
+            }
+            return out;
+        case timeline::ObjectKind::Other:
+            break;
+        }
+        return std::nullopt;
+    }
+
+    // A raster of a cacheAsBitmap object (the part in one band), kept while the display,
+    // the object's transform and colour and the quality stay as they were.
+    struct CachedObject {
+        QImage image;
+        QRect area; // device pixels it covers
+        QTransform transform;
+        ColorTransform cx;
+        std::uint64_t generation = 0;
+        bool antialias = true, smooth = true;
+        bool used = false;
+    };
+
+    // Forgets the rasters the last frame did not use; `generation` is the display's now.
+    void beginCachedObjects(std::uint64_t generation) {
+        m_generation = generation;
+        for (auto it = m_cachedObjects.begin(); it != m_cachedObjects.end();) {
+            if (!it->second.used) {
+                m_cachedObjectBytes -= std::size_t(it->second.image.sizeInBytes());
+                it = m_cachedObjects.erase(it);
+            } else {
+                it->second.used = false;
+                ++it;
+            }
+        }
+    }
+
+    // Draws the object through its kept raster (made anew when stale); false when it has
+    // none and must be drawn directly (no known extent, or too large to keep).
+    bool drawCached(Target& t, const timeline::DisplayObject& obj, const QTransform& m, const ColorTransform& cx,
+                    const ClipState& clip, int nesting, const std::optional<QRectF>& box) {
+        const std::optional<QRectF> local = box ? box : localBounds(obj.character, &obj, nesting);
+        if (!local || local->isEmpty())
+            return false;
+        const QRect area = m.mapRect(*local).adjusted(-2, -2, 2, 2).toAlignedRect().intersected(t.area.toAlignedRect());
+        if (area.isEmpty())
+            return true; // nothing of it in this band
+        if (qint64(area.width()) * area.height() > kMaxCachedObjectPixels)
+            return false;
+        auto it = m_cachedObjects.find(obj.serial);
+        const bool fresh = it != m_cachedObjects.end() && it->second.area == area && it->second.transform == m &&
+                           it->second.cx == cx && it->second.generation == m_generation &&
+                           it->second.antialias == m_antialias && it->second.smooth == m_smoothBitmaps;
+        ++(fresh ? m_stats.cachedObjects.hits : m_stats.cachedObjects.misses);
+        if (!fresh) {
+            if (it != m_cachedObjects.end()) {
+                m_cachedObjectBytes -= std::size_t(it->second.image.sizeInBytes());
+                m_cachedObjects.erase(it);
+            }
+            const std::size_t bytes = std::size_t(area.width()) * std::size_t(area.height()) * 4;
+            if (m_cachedObjectBytes + bytes > kCachedObjectBudget)
+                return false;
+            CachedObject kept{QImage(area.size(), QImage::Format_ARGB32_Premultiplied), area, m, cx, m_generation,
+                              m_antialias, m_smoothBitmaps, true};
+            if (kept.image.isNull())
+                return false;
+            kept.image.fill(Qt::transparent);
+            {
+                QPainter cp(&kept.image);
+                cp.setRenderHint(QPainter::Antialiasing, m_antialias);
+                Target ct;
+                ct.painter = &cp;
+                ct.image = nullptr; // its pixels are not the device's
+                ct.deviceToPainter = QTransform::fromTranslate(-area.x(), -area.y());
+                ct.deviceSize = t.deviceSize;
+                ct.area = QRectF(area);
+                ClipState inner;
+                inner.stage = QRectF(area);
+                inner.serial = nextClipSerial();
+                applyClip(ct, inner);
+                drawCharacter(ct, obj.character, &obj, m, cx, inner, nesting);
+            }
+            m_cachedObjectBytes += bytes;
+            it = m_cachedObjects.emplace(obj.serial, std::move(kept)).first;
+        }
+        it->second.used = true;
+        applyClip(t, clip);
+        t.painter->setTransform(t.deviceToPainter);
+        t.painter->drawImage(it->second.area.topLeft(), it->second.image);
+        return true;
+    }
+
     // Draws one object by its kind, from what the object holds (its state) where it has
     // something of its own, else from the character. `obj` is null for the records of a
     // button, which are drawn from their characters alone.
@@ -726,6 +933,15 @@ private:
                 kind == timeline::ObjectKind::Shape
                     ? shapeFor(static_cast<const format::ShapeCharacter*>(ch))
                     : morphFor(static_cast<const format::MorphShapeCharacter*>(ch), obj ? obj->ratio : 0);
+            if (m_warp && m_warp->nesting == nesting) {
+                // A shape of a sprite with a scale-9 grid: its outline through the warp.
+                bool invertible = false;
+                const QTransform placement = m * m_warp->sprite.inverted(&invertible);
+                if (invertible)
+                    m_painter.draw(p, warpShape(shape, placement, m_warp->grid), m_warp->sprite, cx,
+                                   t.deviceToPainter);
+                break;
+            }
             const bool visible = t.area.intersects(
                 m.mapRect(shape.bounds).adjusted(-1, -1, 1, 1).marginsAdded(
                     QMarginsF(1, 1, 1, 1) * m_painter.deviceReach(shape, m)));
@@ -1090,6 +1306,16 @@ private:
         const timeline::DisplayObject* object;
         QTransform transform; // local to device
     };
+    // The scale-9 warp in force for the shapes drawn at `nesting` (a grid sprite's own).
+    struct ActiveWarp {
+        ScaleGrid grid;
+        QTransform sprite; // the sprite's space to device
+        int nesting = 0;
+    };
+    std::optional<ActiveWarp> m_warp;
+    std::unordered_map<std::uint64_t, CachedObject> m_cachedObjects; // by object serial
+    std::size_t m_cachedObjectBytes = 0;
+    std::uint64_t m_generation = 0; // the display's, for the frame being drawn
     std::unordered_map<std::uint64_t, PlacedObject> m_maskObjects; // by serial; objects that mask by script
     std::unordered_set<std::uint64_t> m_masked;                    // serials some object names as its mask
 };
@@ -1295,6 +1521,8 @@ void StageRenderer::clearCaches() {
 const RenderStats& StageRenderer::stats() const {
     m_stats = m_lanes.front()->m_stats;
     m_stats.rasterCacheBytes = 0;
+    m_stats.cachedObjectBytes = 0;
+    m_stats.cachedObjects = {};
     m_stats.raster = {};
     m_stats.shapes = {};
     m_stats.cachedShapes = 0;
@@ -1303,6 +1531,9 @@ const RenderStats& StageRenderer::stats() const {
         m_stats.rasterCacheBytes += s.rasterCacheBytes;
         m_stats.raster.hits += s.raster.hits;
         m_stats.raster.misses += s.raster.misses;
+        m_stats.cachedObjects.hits += s.cachedObjects.hits;
+        m_stats.cachedObjects.misses += s.cachedObjects.misses;
+        m_stats.cachedObjectBytes += s.cachedObjectBytes;
         m_stats.shapes.hits += s.shapes.hits;
         m_stats.shapes.misses += s.shapes.misses;
         m_stats.cachedShapes += s.cachedShapes;

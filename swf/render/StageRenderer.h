@@ -48,6 +48,8 @@ struct RenderStats {
     std::uint64_t filtersSkipped = 0; // filters of kinds not applied
     CacheCount shapes;                // compiled paths of shapes, morph ratios, glyphs
     CacheCount raster;                // shapes blitted from a kept image, against drawn as paths
+    CacheCount cachedObjects;         // cacheAsBitmap objects blitted from their kept raster, or drawn anew
+    std::size_t cachedObjectBytes = 0; // their rasters, all bands
 };
 
 class StageRenderer {

@@ -7,6 +7,7 @@ set(_render_sources
   ${CMAKE_CURRENT_LIST_DIR}/Damage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RasterCache.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScaleGrid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShapePainter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Viewport.cpp)
 if(TARGET swf_format)

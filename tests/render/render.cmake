@@ -9,6 +9,7 @@ if(TARGET swf_player)
       ${CMAKE_CURRENT_LIST_DIR}/BitmapMorphTextCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/CompositionCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/FilterCases.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/PresentationCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/ToolCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/LiveObjectCases.cpp
       ${CMAKE_CURRENT_LIST_DIR}/BandCases.cpp

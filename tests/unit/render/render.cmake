@@ -5,6 +5,7 @@ orvane_add_gtest(render_unit_tests
     ${CMAKE_CURRENT_LIST_DIR}/CompiledShapeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DamageTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PaintTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScaleGridTest.cpp
     $<$<TARGET_EXISTS:swf_player>:${CMAKE_CURRENT_LIST_DIR}/TextLayoutTest.cpp>
   LIBS swf_render swf_media ZLIB::ZLIB
   LABELS asan)
