@@ -57,6 +57,7 @@ bool PlayerSession::movieLoaded(bool ok) {
     if (ok && m_scripts && m_player.movie() && m_player.movie()->isActionScript3()) {
         m_as3 = std::make_unique<avm2::Avm2Host>(m_player, m_traceSink);
         m_as3->machine().dateOriginMs = m_dateOrigin;
+        m_as3->setPictures(std::make_shared<render::ScriptPictures>());
         m_as3->movieLoaded();
     }
     return ok;

@@ -23,6 +23,10 @@ Avm2Host::~Avm2Host() {
     m_player.setInputObserver({});
 }
 
+void Avm2Host::setPictures(std::shared_ptr<timeline::PictureServices> pictures) {
+    m_state->pictures = std::move(pictures);
+}
+
 Object* Avm2Host::document() const {
     return m_state->document;
 }

@@ -19,6 +19,9 @@ class Player;
 namespace swf::input {
 struct InputEvent;
 }
+namespace swf::timeline {
+class PictureServices;
+}
 
 namespace swf::avm2 {
 
@@ -42,6 +45,8 @@ public:
     void input(const input::InputEvent& event);
 
     Machine& machine() { return *m_machine; }
+    // What BitmapData uses to decode images and draw display objects.
+    void setPictures(std::shared_ptr<timeline::PictureServices> pictures);
     // The document object (null before the first frame or when it failed to construct).
     Object* document() const;
 

@@ -393,9 +393,9 @@ void installDisplayClasses(HostState& host) {
     installTextField(host, textField);
     std::vector<ClassObject*> madeByNew = {sprite, movieClip, shape, textField};
     madeByNew.push_back(m.defineNativeClass("flash.display", "SimpleButton", interactive));
-    madeByNew.push_back(m.defineNativeClass("flash.display", "Bitmap", displayObject));
     madeByNew.push_back(m.defineNativeClass("flash.media", "Video", displayObject));
     madeByNew.push_back(m.defineNativeClass("flash.display", "Loader", container));
+    installBitmapClasses(host, displayObject);
     m.defineNativeClass("flash.display", "MorphShape", displayObject);
     m.defineNativeClass("flash.text", "StaticText", displayObject);
     for (ClassObject* c : {displayObject, interactive, container, stage})

@@ -22,6 +22,8 @@ void installTextField(HostState& host, ClassObject* textField);         // HostD
 void installContainer(HostState& host, ClassObject* container);         // HostContainer.cpp
 void installMovieClip(HostState& host, ClassObject* movieClip);         // HostContainer.cpp
 void installStage(HostState& host, ClassObject* stage);                 // HostContainer.cpp
+// BitmapData and Bitmap (HostBitmap.cpp).
+void installBitmapClasses(HostState& host, ClassObject* displayObject);
 // The Graphics object of a Sprite, Shape or MovieClip (HostGraphics.cpp).
 Value graphicsOf(HostState& host, DisplayHandle& owner);
 

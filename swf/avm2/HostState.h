@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,6 +22,7 @@ class Player;
 }
 namespace swf::timeline {
 class Clip;
+class PictureServices;
 struct DisplayObject;
 struct World;
 } // namespace swf::timeline
@@ -114,6 +116,8 @@ public:
 
     DisplayHandle* stage = nullptr;
     DisplayHandle* document = nullptr;
+    // Decodes bitmap characters and draws display objects into pixels; may be null.
+    std::shared_ptr<timeline::PictureServices> pictures;
     ClassObject* eventClass = nullptr;
     ClassObject* mouseEventClass = nullptr;
     ClassObject* keyboardEventClass = nullptr;

@@ -32,7 +32,7 @@ inline constexpr int kMaxCallDepth = 256;
 inline constexpr std::size_t kMaxHeapCells = 4'000'000;
 inline constexpr std::size_t kMaxStringBytes = 64u << 20;
 inline constexpr std::size_t kMaxTimers = 10'000;
-inline constexpr std::size_t kMaxNativeBytes = 256u << 20;
+inline constexpr std::size_t kMaxNativeBytes = 512u << 20;
 
 // A value thrown by `throw` or by a failing operation; scripts catch it.
 struct ScriptError {
@@ -82,7 +82,7 @@ public:
     void setInstructionBudget(std::uint64_t n) { m_budget = n; }
     std::uint64_t instructionsExecuted() const { return m_executedTotal; }
 
-    // Bytes that native objects (byte arrays) hold, counted against kMaxNativeBytes: past
+    // Bytes that native objects (byte arrays, bitmap pixels) hold, counted against kMaxNativeBytes: past
     // it the script is stopped with "out of memory".
     void holdNativeBytes(std::size_t n) {
         if (n > kMaxNativeBytes - m_nativeBytes)

@@ -4,8 +4,11 @@
 #include "AbcAssembler.h"
 #include "SwfWriter.h"
 #include "swf/PlayerSession.h"
+#include "swf/render/StageRenderer.h"
 
 #include <gtest/gtest.h>
+
+#include <QImage>
 
 #include <functional>
 
@@ -23,6 +26,8 @@ struct As3Movie {
     std::vector<std::pair<std::string, std::string>> methods;
     bool placeHero = true;
     int frames = 1;
+    // Bitmap 3 (two pixels: red, then blue) linked to class Pic, a BitmapData.
+    bool linkPicture = false;
 
     std::vector<std::uint8_t> build() const {
         AbcAssembler a;
@@ -63,8 +68,18 @@ struct As3Movie {
             getlex flash.display::MovieClip
             newclass Hero
             initproperty Hero
+            getscopeobject 0
+            getlex flash.display::BitmapData
+            newclass Pic
+            initproperty Pic
             returnvoid
         )");
+        a.method("Pic$init", "getlocal0\npushscope\ngetlocal0\npushbyte 0\npushbyte 0\nconstructsuper 2\nreturnvoid\n");
+        AbcAssembler::ClassSpec pic;
+        pic.name = "Pic";
+        pic.super = "flash.display::BitmapData";
+        pic.constructor = "Pic$init";
+        a.defineClass(pic);
         a.defineClass(main);
         AbcAssembler::ClassSpec hero;
         hero.name = "Hero";
@@ -72,7 +87,7 @@ struct As3Movie {
         hero.sealed = false;
         hero.constructor = "Hero$init";
         a.defineClass(hero);
-        a.script("main", {"Main", "Hero"});
+        a.script("main", {"Main", "Hero", "Pic"});
 
         SwfWriter swf;
         swf.setVersion(10);
@@ -84,14 +99,23 @@ struct As3Movie {
         orvane::testing::Sprite sprite;
         sprite.showFrame();
         swf.defineSprite(2, sprite);
-        // SymbolClass: the document class and Hero for sprite 2.
-        std::vector<std::uint8_t> links{2, 0, 0, 0};
+        if (linkPicture)
+            swf.defineBitsLossless(3, orvane::testing::LosslessBitmap::truecolor(
+                                          2, 1, {{255, 0, 0, 255}, {0, 0, 255, 255}}, false));
+        // SymbolClass: the document class, Hero for sprite 2 (and Pic for bitmap 3).
+        std::vector<std::uint8_t> links{static_cast<std::uint8_t>(linkPicture ? 3 : 2), 0, 0, 0};
         for (auto c : std::string("Main"))
             links.push_back(static_cast<std::uint8_t>(c));
         links.insert(links.end(), {0, 2, 0});
         for (auto c : std::string("Hero"))
             links.push_back(static_cast<std::uint8_t>(c));
         links.push_back(0);
+        if (linkPicture) {
+            links.insert(links.end(), {3, 0});
+            for (auto c : std::string("Pic"))
+                links.push_back(static_cast<std::uint8_t>(c));
+            links.push_back(0);
+        }
         swf.rawTag(76, links);
         if (placeHero) {
             orvane::testing::PlaceObject place;
@@ -317,4 +341,79 @@ TEST(Avm2Display, TimersSendTheirEventsBetweenFrames) {
     movie.methods = {{"onTimer", traceTop("getlocal1\ngetproperty target\ngetproperty currentCount")},
                      {"onDone", traceTop("getlocal1\ngetproperty target\ngetproperty running")}};
     EXPECT_EQ(play(movie, 6).lines, (Lines{"1", "2", "3", "false"}));
+}
+
+TEST(Avm2Display, BitmapDataPixelsShowThroughABitmap) {
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.linkPicture = true;
+    auto newData = [](const std::string& args, int count) {
+        return "findpropstrict flash.display::BitmapData\n" + args + "\nconstructprop flash.display::BitmapData " +
+               std::to_string(count) + "\n";
+    };
+    auto rect = [](int x, int y, int w, int h) {
+        return "findpropstrict flash.geom::Rectangle\npushbyte " + std::to_string(x) + "\npushbyte " +
+               std::to_string(y) + "\npushbyte " + std::to_string(w) + "\npushbyte " + std::to_string(h) +
+               "\nconstructprop flash.geom::Rectangle 4\n";
+    };
+    movie.constructor =
+        newData("pushbyte 20\npushbyte 10\npushfalse\npushint 16711680", 4) + "setlocal1\n" +
+        // Colours read back straight; an opaque bitmap keeps alpha 255.
+        traceTop("getlocal1\npushbyte 3\npushbyte 3\ncallproperty getPixel32 2") +
+        "getlocal1\npushbyte 0\npushbyte 0\npushint 65280\ncallpropvoid setPixel 3\n" +
+        traceTop("getlocal1\npushbyte 0\npushbyte 0\ncallproperty getPixel 2") +
+        "getlocal1\n" + rect(10, 0, 10, 10) + "pushint 255\ncallpropvoid fillRect 2\n" +
+        traceTop("getlocal1\npushbyte 15\npushbyte 5\ncallproperty getPixel 2") +
+        traceTop("getlocal1\ngetproperty rect") +
+        // Shown through a Bitmap at (10, 20), doubled.
+        "findpropstrict flash.display::Bitmap\ngetlocal1\nconstructprop flash.display::Bitmap 1\nsetlocal2\n"
+        "getlocal2\npushbyte 10\nsetproperty x\ngetlocal2\npushbyte 20\nsetproperty y\n"
+        "getlocal2\npushbyte 2\nsetproperty scaleX\ngetlocal2\npushbyte 2\nsetproperty scaleY\n"
+        "getlocal0\ngetlocal2\ncallpropvoid addChild 1\n" +
+        traceTop("getlocal2\ngetproperty width") +
+        traceTop("getlocal2\ngetproperty bitmapData\ngetlocal1\nstrictequals") +
+        // A class linked to a bitmap character starts with its image.
+        "findpropstrict Pic\nconstructprop Pic 0\nsetlocal3\n" +
+        traceTop("getlocal3\ngetproperty width") +
+        traceTop("getlocal3\npushbyte 0\npushbyte 0\ncallproperty getPixel32 2") +
+        traceTop("getlocal3\npushbyte 1\npushbyte 0\ncallproperty getPixel32 2") +
+        // Disposed bitmaps refuse to work; bad sizes are refused.
+        "getlocal3\ncallpropvoid dispose 0\n" + traceTop("getlocal3\ngetproperty width");
+    Played played = play(movie, 2);
+    EXPECT_EQ(played.lines, (Lines{"4294901760", "65280", "255", "(x=0, y=0, w=20, h=10)", "40", "true", "2",
+                                   "4294901760", "4278190335",
+                                   "ArgumentError: Error #2015: Invalid BitmapData."}));
+    swf::render::StageRenderer renderer;
+    const QImage image = renderer.renderImage(played.session->player());
+    EXPECT_EQ(image.pixelColor(11, 21), QColor(0, 255, 0)) << "the pixel set to green, doubled";
+    EXPECT_EQ(image.pixelColor(16, 30), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(45, 35), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(55, 35), QColor(255, 255, 255)) << "outside the bitmap";
+
+    movie.constructor = newData("pushbyte 0\npushbyte 5", 2) + "pop\n";
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"ArgumentError: Error #2015: Invalid BitmapData."}));
+}
+
+TEST(Avm2Display, BitmapDataCopiesAndDrawsDisplayObjects) {
+    As3Movie movie;
+    movie.placeHero = false;
+    auto newData = [](const std::string& args) {
+        return "findpropstrict flash.display::BitmapData\n" + args + "\nconstructprop flash.display::BitmapData 4\n";
+    };
+    movie.constructor =
+        newData("pushbyte 4\npushbyte 4\npushfalse\npushint 16711680") + "setlocal1\n" +
+        newData("pushbyte 4\npushbyte 4\npushtrue\npushbyte 0") + "setlocal2\n"
+        "getlocal2\ngetlocal1\nfindpropstrict flash.geom::Rectangle\npushbyte 0\npushbyte 0\npushbyte 2\npushbyte 2\n"
+        "constructprop flash.geom::Rectangle 4\nfindpropstrict flash.geom::Point\npushbyte 1\npushbyte 1\n"
+        "constructprop flash.geom::Point 2\ncallpropvoid copyPixels 3\n" +
+        traceTop("getlocal2\npushbyte 1\npushbyte 1\ncallproperty getPixel32 2") +
+        traceTop("getlocal2\npushbyte 0\npushbyte 0\ncallproperty getPixel32 2") +
+        // A shape drawn with the drawing API, drawn into the bitmap.
+        make("Shape") + "setlocal3\n"
+        "getlocal3\ngetproperty graphics\npushint 65280\ncallpropvoid beginFill 1\n"
+        "getlocal3\ngetproperty graphics\npushbyte 2\npushbyte 2\npushbyte 2\npushbyte 2\ncallpropvoid drawRect 4\n"
+        "getlocal2\ngetlocal3\ncallpropvoid draw 1\n" +
+        traceTop("getlocal2\npushbyte 3\npushbyte 3\ncallproperty getPixel32 2") +
+        traceTop("getlocal2\npushbyte 1\npushbyte 1\ncallproperty getPixel32 2");
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"4294901760", "0", "4278255360", "4294901760"}));
 }
