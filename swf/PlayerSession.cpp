@@ -58,6 +58,7 @@ bool PlayerSession::movieLoaded(bool ok) {
         m_as3 = std::make_unique<avm2::Avm2Host>(m_player, m_traceSink);
         m_as3->machine().dateOriginMs = m_dateOrigin;
         m_as3->setPictures(std::make_shared<render::ScriptPictures>());
+        m_as3->setFileReader([this](const std::string& url, std::string& out) { return m_scripts->readLocalFile(url, out); });
         m_as3->movieLoaded();
     }
     return ok;

@@ -27,6 +27,10 @@ void Avm2Host::setPictures(std::shared_ptr<timeline::PictureServices> pictures) 
     m_state->pictures = std::move(pictures);
 }
 
+void Avm2Host::setFileReader(std::function<bool(const std::string& url, std::string& out)> read) {
+    m_state->readFile = std::move(read);
+}
+
 Object* Avm2Host::document() const {
     return m_state->document;
 }
@@ -62,6 +66,7 @@ void Avm2Host::afterTick(double movieTimeMs) {
         runFrameScripts();
         return;
     }
+    m_state->serveLoads();
     m.runTimers();
     m_state->broadcast("enterFrame");
     m_state->sync();

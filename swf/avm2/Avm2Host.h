@@ -47,6 +47,8 @@ public:
     Machine& machine() { return *m_machine; }
     // What BitmapData uses to decode images and draw display objects.
     void setPictures(std::shared_ptr<timeline::PictureServices> pictures);
+    // How Loader and URLLoader read files next to the movie (relative URL in, bytes out).
+    void setFileReader(std::function<bool(const std::string& url, std::string& out)> read);
     // The document object (null before the first frame or when it failed to construct).
     Object* document() const;
 

@@ -328,6 +328,17 @@ void installProperties(Machine& m, ClassObject* cls) {
 
 } // namespace
 
+Value newByteArray(Machine& m, std::vector<std::uint8_t> bytes) {
+    ClassObject* cls = m.findClass("flash.utils.ByteArray");
+    auto* b = cls ? nativeOf<ByteArrayObject>(Value::object(m.allocateInstance(cls))) : nullptr;
+    if (!b)
+        return Value::null();
+    if (bytes.size() > kMaxByteArray)
+        throw ScriptAbort{"Error #1000: The system is out of memory."};
+    b->assign(m, std::move(bytes));
+    return Value::object(b);
+}
+
 void installByteArrayBuiltins(Machine& m) {
     ClassObject* endian = m.defineNativeClass("flash.utils", "Endian", m.objectClass);
     m.defineStatic(endian, "BIG_ENDIAN", m.string("bigEndian"));

@@ -398,6 +398,19 @@ void installBitmap(HostState& host, ClassObject* bitmap, ClassObject* bitmapData
 
 } // namespace
 
+Value makeBitmap(HostState& host, std::shared_ptr<Pixels> pixels, bool transparent) {
+    Machine& m = host.machine;
+    ClassObject* dataClass = m.findClass("flash.display.BitmapData");
+    ClassObject* bitmapClass = m.findClass("flash.display.Bitmap");
+    auto* b = dataClass ? nativeOf<BitmapDataObject>(Value::object(m.allocateInstance(dataClass))) : nullptr;
+    if (!b || !bitmapClass)
+        return Value::null();
+    b->transparent = transparent;
+    adopt(m, *b, std::move(pixels));
+    Value args[] = {Value::object(b)};
+    return Value::object(m.constructInstance(bitmapClass, args));
+}
+
 void installBitmapClasses(HostState& host, ClassObject* displayObject) {
     Machine& m = host.machine;
     HostState* s = &host;

@@ -394,8 +394,8 @@ void installDisplayClasses(HostState& host) {
     std::vector<ClassObject*> madeByNew = {sprite, movieClip, shape, textField};
     madeByNew.push_back(m.defineNativeClass("flash.display", "SimpleButton", interactive));
     madeByNew.push_back(m.defineNativeClass("flash.media", "Video", displayObject));
-    madeByNew.push_back(m.defineNativeClass("flash.display", "Loader", container));
     installBitmapClasses(host, displayObject);
+    installLoadClasses(host, container);
     m.defineNativeClass("flash.display", "MorphShape", displayObject);
     m.defineNativeClass("flash.text", "StaticText", displayObject);
     for (ClassObject* c : {displayObject, interactive, container, stage})

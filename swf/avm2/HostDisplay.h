@@ -4,6 +4,9 @@
 
 #include "swf/avm2/HostState.h"
 #include "swf/format/Records.h"
+#include "swf/timeline/objects/Pixels.h"
+
+#include <memory>
 
 namespace swf::avm2 {
 
@@ -24,6 +27,10 @@ void installMovieClip(HostState& host, ClassObject* movieClip);         // HostC
 void installStage(HostState& host, ClassObject* stage);                 // HostContainer.cpp
 // BitmapData and Bitmap (HostBitmap.cpp).
 void installBitmapClasses(HostState& host, ClassObject* displayObject);
+// A new Bitmap showing a new BitmapData that takes `pixels` (HostBitmap.cpp).
+Value makeBitmap(HostState& host, std::shared_ptr<timeline::Pixels> pixels, bool transparent);
+// URLRequest, URLLoader, Loader and LoaderInfo (HostLoad.cpp).
+void installLoadClasses(HostState& host, ClassObject* container);
 // The Graphics object of a Sprite, Shape or MovieClip (HostGraphics.cpp).
 Value graphicsOf(HostState& host, DisplayHandle& owner);
 

@@ -11,6 +11,7 @@
 #include "swf/avm2/Machine.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -118,6 +119,17 @@ public:
     DisplayHandle* document = nullptr;
     // Decodes bitmap characters and draws display objects into pixels; may be null.
     std::shared_ptr<timeline::PictureServices> pictures;
+    // Reads a file next to the movie by its relative URL; false when refused or missing.
+    std::function<bool(const std::string& url, std::string& out)> readFile;
+    // Loads asked for by URLLoader (picture false) and Loader, served by serveLoads() on the
+    // next frame (HostLoad.cpp).
+    struct PendingLoad {
+        DisplayHandle* target = nullptr;
+        std::string url;
+        bool picture = false;
+    };
+    std::vector<PendingLoad> loads;
+    void serveLoads();
     ClassObject* eventClass = nullptr;
     ClassObject* mouseEventClass = nullptr;
     ClassObject* keyboardEventClass = nullptr;

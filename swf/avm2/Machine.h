@@ -296,5 +296,7 @@ void installDateBuiltins(Machine& m);   // Date
 void installGeomBuiltins(Machine& m);   // flash.geom: Point, Rectangle, Matrix
 void installRegExpBuiltins(Machine& m); // RegExp, and String's match, replace, search and split by pattern
 void installByteArrayBuiltins(Machine& m); // flash.utils: ByteArray, Endian, CompressionAlgorithm
+// A new flash.utils.ByteArray holding `bytes` (position 0).
+Value newByteArray(Machine& m, std::vector<std::uint8_t> bytes);
 
 } // namespace swf::avm2

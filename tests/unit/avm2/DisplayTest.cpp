@@ -10,7 +10,11 @@
 
 #include <QImage>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+
+#include <unistd.h>
 
 using orvane::testing::AbcAssembler;
 using orvane::testing::SwfWriter;
@@ -416,4 +420,65 @@ TEST(Avm2Display, BitmapDataCopiesAndDrawsDisplayObjects) {
         traceTop("getlocal2\npushbyte 3\npushbyte 3\ncallproperty getPixel32 2") +
         traceTop("getlocal2\npushbyte 1\npushbyte 1\ncallproperty getPixel32 2");
     EXPECT_EQ(play(movie, 1).lines, (Lines{"4294901760", "0", "4278255360", "4294901760"}));
+}
+
+TEST(Avm2Display, LoadersReadFilesBesideTheMovieOnTheNextFrame) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("orvane-as3-load-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    {
+        std::ofstream(dir / "data.txt") << "hello file";
+        std::ofstream(dir / "vars.txt") << "name=two+words&n=%41";
+        QImage picture(3, 2, QImage::Format_ARGB32);
+        picture.fill(QColor(0, 0, 255));
+        ASSERT_TRUE(picture.save(QString::fromStdString((dir / "pic.png").string())));
+    }
+    auto urlLoader = [](const std::string& url, const std::string& format, const std::string& listener) {
+        return "findpropstrict flash.net::URLLoader\nconstructprop flash.net::URLLoader 0\nsetlocal1\n" +
+               (format.empty() ? std::string() : "getlocal1\npushstring \"" + format + "\"\nsetproperty dataFormat\n") +
+               "getlocal1\npushstring \"complete\"\ngetlocal0\ngetproperty " + listener +
+               "\ncallpropvoid addEventListener 2\n"
+               "getlocal1\npushstring \"ioError\"\ngetlocal0\ngetproperty onError\ncallpropvoid addEventListener 2\n"
+               "getlocal1\nfindpropstrict flash.net::URLRequest\npushstring \"" + url +
+               "\"\nconstructprop flash.net::URLRequest 1\ncallpropvoid load 1\n";
+    };
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor =
+        urlLoader("data.txt", "", "onText") + urlLoader("vars.txt", "variables", "onVars") +
+        urlLoader("data.txt", "binary", "onBytes") + urlLoader("../data.txt", "", "onText") +
+        urlLoader("missing.txt", "", "onText") +
+        // A picture through a Loader, shown as its child.
+        "findpropstrict flash.display::Loader\nconstructprop flash.display::Loader 0\nsetlocal2\n"
+        "getlocal2\ngetproperty contentLoaderInfo\npushstring \"complete\"\ngetlocal0\ngetproperty onPicture\n"
+        "callpropvoid addEventListener 2\n"
+        "getlocal0\ngetlocal2\ncallpropvoid addChild 1\n"
+        "getlocal2\nfindpropstrict flash.net::URLRequest\npushstring \"pic.png\"\n"
+        "constructprop flash.net::URLRequest 1\ncallpropvoid load 1\n" +
+        traceTop("pushstring \"asked\"");
+    movie.methods = {
+        {"onText", traceTop("getlocal1\ngetproperty target\ngetproperty data")},
+        {"onVars", traceTop("getlocal1\ngetproperty target\ngetproperty data\ngetproperty name") +
+                       traceTop("getlocal1\ngetproperty target\ngetproperty data\ngetproperty n")},
+        {"onBytes", traceTop("getlocal1\ngetproperty target\ngetproperty data\ngetproperty length")},
+        {"onError", traceTop("getlocal1\ngetproperty type")},
+        {"onPicture", traceTop("getlocal1\ngetproperty target\ngetproperty content\ngetproperty width") +
+                          traceTop("getlocal1\ngetproperty target\ngetproperty loader\ngetproperty numChildren")},
+    };
+    const fs::path path = dir / "movie.swf";
+    {
+        auto bytes = movie.build();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    }
+    Lines lines;
+    swf::SessionOptions options;
+    options.traceSink = [&lines](const std::string& s) { lines.push_back(s); };
+    swf::PlayerSession session(options);
+    ASSERT_TRUE(session.load(path.string()));
+    session.tick();
+    EXPECT_EQ(lines, Lines{"asked"});
+    session.tick();
+    EXPECT_EQ(lines, (Lines{"asked", "hello file", "two words", "A", "10", "ioError", "ioError", "3", "1"}));
+    fs::remove_all(dir);
 }
