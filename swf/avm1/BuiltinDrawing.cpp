@@ -110,19 +110,17 @@ const std::vector<Value>* arrayItems(const Value& v) {
     return o && o->kind() == Object::Kind::Array ? &static_cast<ArrayObject*>(o)->elements : nullptr;
 }
 
-// beginGradientFill(type, colors, alphas, ratios, matrix, spread, interpolation, focalPoint);
-// arrays of different lengths, an unknown type or a bad matrix give no fill.
-Value clipBeginGradientFill(Interpreter& vm, Object* self, std::span<const Value> args) {
+// (type, colors, alphas, ratios, matrix, spread, interpolation, focalPoint) as beginGradientFill
+// and lineGradientStyle take them; false for arrays of different lengths, an unknown type or
+// a bad matrix.
+bool readGradient(Interpreter& vm, std::span<const Value> args, DrawGradient& g) {
     const int type = choose(vm.toString(arg(args, 0)), {"linear", "radial"}, -1);
     const std::vector<Value>* colors = arrayItems(arg(args, 1));
     const std::vector<Value>* alphas = arrayItems(arg(args, 2));
     const std::vector<Value>* ratios = arrayItems(arg(args, 3));
-    DrawGradient g;
     if (type < 0 || !colors || !alphas || !ratios || colors->empty() || colors->size() != alphas->size() ||
-        colors->size() != ratios->size() || !gradientMatrix(vm, arg(args, 4), g.matrix)) {
-        send(vm, self, DrawOp{.kind = DrawOp::Kind::EndFill});
-        return Value();
-    }
+        colors->size() != ratios->size() || !gradientMatrix(vm, arg(args, 4), g.matrix))
+        return false;
     g.radial = type == 1;
     for (std::size_t i = 0; i < colors->size() && i < 15; ++i) {
         const Value pair[] = {(*colors)[i], (*alphas)[i]};
@@ -134,7 +132,24 @@ Value clipBeginGradientFill(Interpreter& vm, Object* self, std::span<const Value
     g.linearRgb = args.size() > 6 && vm.toString(args[6]) == "linearRGB";
     const double focal = args.size() > 7 ? vm.toNumber(args[7]) : 0;
     g.focalPoint = std::isfinite(focal) ? focal : 0;
-    send(vm, self, DrawOp{.kind = DrawOp::Kind::Fill, .gradient = std::move(g)});
+    return true;
+}
+
+// A bad gradient gives no fill.
+Value clipBeginGradientFill(Interpreter& vm, Object* self, std::span<const Value> args) {
+    DrawGradient g;
+    if (readGradient(vm, args, g))
+        send(vm, self, DrawOp{.kind = DrawOp::Kind::Fill, .gradient = std::move(g)});
+    else
+        send(vm, self, DrawOp{.kind = DrawOp::Kind::EndFill});
+    return Value();
+}
+
+// A bad gradient leaves the line as it was.
+Value clipLineGradientStyle(Interpreter& vm, Object* self, std::span<const Value> args) {
+    DrawGradient g;
+    if (readGradient(vm, args, g))
+        send(vm, self, DrawOp{.kind = DrawOp::Kind::LineGradient, .gradient = std::move(g)});
     return Value();
 }
 
@@ -197,6 +212,8 @@ void installDrawingBuiltins(Interpreter& vm) {
     vm.defineMethod(proto, "moveTo", clipMoveTo);
     vm.defineMethod(proto, "lineTo", clipLineTo);
     vm.defineMethod(proto, "curveTo", clipCurveTo);
+    if (vm.version() >= 8)
+        vm.defineMethod(proto, "lineGradientStyle", clipLineGradientStyle);
 }
 
 } // namespace swf::avm1

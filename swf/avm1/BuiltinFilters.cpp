@@ -6,6 +6,8 @@
 
 #include "BuiltinSupport.h"
 
+#include "swf/format/Records.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -166,6 +168,166 @@ template <std::size_t... I> void defineSubclasses(Interpreter& vm, Object* packa
 }
 
 } // namespace
+
+// --- clip.filters: the renderer draws format::Filter records; scripts see filter objects.
+
+namespace {
+
+format::Rgba colorOf(Interpreter& vm, Object* o, const char* color, const char* alpha) {
+    const std::uint32_t rgb = toUint32(numberField(vm, o, color));
+    const double a = std::clamp(numberField(vm, o, alpha), 0.0, 1.0);
+    return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb),
+            static_cast<std::uint8_t>(std::isnan(a) ? 0 : std::lround(a * 255))};
+}
+
+double rgbOf(format::Rgba c) {
+    return static_cast<double>((c.r << 16) | (c.g << 8) | c.b);
+}
+
+// An array field's numbers, at most `limit` of them.
+std::vector<double> numbersOf(Interpreter& vm, Object* o, const char* name, std::size_t limit) {
+    std::vector<double> out;
+    Object* a = vm.get(o, name).object();
+    if (a && a->kind() == Object::Kind::Array)
+        for (const Value& v : static_cast<ArrayObject*>(a)->elements)
+            if (out.size() < limit)
+                out.push_back(vm.toNumber(v));
+    return out;
+}
+
+Value numbersArray(Interpreter& vm, const auto& values, double scale = 1) {
+    std::vector<Value> items;
+    for (const auto& v : values)
+        items.emplace_back(static_cast<double>(v) * scale);
+    return vm.newArray(std::move(items));
+}
+
+constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+
+} // namespace
+
+bool filterRecord(Interpreter& vm, Object* o, format::Filter& f) {
+    const FilterClass* cls = classOf(vm, o);
+    if (!cls)
+        return false;
+    const std::string_view name = cls->name;
+    const auto number = [&](const char* field) {
+        const double n = numberField(vm, o, field);
+        return std::isfinite(n) ? n : 0.0;
+    };
+    const auto flag = [&](const char* field) { return vm.toBoolean(vm.get(o, field)); };
+    f = {};
+    f.blurX = number("blurX");
+    f.blurY = number("blurY");
+    f.passes = static_cast<int>(number("quality"));
+    f.strength = number("strength");
+    f.distance = number("distance");
+    f.angle = number("angle") / kDegrees;
+    f.knockout = flag("knockout");
+    f.inner = flag("inner");
+    f.compositeSource = true;
+    const std::string type = vm.toString(vm.get(o, "type"));
+    if (name == "BlurFilter") {
+        f.type = format::FilterType::Blur;
+    } else if (name == "DropShadowFilter" || name == "GlowFilter") {
+        f.type = name == "GlowFilter" ? format::FilterType::Glow : format::FilterType::DropShadow;
+        f.color = colorOf(vm, o, "color", "alpha");
+        f.compositeSource = !flag("hideObject");
+    } else if (name == "BevelFilter" || name == "GradientGlowFilter" || name == "GradientBevelFilter") {
+        f.inner = type == "inner";
+        f.onTop = type == "full";
+        f.type = format::FilterType::Bevel;
+        f.color = colorOf(vm, o, "shadowColor", "shadowAlpha");
+        f.highlightColor = colorOf(vm, o, "highlightColor", "highlightAlpha");
+        if (name != "BevelFilter") {
+            f.type = name == "GradientGlowFilter" ? format::FilterType::GradientGlow
+                                                  : format::FilterType::GradientBevel;
+            const auto colors = numbersOf(vm, o, "colors", 16);
+            const auto alphas = numbersOf(vm, o, "alphas", colors.size());
+            const auto ratios = numbersOf(vm, o, "ratios", colors.size());
+            if (alphas.size() != colors.size() || ratios.size() != colors.size())
+                return false;
+            for (std::size_t i = 0; i < colors.size(); ++i) {
+                format::Rgba c{};
+                c.r = static_cast<std::uint8_t>(toUint32(colors[i]) >> 16);
+                c.g = static_cast<std::uint8_t>(toUint32(colors[i]) >> 8);
+                c.b = static_cast<std::uint8_t>(toUint32(colors[i]));
+                c.a = static_cast<std::uint8_t>(std::lround(std::clamp(alphas[i], 0.0, 1.0) * 255));
+                f.gradientColors.push_back(c);
+                f.gradientRatios.push_back(static_cast<std::uint8_t>(std::clamp(ratios[i], 0.0, 255.0)));
+            }
+        }
+    } else if (name == "ColorMatrixFilter") {
+        f.type = format::FilterType::ColorMatrix;
+        const auto m = numbersOf(vm, o, "matrix", 20);
+        std::copy(m.begin(), m.end(), f.colorMatrix.begin());
+    } else if (name == "ConvolutionFilter") {
+        f.type = format::FilterType::Convolution;
+        f.matrixX = static_cast<int>(number("matrixX"));
+        f.matrixY = static_cast<int>(number("matrixY"));
+        const auto m = numbersOf(vm, o, "matrix", static_cast<std::size_t>(f.matrixX * f.matrixY));
+        f.convolution.assign(m.begin(), m.end());
+        f.convolution.resize(static_cast<std::size_t>(f.matrixX * f.matrixY), 0.0f);
+        f.divisor = static_cast<float>(number("divisor"));
+        f.bias = static_cast<float>(number("bias"));
+        f.preserveAlpha = flag("preserveAlpha");
+        f.clamp = flag("clamp");
+        f.defaultColor = colorOf(vm, o, "color", "alpha");
+    } else {
+        return false; // DisplacementMapFilter: not drawn
+    }
+    return true;
+}
+
+Value filterObject(Interpreter& vm, const format::Filter& f) {
+    const auto alpha = [](format::Rgba c) { return c.a / 255.0; };
+    const char* bevelType = f.onTop ? "full" : (f.inner ? "inner" : "outer");
+    const Value quality = f.passes, angle = f.angle * kDegrees;
+    std::vector<Value> args;
+    const char* name = nullptr;
+    switch (f.type) {
+    case format::FilterType::Blur:
+        name = "BlurFilter";
+        args = {f.blurX, f.blurY, quality};
+        break;
+    case format::FilterType::DropShadow:
+        name = "DropShadowFilter";
+        args = {f.distance, angle, rgbOf(f.color), alpha(f.color), f.blurX, f.blurY, f.strength, quality, f.inner,
+                f.knockout, !f.compositeSource};
+        break;
+    case format::FilterType::Glow:
+        name = "GlowFilter";
+        args = {rgbOf(f.color), alpha(f.color), f.blurX, f.blurY, f.strength, quality, f.inner, f.knockout};
+        break;
+    case format::FilterType::Bevel:
+        name = "BevelFilter";
+        args = {f.distance,       angle,    rgbOf(f.highlightColor), alpha(f.highlightColor),
+                rgbOf(f.color),   alpha(f.color), f.blurX, f.blurY, f.strength, quality, bevelType, f.knockout};
+        break;
+    case format::FilterType::GradientGlow:
+    case format::FilterType::GradientBevel: {
+        name = f.type == format::FilterType::GradientGlow ? "GradientGlowFilter" : "GradientBevelFilter";
+        std::vector<double> colors, alphas;
+        for (format::Rgba c : f.gradientColors) {
+            colors.push_back(rgbOf(c));
+            alphas.push_back(alpha(c));
+        }
+        args = {f.distance, angle,   numbersArray(vm, colors), numbersArray(vm, alphas),
+                numbersArray(vm, f.gradientRatios), f.blurX, f.blurY, f.strength, quality, bevelType, f.knockout};
+        break;
+    }
+    case format::FilterType::ColorMatrix:
+        name = "ColorMatrixFilter";
+        args = {numbersArray(vm, f.colorMatrix)};
+        break;
+    case format::FilterType::Convolution:
+        name = "ConvolutionFilter";
+        args = {f.matrixX,      f.matrixY, numbersArray(vm, f.convolution), f.divisor, f.bias, f.preserveAlpha,
+                f.clamp,        rgbOf(f.defaultColor), alpha(f.defaultColor)};
+        break;
+    }
+    return name ? vm.construct(vm.get(vm.get(vm.get(vm.global(), "flash"), "filters"), name), args) : Value();
+}
 
 void installFilterBuiltins(Interpreter& vm) {
     if (vm.version() < 6)

@@ -391,6 +391,7 @@ void installBuiltins(Interpreter& vm) {
     installDrawingBuiltins(vm);
     installBitmapDataBuiltins(vm);
     installClipLoaderBuiltins(vm);
+    installClipDisplayBuiltins(vm);
     installSoundBuiltins(vm);
     installVideoBuiltins(vm);
     installKeyBuiltins(vm);

@@ -10,6 +10,10 @@
 #include <string>
 #include <string_view>
 
+namespace swf::format {
+struct Filter;
+}
+
 namespace swf::avm1 {
 
 // An addProperty-style accessor pair; `setter` may be null (read-only).
@@ -32,6 +36,11 @@ double numberField(Interpreter& vm, Object* object, std::string_view name);
 // A flash.geom.ColorTransform's multipliers and offsets (red, green, blue, alpha each);
 // false when `object` is not one.
 bool colorTransformValues(Object* object, double out[8]);
+
+// clip.filters: a flash.filters object as the record the renderer draws (false for what is
+// not a filter, or one that is not drawn), and a record as a new filter object.
+bool filterRecord(Interpreter& vm, Object* filter, format::Filter& out);
+Value filterObject(Interpreter& vm, const format::Filter& filter);
 
 // ASnative(table, index): the numbered natives Flash's own class scripts were built
 // from. Built-ins register the ones they provide; ASnative answers undefined for others.

@@ -25,6 +25,9 @@ class SoundControl;
 namespace swf::video {
 class VideoControl;
 }
+namespace swf::timeline {
+struct DisplayObject;
+}
 
 namespace swf::avm1 {
 
@@ -90,7 +93,8 @@ struct DrawBitmap {
 };
 
 struct DrawOp {
-    enum class Kind : std::uint8_t { Clear, LineStyle, NoLine, Fill, EndFill, MoveTo, LineTo, CurveTo };
+    // LineGradient: the current line painted with `gradient` from here on.
+    enum class Kind : std::uint8_t { Clear, LineStyle, NoLine, Fill, EndFill, MoveTo, LineTo, CurveTo, LineGradient };
     Kind kind = Kind::Clear;
     double x = 0, y = 0;   // MoveTo, LineTo, CurveTo's anchor
     double cx = 0, cy = 0; // CurveTo's control point
@@ -179,6 +183,14 @@ public:
     // Colour transform for Color and Transform; false when the clip has none to give.
     virtual bool colorTransform(ClipId, ClipColor&) { return false; }
     virtual void setColorTransform(ClipId, const ClipColor&) {}
+
+    // The clip's entry on its parent's display list, where scripts keep what Flash 8 added
+    // (blendMode, filters, cacheAsBitmap, opaqueBackground as backgroundColor, scrollRect,
+    // scale9Grid) and Transform's matrix; null for the root and clips that are gone. Call
+    // displayChanged after writing to it.
+    virtual timeline::DisplayObject* displayObject(ClipId) { return nullptr; }
+    // `placement`: the matrix or colour changed, which the timeline then leaves alone.
+    virtual void displayChanged(ClipId, bool /*placement*/) {}
 
     // setMask: `mask` (kNoClip for none) masks `clip` by its filled area.
     virtual void setMask(ClipId /*clip*/, ClipId /*mask*/) {}

@@ -153,6 +153,16 @@ void DrawingPen::apply(timeline::Graphics& g, const DrawOp& op) {
         m_halfLine = s.shape.styles.lines.back().width / 2;
         select(s, false);
         break;
+    case DrawOp::Kind::LineGradient: {
+        if (!m_line)
+            return; // no line to paint
+        format::LineStyle line = s.shape.styles.lines[m_line - 1];
+        line.fill = fillOf(op, g);
+        s.shape.styles.lines.push_back(std::move(line));
+        m_line = static_cast<std::uint32_t>(s.shape.styles.lines.size());
+        select(s, false);
+        break;
+    }
     case DrawOp::Kind::NoLine:
         m_line = 0;
         m_halfLine = 0;

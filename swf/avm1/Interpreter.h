@@ -318,6 +318,7 @@ void installFilterBuiltins(Interpreter& vm);
 void installDrawingBuiltins(Interpreter& vm);
 void installBitmapDataBuiltins(Interpreter& vm);
 void installClipLoaderBuiltins(Interpreter& vm);
+void installClipDisplayBuiltins(Interpreter& vm);
 void installSoundBuiltins(Interpreter& vm);
 void installKeyBuiltins(Interpreter& vm);
 void installMouseBuiltins(Interpreter& vm);

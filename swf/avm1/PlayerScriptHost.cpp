@@ -853,6 +853,19 @@ bool PlayerScriptHost::clipBytes(ClipId clip, double& loaded, double& total) {
     return true;
 }
 
+timeline::DisplayObject* PlayerScriptHost::displayObject(ClipId clip) {
+    timeline::Clip* c = find(clip);
+    return c ? c->displayObject() : nullptr;
+}
+
+// A script's matrix holds against the timeline's later moves, like _x and friends.
+void PlayerScriptHost::displayChanged(ClipId clip, bool placement) {
+    if (timeline::Clip* c = find(clip); c && c->displayObject()) {
+        c->displayObject()->scriptTransformed |= placement;
+        ++c->world().generation;
+    }
+}
+
 void PlayerScriptHost::pixelsChanged() {
     if (m_world)
         ++m_world->generation;

@@ -133,6 +133,8 @@ public:
     std::shared_ptr<timeline::Pixels> exportedBitmap(std::string_view linkage, bool& transparent) override;
     ClipId loadIntoClip(ClipId clip, const std::string& url, long long& bytes) override;
     bool clipBytes(ClipId clip, double& loaded, double& total) override;
+    timeline::DisplayObject* displayObject(ClipId clip) override;
+    void displayChanged(ClipId clip, bool placement) override;
     bool drawClip(timeline::Pixels& target, ClipId clip, const double (&matrix)[6], const ClipColor* tint,
                   const ClipRect* clipRect, bool smoothing) override;
     void setMask(ClipId clip, ClipId mask) override;
