@@ -134,3 +134,31 @@ TEST(Drawing, BitmapFillsNameTheDrawingsOwnPixels) {
     pen.apply(g, DrawOp{.kind = DrawOp::Kind::Clear});
     EXPECT_TRUE(g.bitmaps.empty());
 }
+
+TEST(Drawing, LineGradientsPaintTheCurrentLineOnly) {
+    // Without a line there is nothing to paint; with one, a copy of it takes the gradient and
+    // keeps its width, and a bad gradient leaves the line alone.
+    ScriptRun s(8);
+    s.run(R"(
+        push "m"; push "matrixType", "box", "x", 0, "y", 0, "w", 100, "h", 100, "r", 0, 6; initobject; setvariable
+        push "m"; getvariable; push 255, 0, 2; initarray; push 100, 100, 2; initarray; push 0xFF, 0xFF0000, 2; initarray; push "linear", 5, "_root"; getvariable; push "lineGradientStyle"; callmethod; pop
+        push 0x00FF00, 3, 2, "_root"; getvariable; push "lineStyle"; callmethod; pop
+        push "m"; getvariable; push 255, 0, 2; initarray; push 100, 100, 2; initarray; push 0xFF, 0xFF0000, 2; initarray; push "linear", 5, "_root"; getvariable; push "lineGradientStyle"; callmethod; pop
+        push "m"; getvariable; push 0, 1; initarray; push 100, 100, 2; initarray; push 0xFF, 0xFF0000, 2; initarray; push "linear", 5, "_root"; getvariable; push "lineGradientStyle"; callmethod; pop
+    )");
+    const auto& d = s.host.draws;
+    ASSERT_EQ(d.size(), 3u);
+    EXPECT_EQ(d[1].second.kind, DrawOp::Kind::LineStyle);
+    EXPECT_EQ(d[2].second.kind, DrawOp::Kind::LineGradient);
+    swf::timeline::Graphics g;
+    swf::avm1::DrawingPen pen;
+    for (const auto& [clip, op] : d)
+        pen.apply(g, op);
+    const auto& lines = g.shape().shape.styles.lines;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FALSE(lines[0].fill);
+    ASSERT_TRUE(lines[1].fill);
+    EXPECT_EQ(lines[1].width, lines[0].width);
+    EXPECT_EQ(lines[1].fill->type, swf::format::FillType::LinearGradient);
+    EXPECT_EQ(lines[1].fill->gradient.records.size(), 2u);
+}
