@@ -75,17 +75,17 @@ void writeCache(Interpreter& vm, timeline::DisplayObject& e, const Value& v) {
 
 // opaqueBackground: a colour number, or undefined for none.
 Value readBackground(Interpreter&, const timeline::DisplayObject& e) {
-    if (!e.backgroundColor)
+    if (!e.opaqueBackground)
         return Value();
-    return static_cast<double>((e.backgroundColor->r << 16) | (e.backgroundColor->g << 8) | e.backgroundColor->b);
+    return static_cast<double>((e.opaqueBackground->r << 16) | (e.opaqueBackground->g << 8) | e.opaqueBackground->b);
 }
 void writeBackground(Interpreter& vm, timeline::DisplayObject& e, const Value& v) {
     if (v.isNullish()) {
-        e.backgroundColor.reset();
+        e.opaqueBackground.reset();
         return;
     }
     const std::uint32_t rgb = toUint32(vm.toNumber(v));
-    e.backgroundColor = format::Rgba{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+    e.opaqueBackground = format::Rgba{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
                                      static_cast<std::uint8_t>(rgb), 255};
 }
 

@@ -185,7 +185,7 @@ public:
     virtual void setColorTransform(ClipId, const ClipColor&) {}
 
     // The clip's entry on its parent's display list, where scripts keep what Flash 8 added
-    // (blendMode, filters, cacheAsBitmap, opaqueBackground as backgroundColor, scrollRect,
+    // (blendMode, filters, cacheAsBitmap, opaqueBackground, scrollRect,
     // scale9Grid) and Transform's matrix; null for the root and clips that are gone. Call
     // displayChanged after writing to it.
     virtual timeline::DisplayObject* displayObject(ClipId) { return nullptr; }

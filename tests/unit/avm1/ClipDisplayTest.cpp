@@ -72,8 +72,8 @@ TEST(ClipDisplay, PropertiesReadBackAndReachTheDisplayObject) {
     ASSERT_TRUE(c);
     EXPECT_EQ(c->blendMode, swf::format::BlendMode::HardLight);
     EXPECT_TRUE(c->cacheAsBitmap);
-    ASSERT_TRUE(c->backgroundColor);
-    EXPECT_EQ(c->backgroundColor->g, 0x34);
+    ASSERT_TRUE(c->opaqueBackground);
+    EXPECT_EQ(c->opaqueBackground->g, 0x34);
     ASSERT_TRUE(c->scrollRect);
     EXPECT_EQ(c->scrollRect->yMin, 50);
     EXPECT_EQ(c->scrollRect->xMax, 620);
