@@ -16,6 +16,7 @@ Avm2Host::Avm2Host(Player& player, std::function<void(const std::string&)> trace
     installDisplayClasses(*m_state);
     installGraphicsClass(*m_state);
     installTimerClass(*m_state);
+    installSoundClasses(*m_state);
     m_player.setInputObserver([this](const input::InputEvent& e) { input(e); });
 }
 
@@ -67,6 +68,8 @@ void Avm2Host::afterTick(double movieTimeMs) {
         return;
     }
     m_state->serveLoads();
+    for (const auto& task : m_state->frameTasks)
+        task();
     m.runTimers();
     m_state->broadcast("enterFrame");
     m_state->sync();

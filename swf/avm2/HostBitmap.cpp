@@ -122,21 +122,11 @@ void matrixOf(Machine& m, Value v, double (&out)[6]) {
     }
 }
 
-// The bitmap character that `cls` (or a class it extends) is linked to; null for none.
-const format::Character* linkedCharacter(HostState& host, ClassObject* cls) {
-    const movie::Movie* movie = host.player.movie();
-    if (!movie)
-        return nullptr;
-    for (ClassObject* c = cls; c; c = c->super)
-        for (const auto& link : movie->symbolClasses())
-            if (link.id != 0 && host.machine.findClass(link.name) == c)
-                return movie->character(link.id);
-    return nullptr;
-}
-
-// The decoded image of the class's linked bitmap character, or null.
+// The decoded image of the bitmap character linked to the class, or null.
 std::shared_ptr<Pixels> linkedImage(HostState& host, ClassObject* cls, bool& transparent) {
-    const format::Character* c = linkedCharacter(host, cls);
+    const movie::Movie* movie = host.player.movie();
+    int id = host.linkedId(cls);
+    const format::Character* c = movie && id > 0 ? movie->character(static_cast<std::uint16_t>(id)) : nullptr;
     timeline::Clip* root = host.root();
     if (!c || !root || !host.pictures)
         return nullptr;

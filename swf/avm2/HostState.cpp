@@ -107,6 +107,17 @@ ClassObject* HostState::classFor(const timeline::DisplayObject& object) {
     return c ? c : machine.findClass("flash.display.DisplayObject");
 }
 
+int HostState::linkedId(ClassObject* cls) {
+    const movie::Movie* movie = player.movie();
+    if (!movie)
+        return -1;
+    for (ClassObject* c = cls; c; c = c->super)
+        for (const auto& link : movie->symbolClasses())
+            if (link.id != 0 && machine.findClass(link.name) == c)
+                return link.id;
+    return -1;
+}
+
 DisplayHandle* HostState::wrap(timeline::Clip& parent, timeline::DisplayObject& object) {
     if (auto it = wrappers.find(object.serial); it != wrappers.end()) {
         it->second->parentId = parent.id();

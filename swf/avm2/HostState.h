@@ -130,6 +130,10 @@ public:
     };
     std::vector<PendingLoad> loads;
     void serveLoads();
+    // Work the host runs once a frame, before enterFrame (sound channels that ended).
+    std::vector<std::function<void()>> frameTasks;
+    // The character id SymbolClass links to `cls` or a class it extends; -1 for none.
+    int linkedId(ClassObject* cls);
     ClassObject* eventClass = nullptr;
     ClassObject* mouseEventClass = nullptr;
     ClassObject* keyboardEventClass = nullptr;
@@ -149,5 +153,6 @@ void installEventClasses(HostState& host);     // HostEvents.cpp
 void installDisplayClasses(HostState& host);   // HostDisplay.cpp
 void installGraphicsClass(HostState& host);    // HostGraphics.cpp
 void installTimerClass(HostState& host);       // HostTimer.cpp
+void installSoundClasses(HostState& host);     // HostSound.cpp
 
 } // namespace swf::avm2

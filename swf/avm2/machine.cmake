@@ -35,6 +35,7 @@ add_library(swf_avm2_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HostGraphics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostBitmap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostLoad.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostSound.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostInput.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostTimer.cpp)
 target_link_libraries(swf_avm2_host PUBLIC swf_avm2 swf_player swf_avm1_host)

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -32,6 +33,8 @@ struct As3Movie {
     int frames = 1;
     // Bitmap 3 (two pixels: red, then blue) linked to class Pic, a BitmapData.
     bool linkPicture = false;
+    // Sound 4 (6,000 samples of a steady level, 44 kHz mono) linked to class Beep, a Sound.
+    bool linkSound = false;
 
     std::vector<std::uint8_t> build() const {
         AbcAssembler a;
@@ -76,14 +79,23 @@ struct As3Movie {
             getlex flash.display::BitmapData
             newclass Pic
             initproperty Pic
+            getscopeobject 0
+            getlex flash.media::Sound
+            newclass Beep
+            initproperty Beep
             returnvoid
         )");
-        a.method("Pic$init", "getlocal0\npushscope\ngetlocal0\npushbyte 0\npushbyte 0\nconstructsuper 2\nreturnvoid\n");
-        AbcAssembler::ClassSpec pic;
-        pic.name = "Pic";
-        pic.super = "flash.display::BitmapData";
-        pic.constructor = "Pic$init";
-        a.defineClass(pic);
+        // Linked media classes: constructors that only call their base's.
+        for (auto [name, base, superArgs] : {std::tuple{"Beep", "flash.media::Sound", ""},
+                                             {"Pic", "flash.display::BitmapData", "pushbyte 0\npushbyte 0\n"}}) {
+            a.method(std::string(name) + "$init", "getlocal0\npushscope\ngetlocal0\n" + std::string(superArgs) +
+                                                      "constructsuper " + (superArgs[0] ? "2" : "0") + "\nreturnvoid\n");
+            AbcAssembler::ClassSpec spec;
+            spec.name = name;
+            spec.super = base;
+            spec.constructor = std::string(name) + "$init";
+            a.defineClass(spec);
+        }
         a.defineClass(main);
         AbcAssembler::ClassSpec hero;
         hero.name = "Hero";
@@ -91,7 +103,7 @@ struct As3Movie {
         hero.sealed = false;
         hero.constructor = "Hero$init";
         a.defineClass(hero);
-        a.script("main", {"Main", "Hero", "Pic"});
+        a.script("main", {"Main", "Hero", "Pic", "Beep"});
 
         SwfWriter swf;
         swf.setVersion(10);
@@ -107,16 +119,25 @@ struct As3Movie {
             swf.defineBitsLossless(3, orvane::testing::LosslessBitmap::truecolor(
                                           2, 1, {{255, 0, 0, 255}, {0, 0, 255, 255}}, false));
         // SymbolClass: the document class, Hero for sprite 2 (and Pic for bitmap 3).
-        std::vector<std::uint8_t> links{static_cast<std::uint8_t>(linkPicture ? 3 : 2), 0, 0, 0};
+        if (linkSound) {
+            orvane::testing::SoundFormat pcm;
+            std::vector<std::uint8_t> samples;
+            for (int i = 0; i < 6000; ++i)
+                samples.insert(samples.end(), {0x10, 0x27}); // 10,000
+            swf.defineSound(4, pcm, 6000, samples);
+        }
+        std::vector<std::uint8_t> links{static_cast<std::uint8_t>(2 + linkPicture + linkSound), 0, 0, 0};
         for (auto c : std::string("Main"))
             links.push_back(static_cast<std::uint8_t>(c));
         links.insert(links.end(), {0, 2, 0});
         for (auto c : std::string("Hero"))
             links.push_back(static_cast<std::uint8_t>(c));
         links.push_back(0);
-        if (linkPicture) {
-            links.insert(links.end(), {3, 0});
-            for (auto c : std::string("Pic"))
+        for (auto [linked, id, name] : {std::tuple{linkPicture, 3, "Pic"}, {linkSound, 4, "Beep"}}) {
+            if (!linked)
+                continue;
+            links.insert(links.end(), {static_cast<std::uint8_t>(id), 0});
+            for (auto c : std::string(name))
                 links.push_back(static_cast<std::uint8_t>(c));
             links.push_back(0);
         }
@@ -481,4 +502,43 @@ TEST(Avm2Display, LoadersReadFilesBesideTheMovieOnTheNextFrame) {
     session.tick();
     EXPECT_EQ(lines, (Lines{"asked", "hello file", "two words", "A", "10", "ioError", "ioError", "3", "1"}));
     fs::remove_all(dir);
+}
+
+TEST(Avm2Display, EmbeddedSoundsPlayStopAndEnd) {
+    auto heard = [](const std::string& constructor, Lines* lines = nullptr,
+                    std::vector<std::pair<std::string, std::string>> methods = {}) {
+        As3Movie movie;
+        movie.placeHero = false;
+        movie.linkSound = true;
+        movie.constructor = constructor;
+        movie.methods = std::move(methods);
+        Played played = play(movie, 1);
+        bool loud = false;
+        for (int i = 0; i < 8; ++i) {
+            played.session->tick();
+            for (std::int16_t v : played.session->lastMix())
+                loud = loud || v != 0;
+        }
+        if (lines)
+            *lines = played.lines;
+        return loud;
+    };
+    const std::string beep = "findpropstrict Beep\nconstructprop Beep 0\n";
+    Lines lines;
+    EXPECT_TRUE(heard(beep + "setlocal1\n" + traceTop("getlocal1\ngetproperty length\npushbyte 100\ngreaterthan") +
+                          "getlocal1\ncallproperty play 0\nsetlocal2\n" +
+                          traceTop("getlocal2\ngetproperty position") +
+                          "getlocal2\npushstring \"soundComplete\"\ngetlocal0\ngetproperty ended\n"
+                          "callpropvoid addEventListener 2\n",
+                      &lines, {{"ended", traceTop("getlocal1\ngetproperty type")}}));
+    EXPECT_EQ(lines, (Lines{"true", "0", "soundComplete"}));
+    // Stopped at once, or played at volume 0: nothing is heard.
+    EXPECT_FALSE(heard(beep + "callproperty play 0\ncallpropvoid stop 0\n"));
+    EXPECT_FALSE(heard(beep + "pushbyte 0\npushbyte 0\nfindpropstrict flash.media::SoundTransform\npushbyte 0\n"
+                              "constructprop flash.media::SoundTransform 1\ncallpropvoid play 3\n"));
+    // A Sound with no embedded sound gives no channel.
+    EXPECT_FALSE(heard(traceTop("findpropstrict flash.media::Sound\nconstructprop flash.media::Sound 0\n"
+                                "callproperty play 0"),
+                       &lines));
+    EXPECT_EQ(lines, Lines{"null"});
 }
