@@ -225,6 +225,7 @@ Value split(Machine& m, RegExpObject& r, Value self, std::span<Value> a) {
         return Value::object(m.newArray(std::move(parts)));
     }
     std::size_t start = 0, from = 0;
+    limit = static_cast<std::uint32_t>(std::min<std::size_t>(limit, kMaxHeapCells));
     while (parts.size() < limit && from < s.text.size() && s.find(from, g) && g.begin(0) < s.text.size()) {
         if (g.end(0) == start) { // an empty match where the piece starts splits nothing
             from = s.after(g);
@@ -250,7 +251,7 @@ void installStringPatternMethods(Machine& m) {
         Searcher s(m, *r, m.toString(self));
         std::vector<Value> all;
         regex::Groups g;
-        for (std::size_t from = 0; s.find(from, g); from = s.after(g))
+        for (std::size_t from = 0; all.size() < kMaxHeapCells && s.find(from, g); from = s.after(g))
             all.push_back(s.groupValue(g, 0));
         r->lastIndex = 0;
         return Value::object(m.newArray(std::move(all)));
