@@ -243,3 +243,23 @@ TEST(Avm2Core, RunawayRegularExpressionsAreStopped) {
                         "pushstring \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\"\ncallpropvoid test 1\njump loop\n"),
               (Lines{"Error #1502: A script has executed for longer than the default timeout period of 15 seconds."}));
 }
+
+TEST(Avm2Core, RegularExpressionReplaceCallsAFunctionWithTheGroups) {
+    // function (match, g1, index, input) { return g1 + "@" + index; }
+    orvane::testing::AbcAssembler a;
+    orvane::testing::AbcAssembler::MethodOptions four;
+    four.params = 4;
+    a.method("swap", "getlocal2\npushstring \"@\"\nadd\ngetlocal3\nadd\nreturnvalue\n", four);
+    a.method("main", "getlocal0\npushscope\n" +
+                         traceOf("pushstring \"a1 b2\"\n" + regexp("([a-z])\\\\d", "g") +
+                                 "newfunction swap\ncallproperty replace 2") +
+                         // A RegExp made from another keeps its source, with new flags when given.
+                         traceOf(make("RegExp", regexp("x+", "g") + "pushstring \"i\"", 2)) +
+                         traceOf(make("RegExp", regexp("x+", "g"), 1) + "getproperty global") +
+                         // lastIndex past the end makes a global exec fail and start over.
+                         regexp("a", "g") + "setlocal1\ngetlocal1\npushbyte 9\nsetproperty lastIndex\n" +
+                         traceOf("getlocal1\npushstring \"aa\"\ncallproperty exec 1") +
+                         traceOf("getlocal1\ngetproperty lastIndex") + "returnvoid\n");
+    a.script("main");
+    EXPECT_EQ(runAbc(a), (Lines{"a@0 b@3", "/x+/i", "true", "null", "0"}));
+}

@@ -542,3 +542,30 @@ TEST(Avm2Display, EmbeddedSoundsPlayStopAndEnd) {
                        &lines));
     EXPECT_EQ(lines, Lines{"null"});
 }
+
+TEST(Avm2Display, BitmapDataFillsScrollsClonesAndFindsColours) {
+    As3Movie movie;
+    movie.placeHero = false;
+    auto pixel = [](const std::string& local, int x, int y) {
+        return traceTop(local + "\npushbyte " + std::to_string(x) + "\npushbyte " + std::to_string(y) +
+                        "\ncallproperty getPixel 2");
+    };
+    movie.constructor =
+        "findpropstrict flash.display::BitmapData\npushbyte 8\npushbyte 8\npushfalse\npushint 16777215\n"
+        "constructprop flash.display::BitmapData 4\nsetlocal1\n"
+        // A wall down column 4, then a flood fill from the left stops at it.
+        "getlocal1\nfindpropstrict flash.geom::Rectangle\npushbyte 4\npushbyte 0\npushbyte 1\npushbyte 8\n"
+        "constructprop flash.geom::Rectangle 4\npushbyte 0\ncallpropvoid fillRect 2\n"
+        "getlocal1\npushbyte 0\npushbyte 0\npushint 255\ncallpropvoid floodFill 3\n" +
+        pixel("getlocal1", 3, 7) + pixel("getlocal1", 5, 0) +
+        traceTop("getlocal1\npushint 16777215\npushint 255\npushtrue\ncallproperty getColorBoundsRect 3") +
+        // A clone is a copy: changing one leaves the other.
+        "getlocal1\ncallproperty clone 0\nsetlocal2\n"
+        "getlocal1\npushbyte 1\npushbyte 0\ncallpropvoid scroll 2\n" +
+        pixel("getlocal1", 5, 0) + pixel("getlocal2", 5, 0) +
+        // The same seed gives the same noise.
+        "getlocal1\npushbyte 7\ncallpropvoid noise 1\ngetlocal2\npushbyte 7\ncallpropvoid noise 1\n" +
+        traceTop("getlocal1\npushbyte 3\npushbyte 3\ncallproperty getPixel 2\n"
+                 "getlocal2\npushbyte 3\npushbyte 3\ncallproperty getPixel 2\nequals");
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"255", "16777215", "(x=0, y=0, w=4, h=8)", "0", "16777215", "true"}));
+}
