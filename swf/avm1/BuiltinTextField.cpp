@@ -105,7 +105,7 @@ const Accessor kAccessors[] = {
     {"text", [](Interpreter&, text::FieldState& f) { return utf8(f.text()); },
      [](Interpreter& vm, text::FieldState& f, const Value& v) { f.setText(argText(vm, v)); }},
     {"htmlText", [](Interpreter&, text::FieldState& f) { return utf8(f.htmlText()); },
-     [](Interpreter& vm, text::FieldState& f, const Value& v) { f.setHtmlText(argText(vm, v)); }},
+     [](Interpreter& vm, text::FieldState& f, const Value& v) { f.setHtmlText(argText(vm, v), vm.version()); }},
     {"length", [](Interpreter&, text::FieldState& f) { return Value(double(f.length())); }, nullptr},
     {"html", getFlag<&text::FieldProperties::html>, setFlag<&text::FieldProperties::html>},
     {"multiline", getFlag<&text::FieldProperties::multiline>, setFlag<&text::FieldProperties::multiline>},

@@ -41,7 +41,7 @@ void syncFieldVariables(Interpreter& vm, timeline::Clip& root) {
                 continue;
             const std::u16string s = text::utf8ToUtf16(shown);
             if (state.properties().html)
-                state.setHtmlText(s);
+                state.setHtmlText(s, vm.version());
             else
                 state.setText(s);
             state.boundValue = std::move(shown);

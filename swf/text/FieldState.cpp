@@ -10,7 +10,7 @@
 namespace swf::text {
 
 FieldState::FieldState(double x, double y, double width, double height)
-    : m_newFormat(TextFormat::fieldDefault()) {
+    : m_newFormat(TextFormat::fieldDefault()), m_initialFormat(m_newFormat) {
     m_props.x = x;
     m_props.y = y;
     m_props.width = width;
@@ -18,7 +18,7 @@ FieldState::FieldState(double x, double y, double width, double height)
 }
 
 FieldState::FieldState(const format::EditTextCharacter& field, const format::FontCharacter* font)
-    : m_newFormat(definitionFormat(field, font)) {
+    : m_newFormat(definitionFormat(field, font)), m_initialFormat(m_newFormat) {
     m_props.x = field.bounds.xMin;
     m_props.y = field.bounds.yMin;
     m_props.width = double(field.bounds.width());
@@ -62,24 +62,29 @@ const TextLayout& FieldState::layout() const {
 }
 
 void FieldState::setText(std::u16string_view text) {
+    m_markupLeftNothing = false;
     m_content.setText(normalizeNewlines(text), m_newFormat);
     selection = {std::min(selection.anchor, length()), std::min(selection.caret, length())};
     touch();
 }
 
 std::u16string FieldState::htmlText() const {
+    if (m_markupLeftNothing && length() == 0)
+        return {}; // markup that made no text leaves no paragraph either
     return toHtml(m_content, m_newFormat);
 }
 
-void FieldState::setHtmlText(std::u16string_view html) {
+void FieldState::setHtmlText(std::u16string_view html, int swfVersion) {
     if (!m_props.html) {
         setText(html);
         return;
     }
     HtmlOptions o;
     o.condenseWhite = m_props.condenseWhite;
+    o.multiline = m_props.multiline || swfVersion < 8;
     o.styles = m_styles.get();
-    m_content = parseHtml(html, m_newFormat, o);
+    m_content = parseHtml(html, swfVersion < 8 ? m_initialFormat : m_newFormat, o);
+    m_markupLeftNothing = length() == 0;
     // Text set later continues in the format the markup ended with.
     if (length() > 0)
         m_newFormat = m_content.formatAt(length() - 1);

@@ -55,7 +55,11 @@ public:
     void setText(std::u16string_view text);
     // Canonical HTML whatever the html flag; setting reads HTML only when the flag is set.
     std::u16string htmlText() const;
-    void setHtmlText(std::u16string_view html);
+    // Markup starts in the new-text format, which it then leaves as its last character's
+    // (a tag left open carries over to text set later), and a single-line field drops its
+    // <br>. Movies before SWF 8 start each markup afresh in the format the field was made
+    // with (setNewTextFormat does not reach markup there) and break at <br> in any field.
+    void setHtmlText(std::u16string_view html, int swfVersion = 8);
 
     const TextFormat& newFormat() const { return m_newFormat; }
     void setNewFormat(const TextFormat& f);
@@ -116,6 +120,8 @@ private:
     FieldProperties m_props;
     RichText m_content;
     TextFormat m_newFormat;
+    TextFormat m_initialFormat; // what markup starts from before SWF 8
+    bool m_markupLeftNothing = false;
     std::shared_ptr<const StyleSheet> m_styles;
     std::uint64_t m_revision = 1;
     const format::FontCharacter* m_font = nullptr;

@@ -189,19 +189,12 @@ private:
                 c = u' ';
                 s = u" ";
             } else if (c == u'\n' || c == u'\r') {
-                // "\r\n" in the source is one break.
-                if (c == u'\n' && m_lastSourceCr) {
-                    m_lastSourceCr = false;
-                    return;
-                }
-                m_lastSourceCr = c == u'\r';
-                lineBreak();
+                lineBreak(); // each of "\r\n" breaks
                 return;
             }
         } else {
             m_lastWasSpace = false;
         }
-        m_lastSourceCr = false;
         materializeBreak();
         m_pending += s;
     }
@@ -255,8 +248,8 @@ private:
     }
 
     void handleTag(const Tag& t) {
-        static const char* const known[] = {"p", "br", "font", "b",          "i",
-                                            "u", "a",  "li",   "textformat", "span"};
+        static const char* const known[] = {"p", "br", "font",       "b",    "i",  "u",
+                                            "a", "li", "textformat", "span", "tab"};
         bool isKnown = false;
         for (const char* k : known)
             isKnown = isKnown || t.name == k;
@@ -267,7 +260,12 @@ private:
             return;
         }
         if (t.name == "br") {
-            lineBreak();
+            if (m_options.multiline)
+                lineBreak();
+            return;
+        }
+        if (t.name == "tab") {
+            addText(u"\t", false);
             return;
         }
         m_open.push_back({t.name, m_format});
@@ -378,8 +376,8 @@ private:
     std::vector<Open> m_open;
     RichText m_out;
     bool m_breakPending = false;
-    bool m_lastWasSpace = false;
-    bool m_lastSourceCr = false;
+    // Condensed white space at the start of the text, or after a break, is dropped.
+    bool m_lastWasSpace = m_options.condenseWhite;
 };
 
 // Writing -------------------------------------------------------------------------------

@@ -14,6 +14,7 @@ class StyleSheet;
 
 struct HtmlOptions {
     bool condenseWhite = false; // runs of white space read as one space, line breaks too
+    bool multiline = true;      // a single-line field drops <br>
     const StyleSheet* styles = nullptr;
 };
 

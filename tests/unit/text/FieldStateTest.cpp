@@ -110,3 +110,32 @@ TEST(FieldState, MetricsFollowTheDeviceFaces) {
     setDeviceFaceSource(nullptr);
     EXPECT_DOUBLE_EQ(f.textWidth(), estimated);
 }
+
+// Markup starts in the new-text format and leaves an open tag's format for text set later;
+// before SWF 8 it starts afresh in the field's first format each time, and breaks at <br>
+// in a single-line field too. Markup that makes no text reads back as no paragraph at all.
+TEST(FieldState, MarkupFormatsAndVersions) {
+    TextFormat fifty;
+    fifty.size = 50;
+    for (int version : {7, 8}) {
+        FieldState f(0, 0, 2000, 400);
+        f.change([](FieldProperties& p) {
+            p.html = true;
+            p.multiline = false;
+        });
+        f.setHtmlText(u"a<font size='100'>b", version);
+        EXPECT_EQ(f.textFormat(0, 1).size, 12);
+        f.setText(u"c");
+        EXPECT_EQ(f.textFormat(0, 1).size, 100) << version;
+        f.setHtmlText(u"d", version);
+        EXPECT_EQ(f.textFormat(0, 1).size, version >= 8 ? 100 : 12) << version;
+        f.setNewFormat(fifty);
+        f.setHtmlText(u"e<br>f", version);
+        EXPECT_EQ(f.textFormat(0, 1).size, version >= 8 ? 50 : 12) << version;
+        EXPECT_EQ(f.text(), version >= 8 ? u"ef" : u"e\rf") << version;
+        f.setHtmlText(u"<span></span>", version);
+        EXPECT_EQ(utf8(f.htmlText()), "");
+        f.setText(u"");
+        EXPECT_NE(utf8(f.htmlText()), "");
+    }
+}

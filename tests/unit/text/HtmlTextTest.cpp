@@ -57,7 +57,7 @@ TEST(HtmlText, EntitiesAndMalformedMarkup) {
     EXPECT_EQ(parse("&lt;a&gt; &amp;&quot;&apos;&#65;&#x42;&nbsp;").text(), u"<a> &\"'AB\u00A0");
     // Unknown entities, stray ampersands and unknown tags stay as text or vanish quietly.
     EXPECT_EQ(parse("&bogus; & x &#xZZ;").text(), u"&bogus; & x &#xZZ;");
-    EXPECT_EQ(parse("<tab>a<img src='x.jpg'>b<span>c</span>").text(), u"abc");
+    EXPECT_EQ(parse("<blink>a<img src='x.jpg'>b<span>c</span>").text(), u"abc");
     // End tags that match nothing are ignored; a tag never closed lasts to the end.
     const RichText t = parse("</b></font>a<b>b<i>c");
     EXPECT_EQ(t.text(), u"abc");
@@ -71,11 +71,21 @@ TEST(HtmlText, EntitiesAndMalformedMarkup) {
 }
 
 TEST(HtmlText, WhiteSpace) {
-    // Line breaks in the source are breaks; condenseWhite folds every run into one space.
-    EXPECT_EQ(parse("a\r\nb\nc").text(), u"a\rb\rc");
+    // Every line break in the source is a break (CR LF makes two); <tab> is a tab.
+    EXPECT_EQ(parse("a\r\nb\nc").text(), u"a\r\rb\rc");
+    EXPECT_EQ(parse("<tab>a<br><tab>").text(), u"\ta\r\t");
+    // condenseWhite folds every run into one space and drops it at the start of the text
+    // and after a break; tabs from <tab> stay, and white space alone leaves nothing.
     HtmlOptions condense;
     condense.condenseWhite = true;
-    EXPECT_EQ(parse("  a \t\r\n b  <br> c", condense).text(), u" a b \rc");
+    EXPECT_EQ(parse("  a \t\r\n b  <br> c", condense).text(), u"a b \rc");
+    EXPECT_EQ(parse(" \ta<span> \ta</span> \ta", condense).text(), u"a a a");
+    EXPECT_EQ(parse("<tab>a <tab>", condense).text(), u"\ta \t");
+    EXPECT_EQ(parse(" <span> </span> ", condense).text(), u"");
+    // A single-line field drops <br>.
+    HtmlOptions single;
+    single.multiline = false;
+    EXPECT_EQ(parse("<tab>a<br><span>b<br></span>", single).text(), u"\tab");
 }
 
 TEST(HtmlText, CanonicalOutput) {
