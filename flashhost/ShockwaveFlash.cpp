@@ -3,6 +3,8 @@
 #include "InputMapping.h"
 #include "MovieLoader.h"
 #include "swf/PlayerSession.h"
+
+#include <QStandardPaths>
 #include "swf/movie/Movie.h"
 #include "swf/audio/AudioClock.h"
 #include "swf/audio/AudioEngine.h"
@@ -243,6 +245,9 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
     options.fsCommandSink = [this](const std::string& command, const std::string& args) {
         emit fsCommand(QString::fromStdString(command), QString::fromStdString(args));
     };
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!data.isEmpty())
+        options.sharedObjectDirectory = (data + QStringLiteral("/SharedObjects")).toStdString();
     m_session = std::make_unique<swf::PlayerSession>(std::move(options));
     m_player = &m_session->player();
     // The stage is painted whole every time; nothing behind it needs drawing.

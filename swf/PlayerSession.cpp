@@ -33,6 +33,7 @@ PlayerSession::PlayerSession(SessionOptions options)
     m_scripts->setDateOrigin(options.dateOrigin);
     m_scripts->setVideoControl(m_video.get());
     m_scripts->setPictures(std::make_shared<render::ScriptPictures>());
+    m_scripts->setSharedObjectDirectory(options.sharedObjectDirectory);
     m_player.setActionRunner(std::move(host));
 }
 

@@ -39,6 +39,9 @@ struct SessionOptions {
     std::function<void(const std::string&, const std::string&)> fsCommandSink;
     // What Date() answers at the first frame, in ms since 1970 (2000-01-01T00:00:00Z).
     double dateOrigin = 946684800000.0;
+    // Where SharedObject.getLocal keeps data between runs (the player's per-user folder);
+    // empty: nowhere, so flush answers false.
+    std::string sharedObjectDirectory;
     // The quality movies start with (scripts may change it).
     timeline::Quality quality = timeline::Quality::High;
 };

@@ -392,6 +392,7 @@ void installBuiltins(Interpreter& vm) {
     installBitmapDataBuiltins(vm);
     installClipLoaderBuiltins(vm);
     installClipDisplayBuiltins(vm);
+    installSharedObjectBuiltins(vm);
     installSoundBuiltins(vm);
     installVideoBuiltins(vm);
     installKeyBuiltins(vm);

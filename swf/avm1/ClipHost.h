@@ -32,6 +32,7 @@ struct DisplayObject;
 namespace swf::avm1 {
 
 class Object;
+class SharedObjectStore;
 using ClipId = std::uint64_t;
 inline constexpr ClipId kNoClip = 0;
 
@@ -229,6 +230,9 @@ public:
     // The file a URL names relative to the movie's folder, by the same rules, without
     // reading it (NetStream plays files too large to read whole).
     virtual bool localFilePath(const std::string& /*url*/, std::string& /*path*/) { return false; }
+
+    // Where SharedObject.getLocal keeps data between runs; null: this run only.
+    virtual SharedObjectStore* sharedObjects() { return nullptr; }
 
     // The movie's stage size and the screen's, in pixels; false when unknown.
     virtual bool stageSize(double& /*width*/, double& /*height*/) { return false; }

@@ -319,6 +319,9 @@ void installDrawingBuiltins(Interpreter& vm);
 void installBitmapDataBuiltins(Interpreter& vm);
 void installClipLoaderBuiltins(Interpreter& vm);
 void installClipDisplayBuiltins(Interpreter& vm);
+void installSharedObjectBuiltins(Interpreter& vm);
+// Writes every shared object the movie opened to the host's store (the movie is going away).
+void saveSharedObjects(Interpreter& vm);
 void installSoundBuiltins(Interpreter& vm);
 void installKeyBuiltins(Interpreter& vm);
 void installMouseBuiltins(Interpreter& vm);

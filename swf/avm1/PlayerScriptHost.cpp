@@ -5,6 +5,7 @@
 #include "swf/avm1/BuiltinSound.h"
 #include "swf/avm1/BuiltinVideo.h"
 #include "swf/avm1/FieldVariables.h"
+#include "swf/avm1/SharedObjectStore.h"
 
 #include "swf/format/Shape.h"
 #include "swf/format/TagCode.h"
@@ -192,7 +193,14 @@ void PlayerScriptHost::movieLoaded(int swfVersion) {
     m_linkage.clear();
 }
 
+void PlayerScriptHost::setSharedObjectDirectory(const std::string& directory) {
+    m_sharedObjects = directory.empty() ? nullptr : std::make_unique<SharedObjectStore>(directory);
+}
+
+// Shared objects are written when the movie goes away, as Flash wrote them.
 void PlayerScriptHost::movieUnloaded() {
+    if (m_vm)
+        saveSharedObjects(*m_vm);
     m_vm.reset();
     m_seen.clear();
     m_linkage.clear();

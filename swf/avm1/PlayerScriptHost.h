@@ -58,6 +58,9 @@ public:
     void setVideoControl(video::VideoControl* control) { m_video = control; }
     // The drawing layer's picture work (BitmapData.draw, loadBitmap); none by default.
     void setPictures(std::shared_ptr<timeline::PictureServices> pictures) { m_pictures = std::move(pictures); }
+    // Where SharedObject data is kept between runs; empty: nowhere (flush answers false).
+    void setSharedObjectDirectory(const std::string& directory);
+    SharedObjectStore* sharedObjects() override { return m_sharedObjects.get(); }
     Interpreter* interpreter() { return m_vm.get(); }
 
     // ActionRunner
@@ -187,6 +190,7 @@ private:
     std::function<void(const std::string&, const std::string&)> m_fsCommand;
     std::unordered_map<ClipId, DrawingPen> m_pens; // clips a script has drawn on
     std::shared_ptr<timeline::PictureServices> m_pictures;
+    std::unique_ptr<SharedObjectStore> m_sharedObjects;
     std::unordered_map<ClipId, double> m_loadedBytes; // clips showing a loaded file, by size
     std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip
 };

@@ -21,6 +21,8 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinLoad.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinClipLoader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinClipDisplay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSharedObject.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SharedObjectStore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XmlParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinTextField.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinStyleSheet.cpp
