@@ -3,6 +3,7 @@
 
 #include "ActionAssembler.h"
 #include "SwfWriter.h"
+#include "TempFolder.h"
 #include "swf/PlayerSession.h"
 
 #include <QImage>
@@ -18,10 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct LoadFolder {
-    LoadFolder() {
-        root = fs::temp_directory_path() /
-               ("orvane-cliploader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+struct LoadFolder : TempFolder {
+    LoadFolder() : TempFolder("orvane-cliploader-") {
         fs::create_directories(root / "movie");
         QImage picture(3, 2, QImage::Format_ARGB32);
         picture.fill(Qt::red);
@@ -29,7 +28,6 @@ struct LoadFolder {
         std::ofstream(root / "movie" / "notes.txt") << "not a picture";
         picture.save(QString::fromStdString((root / "outside.png").string()));
     }
-    ~LoadFolder() { fs::remove_all(root); }
 
     std::string pictureSize() const { return std::to_string(fs::file_size(root / "movie" / "pic.png")); }
 
@@ -53,8 +51,6 @@ struct LoadFolder {
             session.tick();
         return out;
     }
-
-    fs::path root;
 };
 
 // Handlers that trace each event with what they are given.

@@ -3,6 +3,7 @@
 
 #include "ActionAssembler.h"
 #include "SwfWriter.h"
+#include "TempFolder.h"
 #include "swf/PlayerSession.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Store {
-    Store() {
-        dir = fs::temp_directory_path() /
-              ("orvane-so-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        fs::remove_all(dir);
-    }
-    ~Store() { fs::remove_all(dir); }
+struct Store : TempFolder {
+    Store() : TempFolder("orvane-so-") {}
 
     // One run of `script` (SWF 8) as /movies/game.swf with this store (none when `kept` is
     // false); the traced lines. The data is written when the run ends.
@@ -48,7 +44,7 @@ struct Store {
         return {};
     }
 
-    fs::path dir;
+    const fs::path& dir = root;
 };
 
 const char* const kOpen = R"(
