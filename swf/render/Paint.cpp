@@ -64,16 +64,53 @@ std::vector<GradientStop> effectiveStops(const std::vector<GradientStop>& record
     return out;
 }
 
+// The stops' colour at t, mixed straight between the two around it.
+QColor colourAt(const QGradientStops& stops, double t) {
+    if (t <= stops.front().first)
+        return stops.front().second;
+    for (qsizetype i = 1; i < stops.size(); ++i) {
+        const auto& [p1, c1] = stops[i];
+        if (t > p1)
+            continue;
+        const auto& [p0, c0] = stops[i - 1];
+        const double f = p1 > p0 ? (t - p0) / (p1 - p0) : 1.0;
+        auto mix = [f](double a, double b) { return a + (b - a) * f; };
+        return QColor::fromRgbF(float(mix(c0.redF(), c1.redF())), float(mix(c0.greenF(), c1.greenF())),
+                                float(mix(c0.blueF(), c1.blueF())), float(mix(c0.alphaF(), c1.alphaF())));
+    }
+    return stops.back().second;
+}
+
+// Flash looks gradients up in 256 entries, each holding its colour over 1/255 of the way.
+QGradientStops steppedStops(const QGradientStops& stops) {
+    if (stops.size() < 2)
+        return stops;
+    QGradientStops out;
+    out.reserve(512);
+    for (int i = 0; i < 256; ++i) {
+        const QColor c = colourAt(stops, i / 255.0);
+        out.append({i / 255.0, c});
+        if (i < 255)
+            out.append({(i + 1) / 255.0 - 1e-6, c});
+    }
+    return out;
+}
+
 } // namespace
 
 QGradientStops gradientStops(const FillStyle& fill, const ColorTransform& cx) {
     QGradientStops stops;
     double last = -1;
     for (const GradientStop& s : effectiveStops(fill.stops)) {
-        // The last record of a run of equal ratios starts just after the first: a hard edge.
         double pos = s.ratio / 255.0;
-        if (pos <= last)
-            pos = std::min(1.0, last + 1e-6);
+        if (pos <= last && !stops.isEmpty()) {
+            // The last record of a run of equal ratios r: entry r keeps the first record's
+            // colour and pixels take their nearest entry, so the hard edge lies half an
+            // entry past r.
+            const double edge = std::min(1.0, (s.ratio + 0.5) / 255.0);
+            stops.append({edge, stops.back().second});
+            pos = std::min(1.0, edge + 1e-6);
+        }
         last = pos;
         stops.append({pos, cx.applyToColor(s.color)});
     }
@@ -91,7 +128,7 @@ QGradientStops gradientStops(const FillStyle& fill, const ColorTransform& cx) {
         dense.append(stops.back());
         stops = dense;
     }
-    return stops;
+    return steppedStops(stops);
 }
 
 QBrush gradientOrSolidBrush(const FillStyle& fill, const ColorTransform& cx) {

@@ -158,7 +158,7 @@ void ShapePainter::fillPath(QPainter& painter, const QPainterPath& path, const F
     QBrush brush(*image);
     brush.setTransform(matrix);
     painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                          m_smoothBitmaps && fill.smoothing == Smoothing::On);
+                          m_smoothBitmaps && (m_alwaysSmooth || fill.smoothing == Smoothing::On));
     const QRectF imageRect(0, 0, image->width(), image->height());
     const QRectF pathInImage = matrix.inverted().mapRect(path.boundingRect());
     // A clipped fill that stays on its image (the usual placed bitmap) is a plain fill.
@@ -235,7 +235,15 @@ void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTr
             if (fill.kind == FillStyle::Kind::Bitmap) {
                 fillPath(painter, layer.path, fill, cx);
             } else if (const QBrush& brush = keptBrush(shape, layer.style, cx); brush.style() != Qt::NoBrush) {
-                painter.fillPath(layer.path, brush);
+                if (brush.gradient() && toDevice.isInvertible()) {
+                    // Flash samples gradients at a pixel's top-left corner, not its centre.
+                    QBrush atCorner = brush;
+                    atCorner.setTransform(brush.transform() * toDevice * QTransform::fromTranslate(0.5, 0.5) *
+                                          toDevice.inverted());
+                    painter.fillPath(layer.path, atCorner);
+                } else {
+                    painter.fillPath(layer.path, brush);
+                }
             }
             continue;
         }

@@ -31,6 +31,8 @@ public:
     void setLegacyBitmapOffset(bool on) { m_legacyBitmapOffset = on; }
     // Off: no bitmap is smoothed, whatever its fill asks for (qualities below high).
     void setSmoothBitmaps(bool on) { m_smoothBitmaps = on; }
+    // On: every bitmap is smoothed, whatever its fill asks for (quality best).
+    void setAlwaysSmoothBitmaps(bool on) { m_alwaysSmooth = on; }
 
     // `toDevice` maps shape twips to device pixels; `deviceToPainter` maps device pixels to
     // the painter's logical coordinates (a 1/devicePixelRatio scale on HiDPI surfaces).
@@ -72,6 +74,7 @@ private:
     BitmapSource* m_bitmaps = nullptr;
     bool m_legacyBitmapOffset = false;
     bool m_smoothBitmaps = true;
+    bool m_alwaysSmooth = false;
     int m_skippedFills = 0;
     // Bitmaps seen through a colour transform, kept while the same tint is in use.
     std::map<std::pair<const QImage*, std::array<float, 8>>, QImage> m_tinted;

@@ -240,6 +240,7 @@ public:
         painter.save();
         m_antialias = timeline::antialiased(player.quality());
         m_smoothBitmaps = timeline::smoothsBitmaps(player.quality());
+        m_alwaysSmooth = timeline::alwaysSmoothsBitmaps(player.quality());
         painter.setRenderHint(QPainter::Antialiasing, m_antialias);
         const QSize deviceSize(int(std::ceil((viewport.x() + viewport.width()) * k)),
                                int(std::ceil((viewport.y() + viewport.height()) * k)));
@@ -261,6 +262,7 @@ public:
             m_painter.setStagePixelScale(v.pixelScale);
             m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
             m_painter.setSmoothBitmaps(m_smoothBitmaps);
+            m_painter.setAlwaysSmoothBitmaps(m_alwaysSmooth);
             m_pixelScale = v.pixelScale;
             m_budget = kMaxObjectsPerFrame;
             m_painter.setBitmapSource(this);
@@ -304,6 +306,7 @@ public:
         painter.save();
         m_antialias = timeline::antialiased(quality);
         m_smoothBitmaps = timeline::smoothsBitmaps(quality);
+        m_alwaysSmooth = timeline::alwaysSmoothsBitmaps(quality);
         painter.setRenderHint(QPainter::Antialiasing, m_antialias);
         Target t;
         t.painter = &painter;
@@ -318,6 +321,7 @@ public:
         m_painter.setStagePixelScale(m_pixelScale);
         m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
         m_painter.setSmoothBitmaps(m_smoothBitmaps);
+        m_painter.setAlwaysSmoothBitmaps(m_alwaysSmooth);
         m_budget = kMaxObjectsPerFrame;
         m_painter.setBitmapSource(this);
         m_maskObjects.clear();
@@ -650,6 +654,7 @@ private:
     double m_pixelScale = 1;
     bool m_antialias = true; // from the player's quality, for this frame
     bool m_smoothBitmaps = true;
+    bool m_alwaysSmooth = false; // quality best
     int m_layerDepth = 0;
     std::uint64_t m_budget = 0;
 
@@ -845,9 +850,13 @@ private:
         QTransform transform;
         ColorTransform cx;
         std::uint64_t generation = 0;
-        bool antialias = true, smooth = true;
+        bool antialias = true;
+        int smoothing = 0; // smoothingLevel() it was drawn at
         bool used = false;
     };
+
+    // 0 bitmaps unsmoothed, 1 smoothed where asked, 2 always smoothed.
+    int smoothingLevel() const { return m_smoothBitmaps ? (m_alwaysSmooth ? 2 : 1) : 0; }
 
     // Forgets the rasters the last frame did not use; `generation` is the display's now.
     void beginCachedObjects(std::uint64_t generation) {
@@ -878,7 +887,7 @@ private:
         auto it = m_cachedObjects.find(obj.serial);
         const bool fresh = it != m_cachedObjects.end() && it->second.area == area && it->second.transform == m &&
                            it->second.cx == cx && it->second.generation == m_generation &&
-                           it->second.antialias == m_antialias && it->second.smooth == m_smoothBitmaps;
+                           it->second.antialias == m_antialias && it->second.smoothing == smoothingLevel();
         ++(fresh ? m_stats.cachedObjects.hits : m_stats.cachedObjects.misses);
         if (!fresh) {
             if (it != m_cachedObjects.end()) {
@@ -889,7 +898,7 @@ private:
             if (m_cachedObjectBytes + bytes > kCachedObjectBudget)
                 return false;
             CachedObject kept{QImage(area.size(), QImage::Format_ARGB32_Premultiplied), area, m, cx, m_generation,
-                              m_antialias, m_smoothBitmaps, true};
+                              m_antialias, smoothingLevel(), true};
             if (kept.image.isNull())
                 return false;
             kept.image.fill(Qt::transparent);
@@ -1080,7 +1089,8 @@ private:
         QPainter& p = *t.painter;
         const QImage tinted = cx.isIdentity() ? img : cx.applyToImage(img);
         p.setTransform(QTransform::fromScale(20, 20) * m * t.deviceToPainter);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, smooth && m_smoothBitmaps); // never below high
+        // Never below high; at best always.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, (smooth || m_alwaysSmooth) && m_smoothBitmaps);
         p.drawImage(QPointF(0, 0), tinted);
     }
 

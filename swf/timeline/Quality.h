@@ -4,7 +4,7 @@
 //   low     no anti-aliasing, bitmaps unsmoothed
 //   medium  anti-aliased, bitmaps unsmoothed
 //   high    anti-aliased, bitmaps smoothed where the fill asks for it
-//   best    as high
+//   best    anti-aliased, bitmaps always smoothed (Flash's documented difference)
 
 #include <algorithm>
 #include <cctype>
@@ -38,6 +38,11 @@ inline bool antialiased(Quality q) {
 
 inline bool smoothsBitmaps(Quality q) {
     return q == Quality::High || q == Quality::Best;
+}
+
+// Bitmaps are smoothed even where their fill or object asks for them not to be.
+inline bool alwaysSmoothsBitmaps(Quality q) {
+    return q == Quality::Best;
 }
 
 } // namespace swf::timeline

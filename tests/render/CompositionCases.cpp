@@ -359,6 +359,22 @@ TEST(RenderQuality, LowIsAliasedWithPixelCentresAndOnlyHighSmoothsBitmaps) {
     EXPECT_MATCHES((RefCase{"stage", "quality_low", 0, 0, {1}, 1.0, Quality::Low}), m);
 }
 
+// Best smooths every bitmap, high only those whose fill asks for it: a hard (unsmoothed)
+// bitmap fill keeps its two colours at high and blends them at best.
+TEST(RenderQuality, BestSmoothsBitmapsHighLeavesHard) {
+    using swf::timeline::Quality;
+    SwfWriter m = stage(80, 80);
+    m.defineBitsLossless(
+        3, LosslessBitmap::truecolor(2, 2, {{255, 0, 0}, {0, 0, 255}, {0, 0, 255}, {255, 0, 0}}, false));
+    m.defineShape(4, box(FillStyle::bitmap(3, Matrix::scale(200, 200, 200, 200), FillStyle::ClippedBitmapHard),
+                         200, 200, 800, 800));
+    m.place(4, 4).showFrame();
+    const QRect area(12, 12, 36, 36);
+    EXPECT_EQ(colourCounts(renderMovie(m.bytes(), 1, 1.0, Quality::High), area).size(), 2u);
+    EXPECT_GT(colourCounts(renderMovie(m.bytes(), 1, 1.0, Quality::Best), area).size(), 4u);
+    EXPECT_EQ(colourCounts(renderMovie(m.bytes(), 1, 1.0, Quality::Medium), area).size(), 2u);
+}
+
 TEST(RenderQuality, ScriptsSetQualityWhileThePlayerRuns) {
     // _quality = "low" on frame 1; toggleHighQuality on frame 2 turns it back to high.
     SwfWriter m = qualityMovie();

@@ -207,6 +207,23 @@ TEST(RenderLines, CapsJoinsWidthsAndScaling) {
     EXPECT_MATCHES((RefCase{"lines", "caps_joins_widths", 3, 80}), m);
 }
 
+// Gradients go through 256 entries, each holding its colour for 1/255 of the way, sampled
+// at each pixel's top-left corner: a red record at 127 followed by green (moved to 128)
+// over 150 px centred on x = 100 turns green at column 101 (sampled at pixel centres it
+// would turn at 100; blended smoothly, column 100 would be half red, half green).
+TEST(RenderFills, GradientsSampleEntriesAtPixelCorners) {
+    SwfWriter m = stage(200, 150);
+    m.defineShape(1, box(FillStyle::linear(gradientBox(500, 500, 3000, 2000), {{127, {255, 0, 0}}, {0, {0, 255, 0}}}),
+                         500, 500, 3000, 2000));
+    m.place(1, 1).showFrame();
+    const QImage img = renderMovie(m.bytes(), 1);
+    ASSERT_FALSE(img.isNull());
+    for (int y : {30, 60, 120}) {
+        EXPECT_EQ(img.pixelColor(100, y), QColor(255, 0, 0)) << y;
+        EXPECT_EQ(img.pixelColor(101, y), QColor(0, 255, 0)) << y;
+    }
+}
+
 TEST(RenderFills, RatiosThatFallOrRepeatAndEmptyGradients) {
     // Each gradient spans the middle third of its box, so both pads show.
     SwfWriter m = stage(160, 80);

@@ -51,9 +51,20 @@ TEST(Gradient, StopsAreOrderedAndLinearRgbAddsLighterMidpoint) {
     f.kind = FillStyle::Kind::Radial;
     f.stops = {{128, {0, 0, 0, 255}}, {100, {255, 255, 255, 255}}, {128, {255, 0, 0, 255}}};
     const QGradientStops s = gradientStops(f, {});
-    ASSERT_EQ(s.size(), 3);
-    EXPECT_LT(s[0].first, s[1].first);
-    EXPECT_LT(s[1].first, s[2].first); // equal ratios kept as a hard edge
+    ASSERT_GE(s.size(), 3);
+    for (qsizetype i = 1; i < s.size(); ++i)
+        EXPECT_LE(s[i - 1].first, s[i].first);
+    // Falling ratios move one step on (white to 129, red to 130); each entry holds its colour.
+    auto at = [&](double ratio) {
+        QColor c = s.front().second;
+        for (const auto& [pos, colour] : s)
+            if (pos <= ratio / 255.0)
+                c = colour;
+        return c;
+    };
+    EXPECT_EQ(at(128.5), QColor(0, 0, 0));
+    EXPECT_EQ(at(129.5), QColor(255, 255, 255));
+    EXPECT_EQ(at(130.5), QColor(255, 0, 0));
     f.stops = {{0, {0, 0, 0, 255}}, {255, {255, 255, 255, 255}}};
     f.interpolation = Interpolation::LinearRgb;
     const QGradientStops lin = gradientStops(f, {});
