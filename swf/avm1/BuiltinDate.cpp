@@ -1,6 +1,7 @@
 // Date. Local time is UTC so that a movie's output does not depend on the
 // machine it runs on; "now" comes from the interpreter's clock (virtual in trace).
 
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 
 #include <cmath>
@@ -256,7 +257,8 @@ void installDateBuiltins(Interpreter& vm) {
     Object* p = vm.dateProto;
     FunctionObject* date = vm.newNative(dateConstruct, p);
     date->allocate = allocateDate;
-    vm.defineMethod(date, "UTC", dateUTC);
+    vm.defineMethod(date, "UTC", dateUTC, kDontEnum | kDontDelete | kReadOnly);
+    sealClass(date);
     struct Method {
         const char* name;
         NativeFn fn;

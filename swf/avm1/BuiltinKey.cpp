@@ -1,5 +1,6 @@
 // Key: the keyboard as scripts read it, and the listeners told of key presses.
 
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 
 #include "swf/input/KeyCodes.h"
@@ -75,6 +76,7 @@ void installKeyBuiltins(Interpreter& vm) {
     vm.defineMethod(key, "getCode", key_getCode, kConstant);
     vm.defineMethod(key, "getAscii", key_getAscii, kConstant);
     vm.defineMethod(key, "isAccessible", key_isAccessible, kConstant);
+    sealClass(key);
     vm.define(vm.global(), "Key", key, kDontEnum);
 }
 

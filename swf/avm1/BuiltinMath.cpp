@@ -1,5 +1,6 @@
 // Math, Number and Boolean.
 
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 
 #include <cmath>
@@ -172,6 +173,7 @@ void installMathBuiltins(Interpreter& vm) {
     vm.define(number, "NaN", std::nan(""), constant);
     vm.define(number, "NEGATIVE_INFINITY", -HUGE_VAL, constant);
     vm.define(number, "POSITIVE_INFINITY", HUGE_VAL, constant);
+    sealClass(number);
     vm.define(g, "Number", number, kDontEnum);
 
     vm.booleanProto = vm.newObject();

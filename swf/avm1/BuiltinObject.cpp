@@ -1,5 +1,6 @@
 // Object, Function, Error, ASSetPropFlags and the global functions.
 
+#include "BuiltinSupport.h"
 #include "BuiltinTextField.h"
 #include "BuiltinTextFormat.h"
 #include "BuiltinVideo.h"
@@ -21,7 +22,7 @@ Value objectConstruct(Interpreter& vm, Object* self, std::span<const Value> args
         return vm.toObject(v);
     if (vm.isConstructing(self))
         return self;
-    return vm.newObject();
+    return vm.newObject(nullptr); // Object() called plainly gives a bare object, without even __proto__
 }
 
 Value objectToString(Interpreter&, Object* self, std::span<const Value>) {
@@ -405,21 +406,23 @@ void installObjectBuiltins(Interpreter& vm) {
     Object* op = vm.objectProto;
     FunctionObject* object = vm.newNative(objectConstruct, op);
     vm.defineMethod(op, "toString", objectToString);
-    vm.defineMethod(op, "toLocaleString", objectToString);
+    vm.define(op, "toLocaleString", vm.newNative(objectToString, vm.newObject()), kDontEnum | kDontDelete);
     vm.defineMethod(op, "valueOf", objectValueOf);
-    vm.defineMethod(op, "hasOwnProperty", objectHasOwnProperty);
-    vm.defineMethod(op, "isPropertyEnumerable", objectIsPropertyEnumerable);
-    vm.defineMethod(op, "isPrototypeOf", objectIsPrototypeOf);
-    vm.defineMethod(op, "addProperty", objectAddProperty);
-    vm.defineMethod(op, "watch", objectWatch);
-    vm.defineMethod(op, "unwatch", objectUnwatch);
-    vm.defineMethod(object, "registerClass", objectRegisterClass);
+    vm.defineMethod(op, "hasOwnProperty", objectHasOwnProperty, kDontEnum | kDontDelete | kSwf6Up);
+    vm.defineMethod(op, "isPropertyEnumerable", objectIsPropertyEnumerable, kDontEnum | kDontDelete | kSwf6Up);
+    vm.defineMethod(op, "isPrototypeOf", objectIsPrototypeOf, kDontEnum | kDontDelete | kSwf6Up);
+    vm.defineMethod(op, "addProperty", objectAddProperty, kDontEnum | kDontDelete | kSwf6Up);
+    vm.defineMethod(op, "watch", objectWatch, kDontEnum | kDontDelete | kSwf6Up);
+    vm.defineMethod(op, "unwatch", objectUnwatch, kDontEnum | kDontDelete | kSwf6Up);
+    vm.defineMethod(object, "registerClass", objectRegisterClass, kDontEnum | kDontDelete | kReadOnly);
+    sealClass(object);
     vm.define(g, "Object", object, kDontEnum);
 
     FunctionObject* function = vm.newNative(functionConstruct, vm.functionProto);
     vm.defineMethod(vm.functionProto, "call", functionCall);
     vm.defineMethod(vm.functionProto, "apply", functionApply);
     vm.define(g, "Function", function, kDontEnum | kSwf6Up); // SWF 5 movies have no Function global
+    vm.setFunctionClass(function);
 
     vm.errorProto = vm.newObject();
     vm.define(vm.errorProto, "message", "Error", kDontEnum);

@@ -29,6 +29,12 @@ FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view nam
     return f;
 }
 
+void sealClass(Object* object) {
+    for (const char* name : {"__proto__", "constructor", "prototype"})
+        if (Property* p = object->own(name))
+            p->flags |= kReadOnly;
+}
+
 Object* package(Interpreter& vm, Object* owner, std::string_view name) {
     if (Object* o = vm.get(owner, name).object())
         return o;
@@ -83,6 +89,7 @@ void installNativeTable(Interpreter& vm) {
     vm.defineMethod(vm.global(), "ASnative", asNative);
     for (const auto& [index, name] : {std::pair{0, "escape"}, std::pair{1, "unescape"}})
         registerNative(vm, 100, index, vm.get(vm.global(), name));
+    registerNative(vm, 101, 5, vm.get(vm.objectProto, "hasOwnProperty"));
 }
 
 } // namespace swf::avm1

@@ -25,6 +25,9 @@ Value scriptAdd(Interpreter& vm, const Value& a, const Value& b);
 std::string concatText(Interpreter& vm, const Value& v);
 // A constructor with a fresh prototype, stored as owner[name] (not enumerable).
 FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view name, NativeFn constructor);
+// Makes a built-in's `__proto__`, `constructor` and `prototype` read-only, as Flash left
+// them on its oldest classes (Object, Number, Date, Key ...).
+void sealClass(Object* object);
 // owner[name] as a package object, made when it is missing.
 Object* package(Interpreter& vm, Object* owner, std::string_view name);
 // `new _global.flash.geom.<name>(args)` as Flash's own scripts wrote it (a script that

@@ -146,7 +146,8 @@ Value contextMenuHideBuiltIns(Interpreter& vm, Object* self, std::span<const Val
     Object* builtIn = vm.get(self, "builtInItems").object();
     if (builtIn)
         for (const Property& p : builtIn->properties())
-            vm.set(builtIn, p.name, false);
+            if (!(p.flags & kDontEnum))
+                vm.set(builtIn, p.name, false);
     return Value();
 }
 

@@ -450,7 +450,7 @@ void installTextFieldBuiltins(Interpreter& vm) {
     installStyleSheetBuiltins(vm, ctor);
     if (vm.clipProto)
         vm.defineMethod(vm.clipProto, "createTextField", createTextField);
-    vm.define(vm.global(), "TextField", ctor, kDontEnum);
+    vm.define(vm.global(), "TextField", ctor, kDontEnum | kSwf6Up); // Flash 6 brought the class
 }
 
 } // namespace swf::avm1

@@ -208,7 +208,7 @@ Value getPrefixForNamespace(Interpreter& vm, Object* self, std::span<const Value
         if (!n->attributes)
             continue;
         for (const Property& p : n->attributes->properties()) {
-            if (vm.toString(p.value) != uri)
+            if ((p.flags & kDontEnum) || vm.toString(p.value) != uri)
                 continue;
             if (p.name == "xmlns")
                 return "";
@@ -260,7 +260,8 @@ XmlNode* cloneTree(Interpreter& vm, XmlNode* n, bool deep, int depth) {
     copy->value = n->value;
     if (n->attributes)
         for (const Property& p : n->attributes->properties())
-            vm.set(copy->attributes, p.name, p.value);
+            if (!(p.flags & kDontEnum))
+                vm.set(copy->attributes, p.name, p.value);
     if (deep && depth < kMaxDepth)
         for (XmlNode* c : n->children) {
             XmlNode* cc = cloneTree(vm, c, true, depth + 1);
@@ -289,7 +290,8 @@ void writeNode(Interpreter& vm, XmlNode* n, std::string& out, int depth) {
         out += "<" + vm.toString(n->name);
         if (n->attributes)
             for (const Property& p : n->attributes->properties())
-                out += " " + p.name + "=\"" + xml::escape(vm.toString(vm.get(n->attributes, p.name))) + "\"";
+                if (!(p.flags & kDontEnum))
+                    out += " " + p.name + "=\"" + xml::escape(vm.toString(vm.get(n->attributes, p.name))) + "\"";
         if (n->children.empty()) {
             out += " />";
             return;

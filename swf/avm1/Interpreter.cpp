@@ -67,11 +67,21 @@ ArrayObject* Interpreter::newArray(std::vector<Value> elements) {
 
 FunctionObject* Interpreter::newNative(NativeFn fn, Object* prototype) {
     auto* f = allocate<FunctionObject>(functionProto, fn);
+    if (functionClass)
+        define(f, "constructor", functionClass, kDontEnum | kDontDelete);
     if (prototype) {
         define(f, "prototype", prototype, kDontEnum | kDontDelete);
-        define(prototype, "constructor", f, kDontEnum);
+        define(prototype, "constructor", f, kDontEnum | kDontDelete);
     }
     return f;
+}
+
+void Interpreter::setFunctionClass(FunctionObject* function) {
+    functionClass = function;
+    // Functions made before the class existed get their `constructor` link now.
+    for (const auto& o : m_heap)
+        if (o->kind() == Object::Kind::Function && !o->own("constructor"))
+            define(o.get(), "constructor", function, kDontEnum | kDontDelete);
 }
 
 BoxObject* Interpreter::newBox(Object* proto, Value primitive) {
@@ -427,8 +437,10 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
     }
     const std::string k = key(name);
     if (k == "__proto__") {
-        found = o->proto() != nullptr;
-        return o->proto() ? Value(o->proto()) : Value();
+        // Only the object's own link answers: a hidden or deleted one is not looked for up the chain.
+        const Property* p = visibleOwn(o, k);
+        found = p != nullptr;
+        return p ? p->value : Value();
     }
     Object* cur = o;
     for (int depth = 0; cur; ++depth, cur = cur->proto()) {
@@ -540,12 +552,16 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
     }
     const std::string k = key(name);
     if (k == "__proto__") {
+        if (const Property* own = o->own(k); own && (own->flags & kReadOnly) && visibleToVersion(own->flags, m_version))
+            return;
         Object* p = value.object();
         int depth = 0;
         for (Object* c = p; c && depth < kMaxChain; c = c->proto(), ++depth)
             if (c == o)
                 return; // a cycle would make every lookup spin
         o->setProto(p);
+        if (!p) // a primitive is kept as written; only objects continue the chain
+            o->put(k, k, std::move(value), kDontEnum | kDontDelete);
         return;
     }
     Property* p = o->own(k);

@@ -119,7 +119,7 @@ public:
         Property* p = object->own(key);
         return p && visibleToVersion(p->flags, m_version) ? p : nullptr;
     }
-    void defineMethod(Object* object, std::string_view name, NativeFn fn, PropFlags flags = kDontEnum);
+    void defineMethod(Object* object, std::string_view name, NativeFn fn, PropFlags flags = kDontEnum | kDontDelete);
 
     Value call(const Value& function, const Value& thisValue, std::span<const Value> args,
                Object* base = nullptr);
@@ -145,6 +145,7 @@ public:
     void noteAccessors() { m_hasAccessors = true; }
     ArrayObject* newArray(std::vector<Value> elements = {});
     FunctionObject* newNative(NativeFn fn, Object* prototype = nullptr);
+    void setFunctionClass(FunctionObject* function);
     BoxObject* newBox(Object* proto, Value primitive);
     // Takes a built-in's own object kind (native state beside its properties).
     void adopt(std::unique_ptr<Object> object);
@@ -186,6 +187,7 @@ public:
     // Built-in prototypes.
     Object* objectProto = nullptr;
     Object* functionProto = nullptr;
+    FunctionObject* functionClass = nullptr; // every function's `constructor`
     Object* arrayProto = nullptr;
     Object* stringProto = nullptr;
     Object* numberProto = nullptr;

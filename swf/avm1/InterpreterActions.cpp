@@ -730,6 +730,9 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
             props.emplace_back(toString(popValue(f)), std::move(v));
         }
         Object* o = newObject();
+        // A literal names its class as a permanent hidden `constructor`.
+        if (const Property* c = objectProto->own("constructor"))
+            define(o, "constructor", c->value, kDontEnum | kDontDelete);
         for (auto it = props.rbegin(); it != props.rend(); ++it)
             set(o, it->first, std::move(it->second));
         push(o);

@@ -155,9 +155,11 @@ Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) 
     code->constants = f.constants;
     auto* fn = allocate<FunctionObject>(functionProto, std::shared_ptr<const FunctionCode>(code), f.scope);
     fn->target = f.target;
+    if (functionClass)
+        define(fn, "constructor", functionClass, kDontEnum | kDontDelete);
     Object* proto = newObject();
-    define(proto, "constructor", fn, kDontEnum);
-    define(fn, "prototype", proto, kDontEnum);
+    define(proto, "constructor", fn, kDontEnum | kDontDelete);
+    define(fn, "prototype", proto, kDontEnum | kDontDelete);
     return fn;
 }
 
@@ -187,7 +189,9 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
     f.base = base ? base : (self ? self->proto() : nullptr);
     f.callee = fn;
     f.stackBase = m_stack.size();
-    f.registers.resize(code.function2 ? code.registerCount : 4);
+    // A DefineFunction2 that asks for fewer still has the four registers every block has
+    // (compilers emit for-in loops through register 0 in functions that declare none).
+    f.registers.resize(code.function2 ? std::max<std::size_t>(code.registerCount, 4) : 4);
 
     ArrayObject* argsObject = nullptr;
     const bool wantArguments =
@@ -486,7 +490,8 @@ void Interpreter::enumerate(Object* o, std::vector<std::string>& names) {
             }
         }
         for (const Property& p : cur->properties()) {
-            if (!visibleToVersion(p.flags, m_version) || !seen.insert(p.key).second || (p.flags & kDontEnum))
+            // The version bits hide a property from reads, not from enumeration.
+            if (!seen.insert(p.key).second || (p.flags & kDontEnum))
                 continue;
             level.push_back(p.name);
         }

@@ -4,6 +4,25 @@ namespace swf::avm1 {
 
 namespace {
 constexpr std::size_t kLinearLimit = 8; // small tables are searched, larger ones hashed
+constexpr std::string_view kProtoKey = "__proto__";
+} // namespace
+
+Object::Object(Kind kind, Object* proto) : m_kind(kind), m_proto(proto) {
+    if (proto) {
+        Property p;
+        p.name = p.key = std::string(kProtoKey);
+        p.value = Value(proto);
+        p.flags = kDontEnum | kDontDelete;
+        m_props.push_back(std::move(p));
+    }
+}
+
+void Object::setProto(Object* proto) {
+    m_proto = proto;
+    if (Property* p = own(kProtoKey))
+        p->value = proto ? Value(proto) : Value();
+    else if (proto)
+        put(kProtoKey, std::string(kProtoKey), Value(proto), kDontEnum | kDontDelete);
 }
 
 Property* Object::own(std::string_view key) {
@@ -41,9 +60,16 @@ Property& Object::put(std::string_view name, std::string key, Value value, PropF
     return m_props.back();
 }
 
+void Object::addProtoFlags(PropFlags flags) {
+    if (Property* p = own(kProtoKey))
+        p->flags |= flags;
+}
+
 bool Object::erase(std::string_view key) {
     for (std::size_t i = 0; i < m_props.size(); ++i) {
         if (m_props[i].key == key) {
+            if (key == kProtoKey)
+                m_proto = nullptr;
             m_props.erase(m_props.begin() + static_cast<std::ptrdiff_t>(i));
             m_index.clear();
             return true;

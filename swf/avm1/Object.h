@@ -83,21 +83,25 @@ class Object {
 public:
     enum class Kind : std::uint8_t { Plain, Function, Array, Boxed, Clip, Super };
 
-    Object(Kind kind, Object* proto) : m_kind(kind), m_proto(proto) {}
+    // `__proto__` is an own property like any other (hidden and permanent, as Flash made
+    // it); m_proto mirrors its value so lookups need not search for it.
+    Object(Kind kind, Object* proto);
     virtual ~Object() = default;
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
     Kind kind() const { return m_kind; }
     Object* proto() const { return m_proto; }
-    void setProto(Object* proto) { m_proto = proto; }
+    void setProto(Object* proto);
 
     // Own property by lookup key, or null.
     Property* own(std::string_view key);
     const Property* own(std::string_view key) const { return const_cast<Object*>(this)->own(key); }
     // Adds or replaces an own property (flags given only for a new one).
     Property& put(std::string_view name, std::string key, Value value, PropFlags flags = 0);
-    bool erase(std::string_view key);
+    bool erase(std::string_view key); // erasing `__proto__` cuts the chain
+    // Adds flags to the own `__proto__` link, if there is one.
+    void addProtoFlags(PropFlags flags);
     std::vector<Property>& properties() { return m_props; }
     const std::vector<Property>& properties() const { return m_props; }
 
@@ -116,9 +120,14 @@ private:
 
 class FunctionObject : public Object {
 public:
-    FunctionObject(Object* proto, NativeFn native) : Object(Kind::Function, proto), native(native) {}
+    // A function's `__proto__` is hidden from SWF 5 movies, which had no Function class.
+    FunctionObject(Object* proto, NativeFn native) : Object(Kind::Function, proto), native(native) {
+        addProtoFlags(kSwf6Up);
+    }
     FunctionObject(Object* proto, std::shared_ptr<const FunctionCode> code, ScopePtr scope)
-        : Object(Kind::Function, proto), code(std::move(code)), scope(std::move(scope)) {}
+        : Object(Kind::Function, proto), code(std::move(code)), scope(std::move(scope)) {
+        addProtoFlags(kSwf6Up);
+    }
 
     void references(std::vector<Object*>& out) const override;
 

@@ -142,3 +142,16 @@ TEST(Functions, NativeRecursionThroughToStringIsLimited) {
               "");
     EXPECT_EQ(s.outcome, swf::avm1::Outcome::Aborted);
 }
+
+// A DefineFunction2 that declares no registers still stores and reads register 0.
+TEST(Functions, Function2WithoutRegistersKeepsTheFourRegisters) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        function2 f () regs=0 {
+            push "kept"; store 0; pop
+            push r:0; trace
+        }
+        push 0, "f"; callfunction; pop
+    )"),
+              "kept");
+}

@@ -249,7 +249,9 @@ TEST(Objects, VersionBitsHidePropertiesFromOlderMovies) {
                                        "push \"p\", 1, \"o\"; getvariable; push \"hasOwnProperty\"; callmethod; trace\n";
             const bool seen = version >= rule.seenFrom;
             const std::string hidden = version >= 7 ? "undefined|" : "|";
-            EXPECT_EQ(s.run(script), (seen ? "here|" : hidden) + (seen ? "|true" : "|false"))
+            // hasOwnProperty itself came with Flash 6.
+            const std::string owned = version < 6 ? "|undefined" : seen ? "|true" : "|false";
+            EXPECT_EQ(s.run(script), (seen ? "here|" : hidden) + owned)
                 << "bit " << rule.bit << " in SWF " << version;
         }
     }
@@ -265,4 +267,52 @@ TEST(Objects, VersionBitsHidePropertiesFromOlderMovies) {
         push "o"; getvariable; push "p"; getmember; trace
     )"),
               "||again");
+}
+
+// __proto__ and constructor are own properties with Flash's flags: hidden, and
+// permanent where Flash made them so; the oldest classes also freeze them.
+TEST(Objects, BuiltInLinksAreOwnHiddenProperties) {
+    for (int version : {6, 7}) {
+        ScriptRun s(version);
+        EXPECT_EQ(s.run(R"(
+            push "o"; push 0, "Object"; newobject; setvariable
+            push "__proto__", 1, "o"; getvariable; push "hasOwnProperty"; callmethod; trace
+            push "__proto__", 1, "o"; getvariable; push "isPropertyEnumerable"; callmethod; trace
+            push "o"; getvariable; push "__proto__"; delete; trace
+            push "f"
+            function () { push 0; pop }
+            setvariable
+            push "constructor", 1, "f"; getvariable; push "hasOwnProperty"; callmethod; trace
+            push "f"; getvariable; push "constructor"; getmember; push "Function"; getvariable; equals2; trace
+            push "Number"; getvariable; push "prototype", 1; setmember
+            push "Number"; getvariable; push "prototype"; getmember; typeof; trace
+            push "l"; push 0; initobject; setvariable
+            push "constructor", 1, "l"; getvariable; push "hasOwnProperty"; callmethod; trace
+        )"),
+                  "true|false|false|true|true|object|true")
+            << "SWF " << version;
+    }
+}
+
+// Unhidden with ASSetPropFlags, the links enumerate; written over with a primitive,
+// __proto__ keeps the value and no longer leads anywhere; deleted, it cuts the chain.
+TEST(Objects, ProtoLinkCanBeUnhiddenOverwrittenAndDeleted) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push 1, 0, null, "o"; getvariable; push 4, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; enumerate2
+        loop: store 0; push null; equals2; if done
+        push r:0; trace; jump loop
+        done:
+        push "o"; getvariable; push "__proto__", "text"; setmember
+        push "o"; getvariable; push "__proto__"; getmember; trace
+        push "o"; getvariable; push "toString"; getmember; typeof; trace
+        push 7, 0, "__proto__", "o"; getvariable; push 4, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; push "__proto__"; delete; trace
+        push "o"; getvariable; push "__proto__"; getmember; typeof; trace
+        push "b"; push 0, "Object"; callfunction; setvariable
+        push "b"; getvariable; push "toString"; getmember; typeof; trace
+    )"),
+              "__constructor__|__proto__|text|undefined|true|undefined|undefined");
 }
