@@ -189,9 +189,10 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
     f.base = base ? base : (self ? self->proto() : nullptr);
     f.callee = fn;
     f.stackBase = m_stack.size();
-    // A DefineFunction2 that asks for fewer still has the four registers every block has
-    // (compilers emit for-in loops through register 0 in functions that declare none).
-    f.registers.resize(code.function2 ? std::max<std::size_t>(code.registerCount, 4) : 4);
+    // A DefineFunction2 gets exactly the registers it asks for, except that one asking for
+    // none has the four every block has (compilers emit for-in loops through register 0 in
+    // functions that declare none).
+    f.registers.resize(code.function2 && code.registerCount > 0 ? code.registerCount : 4);
 
     ArrayObject* argsObject = nullptr;
     const bool wantArguments =

@@ -143,7 +143,8 @@ TEST(Functions, NativeRecursionThroughToStringIsLimited) {
     EXPECT_EQ(s.outcome, swf::avm1::Outcome::Aborted);
 }
 
-// A DefineFunction2 that declares no registers still stores and reads register 0.
+// A DefineFunction2 that declares no registers still stores and reads register 0; one that
+// declares two has no third.
 TEST(Functions, Function2WithoutRegistersKeepsTheFourRegisters) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
@@ -152,6 +153,11 @@ TEST(Functions, Function2WithoutRegistersKeepsTheFourRegisters) {
             push r:0; trace
         }
         push 0, "f"; callfunction; pop
+        function2 g () regs=2 {
+            push "two"; store 1; store 2; pop
+            push r:1, r:2; trace; trace
+        }
+        push 0, "g"; callfunction; pop
     )"),
-              "kept");
+              "kept|undefined|two");
 }
