@@ -265,11 +265,11 @@ void installDateBuiltins(Interpreter& vm) {
     };
     const Method methods[] = {
         {"getTime", dateGetTime},
-        {"valueOf", dateGetTime},
         {"setTime", dateSetTime},
         {"toString", dateToString},
         {"getTimezoneOffset", dateTimezoneOffset},
         {"getYear", dateGetYear},
+        {"getUTCYear", dateGetYear}, // local time is UTC here
         {"setYear", dateSetYear},
         {"getFullYear", dateGet<Field::Year>},
         {"getUTCFullYear", dateGet<Field::Year>},
@@ -304,6 +304,7 @@ void installDateBuiltins(Interpreter& vm) {
     };
     for (const Method& m : methods)
         vm.defineMethod(p, m.name, m.fn);
+    vm.define(p, "valueOf", p->own("getTime")->value, kDontEnum | kDontDelete); // one function, as in Flash
     vm.define(vm.global(), "Date", date, kDontEnum);
 }
 

@@ -415,7 +415,6 @@ void installObjectBuiltins(Interpreter& vm) {
     vm.defineMethod(op, "watch", objectWatch, kDontEnum | kDontDelete | kSwf6Up);
     vm.defineMethod(op, "unwatch", objectUnwatch, kDontEnum | kDontDelete | kSwf6Up);
     vm.defineMethod(object, "registerClass", objectRegisterClass, kDontEnum | kDontDelete | kReadOnly);
-    sealClass(object);
     vm.define(g, "Object", object, kDontEnum);
 
     FunctionObject* function = vm.newNative(functionConstruct, vm.functionProto);
@@ -423,6 +422,7 @@ void installObjectBuiltins(Interpreter& vm) {
     vm.defineMethod(vm.functionProto, "apply", functionApply);
     vm.define(g, "Function", function, kDontEnum | kSwf6Up); // SWF 5 movies have no Function global
     vm.setFunctionClass(function);
+    sealClass(object);
 
     vm.errorProto = vm.newObject();
     vm.define(vm.errorProto, "message", "Error", kDontEnum);
