@@ -304,7 +304,7 @@ void installDateBuiltins(Interpreter& vm) {
     };
     for (const Method& m : methods)
         vm.defineMethod(p, m.name, m.fn);
-    vm.define(p, "valueOf", p->own("getTime")->value, kDontEnum | kDontDelete); // one function, as in Flash
+    vm.define(p, "valueOf", vm.get(p, "getTime"), kDontEnum | kDontDelete); // one function, as in Flash
     vm.define(vm.global(), "Date", date, kDontEnum);
 }
 

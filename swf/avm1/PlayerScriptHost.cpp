@@ -261,8 +261,15 @@ void PlayerScriptHost::runClipEvent(timeline::Clip& clip, std::uint32_t, std::sp
 }
 
 void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
-    // Called from the clip's destructor: no script may run here.
-    // FIXME: onUnload handlers need a call from the player before the clip goes.
+    // From World::flushRemoved a removed clip's onClipEvent(unload) runs, still naming
+    // the clip it left; from the clip's destructor no script may run.
+    if (m_vm && clip.isBeingUnloaded())
+        if (const timeline::DisplayObject* owner = clip.displayObject())
+            for (const auto& rec : std::vector(owner->clipActions))
+                if (rec.events & format::kClipUnload) {
+                    prepare(clip);
+                    m_vm->run(rec.actions, clip.id());
+                }
     if (m_vm)
         m_vm->clipRemoved(clip.id());
     m_seen.erase(clip.id());
@@ -347,7 +354,8 @@ timeline::Clip* PlayerScriptHost::find(ClipId clip) const {
     if (!m_world)
         return nullptr;
     timeline::Clip* c = m_world->clipById(clip);
-    return c && c->isOnStage() ? c : nullptr;
+    // A clip running its unload handler is still itself to its scripts.
+    return c && (c->isOnStage() || c->isBeingUnloaded()) ? c : nullptr;
 }
 
 bool PlayerScriptHost::exists(ClipId clip) {

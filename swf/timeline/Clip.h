@@ -107,6 +107,9 @@ public:
     // False once the clip has left the display list (it may still be alive while
     // a script that ran in it finishes).
     bool isOnStage() const { return !m_removed && (m_parent != nullptr || m_isRoot); }
+    // Taken off the display list and being announced by World::flushRemoved, where
+    // scripts may still run for it (unlike when it is simply destroyed).
+    bool isBeingUnloaded() const { return m_removed && m_removalAnnounced; }
 
     // --- driven by the player
     // Builds frame 0 (first show); does nothing once a frame has been entered.

@@ -59,8 +59,9 @@ bool isShapeCharacter(const World& world, std::uint16_t id) {
 //   keep both, the new object drawn under the old.
 PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool existingScripted,
                         const format::PlaceObject& place) {
+    // A move (or replace) names an object: at an empty depth there is nothing to change.
     if (!existing)
-        return place.characterId ? PlaceEffect::Place : PlaceEffect::Ignore;
+        return place.characterId && !place.move ? PlaceEffect::Place : PlaceEffect::Ignore;
     if (!place.move) {
         if (!place.characterId)
             return PlaceEffect::Ignore;

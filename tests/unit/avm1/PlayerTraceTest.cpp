@@ -224,6 +224,31 @@ TEST(PlayerTrace, RemovingAClipCallsItsUnloadHandler) {
     EXPECT_EQ(traceMovie(movie.bytes(), 1), "unloading _level0.box\nundefined\n");
 }
 
+// A clip the timeline takes away runs its onClipEvent(unload), still under its own name;
+// a later move or replace at the emptied depth has nothing to act on.
+TEST(PlayerTrace, TimelineRemovalRunsUnloadAndAMoveAtAnEmptyDepthPlacesNothing) {
+    SwfWriter movie;
+    movie.setVersion(6);
+    Sprite sprite;
+    sprite.showFrame();
+    movie.defineSprite(10, sprite);
+    auto traced = [](const char* what) {
+        return code((std::string("push \"") + what + " \"; push \"this\"; getvariable; add2; trace").c_str());
+    };
+    PlaceObject p;
+    p.depth = 1;
+    p.characterId = 10;
+    p.clipActions = {ClipAction{0x01, {}, traced("load")}, ClipAction{0x04, {}, traced("unload")}};
+    movie.placeObject2(p);
+    movie.showFrame();
+    movie.removeObject2(1);
+    p.move = true;
+    movie.placeObject2(p);
+    movie.showFrame();
+    movie.doAction(code("push \"_level0.instance2\"; getvariable; typeof; trace")).showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 3), "load _level0.instance1\nunload _level0.instance1\nundefined\n");
+}
+
 TEST(PlayerTrace, QualityIsOnePlayerSettingForEveryClip) {
     SwfWriter movie;
     movie.setVersion(6);
