@@ -191,7 +191,8 @@ template <class Compare> void mergeSort(std::vector<std::size_t>& idx, Compare c
             const std::size_t hi = std::min(lo + 2 * width, idx.size());
             std::size_t i = lo, j = mid, k = lo;
             while (i < mid && j < hi)
-                tmp[k++] = cmp(idx[j], idx[i]) < 0 ? idx[j++] : idx[i++];
+                // The comparator sees the earlier element first, as Flash called it.
+                tmp[k++] = cmp(idx[i], idx[j]) > 0 ? idx[j++] : idx[i++];
             while (i < mid)
                 tmp[k++] = idx[i++];
             while (j < hi)

@@ -1,6 +1,7 @@
 // String and its methods. Strings are UTF-8 inside; positions and lengths count
 // UTF-16 units as the player did.
 
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 
 #include <algorithm>
@@ -190,6 +191,20 @@ Value stringToUpperCase(Interpreter& vm, Object* self, std::span<const Value>) {
     return fromUtf16(s);
 }
 
+// ASnative(102, 0) and (102, 1): the case changes of Flash 5's string natives, which
+// touch only the ASCII letters.
+Value stringToAsciiUpperCase(Interpreter& vm, Object* self, std::span<const Value>) {
+    std::string s = vm.toString(self ? Value(self) : Value());
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+Value stringToAsciiLowerCase(Interpreter& vm, Object* self, std::span<const Value>) {
+    return asciiLower(vm.toString(self ? Value(self) : Value()));
+}
+
 Value stringFromCharCode(Interpreter& vm, Object*, std::span<const Value> args) {
     // Every argument is converted, but the player's strings end at a zero code unit.
     std::u16string s;
@@ -223,6 +238,8 @@ void installStringBuiltins(Interpreter& vm) {
     vm.defineMethod(p, "split", stringSplit);
     vm.defineMethod(p, "toLowerCase", stringToLowerCase);
     vm.defineMethod(p, "toUpperCase", stringToUpperCase);
+    registerNative(vm, 102, 0, stringToAsciiUpperCase);
+    registerNative(vm, 102, 1, stringToAsciiLowerCase);
     vm.defineMethod(string, "fromCharCode", stringFromCharCode);
     vm.define(vm.global(), "String", string, kDontEnum);
 }

@@ -10,6 +10,9 @@ struct Interpreter::Payload {
     const std::uint8_t* p;
     std::size_t size;
     std::size_t pos = 0;
+    // SWF 5 and older store text in the player's Windows code page, one byte a
+    // character, not UTF-8 (a Western player read it as Windows-1252).
+    bool codePage = false;
 
     bool atEnd() const { return pos >= size; }
     std::uint8_t u8() { return pos < size ? p[pos++] : 0; }
@@ -28,7 +31,7 @@ struct Interpreter::Payload {
         std::string s(reinterpret_cast<const char*>(p + start), pos - start);
         if (pos < size)
             ++pos; // the terminator
-        return s;
+        return codePage ? windows1252ToUtf8(s) : s;
     }
 };
 

@@ -648,6 +648,7 @@ Value Interpreter::call(const Value& function, const Value& thisValue, std::span
     if (!canNest())
         return Value();
     if (fn->native) {
+        m_plainCall = false;
         ++m_depth;
         Object* self = thisValue.isObject() ? thisValue.object() : toObject(thisValue);
         Value r = fn->native(*this, self, args);

@@ -265,6 +265,7 @@ private:
     std::uint32_t m_random = 0x2545F491u;
 
     std::vector<std::unique_ptr<Object>> m_heap;
+    bool m_plainCall = false; // the next script call comes from CallFunction
     std::size_t m_collectAt = 50'000;
     Object* m_global = nullptr;
     std::unordered_map<ClipId, ClipObject*> m_clips;

@@ -824,7 +824,16 @@ void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in
         const std::string name = toString(popValue(f));
         const std::vector<Value> args = popValues(f, popArgCount(f));
         const Value fn = getVariable(f, name);
-        push(call(fn, f.timeline ? Value(f.timeline) : Value(), args));
+        if (Object* o = fn.object(); o && o->kind() == Object::Kind::Super) {
+            // super(...) called as a function still runs the base class's constructor.
+            auto* s = static_cast<SuperObject*>(o);
+            push(s->base ? call(get(s->base, "__constructor__"), s->thisObject, args, s->base->proto()) : Value());
+            break;
+        }
+        m_plainCall = true; // a function called by name has no `super`
+        Value result = call(fn, f.timeline ? Value(f.timeline) : Value(), args);
+        m_plainCall = false; // unused when the call never reached a script
+        push(std::move(result));
         break;
     }
     case ActionCode::CallMethod: {
@@ -844,8 +853,7 @@ void Interpreter::opCall(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& in
                 break;
             }
             if (name.empty()) { // super(...): the base class's constructor
-                const Value ctor = get(s->base, "__constructor__");
-                push(call(ctor, s->thisObject, args, s->base->proto()));
+                push(call(get(s->base, "__constructor__"), s->thisObject, args, s->base->proto()));
             } else {
                 Object* from = s->base->proto();
                 Object* holder = from ? holderOf(from, name) : nullptr;
@@ -931,6 +939,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
         }
         std::size_t next = payload + length;
         Payload in{code + payload, length};
+        in.codePage = m_version < 6;
 
         switch (static_cast<ActionCode>(op)) {
         case ActionCode::Jump:

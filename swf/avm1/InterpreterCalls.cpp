@@ -204,7 +204,9 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
         define(argsObject, "caller", caller && caller->callee ? Value(caller->callee) : Value::null(),
                kDontEnum);
     }
-    auto makeSuper = [&]() -> Value { return allocate<SuperObject>(self, f.base); };
+    // SWF 5 has no `super`; nor has a function called by name rather than as a method.
+    const bool noSuper = std::exchange(m_plainCall, false) || m_version < 6;
+    auto makeSuper = [&]() -> Value { return noSuper ? Value() : Value(allocate<SuperObject>(self, f.base)); };
 
     if (code.function2) {
         std::size_t r = 1;
@@ -340,6 +342,11 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
             Object* o = resolvePath(f, name.substr(0, colon));
             return o ? get(o, name.substr(colon + 1)) : Value();
         }
+        if (m_version < 6 && name.find(':') == std::string_view::npos) {
+            Value v;
+            if (lookupScoped(f, name, v))
+                return v;
+        }
         Object* o = resolvePath(f, name);
         return o ? Value(o) : Value();
     }
@@ -374,9 +381,10 @@ void Interpreter::setVariable(Frame& f, std::string_view name, Value value) {
         set(resolvePath(f, name.substr(0, colon)), name.substr(colon + 1), std::move(value));
         return;
     }
-    const std::size_t slash = name.rfind('/');
-    if (slash != std::string_view::npos) {
-        set(resolvePath(f, name.substr(0, slash == 0 ? 1 : slash)), name.substr(slash + 1), std::move(value));
+    // A slash path without a colon names a clip, not a variable: the assignment makes a
+    // variable of that whole name, which only a member lookup (or SWF 5's GetVariable) finds.
+    if (name.find('/') != std::string_view::npos) {
+        setOnScopeChain(f, name, std::move(value));
         return;
     }
     const std::size_t dot = name.rfind('.');

@@ -114,6 +114,8 @@ std::uint32_t toUint32(double n);
 // the player did.
 std::u16string toUtf16(std::string_view s);
 std::string fromUtf16(std::u16string_view s);
+// Bytes in Windows-1252 (every byte one character) as UTF-8.
+std::string windows1252ToUtf8(std::string_view bytes);
 bool isAscii(std::string_view s);
 
 // Lower-cases ASCII letters: identifiers compare this way before SWF 7.

@@ -285,3 +285,25 @@ TEST(Globals, ObjectsSurviveCollectionWhileReachable) {
     EXPECT_LT(s.vm.objectCount(), before);
     EXPECT_EQ(s.run("push \"keep\"; getvariable; push \"v\"; getmember; trace"), "kept");
 }
+
+// A comparator sees the earlier element first; ASnative(102, 0/1) change only ASCII
+// letters; SWF 5 strings are one byte a character in Windows-1252.
+TEST(Strings, OldMovieRules) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "arr"; push undefined, "a", 2; initarray; setvariable
+        push "cmp"
+        function (x, y) { push "x"; getvariable; push ","; add2; push "y"; getvariable; add2; trace; push 0; return }
+        setvariable
+        push "cmp"; getvariable; push 1, "arr"; getvariable; push "sort"; callmethod; pop
+        push "o"; push 0; initobject; setvariable
+        push "o"; getvariable; push "lower", 1, 102, 2, "ASnative"; callfunction; setmember
+        push "o"; getvariable; push "toString"
+        function () { push "ÄbC"; return }
+        setmember
+        push 0, "o"; getvariable; push "lower"; callmethod; trace
+    )"),
+              "a,undefined|Äbc");
+    EXPECT_EQ(ScriptRun(5).run("push \"é€\"; trace; push \"é\"; stringlength; trace"),
+              "Ã©â‚¬|2");
+}

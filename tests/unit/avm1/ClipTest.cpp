@@ -195,3 +195,21 @@ TEST(Clips, UrlRequestsReachTheHost) {
     )"),
               "_level0.mc|7");
 }
+
+// A slash path without a colon names a clip when read; assigned to, it makes a variable
+// of the whole name (which SWF 5 reads back instead of the clip).
+TEST(Clips, SlashPathsNameClipsNotVariables) {
+    for (int version : {5, 7}) {
+        ScriptRun s(version);
+        const ClipId mc = s.host.add(1, "mc", 1);
+        s.host.add(mc, "inner", 1);
+        EXPECT_EQ(s.run(R"(
+            push "mc/inner", 42; setvariable
+            push "mc/inner"; getvariable; trace
+            push "this"; getvariable; push "mc/inner"; getmember; trace
+            push "mc"; getvariable; push "inner"; getmember; typeof; trace
+        )"),
+                  version < 6 ? "42|42|movieclip" : "_level0.mc.inner|42|movieclip")
+            << "SWF " << version;
+    }
+}

@@ -161,3 +161,19 @@ TEST(Functions, Function2WithoutRegistersKeepsTheFourRegisters) {
     )"),
               "kept|undefined|two");
 }
+
+// `super` exists only in functions called as methods (and not at all in SWF 5);
+// super(...) reached by name still runs the base class's constructor.
+TEST(Functions, SuperOnlyForMethodCalls) {
+    const char* script = R"(
+        function Base () { push "base"; trace }
+        function Kid () { push 0, "super"; callfunction; pop; push "kid"; trace }
+        push "Kid"; getvariable; push "Base"; getvariable; extends
+        function probe () { push "super"; getvariable; typeof; trace }
+        push 0, "probe"; callfunction; pop
+        push 0, "this"; getvariable; push "probe"; callmethod; pop
+        push "k"; push 0, "Kid"; newobject; setvariable
+    )";
+    EXPECT_EQ(ScriptRun(6).run(script), "undefined|object|base|kid");
+    EXPECT_EQ(ScriptRun(5).run(script), "undefined|undefined|kid");
+}
