@@ -1,6 +1,7 @@
 #include "swf/InputRouter.h"
 
 #include "swf/FieldInput.h"
+#include "swf/audio/SoundControl.h"
 #include "swf/avm1/ActionRunner.h"
 #include "swf/format/Button.h"
 #include "swf/input/KeyCodes.h"
@@ -309,7 +310,7 @@ void InputRouter::transition(const Target& t, Transition what) {
         state->state = info.look;
     if (obj->character->kind == format::CharacterKind::Button) {
         const auto& button = static_cast<const format::ButtonCharacter&>(*obj->character);
-        // FIXME: DefineButtonSound plays on transitions once sounds play.
+        playButtonSound(button, info.condition, parent->id());
         std::vector<std::span<const std::uint8_t>> blocks;
         for (const format::ButtonAction& action : button.actions)
             if (action.conditions & info.condition)
@@ -340,6 +341,19 @@ void InputRouter::transition(const Target& t, Transition what) {
         }
     if (clip->isOnStage())
         m_runner.callClipHandler(*clip, info.handler);
+}
+
+// DefineButtonSound gives a sound to four transitions only; the others are silent. The
+// sound starts before the transition's actions, so a stopAllSounds among them silences it.
+void InputRouter::playButtonSound(const format::ButtonCharacter& button, std::uint16_t condition,
+                                  std::uint64_t clipId) {
+    static constexpr std::uint16_t kSoundConditions[4] = {format::kOverUpToIdle, format::kIdleToOverUp,
+                                                          format::kOverUpToOverDown, format::kOverDownToOverUp};
+    if (!m_world.sound)
+        return;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (condition == kSoundConditions[i] && button.sounds[i].soundId != 0)
+            m_world.sound->startSound(button.sounds[i].soundId, button.sounds[i].info, clipId);
 }
 
 // Runs a placement event of every clip that has it, parents first. A key press event

@@ -23,6 +23,9 @@ struct DisplayObject;
 namespace swf::avm1 {
 class ActionRunner;
 }
+namespace swf::format {
+struct ButtonCharacter;
+}
 
 namespace swf {
 
@@ -73,6 +76,7 @@ private:
     timeline::DisplayObject* resolve(const Target& t, timeline::Clip** parent = nullptr) const;
     bool isMenu(const Target& t) const;
     void transition(const Target& t, Transition what);
+    void playButtonSound(const format::ButtonCharacter& button, std::uint16_t condition, std::uint64_t clipId);
     void clipEvents(std::uint32_t event, int keyPressCode = -1);
     void buttonKeyActions(int keyPressCode);
     bool pressFocused(int keyCode);

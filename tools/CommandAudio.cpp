@@ -4,6 +4,7 @@
 
 #include "CommandRegistry.h"
 #include "MovieArgs.h"
+#include "MoviePlayback.h"
 
 #include "swf/audio/Pcm.h"
 #include "swf/audio/WavFile.h"
@@ -15,12 +16,13 @@
 namespace orvane::tool {
 namespace {
 
-const char kUsage[] = "usage: orvane-tool audio MOVIE.swf -o OUT.wav [--frames N] [--no-scripts]\n"
+const char kUsage[] = "usage: orvane-tool audio MOVIE.swf -o OUT.wav [--frames N] [--no-scripts] [--input FILE]\n"
                       "\n"
                       "Plays the movie from its start with its scripts running, N frames (default: the\n"
                       "movie's frame count), and writes the sound it makes meanwhile: 44,100 Hz stereo\n"
                       "16-bit, one frame interval of samples per frame shown, exactly as the player\n"
-                      "mixes it.\n"
+                      "mixes it. Under --input, sounds that buttons and keys start are heard from the\n"
+                      "frame after the event, as in the player.\n"
                       "\n" ORVANE_PLAYBACK_USAGE;
 
 int run(const std::vector<std::string>& args);
@@ -54,10 +56,11 @@ int run(const std::vector<std::string>& args) {
     swf::audio::WavWriter wav(out, swf::audio::kOutputRate, swf::audio::kOutputChannels);
     if (!wav.ok())
         return failInput(out, "cannot write the file");
-    for (long i = 0; i < frames; ++i) {
-        session->tick();
+    // Without --input exactly `frames` frames; a longer input script runs whole.
+    playFrames(*session, parsed.playback, frames, [&](long shown) {
         wav.append(session->lastMix());
-    }
+        return parsed.playback.input || shown < frames;
+    });
     if (!wav.close())
         return failInput(out, "cannot write the file");
     return kExitOk;

@@ -17,6 +17,8 @@ namespace {
 constexpr std::uint64_t kMaxTickFrames = std::uint64_t(kOutputRate) * 10;
 // Gains above this (setVolume(100000)) are held here; keeps the integer sum in range.
 constexpr double kMaxGain = 8.0;
+// Sounds loaded from files kept at once.
+constexpr std::uint32_t kMaxLoadedSounds = 16;
 // A stream that has drifted this many frames from its timeline starts again there.
 constexpr int kStreamSlackFrames = 2;
 
@@ -58,6 +60,7 @@ void AudioEngine::followMovie() {
     m_loadCount = m_player.loadCount();
     m_mixer.clear();
     m_sounds.clear();
+    m_nextLoaded = kFirstLoadedSound;
     m_tracks.clear();
     m_streams.clear();
     m_transforms.clear();
@@ -81,12 +84,12 @@ void AudioEngine::mixTick(std::vector<std::int16_t>& out) {
     ++m_ticks;
 }
 
-std::shared_ptr<const Pcm> AudioEngine::sound(std::uint16_t soundId) {
+std::shared_ptr<const Pcm> AudioEngine::sound(std::uint32_t soundId) {
     if (auto it = m_sounds.find(soundId); it != m_sounds.end())
         return it->second;
     std::shared_ptr<const Pcm> pcm;
     const movie::Movie* movie = m_player.movie();
-    const format::Character* ch = movie ? movie->character(soundId) : nullptr;
+    const format::Character* ch = movie && soundId <= 0xFFFF ? movie->character(static_cast<std::uint16_t>(soundId)) : nullptr;
     if (ch && ch->kind == format::CharacterKind::Sound) {
         std::size_t errors = 0;
         auto decoded = std::make_shared<Pcm>(decodeSound(static_cast<const format::SoundCharacter&>(*ch), &errors));
@@ -191,7 +194,7 @@ Gain AudioEngine::gainFor(std::uint64_t clipId) const {
     return {toGain(m.ll), toGain(m.lr), toGain(m.rl), toGain(m.rr)};
 }
 
-ChannelId AudioEngine::startSound(std::uint16_t soundId, const format::SoundInfo& info, std::uint64_t clipId) {
+ChannelId AudioEngine::startSound(std::uint32_t soundId, const format::SoundInfo& info, std::uint64_t clipId) {
     followMovie();
     const auto isThis = [soundId](const Channel& c) { return !c.stream && c.soundId == soundId; };
     if (info.syncStop) {
@@ -220,7 +223,7 @@ ChannelId AudioEngine::startSound(std::uint16_t soundId, const format::SoundInfo
     return id;
 }
 
-ChannelId AudioEngine::startSoundAt(std::uint16_t soundId, double secondOffset, int loops, std::uint64_t clipId) {
+ChannelId AudioEngine::startSoundAt(std::uint32_t soundId, double secondOffset, int loops, std::uint64_t clipId) {
     format::SoundInfo info;
     const double offset = std::isfinite(secondOffset) && secondOffset > 0 ? secondOffset * kOutputRate : 0.0;
     info.inPoint = static_cast<std::uint32_t>(std::min(offset, 4.0e9));
@@ -231,7 +234,7 @@ ChannelId AudioEngine::startSoundAt(std::uint16_t soundId, double secondOffset, 
 void AudioEngine::stopSounds(std::uint64_t clipId, int soundId) {
     followMovie();
     m_mixer.stopIf([&](const Channel& c) {
-        return !c.stream && (clipId == 0 || c.clipId == clipId) && (soundId < 0 || c.soundId == soundId);
+        return !c.stream && (clipId == 0 || c.clipId == clipId) && (soundId < 0 || c.soundId == static_cast<std::uint32_t>(soundId));
     });
 }
 
@@ -252,7 +255,7 @@ void AudioEngine::setTransform(std::uint64_t clipId, const SoundTransform& t) {
     m_transforms[clipId] = t;
 }
 
-double AudioEngine::durationMs(std::uint16_t soundId) {
+double AudioEngine::durationMs(std::uint32_t soundId) {
     followMovie();
     auto pcm = sound(soundId);
     return pcm ? static_cast<double>(pcm->frames()) * 1000.0 / kOutputRate : 0.0;
@@ -261,6 +264,27 @@ double AudioEngine::durationMs(std::uint16_t soundId) {
 double AudioEngine::positionMs(ChannelId channel) const {
     const Channel* c = m_mixer.find(channel);
     return c ? static_cast<double>(c->pos) * 1000.0 / kOutputRate : -1.0;
+}
+
+LoadedSound AudioEngine::loadMp3(std::span<const std::uint8_t> file) {
+    followMovie();
+    LoadedSound loaded;
+    loaded.id3 = readId3Tags(file);
+    std::size_t errors = 0;
+    auto pcm = std::make_shared<Pcm>(decodeMp3File(file, &errors));
+    m_stats.decodeErrors += errors;
+    if (pcm->frames() == 0) {
+        ++m_stats.failedSounds;
+        return loaded;
+    }
+    // Scripts that load again and again keep only the latest few; a playing one stays
+    // alive with its channel.
+    if (m_nextLoaded - kFirstLoadedSound >= kMaxLoadedSounds)
+        m_sounds.erase(m_nextLoaded - kMaxLoadedSounds);
+    loaded.soundId = m_nextLoaded++;
+    loaded.durationMs = static_cast<double>(pcm->frames()) * 1000.0 / kOutputRate;
+    m_sounds[loaded.soundId] = std::move(pcm);
+    return loaded;
 }
 
 std::vector<ChannelId> AudioEngine::takeFinished() {

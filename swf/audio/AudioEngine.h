@@ -56,13 +56,14 @@ public:
     const Mixer& mixer() const { return m_mixer; }
 
     // SoundControl
-    ChannelId startSound(std::uint16_t soundId, const format::SoundInfo& info, std::uint64_t clipId) override;
-    ChannelId startSoundAt(std::uint16_t soundId, double secondOffset, int loops, std::uint64_t clipId) override;
+    ChannelId startSound(std::uint32_t soundId, const format::SoundInfo& info, std::uint64_t clipId) override;
+    ChannelId startSoundAt(std::uint32_t soundId, double secondOffset, int loops, std::uint64_t clipId) override;
     void stopSounds(std::uint64_t clipId, int soundId) override;
     void stopAll() override;
     SoundTransform transform(std::uint64_t clipId) const override;
     void setTransform(std::uint64_t clipId, const SoundTransform& t) override;
-    double durationMs(std::uint16_t soundId) override;
+    double durationMs(std::uint32_t soundId) override;
+    LoadedSound loadMp3(std::span<const std::uint8_t> file) override;
     double positionMs(ChannelId channel) const override;
     std::vector<ChannelId> takeFinished() override;
 
@@ -73,7 +74,7 @@ private:
     };
 
     void followMovie();
-    std::shared_ptr<const Pcm> sound(std::uint16_t soundId);
+    std::shared_ptr<const Pcm> sound(std::uint32_t soundId);
     const StreamTrack* track(const format::Timeline& timeline);
     void syncStreams();
     Gain gainFor(std::uint64_t clipId) const;
@@ -83,7 +84,8 @@ private:
     Mixer m_mixer;
     AudioStats m_stats;
     std::uint64_t m_ticks = 0;
-    std::unordered_map<std::uint16_t, std::shared_ptr<const Pcm>> m_sounds;
+    std::unordered_map<std::uint32_t, std::shared_ptr<const Pcm>> m_sounds; // loaded ones too
+    std::uint32_t m_nextLoaded = kFirstLoadedSound;
     std::map<const format::Timeline*, std::unique_ptr<StreamTrack>> m_tracks; // null: no stream
     std::unordered_map<std::uint64_t, StreamState> m_streams;                  // by clip id
     std::unordered_map<std::uint64_t, SoundTransform> m_transforms;            // by clip id, 0 = global

@@ -31,7 +31,7 @@ struct Channel {
     int loopsLeft = 1;     // including the current one
     std::uint64_t played = 0; // frames played since the start, across loops
     std::vector<format::SoundEnvelopePoint> envelope; // positions from the sound's start
-    std::uint16_t soundId = 0;
+    std::uint32_t soundId = 0;
     std::uint64_t clipId = 0;
     bool stream = false;
 };

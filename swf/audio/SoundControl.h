@@ -6,15 +6,27 @@
 // Clips are named by timeline::Clip::id(); clip 0 stands for "no clip": sounds
 // started without one, and the global transform.
 
+#include "swf/audio/Id3Tags.h"
 #include "swf/format/Sound.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace swf::audio {
 
 using ChannelId = std::uint64_t;
 inline constexpr ChannelId kNoChannel = 0;
+// Sounds are named by their character id; sounds loaded from files get ids from here up.
+inline constexpr std::uint32_t kFirstLoadedSound = 0x10000;
+
+// An MP3 file loaded for a script: the id to start it by (0 when nothing in it
+// decoded), its length and its ID3 tags.
+struct LoadedSound {
+    std::uint32_t soundId = 0;
+    double durationMs = 0;
+    Id3Tags id3;
+};
 
 // A Sound object's transform in percent: how much of each input side goes to each
 // output side, and a volume over both.
@@ -31,9 +43,9 @@ public:
     // An event sound as a StartSound tag, a button or a script starts it (SOUNDINFO
     // rules: sync-stop, no-multiple, in/out points, loops, envelope). kNoChannel when
     // nothing started.
-    virtual ChannelId startSound(std::uint16_t soundId, const format::SoundInfo& info, std::uint64_t clipId) = 0;
+    virtual ChannelId startSound(std::uint32_t soundId, const format::SoundInfo& info, std::uint64_t clipId) = 0;
     // Sound.start(secondOffset, loops).
-    virtual ChannelId startSoundAt(std::uint16_t soundId, double secondOffset, int loops, std::uint64_t clipId) = 0;
+    virtual ChannelId startSoundAt(std::uint32_t soundId, double secondOffset, int loops, std::uint64_t clipId) = 0;
     // Stops event sounds started for `clipId` (0: any clip) and, when `soundId` >= 0,
     // only those of that sound.
     virtual void stopSounds(std::uint64_t clipId, int soundId) = 0;
@@ -44,7 +56,9 @@ public:
     virtual void setTransform(std::uint64_t clipId, const SoundTransform& t) = 0;
 
     // Length of a defined sound in milliseconds (0 when unknown or undecodable).
-    virtual double durationMs(std::uint16_t soundId) = 0;
+    virtual double durationMs(std::uint32_t soundId) = 0;
+    // Decodes a whole MP3 file (Sound.loadSound) and keeps it while the movie plays.
+    virtual LoadedSound loadMp3(std::span<const std::uint8_t> file) = 0;
     // Playing position of a channel in milliseconds, counted within the current loop;
     // negative once it is gone.
     virtual double positionMs(ChannelId channel) const = 0;

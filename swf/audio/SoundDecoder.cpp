@@ -1,5 +1,6 @@
 #include "swf/audio/SoundDecoder.h"
 
+#include "swf/audio/Id3Tags.h"
 #include "swf/io/ByteReader.h"
 
 extern "C" {
@@ -292,6 +293,20 @@ Pcm decodeSound(const format::SoundCharacter& sound, std::size_t* errors) {
     const std::uint64_t declared = outputFrames(sound.sampleCount, rate);
     trim(pcm, outputFrames(skip, rate), declared > 0 ? declared : pcm.frames());
     return pcm;
+}
+
+// The decoder takes the rate and channels from the frames themselves.
+Pcm decodeMp3File(std::span<const std::uint8_t> file, std::size_t* errors) {
+    format::SoundFormat mp3;
+    mp3.codec = static_cast<std::uint8_t>(SoundCodec::Mp3);
+    mp3.sampleRate = kOutputRate;
+    mp3.stereo = true;
+    SoundDecoder decoder(mp3);
+    decoder.decode(mp3Frames(file));
+    decoder.finish();
+    if (errors)
+        *errors = decoder.errors();
+    return std::move(decoder.output());
 }
 
 } // namespace swf::audio

@@ -52,4 +52,7 @@ private:
 // `errors` counts what failed; a sound that fails entirely comes back empty.
 Pcm decodeSound(const format::SoundCharacter& sound, std::size_t* errors = nullptr);
 
+// A whole MP3 file (any MPEG audio rate, ID3 tags skipped), as far as it decodes.
+Pcm decodeMp3File(std::span<const std::uint8_t> file, std::size_t* errors = nullptr);
+
 } // namespace swf::audio

@@ -3,24 +3,34 @@
 // the volume, pan and channel mix of everything its timeline plays. The target is
 // looked up again on every call, so a Sound made for a name follows whatever clip
 // holds that name now (and answers undefined while none does).
+//
+// loadSound reads an MP3 file beside the movie (never a URL or a path outside its
+// folder) and decodes it at once; as in a browser, the script hears of it only from the
+// next frame on: onID3 when the file had tags, then onLoad(success), a streaming sound
+// starting to play just before them.
 
 #include "BuiltinSound.h"
 #include "BuiltinSupport.h"
 #include "Interpreter.h"
 #include "swf/audio/SoundControl.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace swf::avm1 {
 
 namespace {
 
 class SoundObject;
+
+enum class LoadState { None, Loading, Loaded, Failed };
 
 // Sounds started by script, by engine and channel, so a finished one finds its Sound.
 // A Sound that is collected takes its entries with it.
@@ -29,10 +39,25 @@ std::map<std::pair<audio::SoundControl*, audio::ChannelId>, SoundObject*>& start
     return started;
 }
 
+// Loads whose outcome the scripts have not heard yet, in the order they were asked for.
+// A load is reported at the end of the frame after the one that asked for it.
+struct PendingLoad {
+    Interpreter* vm;
+    SoundObject* sound;
+    bool due = false; // a frame has ended since it was asked for
+};
+std::vector<PendingLoad>& pendingLoads() {
+    static std::vector<PendingLoad> pending;
+    return pending;
+}
+
 class SoundObject : public Object {
 public:
     explicit SoundObject(Object* proto) : Object(Kind::Plain, proto) {}
-    ~SoundObject() override { forgetStarted(); }
+    ~SoundObject() override {
+        forgetStarted();
+        std::erase_if(pendingLoads(), [this](const PendingLoad& p) { return p.sound == this; });
+    }
     // Only the latest sound a Sound started reports its end.
     void forgetStarted() {
         std::erase_if(startedSounds(), [this](const auto& entry) { return entry.second == this; });
@@ -45,8 +70,13 @@ public:
 
     bool global = true; // made without a target: the movie's global sound
     Value target;
-    int soundId = -1; // attached sound
+    int soundId = -1; // attached or loaded sound
     audio::ChannelId channel = audio::kNoChannel;
+    // loadSound
+    LoadState load = LoadState::None;
+    bool streaming = false;
+    double bytesTotal = 0;
+    audio::Id3Tags id3;
 };
 
 SoundObject* soundOf(Object* self) {
@@ -95,22 +125,113 @@ Value sound_attachSound(Interpreter& vm, Object* self, std::span<const Value> ar
     return Value();
 }
 
+// Starts the Sound's sound on its target; its end will be reported to it.
+void startOwnSound(Interpreter& vm, SoundObject& s, double offset, int loopCount) {
+    audio::SoundControl* c = control(vm);
+    const auto clip = c && s.soundId >= 0 ? targetClip(vm, s) : std::nullopt;
+    if (!clip)
+        return;
+    s.forgetStarted();
+    s.channel = c->startSoundAt(static_cast<std::uint32_t>(s.soundId), offset, loopCount, *clip);
+    if (s.channel != audio::kNoChannel)
+        startedSounds()[{c, s.channel}] = &s;
+}
+
 Value sound_start(Interpreter& vm, Object* self, std::span<const Value> args) {
     SoundObject* s = soundOf(self);
-    audio::SoundControl* c = control(vm);
-    if (!s || !c || s->soundId < 0)
-        return Value();
-    const auto clip = targetClip(vm, *s);
-    if (!clip)
+    if (!s || s->load == LoadState::Loading)
         return Value();
     const double offset = args.size() > 0 ? vm.toNumber(args[0]) : 0.0;
     const double loops = args.size() > 1 ? vm.toNumber(args[1]) : 1.0;
     const int loopCount = std::isfinite(loops) && loops >= 1 ? static_cast<int>(std::min(loops, 65535.0)) : 1;
-    s->forgetStarted();
-    s->channel = c->startSoundAt(static_cast<std::uint16_t>(s->soundId), offset, loopCount, *clip);
-    if (s->channel != audio::kNoChannel)
-        startedSounds()[{c, s->channel}] = s;
+    startOwnSound(vm, *s, offset, loopCount);
     return Value();
+}
+
+// loadSound(url, isStreaming): see the top of the file. A new load replaces the sound
+// the object had, stopping it.
+Value sound_loadSound(Interpreter& vm, Object* self, std::span<const Value> args) {
+    SoundObject* s = soundOf(self);
+    if (!s || args.empty())
+        return Value();
+    audio::SoundControl* c = control(vm);
+    if (c && s->channel != audio::kNoChannel) {
+        if (const auto clip = targetClip(vm, *s); clip && s->soundId >= 0)
+            c->stopSounds(*clip, s->soundId);
+    }
+    s->forgetStarted();
+    s->channel = audio::kNoChannel;
+    s->soundId = -1;
+    s->id3.clear();
+    s->bytesTotal = 0;
+    s->streaming = args.size() > 1 && vm.toBoolean(args[1]);
+    s->load = LoadState::Failed;
+    std::string bytes;
+    if (c && vm.host() && vm.host()->readLocalFile(vm.toString(args[0]), bytes)) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        audio::LoadedSound loaded = c->loadMp3({data, bytes.size()});
+        if (loaded.soundId != 0) {
+            s->load = LoadState::Loading;
+            s->soundId = static_cast<int>(loaded.soundId);
+            s->bytesTotal = static_cast<double>(bytes.size());
+            s->id3 = std::move(loaded.id3);
+        }
+    }
+    std::erase_if(pendingLoads(), [s](const PendingLoad& p) { return p.sound == s; });
+    pendingLoads().push_back({&vm, s});
+    return Value();
+}
+
+// Undefined before any load; the file's size once it is being loaded.
+Value sound_getBytesLoaded(Interpreter&, Object* self, std::span<const Value>) {
+    const SoundObject* s = soundOf(self);
+    if (!s || s->load == LoadState::None || s->load == LoadState::Failed)
+        return Value();
+    return Value(s->load == LoadState::Loaded ? s->bytesTotal : 0.0);
+}
+
+Value sound_getBytesTotal(Interpreter&, Object* self, std::span<const Value>) {
+    const SoundObject* s = soundOf(self);
+    if (!s || s->load == LoadState::None || s->load == LoadState::Failed)
+        return Value();
+    return Value(s->bytesTotal);
+}
+
+// Tells the scripts how the loads asked for so far went.
+void dispatchLoads(Interpreter& vm) {
+    auto& pending = pendingLoads();
+    const auto ready = [&vm](const PendingLoad& p) { return p.vm == &vm && p.due; };
+    // One entry at a time: a handler may drop other objects (their entries go with them)
+    // or load again (that one waits).
+    for (auto n = std::count_if(pending.begin(), pending.end(), ready); n > 0; --n) {
+        const auto it = std::find_if(pending.begin(), pending.end(), ready);
+        if (it == pending.end())
+            break;
+        SoundObject* s = it->sound;
+        pending.erase(it);
+        const bool ok = s->load == LoadState::Loading;
+        if (ok) {
+            s->load = LoadState::Loaded;
+            if (s->streaming)
+                startOwnSound(vm, *s, 0.0, 1);
+            if (!s->id3.empty()) {
+                Object* tags = vm.newObject();
+                for (const auto& [name, value] : s->id3)
+                    vm.set(tags, name, Value(value));
+                vm.set(s, "id3", Value(tags));
+                const Value onId3 = vm.get(s, "onID3");
+                if (vm.isCallable(onId3))
+                    vm.callFromHost(onId3, Value(static_cast<Object*>(s)), {});
+            }
+        }
+        const Value onLoad = vm.get(s, "onLoad");
+        if (vm.isCallable(onLoad)) {
+            const Value arg(ok);
+            vm.callFromHost(onLoad, Value(static_cast<Object*>(s)), std::span<const Value>(&arg, 1));
+        }
+    }
+    for (PendingLoad& p : pending)
+        p.due = p.due || p.vm == &vm;
 }
 
 // stop(): every sound of the target; stop(name): only that exported sound.
@@ -221,7 +342,7 @@ Value sound_getDuration(Interpreter& vm, Object* self, std::span<const Value>) {
     audio::SoundControl* c = control(vm);
     if (!s || s->soundId < 0)
         return Value();
-    return Value(c ? std::round(c->durationMs(static_cast<std::uint16_t>(s->soundId))) : 0.0);
+    return Value(c ? std::round(c->durationMs(static_cast<std::uint32_t>(s->soundId))) : 0.0);
 }
 
 Value sound_getPosition(Interpreter& vm, Object* self, std::span<const Value>) {
@@ -231,7 +352,7 @@ Value sound_getPosition(Interpreter& vm, Object* self, std::span<const Value>) {
         return Value();
     const double at = c && s->channel != audio::kNoChannel ? c->positionMs(s->channel) : -1.0;
     // A sound that has finished stays at its end.
-    return Value(std::round(at >= 0 ? at : (c && s->channel ? c->durationMs(static_cast<std::uint16_t>(s->soundId)) : 0.0)));
+    return Value(std::round(at >= 0 ? at : (c && s->channel ? c->durationMs(static_cast<std::uint32_t>(s->soundId)) : 0.0)));
 }
 
 Value sound_noValue(Interpreter&, Object*, std::span<const Value>) {
@@ -240,7 +361,8 @@ Value sound_noValue(Interpreter&, Object*, std::span<const Value>) {
 
 } // namespace
 
-void dispatchSoundComplete(Interpreter& vm, audio::SoundControl& control) {
+void dispatchSoundEvents(Interpreter& vm, audio::SoundControl& control) {
+    dispatchLoads(vm);
     for (audio::ChannelId channel : control.takeFinished()) {
         auto& started = startedSounds();
         auto it = started.find({&control, channel});
@@ -274,10 +396,9 @@ void installSoundBuiltins(Interpreter& vm) {
         {"setTransform", sound_setTransform},
         {"getDuration", sound_getDuration},
         {"getPosition", sound_getPosition},
-        // FIXME: loading MP3 files (loadSound) and their ID3 tags are not played yet.
-        {"loadSound", sound_noValue},
-        {"getBytesLoaded", sound_noValue},
-        {"getBytesTotal", sound_noValue},
+        {"loadSound", sound_loadSound},
+        {"getBytesLoaded", sound_getBytesLoaded},
+        {"getBytesTotal", sound_getBytesTotal},
         {"setDuration", sound_noValue},
         {"setPosition", sound_noValue},
     };

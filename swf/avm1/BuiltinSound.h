@@ -1,6 +1,7 @@
 #pragma once
-// The Sound class's link back from the sound engine: sounds that played to their end
-// call their Sound object's onSoundComplete.
+// The Sound class's link back from the sound engine: loads finished since the last
+// frame call onID3 and onLoad, and sounds that played to their end call their Sound
+// object's onSoundComplete.
 
 namespace swf::audio {
 class SoundControl;
@@ -10,7 +11,7 @@ namespace swf::avm1 {
 
 class Interpreter;
 
-// Calls onSoundComplete on the Sound objects whose sound `control` reports finished.
-void dispatchSoundComplete(Interpreter& vm, audio::SoundControl& control);
+// Reports the loads asked for since the last call, then the sounds `control` reports finished.
+void dispatchSoundEvents(Interpreter& vm, audio::SoundControl& control);
 
 } // namespace swf::avm1

@@ -285,7 +285,7 @@ void PlayerScriptHost::afterTick() {
     enterFramePass();
     m_vm->runIntervals();
     if (audio::SoundControl* sound = soundControl())
-        dispatchSoundComplete(*m_vm, *sound);
+        dispatchSoundEvents(*m_vm, *sound);
     if (m_video)
         dispatchNetStreamEvents(*m_vm, *m_video);
     syncFields();

@@ -399,9 +399,9 @@ TagList& TagList::defineSound(std::uint16_t id, SoundFormat format, std::uint32_
     return rawTag(tag::DefineSound, w.data(), TagHeader::Long);
 }
 
-TagList& TagList::startSound(std::uint16_t id, const SoundInfo& info) {
-    ByteWriter w;
-    w.u16(id);
+namespace {
+
+void writeSoundInfo(ByteWriter& w, const SoundInfo& info) {
     w.u8(static_cast<std::uint8_t>((info.syncStop ? 0x20 : 0) | (info.syncNoMultiple ? 0x10 : 0) |
                                    (info.envelope ? 0x08 : 0) | (info.loopCount ? 0x04 : 0) |
                                    (info.outPoint ? 0x02 : 0) | (info.inPoint ? 0x01 : 0)));
@@ -421,6 +421,25 @@ TagList& TagList::startSound(std::uint16_t id, const SoundInfo& info) {
             w.u16(p.right);
         }
     }
+}
+
+} // namespace
+
+TagList& TagList::defineButtonSound(std::uint16_t buttonId, const std::array<ButtonSound, 4>& sounds) {
+    ByteWriter w;
+    w.u16(buttonId);
+    for (const ButtonSound& s : sounds) {
+        w.u16(s.soundId);
+        if (s.soundId != 0)
+            writeSoundInfo(w, s.info);
+    }
+    return rawTag(tag::DefineButtonSound, w.data());
+}
+
+TagList& TagList::startSound(std::uint16_t id, const SoundInfo& info) {
+    ByteWriter w;
+    w.u16(id);
+    writeSoundInfo(w, info);
     return rawTag(tag::StartSound, w.data());
 }
 

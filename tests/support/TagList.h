@@ -9,6 +9,7 @@
 #include "SwfRecords.h"
 #include "TextBuilder.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,7 +26,7 @@ inline constexpr std::uint16_t End = 0, ShowFrame = 1, DefineShape = 2, PlaceObj
                                PlaceObject2 = 26, RemoveObject2 = 28, DefineShape3 = 32, DefineBitsJPEG3 = 35,
                                DefineBitsLossless2 = 36, DefineSprite = 39, FrameLabel = 43,
                                DefineMorphShape = 46, DoInitAction = 59, FileAttributes = 69,
-                               PlaceObject3 = 70, DefineShape4 = 83, DefineMorphShape2 = 84, DefineButton = 7,
+                               PlaceObject3 = 70, DefineShape4 = 83, DefineMorphShape2 = 84, DefineButton = 7, DefineButtonSound = 17,
                                DefineFont = 10, DefineText = 11, DefineFontInfo = 13, DefineSound = 14,
                                StartSound = 15, SoundStreamHead = 18, SoundStreamBlock = 19, DefineText2 = 33,
                                DefineButton2 = 34, DefineEditText = 37, SoundStreamHead2 = 45,
@@ -148,6 +149,13 @@ public:
     TagList& defineSound(std::uint16_t id, SoundFormat format, std::uint32_t sampleCount,
                          std::span<const std::uint8_t> data);
     TagList& startSound(std::uint16_t id, const SoundInfo& info = {});
+    // One sound (0: none) for each of: over-up to idle, idle to over-up, over-up to
+    // over-down, over-down to over-up.
+    struct ButtonSound {
+        std::uint16_t soundId = 0;
+        SoundInfo info;
+    };
+    TagList& defineButtonSound(std::uint16_t buttonId, const std::array<ButtonSound, 4>& sounds);
     // version 1 or 2 picks SoundStreamHead or SoundStreamHead2; latencySeek is written when given.
     TagList& soundStreamHead(SoundFormat playback, SoundFormat stream, std::uint16_t samplesPerFrame,
                              std::optional<std::int16_t> latencySeek = std::nullopt, int version = 2);
