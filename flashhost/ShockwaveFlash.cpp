@@ -469,14 +469,11 @@ bool TShockwaveFlash::runAudioClock(double now) {
         return false;
     }
     if (!m_audioClock) {
-        // Half a frame of sound queued ahead of the device keeps it fed and the picture
-        // within a frame of what is heard.
-        const auto lead = static_cast<std::uint64_t>(44100.0 / m_player->frameRate() / 2);
-        m_audioClock = std::make_unique<swf::audio::AudioClock>(m_player->frameRate(), lead);
+        m_audioClock = std::make_unique<swf::audio::AudioClock>(m_player->frameRate());
         m_audioClock->reset(m_soundOut->playedFrames());
         m_audioClock->ticked(); // the tick that started the stream is already queued
     }
-    const std::uint64_t due = m_audioClock->dueTicks(m_soundOut->playedFrames());
+    const std::uint64_t due = m_audioClock->dueTicks(m_soundOut->playedFrames(), now);
     for (std::uint64_t i = 0; i < due && m_audioClock; ++i) {
         tickPlayer(now);
         m_audioClock->ticked();

@@ -5,6 +5,7 @@
 // libFuzzer with ORVANE_LIBFUZZER, or as a plain program that replays files and
 // directories given on the command line.
 
+#include "swf/audio/Id3Tags.h"
 #include "swf/audio/Mixer.h"
 #include "swf/audio/SoundDecoder.h"
 #include "ReplayMain.h"
@@ -16,6 +17,9 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> all(data, size);
+    swf::audio::readId3Tags(all);
+    swf::audio::decodeMp3File(all);
     if (size < 5)
         return 0;
     swf::format::SoundCharacter sound;

@@ -6,7 +6,7 @@ if(TARGET swf_audio)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/AudioEngineTest.cpp ${CMAKE_CURRENT_LIST_DIR}/StreamSoundTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/LossyCodecTest.cpp ${CMAKE_CURRENT_LIST_DIR}/AudioCommandTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/SoundScriptTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ButtonSoundTest.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/LoadSoundTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/LoadSoundTest.cpp ${CMAKE_CURRENT_LIST_DIR}/AudioClockTest.cpp
     LIBS swf_session swf_audio swf_player orvane_swfwriter orvane_avm1asm
     LABELS asan)
   target_include_directories(engine_audio_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
