@@ -20,12 +20,7 @@ constexpr std::size_t kMaxPending = 256;
 constexpr double kServedAtPass = 2;
 
 ArrayObject* pendingList(Interpreter& vm) {
-    Object* list = vm.get(vm.global(), kPending).object();
-    if (list && list->kind() == Object::Kind::Array)
-        return static_cast<ArrayObject*>(list);
-    ArrayObject* fresh = vm.newArray();
-    vm.define(vm.global(), kPending, fresh, kDontEnum | kDontDelete);
-    return fresh;
+    return hiddenGlobalArray(vm, kPending);
 }
 
 // The clip a loadClip/unloadClip argument names (a clip or a target path), or null.

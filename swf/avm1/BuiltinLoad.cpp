@@ -17,12 +17,7 @@ constexpr const char* kBytesLoaded = "_bytesLoaded";
 constexpr const char* kBytesTotal = "_bytesTotal";
 
 ArrayObject* pendingList(Interpreter& vm) {
-    Object* list = vm.get(vm.global(), kPending).object();
-    if (list && list->kind() == Object::Kind::Array)
-        return static_cast<ArrayObject*>(list);
-    ArrayObject* fresh = vm.newArray();
-    vm.define(vm.global(), kPending, fresh, kDontEnum | kDontDelete);
-    return fresh;
+    return hiddenGlobalArray(vm, kPending);
 }
 
 bool queueLoad(Interpreter& vm, Object* target, const Value& url) {

@@ -35,6 +35,15 @@ void sealClass(Object* object) {
             p->flags |= kReadOnly;
 }
 
+ArrayObject* hiddenGlobalArray(Interpreter& vm, const char* key) {
+    Object* list = vm.get(vm.global(), key).object();
+    if (list && list->kind() == Object::Kind::Array)
+        return static_cast<ArrayObject*>(list);
+    ArrayObject* fresh = vm.newArray();
+    vm.define(vm.global(), key, fresh, kDontEnum | kDontDelete);
+    return fresh;
+}
+
 Object* package(Interpreter& vm, Object* owner, std::string_view name) {
     if (Object* o = vm.get(owner, name).object())
         return o;

@@ -28,6 +28,8 @@ FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view nam
 // Makes a built-in's `__proto__`, `constructor` and `prototype` read-only, as Flash left
 // them on its oldest classes (Object, Number, Date, Key ...).
 void sealClass(Object* object);
+// _global[key] as a hidden, permanent array (a queue the built-ins keep), made when missing.
+ArrayObject* hiddenGlobalArray(Interpreter& vm, const char* key);
 // owner[name] as a package object, made when it is missing.
 Object* package(Interpreter& vm, Object* owner, std::string_view name);
 // `new _global.flash.geom.<name>(args)` as Flash's own scripts wrote it (a script that

@@ -90,11 +90,11 @@ struct As3Movie {
                                              {"Pic", "flash.display::BitmapData", "pushbyte 0\npushbyte 0\n"}}) {
             a.method(std::string(name) + "$init", "getlocal0\npushscope\ngetlocal0\n" + std::string(superArgs) +
                                                       "constructsuper " + (superArgs[0] ? "2" : "0") + "\nreturnvoid\n");
-            AbcAssembler::ClassSpec spec;
-            spec.name = name;
-            spec.super = base;
-            spec.constructor = std::string(name) + "$init";
-            a.defineClass(spec);
+            AbcAssembler::ClassSpec linked;
+            linked.name = name;
+            linked.super = base;
+            linked.constructor = std::string(name) + "$init";
+            a.defineClass(linked);
         }
         a.defineClass(main);
         AbcAssembler::ClassSpec hero;
