@@ -3,10 +3,11 @@
 // steps, then packets as a 16-bit big-endian length and that many bytes. The stream is
 // played forward, then jumped around in an order the input's last bytes pick (with a cache
 // of a few pictures, so jumps decode from keyframes), then decoded once more with every
-// packet cut in half. Built for libFuzzer with ORVANE_LIBFUZZER, or as a plain program
+// packet cut in half. The same bytes are also read as an FLV script tag. Built for libFuzzer with ORVANE_LIBFUZZER, or as a plain program
 // that replays files and directories given on the command line.
 
 #include "swf/video/EmbeddedVideo.h"
+#include "swf/video/FlvScriptTags.h"
 #include "swf/video/VideoDecoder.h"
 #include "ReplayMain.h"
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    swf::video::parseScriptTag(std::span(data, size), 0);
     if (size < 4)
         return 0;
     swf::format::VideoStreamCharacter stream;

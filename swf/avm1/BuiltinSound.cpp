@@ -117,11 +117,27 @@ Value soundConstruct(Interpreter& vm, Object* self, std::span<const Value> args)
     return Value();
 }
 
+Value sound_getDuration(Interpreter& vm, Object* self, std::span<const Value>);
+Value sound_getPosition(Interpreter& vm, Object* self, std::span<const Value>);
+
+// A Sound given a sound answers `duration` and `position` (milliseconds, read-only, from
+// SWF 6 on) as getDuration() and getPosition() do. A fresh Sound lists none of its own
+// properties, so they are added here, hidden, rather than at construction.
+void addSoundProperties(Interpreter& vm, SoundObject& s) {
+    if (s.own(vm.key("duration")))
+        return;
+    const PropFlags flags = kDontEnum | kDontDelete | kReadOnly | kSwf6Up;
+    defineAccessor(vm, &s, "duration", sound_getDuration, nullptr, flags);
+    defineAccessor(vm, &s, "position", sound_getPosition, nullptr, flags);
+}
+
 Value sound_attachSound(Interpreter& vm, Object* self, std::span<const Value> args) {
     SoundObject* s = soundOf(self);
     if (s && !args.empty() && vm.host())
-        if (const int id = vm.host()->exportedSound(vm.toString(args[0])); id >= 0)
+        if (const int id = vm.host()->exportedSound(vm.toString(args[0])); id >= 0) {
             s->soundId = id;
+            addSoundProperties(vm, *s);
+        }
     return Value();
 }
 
@@ -173,6 +189,7 @@ Value sound_loadSound(Interpreter& vm, Object* self, std::span<const Value> args
         if (loaded.soundId != 0) {
             s->load = LoadState::Loading;
             s->soundId = static_cast<int>(loaded.soundId);
+            addSoundProperties(vm, *s);
             s->bytesTotal = static_cast<double>(bytes.size());
             s->id3 = std::move(loaded.id3);
         }

@@ -140,8 +140,11 @@ Value netStream_close(Interpreter& vm, Object* self, std::span<const Value>) {
 Value netStream_setBufferTime(Interpreter& vm, Object* self, std::span<const Value> args) {
     NetStreamObject* ns = netStreamOf(self);
     const double t = args.empty() ? 0.0 : vm.toNumber(args[0]);
-    if (ns && std::isfinite(t))
+    if (ns && std::isfinite(t)) {
         ns->bufferTime = std::max(0.0, t);
+        if (auto [c, id] = streamOf(vm, self); c)
+            c->setBufferTime(id, ns->bufferTime);
+    }
     return Value();
 }
 
@@ -220,12 +223,67 @@ Value video_setSmoothing(Interpreter& vm, Object* self, std::span<const Value> a
     return Value();
 }
 
+Value video_deblocking(Interpreter& vm, Object* self, std::span<const Value>) {
+    VideoAsObject* v = videoOf(self);
+    video::VideoControl* c = control(vm);
+    return Value(v && c ? c->deblocking(v->ref.serial) : 0);
+}
+
+// 0 follows the stream, 1 never filters, 2 to 5 ask for stronger filtering.
+Value video_setDeblocking(Interpreter& vm, Object* self, std::span<const Value> args) {
+    VideoAsObject* v = videoOf(self);
+    const double level = args.empty() ? 0.0 : vm.toNumber(args[0]);
+    if (video::VideoControl* c = control(vm); v && c && std::isfinite(level))
+        c->setDeblocking(v->ref.serial, static_cast<int>(std::clamp(level, 0.0, 5.0)));
+    return Value();
+}
+
+// A value a file hands to scripts, as the script object Flash made of it.
+Value scriptValue(Interpreter& vm, const video::ScriptValue& v) {
+    using Kind = video::ScriptValue::Kind;
+    switch (v.kind) {
+    case Kind::Undefined:
+        return Value();
+    case Kind::Null:
+        return Value::null();
+    case Kind::Number:
+        return Value(v.number);
+    case Kind::Boolean:
+        return Value(v.number != 0);
+    case Kind::String:
+        return Value(v.text);
+    case Kind::Date: {
+        const Value ms(v.number);
+        return vm.construct(vm.get(vm.global(), "Date"), std::span<const Value>(&ms, 1));
+    }
+    case Kind::Array: {
+        std::vector<Value> elements;
+        for (const auto& [name, element] : v.members)
+            elements.push_back(scriptValue(vm, element));
+        return Value(static_cast<Object*>(vm.newArray(std::move(elements))));
+    }
+    case Kind::Object:
+        break;
+    }
+    Object* o = vm.newObject();
+    for (const auto& [name, member] : v.members)
+        vm.set(o, name, scriptValue(vm, member));
+    return Value(o);
+}
+
 } // namespace
 
+// A video on the stage: its properties belong to the object itself (Video.prototype has
+// only the methods).
 Object* videoObject(Interpreter& vm, const FieldRef& ref) {
     const Value ctor = vm.get(vm.global(), "Video");
     Object* proto = ctor.isObject() ? vm.get(ctor, "prototype").object() : nullptr;
-    return makeNative<VideoAsObject>(vm, proto ? proto : vm.objectProto, ref);
+    Object* v = makeNative<VideoAsObject>(vm, proto ? proto : vm.objectProto, ref);
+    defineAccessor(vm, v, "width", video_width, nullptr, kDontEnum | kDontDelete);
+    defineAccessor(vm, v, "height", video_height, nullptr, kDontEnum | kDontDelete);
+    defineAccessor(vm, v, "smoothing", video_smoothing, video_setSmoothing, kDontEnum | kDontDelete);
+    defineAccessor(vm, v, "deblocking", video_deblocking, video_setDeblocking, kDontEnum | kDontDelete);
+    return v;
 }
 
 void dispatchNetStreamEvents(Interpreter& vm, video::VideoControl& control) {
@@ -238,20 +296,27 @@ void dispatchNetStreamEvents(Interpreter& vm, video::VideoControl& control) {
         if (it == live.end())
             continue;
         Object* ns = *it;
-        Object* info = vm.newObject();
-        const char* handlerName = "onStatus";
+        std::vector<Value> args;
+        std::string handlerName = "onStatus";
         if (event.kind == video::StreamEvent::Kind::Status) {
+            Object* info = vm.newObject();
             vm.set(info, "code", Value(event.code));
             vm.set(info, "level", Value(event.level));
+            args.emplace_back(info);
         } else {
-            handlerName = "onMetaData";
-            for (const auto& [key, value] : event.metadata)
-                vm.set(info, key, Value(value));
+            handlerName = event.call.handler;
+            for (const video::ScriptValue& arg : event.call.args)
+                args.push_back(scriptValue(vm, arg));
         }
         const Value handler = vm.get(ns, handlerName);
         if (vm.isCallable(handler)) {
-            const Value arg(info);
-            vm.callFromHost(handler, Value(ns), std::span<const Value>(&arg, 1));
+            vm.callFromHost(handler, Value(ns), args);
+        } else if (event.kind == video::StreamEvent::Kind::Status && event.level == "error") {
+            // Errors nobody handles go to System.onStatus.
+            const Value system = vm.get(vm.global(), "System");
+            const Value fallback = system.isObject() ? vm.get(system, "onStatus") : Value();
+            if (vm.isCallable(fallback))
+                vm.callFromHost(fallback, system, args);
         }
     }
 }
@@ -293,9 +358,7 @@ void installVideoBuiltins(Interpreter& vm) {
 
     const Member videoMethods[] = {
         {"attachVideo", video_attachVideo}, {"clear", video_clear}};
-    const Member videoAccessors[] = {
-        {"width", video_width}, {"height", video_height}, {"smoothing", video_smoothing, video_setSmoothing}};
-    defineVideoClass(vm, "Video", videoConstruct, videoMethods, videoAccessors);
+    defineVideoClass(vm, "Video", videoConstruct, videoMethods, {});
 }
 
 } // namespace swf::avm1

@@ -4,6 +4,8 @@
 // which video object shows which stream. The script host holds a pointer to this; the
 // session's VideoEngine implements it.
 
+#include "swf/video/ScriptData.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,13 +17,14 @@ namespace swf::video {
 using StreamId = std::uint64_t;
 inline constexpr StreamId kNoStream = 0;
 
-// One message for a NetStream's script object: onStatus({code, level}) or onMetaData(info).
+// One message for a NetStream's script object: onStatus({code, level}), or a call the
+// file makes (onMetaData(info), onCuePoint(info), ...).
 struct StreamEvent {
-    enum class Kind : std::uint8_t { Status, MetaData };
+    enum class Kind : std::uint8_t { Status, Call };
     Kind kind = Kind::Status;
     std::string code;  // "NetStream.Play.Start", ...
     std::string level; // "status" or "error"
-    std::vector<std::pair<std::string, double>> metadata; // onMetaData's numbers
+    ScriptCall call;
 };
 
 class VideoControl {
@@ -37,6 +40,9 @@ public:
     // Pauses (true), resumes (false) or toggles (nothing).
     virtual void pause(StreamId stream, std::optional<bool> paused) = 0;
     virtual void seek(StreamId stream, double seconds) = 0;
+    // Seconds of the file to hold before playing (NetStream.setBufferTime); decides when
+    // the buffer messages come.
+    virtual void setBufferTime(StreamId stream, double seconds) = 0;
     virtual void close(StreamId stream) = 0;
     // Playing position in seconds.
     virtual double time(StreamId stream) const = 0;
@@ -53,6 +59,10 @@ public:
     // Video.smoothing: whether the picture is smoothed when scaled.
     virtual void setSmoothing(std::uint64_t videoSerial, bool smoothing) = 0;
     virtual bool smoothing(std::uint64_t videoSerial) = 0;
+    // Video.deblocking: 0 follows the stream's own flag, 1 turns filtering off, 2 to 5
+    // filter more strongly.
+    virtual void setDeblocking(std::uint64_t videoSerial, int level) = 0;
+    virtual int deblocking(std::uint64_t videoSerial) = 0;
 };
 
 } // namespace swf::video

@@ -4,6 +4,7 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/VideoObject.h"
+#include "swf/video/FlvScriptTags.h"
 #include "swf/video/VideoFile.h"
 
 #include <algorithm>
@@ -33,7 +34,20 @@ struct VideoEngine::NetStream {
     bool finished = false; // the end was reached and reported
     double startMs = 0;    // movie time at which the clock stood at `offset`
     double offset = 0;     // seconds
+    double bufferTime = 0.1;
+    bool bufferFull = false; // Buffer.Full was reported (Buffer.Empty follows the end)
+    bool flushed = false;    // the end of the file's data entered the buffer
+    std::vector<ScriptCall> calls; // the file's script tags, in time order
+    std::size_t nextCall = 0;
 };
+
+// Back to a stream that plays nothing; the script's buffer time stays.
+void VideoEngine::restart(NetStream& s) {
+    NetStream fresh;
+    fresh.id = s.id;
+    fresh.bufferTime = s.bufferTime;
+    s = std::move(fresh);
+}
 
 VideoEngine::VideoEngine(Player& player) : m_player(player) {}
 
@@ -89,16 +103,38 @@ void VideoEngine::advance(double movieTimeMs) {
             continue;
         const double at = clockOf(*s);
         s->file->advanceTo(at);
+        callsUpTo(*s, at);
+        if (!s->flushed && s->file->duration() > 0 && at >= s->file->duration() - s->bufferTime)
+            flush(*s);
         if (s->file->ended()) {
             // The last picture stays; the clock stops where the file ends.
             s->running = false;
             s->finished = true;
             s->offset = std::max(at, s->file->duration());
-            status(id, "NetStream.Buffer.Flush");
+            callsUpTo(*s, INFINITY);
+            if (!s->flushed)
+                flush(*s);
             status(id, "NetStream.Play.Stop");
-            status(id, "NetStream.Buffer.Empty");
+            // Only a buffer that was full is reported empty again.
+            if (s->bufferFull)
+                status(id, "NetStream.Buffer.Empty");
         }
     }
+}
+
+void VideoEngine::callsUpTo(NetStream& s, double seconds) {
+    for (; s.nextCall < s.calls.size() && s.calls[s.nextCall].seconds <= seconds; ++s.nextCall) {
+        StreamEvent e;
+        e.kind = StreamEvent::Kind::Call;
+        e.call = s.calls[s.nextCall];
+        m_events.emplace_back(s.id, std::move(e));
+    }
+}
+
+// The last of the file's data is in the buffer: from here it only drains.
+void VideoEngine::flush(NetStream& s) {
+    s.flushed = true;
+    status(s.id, "NetStream.Buffer.Flush");
 }
 
 void VideoEngine::sync() {
@@ -168,7 +204,7 @@ void VideoEngine::play(StreamId stream, const std::string& path) {
     NetStream* s = find(stream);
     if (!s)
         return;
-    *s = NetStream{stream};
+    restart(*s);
     auto file = std::make_unique<VideoFile>();
     if (path.empty() || !file->open(path)) {
         status(stream, "NetStream.Play.StreamNotFound", "error");
@@ -178,13 +214,29 @@ void VideoEngine::play(StreamId stream, const std::string& path) {
     s->running = true;
     s->startMs = m_nowMs;
     s->file->advanceTo(0);
+    // FLV files carry their own onMetaData and cue points; other files get metadata
+    // from what FFmpeg read.
+    s->calls = readFlvScriptTags(path);
+    std::stable_sort(s->calls.begin(), s->calls.end(),
+                     [](const ScriptCall& a, const ScriptCall& b) { return a.seconds < b.seconds; });
+    if (s->calls.empty())
+        s->calls.push_back({0.0, "onMetaData", {s->file->metadata()}});
     status(stream, "NetStream.Play.Start");
-    StreamEvent meta;
-    meta.kind = StreamEvent::Kind::MetaData;
-    meta.metadata = s->file->metadata();
-    m_events.emplace_back(stream, std::move(meta));
-    // A local file is all there at once.
-    status(stream, "NetStream.Buffer.Full");
+    callsUpTo(*s, 0.0);
+    // A local file is all there at once: the buffer fills at once unless the whole file
+    // is shorter than it, and then the end is in it from the start.
+    const double duration = s->file->duration();
+    if (duration <= 0 || duration >= s->bufferTime) {
+        s->bufferFull = true;
+        status(stream, "NetStream.Buffer.Full");
+    }
+    if (duration > 0 && duration <= s->bufferTime)
+        flush(*s);
+}
+
+void VideoEngine::setBufferTime(StreamId stream, double seconds) {
+    if (NetStream* s = find(stream))
+        s->bufferTime = seconds;
 }
 
 void VideoEngine::pause(StreamId stream, std::optional<bool> paused) {
@@ -209,6 +261,10 @@ void VideoEngine::seek(StreamId stream, double seconds) {
     if (s->file->duration() > 0)
         to = std::min(to, s->file->duration());
     s->file->seek(to);
+    // Cue points from the new position on are still to come.
+    s->nextCall = 0;
+    while (s->nextCall < s->calls.size() && s->calls[s->nextCall].seconds < to)
+        ++s->nextCall;
     s->offset = to;
     s->startMs = m_nowMs;
     s->finished = false;
@@ -218,7 +274,7 @@ void VideoEngine::seek(StreamId stream, double seconds) {
 
 void VideoEngine::close(StreamId stream) {
     if (NetStream* s = find(stream))
-        *s = NetStream{stream};
+        restart(*s);
 }
 
 double VideoEngine::time(StreamId stream) const {
@@ -264,6 +320,15 @@ void VideoEngine::setSmoothing(std::uint64_t videoSerial, bool smoothing) {
 bool VideoEngine::smoothing(std::uint64_t videoSerial) {
     auto it = m_videos.find(videoSerial);
     return it != m_videos.end() && it->second.smoothing == 1;
+}
+
+void VideoEngine::setDeblocking(std::uint64_t videoSerial, int level) {
+    m_videos[videoSerial].deblocking = level;
+}
+
+int VideoEngine::deblocking(std::uint64_t videoSerial) {
+    auto it = m_videos.find(videoSerial);
+    return it != m_videos.end() ? it->second.deblocking : 0;
 }
 
 } // namespace swf::video

@@ -41,6 +41,7 @@ public:
     void play(StreamId stream, const std::string& path) override;
     void pause(StreamId stream, std::optional<bool> paused) override;
     void seek(StreamId stream, double seconds) override;
+    void setBufferTime(StreamId stream, double seconds) override;
     void close(StreamId stream) override;
     double time(StreamId stream) const override;
     double bytesTotal(StreamId stream) const override;
@@ -50,6 +51,8 @@ public:
     bool pictureSize(std::uint64_t videoSerial, int& width, int& height) override;
     void setSmoothing(std::uint64_t videoSerial, bool smoothing) override;
     bool smoothing(std::uint64_t videoSerial) override;
+    void setDeblocking(std::uint64_t videoSerial, int level) override;
+    int deblocking(std::uint64_t videoSerial) override;
 
 private:
     struct NetStream;
@@ -58,6 +61,10 @@ private:
     NetStream* find(StreamId stream);
     const NetStream* find(StreamId stream) const;
     void status(StreamId stream, const char* code, const char* level = "status");
+    // Reports the file's script calls stamped at or before `seconds`.
+    void callsUpTo(NetStream& s, double seconds);
+    void flush(NetStream& s);
+    static void restart(NetStream& s);
     // Where the stream's clock stands at the engine's present movie time.
     double clockOf(const NetStream& s) const;
 
@@ -72,6 +79,7 @@ private:
         bool cleared = false;        // clear(): hide `clearedPicture` until a newer one
         const timeline::Pixels* clearedPicture = nullptr;
         int smoothing = -1; // Video.smoothing: -1 unset, else 0 or 1
+        int deblocking = 0;  // Video.deblocking
         int width = 0, height = 0; // of the picture shown, 0 for none
     };
     std::unordered_map<std::uint64_t, ScriptedVideo> m_videos;

@@ -146,13 +146,14 @@ double VideoFile::duration() const {
     return f && f->duration > 0 ? double(f->duration) / AV_TIME_BASE : 0.0;
 }
 
-std::vector<std::pair<std::string, double>> VideoFile::metadata() const {
-    std::vector<std::pair<std::string, double>> out;
+ScriptValue VideoFile::metadata() const {
+    ScriptValue out;
+    out.kind = ScriptValue::Kind::Object;
     const State& s = *m_state;
     if (!s.format || s.stream < 0)
         return out;
     const AVStream* st = s.format->streams[s.stream];
-    const auto add = [&out](const char* key, double value) { out.emplace_back(std::string(key), value); };
+    const auto add = [&out](const char* key, double value) { out.members.emplace_back(key, ScriptValue::of(value)); };
     add("duration", duration());
     add("width", st->codecpar->width);
     add("height", st->codecpar->height);

@@ -5,7 +5,7 @@
 // must already be one the host accepted.
 
 #include "swf/timeline/objects/Pixels.h"
-#include "swf/video/VideoControl.h"
+#include "swf/video/ScriptData.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,8 +36,9 @@ public:
     std::shared_ptr<const timeline::Pixels> picture();
     double duration() const; // seconds, 0 when unknown
     std::uint64_t fileSize() const { return m_fileSize; }
-    // onMetaData's object: duration, width, height, framerate and videocodecid.
-    std::vector<std::pair<std::string, double>> metadata() const;
+    // An onMetaData object for files that carry none of their own: duration, width,
+    // height, framerate and videocodecid.
+    ScriptValue metadata() const;
 
 private:
     struct State;

@@ -7,6 +7,7 @@ add_library(swf_video STATIC
   ${CMAKE_CURRENT_LIST_DIR}/VideoCodecNames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EmbeddedVideo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FlvScriptTags.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoEngine.cpp)
 target_include_directories(swf_video PUBLIC ${PROJECT_SOURCE_DIR})

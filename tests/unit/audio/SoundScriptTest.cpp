@@ -82,6 +82,28 @@ TEST(SoundScript, AttachStartVolumePanAndCompletion) {
     EXPECT_EQ(p.traces, "50\n100\n136\ndone\n");
 }
 
+// duration and position read like getDuration() and getPosition() once a sound is
+// attached (a fresh Sound has neither), and scripts cannot write them.
+TEST(SoundScript, DurationAndPositionProperties) {
+    const std::string script = R"(
+        push "s", 0, "Sound"; newobject; setvariable
+        push "s"; getvariable; push "duration"; getmember; trace
+        push "beep", 1, "s"; getvariable; push "attachSound"; callmethod; pop
+        push "s"; getvariable; push "duration"; getmember; trace
+        push 3, 0, 2, "s"; getvariable; push "start"; callmethod; pop
+    )";
+    const std::string later = R"(
+        push "s"; getvariable; push "position", 5; setmember
+        push "s"; getvariable; push "position"; getmember; trace
+        push "s"; getvariable; push "duration"; getmember; trace
+    )";
+    ScriptedPlayback p(scriptMovie(script, later));
+    ASSERT_TRUE(p.loaded);
+    p.run(3);
+    // Two ticks of 4,410 frames played: 2,820 frames into the second loop, 63.9 ms.
+    EXPECT_EQ(p.traces, "undefined\n136\n64\n136\n");
+}
+
 TEST(SoundScript, StopByNameAndStopAllSounds) {
     const std::string start = std::string(kNewBeep) + R"(
         push 2, 0, 2, "s"; getvariable; push "start"; callmethod; pop

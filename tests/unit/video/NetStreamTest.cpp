@@ -3,6 +3,7 @@
 // clock, with Flash's status messages and the file's metadata; pause, seek and time
 // follow the clock; URLs and paths out of the movie's folder are refused.
 
+#include "FlvScriptTagBuilder.h"
 #include "VideoTestSupport.h"
 #include "avm1asm/ActionAssembler.h"
 #include "swf/PlayerSession.h"
@@ -224,6 +225,72 @@ TEST_F(NetStreamTest, DamagedFilesNeverCrash) {
         << s.traces;
     EXPECT_NE(s.traces.find("status NetStream.Play.Stop\n"), std::string::npos) << s.traces;
     EXPECT_TRUE(s.shown());
+}
+
+// The file's own script tags reach the scripts: its whole onMetaData object, and cue
+// points when playing passes their time.
+TEST_F(NetStreamTest, CallsTheFilesScriptTagsAtTheirTimes) {
+    Bytes flv = encodeTestPattern("-c:v flv1 -g 5", "play/cues.flv");
+    flv_test::Amf cue;
+    cue.string("onCuePoint").objectStart();
+    cue.key("name").string("half").key("time").number(0.5);
+    cue.key("parameters").objectStart().key("lang").string("en").objectEnd();
+    cue.objectEnd();
+    flv_test::appendTag(flv, 18, 500, cue.bytes);
+    flv_test::writeScratch("play/cues.flv", flv);
+    const std::string handlers = R"(
+        push "ns"; getvariable; push "onCuePoint"
+        function (info) {
+            push "cue "; push "info"; getvariable; push "name"; getmember; add2; push " "; add2
+            push "info"; getvariable; push "time"; getmember; add2; push " "; add2
+            push "info"; getvariable; push "parameters"; getmember; push "lang"; getmember; add2; trace
+        }
+        setmember
+        push "ns"; getvariable; push "onMetaData"
+        function (info) {
+            push "meta encoder "; push "info"; getvariable; push "encoder"; getmember; typeof; add2; trace
+        }
+        setmember
+    )";
+    Session s;
+    ASSERT_TRUE(s.session.load(saveMovie({std::string(kSetUp) + handlers + play("cues.flv")})));
+    for (int tick = 0; tick < 5; ++tick)
+        s.session.tick();
+    EXPECT_EQ(s.traces.find("cue "), std::string::npos) << s.traces;
+    EXPECT_NE(s.traces.find("meta encoder string\n"), std::string::npos) << s.traces;
+    s.session.tick();
+    EXPECT_NE(s.traces.find("cue half 0.5 en\n"), std::string::npos) << s.traces;
+}
+
+// A buffer longer than the whole file never fills: its end is in it from the start, and
+// no Buffer.Empty follows the end. Errors nobody handles go to System.onStatus.
+TEST_F(NetStreamTest, BufferMessagesAndUnhandledErrors) {
+    const std::string longBuffer =
+        std::string(kSetUp) + "push 5, 1, \"ns\"; getvariable; push \"setBufferTime\"; callmethod; pop\n" +
+        play("clip.flv");
+    Session s;
+    ASSERT_TRUE(s.session.load(saveMovie({longBuffer})));
+    for (int tick = 0; tick < 30; ++tick)
+        s.session.tick();
+    EXPECT_EQ(s.traces, "true\n"
+                        "status NetStream.Play.Start\n"
+                        "meta 96x64 codec 2\n"
+                        "status NetStream.Buffer.Flush\n"
+                        "status NetStream.Play.Stop\n");
+
+    const std::string unhandled = R"(
+        push "System"; getvariable; push "onStatus"
+        function (info) { push "system "; push "info"; getvariable; push "code"; getmember; add2; trace }
+        setmember
+        push "nc", 0, "NetConnection"; newobject; setvariable
+        push null, 1, "nc"; getvariable; push "connect"; callmethod; pop
+        push "ns", "nc"; getvariable; push 1, "NetStream"; newobject; setvariable
+    )";
+    Session quiet;
+    ASSERT_TRUE(quiet.session.load(saveMovie({unhandled + play("clip.flv") + play("missing.flv")})));
+    quiet.session.tick();
+    quiet.session.tick();
+    EXPECT_EQ(quiet.traces, "system NetStream.Play.StreamNotFound\n");
 }
 
 } // namespace

@@ -4,7 +4,7 @@ if(TARGET swf_video)
   orvane_add_gtest(video_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/VideoTestSupport.cpp ${CMAKE_CURRENT_LIST_DIR}/EmbeddedVideoTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/DamagedVideoTest.cpp ${CMAKE_CURRENT_LIST_DIR}/VideoStageTest.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/NetStreamTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/NetStreamTest.cpp ${CMAKE_CURRENT_LIST_DIR}/FlvScriptTagTest.cpp
     LIBS swf_session swf_video swf_render orvane_swfwriter orvane_avm1asm
     LABELS asan)
   target_include_directories(video_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
