@@ -452,7 +452,7 @@ void TShockwaveFlash::tickPlayer(double movieTimeMs) {
         m_soundOut->write(m_session->lastMix());
 }
 
-// While the root timeline's stream sound plays through a device, the device's position
+// While the root timeline's stream sound (or a video file's sound) plays through a device, the device's position
 // says which frame is due: when the host falls behind, frames are dropped (only the
 // last one of a catch-up is painted) and the sound never is. Returns false when the
 // wall clock schedule applies instead.
@@ -460,7 +460,7 @@ bool TShockwaveFlash::runAudioClock(double now) {
     constexpr int kPollMs = 5;
     if (m_soundOut)
         m_soundOut->pump();
-    const bool follow = m_soundOut && m_soundOut->hasDevice() && m_session->audio().rootStreamPlaying();
+    const bool follow = m_soundOut && m_soundOut->hasDevice() && m_session->audio().audioLeadsClock();
     if (!follow) {
         if (m_audioClock) {
             m_audioClock.reset();

@@ -177,6 +177,28 @@ bool AudioEngine::rootStreamPlaying() const {
     return it != m_streams.end() && it->second.channel != kNoChannel && m_mixer.find(it->second.channel);
 }
 
+bool AudioEngine::audioLeadsClock() const {
+    if (rootStreamPlaying())
+        return true;
+    const auto& channels = m_mixer.channels();
+    return m_loadCount == m_player.loadCount() &&
+           std::any_of(channels.begin(), channels.end(), [](const Channel& c) { return c.feed != nullptr; });
+}
+
+ChannelId AudioEngine::playFeed(std::shared_ptr<SoundFeed> feed) {
+    followMovie();
+    Channel c;
+    c.feed = std::move(feed);
+    const ChannelId id = m_mixer.play(std::move(c));
+    if (id == kNoChannel)
+        ++m_stats.refusedChannels;
+    return id;
+}
+
+void AudioEngine::stopChannel(ChannelId channel) {
+    m_mixer.stop(channel);
+}
+
 // A clip's sounds pass through its own transform, each parent's, then the global one.
 Gain AudioEngine::gainFor(std::uint64_t clipId) const {
     Matrix m;
@@ -234,13 +256,13 @@ ChannelId AudioEngine::startSoundAt(std::uint32_t soundId, double secondOffset, 
 void AudioEngine::stopSounds(std::uint64_t clipId, int soundId) {
     followMovie();
     m_mixer.stopIf([&](const Channel& c) {
-        return !c.stream && (clipId == 0 || c.clipId == clipId) && (soundId < 0 || c.soundId == static_cast<std::uint32_t>(soundId));
+        return !c.stream && !c.feed && (clipId == 0 || c.clipId == clipId) && (soundId < 0 || c.soundId == static_cast<std::uint32_t>(soundId));
     });
 }
 
 void AudioEngine::stopAll() {
     followMovie();
-    m_mixer.clear();
+    m_mixer.stopIf([](const Channel& c) { return !c.feed; });
     for (auto& [clipId, state] : m_streams)
         state.channel = kNoChannel;
 }

@@ -52,6 +52,9 @@ public:
     // True while the root timeline's stream sound plays: the frame clock then follows
     // the audio clock.
     bool rootStreamPlaying() const;
+    // True while a sound leads the pictures (the root timeline's stream, or a video file's
+    // track): a host with a device then runs the frame clock on the audio clock.
+    bool audioLeadsClock() const;
     const AudioStats& stats() const { return m_stats; }
     const Mixer& mixer() const { return m_mixer; }
 
@@ -66,6 +69,8 @@ public:
     LoadedSound loadMp3(std::span<const std::uint8_t> file) override;
     double positionMs(ChannelId channel) const override;
     std::vector<ChannelId> takeFinished() override;
+    ChannelId playFeed(std::shared_ptr<SoundFeed> feed) override;
+    void stopChannel(ChannelId channel) override;
 
 private:
     struct StreamState {

@@ -66,6 +66,30 @@ const Channel* Mixer::find(ChannelId id) const {
 
 namespace {
 
+// Adds one input frame through the gain into output frame `i`, before any envelope.
+inline void addFrame(std::span<std::int32_t> sum, std::size_t i, std::int64_t outL, std::int64_t outR) {
+    sum[i * 2] += static_cast<std::int32_t>(std::clamp<std::int64_t>(outL, INT32_MIN / 4, INT32_MAX / 4));
+    sum[i * 2 + 1] += static_cast<std::int32_t>(std::clamp<std::int64_t>(outR, INT32_MIN / 4, INT32_MAX / 4));
+}
+
+// A fed channel: takes what the feed holds (silence after it while it is dry); false once
+// the feed is complete and drained.
+bool mixFeed(Channel& c, const Gain& g, std::span<std::int32_t> sum) {
+    SoundFeed& feed = *c.feed;
+    const std::size_t frames = std::min(sum.size() / 2, feed.pending.frames());
+    const std::int16_t* src = feed.pending.samples.data();
+    for (std::size_t i = 0; i < frames; ++i) {
+        const std::int64_t l = src[i * 2];
+        const std::int64_t r = src[i * 2 + 1];
+        addFrame(sum, i, (l * g.ll + r * g.lr) >> 15, (l * g.rl + r * g.rr) >> 15);
+    }
+    feed.pending.samples.erase(feed.pending.samples.begin(),
+                               feed.pending.samples.begin() + static_cast<std::ptrdiff_t>(frames * 2));
+    feed.taken += frames;
+    c.played += frames;
+    return !feed.drained();
+}
+
 // Adds one channel's next frames into `sum`; false once the channel has ended.
 bool mixChannel(Channel& c, const Gain& g, std::span<std::int32_t> sum) {
     const std::size_t frames = sum.size() / 2;
@@ -86,8 +110,7 @@ bool mixChannel(Channel& c, const Gain& g, std::span<std::int32_t> sum) {
             outL = (outL * envelopeLevel(c.envelope, t, false)) >> 15;
             outR = (outR * envelopeLevel(c.envelope, t, true)) >> 15;
         }
-        sum[i * 2] += static_cast<std::int32_t>(std::clamp<std::int64_t>(outL, INT32_MIN / 4, INT32_MAX / 4));
-        sum[i * 2 + 1] += static_cast<std::int32_t>(std::clamp<std::int64_t>(outR, INT32_MIN / 4, INT32_MAX / 4));
+        addFrame(sum, i, outL, outR);
         ++c.pos;
         ++c.played;
     }
@@ -101,7 +124,8 @@ void Mixer::mix(std::span<std::int16_t> out, const std::function<Gain(const Chan
     m_sum.assign(out.size() & ~std::size_t(1), 0);
     std::vector<ChannelId> ended;
     for (auto& c : m_channels) {
-        if (!c.pcm || !mixChannel(c, gainOf(c), m_sum))
+        const bool playing = c.feed ? mixFeed(c, gainOf(c), m_sum) : c.pcm && mixChannel(c, gainOf(c), m_sum);
+        if (!playing)
             ended.push_back(c.id);
     }
     for (ChannelId id : ended) {

@@ -5,6 +5,7 @@
 // gain comes out bit for bit. The sum is clipped to 16 bits once, at the end.
 
 #include "swf/audio/Pcm.h"
+#include "swf/audio/SoundFeed.h"
 #include "swf/audio/SoundControl.h"
 
 #include <cstdint>
@@ -34,6 +35,8 @@ struct Channel {
     std::uint32_t soundId = 0;
     std::uint64_t clipId = 0;
     bool stream = false;
+    // Set for a fed sound (pcm, begin, end, loops and envelope unused).
+    std::shared_ptr<SoundFeed> feed;
 };
 
 // Channels beyond this many are refused (a script starting sounds in a loop).

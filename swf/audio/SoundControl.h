@@ -7,9 +7,11 @@
 // started without one, and the global transform.
 
 #include "swf/audio/Id3Tags.h"
+#include "swf/audio/SoundFeed.h"
 #include "swf/format/Sound.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -64,6 +66,11 @@ public:
     virtual double positionMs(ChannelId channel) const = 0;
     // Channels that played to their end since the last call, oldest first.
     virtual std::vector<ChannelId> takeFinished() = 0;
+
+    // Plays a fed sound (a video file's track) under the global transform. Scripts'
+    // stop() and stopAllSounds leave it playing: the video's clock runs on it.
+    virtual ChannelId playFeed(std::shared_ptr<SoundFeed> feed) = 0;
+    virtual void stopChannel(ChannelId channel) = 0;
 };
 
 } // namespace swf::audio

@@ -161,6 +161,24 @@ struct SoundDecoder::State {
         }
     }
 
+    // Makes the codec context; `setUp` fills in what the codec needs before it opens.
+    template <typename SetUp>
+    bool open(AVCodecID id, SetUp setUp) {
+        // Damaged sound data is normal input: it is counted, not logged packet by packet.
+        av_log_set_level(AV_LOG_QUIET);
+        codec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(id);
+        if (!codec)
+            return false;
+        ctx = avcodec_alloc_context3(codec);
+        packet = av_packet_alloc();
+        frame = av_frame_alloc();
+        if (!ctx || !packet || !frame || !setUp(*ctx) || avcodec_open2(ctx, codec, nullptr) < 0) {
+            avcodec_free_context(&ctx);
+            return false;
+        }
+        return true;
+    }
+
     void send(const std::uint8_t* data, int size) {
         packet->data = const_cast<std::uint8_t*>(data);
         packet->size = size;
@@ -171,28 +189,20 @@ struct SoundDecoder::State {
 };
 
 SoundDecoder::SoundDecoder(const format::SoundFormat& format) : m(std::make_unique<State>()) {
-    // Damaged sound data is normal input: it is counted, not logged packet by packet.
-    av_log_set_level(AV_LOG_QUIET);
     m->format = format;
     const AVCodecID id = codecFor(format);
-    m->codec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(id);
-    if (!m->codec)
-        return;
-    m->ctx = avcodec_alloc_context3(m->codec);
-    m->packet = av_packet_alloc();
-    m->frame = av_frame_alloc();
-    if (!m->ctx || !m->packet || !m->frame) {
-        avcodec_free_context(&m->ctx);
-        return;
-    }
-    m->ctx->sample_rate = sourceRate(format);
-    av_channel_layout_default(&m->ctx->ch_layout, format.stereo && !isMonoOnly(format) ? 2 : 1);
-    if (avcodec_open2(m->ctx, m->codec, nullptr) < 0) {
-        avcodec_free_context(&m->ctx);
-        return;
-    }
-    if (id == AV_CODEC_ID_MP3)
+    const bool opened = m->open(id, [&format](AVCodecContext& ctx) {
+        ctx.sample_rate = sourceRate(format);
+        av_channel_layout_default(&ctx.ch_layout, format.stereo && !isMonoOnly(format) ? 2 : 1);
+        return true;
+    });
+    if (opened && id == AV_CODEC_ID_MP3)
         m->parser = av_parser_init(AV_CODEC_ID_MP3);
+}
+
+SoundDecoder::SoundDecoder(const AVCodecParameters& track) : m(std::make_unique<State>()) {
+    m->open(track.codec_id,
+              [&track](AVCodecContext& ctx) { return avcodec_parameters_to_context(&ctx, &track) >= 0; });
 }
 
 SoundDecoder::~SoundDecoder() = default;

@@ -11,6 +11,8 @@
 #include <memory>
 #include <span>
 
+struct AVCodecParameters;
+
 namespace swf::audio {
 
 // Rate of the decoded signal before resampling for a SWF format (Nellymoser and
@@ -23,6 +25,8 @@ std::uint64_t outputFrames(std::uint64_t sourceFrames, int rate);
 class SoundDecoder {
 public:
     explicit SoundDecoder(const format::SoundFormat& format);
+    // A sound track libavformat found in a media file; its packets are whole codec frames.
+    explicit SoundDecoder(const AVCodecParameters& track);
     ~SoundDecoder();
     SoundDecoder(const SoundDecoder&) = delete;
     SoundDecoder& operator=(const SoundDecoder&) = delete;

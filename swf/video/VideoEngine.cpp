@@ -1,9 +1,11 @@
 #include "swf/video/VideoEngine.h"
 
 #include "swf/Player.h"
+#include "swf/audio/SoundControl.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/VideoObject.h"
+#include "swf/video/FileAudio.h"
 #include "swf/video/FlvScriptTags.h"
 #include "swf/video/VideoFile.h"
 
@@ -19,6 +21,9 @@ namespace {
 // What a video object holding a NetStream's pictures has as its decoded frame: never a
 // ratio, so detaching it brings its own frames back at the next sync.
 constexpr int kShowsStream = -2;
+
+// How far ahead of what is heard a file's sound is decoded.
+constexpr std::size_t kSoundLeadFrames = audio::kOutputRate / 2;
 
 // Stream ids are unique in the process: script objects of one session can never name
 // another session's streams.
@@ -39,10 +44,16 @@ struct VideoEngine::NetStream {
     bool flushed = false;    // the end of the file's data entered the buffer
     std::vector<ScriptCall> calls; // the file's script tags, in time order
     std::size_t nextCall = 0;
+    // The file's sound, when it has one FFmpeg decodes. While its channel plays, the
+    // clock is the sound heard: `offset` plus the frames taken since `takenAtStart`.
+    std::unique_ptr<FileAudio> sound;
+    std::shared_ptr<audio::SoundFeed> feed; // null once the track has played out
+    audio::ChannelId channel = audio::kNoChannel;
+    std::uint64_t takenAtStart = 0;
 };
 
-// Back to a stream that plays nothing; the script's buffer time stays.
 void VideoEngine::restart(NetStream& s) {
+    stopSound(s);
     NetStream fresh;
     fresh.id = s.id;
     fresh.bufferTime = s.bufferTime;
@@ -51,13 +62,41 @@ void VideoEngine::restart(NetStream& s) {
 
 VideoEngine::VideoEngine(Player& player) : m_player(player) {}
 
-VideoEngine::~VideoEngine() = default;
+// The sound engine outlives this (the session made it first): fed channels stop with us.
+VideoEngine::~VideoEngine() {
+    for (auto& s : m_netStreams)
+        stopSound(*s);
+}
+
+void VideoEngine::fillSound(NetStream& s) {
+    if (s.sound && s.feed)
+        s.sound->fill(*s.feed, kSoundLeadFrames);
+}
+
+void VideoEngine::startSound(NetStream& s) {
+    audio::SoundControl* control = m_player.soundControl();
+    if (!s.sound || !s.feed || !control || s.channel != audio::kNoChannel)
+        return;
+    fillSound(s);
+    s.channel = control->playFeed(s.feed);
+    s.takenAtStart = s.feed->taken;
+}
+
+void VideoEngine::stopSound(NetStream& s) {
+    if (s.channel == audio::kNoChannel)
+        return;
+    if (audio::SoundControl* control = m_player.soundControl())
+        control->stopChannel(s.channel);
+    s.channel = audio::kNoChannel;
+}
 
 void VideoEngine::followMovie() {
     if (m_loadCount == m_player.loadCount())
         return;
     m_loadCount = m_player.loadCount();
     m_streams.clear();
+    for (auto& s : m_netStreams)
+        stopSound(*s);
     m_netStreams.clear();
     m_videos.clear();
     m_events.clear();
@@ -90,7 +129,11 @@ void VideoEngine::status(StreamId stream, const char* code, const char* level) {
 }
 
 double VideoEngine::clockOf(const NetStream& s) const {
-    return s.running ? s.offset + std::max(0.0, m_nowMs - s.startMs) / 1000.0 : s.offset;
+    if (!s.running)
+        return s.offset;
+    if (s.feed && s.channel != audio::kNoChannel)
+        return s.offset + static_cast<double>(s.feed->taken - s.takenAtStart) / audio::kOutputRate;
+    return s.offset + std::max(0.0, m_nowMs - s.startMs) / 1000.0;
 }
 
 void VideoEngine::advance(double movieTimeMs) {
@@ -101,12 +144,20 @@ void VideoEngine::advance(double movieTimeMs) {
         const StreamId id = s->id;
         if (!s->running || !s->file)
             continue;
+        if (s->feed && s->feed->drained()) {
+            // The sound has played out: the movie's clock carries the pictures on.
+            s->offset = clockOf(*s);
+            s->startMs = m_nowMs;
+            stopSound(*s);
+            s->feed.reset();
+        }
         const double at = clockOf(*s);
+        fillSound(*s);
         s->file->advanceTo(at);
         callsUpTo(*s, at);
         if (!s->flushed && s->file->duration() > 0 && at >= s->file->duration() - s->bufferTime)
             flush(*s);
-        if (s->file->ended()) {
+        if (s->file->ended() && !s->feed) {
             // The last picture stays; the clock stops where the file ends.
             s->running = false;
             s->finished = true;
@@ -194,6 +245,8 @@ StreamId VideoEngine::createStream() {
 }
 
 void VideoEngine::releaseStream(StreamId stream) {
+    if (NetStream* s = find(stream))
+        stopSound(*s);
     std::erase_if(m_netStreams, [stream](const auto& s) { return s->id == stream; });
     for (auto& [serial, v] : m_videos)
         if (v.stream == stream)
@@ -213,6 +266,11 @@ void VideoEngine::play(StreamId stream, const std::string& path) {
     s->file = std::move(file);
     s->running = true;
     s->startMs = m_nowMs;
+    if (auto sound = std::make_unique<FileAudio>(); m_player.soundControl() && sound->open(path)) {
+        s->sound = std::move(sound);
+        s->feed = std::make_shared<audio::SoundFeed>();
+        startSound(*s);
+    }
     s->file->advanceTo(0);
     // FLV files carry their own onMetaData and cue points; other files get metadata
     // from what FFmpeg read.
@@ -250,6 +308,10 @@ void VideoEngine::pause(StreamId stream, std::optional<bool> paused) {
     s->startMs = m_nowMs;
     s->paused = want;
     s->running = !want && !s->finished;
+    if (s->running)
+        startSound(*s);
+    else
+        stopSound(*s);
     status(stream, want ? "NetStream.Pause.Notify" : "NetStream.Unpause.Notify");
 }
 
@@ -260,7 +322,12 @@ void VideoEngine::seek(StreamId stream, double seconds) {
     double to = std::isfinite(seconds) ? std::max(0.0, seconds) : 0.0;
     if (s->file->duration() > 0)
         to = std::min(to, s->file->duration());
+    stopSound(*s);
     s->file->seek(to);
+    if (s->sound) {
+        s->sound->seek(to);
+        s->feed = std::make_shared<audio::SoundFeed>();
+    }
     // Cue points from the new position on are still to come.
     s->nextCall = 0;
     while (s->nextCall < s->calls.size() && s->calls[s->nextCall].seconds < to)
@@ -269,6 +336,8 @@ void VideoEngine::seek(StreamId stream, double seconds) {
     s->startMs = m_nowMs;
     s->finished = false;
     s->running = !s->paused;
+    if (s->running)
+        startSound(*s);
     status(stream, "NetStream.Seek.Notify");
 }
 

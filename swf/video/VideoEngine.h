@@ -64,7 +64,12 @@ private:
     // Reports the file's script calls stamped at or before `seconds`.
     void callsUpTo(NetStream& s, double seconds);
     void flush(NetStream& s);
-    static void restart(NetStream& s);
+    // Back to a stream that plays nothing; the script's buffer time stays.
+    void restart(NetStream& s);
+    // The file's sound: tops up its feed, starts it at the clock's position, stops it.
+    void fillSound(NetStream& s);
+    void startSound(NetStream& s);
+    void stopSound(NetStream& s);
     // Where the stream's clock stands at the engine's present movie time.
     double clockOf(const NetStream& s) const;
 

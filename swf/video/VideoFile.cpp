@@ -1,11 +1,8 @@
 #include "swf/video/VideoFile.h"
 
 #include "swf/video/FfmpegCodecs.h"
+#include "swf/video/LocalMedia.h"
 #include "swf/video/VideoDecoder.h"
-
-extern "C" {
-#include <libavformat/avformat.h>
-}
 
 #include <algorithm>
 #include <cmath>
@@ -23,30 +20,12 @@ constexpr int kMaxPacketsPerAdvance = 2000;
 } // namespace
 
 struct VideoFile::State {
-    AVFormatContext* format = nullptr;
-    AVPacket* packet = nullptr;
-    int stream = -1;
-    double timeBase = 0; // seconds per timestamp unit
+    MediaTrack track;
     std::unique_ptr<VideoDecoder> decoder;
     bool eof = false;
     bool shown = false; // a picture has been shown since the start or the last seek
     bool dirty = false; // the decoder shows a picture newer than `converted`
     std::shared_ptr<const timeline::Pixels> converted;
-
-    ~State() {
-        av_packet_free(&packet);
-        avformat_close_input(&format);
-    }
-
-    // Reads up to the next packet of the video stream; false at the end.
-    bool readVideoPacket() {
-        while (av_read_frame(format, packet) >= 0) {
-            if (packet->stream_index == stream)
-                return true;
-            av_packet_unref(packet);
-        }
-        return false;
-    }
 
     std::optional<std::int64_t> stamp(std::int64_t ts) const {
         return ts == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(ts);
@@ -63,32 +42,20 @@ bool VideoFile::open(const std::string& path) {
     m_fileSize = std::filesystem::file_size(path, ec);
     if (ec)
         return false;
-    AVDictionary* options = nullptr;
-    // Files only, and only the containers Flash played.
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    av_dict_set(&options, "format_whitelist", "flv,mov,mp4,m4a,3gp,3g2,mj2", 0);
-    const int opened = avformat_open_input(&s.format, ("file:" + path).c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0 || avformat_find_stream_info(s.format, nullptr) < 0)
+    if (!s.track.open(path, AVMEDIA_TYPE_VIDEO))
         return false;
-    s.stream = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (s.stream < 0)
-        return false;
-    const AVStream* st = s.format->streams[s.stream];
-    s.timeBase = av_q2d(st->time_base);
-    s.decoder = std::make_unique<VideoDecoder>(*st->codecpar, DecoderOptions{});
+    s.decoder = std::make_unique<VideoDecoder>(s.track.parameters(), DecoderOptions{});
     s.decoder->setQueued(true);
-    s.packet = av_packet_alloc();
-    return s.decoder->valid() && s.packet;
+    return s.decoder->valid();
 }
 
 // Pictures come out of the codec in presentation order and wait there until their time;
 // packets are read only while no picture is waiting.
 bool VideoFile::advanceTo(double seconds) {
     State& s = *m_state;
-    if (!s.decoder || !s.packet)
+    if (!s.decoder)
         return false;
-    const double units = s.timeBase > 0 ? seconds / s.timeBase : 0.0;
+    const double units = s.track.timeBase > 0 ? seconds / s.track.timeBase : 0.0;
     const std::int64_t due = units >= 9.0e18 ? INT64_MAX : static_cast<std::int64_t>(std::floor(units + 1e-6));
     bool changed = false;
     for (int n = 0; n < kMaxPacketsPerAdvance; ++n) {
@@ -101,14 +68,15 @@ bool VideoFile::advanceTo(double seconds) {
         }
         if (s.decoder->nextTimestamp() || s.eof)
             break;
-        if (!s.readVideoPacket()) {
+        if (!s.track.readPacket()) {
             s.eof = true;
             s.decoder->drain();
             continue;
         }
-        s.decoder->decode(std::span<const std::uint8_t>(s.packet->data, s.packet->size),
-                          s.packet->flags & AV_PKT_FLAG_KEY, s.stamp(s.packet->pts), s.stamp(s.packet->dts));
-        av_packet_unref(s.packet);
+        const AVPacket& p = *s.track.packet;
+        s.decoder->decode(std::span<const std::uint8_t>(p.data, p.size), p.flags & AV_PKT_FLAG_KEY, s.stamp(p.pts),
+                          s.stamp(p.dts));
+        av_packet_unref(s.track.packet);
     }
     s.dirty |= changed;
     return changed;
@@ -116,12 +84,10 @@ bool VideoFile::advanceTo(double seconds) {
 
 void VideoFile::seek(double seconds) {
     State& s = *m_state;
-    if (!s.format || !s.decoder)
+    if (!s.decoder)
         return;
     s.eof = s.shown = false;
-    const auto target = static_cast<std::int64_t>(std::max(0.0, seconds) / (s.timeBase > 0 ? s.timeBase : 1.0));
-    if (av_seek_frame(s.format, s.stream, target, AVSEEK_FLAG_BACKWARD) < 0)
-        av_seek_frame(s.format, s.stream, 0, AVSEEK_FLAG_BACKWARD);
+    s.track.seek(seconds);
     s.decoder->reset();
     s.converted.reset();
     advanceTo(seconds);
@@ -142,7 +108,7 @@ std::shared_ptr<const timeline::Pixels> VideoFile::picture() {
 }
 
 double VideoFile::duration() const {
-    const AVFormatContext* f = m_state->format;
+    const AVFormatContext* f = m_state->track.format;
     return f && f->duration > 0 ? double(f->duration) / AV_TIME_BASE : 0.0;
 }
 
@@ -150,9 +116,9 @@ ScriptValue VideoFile::metadata() const {
     ScriptValue out;
     out.kind = ScriptValue::Kind::Object;
     const State& s = *m_state;
-    if (!s.format || s.stream < 0)
+    if (!s.decoder)
         return out;
-    const AVStream* st = s.format->streams[s.stream];
+    const AVStream* st = s.track.format->streams[s.track.stream];
     const auto add = [&out](const char* key, double value) { out.members.emplace_back(key, ScriptValue::of(value)); };
     add("duration", duration());
     add("width", st->codecpar->width);

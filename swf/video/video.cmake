@@ -8,6 +8,8 @@ add_library(swf_video STATIC
   ${CMAKE_CURRENT_LIST_DIR}/VideoDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EmbeddedVideo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FlvScriptTags.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LocalMedia.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileAudio.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoEngine.cpp)
 target_include_directories(swf_video PUBLIC ${PROJECT_SOURCE_DIR})
@@ -15,4 +17,4 @@ target_include_directories(swf_video PUBLIC ${PROJECT_SOURCE_DIR})
 # stay under 2 MB, and FFmpeg does the heavy work. Nothing here throws or catches; the only
 # exception that could pass through is std::bad_alloc, which ends the player either way.
 target_compile_options(swf_video PRIVATE -Os -fno-exceptions -fno-asynchronous-unwind-tables)
-target_link_libraries(swf_video PUBLIC swf_player swf_timeline swf_movie swf_format PRIVATE PkgConfig::FFMPEG PkgConfig::AVFORMAT)
+target_link_libraries(swf_video PUBLIC swf_player swf_timeline swf_movie swf_format swf_audio PRIVATE PkgConfig::FFMPEG PkgConfig::AVFORMAT)

@@ -154,6 +154,37 @@ TEST(Mixer, SumsClipsAndAppliesTransforms) {
     EXPECT_EQ(p.mixed[8820 * 2 + 1], 0);
 }
 
+// A fed sound (a video file's track) plays what it is given under the global transform,
+// waits in silence while dry, ends once complete and drained, and outlives stopAllSounds.
+TEST(Mixer, FedSoundsWaitWhenDryAndEndWhenComplete) {
+    SwfWriter w;
+    w.setFrameRate(10);
+    w.showFrame(5);
+    Playback p(w);
+    auto feed = std::make_shared<swf::audio::SoundFeed>();
+    const Samples first(3000 * 2, 1000);
+    feed->append(first);
+    const swf::audio::ChannelId id = p.engine.playFeed(feed);
+    ASSERT_NE(id, swf::audio::kNoChannel);
+    swf::audio::SoundTransform half;
+    half.volume = 50;
+    p.engine.setTransform(0, half);
+    p.engine.stopAll();
+    p.ticks(1);
+    EXPECT_EQ(p.mixed[0], 500);
+    EXPECT_EQ(p.mixed[2999 * 2 + 1], 500);
+    EXPECT_EQ(p.mixed[3000 * 2], 0); // dry: silence, still playing
+    EXPECT_EQ(feed->taken, 3000u);
+    EXPECT_TRUE(p.engine.audioLeadsClock());
+    feed->append(Samples(100 * 2, -2000));
+    feed->complete = true;
+    p.ticks(1);
+    EXPECT_EQ(p.mixed[4410 * 2], -1000);
+    EXPECT_TRUE(p.silentFrom(4410 + 100));
+    EXPECT_EQ(p.engine.takeFinished(), std::vector<swf::audio::ChannelId>{id});
+    EXPECT_FALSE(p.engine.audioLeadsClock());
+}
+
 TEST(EventSound, BrokenDataIsSkippedNeverFatal) {
     SwfWriter w;
     w.setFrameRate(10);
