@@ -1,7 +1,9 @@
 // TextFormat: every property is an accessor on the prototype that converts what is
-// assigned the way the player did (sizes and indents to 32-bit integers with anything
-// not finite as -2147483648, margins never negative, colours as unsigned 32-bit, align
-// and display only from their names); undefined and null unset a property.
+// assigned the way the player did (from SWF 8: sizes and indents to 32-bit integers with
+// anything not finite as -2147483648; before: wrapped to 32 bits with anything not finite
+// as 0, and indents and leading never negative; margins never negative, colours as
+// unsigned 32-bit, align and display only from their names); undefined and null unset a
+// property. kerning and letterSpacing came with SWF 8.
 
 #include "BuiltinTextFormat.h"
 
@@ -16,7 +18,7 @@
 namespace swf::avm1 {
 namespace {
 
-enum class Conv : std::uint8_t { Align, Int, Bool, Color, Display, String, Margin, Number, TabStops };
+enum class Conv : std::uint8_t { Align, Int, Indent, Bool, Color, Display, String, Margin, Number, TabStops };
 
 struct Prop {
     const char* name;
@@ -25,16 +27,16 @@ struct Prop {
 
 // In the order the player lists them; the constructor's arguments are a subset.
 constexpr std::array<Prop, 19> kProps{{{"align", Conv::Align},
-                                       {"blockIndent", Conv::Int},
+                                       {"blockIndent", Conv::Indent},
                                        {"bold", Conv::Bool},
                                        {"bullet", Conv::Bool},
                                        {"color", Conv::Color},
                                        {"display", Conv::Display},
                                        {"font", Conv::String},
-                                       {"indent", Conv::Int},
+                                       {"indent", Conv::Indent},
                                        {"italic", Conv::Bool},
                                        {"kerning", Conv::Bool},
-                                       {"leading", Conv::Int},
+                                       {"leading", Conv::Indent},
                                        {"leftMargin", Conv::Margin},
                                        {"letterSpacing", Conv::Number},
                                        {"rightMargin", Conv::Margin},
@@ -78,19 +80,50 @@ TextFormatObject* asTextFormat(Object* o) {
     return dynamic_cast<TextFormatObject*>(o);
 }
 
-double toInt32OrMin(double n) {
+// A format integer: SWF 8 truncates and takes anything out of range as -2147483648; older
+// movies wrap to 32 bits as the bit operators do.
+double formatInt(const Interpreter& vm, double n) {
+    if (vm.version() < 8)
+        return double(toInt32(n));
     if (!std::isfinite(n) || std::trunc(n) >= 2147483648.0 || std::trunc(n) < -2147483648.0)
         return -2147483648.0;
     return std::trunc(n) + 0.0; // no negative zero
 }
 
+// What an object assigned to a format property gives. The player asked it for valueOf
+// twice and toString once whatever the property (the traces show each call), and took
+// numbers from the first and text from the last; primitives convert as they are.
+struct Assigned {
+    Value primitive; // valueOf's result
+    std::string text;
+};
+
+Assigned readAssigned(Interpreter& vm, const Value& v) {
+    const Object::Kind kind = v.object()->kind();
+    if (kind == Object::Kind::Function || kind == Object::Kind::Clip)
+        return {v, vm.toString(v)}; // a clip reads as its path
+    Value prim = vm.callMethod(v, "valueOf", {});
+    vm.callMethod(v, "valueOf", {});
+    const Value s = vm.callMethod(v, "toString", {});
+    return {prim, s.isString() ? s.string() : std::string("[type Object]")}; // only a string is text
+}
+
 std::optional<Value> convert(Interpreter& vm, Conv conv, const Value& v, const Value& current) {
+    const bool object = v.isObject();
+    const Assigned in = object ? readAssigned(vm, v) : Assigned{v, {}};
+    // Numbers from an object come from its valueOf (a non-primitive one reads as NaN).
+    const auto number = [&] {
+        return object ? (in.primitive.isObject() ? std::nan("") : vm.toNumber(in.primitive)) : vm.toNumber(v);
+    };
+    const auto text = [&] { return object ? in.text : vm.toString(v); };
     switch (conv) {
     case Conv::Align:
     case Conv::Display: {
         if (conv == Conv::Align && v.isNullish())
             return current;
-        const std::string s = asciiLower(v.isNullish() ? std::string() : vm.toString(v));
+        // display asks the object for its text once more.
+        const std::string s =
+            asciiLower(v.isNullish() ? std::string() : conv == Conv::Display && object ? vm.toString(v) : text());
         const char* const aligns[] = {"left", "right", "center", "justify"};
         const char* const displays[] = {"none", "inline", "block"};
         for (const char* name : conv == Conv::Align ? std::span<const char* const>(aligns)
@@ -100,31 +133,39 @@ std::optional<Value> convert(Interpreter& vm, Conv conv, const Value& v, const V
         return conv == Conv::Align ? current : Value("block");
     }
     case Conv::Int:
-        return Value(toInt32OrMin(vm.toNumber(v)));
+        return Value(formatInt(vm, number()));
+    case Conv::Indent: {
+        const double n = formatInt(vm, number());
+        return Value(vm.version() < 8 && n < 0 ? 0.0 : n);
+    }
     case Conv::Margin: {
-        const double n = vm.toNumber(v);
-        return Value(std::isnan(n) || n < 0 ? 0.0 : toInt32OrMin(n));
+        const double n = number();
+        if (vm.version() < 8)
+            return Value(std::max(0.0, formatInt(vm, n)));
+        return Value(std::isnan(n) || n < 0 ? 0.0 : formatInt(vm, n));
     }
     case Conv::Bool:
         return Value(vm.toBoolean(v));
     case Conv::Color: {
-        const double n = vm.toNumber(v);
+        const double n = number();
         return Value(std::isfinite(n) ? double(toUint32(n)) : 0.0);
     }
     case Conv::String:
-        return Value(vm.toString(v));
+        return Value(text());
     case Conv::Number:
-        return Value(vm.toNumber(v));
+        return Value(number());
     case Conv::TabStops: {
         // Anything with a length: its elements as integers; strings count their characters.
-        if ((!v.isObject() && !v.isString()) || (v.isString() && v.string().empty()))
+        // No stops at all leave an unset property unset and empty a set one.
+        const double len = v.isString()   ? double(toUtf16(v.string()).size())
+                           : v.isObject() ? vm.toNumber(vm.get(v, "length"))
+                                          : 0.0;
+        if (!(len > 0) && current.isNull())
             return Value::null();
-        const double len =
-            v.isString() ? double(toUtf16(v.string()).size()) : vm.toNumber(vm.get(v, "length"));
         std::vector<Value> stops;
         for (double i = 0; std::isfinite(len) && i < std::min(len, 10000.0); ++i)
             stops.push_back(
-                toInt32OrMin(v.isString() ? std::nan("") : vm.toNumber(vm.get(v, numberToString(i, 10)))));
+                formatInt(vm, v.isString() ? std::nan("") : vm.toNumber(vm.get(v, numberToString(i, 10)))));
         return Value(vm.newArray(std::move(stops)));
     }
     }
@@ -172,6 +213,8 @@ Value construct(Interpreter& vm, Object* self, std::span<const Value> args) {
 template <std::size_t... I> void defineAccessors(Interpreter& vm, Object* proto, std::index_sequence<I...>) {
     (
         [&] {
+            if (vm.version() < 8 && (I == indexOf("kerning") || I == indexOf("letterSpacing")))
+                return;
             Property& p = proto->put(kProps[I].name, vm.key(kProps[I].name), Value(), kDontEnum);
             p.virtualProperty = true;
             p.getter = vm.newNative(getProp<I>);

@@ -457,12 +457,11 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
             const ClipId child = m_host->child(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
             if (child != kNoClip)
                 return clipObject(child);
-            // Text fields became script objects with SWF 6; older movies do not see them by name.
-            const FieldRef field = m_version >= 6 ? m_host->fieldChild(static_cast<ClipObject*>(cur)->clip, name,
-                                                                       caseSensitive())
-                                                  : FieldRef{};
+            const FieldRef field = m_host->fieldChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
+            // Text fields became script objects with SWF 6; in older movies a field's name
+            // stands for the clip that holds it (Flash's traces print "_level0" for a root field).
             if (field.serial)
-                return textFieldObject(*this, field, std::string(name));
+                return m_version >= 6 ? textFieldObject(*this, field, std::string(name)) : Value(cur);
             if (const FieldRef video = m_host->videoChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
                 video.serial)
                 return videoObject(*this, video);

@@ -132,13 +132,16 @@ TEST(TextFieldScripts, StyleSheetsAndTextExtent) {
     EXPECT_EQ(traced, "true\n2\n#FF0000\nnull\n16711680\n20\ntrue\n4\ntrue\n");
 }
 
-// Text fields are script objects from SWF 6 on: a SWF 5 movie makes one with
-// createTextField but cannot reach it by name, so setting its properties changes nothing.
-TEST(TextFieldScripts, Swf5MoviesDoNotSeeFieldsByName) {
+// Text fields are script objects from SWF 6 on. In a SWF 5 movie a field's name stands
+// for the clip that holds it: `t` prints as "_level0", and what is set "on the field"
+// lands on the root (so the field keeps no border and `t.border` reads the root's).
+TEST(TextFieldScripts, Swf5MoviesReachTheHoldingClipByAFieldsName) {
     const char* script = R"(
         push 20, 100, 0, 0, 1, "t", 6, "createTextField"; callfunction; pop
+        push "t"; getvariable; trace
         push "t"; getvariable; typeof; trace
         push "t"; getvariable; push "border", true; setmember
+        push "_root"; getvariable; push "border"; getmember; typeof; trace
         push "_root"; getvariable; push "t"; getmember; push "border"; getmember; typeof; trace
     )";
     for (int version : {5, 6}) {
@@ -146,6 +149,9 @@ TEST(TextFieldScripts, Swf5MoviesDoNotSeeFieldsByName) {
         movie.setVersion(version).setFrameRate(12);
         movie.doAction(assembleActions(script));
         movie.showFrame();
-        EXPECT_EQ(traceFrames(movie.bytes(), 1), version == 5 ? "undefined\nundefined\n" : "object\nboolean\n") << version;
+        EXPECT_EQ(traceFrames(movie.bytes(), 1),
+                  version == 5 ? "_level0\nmovieclip\nboolean\nboolean\n"
+                               : "_level0.t\nobject\nundefined\nboolean\n")
+            << version;
     }
 }
