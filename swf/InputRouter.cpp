@@ -294,9 +294,13 @@ timeline::DisplayObject* InputRouter::resolve(const Target& t, timeline::Clip** 
 
 bool InputRouter::isMenu(const Target& t) const {
     const timeline::DisplayObject* obj = resolve(t);
+    if (obj && obj->clip)
+        return m_runner.clipTracksAsMenu(*obj->clip);
     if (!obj || obj->character->kind != format::CharacterKind::Button)
-        return false; // FIXME: clips' trackAsMenu property
-    return static_cast<const format::ButtonCharacter&>(*obj->character).trackAsMenu;
+        return false;
+    const auto* state = obj->as<timeline::ButtonObject>();
+    return state && state->trackAsMenu ? *state->trackAsMenu
+                                       : static_cast<const format::ButtonCharacter&>(*obj->character).trackAsMenu;
 }
 
 void InputRouter::transition(const Target& t, Transition what) {
@@ -316,11 +320,16 @@ void InputRouter::transition(const Target& t, Transition what) {
             if (action.conditions & info.condition)
                 blocks.emplace_back(action.actions);
         auto keep = parent->weak_from_this();
+        const std::uint64_t serial = obj->serial;
         for (auto code : blocks) {
             auto p = keep.lock();
             if (!p || !p->isOnStage())
                 break;
             m_runner.runButtonActions(*p, code);
+            m_world.flushRemoved();
+        }
+        if (auto p = keep.lock(); p && p->isOnStage()) {
+            m_runner.callButtonHandler(*p, serial, info.handler);
             m_world.flushRemoved();
         }
         return;

@@ -71,6 +71,10 @@ public:
     virtual bool clipHandlesMouse(timeline::Clip&) { return false; }
     // The hand cursor shows over the clip (or button) when it acts as a button.
     virtual bool showsHandCursor(timeline::Clip&) { return true; }
+    // A script set the clip's trackAsMenu.
+    virtual bool clipTracksAsMenu(timeline::Clip&) { return false; }
+    // Calls a handler (onPress ...) scripts gave the button `serial` on `parent`'s list.
+    virtual void callButtonHandler(timeline::Clip& /*parent*/, std::uint64_t /*serial*/, std::string_view /*name*/) {}
     // Tells the Mouse and Key listeners, and every clip's own onMouseDown/Up/Move
     // handlers for the mouse messages. `wheelDelta` only for MouseWheel.
     enum class Broadcast { MouseDown, MouseUp, MouseMove, MouseWheel, KeyDown, KeyUp };

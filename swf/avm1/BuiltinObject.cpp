@@ -1,5 +1,6 @@
 // Object, Function, Error, ASSetPropFlags and the global functions.
 
+#include "BuiltinButton.h"
 #include "BuiltinSupport.h"
 #include "BuiltinTextField.h"
 #include "BuiltinTextFormat.h"
@@ -396,6 +397,7 @@ void installBuiltins(Interpreter& vm) {
     installSharedObjectBuiltins(vm);
     installSoundBuiltins(vm);
     installVideoBuiltins(vm);
+    installButtonBuiltins(vm);
     installKeyBuiltins(vm);
     installMouseBuiltins(vm);
     installSelectionBuiltins(vm);

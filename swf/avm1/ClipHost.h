@@ -135,6 +135,22 @@ public:
     // removeTextField: only fields at script depths go; false when refused.
     virtual bool removeField(const FieldRef&) { return false; }
 
+    // Buttons by instance name (after clips and text fields of that name).
+    virtual FieldRef buttonChild(ClipId, std::string_view, bool) { return {}; }
+    // Any object on a clip's display list (field, button, video) named by a FieldRef: whether
+    // it is still there, its placement properties as fieldProperty reads them, and its name
+    // and depth as getDepth counts.
+    virtual bool placedLives(const FieldRef& ref) { return field(ref) != nullptr; }
+    virtual double placedProperty(const FieldRef&, ClipProperty) { return 0; }
+    virtual void setPlacedProperty(const FieldRef&, ClipProperty, double) {}
+    virtual bool placedName(const FieldRef&, std::string&, int&) { return false; }
+    virtual void renamePlaced(const FieldRef&, const std::string&) {}
+    // What scripts set on a button: `enabled`, `useHandCursor` and `trackAsMenu` (the
+    // button's own flag until a script sets it). Nothing once the button is gone.
+    enum class ButtonFlag : std::uint8_t { Enabled, HandCursor, TrackAsMenu };
+    virtual std::optional<bool> buttonFlag(const FieldRef&, ButtonFlag) { return std::nullopt; }
+    virtual void setButtonFlag(const FieldRef&, ButtonFlag, bool) {}
+
     // The root timeline (_level0); levels above 0 are not kept.
     virtual ClipId root() = 0;
     virtual ClipId parent(ClipId clip) = 0; // kNoClip for the root

@@ -1,8 +1,10 @@
-// Text fields as display objects for scripts: placement properties, name, depth, removal.
+// Text fields, buttons and the other placed objects that are not clips, as display objects
+// for scripts: placement properties, name, depth, removal, and buttons' script flags.
 
 #include "swf/avm1/PlayerScriptHost.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/objects/ButtonObject.h"
 #include "swf/timeline/objects/TextFieldObject.h"
 
 #include <algorithm>
@@ -35,17 +37,41 @@ void extentInParent(const timeline::DisplayObject& o, const text::FieldState& f,
 
 } // namespace
 
-timeline::DisplayObject* PlayerScriptHost::fieldObject(const FieldRef& ref, timeline::Clip** parent) {
+timeline::DisplayObject* PlayerScriptHost::placedObject(const FieldRef& ref, timeline::Clip** parent) {
     timeline::Clip* c = find(ref.parent);
     if (!c)
         return nullptr;
     for (auto& [depth, obj] : c->displayList())
-        if (obj.serial == ref.serial && obj.as<timeline::TextFieldObject>()) {
+        if (obj.serial == ref.serial) {
             if (parent)
                 *parent = c;
             return &obj;
         }
     return nullptr;
+}
+
+timeline::DisplayObject* PlayerScriptHost::fieldObject(const FieldRef& ref, timeline::Clip** parent) {
+    timeline::DisplayObject* o = placedObject(ref, parent);
+    return o && o->as<timeline::TextFieldObject>() ? o : nullptr;
+}
+
+bool PlayerScriptHost::placedLives(const FieldRef& ref) {
+    return placedObject(ref) != nullptr;
+}
+
+double PlayerScriptHost::placedProperty(const FieldRef& ref, ClipProperty p) {
+    if (fieldObject(ref))
+        return fieldProperty(ref, p);
+    const timeline::DisplayObject* o = placedObject(ref);
+    return o ? objectProperty(o, p) : 0;
+}
+
+void PlayerScriptHost::setPlacedProperty(const FieldRef& ref, ClipProperty p, double value) {
+    if (fieldObject(ref))
+        return setFieldProperty(ref, p, value);
+    timeline::DisplayObject* o = placedObject(ref);
+    if (o && std::isfinite(value) && setObjectProperty(*o, p, std::clamp(value, -1e9, 1e9)))
+        ++m_world->generation;
 }
 
 double PlayerScriptHost::fieldProperty(const FieldRef& ref, ClipProperty p) {
@@ -81,8 +107,8 @@ void PlayerScriptHost::setFieldProperty(const FieldRef& ref, ClipProperty p, dou
     ++m_world->generation;
 }
 
-bool PlayerScriptHost::fieldPlacement(const FieldRef& ref, std::string& name, int& depth) {
-    const timeline::DisplayObject* o = fieldObject(ref);
+bool PlayerScriptHost::placedName(const FieldRef& ref, std::string& name, int& depth) {
+    const timeline::DisplayObject* o = placedObject(ref);
     if (!o)
         return false;
     name = o->name;
@@ -90,9 +116,18 @@ bool PlayerScriptHost::fieldPlacement(const FieldRef& ref, std::string& name, in
     return true;
 }
 
-void PlayerScriptHost::renameField(const FieldRef& ref, const std::string& name) {
-    if (timeline::DisplayObject* o = fieldObject(ref))
+bool PlayerScriptHost::fieldPlacement(const FieldRef& ref, std::string& name, int& depth) {
+    return fieldObject(ref) && placedName(ref, name, depth);
+}
+
+void PlayerScriptHost::renamePlaced(const FieldRef& ref, const std::string& name) {
+    if (timeline::DisplayObject* o = placedObject(ref))
         o->name = name;
+}
+
+void PlayerScriptHost::renameField(const FieldRef& ref, const std::string& name) {
+    if (fieldObject(ref))
+        renamePlaced(ref, name);
 }
 
 bool PlayerScriptHost::removeField(const FieldRef& ref) {
@@ -101,6 +136,40 @@ bool PlayerScriptHost::removeField(const FieldRef& ref) {
     if (!o || o->depth < kDepthOffset)
         return false;
     return parent->removeAt(o->depth);
+}
+
+FieldRef PlayerScriptHost::buttonChild(ClipId clip, std::string_view name, bool caseSensitive) {
+    return childOfKind(clip, name, caseSensitive, timeline::ObjectKind::Button);
+}
+
+std::optional<bool> PlayerScriptHost::buttonFlag(const FieldRef& ref, ButtonFlag flag) {
+    const timeline::DisplayObject* o = placedObject(ref);
+    const auto* b = o ? o->as<timeline::ButtonObject>() : nullptr;
+    if (!b)
+        return std::nullopt;
+    switch (flag) {
+    case ButtonFlag::Enabled:
+        return b->enabled;
+    case ButtonFlag::HandCursor:
+        return b->useHandCursor;
+    case ButtonFlag::TrackAsMenu:
+        return b->trackAsMenu.value_or(static_cast<const format::ButtonCharacter&>(*o->character).trackAsMenu);
+    }
+    return std::nullopt;
+}
+
+void PlayerScriptHost::setButtonFlag(const FieldRef& ref, ButtonFlag flag, bool value) {
+    timeline::DisplayObject* o = placedObject(ref);
+    auto* b = o ? o->as<timeline::ButtonObject>() : nullptr;
+    if (!b)
+        return;
+    if (flag == ButtonFlag::Enabled)
+        b->enabled = value;
+    else if (flag == ButtonFlag::HandCursor)
+        b->useHandCursor = value;
+    else
+        b->trackAsMenu = value;
+    ++m_world->generation; // the cursor and what the mouse is over may change
 }
 
 } // namespace swf::avm1

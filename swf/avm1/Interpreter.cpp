@@ -1,5 +1,6 @@
 #include "Interpreter.h"
 
+#include "BuiltinButton.h"
 #include "BuiltinLoad.h"
 
 #include "BuiltinTextField.h"
@@ -465,6 +466,9 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
             if (const FieldRef video = m_host->videoChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
                 video.serial)
                 return videoObject(*this, video);
+            if (const FieldRef button = m_host->buttonChild(static_cast<ClipObject*>(cur)->clip, name, caseSensitive());
+                button.serial && m_version >= 6) // buttons have instance names from SWF 6
+                return buttonObject(*this, button);
         }
     }
     found = false;
@@ -1031,8 +1035,8 @@ void Interpreter::collectGarbage() {
             work.push_back(o);
     for (auto& [id, o] : m_clips)
         work.push_back(o);
-    // A field's object lives as long as the field; scripts may still hold one that is gone.
-    std::erase_if(m_fields, [this](const auto& entry) { return !m_host || !m_host->field(entry.second.first); });
+    // A field's or button's object lives as long as it does; scripts may still hold one that is gone.
+    std::erase_if(m_fields, [this](const auto& entry) { return !m_host || !m_host->placedLives(entry.second.first); });
     for (auto& [serial, entry] : m_fields)
         work.push_back(entry.second);
     for (const Interval& i : m_intervals) {

@@ -77,6 +77,7 @@ public:
     Outcome run(std::span<const std::uint8_t> actions, ClipId target);
     // Calls a clip's handler (onEnterFrame, onLoad, ...) if it has one.
     bool callHandler(ClipId clip, std::string_view name, std::span<const Value> args = {});
+    bool callHandler(Object* object, std::string_view name, std::span<const Value> args = {});
     // A clip of a symbol with a class registered (Object.registerClass) takes that
     // class: its prototype, then the constructor and onLoad run on it. False when
     // no class is registered for `linkage`.

@@ -104,7 +104,10 @@ Interpreter::Completion Interpreter::runNested(std::shared_ptr<const std::vector
 }
 
 bool Interpreter::callHandler(ClipId clip, std::string_view name, std::span<const Value> args) {
-    Object* o = clipObject(clip);
+    return callHandler(clipObject(clip), name, args);
+}
+
+bool Interpreter::callHandler(Object* o, std::string_view name, std::span<const Value> args) {
     if (!o || scriptsDisabled())
         return false;
     const bool outer = !m_inBlock;

@@ -377,20 +377,21 @@ ClipId PlayerScriptHost::child(ClipId clip, std::string_view name, bool caseSens
     return kNoClip;
 }
 
-FieldRef PlayerScriptHost::fieldChild(ClipId clip, std::string_view name, bool caseSensitive) {
+FieldRef PlayerScriptHost::childOfKind(ClipId clip, std::string_view name, bool caseSensitive,
+                                       timeline::ObjectKind kind) {
     if (timeline::Clip* c = find(clip))
         for (const auto& [depth, obj] : c->displayList())
-            if (obj.as<timeline::TextFieldObject>() && timeline::sameName(obj.name, name, caseSensitive))
+            if (obj.kind == kind && timeline::sameName(obj.name, name, caseSensitive))
                 return {clip, obj.serial};
     return {};
 }
 
+FieldRef PlayerScriptHost::fieldChild(ClipId clip, std::string_view name, bool caseSensitive) {
+    return childOfKind(clip, name, caseSensitive, timeline::ObjectKind::EditText);
+}
+
 FieldRef PlayerScriptHost::videoChild(ClipId clip, std::string_view name, bool caseSensitive) {
-    if (timeline::Clip* c = find(clip))
-        for (const auto& [depth, obj] : c->displayList())
-            if (obj.kind == timeline::ObjectKind::Video && timeline::sameName(obj.name, name, caseSensitive))
-                return {clip, obj.serial};
-    return {};
+    return childOfKind(clip, name, caseSensitive, timeline::ObjectKind::Video);
 }
 
 text::FieldState* PlayerScriptHost::field(const FieldRef& ref) {
@@ -1083,11 +1084,29 @@ bool PlayerScriptHost::clipHandlesMouse(timeline::Clip& clip) {
 }
 
 bool PlayerScriptHost::showsHandCursor(timeline::Clip& clip) {
+    return clipFlag(clip, "useHandCursor", true);
+}
+
+bool PlayerScriptHost::clipTracksAsMenu(timeline::Clip& clip) {
+    return clipFlag(clip, "trackAsMenu", false);
+}
+
+bool PlayerScriptHost::clipFlag(timeline::Clip& clip, std::string_view name, bool unset) {
     Object* o = m_vm && m_vm->hasClipObject(clip.id()) ? m_vm->clipObject(clip.id()) : nullptr;
     if (!o)
-        return true;
-    const Value hand = m_vm->get(o, "useHandCursor");
-    return hand.isUndefined() || m_vm->toBoolean(hand);
+        return unset;
+    const Value v = m_vm->get(o, name);
+    return v.isUndefined() ? unset : m_vm->toBoolean(v);
+}
+
+// Only a button some script reached has an object, and so handlers.
+void PlayerScriptHost::callButtonHandler(timeline::Clip& parent, std::uint64_t serial, std::string_view name) {
+    Object* o = m_vm ? m_vm->fieldObject(serial) : nullptr;
+    if (!o)
+        return;
+    prepare(parent);
+    if (parent.isOnStage())
+        m_vm->callHandler(o, name);
 }
 
 void PlayerScriptHost::broadcast(Broadcast what, int wheelDelta) {

@@ -32,6 +32,7 @@ class Clip;
 struct DisplayObject;
 class PictureServices;
 struct World;
+enum class ObjectKind : std::uint8_t;
 struct DisplayObject;
 } // namespace swf::timeline
 
@@ -74,6 +75,8 @@ public:
     void callClipHandler(timeline::Clip& clip, std::string_view name) override;
     bool clipHandlesMouse(timeline::Clip& clip) override;
     bool showsHandCursor(timeline::Clip& clip) override;
+    bool clipTracksAsMenu(timeline::Clip& clip) override;
+    void callButtonHandler(timeline::Clip& parent, std::uint64_t serial, std::string_view name) override;
     void broadcast(Broadcast what, int wheelDelta) override;
     // Focus and typing (HostFocus.cpp).
     void focusChanged(const input::ObjectRef& from, const input::ObjectRef& to) override;
@@ -91,6 +94,14 @@ public:
     void setFieldProperty(const FieldRef& ref, ClipProperty p, double value) override;
     bool fieldPlacement(const FieldRef& ref, std::string& name, int& depth) override;
     void renameField(const FieldRef& ref, const std::string& name) override;
+    FieldRef buttonChild(ClipId clip, std::string_view name, bool caseSensitive) override;
+    bool placedLives(const FieldRef& ref) override;
+    double placedProperty(const FieldRef& ref, ClipProperty p) override;
+    void setPlacedProperty(const FieldRef& ref, ClipProperty p, double value) override;
+    bool placedName(const FieldRef& ref, std::string& name, int& depth) override;
+    void renamePlaced(const FieldRef& ref, const std::string& name) override;
+    std::optional<bool> buttonFlag(const FieldRef& ref, ButtonFlag flag) override;
+    void setButtonFlag(const FieldRef& ref, ButtonFlag flag, bool value) override;
     bool removeField(const FieldRef& ref) override;
     FieldRef createField(ClipId parent, const std::string& name, int depth, double x, double y, double width,
                          double height) override;
@@ -164,10 +175,13 @@ private:
     void syncFields(); // text fields bound to variables
     void run(timeline::Clip& clip, std::span<const std::uint8_t> code);
     void prepare(timeline::Clip& clip);
+    bool clipFlag(timeline::Clip& clip, std::string_view name, bool unset); // a clip object's flag
     void prepareRoot();
     static double objectProperty(const timeline::DisplayObject* o, ClipProperty p);
     static bool setObjectProperty(timeline::DisplayObject& o, ClipProperty p, double value);
+    timeline::DisplayObject* placedObject(const FieldRef& ref, timeline::Clip** parent = nullptr);
     timeline::DisplayObject* fieldObject(const FieldRef& ref, timeline::Clip** parent = nullptr);
+    FieldRef childOfKind(ClipId clip, std::string_view name, bool caseSensitive, timeline::ObjectKind kind);
     void maskBy(ClipId clip, const timeline::DisplayObject* mask); // null: no mask
     // The script object of a clip or text field on stage; null for anything else.
     Object* scriptObject(const input::ObjectRef& ref);

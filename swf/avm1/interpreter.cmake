@@ -34,6 +34,7 @@ add_library(swf_avm1_interp STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BitmapPixels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSound.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinVideo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinMouse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSelection.cpp

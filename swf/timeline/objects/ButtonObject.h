@@ -6,6 +6,8 @@
 #include "swf/format/Button.h"
 #include "swf/timeline/objects/ObjectState.h"
 
+#include <optional>
+
 namespace swf::timeline {
 
 enum class ButtonState : std::uint8_t { Up, Over, Down };
@@ -20,6 +22,8 @@ public:
     // AS2 `enabled`: a disabled button ignores the mouse.
     bool enabled = true;
     bool useHandCursor = true;
+    // AS2 `trackAsMenu` once a script set it; the character's flag until then.
+    std::optional<bool> trackAsMenu;
 };
 
 // Whether a record of the button is drawn in `state`.

@@ -281,3 +281,65 @@ TEST(InputRouting, HitTestShapeFlagFollowsTheOutline) {
     Session s(movie);
     EXPECT_EQ(s.run(""), "false|true|true");
 }
+
+// A named button is a Button object: its placement properties move it, its handlers run
+// after the transition's condition actions with the button as `this`, and `enabled`,
+// `useHandCursor` and `trackAsMenu` set by scripts reach the mouse.
+TEST(InputRouting, ButtonsAreScriptObjectsWithHandlers) {
+    SwfWriter movie = buttonMovie();
+    PlaceObject named;
+    named.depth = 2;
+    named.characterId = 2;
+    named.name = "b";
+    named.matrix = Matrix::translate(2400, 800);
+    movie.placeObject2(named);
+    movie.doAction(code(R"(
+        push "b"; getvariable; push "__proto__"; getmember; push "Button"; getvariable; push "prototype"; getmember
+        equals2; trace
+        push "b"; getvariable; push "_x"; getmember; trace
+        push "b"; getvariable; push "_x", 140; setmember
+        push "b"; getvariable; push "_target"; getmember; trace
+        push "b"; getvariable; push "getDepth"; callmethod; trace
+        push "b"; getvariable; push "onPress"
+        function () { push "onPress "; push "this"; getvariable; push "_name"; getmember; add2; trace }
+        setmember
+        push "b"; getvariable; push "onRelease"
+        function () { push "onRelease"; trace; push "this"; getvariable; push "enabled", false; setmember }
+        setmember
+        push "b"; getvariable; push "useHandCursor", false; setmember
+        stop)"));
+    movie.showFrame();
+    Session s(movie);
+    EXPECT_EQ(s.run("mouse_move 150 50\n"), "true|120|/b|-16382|rollOver");
+    s.out.clear();
+    EXPECT_EQ(s.player.cursor(), swf::input::Cursor::Arrow);
+    // Once onRelease disabled it, the mouse has left the button, which hears nothing more.
+    EXPECT_EQ(s.run("mouse_down 150 50\nmouse_up 150 50\nmouse_down 150 50\nmouse_up 150 50\n"),
+              "press|onPress b|release|onRelease|rollOut");
+}
+
+// trackAsMenu set on a clip that acts as a button takes a press begun elsewhere, as a
+// track-as-menu button does.
+TEST(InputRouting, ClipsTrackAsMenuWhenScriptsSaySo) {
+    for (bool menu : {false, true}) {
+        SwfWriter movie;
+        movie.setVersion(6);
+        Sprite boxSprite;
+        boxSprite.place(1, 1).showFrame();
+        movie.defineShape(1, box(20)).defineSprite(3, boxSprite);
+        PlaceObject p;
+        p.depth = 1;
+        p.characterId = 3;
+        p.name = "c";
+        movie.placeObject2(p);
+        movie.doAction(code(std::string(R"(
+            push "c"; getvariable; push "onDragOver"; function () { push "dragOver"; trace }; setmember
+            push "c"; getvariable; push "onRelease"; function () { push "release"; trace }; setmember
+            push "c"; getvariable; push "trackAsMenu", )") +
+                            (menu ? "true" : "false") + "; setmember\n stop"));
+        movie.showFrame();
+        Session s(movie);
+        EXPECT_EQ(s.run("mouse_down 100 100\nmouse_move 5 5\nmouse_up 5 5\n"), menu ? "dragOver|release" : "")
+            << menu;
+    }
+}
