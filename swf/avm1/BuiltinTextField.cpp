@@ -150,6 +150,9 @@ const Accessor kAccessors[] = {
          const std::string name = v.isNullish() ? std::string() : vm.toString(v);
          f.change([&](text::FieldProperties& p) { p.variable = name; });
          f.boundValue.reset();
+         f.rebound = true;
+         if (vm.host())
+             vm.host()->fieldVariablesChanged(); // the field shows the new variable at once
      }},
     {"maxChars",
      [](Interpreter&, text::FieldState& f) {
@@ -383,11 +386,13 @@ Value textFieldToString(Interpreter& vm, Object* self, std::span<const Value>) {
 }
 
 // MovieClip.createTextField(name, depth, x, y, width, height): the field from SWF 8 on,
-// undefined before.
+// undefined before. Called without a clip (as ASnative(104, 200) may be) it makes the
+// field in the clip whose script runs, as Flash's traces show.
 Value createTextField(Interpreter& vm, Object* self, std::span<const Value> args) {
-    if (!vm.host() || !self || self->kind() != Object::Kind::Clip || args.size() < 6)
+    if (!vm.host() || args.size() < 6)
         return Value();
-    const ClipId clip = static_cast<ClipObject*>(self)->clip;
+    const ClipId clip =
+        self && self->kind() == Object::Kind::Clip ? static_cast<ClipObject*>(self)->clip : vm.currentTarget();
     const std::string name = vm.toString(args[0]);
     const double depth = vm.toNumber(args[1]);
     if (!std::isfinite(depth))
@@ -448,8 +453,10 @@ void installTextFieldBuiltins(Interpreter& vm) {
     vm.defineMethod(proto, "toString", textFieldToString);
     vm.defineMethod(ctor, "getFontList", getFontList);
     installStyleSheetBuiltins(vm, ctor);
-    if (vm.clipProto)
+    if (vm.clipProto) {
         vm.defineMethod(vm.clipProto, "createTextField", createTextField);
+        registerNative(vm, 104, 200, vm.get(vm.clipProto, "createTextField"));
+    }
     vm.define(vm.global(), "TextField", ctor, kDontEnum | kSwf6Up); // Flash 6 brought the class
 }
 

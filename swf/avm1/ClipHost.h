@@ -132,6 +132,8 @@ public:
     // Its instance name and its depth as getDepth counts; false once it is gone.
     virtual bool fieldPlacement(const FieldRef&, std::string&, int&) { return false; }
     virtual void renameField(const FieldRef&, const std::string&) {}
+    // A field's `variable` changed: bound fields read their variables again now.
+    virtual void fieldVariablesChanged() {}
     // removeTextField: only fields at script depths go; false when refused.
     virtual bool removeField(const FieldRef&) { return false; }
 

@@ -31,6 +31,9 @@ void syncFieldVariables(Interpreter& vm, timeline::Clip& root) {
             if (!holder || name.empty())
                 continue;
             const Value v = vm.get(holder, name);
+            if (v.isUndefined() && state.rebound)
+                state.restoreInitialText();
+            state.rebound = false;
             if (v.isUndefined()) {
                 if (state.length() > 0)
                     vm.set(holder, name, text::utf16ToUtf8(state.text()));

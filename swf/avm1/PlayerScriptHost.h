@@ -103,6 +103,7 @@ public:
     std::optional<bool> buttonFlag(const FieldRef& ref, ButtonFlag flag) override;
     void setButtonFlag(const FieldRef& ref, ButtonFlag flag, bool value) override;
     bool removeField(const FieldRef& ref) override;
+    void fieldVariablesChanged() override { syncFields(); }
     FieldRef createField(ClipId parent, const std::string& name, int depth, double x, double y, double width,
                          double height) override;
     std::vector<ClipId> children(ClipId clip) override;

@@ -35,7 +35,13 @@ FieldState::FieldState(const format::EditTextCharacter& field, const format::Fon
     m_props.maxChars = field.maxLength.value_or(0);
     m_props.variable = field.variableName;
     m_content = definitionContent(field, m_newFormat);
+    m_initialContent = m_content;
     setFont(font);
+}
+
+void FieldState::restoreInitialText() {
+    m_content = m_initialContent;
+    touch();
 }
 
 void FieldState::setFont(const format::FontCharacter* font) {

@@ -84,6 +84,10 @@ public:
     Selection selection;
     // The variable's value the field last showed (fields bound to a variable).
     std::optional<std::string> boundValue;
+    // A script named another variable: if that one is unset, the field starts again from
+    // its definition's text (Flash's traces show the initial text coming back).
+    bool rebound = false;
+    void restoreInitialText();
     int scroll = 1;     // first line shown, from 1
     double hscroll = 0; // twips
     // Keyboard focus: a focused field shows its selection and a blinking caret. `caretBlink`
@@ -121,6 +125,7 @@ private:
     RichText m_content;
     TextFormat m_newFormat;
     TextFormat m_initialFormat; // what markup starts from before SWF 8
+    RichText m_initialContent;  // the definition's text
     bool m_markupLeftNothing = false;
     std::shared_ptr<const StyleSheet> m_styles;
     std::uint64_t m_revision = 1;

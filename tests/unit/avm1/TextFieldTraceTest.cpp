@@ -155,3 +155,30 @@ TEST(TextFieldScripts, Swf5MoviesReachTheHoldingClipByAFieldsName) {
             << version;
     }
 }
+
+// Naming another variable shows it at once; when that variable is unset the field starts
+// again from its definition's text and the variable takes it. ASnative(104, 200) is
+// createTextField, and called as a plain function it makes the field in the running clip.
+TEST(TextFieldScripts, RenamedVariablesAndTheNativeCreateTextField) {
+    SwfWriter movie;
+    movie.setVersion(8).setFrameRate(12);
+    EditText bound;
+    bound.variableName = "first";
+    bound.initialText = "Initial";
+    movie.defineEditText(1, bound);
+    movie.placeObject2(at(1, 1, "f"));
+    movie.doAction(assembleActions(R"(
+        push "second", "Two"; setvariable
+        push "f"; getvariable; push "variable", "second"; setmember
+        push "f"; getvariable; push "text"; getmember; trace
+        push "f"; getvariable; push "text", "Changed"; setmember
+        push "f"; getvariable; push "variable", "third"; setmember
+        push "f"; getvariable; push "text"; getmember; trace
+        push "third"; getvariable; trace
+        push "mk", 200, 104, 2, "ASnative"; callfunction; setvariable
+        push 25, 50, 0, 100, 3, "m", 6, "mk"; callfunction; pop
+        push "m"; getvariable; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceFrames(movie.bytes(), 1), "Two\nInitial\nInitial\n_level0.m\n");
+}
