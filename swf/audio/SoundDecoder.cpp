@@ -1,6 +1,7 @@
 #include "swf/audio/SoundDecoder.h"
 
 #include "swf/audio/Id3Tags.h"
+#include "swf/audio/Mp3Gapless.h"
 #include "swf/io/ByteReader.h"
 
 extern "C" {
@@ -305,18 +306,32 @@ Pcm decodeSound(const format::SoundCharacter& sound, std::size_t* errors) {
     return pcm;
 }
 
-// The decoder takes the rate and channels from the frames themselves.
+// The decoder takes the rate and channels from the frames themselves. A file that says
+// where its music lies (a Xing/Info frame) plays only that.
 Pcm decodeMp3File(std::span<const std::uint8_t> file, std::size_t* errors) {
     format::SoundFormat mp3;
     mp3.codec = static_cast<std::uint8_t>(SoundCodec::Mp3);
     mp3.sampleRate = kOutputRate;
     mp3.stereo = true;
     SoundDecoder decoder(mp3);
-    decoder.decode(mp3Frames(file));
+    const auto frames = mp3Frames(file);
+    decoder.decode(frames);
     decoder.finish();
     if (errors)
         *errors = decoder.errors();
-    return std::move(decoder.output());
+    Pcm pcm = std::move(decoder.output());
+    const Mp3Gapless gapless = readMp3Gapless(frames);
+    if (gapless.infoFrame && gapless.sampleRate > 0) {
+        const std::uint64_t decoded = decoder.sourceFrames();
+        const std::uint64_t skip = gapless.skipSamples();
+        // The decoder's delay moves the end as it moves the start.
+        const std::uint64_t trailing =
+            gapless.delay || gapless.padding ? std::max<std::uint64_t>(gapless.padding, kMp3DecoderDelay) - kMp3DecoderDelay
+                                             : 0;
+        const std::uint64_t keep = decoded > skip + trailing ? decoded - skip - trailing : 0;
+        trim(pcm, outputFrames(skip, gapless.sampleRate), keep ? outputFrames(keep, gapless.sampleRate) : pcm.frames());
+    }
+    return pcm;
 }
 
 } // namespace swf::audio
