@@ -16,8 +16,13 @@ bool MediaTrack::open(const std::string& path, AVMediaType type) {
     av_dict_set(&options, "format_whitelist", "flv,mov,mp4,m4a,3gp,3g2,mj2", 0);
     const int opened = avformat_open_input(&format, ("file:" + path).c_str(), nullptr, &options);
     av_dict_free(&options);
-    if (opened < 0 || avformat_find_stream_info(format, nullptr) < 0)
+    if (opened < 0)
         return false;
+    // A file whose streams cannot be read is no container at all.
+    if (avformat_find_stream_info(format, nullptr) < 0) {
+        avformat_close_input(&format);
+        return false;
+    }
     stream = av_find_best_stream(format, type, -1, -1, nullptr, 0);
     if (stream < 0)
         return false;

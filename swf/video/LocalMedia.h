@@ -24,7 +24,8 @@ struct MediaTrack {
 
     // Opens the file at `path` (one the host accepted) and picks its best track of `type`.
     // Only the file protocol and the containers Flash played (FLV and the MP4 family) are
-    // allowed. False when there is no such track.
+    // allowed. False when there is no such track (`format` stays set when the file
+    // opened but lacks the track).
     bool open(const std::string& path, AVMediaType type);
     const AVCodecParameters& parameters() const { return *format->streams[stream]->codecpar; }
     // Reads up to the track's next packet (into `packet`); false at the end.

@@ -258,15 +258,19 @@ void VideoEngine::play(StreamId stream, const std::string& path) {
     if (!s)
         return;
     restart(*s);
+    // A file plays when it has pictures or sound FFmpeg decodes.
     auto file = std::make_unique<VideoFile>();
-    if (path.empty() || !file->open(path)) {
+    auto sound = std::make_unique<FileAudio>();
+    const bool opened = !path.empty() && file->open(path);
+    const bool heard = opened && m_player.soundControl() && sound->open(path);
+    if (!opened || (!file->hasPictures() && !heard)) {
         status(stream, "NetStream.Play.StreamNotFound", "error");
         return;
     }
     s->file = std::move(file);
     s->running = true;
     s->startMs = m_nowMs;
-    if (auto sound = std::make_unique<FileAudio>(); m_player.soundControl() && sound->open(path)) {
+    if (heard) {
         s->sound = std::move(sound);
         s->feed = std::make_shared<audio::SoundFeed>();
         startSound(*s);

@@ -43,10 +43,16 @@ bool VideoFile::open(const std::string& path) {
     if (ec)
         return false;
     if (!s.track.open(path, AVMEDIA_TYPE_VIDEO))
-        return false;
+        return s.track.format != nullptr;
     s.decoder = std::make_unique<VideoDecoder>(s.track.parameters(), DecoderOptions{});
     s.decoder->setQueued(true);
-    return s.decoder->valid();
+    if (!s.decoder->valid())
+        s.decoder.reset();
+    return true;
+}
+
+bool VideoFile::hasPictures() const {
+    return m_state->decoder != nullptr;
 }
 
 // Pictures come out of the codec in presentation order and wait there until their time;
@@ -94,7 +100,7 @@ void VideoFile::seek(double seconds) {
 }
 
 bool VideoFile::ended() const {
-    return m_state->eof && !(m_state->decoder && m_state->decoder->nextTimestamp());
+    return !m_state->decoder || (m_state->eof && !m_state->decoder->nextTimestamp());
 }
 
 std::shared_ptr<const timeline::Pixels> VideoFile::picture() {
@@ -116,11 +122,11 @@ ScriptValue VideoFile::metadata() const {
     ScriptValue out;
     out.kind = ScriptValue::Kind::Object;
     const State& s = *m_state;
+    const auto add = [&out](const char* key, double value) { out.members.emplace_back(key, ScriptValue::of(value)); };
+    add("duration", duration());
     if (!s.decoder)
         return out;
     const AVStream* st = s.track.format->streams[s.track.stream];
-    const auto add = [&out](const char* key, double value) { out.members.emplace_back(key, ScriptValue::of(value)); };
-    add("duration", duration());
     add("width", st->codecpar->width);
     add("height", st->codecpar->height);
     if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)

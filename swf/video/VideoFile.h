@@ -22,8 +22,10 @@ public:
     VideoFile(const VideoFile&) = delete;
     VideoFile& operator=(const VideoFile&) = delete;
 
-    // False when the file cannot be opened or has no video stream FFmpeg decodes.
+    // False when the file cannot be opened as a container Flash played; a file without
+    // pictures FFmpeg decodes opens (its sound may still play) and shows nothing.
     bool open(const std::string& path);
+    bool hasPictures() const;
     // Decodes up to `seconds` (a bounded number of packets per call, so a damaged file
     // cannot stall a tick); true when the picture changed.
     bool advanceTo(double seconds);

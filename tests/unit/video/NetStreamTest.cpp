@@ -463,4 +463,26 @@ TEST_F(NetStreamTest, DamagedFilesWithSoundNeverCrash) {
     }
 }
 
+// A file with sound and no pictures plays its sound (the video shows nothing) and stops
+// at the end of it.
+TEST_F(NetStreamTest, PlaysFilesThatHaveOnlySound) {
+    const std::string cmd = "ffmpeg -v error -y -f lavfi -i \"aevalsrc=0.5*sin(2*PI*440*t)|0.3*sin(2*PI*660*t):s=44100\" "
+                            "-t 1 -c:a pcm_s16le -ac 2 " + scratchPath("play/sound.flv");
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const Samples want = ffmpegSound("play/sound.flv");
+    ASSERT_EQ(want.size(), 10 * kTickSamples);
+    Heard h;
+    ASSERT_TRUE(h.session.load(saveMovie({std::string(kSetUp) + play("sound.flv")})));
+    h.run(14);
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), h.mixed.begin()));
+    EXPECT_FALSE(h.shown());
+    EXPECT_EQ(h.traces, "true\n"
+                        "status NetStream.Play.Start\n"
+                        "meta undefinedxundefined codec undefined\n"
+                        "status NetStream.Buffer.Full\n"
+                        "status NetStream.Buffer.Flush\n"
+                        "status NetStream.Play.Stop\n"
+                        "status NetStream.Buffer.Empty\n");
+}
+
 } // namespace
