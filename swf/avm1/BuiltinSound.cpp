@@ -2,7 +2,9 @@
 // made without a target. It attaches exported sounds, starts and stops them, and sets
 // the volume, pan and channel mix of everything its timeline plays. The target is
 // looked up again on every call, so a Sound made for a name follows whatever clip
-// holds that name now (and answers undefined while none does).
+// holds that name now (and answers undefined while none does). SWF 5 movies bind the
+// clip once, when the Sound is made: one made for no clip answers undefined for good, and
+// one whose clip has gone speaks for the global sound.
 //
 // loadSound reads an MP3 file beside the movie (never a URL or a path outside its
 // folder) and decodes it at once; as in a browser, the script hears of it only from the
@@ -70,6 +72,7 @@ public:
 
     bool global = true; // made without a target: the movie's global sound
     Value target;
+    std::optional<ClipId> bound; // SWF 5: the clip found when made (none: it found none)
     int soundId = -1; // attached or loaded sound
     audio::ChannelId channel = audio::kNoChannel;
     // loadSound
@@ -91,6 +94,11 @@ audio::SoundControl* control(Interpreter& vm) {
 std::optional<std::uint64_t> targetClip(Interpreter& vm, const SoundObject& s) {
     if (s.global)
         return 0;
+    if (vm.version() < 6) {
+        if (!s.bound || !vm.host())
+            return std::nullopt;
+        return vm.host()->exists(*s.bound) ? *s.bound : 0;
+    }
     Object* o = vm.resolveTarget(s.target, vm.currentTarget());
     if (!o || o->kind() != Object::Kind::Clip || !vm.host())
         return std::nullopt;
@@ -113,6 +121,12 @@ Value soundConstruct(Interpreter& vm, Object* self, std::span<const Value> args)
             s->target = Value(vm.clipPath(static_cast<ClipObject*>(o)->clip));
         else
             s->target = args[0];
+        if (vm.version() < 6) {
+            Object* found = vm.resolveTarget(s->target, vm.currentTarget());
+            if (found && found->kind() == Object::Kind::Clip && vm.host() &&
+                vm.host()->exists(static_cast<ClipObject*>(found)->clip))
+                s->bound = static_cast<ClipObject*>(found)->clip;
+        }
     }
     return Value();
 }

@@ -104,6 +104,31 @@ TEST(SoundScript, DurationAndPositionProperties) {
     EXPECT_EQ(p.traces, "undefined\n136\n64\n136\n");
 }
 
+// SWF 5 binds a Sound's clip when the Sound is made: one made before its clip exists stays
+// without one; one made for a clip keeps it through a rename, and once the clip is gone
+// speaks for the global sound.
+TEST(SoundScript, Swf5BindsTheClipOnceAndFallsBackToTheGlobalSound) {
+    const std::string script = R"(
+        push "early", "a", 1, "Sound"; newobject; setvariable
+        push 0, "a", 2, "createEmptyMovieClip"; callfunction; pop
+        push 0, "early"; getvariable; push "getVolume"; callmethod; typeof; trace
+        push "s", "a"; getvariable; push 1, "Sound"; newobject; setvariable
+        push "a"; getvariable; push "_name", "b"; setmember
+        push 0, "s"; getvariable; push "getVolume"; callmethod; trace
+        push 0, "b"; getvariable; push "removeMovieClip"; callmethod; pop
+        push 30, 1, "s"; getvariable; push "setVolume"; callmethod; pop
+        push 0, 0, "Sound"; newobject; push "getVolume"; callmethod; trace
+    )";
+    SwfWriter w;
+    w.setVersion(5);
+    w.setFrameRate(10);
+    w.doAction(orvane::testing::assembleActions(script)).showFrame(2);
+    ScriptedPlayback p(w);
+    ASSERT_TRUE(p.loaded);
+    p.run(1);
+    EXPECT_EQ(p.traces, "undefined\n100\n30\n");
+}
+
 TEST(SoundScript, StopByNameAndStopAllSounds) {
     const std::string start = std::string(kNewBeep) + R"(
         push 2, 0, 2, "s"; getvariable; push "start"; callmethod; pop
