@@ -2,6 +2,7 @@
 
 #include "swf/audio/Id3Tags.h"
 #include "swf/audio/Mp3Gapless.h"
+#include "swf/audio/SpeexFrames.h"
 #include "swf/io/ByteReader.h"
 
 extern "C" {
@@ -218,6 +219,13 @@ void SoundDecoder::decode(std::span<const std::uint8_t> data) {
     // FFmpeg may read a little past the end of a packet: hand it a padded copy.
     std::vector<std::uint8_t> padded(data.begin(), data.end());
     padded.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    if (m->codec->id == AV_CODEC_ID_SPEEX) {
+        // The decoder takes one frame a packet; the rest of a packet would be lost.
+        for (const auto frame : splitSpeexFrames(std::span<const std::uint8_t>(padded.data(), data.size())))
+            if (!m->full())
+                m->send(frame.data(), static_cast<int>(frame.size()));
+        return;
+    }
     if (!m->parser) {
         m->send(padded.data(), static_cast<int>(data.size()));
         return;

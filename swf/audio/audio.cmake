@@ -8,6 +8,7 @@ add_library(swf_audio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/AudioClock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WavFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Id3Tags.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Mp3Gapless.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/Mp3Gapless.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SpeexFrames.cpp)
 target_include_directories(swf_audio PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swf_audio PUBLIC swf_player swf_timeline swf_movie swf_format swf_io PRIVATE PkgConfig::FFMPEG)

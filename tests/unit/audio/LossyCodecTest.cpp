@@ -1,10 +1,11 @@
-// MP3 and ADPCM, with data made at test time by FFmpeg's command-line tool (skipped
+// MP3, ADPCM, Nellymoser and Speex, with data made at test time by FFmpeg's command-line tool (skipped
 // where it is not installed). Lossy output is compared with the tone it encodes
 // after finding the best alignment: the signal-to-noise ratio must reach the stated
 // floor, and the alignment must be within a few samples of where the movie says.
 
 #include "AudioTestSupport.h"
 #include "Mp3Blocks.h"
+#include "swf/audio/SpeexFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,66 @@ TEST(LossyCodecs, AdpcmEventSoundMatchesTheTone) {
     EXPECT_EQ(fit.lag, 0);
     EXPECT_GT(fit.snrDb, 20.0);
     EXPECT_TRUE(p.silentFrom(4096));
+}
+
+// Nellymoser at any rate (codec 6), at its fixed 8 kHz (codec 5) and 16 kHz (codec 4),
+// and Speex (wideband, 16 kHz): DefineSound data is the codec's frames one after another,
+// and the whole of it is heard, lined up with the tone.
+TEST(LossyCodecs, NellymoserAndSpeexEventSoundsMatchTheTone) {
+    if (!haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const Samples tone = sine(8820, 441, 44100); // 0.2 s
+    const struct {
+        int codec, rateCode, rate;
+        const char* args;
+        double floorDb;
+    } cases[] = {
+        {6, 2, 22050, "-c:a nellymoser -ar 22050", 8.0},
+        {5, 0, 8000, "-c:a nellymoser -ar 8000", 8.0},
+        {4, 0, 16000, "-c:a nellymoser -ar 16000", 8.0},
+        {11, 0, 16000, "-c:a libspeex -ar 16000", 8.0},
+    };
+    for (const auto& c : cases) {
+        const Bytes data = encode(tone, std::string(c.args) + " -f data", "t.lossy");
+        ASSERT_FALSE(data.empty()) << c.args;
+        SoundFormat f = pcm16(c.rateCode);
+        f.format = static_cast<std::uint8_t>(c.codec);
+        SwfWriter w;
+        w.setFrameRate(10);
+        w.defineSound(1, f, static_cast<std::uint32_t>(tone.size() * c.rate / 44100), data).startSound(1).showFrame(4);
+        Playback p(w);
+        p.ticks(4);
+        Samples want(tone);
+        want.resize(tone.size() + 4000, 0);
+        const Fit fit = bestFit(p.mixed, want, 1200, 2000, tone.size() - 2000);
+        EXPECT_GT(fit.snrDb, c.floorDb) << c.args << " lag " << fit.lag;
+        // Heard to the end of the tone, not only its first frame.
+        double late = 0;
+        for (std::size_t i = tone.size() - 1500; i < tone.size() - 500; ++i)
+            late = std::max(late, std::abs(double(p.mixed[i * 2])));
+        EXPECT_GT(late, 3000.0) << c.args;
+    }
+}
+
+// Cutting Speex data at frame ends: frames of the encoder's modes come apart whole, and
+// data that cannot be measured (an undefined mode, a frame running past the end) ends as
+// one last piece; nothing is lost or read past the end.
+TEST(LossyCodecs, SpeexDataIsCutAtFrameEnds) {
+    // Narrowband mode 3 (160 bits) with high-band mode 1 (36 bits): 25 bytes a frame.
+    Bytes frame(25, 0);
+    frame[0] = 0x03 << 3;                     // narrowband bit 0, mode 3
+    frame[20] = 0x80 | 0x01 << 4;             // at bit 160: wideband bit 1, mode 1
+    Bytes data;
+    for (int i = 0; i < 3; ++i)
+        data.insert(data.end(), frame.begin(), frame.end());
+    data.push_back(0xFF); // mode 15 in-band: unmeasurable
+    const auto frames = swf::audio::splitSpeexFrames(data);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0].size(), 25u);
+    EXPECT_EQ(frames[3].size(), 1u);
+    Bytes cut(frame.begin(), frame.begin() + 10); // claims 25 bytes, has 10
+    EXPECT_EQ(swf::audio::splitSpeexFrames(cut).size(), 1u);
+    EXPECT_TRUE(swf::audio::splitSpeexFrames({}).empty());
 }
 
 } // namespace
