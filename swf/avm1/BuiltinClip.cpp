@@ -3,6 +3,8 @@
 
 #include "Interpreter.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace swf::avm1 {
@@ -311,8 +313,13 @@ void installClipBuiltins(Interpreter& vm) {
         {"getSWFVersion", clip_getSWFVersion},
         {"getInstanceAtDepth", clip_getInstanceAtDepth},
     };
-    for (const Method& m : methods)
-        vm.defineMethod(p, m.name, m.fn);
+    // Methods that came with Flash 6 and 7 are hidden from SWF 5 movies.
+    const std::string_view flash6[] = {"createEmptyMovieClip", "getDepth", "getNextHighestDepth",
+                                       "getSWFVersion", "getInstanceAtDepth"};
+    for (const Method& m : methods) {
+        const bool later = std::find(std::begin(flash6), std::end(flash6), m.name) != std::end(flash6);
+        vm.defineMethod(p, m.name, m.fn, kDontEnum | kDontDelete | (later ? kSwf6Up : 0));
+    }
     vm.define(vm.global(), "MovieClip", vm.newNative(clipConstruct, p), kDontEnum);
 }
 

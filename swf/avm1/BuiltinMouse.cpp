@@ -1,5 +1,6 @@
 // Mouse: showing and hiding the pointer, and the listeners told of mouse events.
 
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 
 namespace swf::avm1 {
@@ -37,6 +38,8 @@ void installMouseBuiltins(Interpreter& vm) {
     makeBuiltinBroadcaster(vm, mouse);
     vm.defineMethod(mouse, "show", mouse_show, kMember);
     vm.defineMethod(mouse, "hide", mouse_hide, kMember);
+    registerNative(vm, 5, 0, mouse_show);
+    registerNative(vm, 5, 1, mouse_hide);
     vm.define(vm.global(), "Mouse", mouse, kDontEnum);
 }
 

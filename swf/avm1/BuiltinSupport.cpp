@@ -70,13 +70,26 @@ std::string nativeKey(int table, int index) {
     return std::to_string(table) + "," + std::to_string(index);
 }
 
+// Each call makes a new function object over the same native code, as the player
+// did: properties put on one ASnative(t, i) are not seen on the next.
 Value asNative(Interpreter& vm, Object*, std::span<const Value> args) {
     const double table = vm.toNumber(arg(args, 0));
     const double index = vm.toNumber(arg(args, 1));
-    Object* registry = vm.get(vm.global(), kNatives).object();
-    if (!registry || !std::isfinite(table) || !std::isfinite(index))
-        return Value();
-    return vm.get(registry, nativeKey(static_cast<int>(table), static_cast<int>(index)));
+    const Property* entry = nullptr;
+    if (const Property* registry = vm.global()->own(kNatives); registry && std::isfinite(table) && std::isfinite(index))
+        if (Object* r = registry->value.object())
+            entry = r->own(nativeKey(static_cast<int>(table), static_cast<int>(index)));
+    auto* fn = entry && vm.isCallable(entry->value) ? static_cast<FunctionObject*>(entry->value.object()) : nullptr;
+    if (!fn || !fn->native)
+        return entry ? entry->value : Value();
+    FunctionObject* copy = vm.newNative(fn->native);
+    copy->allocate = fn->allocate;
+    return copy;
+}
+
+// ASnative(2, 0): whether the script function calling it was called by `new`.
+Value asNew(Interpreter& vm, Object*, std::span<const Value>) {
+    return vm.scriptConstructed();
 }
 
 } // namespace
@@ -98,7 +111,10 @@ void installNativeTable(Interpreter& vm) {
     vm.defineMethod(vm.global(), "ASnative", asNative);
     for (const auto& [index, name] : {std::pair{0, "escape"}, std::pair{1, "unescape"}})
         registerNative(vm, 100, index, vm.get(vm.global(), name));
-    registerNative(vm, 101, 5, vm.get(vm.objectProto, "hasOwnProperty"));
+    // Read past the version flags: SWF 5 movies reach hasOwnProperty only this way.
+    if (const Property* p = vm.objectProto->own(vm.key("hasOwnProperty")))
+        registerNative(vm, 101, 5, p->value);
+    registerNative(vm, 2, 0, asNew);
 }
 
 } // namespace swf::avm1

@@ -48,6 +48,7 @@ struct Interpreter::Frame {
     ClipId original = kNoClip; // the clip that owns the code
     Object* base = nullptr;    // where `super` looks from
     FunctionObject* callee = nullptr;
+    bool constructed = false; // the function was called by `new`
     std::size_t stackBase = 0;
     std::size_t nesting = 0;
     std::size_t jumpTarget = 0;

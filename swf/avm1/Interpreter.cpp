@@ -444,7 +444,8 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
         return p ? p->value : Value();
     }
     Object* cur = o;
-    for (int depth = 0; cur; ++depth, cur = cur->proto()) {
+    // A `__proto__` link hidden from this movie's version ends the chain (a function's in SWF 5).
+    for (int depth = 0; cur; ++depth, cur = protoLinkFollowed(cur->protoFlags(), m_version) ? cur->proto() : nullptr) {
         if (chainTooDeep(depth)) {
             found = false;
             return Value();
@@ -652,6 +653,7 @@ Value Interpreter::call(const Value& function, const Value& thisValue, std::span
         return Value();
     if (fn->native) {
         m_plainCall = false;
+        m_constructCall = false;
         ++m_depth;
         Object* self = thisValue.isObject() ? thisValue.object() : toObject(thisValue);
         Value r = fn->native(*this, self, args);
@@ -677,7 +679,9 @@ Value Interpreter::construct(const Value& constructor, std::span<const Value> ar
         define(obj, "constructor", fn, kDontEnum);
     Object* saved = m_constructing;
     m_constructing = obj;
+    m_constructCall = true;
     Value r = call(fn, obj, args, proto);
+    m_constructCall = false;
     m_constructing = saved;
     if (fn->native && r.isObject())
         return r;
@@ -796,7 +800,9 @@ std::string Interpreter::toString(const Value& v) {
         // prints as the type.
         const Value fn = get(v, "toString");
         const Value p = isCallable(fn) ? call(fn, v, {}) : Value();
-        return p.isString() ? p.string() : std::string("[type Object]");
+        if (p.isString())
+            return p.string();
+        return o->kind() == Object::Kind::Function ? "[type Function]" : "[type Object]";
     }
     }
     return "";

@@ -199,6 +199,8 @@ public:
 
     // True inside a native constructor called by `new` for this receiver.
     bool isConstructing(const Object* self) const { return self && self == m_constructing; }
+    // True when the innermost running script function was called by `new`.
+    bool scriptConstructed() const;
 
     // Native-function context: the timeline of the running code.
     ClipId currentTarget() const;
@@ -267,6 +269,7 @@ private:
 
     std::vector<std::unique_ptr<Object>> m_heap;
     bool m_plainCall = false; // the next script call comes from CallFunction
+    bool m_constructCall = false; // the next call comes from `new`
     std::size_t m_collectAt = 50'000;
     Object* m_global = nullptr;
     std::unordered_map<ClipId, ClipObject*> m_clips;

@@ -156,13 +156,8 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
     }
 
     case ActionCode::SetTarget2: {
-        const Value t = popValue(f);
-        if (Object* o = t.object(); o && o->kind() == Object::Kind::Clip) {
-            f.target = static_cast<ClipObject*>(o)->clip;
-            f.timeline = o;
-        } else {
-            setTarget(f, toString(t));
-        }
+        // A clip is taken by its path, as text: of two clips of one name the first is reached.
+        setTarget(f, toString(popValue(f)));
         break;
     }
     case ActionCode::GetProperty: {

@@ -166,6 +166,13 @@ Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) 
     return fn;
 }
 
+bool Interpreter::scriptConstructed() const {
+    for (auto it = m_frames.rbegin(); it != m_frames.rend(); ++it)
+        if ((*it)->callee)
+            return (*it)->constructed;
+    return false;
+}
+
 Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::span<const Value> args,
                               Object* base) {
     if (!canNest())
@@ -191,6 +198,7 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
     Object* self = thisValue.object();
     f.base = base ? base : (self ? self->proto() : nullptr);
     f.callee = fn;
+    f.constructed = std::exchange(m_constructCall, false);
     f.stackBase = m_stack.size();
     // A DefineFunction2 gets exactly the registers it asks for, except that one asking for
     // none has the four every block has (compilers emit for-in loops through register 0 in

@@ -65,6 +65,13 @@ void Object::addProtoFlags(PropFlags flags) {
         p->flags |= flags;
 }
 
+PropFlags Object::protoFlags() const {
+    if (!m_props.empty() && m_props.front().key == kProtoKey) // where the constructor put it
+        return m_props.front().flags;
+    const Property* p = own(kProtoKey);
+    return p ? p->flags : 0;
+}
+
 bool Object::erase(std::string_view key) {
     for (std::size_t i = 0; i < m_props.size(); ++i) {
         if (m_props[i].key == key) {

@@ -43,6 +43,15 @@ constexpr bool visibleToVersion(PropFlags flags, int version) {
              (flags & kSwf9Up && version < 9) || (flags & kSwf10Up && version < 10));
 }
 
+// Whether a lookup follows a `__proto__` link with these flags. The player checked fewer
+// version bits there than for other properties (measured): SWF 5 and earlier stop at
+// 128, 1024, 4096 and 8192, SWF 6 at 1024 only, later versions never.
+constexpr bool protoLinkFollowed(PropFlags flags, int version) {
+    if (version <= 5)
+        return !(flags & (kSwf6Up | kSwf7Up | kSwf8Up | kSwf9Up));
+    return version > 6 || !(flags & kSwf7Up);
+}
+
 struct Property {
     std::string name; // as first written
     std::string key;  // lookup key: lower-cased before SWF 7
@@ -102,6 +111,8 @@ public:
     bool erase(std::string_view key); // erasing `__proto__` cuts the chain
     // Adds flags to the own `__proto__` link, if there is one.
     void addProtoFlags(PropFlags flags);
+    // The flags of the own `__proto__` link (0 without one).
+    PropFlags protoFlags() const;
     std::vector<Property>& properties() { return m_props; }
     const std::vector<Property>& properties() const { return m_props; }
 

@@ -307,3 +307,31 @@ TEST(Strings, OldMovieRules) {
     EXPECT_EQ(ScriptRun(5).run("push \"é€\"; trace; push \"é\"; stringlength; trace"),
               "Ã©â‚¬|2");
 }
+
+// ASnative hands out a new function object on every call; (2, 0) tells whether the
+// calling function runs under `new`; (101, 5) is hasOwnProperty even for SWF 5.
+TEST(Globals, NativeTable) {
+    ScriptRun s(6);
+    EXPECT_EQ(s.run(R"(
+        push "a"; push 0, 5, 2, "ASnative"; callfunction; setvariable
+        push "b"; push 0, 5, 2, "ASnative"; callfunction; setvariable
+        push "a"; getvariable; push "tag", 1; setmember
+        push "b"; getvariable; push "tag"; getmember; trace
+        push "a"; getvariable; push "b"; getvariable; equals2; trace
+        push "a"; getvariable; push "Mouse"; getvariable; push "show"; getmember; equals2; trace
+        push "ASnew"; push 0, 2, 2, "ASnative"; callfunction; setvariable
+        function Probe() { push 0, "ASnew"; callfunction; trace }
+        push 0, "Probe"; callfunction; pop
+        push "p"; push 0, "Probe"; newobject; setvariable
+    )"),
+              "undefined|false|false|false|true");
+    ScriptRun five(5);
+    EXPECT_EQ(five.run(R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push "o"; getvariable; push "x", 1; setmember
+        push "o"; getvariable; push "has"; push 5, 101, 2, "ASnative"; callfunction; setmember
+        push "x", 1; push "o"; getvariable; push "has"; callmethod; trace
+        push "y", 1; push "o"; getvariable; push "has"; callmethod; trace
+    )"),
+              "true|false");
+}

@@ -213,3 +213,31 @@ TEST(Clips, SlashPathsNameClipsNotVariables) {
             << "SWF " << version;
     }
 }
+
+// SetTarget2 given a clip goes by its path as text: of two clips of one name the first
+// is reached. The clip methods Flash 6 brought are hidden from SWF 5 movies.
+TEST(Clips, SetTargetByPathAndSwf5Methods) {
+    ClipScene s;
+    s.host.add(1, "twin", 1);
+    const ClipId second = s.host.add(1, "twin", 2);
+    EXPECT_EQ(s.run(R"(
+        push "t", 2; push 1; push "this"; getvariable; push "getInstanceAtDepth"; callmethod; setvariable
+        push "t"; getvariable; push "getDepth"; getmember; typeof; trace
+        push "t"; getvariable; settarget2
+        push 0, "getDepth"; callfunction; trace
+    )"),
+              "function|1");
+    EXPECT_TRUE(s.host.exists(second));
+    for (int version : {5, 6}) {
+        ScriptRun old(version);
+        old.host.add(1, "mc", 1);
+        EXPECT_EQ(old.run(R"(
+            push "mc"; getvariable; push "createEmptyMovieClip"; getmember; typeof; trace
+            push "mc"; getvariable; push "getDepth"; getmember; typeof; trace
+            push "mc"; getvariable; push "getNextHighestDepth"; getmember; typeof; trace
+            push "mc"; getvariable; push "attachMovie"; getmember; typeof; trace
+        )"),
+                  version == 5 ? "undefined|undefined|undefined|function" : "function|function|function|function")
+            << "SWF " << version;
+    }
+}

@@ -316,3 +316,38 @@ TEST(Objects, ProtoLinkCanBeUnhiddenOverwrittenAndDeleted) {
     )"),
               "__constructor__|__proto__|text|undefined|true|undefined|undefined");
 }
+
+// A lookup stops at a `__proto__` link hidden from the movie's version, with fewer
+// version bits than other properties (SWF 5: 128, 1024, 4096, 8192; SWF 6: 1024; later:
+// none). So SWF 5 functions reach no Object methods: they print as their type and any
+// two compare equal (both valueOf are undefined).
+TEST(Objects, HiddenProtoLinksEndTheChain) {
+    const int bits[] = {128, 256, 1024, 4096, 8192};
+    // per version: which bits still let the lookup through (s) or stop it (u)
+    const std::string expected[] = {"u|s|u|u|u", "s|s|u|s|s", "s|s|s|s|s"};
+    for (int v = 5; v <= 7; ++v) {
+        std::string got;
+        for (int bit : bits) {
+            ScriptRun s(v);
+            const std::string r = s.run(R"(
+                push "base"; push 0, "Object"; newobject; setvariable
+                push "base"; getvariable; push "x", "x"; setmember
+                push "o"; push 0, "Object"; newobject; setvariable
+                push "o"; getvariable; push "__proto__"; push "base"; getvariable; setmember
+                push )" + std::to_string(bit) + R"(, "__proto__", "o"; getvariable; push 3, "ASSetPropFlags"; callfunction; pop
+                push "o"; getvariable; push "x"; getmember; typeof; trace
+            )");
+            got += (got.empty() ? "" : "|") + r.substr(0, 1);
+        }
+        EXPECT_EQ(got, expected[v - 5]) << "SWF " << v;
+    }
+    ScriptRun five(5);
+    EXPECT_EQ(five.run(R"(
+        function f() { }
+        function g() { }
+        push "f"; getvariable; push "valueOf"; getmember; typeof; trace
+        push "f"; getvariable; trace
+        push "f"; getvariable; push "g"; getvariable; equals2; trace
+    )"),
+              "undefined|[type Function]|true");
+}
