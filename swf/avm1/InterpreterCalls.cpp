@@ -156,7 +156,12 @@ bool Interpreter::constructClip(ClipId clip, std::string_view linkage) {
 Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) {
     code->buffer = f.buffer;
     code->constants = f.constants;
-    auto* fn = allocate<FunctionObject>(functionProto, std::shared_ptr<const FunctionCode>(code), f.scope);
+    // SWF 5 functions close over nothing but their timeline (see callScript).
+    ScopePtr scope = f.scope;
+    if (m_version < 6)
+        while (scope && scope->parent)
+            scope = scope->parent;
+    auto* fn = allocate<FunctionObject>(functionProto, std::shared_ptr<const FunctionCode>(code), std::move(scope));
     fn->target = f.target;
     if (functionClass)
         define(fn, "constructor", functionClass, kDontEnum | kDontDelete);
@@ -184,7 +189,12 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
     f.constants = code.constants ? code.constants : emptyPool();
     Object* activation = allocate<Object>(Object::Kind::Plain, nullptr);
     f.activation = activation;
-    f.scope = std::make_shared<Scope>(Scope{activation, fn->scope});
+    // SWF 5 functions have no closures: past their locals they see the chain of the code
+    // that calls them (the timeline when called from outside any script).
+    ScopePtr outer = fn->scope;
+    if (m_version < 6 && !m_frames.empty() && m_frames.back()->scope)
+        outer = m_frames.back()->scope;
+    f.scope = std::make_shared<Scope>(Scope{activation, std::move(outer)});
     f.thisValue = thisValue;
     f.target = f.original = fn->target;
     Object* timeline = clipObject(fn->target);
@@ -329,16 +339,20 @@ Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
             cur = p.object();
         } else if (isKeyword(seg, "_root", cs) || isKeyword(seg, "_level0", cs)) {
             cur = m_host ? clipObject(m_host->root()) : f.timeline;
-        } else if (isKeyword(seg, "_global", cs)) {
+        } else if (m_version >= 6 && isKeyword(seg, "_global", cs)) {
             cur = m_global;
         } else if (isKeyword(seg, "this", cs)) {
             if (first)
                 cur = f.thisValue.isObject() ? f.thisValue.object() : f.timeline;
         } else {
+            // The first name is looked up like a variable, through `with` objects and locals
+            // before the timeline.
+            Value v;
             bool found = false;
-            Value v = lookup(cur, seg, cur, found);
-            if (!found && first)
+            if (first)
                 lookupScoped(f, seg, v);
+            else
+                v = lookup(cur, seg, cur, found);
             cur = v.object();
         }
         first = false;
@@ -377,7 +391,7 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
     const bool cs = caseSensitive();
     if (isKeyword(name, "this", cs))
         return f.thisValue;
-    if (isKeyword(name, "_global", cs))
+    if (m_version >= 6 && isKeyword(name, "_global", cs)) // SWF 5 has no _global
         return m_global;
     if (isKeyword(name, "_root", cs) || isKeyword(name, "_level0", cs))
         return m_host ? Value(clipObject(m_host->root())) : Value(f.timeline);

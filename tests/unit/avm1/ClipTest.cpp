@@ -241,3 +241,17 @@ TEST(Clips, SetTargetByPathAndSwf5Methods) {
             << "SWF " << version;
     }
 }
+
+// The first name of a path is looked up as a variable is, so a `with` object comes
+// before the timeline.
+TEST(Clips, PathsStartOnTheScopeChain) {
+    ClipScene s;
+    EXPECT_EQ(s.run(R"(
+        push "mc"; getvariable; push "x", "clip"; setmember
+        push "o"; push "mc", "x", "object", 1; initobject; push 1; initobject; setvariable
+        push "o"; getvariable
+        with { push "mc:x"; getvariable; trace }
+        push "mc:x"; getvariable; trace
+    )"),
+              "object|clip");
+}

@@ -28,6 +28,27 @@ TEST(Functions, ClosuresKeepTheirScope) {
               "2|1|undefined");
 }
 
+// SWF 5 had no closures: past its locals a function sees the chain of its caller, and
+// from outside any function the timeline. There is no _global either.
+TEST(Functions, Swf5FunctionsSeeTheirCallersScope) {
+    const char* script = R"(
+        function outer() {
+            push "v", "outer local"; definelocal
+            push "inner"
+            function () { push "v"; getvariable; trace }
+            definelocal
+            push 0, "inner"; callfunction; pop
+            push "inner"; getvariable; return
+        }
+        push "v", "timeline"; setvariable
+        push "f"; push 0, "outer"; callfunction; setvariable
+        push 0, "f"; callfunction; pop
+        push "_global"; getvariable; typeof; trace
+    )";
+    EXPECT_EQ(ScriptRun(5).run(script), "outer local|timeline|undefined");
+    EXPECT_EQ(ScriptRun(6).run(script), "outer local|outer local|object");
+}
+
 TEST(Functions, UndeclaredAssignmentGoesToTimeline) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
