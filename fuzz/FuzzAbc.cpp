@@ -1,13 +1,15 @@
 // Loads arbitrary bytes as an ABC block and runs it under a small instruction budget,
 // then plays it as the code of a three-frame ActionScript 3 movie; the same bytes, cut at
 // their first zero into a pattern and a subject, go through the regular expression engine
-// under a small step budget. Built for libFuzzer
+// under a small step budget, and they are read as an AMF0 and an AMF3 message (what
+// ByteArray.readObject reads). Built for libFuzzer
 // with ORVANE_LIBFUZZER, or as a plain program replaying files and directories given on
 // the command line, then assembled programs with bytes flipped one at a time.
 
 #include "AbcAssembler.h"
 #include "ReplayMain.h"
 #include "swf/PlayerSession.h"
+#include "swf/avm2/Amf.h"
 #include "swf/avm2/Avm2Host.h"
 #include "swf/avm2/Machine.h"
 #include "swf/avm2/regex/Regex.h"
@@ -40,10 +42,22 @@ void fuzzRegex(const std::uint8_t* data, std::size_t size) {
         re->search(subject, from, groups, steps);
 }
 
+// The bytes as one AMF message of each version: damage must fail as a script error.
+void fuzzAmf(const std::uint8_t* data, std::size_t size) {
+    swf::avm2::Machine m;
+    m.setInstructionBudget(200'000);
+    for (std::uint32_t encoding : {0u, 3u})
+        m.runAndReport([&] {
+            std::size_t pos = 0;
+            swf::avm2::readAmf(m, std::span<const std::uint8_t>(data, size), pos, encoding);
+        });
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzRegex(data, size);
+    fuzzAmf(data, size);
     std::vector<std::uint8_t> abc(data, data + size);
     {
         swf::avm2::Machine m;

@@ -40,6 +40,7 @@ PlayerSession::PlayerSession(SessionOptions options)
 PlayerSession::~PlayerSession() = default;
 
 void PlayerSession::movieOpening(const std::string& url) {
+    m_url = url;
     m_ticks = 0;
     m_quitRequested = false;
     m_as3.reset();
@@ -60,6 +61,7 @@ bool PlayerSession::movieLoaded(bool ok) {
         m_as3->machine().dateOriginMs = m_dateOrigin;
         m_as3->setPictures(std::make_shared<render::ScriptPictures>());
         m_as3->setFileReader([this](const std::string& url, std::string& out) { return m_scripts->readLocalFile(url, out); });
+        m_as3->setMovieUrl(m_url);
         m_as3->movieLoaded();
     }
     return ok;

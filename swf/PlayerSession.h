@@ -97,6 +97,7 @@ private:
     std::unique_ptr<video::VideoEngine> m_video;
     std::vector<std::int16_t> m_mix;
     std::uint64_t m_ticks = 0;
+    std::string m_url; // the address the movie was opened from
     bool m_quitRequested = false;
     std::function<void(const std::string&)> m_traceSink;
     double m_dateOrigin = 0;

@@ -17,6 +17,8 @@ Avm2Host::Avm2Host(Player& player, std::function<void(const std::string&)> trace
     installGraphicsClass(*m_state);
     installTimerClass(*m_state);
     installSoundClasses(*m_state);
+    installSharedObjectClass(*m_state);
+    installMouseClass(*m_state);
     m_player.setInputObserver([this](const input::InputEvent& e) { input(e); });
 }
 
@@ -30,6 +32,10 @@ void Avm2Host::setPictures(std::shared_ptr<timeline::PictureServices> pictures) 
 
 void Avm2Host::setFileReader(std::function<bool(const std::string& url, std::string& out)> read) {
     m_state->readFile = std::move(read);
+}
+
+void Avm2Host::setMovieUrl(const std::string& url) {
+    m_state->movieUrl = url;
 }
 
 Object* Avm2Host::document() const {
@@ -67,6 +73,7 @@ void Avm2Host::afterTick(double movieTimeMs) {
         runFrameScripts();
         return;
     }
+    m_state->announceLoaded();
     m_state->serveLoads();
     for (const auto& task : m_state->frameTasks)
         task();

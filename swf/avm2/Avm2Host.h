@@ -49,6 +49,8 @@ public:
     void setPictures(std::shared_ptr<timeline::PictureServices> pictures);
     // How Loader and URLLoader read files next to the movie (relative URL in, bytes out).
     void setFileReader(std::function<bool(const std::string& url, std::string& out)> read);
+    // The movie's address as LoaderInfo.url shows it.
+    void setMovieUrl(const std::string& url);
     // The document object (null before the first frame or when it failed to construct).
     Object* document() const;
 

@@ -1,6 +1,7 @@
 // flash.utils.ByteArray and Endian: bytes with a position, read and written as numbers of
 // either byte order and as text, compressed with zlib, raw deflate or LZMA, indexed as
 // ba[i]. A byte array holds at most kMaxByteArray bytes, and decompression stops there too.
+#include "swf/avm2/Amf.h"
 #include "swf/avm2/Machine.h"
 #include "swf/io/Decompress.h"
 
@@ -339,6 +340,22 @@ Value newByteArray(Machine& m, std::vector<std::uint8_t> bytes) {
     return Value::object(b);
 }
 
+bool assignByteArray(Machine& m, Value v, std::vector<std::uint8_t> bytes) {
+    auto* b = nativeOf<ByteArrayObject>(v);
+    if (!b)
+        return false;
+    if (bytes.size() > kMaxByteArray)
+        throw ScriptAbort{"Error #1000: The system is out of memory."};
+    b->assign(m, std::move(bytes));
+    b->position = 0;
+    return true;
+}
+
+const std::vector<std::uint8_t>* byteArrayBytes(Value v) {
+    auto* b = nativeOf<ByteArrayObject>(v);
+    return b ? &b->data : nullptr;
+}
+
 void installByteArrayBuiltins(Machine& m) {
     ClassObject* endian = m.defineNativeClass("flash.utils", "Endian", m.objectClass);
     m.defineStatic(endian, "BIG_ENDIAN", m.string("bigEndian"));
@@ -372,6 +389,24 @@ void installByteArrayBuiltins(Machine& m) {
         writeBytes(m, b, a);
         return Value();
     }, 3);
+    // AMF in the array's objectEncoding; each call is a message of its own.
+    method(m, cls, "writeObject", [](Machine& m, ByteArrayObject& b, std::span<Value> a) {
+        std::vector<std::uint8_t> out;
+        writeAmf(m, out, arg(a, 0), b.objectEncoding);
+        b.put(m, out.data(), out.size());
+        return Value();
+    }, 1);
+    method(m, cls, "readObject", [](Machine& m, ByteArrayObject& b, std::span<Value>) {
+        std::size_t pos = b.position;
+        // Only objects of aliased classes run script while they are read (constructors,
+        // setters), which may change the array: then the bytes are read from a copy.
+        std::vector<std::uint8_t> copy;
+        if (!m.classAliases.empty())
+            copy = b.data;
+        Value v = readAmf(m, m.classAliases.empty() ? std::span<const std::uint8_t>(b.data) : copy, pos, b.objectEncoding);
+        b.position = static_cast<std::uint32_t>(pos);
+        return v;
+    });
     method(m, cls, "clear", [](Machine& m, ByteArrayObject& b, std::span<Value>) {
         b.resize(m, 0);
         b.data.shrink_to_fit();

@@ -167,6 +167,22 @@ double parse(const std::string& s) {
 
 } // namespace
 
+Value newDate(Machine& m, double ms) {
+    ClassObject* cls = m.findClass("Date");
+    auto* d = cls ? nativeOf<DateObject>(Value::object(m.allocateInstance(cls))) : nullptr;
+    if (!d)
+        return Value::null();
+    d->time = std::isfinite(ms) && std::abs(ms) <= kMaxTime ? std::trunc(ms) : NAN;
+    return Value::object(d);
+}
+
+bool dateTimeOf(Value v, double& ms) {
+    auto* d = nativeOf<DateObject>(v);
+    if (d)
+        ms = d->time;
+    return d != nullptr;
+}
+
 void installDateBuiltins(Machine& m) {
     ClassObject* date = m.defineNativeClass("", "Date", m.objectClass);
     date->allocate = [](Machine& m, ClassObject*) -> Object* { return m.adopt(std::make_unique<DateObject>()); };

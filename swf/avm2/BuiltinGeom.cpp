@@ -1,4 +1,4 @@
-// flash.geom: Point, Rectangle and Matrix as classes with public number variables (so
+// flash.geom: Point, Rectangle, Matrix and ColorTransform as classes with public number variables (so
 // scripts read and write them as fields) and the methods games use most. Methods read
 // and write the variables by name, so subclasses and scripts that change them are seen.
 #include "swf/avm2/Machine.h"
@@ -269,12 +269,51 @@ void installMatrix(Machine& m) {
     });
 }
 
+// Multipliers and offsets per channel; `color` reads and writes the offsets as one RGB
+// value (setting it zeroes the colour multipliers, as the player does).
+void installColorTransform(Machine& m) {
+    ClassObject* ct = m.defineNativeClass("flash.geom", "ColorTransform", m.objectClass);
+    static constexpr const char* kNames[8] = {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier",
+                                              "redOffset",     "greenOffset",     "blueOffset",     "alphaOffset"};
+    numberFields(ct, {{kNames[0], 1}, {kNames[1], 1}, {kNames[2], 1}, {kNames[3], 1},
+                      {kNames[4], 0}, {kNames[5], 0}, {kNames[6], 0}, {kNames[7], 0}});
+    ct->init = m.newNative("ColorTransform", fieldsFromArgs(std::vector<const char*>(kNames, kNames + 8)), 8);
+    m.defineGetter(ct, "color", [](Machine& m, Value s, std::span<Value>) {
+        auto channel = [&](const char* name) { return static_cast<std::uint32_t>(doubleToInt32(get(m, s, name))) & 0xFF; };
+        return Value::uinteger(channel("redOffset") << 16 | channel("greenOffset") << 8 | channel("blueOffset"));
+    });
+    m.defineSetter(ct, "color", [](Machine& m, Value s, std::span<Value> a) {
+        std::uint32_t rgb = m.toUint(arg(a, 0));
+        for (int i = 0; i < 3; ++i) {
+            put(m, s, kNames[i], 0);
+            put(m, s, kNames[4 + i], (rgb >> (16 - 8 * i)) & 0xFF);
+        }
+        return Value();
+    });
+    // concat(second): `second` is applied first, then this transform.
+    m.defineMethod(ct, "concat", [](Machine& m, Value s, std::span<Value> a) {
+        Value second = arg(a, 0);
+        for (int i = 0; i < 4; ++i) {
+            double mul = get(m, s, kNames[i]);
+            put(m, s, kNames[4 + i], get(m, second, kNames[4 + i]) * mul + get(m, s, kNames[4 + i]));
+            put(m, s, kNames[i], get(m, second, kNames[i]) * mul);
+        }
+        return Value();
+    }, 1);
+    m.defineMethod(ct, "toString", [](Machine& m, Value s, std::span<Value>) {
+        return m.string(describe(m, s, {{kNames[0], kNames[0]}, {kNames[1], kNames[1]}, {kNames[2], kNames[2]},
+                                        {kNames[3], kNames[3]}, {kNames[4], kNames[4]}, {kNames[5], kNames[5]},
+                                        {kNames[6], kNames[6]}, {kNames[7], kNames[7]}}));
+    });
+}
+
 } // namespace
 
 void installGeomBuiltins(Machine& m) {
     installPoint(m);
     installRectangle(m);
     installMatrix(m);
+    installColorTransform(m);
 }
 
 } // namespace swf::avm2

@@ -1,5 +1,6 @@
 // Classes, traits and names: how ABC definitions become objects, and how names and
 // types are resolved at run time.
+#include "swf/avm2/Amf.h"
 #include "swf/avm2/Machine.h"
 
 #include <cmath>
@@ -153,6 +154,7 @@ ClassObject* Machine::newClass(AbcUnit& unit, std::uint32_t index, Value base, c
         package = package.substr(package.find(':') + 1);
     cls->qualified = package.empty() ? n.local : package + "::" + n.local;
     cls->super = super;
+    cls->proxy = super && super->proxy;
     cls->isInterface = (inst.flags & kInterface) != 0;
     cls->dynamicInstances = !(inst.flags & kSealed) && !cls->isInterface;
     if (inst.flags & kProtectedNs)
@@ -213,9 +215,17 @@ Name Machine::runtimeName(AbcUnit& unit, std::uint32_t multiname, Value* runtime
             n.namespaces.push_back(kPublicNs);
     }
     if (runtimeLocal) {
-        if (runtimeLocal->isObject() && runtimeLocal->o->cls && runtimeLocal->o->cls->name == "QName") {
+        if (runtimeLocal->isObject() && runtimeLocal->o->cls && runtimeLocal->o->cls == qnameClass) {
             Value* local = runtimeLocal->o->own("localName");
             n.local = local ? toString(*local) : "";
+            // A QName names its own namespace (its URI; "" is public).
+            Value* uri = runtimeLocal->o->own("uri");
+            if (uri && !runtimeNs) {
+                std::string key = toString(*uri);
+                n.namespaces = {key};
+                if (key.empty())
+                    n.namespaces.push_back(kAs3Ns);
+            }
         } else {
             n.local = toString(*runtimeLocal);
         }
@@ -388,6 +398,9 @@ void Machine::installBuiltins() {
     installGeomBuiltins(*this);
     installRegExpBuiltins(*this);
     installByteArrayBuiltins(*this);
+    installAmfBuiltins(*this);
+    installProxyBuiltins(*this);
+    installSystemBuiltins(*this);
 }
 
 } // namespace swf::avm2

@@ -3,6 +3,7 @@
 // to the timeline object a display object stands for. Objects bound to nothing (a
 // timeline object that is gone) answer defaults and ignore writes.
 #include "swf/avm2/HostDisplay.h"
+#include "swf/avm2/HostFilters.h"
 
 #include "swf/Player.h"
 #include "swf/text/RichText.h"
@@ -240,6 +241,17 @@ void installDisplayObject(HostState& host, ClassObject* displayObject) {
             [s, width](Machine& m, Value self, std::span<Value> a) {
                 Located at = s->locate(*s->handleOf(self));
                 double v = m.toNumber(arg(a, 0));
+                // A text field's size is its box: the text is laid out again, not stretched.
+                if (auto* field = at.object ? at.object->as<timeline::TextFieldObject>() : nullptr) {
+                    if (std::isfinite(v) && v >= 0) {
+                        double scale = std::hypot(width ? at.object->matrix.a : at.object->matrix.c,
+                                                  width ? at.object->matrix.b : at.object->matrix.d);
+                        double box = std::min(v / (scale > 0 ? scale : 1), 1e6) * kTwips;
+                        field->field.change([&](text::FieldProperties& p) { (width ? p.width : p.height) = box; });
+                        ++s->world()->generation;
+                    }
+                    return Value();
+                }
                 double now = displayWidthOrHeight(at, width);
                 if (!at.object || now <= 0 || !std::isfinite(v))
                     return Value();
@@ -323,6 +335,52 @@ void installDisplayObject(HostState& host, ClassObject* displayObject) {
     }, 1);
 }
 
+namespace {
+
+Value makeGeom(Machine& m, const char* cls, std::initializer_list<double> values) {
+    std::vector<Value> args;
+    for (double v : values)
+        args.push_back(Machine::numberValue(v));
+    ClassObject* c = m.findClass(cls);
+    return c ? Value::object(m.constructInstance(c, args)) : Value::null();
+}
+
+} // namespace
+
+// localToGlobal, globalToLocal (points between the object's space and the stage's), and
+// getBounds/getRect (the object's box in another object's space; an empty one is 0,0,0,0).
+void installSpaces(HostState& host, ClassObject* displayObject) {
+    Machine& m = host.machine;
+    HostState* s = &host;
+    for (bool toGlobal : {true, false})
+        m.defineMethod(displayObject, toGlobal ? "localToGlobal" : "globalToLocal",
+                       [s, toGlobal](Machine& m, Value self, std::span<Value> a) {
+                           Value p = arg(a, 0);
+                           if (!p.isObject())
+                               m.typeError(2007, "Parameter point must be non-null.");
+                           double x = m.toNumber(m.getProperty(p, Machine::publicName("x"))) * kTwips;
+                           double y = m.toNumber(m.getProperty(p, Machine::publicName("y"))) * kTwips;
+                           format::Matrix t = globalMatrix(s->locate(*s->handleOf(self)));
+                           format::Matrix inverse;
+                           if (!toGlobal && !timeline::invert(t, inverse))
+                               return makeGeom(m, "flash.geom.Point", {0, 0});
+                           timeline::applyMatrix(toGlobal ? t : inverse, x, y);
+                           return makeGeom(m, "flash.geom.Point", {x / kTwips, y / kTwips});
+                       }, 1);
+    for (const char* name : {"getBounds", "getRect"})
+        m.defineMethod(displayObject, name, [s](Machine& m, Value self, std::span<Value> a) {
+            Located at = s->locate(*s->handleOf(self));
+            format::Matrix space;
+            if (arg(a, 0).isObject() && !timeline::invert(globalMatrix(s->locate(*s->handleOf(a[0]))), space))
+                space = {};
+            Box box = boxOf(at, space * globalMatrix(at));
+            if (box.empty())
+                return makeGeom(m, "flash.geom.Rectangle", {0, 0, 0, 0});
+            return makeGeom(m, "flash.geom.Rectangle", {box.xMin / kTwips, box.yMin / kTwips, (box.xMax - box.xMin) / kTwips,
+                                                        (box.yMax - box.yMin) / kTwips});
+        }, 1);
+}
+
 void installTextField(HostState& host, ClassObject* textField) {
     Machine& m = host.machine;
     HostState* s = &host;
@@ -370,7 +428,11 @@ void installDisplayClasses(HostState& host) {
     // before its subclasses are defined.
     ClassObject* displayObject = m.defineNativeClass("flash.display", "DisplayObject", m.findClass("flash.events.EventDispatcher"));
     installDisplayObject(host, displayObject);
+    installSpaces(host, displayObject);
+    installFilterClasses(m);
+    installAppearance(host, displayObject);
     ClassObject* interactive = m.defineNativeClass("flash.display", "InteractiveObject", displayObject);
+    installInteractiveMembers(host, interactive);
     defineAccessor(
         m, interactive, "mouseEnabled",
         [s](Machine&, Value self, std::span<Value>) { return Value::boolean(s->handleOf(self)->mouseEnabled); },
@@ -380,19 +442,26 @@ void installDisplayClasses(HostState& host) {
         });
     ClassObject* container = m.defineNativeClass("flash.display", "DisplayObjectContainer", interactive);
     installContainer(host, container);
+    installContainerMembers(host, container);
     ClassObject* sprite = m.defineNativeClass("flash.display", "Sprite", container);
+    installSpriteMembers(host, sprite);
     ClassObject* shape = m.defineNativeClass("flash.display", "Shape", displayObject);
     for (ClassObject* c : {sprite, shape})
         defineAccessor(m, c, "graphics",
                        [s](Machine&, Value self, std::span<Value>) { return graphicsOf(*s, *s->handleOf(self)); }, {});
     ClassObject* movieClip = m.defineNativeClass("flash.display", "MovieClip", sprite);
     installMovieClip(host, movieClip);
+    installMovieClipMembers(host, movieClip);
     ClassObject* stage = m.defineNativeClass("flash.display", "Stage", container);
     installStage(host, stage);
     ClassObject* textField = m.defineNativeClass("flash.text", "TextField", interactive);
     installTextField(host, textField);
+    installTextFormat(m);
+    installTextFieldMembers(host, textField);
     std::vector<ClassObject*> madeByNew = {sprite, movieClip, shape, textField};
-    madeByNew.push_back(m.defineNativeClass("flash.display", "SimpleButton", interactive));
+    ClassObject* button = m.defineNativeClass("flash.display", "SimpleButton", interactive);
+    installButtonMembers(host, button);
+    madeByNew.push_back(button);
     madeByNew.push_back(m.defineNativeClass("flash.media", "Video", displayObject));
     installBitmapClasses(host, displayObject);
     installLoadClasses(host, container);
@@ -402,8 +471,12 @@ void installDisplayClasses(HostState& host) {
         c->init = m.newNative(c->name, [](Machine&, Value, std::span<Value>) { return Value(); });
     // `new Sprite()` and the like: an empty object off every list until it is added.
     for (ClassObject* c : madeByNew)
-        c->init = m.newNative(c->name, [s](Machine&, Value self, std::span<Value>) {
-            s->createOffList(*s->handleOf(self));
+        c->init = m.newNative(c->name, [s, textField](Machine&, Value self, std::span<Value>) {
+            DisplayHandle* h = s->handleOf(self);
+            if (self.o->cls && self.o->cls->isSubclassOf(textField))
+                s->createField(*h);
+            else
+                s->createOffList(*h);
             return Value();
         });
 

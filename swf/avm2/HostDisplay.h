@@ -22,6 +22,10 @@ DisplayHandle* parentOf(HostState& host, DisplayHandle& h);
 
 void installDisplayObject(HostState& host, ClassObject* displayObject); // HostDisplay.cpp
 void installTextField(HostState& host, ClassObject* textField);         // HostDisplay.cpp
+void installSpaces(HostState& host, ClassObject* displayObject);        // HostDisplay.cpp
+// TextFormat, and TextField's formats, flags, colours and scrolling (HostText.cpp).
+void installTextFormat(Machine& m);
+void installTextFieldMembers(HostState& host, ClassObject* textField);
 void installContainer(HostState& host, ClassObject* container);         // HostContainer.cpp
 void installMovieClip(HostState& host, ClassObject* movieClip);         // HostContainer.cpp
 void installStage(HostState& host, ClassObject* stage);                 // HostContainer.cpp
@@ -31,6 +35,15 @@ void installBitmapClasses(HostState& host, ClassObject* displayObject);
 Value makeBitmap(HostState& host, std::shared_ptr<timeline::Pixels> pixels, bool transparent);
 // URLRequest, URLLoader, Loader and LoaderInfo (HostLoad.cpp).
 void installLoadClasses(HostState& host, ClassObject* container);
+// transform, filters, blendMode, mask and the other drawing properties of DisplayObject;
+// the members of the interactive classes that keep what scripts set, dragging, frame
+// labels (HostAppearance.cpp). Each is called before the class's subclasses are made.
+void installAppearance(HostState& host, ClassObject* displayObject);
+void installInteractiveMembers(HostState& host, ClassObject* interactive);
+void installContainerMembers(HostState& host, ClassObject* container);
+void installSpriteMembers(HostState& host, ClassObject* sprite);
+void installMovieClipMembers(HostState& host, ClassObject* movieClip);
+void installButtonMembers(HostState& host, ClassObject* button);
 // The Graphics object of a Sprite, Shape or MovieClip (HostGraphics.cpp).
 Value graphicsOf(HostState& host, DisplayHandle& owner);
 

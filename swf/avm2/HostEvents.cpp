@@ -61,13 +61,24 @@ ClassObject* defineEventClass(Machine& m, ClassObject* base, const std::string& 
         setFields(e, m, a, bubblesByDefault);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             Value v = arg(a, 3 + i);
-            bool flag = fields[i].find("Key") != std::string::npos || fields[i] == "buttonDown";
-            e.fields[fields[i]] = flag ? Value::boolean(m.toBoolean(v))
-                                  : v.isUndefined() ? (fields[i] == "relatedObject" ? Value::null() : Value::integer(0))
-                                                    : v;
+            const std::string& f = fields[i];
+            bool flag = f.find("Key") != std::string::npos || f == "buttonDown" || f == "fullScreen" || f == "activating";
+            bool text = f == "text" || f == "data" || f == "code" || f == "level";
+            e.fields[f] = flag              ? Value::boolean(m.toBoolean(v))
+                          : !v.isUndefined() ? (text ? m.string(m.toString(v)) : v)
+                          : text             ? m.string("")
+                          : f == "relatedObject" || f == "info" ? Value::null()
+                                                                : Value::integer(0);
         }
         return Value();
     });
+    // Each field reads back what the constructor (or the player) put there.
+    for (const std::string& f : fields)
+        m.defineGetter(cls, f, [f](Machine& m, Value self, std::span<Value>) {
+            EventObject& e = requireEvent(m, self);
+            auto it = e.fields.find(f);
+            return it == e.fields.end() ? Value() : it->second;
+        });
     for (auto [constant, value] : constants)
         m.defineStatic(cls, constant, m.string(value));
     return cls;
@@ -228,8 +239,20 @@ void installEventClasses(HostState& host) {
                      {{"PROGRESS", "progress"}, {"SOCKET_DATA", "socketData"}});
     ClassObject* text = defineEventClass(m, event, "TextEvent", {"text"}, false,
                                          {{"LINK", "link"}, {"TEXT_INPUT", "textInput"}});
-    defineEventClass(m, text, "ErrorEvent", {"text"}, false, {{"ERROR", "error"}});
-    defineEventClass(m, text, "IOErrorEvent", {"text"}, false, {{"IO_ERROR", "ioError"}});
+    defineEventClass(m, text, "ErrorEvent", {"text", "errorID"}, false, {{"ERROR", "error"}});
+    ClassObject* error = m.findClass("flash.events.ErrorEvent");
+    defineEventClass(m, error, "IOErrorEvent", {"text", "errorID"}, false, {{"IO_ERROR", "ioError"}});
+    defineEventClass(m, error, "SecurityErrorEvent", {"text", "errorID"}, false, {{"SECURITY_ERROR", "securityError"}});
+    defineEventClass(m, error, "AsyncErrorEvent", {"text", "error"}, false, {{"ASYNC_ERROR", "asyncError"}});
+    defineEventClass(m, text, "DataEvent", {"data"}, false, {{"DATA", "data"}, {"UPLOAD_COMPLETE_DATA", "uploadCompleteData"}});
+    defineEventClass(m, event, "HTTPStatusEvent", {"status"}, false,
+                     {{"HTTP_STATUS", "httpStatus"}, {"HTTP_RESPONSE_STATUS", "httpResponseStatus"}});
+    defineEventClass(m, event, "NetStatusEvent", {"info"}, false, {{"NET_STATUS", "netStatus"}});
+    defineEventClass(m, event, "StatusEvent", {"code", "level"}, false, {{"STATUS", "status"}});
+    defineEventClass(m, event, "FullScreenEvent", {"fullScreen"}, false, {{"FULL_SCREEN", "fullScreen"}});
+    defineEventClass(m, event, "ActivityEvent", {"activating"}, false, {{"ACTIVITY", "activity"}});
+    defineEventClass(m, event, "ContextMenuEvent", {"mouseTarget", "contextMenuOwner"}, false,
+                     {{"MENU_ITEM_SELECT", "menuItemSelect"}, {"MENU_SELECT", "menuSelect"}});
 
     ClassObject* dispatcher = m.defineNativeClass("flash.events", "EventDispatcher", m.objectClass);
     dispatcher->allocate = [](Machine& m, ClassObject*) -> Object* { return m.adopt(std::make_unique<DisplayHandle>()); };

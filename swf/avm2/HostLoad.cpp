@@ -5,6 +5,9 @@
 // the next frame, as the player's loads never finished inside the call that started them.
 #include "swf/avm2/HostDisplay.h"
 
+#include "swf/Player.h"
+#include "swf/format/Media.h"
+#include "swf/movie/Movie.h"
 #include "swf/timeline/PictureServices.h"
 
 #include <algorithm>
@@ -183,10 +186,24 @@ void HostState::serveLoads() {
 void installLoadClasses(HostState& host, ClassObject* container) {
     Machine& m = host.machine;
     HostState* s = &host;
+    // A ByteArray subclass linked to a DefineBinaryData tag (an embedded file) starts with its bytes.
+    if (ClassObject* bytes = m.findClass("flash.utils.ByteArray"))
+        bytes->init = m.newNative("ByteArray", [s, bytes](Machine& m, Value self, std::span<Value>) {
+            const movie::Movie* movie = s->player.movie();
+            if (!movie || !self.isObject() || self.o->cls == bytes)
+                return Value();
+            int id = s->linkedId(self.o->cls);
+            const format::Character* c = id > 0 ? movie->character(static_cast<std::uint16_t>(id)) : nullptr;
+            if (c && c->kind == format::CharacterKind::BinaryData)
+                assignByteArray(m, self, static_cast<const format::BinaryDataCharacter*>(c)->data);
+            return Value();
+        });
     ClassObject* dispatcher = m.findClass("flash.events.EventDispatcher");
     installUrlLoader(host, dispatcher);
     ClassObject* info = m.defineNativeClass("flash.display", "LoaderInfo", dispatcher);
-    extraGetters(host, info, {"content", "loader", "url", "bytesLoaded", "bytesTotal"});
+    extraGetters(host, info, {"content", "loader", "url", "bytesLoaded", "bytesTotal", "parameters", "width", "height",
+                              "frameRate", "swfVersion", "actionScriptVersion", "contentType", "loaderURL", "sameDomain",
+                              "childAllowsParent", "parentAllowsChild", "applicationDomain"});
     ClassObject* loader = m.defineNativeClass("flash.display", "Loader", container);
     loader->init = m.newNative("Loader", [s, info](Machine& m, Value self, std::span<Value>) {
         DisplayHandle* h = s->handleOf(self);

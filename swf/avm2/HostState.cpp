@@ -111,11 +111,18 @@ int HostState::linkedId(ClassObject* cls) {
     const movie::Movie* movie = player.movie();
     if (!movie)
         return -1;
-    for (ClassObject* c = cls; c; c = c->super)
+    // Links never change, so each class is looked up once (constructors ask every time).
+    if (auto known = m_linkedIds.find(cls); known != m_linkedIds.end())
+        return known->second;
+    int id = -1;
+    for (ClassObject* c = cls; c && id < 0; c = c->super)
         for (const auto& link : movie->symbolClasses())
-            if (link.id != 0 && machine.findClass(link.name) == c)
-                return link.id;
-    return -1;
+            if (link.id != 0 && machine.findClass(link.name) == c) {
+                id = link.id;
+                break;
+            }
+    m_linkedIds[cls] = id;
+    return id;
 }
 
 DisplayHandle* HostState::wrap(timeline::Clip& parent, timeline::DisplayObject& object) {

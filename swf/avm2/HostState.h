@@ -9,6 +9,7 @@
 // world's off-list clip until they are added somewhere.
 
 #include "swf/avm2/Machine.h"
+#include "swf/format/Text.h"
 
 #include <cstdint>
 #include <functional>
@@ -105,6 +106,9 @@ public:
     void syncChildren(DisplayHandle& h);
     // A display object made by `new`: an empty clip on the off-list clip.
     void createOffList(DisplayHandle& h);
+    // `new TextField()`: a text field on the off-list clip (HostText.cpp).
+    void createField(DisplayHandle& h);
+    std::vector<std::unique_ptr<format::EditTextCharacter>> scriptFields; // their definitions
     // Moves a bound object to `to`'s list at `depth` (an existing object there moves up).
     bool moveTo(DisplayHandle& h, timeline::Clip& to, int depth);
 
@@ -139,8 +143,18 @@ public:
     ClassObject* keyboardEventClass = nullptr;
     std::unordered_map<std::uint64_t, DisplayHandle*> wrappers; // by serial
     std::vector<DisplayHandle*> broadcastTargets;                // enterFrame and friends
+    std::map<std::string, DisplayHandle*> sharedObjects;         // SharedObject.getLocal, by name and path
+    // The movie's LoaderInfo (made on first use; HostAppearance.cpp) and its address.
+    DisplayHandle* rootLoaderInfo();
+    std::string movieUrl;
+    // Sends init and complete to the root's LoaderInfo once, on the first frame after the
+    // document was made.
+    void announceLoaded();
 
 private:
+    std::unordered_map<ClassObject*, int> m_linkedIds;
+    DisplayHandle* m_rootLoaderInfo = nullptr;
+    bool m_announced = false;
     ClassObject* classFor(const timeline::DisplayObject& object);
     void wrapChildren(timeline::Clip& clip, DisplayHandle& owner, int nesting);
     void tellAddedToStage(DisplayHandle& h);
@@ -154,5 +168,7 @@ void installDisplayClasses(HostState& host);   // HostDisplay.cpp
 void installGraphicsClass(HostState& host);    // HostGraphics.cpp
 void installTimerClass(HostState& host);       // HostTimer.cpp
 void installSoundClasses(HostState& host);     // HostSound.cpp
+void installSharedObjectClass(HostState& host); // HostShared.cpp
+void installMouseClass(HostState& host);        // HostShared.cpp
 
 } // namespace swf::avm2

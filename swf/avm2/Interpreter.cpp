@@ -96,7 +96,10 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
     // Pops the run-time parts of a multiname (name on top, namespace under it).
     // `targetBelow`: the object the name is looked up on is under it (get, set, delete),
     // so an object key of a Dictionary can be named by identity.
-    auto popName = [&](std::uint32_t mn, bool targetBelow = false) -> Name {
+    // A name with no run-time parts is the unit's own (no copy); others are built in
+    // `madeName`, which holds until the next instruction asks for a name.
+    Name madeName;
+    auto popName = [&](std::uint32_t mn, bool targetBelow = false) -> const Name& {
         const MultinameInfo& info2 = unit.abc.multinames[mn];
         if (!info2.hasRuntimeName() && !info2.hasRuntimeNamespace())
             return unit.names[mn];
@@ -107,9 +110,9 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
             ns = pop();
         if (targetBelow && local.isObject() && sp >= 1 && st[sp - 1].isObject())
             if (auto* dict = dynamic_cast<DictionaryObject*>(st[sp - 1].o))
-                return publicName(dict->nameFor(local.o));
-        return runtimeName(unit, mn, info2.hasRuntimeName() ? &local : nullptr,
-                           info2.hasRuntimeNamespace() ? &ns : nullptr);
+                return madeName = publicName(dict->nameFor(local.o));
+        return madeName = runtimeName(unit, mn, info2.hasRuntimeName() ? &local : nullptr,
+                                      info2.hasRuntimeNamespace() ? &ns : nullptr);
     };
     auto superTraits = [&]() -> Traits& {
         if (!f->ownerClass || !f->ownerClass->super)
@@ -123,15 +126,19 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
             pc = target;
     };
     auto enumerateStep = [&](Object* obj, std::int32_t index) -> std::int32_t {
+        if (obj->cls && obj->cls->proxy) {
+            Value at[1] = {Value::integer(index)};
+            return toInt(proxyCall(obj, "nextNameIndex", at));
+        }
         if (obj->kind == ObjectKind::Array && index < static_cast<std::int32_t>(static_cast<ArrayObject*>(obj)->elements.size()))
             return index + 1;
-        std::vector<std::string> names = enumerate(obj);
+        const std::vector<std::string>& names = enumerationOf(obj);
         return index < static_cast<std::int32_t>(names.size()) ? index + 1 : 0;
     };
     auto nameAt = [&](Value objv, std::int32_t index) -> std::string {
         if (!objv.isObject() || index <= 0)
             return "";
-        std::vector<std::string> names = enumerate(objv.o);
+        const std::vector<std::string>& names = enumerationOf(objv.o);
         return static_cast<std::size_t>(index) <= names.size() ? names[index - 1] : "";
     };
     auto checkScope = [&](Value v) {
@@ -159,7 +166,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::DxnsLate: pop(); break;
                 case Op::Throw: throw ScriptError{pop()};
                 case Op::GetSuper: {
-                    Name n = popName(in.a);
+                    const Name& n = popName(in.a);
                     Value obj = toObject(pop());
                     Binding* b = superTraits().find(n);
                     if (!b || !obj.isObject())
@@ -169,7 +176,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 }
                 case Op::SetSuper: {
                     Value v = pop();
-                    Name n = popName(in.a);
+                    const Name& n = popName(in.a);
                     Value obj = toObject(pop());
                     Binding* b = superTraits().find(n);
                     if (!b || !obj.isObject())
@@ -219,6 +226,11 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::NextName: {
                     std::int32_t index = toInt(pop());
                     Value obj = pop();
+                    if (obj.isObject() && obj.o->cls && obj.o->cls->proxy) {
+                        Value at[1] = {Value::integer(index)};
+                        push(proxyCall(obj.o, "nextName", at));
+                        break;
+                    }
                     std::string name = nameAt(obj, index);
                     Value out;
                     auto* dict = obj.isObject() ? dynamic_cast<DictionaryObject*>(obj.o) : nullptr;
@@ -233,6 +245,11 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::NextValue: {
                     std::int32_t index = toInt(pop());
                     Value obj = pop();
+                    if (obj.isObject() && obj.o->cls && obj.o->cls->proxy) {
+                        Value at[1] = {Value::integer(index)};
+                        push(proxyCall(obj.o, "nextValue", at));
+                        break;
+                    }
                     push(obj.isObject() && index > 0 ? getProperty(obj, publicName(nameAt(obj, index))) : Value());
                     break;
                 }
@@ -249,7 +266,8 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                     // Walks on to the prototype chain when an object's own names run out.
                     while (obj.isObject()) {
                         next = enumerateStep(obj.o, index);
-                        if (next != 0)
+                        // A proxy's names are all it has: its prototype is not walked.
+                        if (next != 0 || (obj.o->cls && obj.o->cls->proxy))
                             break;
                         obj = Value::object(obj.o->proto);
                         index = 0;
@@ -315,7 +333,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::CallSuper:
                 case Op::CallSuperVoid: {
                     auto a = popArgs(in.b);
-                    Name n = popName(in.a);
+                    const Name& n = popName(in.a);
                     Value receiver = toObject(pop());
                     Binding* b = superTraits().find(n);
                     if (!b || !receiver.isObject())
@@ -330,7 +348,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 case Op::CallPropLex:
                 case Op::CallPropVoid: {
                     auto a = popArgs(in.b);
-                    Name n = popName(in.a);
+                    const Name& n = popName(in.a);
                     Value receiver = pop();
                     Value r = callProperty(receiver, n, a, in.op == Op::CallPropLex);
                     if (in.op != Op::CallPropVoid)
@@ -354,7 +372,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 }
                 case Op::ConstructProp: {
                     auto a = popArgs(in.b);
-                    Name n = popName(in.a);
+                    const Name& n = popName(in.a);
                     Value obj = pop();
                     Value ctor = getProperty(obj, n);
                     if (!ctor.isObject())
@@ -415,7 +433,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 }
                 case Op::FindPropStrict:
                 case Op::FindProperty: {
-                    Name n = popName(in.a);
+                    const Name& n = popName(in.a);
                     push(Value::object(findProperty(n, scope, with, localBase, in.op == Op::FindPropStrict)));
                     break;
                 }
@@ -444,7 +462,7 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                             break;
                         }
                     }
-                    Name n = popName(in.a, true);
+                    const Name& n = popName(in.a, true);
                     Value obj = pop();
                     setProperty(obj, n, v, in.op == Op::InitProperty);
                     break;
@@ -462,13 +480,13 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                             break;
                         }
                     }
-                    Name n = popName(in.a, true);
+                    const Name& n = popName(in.a, true);
                     Value obj = pop();
                     push(getProperty(obj, n));
                     break;
                 }
                 case Op::DeleteProperty: {
-                    Name n = popName(in.a, true);
+                    const Name& n = popName(in.a, true);
                     Value obj = pop();
                     push(Value::boolean(deleteProperty(obj, n)));
                     break;

@@ -611,6 +611,10 @@ Value Machine::getProperty(Value objv, const Name& name) {
     }
     if (Binding* b = findTrait(holder, name))
         return readBinding(holder, *b, objv);
+    if (holder->cls && holder->cls->proxy) {
+        Value args[1] = {proxyName(name)};
+        return proxyCall(holder, "getProperty", args);
+    }
     if (name.hasPublic()) {
         for (Object* o = holder; o; o = o->proto)
             if (Value* v = o->own(name.local))
@@ -650,6 +654,11 @@ void Machine::setProperty(Value objv, const Name& name, Value v, bool init) {
         writeBinding(holder, *b, objv, v, name, init);
         return;
     }
+    if (holder->cls && holder->cls->proxy) {
+        Value args[2] = {proxyName(name), v};
+        proxyCall(holder, "setProperty", args);
+        return;
+    }
     if (holder->sealed || !name.hasPublic())
         referenceError(1056, "Cannot create property " + name.local + " on " + className(objv) + ".");
     holder->setOwn(name.local, v);
@@ -671,6 +680,10 @@ bool Machine::deleteProperty(Value objv, const Name& name) {
     }
     if (findTrait(holder, name))
         return false;
+    if (holder->cls && holder->cls->proxy) {
+        Value args[1] = {proxyName(name)};
+        return toBoolean(proxyCall(holder, "deleteProperty", args));
+    }
     holder->deleteOwn(name.local);
     return true;
 }
@@ -693,6 +706,10 @@ bool Machine::hasProperty(Value objv, const Name& name) {
     }
     if (findTrait(holder, name))
         return true;
+    if (holder->cls && holder->cls->proxy) {
+        Value args[1] = {proxyName(name)};
+        return toBoolean(proxyCall(holder, "hasProperty", args));
+    }
     if (name.hasPublic())
         for (Object* o = holder; o; o = o->proto)
             if (o->hasOwn(name.local))
@@ -703,8 +720,14 @@ bool Machine::hasProperty(Value objv, const Name& name) {
 Value Machine::callProperty(Value objv, const Name& name, std::span<Value> args, bool lex) {
     objv = toObject(objv);
     if (objv.isObject()) {
-        if (Binding* b = findTrait(objv.o, name); b && b->kind == Binding::Kind::Method)
+        Binding* b = findTrait(objv.o, name);
+        if (b && b->kind == Binding::Kind::Method)
             return call(Value::object(b->method), objv, args);
+        if (!b && objv.o->cls && objv.o->cls->proxy) {
+            std::vector<Value> all{proxyName(name)};
+            all.insert(all.end(), args.begin(), args.end());
+            return proxyCall(objv.o, "callProperty", all);
+        }
     } else if (ClassObject* c = classOf(objv)) {
         if (Binding* b = c->instanceTraits.find(name); b && b->kind == Binding::Kind::Method)
             return call(Value::object(b->method), objv, args);
@@ -796,6 +819,18 @@ Object* Machine::newActivation(AbcUnit& unit, const MethodBody& body) {
     applyTraits(unit, body.traits, *traits, nullptr, {}, {}, nullptr);
     act->initSlots();
     return act;
+}
+
+const std::vector<std::string>& Machine::enumerationOf(Object* obj) {
+    std::size_t elements = obj->kind == ObjectKind::Array ? static_cast<ArrayObject*>(obj)->elements.size() : 0;
+    EnumCache& c = m_enumCache;
+    if (c.object != obj || c.version != obj->namesVersion() || c.elements != elements) {
+        c.names = enumerate(obj);
+        c.object = obj;
+        c.version = obj->namesVersion();
+        c.elements = elements;
+    }
+    return c.names;
 }
 
 std::vector<std::string> Machine::enumerate(Object* obj) {

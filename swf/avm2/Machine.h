@@ -162,7 +162,7 @@ public:
                 *stringClass = nullptr, *numberClass = nullptr, *intClass = nullptr, *uintClass = nullptr,
                 *booleanClass = nullptr, *errorClass = nullptr, *typeErrorClass = nullptr,
                 *referenceErrorClass = nullptr, *rangeErrorClass = nullptr, *argumentErrorClass = nullptr,
-                *verifyErrorClass = nullptr, *namespaceClass = nullptr;
+                *verifyErrorClass = nullptr, *namespaceClass = nullptr, *qnameClass = nullptr;
     // Defines a native class in `package` with `super` (null: Object) in the domain.
     ClassObject* defineNativeClass(const std::string& package, const std::string& name, ClassObject* super);
     // The same without entering it in the domain (classes made at run time).
@@ -180,6 +180,12 @@ public:
     void defineGlobal(const std::string& package, const std::string& name, Value v);
     Object* builtinGlobal() { return m_builtinGlobal; }
     double nextRandom(); // Math.random: a fixed-seed generator so runs repeat
+    // QName objects (BuiltinProxy.cpp), and calls of a Proxy's flash_proxy methods.
+    Value qualifiedName(const std::string& uri, const std::string& local);
+    Value proxyName(const Name& name);
+    Value proxyCall(Object* proxy, const char* method, std::span<Value> args);
+    // flash.net.registerClassAlias: the classes AMF names by alias.
+    std::unordered_map<std::string, ClassObject*> classAliases;
 
 private:
     friend class Interpreter;
@@ -221,6 +227,8 @@ public:
     Object* findProperty(const Name& name, const std::vector<Value>& scope, const std::vector<bool>& withScope,
                          std::size_t localBase, bool strict);
     std::vector<std::string> enumerate(Object* obj);
+    // The same, cached for a loop that steps through it (valid until the next call).
+    const std::vector<std::string>& enumerationOf(Object* obj);
     const DecodedBody& decoded(AbcUnit& unit, std::uint32_t body);
     Object* newActivation(AbcUnit& unit, const MethodBody& body);
     int depth = 0;
@@ -240,7 +248,14 @@ private:
     std::size_t m_nativeBytes = 0;
     std::uint64_t m_executedTotal = 0;
     std::uint64_t m_random = 0x2545F4914F6CDD1Dull;
-    std::vector<std::pair<Object*, std::vector<std::string>>> m_enumCache;
+    // The names of the object a for-in loop walks, kept while it does not change, so each
+    // step costs no more than one lookup.
+    struct EnumCache {
+        Object* object = nullptr;
+        std::uint32_t version = 0;
+        std::size_t elements = 0;
+        std::vector<std::string> names;
+    } m_enumCache;
     std::unordered_map<ClassObject*, ClassObject*> m_vectorTypes;
     struct PendingCall {
         std::uint32_t id = 0;
@@ -280,6 +295,7 @@ T& requireNative(Machine& m, Value v, const char* className) {
 
 // Namespace URIs the compiler uses for built-in members.
 inline const NsKey kAs3Ns = "http://adobe.com/AS3/2006/builtin";
+inline const NsKey kProxyNs = "http://www.adobe.com/2006/actionscript/flash/proxy";
 
 // A position as slice(), substr() and splice() read it: negative counts from the end,
 // the result is clamped to [0, size]; `fallback` when v is undefined.
@@ -296,7 +312,16 @@ void installDateBuiltins(Machine& m);   // Date
 void installGeomBuiltins(Machine& m);   // flash.geom: Point, Rectangle, Matrix
 void installRegExpBuiltins(Machine& m); // RegExp, and String's match, replace, search and split by pattern
 void installByteArrayBuiltins(Machine& m); // flash.utils: ByteArray, Endian, CompressionAlgorithm
+void installProxyBuiltins(Machine& m);  // QName, flash.utils.Proxy
+void installSystemBuiltins(Machine& m); // flash.system, flash.external, named constants
 // A new flash.utils.ByteArray holding `bytes` (position 0).
 Value newByteArray(Machine& m, std::vector<std::uint8_t> bytes);
+// Replaces the bytes of a ByteArray value (position 0); false when it is none.
+bool assignByteArray(Machine& m, Value v, std::vector<std::uint8_t> bytes);
+// The bytes of a ByteArray value; null when it is none.
+const std::vector<std::uint8_t>* byteArrayBytes(Value v);
+// A new Date at `ms` since 1970; the time of a Date value (false when it is none).
+Value newDate(Machine& m, double ms);
+bool dateTimeOf(Value v, double& ms);
 
 } // namespace swf::avm2

@@ -57,6 +57,7 @@ void Object::setOwn(const std::string& name, Value v) {
         m_props[it->second].value = v;
         return;
     }
+    ++m_namesVersion;
     // Compact once tombstones dominate so a delete-heavy object does not grow forever.
     if (m_props.size() > 32 && m_props.size() > 2 * m_index.size()) {
         std::vector<Entry> live;
@@ -79,13 +80,16 @@ bool Object::deleteOwn(const std::string& name) {
     m_props[it->second].live = false;
     m_props[it->second].value = Value();
     m_index.erase(it);
+    ++m_namesVersion;
     return true;
 }
 
 void Object::setDontEnum(const std::string& name) {
     auto it = m_index.find(name);
-    if (it != m_index.end())
+    if (it != m_index.end()) {
         m_props[it->second].dontEnum = true;
+        ++m_namesVersion;
+    }
 }
 
 std::vector<std::string> Object::enumerableNames() const {

@@ -86,6 +86,8 @@ public:
     std::vector<std::string> enumerableNames() const;
     void setDontEnum(const std::string& name);
     std::size_t dynamicCount() const { return m_index.size(); }
+    // Changes whenever a dynamic name is added, deleted or hidden (enumeration caches check it).
+    std::uint32_t namesVersion() const { return m_namesVersion; }
 
     // Makes slots for `traits` with their defaults.
     void initSlots();
@@ -100,6 +102,7 @@ private:
     };
     std::vector<Entry> m_props;
     std::unordered_map<std::string, std::size_t> m_index;
+    std::uint32_t m_namesVersion = 0;
 };
 
 // Native functions get the machine, `this` and the arguments.
@@ -147,6 +150,8 @@ public:
     NsKey protectedNs;
     // A Vector.<T> class: its element type (null for *).
     ClassObject* elementType = nullptr;
+    // flash.utils.Proxy or a subclass: undeclared names go to its flash_proxy methods.
+    bool proxy = false;
     bool isSubclassOf(const ClassObject* other) const;
     bool implements(const ClassObject* iface) const;
 };

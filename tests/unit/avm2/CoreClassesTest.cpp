@@ -263,3 +263,39 @@ TEST(Avm2Core, RegularExpressionReplaceCallsAFunctionWithTheGroups) {
     a.script("main");
     EXPECT_EQ(runAbc(a), (Lines{"a@0 b@3", "/x+/i", "true", "null", "0"}));
 }
+
+TEST(Avm2Core, ColorTransformsConcatAndSetTheirColour) {
+    const std::string ct = make("flash.geom::ColorTransform", "pushdouble 0.5\npushbyte 1\npushbyte 1\npushbyte 1\n"
+                                                               "pushbyte 10\npushbyte 20\npushbyte 30\npushbyte 0", 8);
+    EXPECT_EQ(runScript(ct + "setlocal1\n" + traceOf("getlocal1\ngetproperty color") +
+                        // concat(second): second first, then this one: offsets 10*0.5+10, 20+20, 30+30.
+                        "getlocal1\n" + ct + "callpropvoid concat 1\n" +
+                        traceOf("getlocal1\ngetproperty redOffset") + traceOf("getlocal1\ngetproperty redMultiplier") +
+                        traceOf("getlocal1\ngetproperty greenOffset") +
+                        // Setting the colour keeps alpha and zeroes the colour multipliers.
+                        "getlocal1\npushint 16711935\nsetproperty color\n" + traceOf("getlocal1")),
+              (Lines{"660510", "15", "0.25", "40",
+                     "(redMultiplier=0, greenMultiplier=0, blueMultiplier=0, alphaMultiplier=1, redOffset=255, "
+                     "greenOffset=0, blueOffset=255, alphaOffset=0)"}));
+}
+
+TEST(Avm2Core, TheEnvironmentIsAStandalonePlayersAndItsConstantsAreThere) {
+    EXPECT_EQ(runScript("getlex flash.system::Security\npushstring \"*\"\ncallpropvoid allowDomain 1\n" +
+                        traceOf("getlex flash.system::Capabilities\ngetproperty playerType") +
+                        traceOf("getlex flash.external::ExternalInterface\ngetproperty available") +
+                        traceOf("getlex flash.display::StageScaleMode\ngetproperty NO_SCALE") +
+                        traceOf("getlex flash.ui::Keyboard\ngetproperty SPACE") +
+                        traceOf("getlex flash.ui::Keyboard\ngetproperty F1") +
+                        traceOf("getlex flash.filters::BitmapFilterQuality\ngetproperty HIGH") +
+                        traceOf("getlex flash.system::ApplicationDomain\ngetproperty currentDomain\n"
+                                "pushstring \"flash.utils.ByteArray\"\ncallproperty hasDefinition 1") +
+                        traceOf("findpropstrict flash.utils::getQualifiedSuperclassName\ngetlex flash.utils::Dictionary\n"
+                                "callproperty flash.utils::getQualifiedSuperclassName 1") +
+                        make("flash.net::URLVariables", "pushstring \"a=1&b=two%20words\"", 1) + "setlocal1\n" +
+                        traceOf("getlocal1\ngetproperty b") + traceOf("getlocal1\ncallproperty toString 0") +
+                        "getlex flash.external::ExternalInterface\npushstring \"f\"\ncallpropvoid call 1\n"),
+              (Lines{"StandAlone", "false", "noScale", "32", "112", "3", "true", "Object", "two words", "a=1&b=two%20words",
+                     "Error: Error #2067: The ExternalInterface is not available in this container. ExternalInterface "
+                     "requires Internet Explorer ActiveX, Firefox, Mozilla 1.7.5 and greater, or other browsers that "
+                     "support NPRuntime."}));
+}

@@ -569,3 +569,80 @@ TEST(Avm2Display, BitmapDataFillsScrollsClonesAndFindsColours) {
                  "getlocal2\npushbyte 3\npushbyte 3\ncallproperty getPixel 2\nequals");
     EXPECT_EQ(play(movie, 1).lines, (Lines{"255", "16777215", "(x=0, y=0, w=4, h=8)", "0", "16777215", "true"}));
 }
+
+TEST(Avm2Display, SharedObjectsKeepTheirDataForTheSession) {
+    const std::string getLocal = "getlex flash.net::SharedObject\npushstring \"save\"\ncallproperty getLocal 1\n";
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor = getLocal + "setlocal1\ngetlocal1\ngetproperty data\npushbyte 5\nsetproperty score\n" +
+                        traceTop("getlocal1\ngetproperty size\npushbyte 0\ngreaterthan") +
+                        traceTop("getlocal1\ncallproperty flush 0") +
+                        traceTop(getLocal + "getproperty data\ngetproperty score") +
+                        traceTop(getLocal + "getlocal1\nstrictequals") +
+                        traceTop("getlex flash.net::SharedObject\npushstring \"save\"\npushstring \"/elsewhere\"\n"
+                                 "callproperty getLocal 2\ngetproperty data\ngetproperty score") +
+                        "getlocal1\ncallpropvoid clear 0\n" + traceTop("getlocal1\ngetproperty data\ngetproperty score") +
+                        traceTop("getlocal1\ngetproperty size") +
+                        "getlex flash.net::SharedObject\npushstring \"no:colons\"\ncallproperty getLocal 1\n";
+    EXPECT_EQ(play(movie, 1).lines, (Lines{"true", "flushed", "5", "true", "undefined", "undefined", "0",
+                                           "Error: Error #2134: Cannot create SharedObject."}));
+}
+
+TEST(Avm2Display, TransformsFiltersBlendsAndMasksReachTheTimelineObject) {
+    auto geom = [](const std::string& cls, const std::string& args, int n) {
+        return "getlex flash.geom::" + cls + "\n" + args + "\nconstruct " + std::to_string(n) + "\n";
+    };
+    const std::string hero = "getlocal0\ngetproperty hero\n";
+    As3Movie movie;
+    movie.constructor =
+        hero + "getproperty transform\n" +
+        geom("ColorTransform", "pushdouble 0.5\npushbyte 1\npushbyte 1\npushbyte 1\npushbyte 10\npushbyte 0\npushbyte 0\npushbyte 0", 8) +
+        "setproperty colorTransform\n" +
+        traceTop(hero + "getproperty transform\ngetproperty colorTransform\ngetproperty redOffset") +
+        hero + "getproperty transform\n" + geom("Matrix", "pushbyte 2\npushbyte 0\npushbyte 0\npushbyte 2\npushbyte 30\npushbyte 40", 6) +
+        "setproperty matrix\n" + traceTop(hero + "getproperty x") + traceTop(hero + "getproperty scaleY") +
+        // Points between the object's space and the stage's.
+        traceTop(hero + geom("Point", "pushbyte 1\npushbyte 1", 2) + "callproperty localToGlobal 1") +
+        traceTop(hero + geom("Point", "pushbyte 32\npushbyte 42", 2) + "callproperty globalToLocal 1") +
+        // Filters are copied in and out.
+        hero + "getlex flash.filters::BlurFilter\npushbyte 3\npushbyte 5\nconstruct 2\nnewarray 1\nsetproperty filters\n" +
+        traceTop(hero + "getproperty filters\ngetproperty length") +
+        traceTop(hero + "getproperty filters\npushbyte 0\ngetproperty late\ngetproperty blurY") +
+        traceTop(hero + "getproperty filters\npushbyte 0\ngetproperty late\n" + hero +
+                 "getproperty filters\npushbyte 0\ngetproperty late\nstrictequals") +
+        hero + "pushstring \"multiply\"\nsetproperty blendMode\n" + traceTop(hero + "getproperty blendMode") +
+        // A mask is any display object; the members interactive objects keep.
+        "getlocal0\nfindpropstrict flash.display::Sprite\nconstructprop flash.display::Sprite 0\ndup\nsetlocal1\n"
+        "callpropvoid addChild 1\n" + hero + "getlocal1\nsetproperty mask\n" +
+        traceTop(hero + "getproperty mask\ngetlocal1\nstrictequals") +
+        hero + "pushtrue\nsetproperty buttonMode\n" + traceTop(hero + "getproperty buttonMode") +
+        traceTop("getlocal0\ngetproperty loaderInfo\ngetproperty swfVersion") +
+        traceTop(hero + "getproperty loaderInfo\ngetlocal0\ngetproperty loaderInfo\nstrictequals") +
+        hero + "pushstring \"bogus\"\nsetproperty blendMode\n";
+    EXPECT_EQ(play(movie, 1).lines,
+              (Lines{"hero constructed: hero", "10", "30", "2", "(x=32, y=42)", "(x=1, y=1)", "1", "5", "false",
+                     "multiply", "true", "true", "10", "true",
+                     "ArgumentError: Error #2008: Parameter blendMode must be one of the accepted values."}));
+}
+
+TEST(Avm2Display, TextFieldsMadeByScriptsHoldTextFormatsAndSizes) {
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor =
+        "findpropstrict flash.text::TextField\nconstructprop flash.text::TextField 0\nsetlocal1\n"
+        "getlocal0\ngetlocal1\ncallpropvoid addChild 1\n" + traceTop("getlocal1\ngetproperty width") +
+        "getlocal1\ngetlex flash.text::TextFormat\npushstring \"Arial\"\npushbyte 20\npushint 255\nconstruct 3\n"
+        "setproperty defaultTextFormat\n"
+        "getlocal1\npushstring \"hello\"\nsetproperty text\n"
+        "getlocal1\npushshort 300\nsetproperty width\n" +
+        traceTop("getlocal1\ngetproperty width") + traceTop("getlocal1\ngetproperty scaleX") +
+        traceTop("getlocal1\ngetproperty defaultTextFormat\ngetproperty size") +
+        traceTop("getlocal1\npushbyte 0\npushbyte 5\ncallproperty getTextFormat 2\ngetproperty font") +
+        traceTop("getlocal1\ngetproperty textWidth\npushbyte 0\ngreaterthan") +
+        "getlocal1\npushtrue\nsetproperty wordWrap\n" + traceTop("getlocal1\ngetproperty wordWrap") +
+        "getlocal1\npushstring \"center\"\nsetproperty autoSize\n" + traceTop("getlocal1\ngetproperty autoSize") +
+        "getlocal1\npushint 16711680\nsetproperty textColor\n" + traceTop("getlocal1\ngetproperty textColor") +
+        traceTop("getlocal1\ngetproperty text");
+    EXPECT_EQ(play(movie, 1).lines,
+              (Lines{"100", "300", "1", "20", "Arial", "true", "true", "center", "16711680", "hello"}));
+}
