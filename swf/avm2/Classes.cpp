@@ -2,6 +2,7 @@
 // types are resolved at run time.
 #include "swf/avm2/Amf.h"
 #include "swf/avm2/Machine.h"
+#include "swf/avm2/Xml.h"
 
 #include <cmath>
 
@@ -15,6 +16,7 @@ const DecodedBody& Machine::decoded(AbcUnit& unit, std::uint32_t body) {
         if (!d)
             verifyError(error);
         slot = std::make_unique<DecodedBody>(std::move(*d));
+        slot->slotCache.resize(slot->code.size());
     }
     return *slot;
 }
@@ -266,6 +268,11 @@ Value Machine::coerceTo(Value v, ClassObject* type) {
         return Value::null();
     if (isType(v, type))
         return v;
+    // A string coerced to XML or XMLList is parsed.
+    if ((type == xmlClass || type == xmlListClass) && type->callAsFunction) {
+        Value args[1] = {v};
+        return type->callAsFunction(*this, Value(), args);
+    }
     typeError(1034, "Type Coercion failed: cannot convert " + toString(v) + " to " + type->qualified + ".");
 }
 
@@ -401,6 +408,7 @@ void Machine::installBuiltins() {
     installAmfBuiltins(*this);
     installProxyBuiltins(*this);
     installSystemBuiltins(*this);
+    installXmlBuiltins(*this);
 }
 
 } // namespace swf::avm2

@@ -30,8 +30,18 @@ struct Handler {
     std::uint32_t varName = 0;
 };
 
+class Traits;
+
+// What a getproperty of a fixed name last found: objects of these traits keep the
+// variable in this slot (a lookup cache; filled and checked by the interpreter).
+struct SlotCache {
+    const Traits* traits = nullptr;
+    std::uint32_t slot = 0;
+};
+
 struct DecodedBody {
     std::vector<Insn> code;
+    mutable std::vector<SlotCache> slotCache; // one per instruction
     // lookupswitch targets: switches[a] = {default, case 0, case 1, ...}
     std::vector<std::vector<std::uint32_t>> switches;
     std::vector<Handler> handlers;

@@ -2,6 +2,7 @@
 // stack and scope stack. Operands were checked when the body was decoded; depths are
 // checked here as they change.
 #include "swf/avm2/Machine.h"
+#include "swf/avm2/Xml.h"
 
 #include <cmath>
 
@@ -412,9 +413,19 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                     push(Value::object(newClass(unit, in.a, base, scope, with)));
                     break;
                 }
-                case Op::GetDescendants:
-                case Op::CheckFilter:
-                    typeError(1016, "Descendants operator (..) not supported on type " + className(st[sp ? sp - 1 : 0]));
+                case Op::GetDescendants: {
+                    const Name& n = popName(in.a);
+                    Value obj = pop();
+                    push(xmlDescendants(*this, obj, n));
+                    break;
+                }
+                case Op::CheckFilter: {
+                    Value v = pop();
+                    if (!v.isObject() || v.o->kind != ObjectKind::Xml)
+                        typeError(1123, "Filter operator not supported on type " + className(v) + ".");
+                    push(v);
+                    break;
+                }
                 case Op::NewCatch: {
                     Object* o = allocate<Object>();
                     o->kind = ObjectKind::Activation;
@@ -469,6 +480,27 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 }
                 case Op::GetProperty: {
                     const MultinameInfo& mi = unit.abc.multinames[in.a];
+                    // A declared variable of objects of one shape is read from the slot the
+                    // last lookup found (arrays, byte arrays and XML answer names of their own).
+                    if (!mi.hasRuntimeName() && !mi.hasRuntimeNamespace() && sp >= 1 && st[sp - 1].isObject()) {
+                        Object* o = st[sp - 1].o;
+                        SlotCache& c = body.slotCache[pc - 1];
+                        if (o->traits && o->traits == c.traits && c.slot < o->slots.size()) {
+                            st[sp - 1] = o->slots[c.slot];
+                            break;
+                        }
+                        if (o->traits && o->kind != ObjectKind::Array && o->kind != ObjectKind::Indexed &&
+                            o->kind != ObjectKind::Xml) {
+                            Binding* b = o->traits->find(unit.names[in.a]);
+                            if (b && (b->kind == Binding::Kind::Slot || b->kind == Binding::Kind::Const) &&
+                                b->slot < o->slots.size()) {
+                                c.traits = o->traits;
+                                c.slot = b->slot;
+                                st[sp - 1] = o->slots[b->slot];
+                                break;
+                            }
+                        }
+                    }
                     if (mi.hasRuntimeName() && !mi.hasRuntimeNamespace() && sp >= 2 && st[sp - 1].isNumeric() &&
                         st[sp - 2].isObject() && st[sp - 2].o->kind == ObjectKind::Array) {
                         double index = st[sp - 1].asDouble();

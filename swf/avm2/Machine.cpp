@@ -1,4 +1,5 @@
 #include "swf/avm2/Machine.h"
+#include "swf/avm2/Xml.h"
 
 #include <algorithm>
 #include <cmath>
@@ -291,6 +292,9 @@ Value Machine::numberValue(double d) {
 Value Machine::toPrimitive(Value v, bool preferString) {
     if (!v.isObject())
         return v;
+    // XML converts by its own rule: its methods are not properties.
+    if (v.o->kind == ObjectKind::Xml)
+        return string(xmlToString(*this, v.o));
     const char* order[2] = {preferString ? "toString" : "valueOf", preferString ? "valueOf" : "toString"};
     for (const char* method : order) {
         Value fn = getProperty(v, publicName(method));
@@ -362,7 +366,7 @@ std::string Machine::typeOf(Value v) {
     case Tag::UInt:
     case Tag::Number: return "number";
     case Tag::String: return "string";
-    case Tag::Object: return v.o->kind == ObjectKind::Function ? "function" : "object";
+    case Tag::Object: return v.o->kind == ObjectKind::Function ? "function" : v.o->kind == ObjectKind::Xml ? "xml" : "object";
     }
     return "object";
 }
@@ -387,6 +391,9 @@ bool Machine::looseEquals(Value a, Value b) {
         return true;
     if (a.isNumeric() && b.isNumeric())
         return a.asDouble() == b.asDouble();
+    // XML values are equal by content (text or markup), not by identity.
+    if (a.isObject() && b.isObject() && a.o->kind == ObjectKind::Xml && b.o->kind == ObjectKind::Xml)
+        return a.o == b.o || xmlToString(*this, a.o) == xmlToString(*this, b.o);
     if (a.tag == b.tag)
         return strictEquals(a, b);
     if (a.isNullish() || b.isNullish())
@@ -427,6 +434,14 @@ Value Machine::add(Value a, Value b) {
     }
     if (a.isNumeric() && b.isNumeric())
         return numberValue(a.asDouble() + b.asDouble());
+    // XML + XML joins the two into one list.
+    if (a.isObject() && b.isObject() && a.o->kind == ObjectKind::Xml && b.o->kind == ObjectKind::Xml && xmlListClass) {
+        Value joined = construct(Value::object(xmlListClass), {});
+        for (Value part : {a, b})
+            for (std::size_t i = 0, n = xmlLength(part.o); i < n; ++i)
+                setProperty(joined, publicName(std::to_string(xmlLength(joined.o))), getProperty(part, publicName(std::to_string(i))));
+        return joined;
+    }
     Value pa = toPrimitive(a, false), pb = toPrimitive(b, false);
     if (pa.isString() || pb.isString())
         return string(toString(pa) + toString(pb));
@@ -583,6 +598,8 @@ Value Machine::getProperty(Value objv, const Name& name) {
     Object* holder = nullptr;
     if (objv.isObject()) {
         holder = objv.o;
+        if (holder->kind == ObjectKind::Xml)
+            return xmlGet(*this, holder, name);
     } else {
         ClassObject* c = classOf(objv);
         if (objv.isString() && name.local == "length" && name.hasPublic())
@@ -630,6 +647,10 @@ void Machine::setProperty(Value objv, const Name& name, Value v, bool init) {
     if (!objv.isObject())
         return; // properties of primitives cannot be set
     Object* holder = objv.o;
+    if (holder->kind == ObjectKind::Xml) {
+        xmlSet(*this, holder, name, v);
+        return;
+    }
     if (holder->kind == ObjectKind::Array && name.hasPublic()) {
         std::uint32_t index;
         if (arrayIndex(name.local, index)) {
@@ -669,6 +690,8 @@ bool Machine::deleteProperty(Value objv, const Name& name) {
     if (!objv.isObject())
         return false;
     Object* holder = objv.o;
+    if (holder->kind == ObjectKind::Xml)
+        return xmlDelete(*this, holder, name);
     if (holder->kind == ObjectKind::Array && name.hasPublic()) {
         std::uint32_t index;
         if (arrayIndex(name.local, index)) {
@@ -694,6 +717,8 @@ bool Machine::hasProperty(Value objv, const Name& name) {
         return c && c->instanceTraits.find(name);
     }
     Object* holder = objv.o;
+    if (holder->kind == ObjectKind::Xml)
+        return xmlHas(*this, holder, name);
     if (holder->kind == ObjectKind::Array && name.hasPublic()) {
         std::uint32_t index;
         if (arrayIndex(name.local, index))
@@ -835,6 +860,11 @@ const std::vector<std::string>& Machine::enumerationOf(Object* obj) {
 
 std::vector<std::string> Machine::enumerate(Object* obj) {
     std::vector<std::string> names;
+    if (obj->kind == ObjectKind::Xml) {
+        for (std::size_t i = 0, n = xmlLength(obj); i < n; ++i)
+            names.push_back(std::to_string(i));
+        return names;
+    }
     if (obj->kind == ObjectKind::Array) {
         auto& el = static_cast<ArrayObject*>(obj)->elements;
         for (std::size_t i = 0; i < el.size(); ++i)

@@ -162,7 +162,8 @@ public:
                 *stringClass = nullptr, *numberClass = nullptr, *intClass = nullptr, *uintClass = nullptr,
                 *booleanClass = nullptr, *errorClass = nullptr, *typeErrorClass = nullptr,
                 *referenceErrorClass = nullptr, *rangeErrorClass = nullptr, *argumentErrorClass = nullptr,
-                *verifyErrorClass = nullptr, *namespaceClass = nullptr, *qnameClass = nullptr;
+                *verifyErrorClass = nullptr, *namespaceClass = nullptr, *qnameClass = nullptr,
+                *xmlClass = nullptr, *xmlListClass = nullptr;
     // Defines a native class in `package` with `super` (null: Object) in the domain.
     ClassObject* defineNativeClass(const std::string& package, const std::string& name, ClassObject* super);
     // The same without entering it in the domain (classes made at run time).
@@ -314,6 +315,7 @@ void installRegExpBuiltins(Machine& m); // RegExp, and String's match, replace, 
 void installByteArrayBuiltins(Machine& m); // flash.utils: ByteArray, Endian, CompressionAlgorithm
 void installProxyBuiltins(Machine& m);  // QName, flash.utils.Proxy
 void installSystemBuiltins(Machine& m); // flash.system, flash.external, named constants
+void installXmlBuiltins(Machine& m);    // XML, XMLList (Xml.h)
 // A new flash.utils.ByteArray holding `bytes` (position 0).
 Value newByteArray(Machine& m, std::vector<std::uint8_t> bytes);
 // Replaces the bytes of a ByteArray value (position 0); false when it is none.

@@ -61,7 +61,7 @@ private:
     std::unordered_map<std::string, std::vector<std::pair<NsKey, Binding>>> m_map;
 };
 
-enum class ObjectKind : std::uint8_t { Plain, Function, Class, Array, Error, Activation, Global, Native, Indexed };
+enum class ObjectKind : std::uint8_t { Plain, Function, Class, Array, Error, Activation, Global, Native, Indexed, Xml };
 
 class Object {
 public:

@@ -22,6 +22,7 @@ add_library(swf_avm2 STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinAmf.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinProxy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp
   ${CMAKE_CURRENT_LIST_DIR}/regex/Compiler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/regex/Matcher.cpp)
 target_include_directories(swf_avm2 PUBLIC ${PROJECT_SOURCE_DIR})

@@ -120,13 +120,16 @@ std::uint32_t AbcAssembler::nsSetIndex(const std::vector<std::uint32_t>& set) {
     return static_cast<std::uint32_t>(m_nsSets.size() - 1);
 }
 
-std::uint32_t AbcAssembler::qname(const std::string& name) {
+std::uint32_t AbcAssembler::qname(const std::string& written) {
+    // "@name" is an attribute's name (E4X's x.@name).
+    const bool attribute = !written.empty() && written[0] == '@';
+    const std::string name = attribute ? written.substr(1) : written;
     std::string package, local = name;
     if (auto colons = name.rfind("::"); colons != std::string::npos) {
         package = name.substr(0, colons);
         local = name.substr(colons + 2);
     }
-    std::vector<std::uint8_t> mn{0x07};
+    std::vector<std::uint8_t> mn{static_cast<std::uint8_t>(attribute ? 0x0D : 0x07)};
     u30(mn, nsIndex(0x16, package));
     u30(mn, stringIndex(local));
     for (std::size_t i = 1; i < m_multinames.size(); ++i)

@@ -5,7 +5,8 @@
 //
 //   pushstring "text"        strings are quoted (\n \" \\ escapes)
 //   pushint 70000            int, uint and double pool entries are given by value
-//   getproperty name         a public name; pkg::name for a package's; late for a name
+//   getproperty name         a public name; pkg::name for a package's; @name for an
+//                            attribute's (E4X); late for a name
 //                            taken from the stack (public namespace)
 //   callproperty trace 1     a name and an argument count
 //   newfunction helper       a method by the name it was added under

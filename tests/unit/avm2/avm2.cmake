@@ -9,6 +9,7 @@ orvane_add_gtest(avm2_tests
     ${CMAKE_CURRENT_LIST_DIR}/ByteArrayTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AmfTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProxyTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/XmlTest.cpp
   LIBS orvane_abcasm swf_session
   LABELS asan)
 add_dependencies(asan_suite avm2_tests)
