@@ -83,7 +83,10 @@ Value clipBeginFill(Interpreter& vm, Object* self, std::span<const Value> args) 
 
 // The gradient matrix in any of its three forms: {matrixType: "box", x, y, w, h, r},
 // a flash.geom.Matrix-like {a, b, c, d, tx, ty}, or the 3x3 {a, b, d, e, g, h} whose
-// scale counts pixels per gradient width and whose g, h is the centre.
+// scale counts pixels per gradient width and whose g, h is the centre. The second form came
+// with Flash 8: SWF 7 and earlier read any object without matrixType as the 3x3, so a
+// flash.geom.Matrix there has no e, g or h and gives no fill (also in SWF 6, where those
+// would convert to 0).
 bool gradientMatrix(Interpreter& vm, const Value& m, double out[6]) {
     Object* o = m.object();
     if (!o)
@@ -95,10 +98,13 @@ bool gradientMatrix(Interpreter& vm, const Value& m, double out[6]) {
         const double sx = w / 1638.4, sy = h / 1638.4;
         const double values[6] = {c * sx, s * sy, -s * sx, c * sy, n("x") + w / 2, n("y") + h / 2};
         std::copy(values, values + 6, out);
-    } else if (vm.has(o, "tx")) {
+    } else if (vm.version() >= 8 && vm.has(o, "tx")) {
         const double values[6] = {n("a"), n("b"), n("c"), n("d"), n("tx"), n("ty")};
         std::copy(values, values + 6, out);
     } else {
+        for (const char* name : {"a", "b", "d", "e", "g", "h"})
+            if (!vm.has(o, name))
+                return false;
         const double values[6] = {n("a") / 1638.4, n("b") / 1638.4, n("d") / 1638.4, n("e") / 1638.4, n("g"), n("h")};
         std::copy(values, values + 6, out);
     }

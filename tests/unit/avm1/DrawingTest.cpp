@@ -54,6 +54,32 @@ TEST(Drawing, ArgumentsConvertAsFlashReadThem) {
     EXPECT_EQ(d[7].second.kind, DrawOp::Kind::Clear);
 }
 
+TEST(Drawing, MatrixObjectsFillFromSwf8On) {
+    // {a, b, c, d, tx, ty} (a flash.geom.Matrix) is read from SWF 8 on; earlier files take any
+    // object but a box as the 3x3 form, which such an object does not fill in.
+    for (int version : {6, 7, 8}) {
+        ScriptRun s(version);
+        s.run(R"(
+            push "m"; push "a", 1, "b", 0, "c", 0, "d", 2, "tx", 30, "ty", 40, 6; initobject; setvariable
+            push "m"; getvariable; push 0, 255, 2; initarray; push 100, 100, 2; initarray; push 0xFF0000, 0xFF, 2; initarray; push "linear", 5, "_root"; getvariable; push "beginGradientFill"; callmethod; pop
+            push "m"; push "a", 1638.4, "b", 0, "d", 0, "e", 1638.4, "g", 5, "h", 6, 6; initobject; setvariable
+            push "m"; getvariable; push 0, 255, 2; initarray; push 100, 100, 2; initarray; push 0xFF0000, 0xFF, 2; initarray; push "linear", 5, "_root"; getvariable; push "beginGradientFill"; callmethod; pop
+        )");
+        const auto& d = s.host.draws;
+        ASSERT_EQ(d.size(), 2u) << version;
+        if (version >= 8) {
+            ASSERT_TRUE(d[0].second.gradient);
+            EXPECT_DOUBLE_EQ(d[0].second.gradient->matrix[3], 2);
+            EXPECT_DOUBLE_EQ(d[0].second.gradient->matrix[5], 40);
+        } else {
+            EXPECT_EQ(d[0].second.kind, DrawOp::Kind::EndFill) << version;
+        }
+        ASSERT_TRUE(d[1].second.gradient) << version; // the 3x3 form, in every version
+        EXPECT_DOUBLE_EQ(d[1].second.gradient->matrix[0], 1);
+        EXPECT_DOUBLE_EQ(d[1].second.gradient->matrix[4], 5);
+    }
+}
+
 namespace {
 
 std::size_t edges(const swf::format::ShapeCharacter& s) {
