@@ -24,6 +24,7 @@
 #include <array>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 namespace swf::render {
 
@@ -36,10 +37,16 @@ public:
     // that is not `visible` (outside the area being drawn) is only counted, never drawn.
     bool draw(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
               const QTransform& deviceToPainter, bool visible = true);
+    // The same, drawing only where the shape meets `area` (device pixels); whether it does is
+    // told from the kept image when there is one, else from the shape's reach.
+    bool draw(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
+              const QTransform& deviceToPainter, const QRectF& area);
+    // Whether `shape` drawn through `toDevice` can touch `area` (device pixels).
+    bool reaches(const CompiledShape& shape, const QTransform& toDevice, const QRectF& area) const;
 
     void clear();
     std::size_t byteSize() const { return m_bytes; }
-    std::size_t entryCount() const { return m_entries.size(); }
+    std::size_t entryCount() const { return m_entries; }
     // Draws served from a kept image, and draws left to the caller or spent making one.
     std::uint64_t hits() const { return m_hits; }
     std::uint64_t misses() const { return m_misses; }
@@ -58,36 +65,46 @@ private:
         std::array<float, 8> cx;
         bool operator==(const Look&) const = default;
     };
-    struct Key {
-        Look look;
-        std::uint8_t subX, subY;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
+    struct LookHash {
         std::size_t operator()(const Look& k) const;
-        std::size_t operator()(const Key& k) const;
     };
-    // The subpixel variants a look has been drawn at (bit 4 * y + x), and those drawn twice.
-    struct Seen {
-        std::uint16_t once = 0;
-        std::uint16_t twice = 0;
-        bool moving = false;
-    };
-    struct Entry {
+    // An image of a look at one subpixel variant (bit 4 * y + x of the variant masks).
+    struct Kept {
         QImage image;
         QPoint offset; // of the image's top-left from the floored device origin
         std::uint64_t lastUse = 0;
         std::uint64_t lastFrame = 0;
+        std::uint8_t variant = 0;
     };
+    // What is known of a look: the variants it has been drawn at, those drawn twice, and the
+    // images kept of it (one for a moving shape, seldom more than a few).
+    struct Record {
+        std::uint16_t once = 0;
+        std::uint16_t twice = 0;
+        bool moving = false;
+        std::vector<Kept> kept;
+    };
+    using Looks = std::unordered_map<Look, Record, LookHash>;
 
+    Record& recordFor(const Look& look);
+    // Whether the draw is visible: known, or to be told from the image or the shape's reach.
+    enum class Visibility : std::uint8_t { Hidden, Shown, FromArea };
     bool drawKept(QPainter& p, const CompiledShape& shape, const QTransform& toDevice, const ColorTransform& cx,
-                  const QTransform& deviceToPainter, bool visible, bool& hit);
+                  const QTransform& deviceToPainter, Visibility visibility, const QRectF& area, bool& counted,
+                  bool& hit);
+    bool makeImage(Kept& kept, const CompiledShape& shape, const QTransform& linear, double qx, double qy,
+                   const ColorTransform& cx);
     void makeRoom(std::size_t bytes);
-    void dropVariants(const Look& look);
+    void dropImages(Record& record, bool keepFirstVariant);
 
     ShapePainter& m_painter;
-    std::unordered_map<Key, Entry, KeyHash> m_entries;
-    std::unordered_map<Look, Seen, KeyHash> m_seen;
+    // One lookup a draw: the counts and the images of a look sit together. A shape mostly
+    // keeps its look from frame to frame, so the record it was last drawn through is tried
+    // first (by the shape's address, direct-mapped; reset with the table).
+    Looks m_looks;
+    static constexpr std::size_t kRecentSlots = 4096;
+    std::vector<Looks::value_type*> m_recent = std::vector<Looks::value_type*>(kRecentSlots);
+    std::size_t m_entries = 0;
     std::uint64_t m_clock = 0;
     std::uint64_t m_frame = 1;
     std::uint64_t m_fullFrame = 0; // the frame in which no stale entry was left to evict

@@ -951,13 +951,10 @@ private:
                                    t.deviceToPainter);
                 break;
             }
-            const bool visible = t.area.intersects(
-                m.mapRect(shape.bounds).adjusted(-1, -1, 1, 1).marginsAdded(
-                    QMarginsF(1, 1, 1, 1) * m_painter.deviceReach(shape, m)));
             // Cached images are anti-aliased and placed to a quarter pixel: not for aliased
             // drawing. Every band counts every draw, so all make the same choices.
-            const bool kept = m_antialias && m_raster.draw(p, shape, m, cx, t.deviceToPainter, visible);
-            if (!kept && visible)
+            const bool kept = m_antialias && m_raster.draw(p, shape, m, cx, t.deviceToPainter, t.area);
+            if (!kept && m_raster.reaches(shape, m, t.area))
                 m_painter.draw(p, shape, m, cx, t.deviceToPainter);
             break;
         }
