@@ -51,3 +51,13 @@ target_link_libraries(swf_avm2_host PUBLIC swf_avm2 swf_player swf_avm1_host)
 # projector stub's budget. The machine itself (interpreter, lookups, built-in classes) is
 # built for speed; the stub stays under its budget (packaging/package-e2e.sh).
 target_compile_options(swf_avm2_host PRIVATE -Os)
+# Built-in classes scripts call now and then, not in hot loops: built for size too.
+set_source_files_properties(
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinAmf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinProxy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinGeom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinJson.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinDate.cpp
+  PROPERTIES COMPILE_OPTIONS -Os)
