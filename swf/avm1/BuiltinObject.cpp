@@ -8,6 +8,7 @@
 #include "Interpreter.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace swf::avm1 {
 
@@ -207,21 +208,29 @@ Value globalParseInt(Interpreter& vm, Object*, std::span<const Value> args) {
     const std::string s = vm.toString(arg(args, 0));
     int radix = args.size() > 1 ? toInt32(vm.toNumber(args[1])) : 0;
     std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r'))
-        ++i;
     bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
-        negative = s[i++] == '-';
-    if (radix == 0) {
-        radix = 10;
-        if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-            radix = 16;
-            i += 2;
-        } else if (i + 1 < s.size() && s[i] == '0') {
-            radix = 8; // the player read a leading zero as octal
+    // As the player read them (measured): a "0x" prefix counts only at the very start,
+    // whatever the radix, with a sign allowed after it; a sign right before it gives NaN; a
+    // leading zero means octal only when the whole string is octal digits.
+    if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        i = 2;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+            negative = s[i++] == '-';
+        radix = 16;
+    } else {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r'))
+            ++i;
+        const std::size_t lead = i;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+            negative = s[i++] == '-';
+        if (lead == 0 && i > 0 && i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X'))
+            return std::nan("");
+        if (radix == 0) {
+            radix = 10;
+            if (lead == 0 && i + 1 < s.size() && s[i] == '0' &&
+                s.find_first_not_of("01234567", i) == std::string::npos)
+                radix = 8;
         }
-    } else if (radix == 16 && i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-        i += 2;
     }
     if (radix < 2 || radix > 36)
         return std::nan("");
@@ -275,7 +284,7 @@ Value globalParseFloat(Interpreter& vm, Object*, std::span<const Value> args) {
         if (e)
             j = k;
     }
-    return stringToNumber(s.substr(i, j - i), 7);
+    return std::strtod(s.substr(i, j - i).c_str(), nullptr); // plain decimal: "030" is 30
 }
 
 Value globalIsNaN(Interpreter& vm, Object*, std::span<const Value> args) {
@@ -303,32 +312,50 @@ Value globalEscape(Interpreter& vm, Object*, std::span<const Value> args) {
     return out;
 }
 
-Value globalUnescape(Interpreter& vm, Object*, std::span<const Value> args) {
-    const std::string s = vm.toString(arg(args, 0));
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2])));
+// unescape as the player did (measured): "+" is a space; a "%" takes the next two
+// characters, dropping them when either is not a hex digit (and a cut-off escape);
+// a %00 ends the text. From SWF 6 this runs over UTF-8 bytes, read back leniently;
+// SWF 5 text is one byte a character, and an empty result is undefined there.
+template <typename Text>
+static bool unescapeUnits(const Text& s, Text& out) {
+    auto hex = [](auto c) { return c < 0x80 ? hexDigit(static_cast<char>(c)) : -1; };
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = s[i];
+        if (c == '+') {
+            out.push_back(' ');
+            ++i;
+        } else if (c != '%') {
+            out.push_back(c);
+            ++i;
+        } else if (i + 1 >= s.size()) {
+            break;
+        } else if (hex(s[i + 1]) < 0) {
             i += 2;
-        } else if (s[i] == '%' && i + 5 < s.size() && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
-            int cp = 0;
-            bool ok = true;
-            for (int k = 2; k < 6; ++k) {
-                const int d = hexDigit(s[i + k]);
-                ok = ok && d >= 0;
-                cp = cp * 16 + (d < 0 ? 0 : d);
-            }
-            if (ok) {
-                out += fromUtf16(std::u16string(1, static_cast<char16_t>(cp)));
-                i += 5;
-            } else {
-                out.push_back(s[i]);
-            }
+        } else if (i + 2 >= s.size()) {
+            break;
+        } else if (hex(s[i + 2]) < 0) {
+            i += 3;
         } else {
-            out.push_back(s[i]);
+            const int b = hex(s[i + 1]) * 16 + hex(s[i + 2]);
+            if (b == 0)
+                return true;
+            out.push_back(static_cast<typename Text::value_type>(b));
+            i += 3;
         }
     }
-    return out;
+    return false;
+}
+
+Value globalUnescape(Interpreter& vm, Object*, std::span<const Value> args) {
+    const std::string s = vm.toString(arg(args, 0));
+    if (vm.version() <= 5) {
+        std::u16string out;
+        const bool ended = unescapeUnits(toUtf16(s), out);
+        return out.empty() && !ended ? Value() : Value(fromUtf16(out));
+    }
+    std::string out;
+    unescapeUnits(s, out);
+    return lenientUtf8(out);
 }
 
 Value globalGetTimer(Interpreter& vm, Object*, std::span<const Value>) {

@@ -118,25 +118,55 @@ Value stringSubstring(Interpreter& vm, Object* self, std::span<const Value> args
 Value stringSubstr(Interpreter& vm, Object* self, std::span<const Value> args) {
     const std::u16string s = selfText(vm, self);
     const std::size_t start = relative(integerArg(vm, args, 0, 0), s.size());
-    const double len = integerArg(vm, args, 1, static_cast<double>(s.size()));
+    double len = integerArg(vm, args, 1, static_cast<double>(s.size()));
+    // A negative length counts back from the end of the string, and gives nothing
+    // when that would reach the end from `start` (measured).
+    if (len < 0) {
+        len += static_cast<double>(s.size());
+        if (static_cast<double>(start) + len >= static_cast<double>(s.size()))
+            return "";
+    }
     if (len <= 0)
         return "";
     return fromUtf16(s.substr(start, clampIndex(len, s.size())));
 }
 
+// split as the player did (measured): a given limit is an int32 and one of 0 or less
+// gives no parts. From SWF 6 an undefined separator keeps the string whole whatever
+// the limit, an empty one splits into units, and an empty string gives one empty part
+// for a non-empty separator. SWF 5 splits only at a one-unit separator: an empty one
+// keeps the string whole even past the limit, a longer one keeps it whole within it;
+// with a limit an undefined separator is a comma, and a non-empty one is read twice.
 Value stringSplit(Interpreter& vm, Object* self, std::span<const Value> args) {
     const std::u16string s = selfText(vm, self);
     std::vector<Value> parts;
-    double limit = args.size() > 1 && !args[1].isUndefined() ? vm.toNumber(args[1]) : 4294967295.0;
-    if (std::isnan(limit) || limit < 0)
-        limit = 4294967295.0;
-    const auto max = static_cast<std::size_t>(std::min(limit, 4294967295.0));
-    if (args.empty() || args[0].isUndefined()) {
-        if (max > 0)
-            parts.emplace_back(fromUtf16(s));
+    const bool swf5 = vm.version() <= 5;
+    const bool limited = args.size() > 1 && !args[1].isUndefined();
+    if (args.empty() || (args[0].isUndefined() && (!swf5 || !limited))) {
+        parts.emplace_back(fromUtf16(s));
         return vm.newArray(std::move(parts));
     }
-    const std::u16string sep = toUtf16(vm.toString(args[0]));
+    std::u16string sep = args[0].isUndefined() ? u"," : toUtf16(vm.toString(args[0]));
+    if (swf5 && args.size() > 1 && !sep.empty() && !args[0].isUndefined())
+        sep = toUtf16(vm.toString(args[0]));
+    std::size_t max = 0xFFFFFFFFu;
+    if (limited)
+        max = static_cast<std::size_t>(std::max(0, toInt32(vm.toNumber(args[1]))));
+    if (swf5 && sep.empty()) {
+        parts.emplace_back(fromUtf16(s));
+        return vm.newArray(std::move(parts));
+    }
+    if (!swf5 && s.empty()) {
+        if (!sep.empty())
+            parts.emplace_back(std::string());
+        return vm.newArray(std::move(parts));
+    }
+    if (max == 0)
+        return vm.newArray(std::move(parts));
+    if (swf5 && sep.size() != 1) {
+        parts.emplace_back(fromUtf16(s));
+        return vm.newArray(std::move(parts));
+    }
     if (sep.empty()) {
         if (!vm.checkArraySize(std::min(s.size(), max)))
             return Value();

@@ -10,8 +10,8 @@ struct Interpreter::Payload {
     const std::uint8_t* p;
     std::size_t size;
     std::size_t pos = 0;
-    // SWF 5 and older store text in the player's Windows code page, one byte a
-    // character, not UTF-8 (a Western player read it as Windows-1252).
+    // SWF 5 and older store text one byte a character, not UTF-8 (Flash's traces
+    // show each byte as the Latin-1 character of its code).
     bool codePage = false;
 
     bool atEnd() const { return pos >= size; }
@@ -31,7 +31,7 @@ struct Interpreter::Payload {
         std::string s(reinterpret_cast<const char*>(p + start), pos - start);
         if (pos < size)
             ++pos; // the terminator
-        return codePage ? windows1252ToUtf8(s) : s;
+        return codePage ? latin1ToUtf8(s) : lenientUtf8(s);
     }
 };
 

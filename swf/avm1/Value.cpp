@@ -111,30 +111,40 @@ int hexDigit(char c) {
 
 double stringToNumber(std::string_view s, int swfVersion) {
     const double bad = swfVersion >= 5 ? std::nan("") : 0.0;
+    // From SWF 6 a "0x" right at the start (no space or sign before it, a sign may follow)
+    // reads hex, and a string of a leading 0 and octal digits reads octal (measured).
+    if (swfVersion >= 6 && s.size() >= 2 && s[0] == '0') {
+        if (s[1] == 'x' || s[1] == 'X') {
+            std::size_t i = 2;
+            const bool negative = i < s.size() && s[i] == '-';
+            if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+                ++i;
+            if (i == s.size())
+                return bad;
+            double v = 0;
+            for (; i < s.size(); ++i) {
+                const int d = hexDigit(s[i]);
+                if (d < 0)
+                    return bad;
+                v = v * 16 + d;
+            }
+            return negative ? -v : v;
+        }
+        if (s.find_first_not_of("01234567") == std::string_view::npos) {
+            double v = 0;
+            for (char c : s)
+                v = v * 8 + (c - '0');
+            return v;
+        }
+    }
     std::size_t i = 0;
     while (i < s.size() && isSpace(s[i]))
         ++i;
     if (i == s.size())
         return bad;
     std::size_t start = i;
-    bool negative = false;
-    if (s[i] == '+' || s[i] == '-') {
-        negative = s[i] == '-';
+    if (s[i] == '+' || s[i] == '-')
         ++i;
-    }
-    if (swfVersion >= 5 && i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-        i += 2;
-        if (i == s.size())
-            return bad;
-        double v = 0;
-        for (; i < s.size(); ++i) {
-            const int d = hexDigit(s[i]);
-            if (d < 0)
-                return bad;
-            v = v * 16 + d;
-        }
-        return negative ? -v : v;
-    }
     std::size_t digits = 0;
     while (i < s.size() && isDigit(s[i])) {
         ++i;
@@ -237,6 +247,36 @@ std::string fromUtf16(std::u16string_view s) {
     return out;
 }
 
+std::string lenientUtf8(std::string_view bytes) {
+    if (isAscii(bytes))
+        return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0xC0) {
+            io::appendUtf8(out, b); // ASCII, or a stray continuation byte as Latin-1
+            ++i;
+            continue;
+        }
+        if (b >= 0xF8)
+            break;
+        const std::size_t extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+        if (i + extra >= bytes.size())
+            break;
+        std::uint32_t cp = b & (0x3F >> extra);
+        bool ok = true;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(bytes[i + k]);
+            ok = ok && (c & 0xC0) == 0x80;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        io::appendUtf8(out, ok && cp <= 0x10FFFF ? cp : 0xFFFD);
+        i += extra + 1;
+    }
+    return out;
+}
+
 bool isAscii(std::string_view s) {
     for (char c : s)
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -267,19 +307,12 @@ bool parseArrayIndex(std::string_view s, std::uint32_t& index) {
     return true;
 }
 
-std::string windows1252ToUtf8(std::string_view bytes) {
-    // 0x80-0x9F are Windows-1252's own; unassigned ones keep their Latin-1 code point.
-    static constexpr char16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::u16string units;
-    units.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        units.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b));
-    }
-    return fromUtf16(units);
+std::string latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes)
+        io::appendUtf8(out, static_cast<unsigned char>(c));
+    return out;
 }
 
 } // namespace swf::avm1

@@ -114,8 +114,13 @@ std::uint32_t toUint32(double n);
 // the player did.
 std::u16string toUtf16(std::string_view s);
 std::string fromUtf16(std::u16string_view s);
-// Bytes in Windows-1252 (every byte one character) as UTF-8.
-std::string windows1252ToUtf8(std::string_view bytes);
+// Bytes as Latin-1 (every byte the character of that code, as SWF 5 movies' text
+// printed in Flash's traces: 0x80-0x9F too) as UTF-8.
+std::string latin1ToUtf8(std::string_view bytes);
+// Bytes read as UTF-8 the lenient way the player did (measured): a stray continuation
+// byte is its Latin-1 character, a broken sequence one U+FFFD for all its bytes, and
+// a byte 0xF8-0xFF or a sequence cut off by the end ends the text.
+std::string lenientUtf8(std::string_view bytes);
 bool isAscii(std::string_view s);
 
 // Lower-cases ASCII letters: identifiers compare this way before SWF 7.

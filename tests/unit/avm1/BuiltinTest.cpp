@@ -153,6 +153,46 @@ TEST(Strings, Methods) {
     EXPECT_EQ(s.run("push \"x\", 1, \"String\"; newobject; typeof; trace"), "object");
 }
 
+// split, substr and unescape as Flash ran them, by version.
+TEST(Strings, SplitSubstrAndUnescapeEdges) {
+    auto run = [](int version, const std::string& script) {
+        ScriptRun s(version);
+        s.run("push \"s\", \"12345\"; setvariable\npush \"e\", \"\"; setvariable");
+        return s.run(script);
+    };
+    auto split = [](const std::string& target, const std::string& args) {
+        return "push " + args + ", \"" + target + "\"; getvariable; push \"split\"; callmethod; " +
+               "push \"length\"; getmember; trace\n";
+    };
+    // A given limit is an int32 and 0 or less gives nothing; an undefined separator
+    // keeps the string whole; an empty string gives one empty part.
+    EXPECT_EQ(run(7, split("s", "1, \"23\", 2") + split("s", "-1, \"23\", 2") + split("s", "2.5, \"23\", 2") +
+                         split("s", "0, undefined, 2") + split("e", "0, \"x\", 2") + split("e", "\"\", 1")),
+              "1|0|2|1|1|0");
+    // SWF 5 splits only at one-character separators.
+    EXPECT_EQ(run(5, split("s", "\"23\", 1") + split("s", "\"3\", 1") + split("s", "\"\", 1") +
+                         split("s", "0, \"3\", 2") + split("e", "0, \"x\", 2")),
+              "1|2|1|0|0");
+    // A negative substr length counts back from the end, giving nothing past it.
+    EXPECT_EQ(run(7, R"(
+        push -2, 0, 2, "s"; getvariable; push "substr"; callmethod; trace
+        push -2, 3, 2, "s"; getvariable; push "substr"; callmethod; push "|"; add2; trace
+        push -3, -3, 2, "s"; getvariable; push "substr"; callmethod; trace
+    )"),
+              "123|||34");
+    auto unescape = [](const std::string& text) {
+        return "push \"" + text + "\", 1, \"unescape\"; callfunction; trace\n";
+    };
+    EXPECT_EQ(run(7, unescape("a+b") + unescape("a%6+1") + unescape("x%00y") + unescape("a%") + unescape("%41%4")),
+              "a b|a1|x|a|A");
+    EXPECT_EQ(run(7, unescape("%c3%a4") + unescape("%c1e!") + unescape("%80") + unescape("a%ffb")),
+              "\xC3\xA4|\xEF\xBF\xBD!|\xC2\x80|a");
+    EXPECT_EQ(run(5, "push \"\", 1, \"unescape\"; callfunction; typeof; trace\n" + unescape("%e4%80")),
+              "undefined|\xC3\xA4\xC2\x80");
+    // Text in SWF 6 movies is read as UTF-8 the same lenient way.
+    EXPECT_EQ(run(6, "push \"a\xFF\xFF" "b\"; trace\npush \"a\x80" "b\"; trace"), "a|a\xC2\x80" "b");
+}
+
 TEST(Strings, CountUtf16Units) {
     ScriptRun s(7);
     s.run("push \"s\", \"a\xE2\x82\xAC\xF0\x9F\x98\x80z\"; setvariable"); // a, euro, emoji (2 units), z
@@ -169,6 +209,12 @@ TEST(Globals, ParsingAndEscaping) {
     EXPECT_EQ(call("\"42px\"", "parseInt"), "42");
     EXPECT_EQ(call("\"0x1f\"", "parseInt"), "31");
     EXPECT_EQ(call("\"017\"", "parseInt"), "15");
+    EXPECT_EQ(call("\"017.5\"", "parseInt"), "17"); // octal only when it is all octal digits
+    EXPECT_EQ(call("\" 017\"", "parseInt"), "17");
+    EXPECT_EQ(call("\"0x-1f\"", "parseInt"), "-31");
+    EXPECT_EQ(call("\"-0x1f\"", "parseInt"), "NaN");
+    EXPECT_EQ(call("\" 0x1f\"", "parseInt"), "0");
+    EXPECT_EQ(s.run("push 10, \"0x1f\", 2, \"parseInt\"; callfunction; trace"), "31");
     EXPECT_EQ(call("\"z\"", "parseInt"), "NaN");
     EXPECT_EQ(s.run("push 2, \"ff\", 2, \"parseInt\"; callfunction; trace"), "NaN");
     EXPECT_EQ(s.run("push 16, \"ff\", 2, \"parseInt\"; callfunction; trace"), "255");
@@ -176,7 +222,7 @@ TEST(Globals, ParsingAndEscaping) {
     EXPECT_EQ(call("\"abc\"", "isNaN"), "true");
     EXPECT_EQ(call("inf", "isFinite"), "false");
     EXPECT_EQ(call("\"a b&c\"", "escape"), "a%20b%26c");
-    EXPECT_EQ(call("\"a%20b%zz\"", "unescape"), "a b%zz");
+    EXPECT_EQ(call("\"a%20b%zz\"", "unescape"), "a bz"); // "%z" is dropped, the next "z" kept
 }
 
 TEST(Globals, MathAndNumber) {
@@ -287,7 +333,7 @@ TEST(Globals, ObjectsSurviveCollectionWhileReachable) {
 }
 
 // A comparator sees the earlier element first; ASnative(102, 0/1) change only ASCII
-// letters; SWF 5 strings are one byte a character in Windows-1252.
+// letters; SWF 5 strings are one byte a character, each its Latin-1 character.
 TEST(Strings, OldMovieRules) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
@@ -305,7 +351,7 @@ TEST(Strings, OldMovieRules) {
     )"),
               "a,undefined|Äbc");
     EXPECT_EQ(ScriptRun(5).run("push \"é€\"; trace; push \"é\"; stringlength; trace"),
-              "Ã©â‚¬|2");
+              "Ã©â\xC2\x82¬|2");
 }
 
 // ASnative hands out a new function object on every call; (2, 0) tells whether the

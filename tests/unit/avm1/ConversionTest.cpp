@@ -36,7 +36,16 @@ TEST(NumberText, FifteenDigitsAndFlashExponents) {
 TEST(NumberText, StringToNumberRules) {
     EXPECT_EQ(stringToNumber("  12.5", 7), 12.5);
     EXPECT_EQ(stringToNumber("0x1F", 7), 31);
-    EXPECT_EQ(stringToNumber("-0x10", 6), -16);
+    // Hex only right at the start (a sign may follow "0x"), octal for all-octal digits
+    // after a leading 0; SWF 5 has neither.
+    EXPECT_EQ(stringToNumber("0x-10", 6), -16);
+    EXPECT_TRUE(std::isnan(stringToNumber("-0x10", 6)));
+    EXPECT_TRUE(std::isnan(stringToNumber(" 0x10", 7)));
+    EXPECT_EQ(stringToNumber("030", 6), 24);
+    EXPECT_EQ(stringToNumber(" 030", 6), 30);
+    EXPECT_EQ(stringToNumber("030.5", 8), 30.5);
+    EXPECT_EQ(stringToNumber("030", 5), 30);
+    EXPECT_TRUE(std::isnan(stringToNumber("0x10", 5)));
     EXPECT_EQ(stringToNumber("1e3", 7), 1000);
     EXPECT_EQ(stringToNumber(".5", 7), 0.5);
     EXPECT_TRUE(std::isnan(stringToNumber("", 7)));

@@ -112,7 +112,7 @@ TEST(LoadVars, DecodeAndToString) {
         push "n"; getvariable; push "y", "&"; setmember
         push "n"; getvariable; trace
     )"),
-              "b|=||1+2|x=a%20b&y=%26");
+              "b|=||1 2|x=a%20b&y=%26");
 }
 
 TEST(LoadVars, LoadsFinishOnTheNextDeliveryAndFailWithoutAFile) {
