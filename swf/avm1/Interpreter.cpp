@@ -523,6 +523,8 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
     if (!o)
         return;
     if (o->kind() == Object::Kind::Clip) {
+        if (name.empty())
+            return; // a clip takes no member without a name (measured)
         int index;
         auto* c = static_cast<ClipObject*>(o);
         if (clipProperty(c->clip, name, index)) {
@@ -569,8 +571,9 @@ void Interpreter::set(Object* o, std::string_view name, Value value) {
         return;
     }
     Property* p = o->own(k);
-    if (p && !visibleToVersion(p->flags, m_version)) {
-        // A property this movie cannot see is replaced by a plain visible one.
+    // A property this movie cannot see is replaced by a plain visible one, except that
+    // SWF 6 writes through the 1024 bit and the property stays hidden (measured).
+    if (p && !visibleToVersion(m_version == 6 ? PropFlags(p->flags & ~kSwf7Up) : p->flags, m_version)) {
         o->erase(k);
         p = nullptr;
     }
@@ -717,8 +720,17 @@ Value Interpreter::valueOf(const Value& v) {
 // An object's primitive as operators see it: one call of valueOf (of toString for a
 // Date in SWF 6 and later when no hint is given), taken as it comes back, even an
 // object; a missing method gives undefined. Clips stand for themselves.
+// `super` gives the primitive of the `this` it stands for (Flash's "" + super printed
+// "_level0" for a clip's), though printed alone it is an object.
+static Value superThis(Object* o) {
+    Object* self = static_cast<SuperObject*>(o)->thisObject;
+    return self ? Value(self) : Value();
+}
+
 Value Interpreter::toPrimitive(const Value& v, bool preferString) {
     Object* o = v.object();
+    if (o && o->kind() == Object::Kind::Super)
+        return toPrimitive(superThis(o), preferString);
     if (!o || o->kind() == Object::Kind::Clip)
         return v;
     if (preferString)

@@ -289,6 +289,9 @@ private:
     bool m_hasAccessors = false; // any addProperty or watch seen: sets must look up the chain
     Pending m_pending = Pending::None;
     Value m_thrown;
+    // A throw a `finally` returned over: Flash kept it, without its value, until the
+    // end of the next try block to finish, whose catch then sees undefined (measured).
+    bool m_latentThrow = false;
     std::string m_lastError;
 
     struct Interval {

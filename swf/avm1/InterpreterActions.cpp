@@ -1004,6 +1004,11 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             ++f.nesting;
             const std::size_t stackDepth = m_stack.size();
             Completion c = execute(f, next, tryEnd);
+            if (c == Completion::Normal && m_latentThrow) {
+                m_latentThrow = false;
+                throwValue(Value());
+                c = Completion::Throw;
+            }
             if (c == Completion::Throw && (flags & 0x01)) {
                 Value ex = std::move(m_thrown);
                 m_thrown = Value();
@@ -1038,6 +1043,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
                     f.result = heldResult;
                     f.jumpTarget = heldJump;
                 } else {
+                    m_latentThrow = m_latentThrow || (held && fc == Completion::Return);
                     c = fc;
                 }
             }

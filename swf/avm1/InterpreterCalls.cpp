@@ -60,6 +60,7 @@ Outcome Interpreter::runBlock(std::shared_ptr<const std::vector<std::uint8_t>> b
     else if (m_pending == Pending::Abort)
         outcome = Outcome::Aborted;
     if (outer) {
+        m_latentThrow = false;
         if (outcome == Outcome::Thrown)
             m_lastError = "uncaught exception: " + toStringQuiet(m_thrown);
         leaveOuter();
@@ -376,6 +377,9 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
         return o ? Value(o) : Value();
     }
     const std::size_t dot = name.find('.');
+    // A dot path with an empty first or last name finds nothing (measured: ".", "a.").
+    if (dot != std::string_view::npos && (dot == 0 || name.back() == '.') && name != "..")
+        return Value();
     if (dot != std::string_view::npos && dot > 0 && name.back() != '.') {
         Value v = getVariable(f, name.substr(0, dot));
         std::size_t i = dot + 1;
@@ -505,7 +509,8 @@ void Interpreter::enumerate(Object* o, std::vector<std::string>& names) {
     std::vector<std::vector<std::string>> levels;
     std::unordered_set<std::string> seen;
     Object* cur = o;
-    for (int depth = 0; cur && depth < 256; ++depth, cur = cur->proto()) {
+    for (int depth = 0; cur && depth < 256;
+         ++depth, cur = protoLinkEnumerated(cur->protoFlags(), m_version) ? cur->proto() : nullptr) {
         std::vector<std::string> level;
         if (depth == 0 && cur->kind() == Object::Kind::Array) {
             const auto& el = static_cast<ArrayObject*>(cur)->elements;

@@ -52,6 +52,16 @@ constexpr bool protoLinkFollowed(PropFlags flags, int version) {
     return version > 6 || !(flags & kSwf7Up);
 }
 
+// Whether for-in goes on through a `__proto__` link with these flags (measured): as
+// lookups up to SWF 6; SWF 7 stops at 4096 and SWF 8 at 8192, the next version's bit.
+constexpr bool protoLinkEnumerated(PropFlags flags, int version) {
+    if (version <= 6)
+        return protoLinkFollowed(flags, version);
+    if (version == 7)
+        return !(flags & kSwf8Up);
+    return version > 8 || !(flags & kSwf9Up);
+}
+
 struct Property {
     std::string name; // as first written
     std::string key;  // lookup key: lower-cased before SWF 7

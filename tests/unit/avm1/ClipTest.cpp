@@ -214,6 +214,23 @@ TEST(Clips, SlashPathsNameClipsNotVariables) {
     }
 }
 
+// A clip takes no member without a name; a dot path with an empty first or last name
+// finds nothing.
+TEST(Clips, EmptyNamesFindNothing) {
+    ScriptRun s(6);
+    EXPECT_EQ(s.run(R"(
+        push "this"; getvariable; push "", 42; setmember
+        push "this"; getvariable; push ""; getmember; typeof; trace
+        push "this"; getvariable; push ".", 1; setmember
+        push "this"; getvariable; push "a.", 2; setmember
+        push "this"; getvariable; push "."; getmember; trace
+        push "."; getvariable; typeof; trace
+        push "a."; getvariable; typeof; trace
+        push ".a"; getvariable; typeof; trace
+    )"),
+              "undefined|1|undefined|undefined|undefined");
+}
+
 // SetTarget2 given a clip goes by its path as text: of two clips of one name the first
 // is reached. The clip methods Flash 6 brought are hidden from SWF 5 movies.
 TEST(Clips, SetTargetByPathAndSwf5Methods) {

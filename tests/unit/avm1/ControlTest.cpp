@@ -66,6 +66,25 @@ TEST(Control, ReturnInsideTryRunsFinally) {
               "cleanup|ret");
 }
 
+// A finally that returns over a throw: the call returns, and the throw, its value
+// lost, surfaces at the end of the next try block to finish.
+TEST(Control, ReturnInFinallyKeepsTheThrowWithoutItsValue) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        function f() {
+            try { push "thrown"; throw } finally { push "kept"; return }
+        }
+        try e {
+            push 0, "f"; callfunction; trace
+            push "after"; trace
+        } catch {
+            push "caught "; push "e"; getvariable; add2; trace
+        }
+        try e { push "clean"; trace } catch { push "not again"; trace }
+    )"),
+              "kept|after|caught undefined|clean");
+}
+
 TEST(Control, UncaughtThrowEndsTheBlockOnly) {
     ScriptRun s(7);
     EXPECT_EQ(s.run("push \"a\"; trace; push 1; throw; push \"b\"; trace"), "a");

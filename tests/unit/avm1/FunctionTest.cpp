@@ -198,3 +198,15 @@ TEST(Functions, SuperOnlyForMethodCalls) {
     EXPECT_EQ(ScriptRun(6).run(script), "undefined|object|base|kid");
     EXPECT_EQ(ScriptRun(5).run(script), "undefined|undefined|kid");
 }
+
+// `super` joined to a string gives the primitive of its `this` (a clip's path), though
+// printed alone it is an object.
+TEST(Functions, SuperConvertsThroughItsThis) {
+    EXPECT_EQ(ScriptRun(6).run(R"(
+        function Base () { push 0; pop }
+        function probe () { push "super"; getvariable; trace; push "<"; push "super"; getvariable; add2; trace }
+        push "probe"; getvariable; push "Base"; getvariable; extends
+        push 0, "this"; getvariable; push "probe"; callmethod; pop
+    )"),
+              "[object Object]|<_level0");
+}

@@ -267,6 +267,44 @@ TEST(Objects, VersionBitsHidePropertiesFromOlderMovies) {
         push "o"; getvariable; push "p"; getmember; trace
     )"),
               "||again");
+    // SWF 6 writes through the 1024 bit and the property stays hidden.
+    EXPECT_EQ(six.run(R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push "o"; getvariable; push "p", "here"; setmember
+        push 1024, "p", "o"; getvariable; push 3, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; push "p", "again"; setmember
+        push "o"; getvariable; push "p"; getmember; push "|"; add2; trace
+        push 1024, 0, "p", "o"; getvariable; push 4, "ASSetPropFlags"; callfunction; pop
+        push "o"; getvariable; push "p"; getmember; trace
+    )"),
+              "||again");
+}
+
+// for-in stops at a `__proto__` link carrying the next version's bit (lookups do not
+// from SWF 7 on) and at the bits lookups stop at before that.
+TEST(Objects, VersionBitsOnProtoLinkStopEnumeration) {
+    const std::string setup = R"(
+        push "p"; push "test", true, 1; initobject; setvariable
+        push "o"; push "__proto__", "p"; getvariable; push 1; initobject; setvariable
+    )";
+    const std::string listing = R"(
+        push "o"; getvariable; push "test"; getmember; trace
+        push "o"; getvariable; enumerate2
+        loop: store 0; push null; equals2; if done
+        push r:0; trace; jump loop
+        done:
+    )";
+    auto run = [&](int version, int bit) {
+        ScriptRun s(version);
+        return s.run(setup + "push " + std::to_string(bit) +
+                     ", \"__proto__\", \"o\"; getvariable; push 3, \"ASSetPropFlags\"; callfunction; pop\n" + listing);
+    };
+    EXPECT_EQ(run(7, 4096), "true");
+    EXPECT_EQ(run(7, 8192), "true|test");
+    EXPECT_EQ(run(8, 4096), "true|test");
+    EXPECT_EQ(run(8, 8192), "true");
+    EXPECT_EQ(run(6, 1024), "undefined");
+    EXPECT_EQ(run(6, 4096), "true|test");
 }
 
 // __proto__ and constructor are own properties with Flash's flags: hidden, and
