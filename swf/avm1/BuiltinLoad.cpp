@@ -62,7 +62,9 @@ Value bytesTotal(Interpreter& vm, Object* self, std::span<const Value>) {
 
 // "a=b&c=d": each pair unescaped into a property; a pair without a name is skipped.
 Value decode(Interpreter& vm, Object* self, std::span<const Value> args) {
-    if (!self || args.empty())
+    if (args.empty())
+        return false; // what Flash answered a call without the text (measured)
+    if (!self)
         return Value();
     const std::string s = vm.toString(args[0]);
     const Value unescape = vm.get(vm.global(), "unescape");
@@ -90,16 +92,28 @@ Value decode(Interpreter& vm, Object* self, std::span<const Value> args) {
 Value loadVarsToString(Interpreter& vm, Object* self, std::span<const Value>) {
     if (!self)
         return Value();
+    // Each pair is escaped name first, then pushed through Array's push, as Flash's
+    // own script did (measured: a script's replacements of escape and push see them).
     const Value escape = vm.get(vm.global(), "escape");
-    std::string out;
+    ArrayObject* pairs = vm.newArray({});
     const std::vector<Property> props = self->properties();
+    std::size_t size = 0;
     for (auto it = props.begin(); it != props.end(); ++it) {
         if ((it->flags & kDontEnum) || it->virtualProperty || vm.isCallable(it->value))
             continue;
         const Value n[] = {Value(it->name)};
         const Value v[] = {vm.get(self, it->name)};
-        const std::string pair = vm.toString(vm.call(escape, Value(), n)) + "=" + vm.toString(vm.call(escape, Value(), v));
-        out += (out.empty() ? "" : "&") + pair;
+        std::string pair = vm.toString(vm.call(escape, Value(), n));
+        pair += "=" + vm.toString(vm.call(escape, Value(), v));
+        size += pair.size() + 1;
+        if (!vm.checkStringSize(size) || vm.failing())
+            break;
+        const Value item[] = {Value(pair)};
+        vm.callMethod(Value(pairs), "push", item);
+    }
+    std::string out;
+    for (const Value& pair : pairs->elements) {
+        out += (out.empty() ? "" : "&") + vm.toString(pair);
         if (!vm.checkStringSize(out.size()))
             break;
     }

@@ -156,16 +156,18 @@ Value setAttributes(Interpreter&, Object* self, std::span<const Value> args) {
     return Value();
 }
 
-// "pre:local" names: prefix and local name; null for nodes without a name.
+// "pre:local" names: prefix and local name, split at the first colon unless that ends
+// the name; null for text nodes; an element's name that is no string is read as one
+// ("null" too) (measured).
 Value namePart(Interpreter& vm, Object* self, bool prefix) {
     XmlNode* n = nodeOf(self);
     if (!n)
         return Value();
-    if (!n->name.isString())
+    if (n->type != 1)
         return Value::null();
     const std::string name = vm.toString(n->name);
     const std::size_t colon = name.find(':');
-    if (colon == std::string::npos)
+    if (colon == std::string::npos || colon + 1 == name.size())
         return prefix ? Value("") : Value(name);
     return prefix ? Value(name.substr(0, colon)) : Value(name.substr(colon + 1));
 }

@@ -279,6 +279,10 @@ std::string decodeEntities(std::string_view s) {
                 out += c;
                 done = true;
             }
+        if (!done && body == "nbsp") { // the one HTML entity Flash's reader knew (measured)
+            appendCodePoint(out, 0xA0);
+            done = true;
+        }
         if (!done) {
             if (const std::uint32_t cp = numericReference(body)) {
                 appendCodePoint(out, cp);

@@ -71,6 +71,41 @@ TEST(Xml, IgnoreWhiteAndNodeAccessors) {
               "<r xmlns:p=\"urn:p\"><p:a id=\"k\">t</p:a><b /></r>|p|a|urn:p|b|3|null|true");
 }
 
+// &nbsp; is the one named entity beyond XML's five that the reader knew.
+TEST(Xml, NbspEntityIsANoBreakSpace) {
+    ScriptRun s(8);
+    EXPECT_EQ(s.run(R"(
+        push "x"; push 0, "XML"; newobject; setvariable
+        push "<a t='&nbsp;'>x&nbsp;</a>", 1, "x"; getvariable; push "parseXML"; callmethod; pop
+        push "x"; getvariable; push "firstChild"; getmember; push "firstChild"; getmember; push "nodeValue"; getmember; trace
+        push "x"; getvariable; push "firstChild"; getmember; push "attributes"; getmember; push "t"; getmember; trace
+    )"),
+              "x\xC2\xA0|\xC2\xA0");
+}
+
+// Names split at the first colon unless it ends the name; an element's name that is no
+// string reads as one.
+TEST(Xml, PrefixAndLocalNameEdges) {
+    ScriptRun s(8);
+    auto parts = [&](const std::string& name) {
+        return s.run("push \"n\"; push \"" + name + "\", 1, 2, \"XMLNode\"; newobject; setvariable\n"
+                     "push \"n\"; getvariable; push \"prefix\"; getmember; push \"|\"; add2; "
+                     "push \"n\"; getvariable; push \"localName\"; getmember; add2; trace");
+    };
+    EXPECT_EQ(parts("a:b"), "a|b");
+    EXPECT_EQ(parts("a:"), "|a:");
+    EXPECT_EQ(parts("a::b"), "a|:b");
+    EXPECT_EQ(parts("::"), "|:");
+    EXPECT_EQ(s.run(R"(
+        push "n"; push "x", 1, 2, "XMLNode"; newobject; setvariable
+        push "n"; getvariable; push "nodeName", null; setmember
+        push "n"; getvariable; push "localName"; getmember; trace
+        push "t"; push "x", 3, 2, "XMLNode"; newobject; setvariable
+        push "t"; getvariable; push "localName"; getmember; trace
+    )"),
+              "null|null");
+}
+
 TEST(Xml, TreeEditsKeepChildNodesInStepAndRefuseCycles) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
@@ -113,6 +148,25 @@ TEST(LoadVars, DecodeAndToString) {
         push "n"; getvariable; trace
     )"),
               "b|=||1 2|x=a%20b&y=%26");
+}
+
+// decode answers false only when given nothing; toString escapes each name before its
+// value and gathers the pairs through Array's push.
+TEST(LoadVars, DecodeAnswerAndToStringThroughScriptFunctions) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "l"; push 0, "LoadVars"; newobject; setvariable
+        push 0, "l"; getvariable; push "decode"; callmethod; trace
+        push "x=1", 1, "l"; getvariable; push "decode"; callmethod; trace
+        push "Array"; getvariable; push "prototype"; getmember; push "push"
+        function (v) { push "pushed "; push "v"; getvariable; add2; trace; push 0; return }
+        setmember
+        push "_global"; getvariable; push "escape"
+        function (t) { push "esc "; push "t"; getvariable; add2; trace; push "t"; getvariable; return }
+        setmember
+        push "["; push 0, "l"; getvariable; push "toString"; callmethod; add2; trace
+    )"),
+              "false|undefined|esc x|esc 1|pushed x=1|[");
 }
 
 TEST(LoadVars, LoadsFinishOnTheNextDeliveryAndFailWithoutAFile) {
