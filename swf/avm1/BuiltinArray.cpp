@@ -347,12 +347,12 @@ void installArrayBuiltins(Interpreter& vm) {
     vm.defineMethod(p, "reverse", arrayReverse);
     vm.defineMethod(p, "sort", arraySort);
     vm.defineMethod(p, "sortOn", arraySortOn);
-    const std::uint8_t constant = kDontEnum | kDontDelete | kReadOnly;
-    vm.define(array, "CASEINSENSITIVE", kCaseInsensitive, constant);
-    vm.define(array, "DESCENDING", kDescending, constant);
-    vm.define(array, "UNIQUESORT", kUniqueSort, constant);
-    vm.define(array, "RETURNINDEXEDARRAY", kReturnIndexedArray, constant);
-    vm.define(array, "NUMERIC", kNumeric, constant);
+    // The sort constants are plain properties: enumerable, writable, deletable (measured).
+    vm.define(array, "CASEINSENSITIVE", kCaseInsensitive);
+    vm.define(array, "DESCENDING", kDescending);
+    vm.define(array, "UNIQUESORT", kUniqueSort);
+    vm.define(array, "RETURNINDEXEDARRAY", kReturnIndexedArray);
+    vm.define(array, "NUMERIC", kNumeric);
     vm.define(vm.global(), "Array", array, kDontEnum);
 }
 

@@ -272,6 +272,20 @@ Value setTransform(Interpreter& vm, Object* self, std::span<const Value> args) {
 } // namespace
 
 void installClipDisplayBuiltins(Interpreter& vm) {
+    if (vm.version() < 6)
+        return;
+    // flash.geom.Transform is there from SWF 6, its accessors enumerable (measured); the
+    // clip properties that use it come with SWF 8.
+    Object* geom = package(vm, package(vm, vm.global(), "flash"), "geom");
+    FunctionObject* cls = defineClass(vm, geom, "Transform", transformConstruct);
+    cls->allocate = allocateTransform;
+    Object* tp = vm.get(cls, "prototype").object();
+    defineAccessor(vm, tp, "matrix", getMatrix<false>, setMatrix, 0);
+    defineAccessor(vm, tp, "concatenatedMatrix", getMatrix<true>, nullptr, 0);
+    defineAccessor(vm, tp, "colorTransform", getColor<false>, setColor, 0);
+    defineAccessor(vm, tp, "concatenatedColorTransform", getColor<true>, nullptr, 0);
+    defineAccessor(vm, tp, "pixelBounds", getPixelBounds, nullptr, 0);
+
     if (vm.version() < 8 || !vm.clipProto)
         return;
     Object* p = vm.clipProto;
@@ -282,16 +296,6 @@ void installClipDisplayBuiltins(Interpreter& vm) {
     defineAccessor(vm, p, "scale9Grid", getDisplay<readGrid>, setDisplay<writeGrid>);
     defineAccessor(vm, p, "filters", getDisplay<readFilters>, setDisplay<writeFilters>);
     defineAccessor(vm, p, "transform", getTransform, setTransform);
-
-    Object* geom = package(vm, package(vm, vm.global(), "flash"), "geom");
-    FunctionObject* cls = defineClass(vm, geom, "Transform", transformConstruct);
-    cls->allocate = allocateTransform;
-    Object* tp = vm.get(cls, "prototype").object();
-    defineAccessor(vm, tp, "matrix", getMatrix<false>, setMatrix);
-    defineAccessor(vm, tp, "concatenatedMatrix", getMatrix<true>, nullptr);
-    defineAccessor(vm, tp, "colorTransform", getColor<false>, setColor);
-    defineAccessor(vm, tp, "concatenatedColorTransform", getColor<true>, nullptr);
-    defineAccessor(vm, tp, "pixelBounds", getPixelBounds, nullptr);
 }
 
 } // namespace swf::avm1

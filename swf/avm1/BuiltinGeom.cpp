@@ -437,9 +437,11 @@ struct Method {
     const char* name;
     NativeFn fn;
 };
+// flash.geom was written in ActionScript inside the player: its methods are plain
+// properties, and functions with a prototype of their own (measured).
 void defineMethods(Interpreter& vm, Object* o, std::initializer_list<Method> methods) {
     for (const Method& m : methods)
-        vm.defineMethod(o, m.name, m.fn);
+        vm.define(o, m.name, vm.newNative(m.fn, vm.newObject()));
 }
 
 } // namespace

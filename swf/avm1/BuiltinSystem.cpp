@@ -182,7 +182,8 @@ Value copyFields(Interpreter& vm, Object* self, std::span<const Value>) {
 void installDevices(Interpreter& vm) {
     FunctionObject* camera = deviceClass(
         vm, "Camera", {"setCursor", "setKeyFrameInterval", "setLoopback", "setMode", "setMotionLevel", "setQuality"});
-    vm.defineMethod(camera, "get", answerNull);
+    // Camera.get is a plain property, a function with a prototype (written in ActionScript).
+    vm.define(camera, "get", vm.newNative(answerNull, vm.newObject()));
     defineAccessor(vm, camera, "names", emptyArray, nullptr);
     FunctionObject* microphone =
         deviceClass(vm, "Microphone", {"setGain", "setRate", "setSilenceLevel", "setUseEchoSuppression"});

@@ -112,7 +112,9 @@ ClipObject* Interpreter::clipObject(ClipId clip) {
         return it->second;
     if (!m_host->exists(clip))
         return nullptr;
-    auto* o = allocate<ClipObject>(clipProto, clip);
+    // A clip's object links to what _global.MovieClip offers when it is first seen (measured).
+    Object* now = m_global ? get(get(m_global, "MovieClip"), "prototype").object() : nullptr;
+    auto* o = allocate<ClipObject>(now ? now : clipProto, clip);
     m_clips.emplace(clip, o);
     return o;
 }
@@ -412,8 +414,13 @@ Value Interpreter::lookup(Object* o, std::string_view name, Object* receiver, bo
     case Object::Kind::Clip: {
         int index;
         auto* c = static_cast<ClipObject*>(o);
-        if (clipProperty(c->clip, name, index))
+        if (clipProperty(c->clip, name, index)) {
+            // A getter added on the clip itself answers reads before the clip's own
+            // property; writes still go to the clip (measured).
+            if (const Property* p = m_hasAccessors ? visibleOwn(o, key(name)) : nullptr; p && p->virtualProperty)
+                break;
             return readClipProperty(c->clip, index);
+        }
         break;
     }
     case Object::Kind::Array: {

@@ -724,7 +724,9 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
             Value v = popValue(f);
             props.emplace_back(toString(popValue(f)), std::move(v));
         }
-        Object* o = newObject();
+        // A literal links to what _global.Object offers now (measured).
+        Object* now = get(get(m_global, "Object"), "prototype").object();
+        Object* o = newObject(now ? now : objectProto);
         // A literal names its class as a permanent hidden `constructor`.
         if (const Property* c = objectProto->own("constructor"))
             define(o, "constructor", c->value, kDontEnum | kDontDelete);

@@ -162,11 +162,16 @@ Value Interpreter::defineFunction(Frame& f, std::shared_ptr<FunctionCode> code) 
     if (m_version < 6)
         while (scope && scope->parent)
             scope = scope->parent;
-    auto* fn = allocate<FunctionObject>(functionProto, std::shared_ptr<const FunctionCode>(code), std::move(scope));
-    fn->target = f.target;
+    // The new function and its prototype link to what _global's Function and Object
+    // offer now, even when a script replaced them (measured).
+    Object* fnProto = get(get(m_global, "Function"), "prototype").object();
+    Object* objProto = get(get(m_global, "Object"), "prototype").object();
+    auto* fn = allocate<FunctionObject>(fnProto ? fnProto : functionProto, std::shared_ptr<const FunctionCode>(code),
+                                        std::move(scope));
+    fn->target = f.original; // the timeline the code belongs to, not a SetTarget's (measured)
     if (functionClass)
         define(fn, "constructor", functionClass, kDontEnum | kDontDelete);
-    Object* proto = newObject();
+    Object* proto = newObject(objProto ? objProto : objectProto);
     define(proto, "constructor", fn, kDontEnum | kDontDelete);
     define(fn, "prototype", proto, kDontEnum | kDontDelete);
     return fn;

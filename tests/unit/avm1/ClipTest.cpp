@@ -72,6 +72,18 @@ TEST(Clips, PropertiesByIndexAndByName) {
     )"),
               "12.5|50|false|mc|1|/|12.5|undefined");
     EXPECT_EQ(s.host.clip(s.mc).props[static_cast<int>(ClipProperty::Visible)], 0);
+    // A getter added on the clip answers reads of its property; writes reach the clip.
+    EXPECT_EQ(s.run(R"(
+        push "renamed"; getvariable; push "_x", 3; setmember
+        function () { push "set"; trace }
+        function () { push 42; return }
+        push "_x", 3, "renamed"; getvariable; push "addProperty"; callmethod; pop
+        push "renamed"; getvariable; push "_x"; getmember; trace
+        push "renamed"; getvariable; push "_x", 10; setmember
+        push "renamed"; getvariable; push "_x"; getmember; trace
+    )"),
+              "42|42");
+    EXPECT_EQ(s.host.clip(s.mc).props[static_cast<int>(ClipProperty::X)], 10);
 }
 
 TEST(Clips, FrameControl) {
@@ -212,6 +224,20 @@ TEST(Clips, SlashPathsNameClipsNotVariables) {
                   version < 6 ? "42|42|movieclip" : "_level0.mc.inner|42|movieclip")
             << "SWF " << version;
     }
+}
+
+// A function made under SetTarget runs on the timeline its code belongs to.
+TEST(Clips, FunctionsMadeUnderSetTargetKeepTheirTimeline) {
+    ClipScene s;
+    EXPECT_EQ(s.run(R"(
+        settarget "mc"
+        push "f"
+        function () { push "_target"; getvariable; trace }
+        setvariable
+        settarget ""
+        push 0, "mc"; getvariable; push "f"; callmethod; pop
+    )"),
+              "/");
 }
 
 // A clip takes no member without a name; a dot path with an empty first or last name

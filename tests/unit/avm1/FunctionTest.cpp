@@ -210,3 +210,27 @@ TEST(Functions, SuperConvertsThroughItsThis) {
     )"),
               "[object Object]|<_level0");
 }
+
+// Functions, their prototypes and object literals link to what _global's Function and
+// Object offer when they are made, even after a script replaced those classes.
+TEST(Functions, NewValuesFollowReplacedBuiltinClasses) {
+    EXPECT_EQ(ScriptRun(6).run(R"(
+        push "oldF"; push "Function"; getvariable; setvariable
+        push "oldO"; push "Object"; getvariable; setvariable
+        push "_global"; getvariable; push "Function"
+        function () { push 0; pop }
+        setmember
+        push "_global"; getvariable; push "Object"
+        function () { push 0; pop }
+        setmember
+        push "x"
+        function () { push 0; pop }
+        setvariable
+        push "x"; getvariable; push "__proto__"; getmember; push "Function"; getvariable; push "prototype"; getmember; equals2; trace
+        push "x"; getvariable; push "__proto__"; getmember; push "oldF"; getvariable; push "prototype"; getmember; equals2; trace
+        push "x"; getvariable; push "prototype"; getmember; push "__proto__"; getmember; push "Object"; getvariable; push "prototype"; getmember; equals2; trace
+        push "z"; push 0; initobject; setvariable
+        push "z"; getvariable; push "__proto__"; getmember; push "oldO"; getvariable; push "prototype"; getmember; equals2; trace
+    )"),
+              "true|false|true|false");
+}

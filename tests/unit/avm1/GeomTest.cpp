@@ -69,6 +69,24 @@ TEST(Geom, PointKeepsArgumentsAndComputesAsScriptsDo) {
               "5|(x=1.5, y=2)|undefined|(x=6, y=8)");
 }
 
+// flash.geom and Camera.get were ActionScript inside the player: their methods are
+// enumerable and each has a prototype; Transform is there from SWF 6.
+TEST(Geom, ScriptWrittenClassesShowPlainMethods) {
+    ScriptRun s(6);
+    EXPECT_EQ(s.run(R"(
+        push "flash"; getvariable; push "geom"; getmember; push "Point"; getmember; enumerate2
+        loop: store 0; push null; equals2; if done
+        push r:0; trace; jump loop
+        done:
+        push "flash"; getvariable; push "geom"; getmember; push "Point"; getmember; push "polar"; getmember
+        push "prototype"; getmember; typeof; trace
+        push "Camera"; getvariable; push "get"; getmember; push "prototype"; getmember; typeof; trace
+        push "flash"; getvariable; push "geom"; getmember; push "Transform"; getmember; typeof; trace
+        push "Array"; getvariable; push "NUMERIC"; delete; trace
+    )"),
+              "polar|interpolate|distance|object|object|function|true");
+}
+
 TEST(Geom, RectangleEdgesAndSetOperations) {
     ScriptRun s(8);
     EXPECT_EQ(s.run(make("r", "Rectangle", {}) + traceVar("r") + make("r", "Rectangle", {"10"}) + traceVar("r")),
