@@ -146,7 +146,7 @@ void BM_SeekRandomFrames(benchmark::State& state) {
         auto t0 = Clock::now();
         swf::timeline::PlaceMap state0;
         for (int f = 0; f <= targets[i]; ++f)
-            swf::timeline::applyFrameTags(world, player.movie()->root(), f, state0);
+            swf::timeline::applyFrameTags(world.movie, player.movie()->root(), f, state0);
         replayMs += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         benchmark::DoNotOptimize(state0.size());
     }

@@ -272,11 +272,15 @@ InputRouter::Target InputRouter::targetUnderMouse() {
     auto actsAsButton = [this](timeline::Clip& clip) {
         return actsAsButtonByPlacement(clip) || m_runner.clipHandlesMouse(clip);
     };
-    const auto found = timeline::findMouseTarget(m_world, m_root, m_world.input.mouseX * kTwips,
-                                                 m_world.input.mouseY * kTwips, actsAsButton);
-    if (!found)
-        return {};
-    return {found.parent->weak_from_this(), found.object->serial};
+    // Higher levels are drawn over lower ones and take the mouse first.
+    const auto levels = m_world.levelRoots();
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+        const auto found = timeline::findMouseTarget(m_world, **it, m_world.input.mouseX * kTwips,
+                                                     m_world.input.mouseY * kTwips, actsAsButton);
+        if (found)
+            return {found.parent->weak_from_this(), found.object->serial};
+    }
+    return {};
 }
 
 timeline::DisplayObject* InputRouter::resolve(const Target& t, timeline::Clip** parentOut) const {
@@ -358,7 +362,7 @@ void InputRouter::playButtonSound(const format::ButtonCharacter& button, std::ui
                                   std::uint64_t clipId) {
     static constexpr std::uint16_t kSoundConditions[4] = {format::kOverUpToIdle, format::kIdleToOverUp,
                                                           format::kOverUpToOverDown, format::kOverDownToOverUp};
-    if (!m_world.sound)
+    if (!m_world.sound || &m_world.movieOf(button) != &m_world.movie) // sounds are the level-0 movie's
         return;
     for (std::size_t i = 0; i < 4; ++i)
         if (condition == kSoundConditions[i] && button.sounds[i].soundId != 0)
@@ -369,10 +373,11 @@ void InputRouter::playButtonSound(const format::ButtonCharacter& button, std::ui
 // runs only where its key matches.
 void InputRouter::clipEvents(std::uint32_t event, int keyPress) {
     std::vector<std::weak_ptr<timeline::Clip>> clips;
-    m_root.forEachClip([&](timeline::Clip& clip) {
-        if (const auto* o = clip.displayObject(); o && (o->clipEvents & event))
-            clips.push_back(clip.weak_from_this());
-    });
+    for (timeline::Clip* level : m_world.levelRoots())
+        level->forEachClip([&](timeline::Clip& clip) {
+            if (const auto* o = clip.displayObject(); o && (o->clipEvents & event))
+                clips.push_back(clip.weak_from_this());
+        });
     for (auto& weak : clips) {
         auto clip = weak.lock();
         if (!clip || !clip->isOnStage() || !clip->displayObject())

@@ -72,6 +72,10 @@ bool Player::loadFromBytes(std::vector<std::uint8_t> bytes) {
 }
 
 void Player::adopt(std::unique_ptr<movie::Movie> loaded) {
+    adopt(std::shared_ptr<const movie::Movie>(std::move(loaded)));
+}
+
+void Player::adopt(std::shared_ptr<const movie::Movie> loaded) {
     unload();
     if (!loaded)
         return;
@@ -84,7 +88,8 @@ void Player::adopt(std::unique_ptr<movie::Movie> loaded) {
     ++m_loadCount;
     m_root = std::make_shared<timeline::Clip>(*m_world, m_movie->root(), nullptr, nullptr, 0);
     m_root->setLoops(m_loop);
-    m_initDone.assign(65536, false);
+    m_world->root = m_root.get();
+    m_initDone.clear();
     m_started = false;
     m_mouseSeen = false;
     m_runner->movieLoaded(m_movie->version());
@@ -98,6 +103,7 @@ void Player::unload() {
     m_world->events = nullptr;
     m_world->dropRemoved();
     m_input.reset();
+    m_world->levels.clear();
     m_root.reset();
     m_runner->movieUnloaded();
     m_world.reset();
@@ -118,8 +124,10 @@ void Player::setSoundControl(audio::SoundControl* sound) {
 
 // The event sounds of a frame just entered start with it (before its actions, so a
 // stopAllSounds in the same frame silences them).
+// Sounds are known to the sound engine by the level-0 movie's ids: a loaded movie's event
+// sounds are not played.
 void Player::startFrameSounds(timeline::Clip& clip, int frame) {
-    if (!m_sound)
+    if (!m_sound || &clip.movie() != m_movie.get())
         return;
     for (const format::TagRef& tag : clip.timeline().frameTags(frame)) {
         const auto code = static_cast<format::TagCode>(tag.code);
@@ -159,13 +167,21 @@ void Player::setActionRunner(std::unique_ptr<avm1::ActionRunner> runner) {
 // queued while this runs (a script's goto) waits for the next pass. Clips are
 // held by weak pointers: a script may remove any of them.
 void Player::runPendingActions() {
+    for (timeline::Clip* level : m_world->levelRoots()) {
+        // A script may unload a level: hold it while its work runs.
+        const auto hold = level->shared_from_this();
+        runPendingActions(*level);
+    }
+}
+
+void Player::runPendingActions(timeline::Clip& root) {
     struct Job {
         std::weak_ptr<timeline::Clip> clip;
         int frame;
         std::uint32_t events; // clip events to run instead of a frame
     };
     std::vector<Job> jobs;
-    m_root->forEachClip([&](timeline::Clip& clip) {
+    root.forEachClip([&](timeline::Clip& clip) {
         if (clip.loadEventPending())
             jobs.push_back({clip.weak_from_this(), -1, format::kClipConstruct | format::kClipInitialize});
         if (clip.pendingFrame() >= 0)
@@ -201,11 +217,12 @@ void Player::runPendingActions() {
         for (const format::TagRef& tag : tags) {
             if (tag.code != static_cast<std::uint16_t>(format::TagCode::DoInitAction))
                 continue;
-            auto body = m_movie->tagBody(tag);
-            std::uint16_t spriteId = body[0] | (body[1] << 8);
-            if (m_initDone[spriteId])
+            auto body = clip->movie().tagBody(tag);
+            if (body.size() < 2)
                 continue;
-            m_initDone[spriteId] = true;
+            std::uint16_t spriteId = body[0] | (body[1] << 8);
+            if (!m_initDone.emplace(&clip->movie(), spriteId).second)
+                continue;
             m_runner->runInitActions(*clip, spriteId, body.subspan(2));
             m_world->flushRemoved();
         }
@@ -216,13 +233,22 @@ void Player::runPendingActions() {
             // as actions queued at frame entry do; a removed clip runs nothing more.
             if (!clip->isOnStage())
                 break;
-            m_runner->runFrameActions(*clip, m_movie->tagBody(tag));
+            m_runner->runFrameActions(*clip, clip->movie().tagBody(tag));
             m_world->flushRemoved();
         }
     }
 }
 
+void Player::adoptReplacement() {
+    auto next = std::move(m_world->replacement);
+    const bool loop = m_loop;
+    adopt(std::move(next));
+    m_loop = loop;
+}
+
 void Player::tick() {
+    if (m_movie && m_world->replacement)
+        adoptReplacement();
     if (!m_movie)
         return;
     if (!m_started) {
@@ -233,14 +259,17 @@ void Player::tick() {
     }
     runPendingActions();
     ++m_world->tick;
-    m_root->advance();
+    // Levels loaded since the last tick show their first frame now.
+    for (timeline::Clip* level : m_world->levelRoots())
+        level->advance();
     m_world->flushRemoved();
     // Every clip with an enterFrame handler gets it once per tick, after the move.
     std::vector<std::weak_ptr<timeline::Clip>> entering;
-    m_root->forEachClip([&](timeline::Clip& clip) {
-        if (auto* owner = clip.displayObject(); owner && (owner->clipEvents & format::kClipEnterFrame))
-            entering.push_back(clip.weak_from_this());
-    });
+    for (timeline::Clip* level : m_world->levelRoots())
+        level->forEachClip([&](timeline::Clip& clip) {
+            if (auto* owner = clip.displayObject(); owner && (owner->clipEvents & format::kClipEnterFrame))
+                entering.push_back(clip.weak_from_this());
+        });
     for (auto& weak : entering) {
         auto clip = weak.lock();
         if (!clip || !clip->isOnStage())
@@ -407,7 +436,15 @@ format::Rect Player::stageRect() const {
 }
 
 format::Rgba Player::backgroundColor() const {
+    if (m_movie && !m_movie->hasBackgroundColor() && m_world)
+        for (const auto& loaded : m_world->loadedMovies)
+            if (loaded.movie->hasBackgroundColor())
+                return loaded.movie->backgroundColor();
     return m_movie ? m_movie->backgroundColor() : format::Rgba{255, 255, 255, 255};
+}
+
+std::vector<timeline::Clip*> Player::levelRoots() const {
+    return m_world ? m_world->levelRoots() : std::vector<timeline::Clip*>{};
 }
 
 std::uint64_t Player::displayGeneration() const {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ public:
     static std::unique_ptr<movie::Movie> prepare(const std::string& path, std::string& error,
                                                  const std::function<bool(std::size_t)>& progress = {});
     void adopt(std::unique_ptr<movie::Movie> movie);
+    void adopt(std::shared_ptr<const movie::Movie> movie);
     void unload();
     bool isLoaded() const;
     const std::string& error() const { return m_error; }
@@ -80,6 +82,7 @@ public:
     // Frames per second, never 0 (a header rate of 0 plays at 12).
     double frameRate() const;
     format::Rect stageRect() const;
+    // The movie's SetBackgroundColor; a movie without one takes the first loaded movie's.
     format::Rgba backgroundColor() const;
     // How the renderer draws: the host's setting, which the movie's scripts may change
     // while it plays (a newly loaded movie starts from the host's setting).
@@ -90,11 +93,13 @@ public:
     // Frames shown since load (the first tick shows frame 0).
     bool hasShownFirstFrame() const { return m_started; }
 
-    // The root timeline instance, null when nothing is loaded. Its displayList()
-    // is what the renderer draws.
+    // The root timeline instance (_level0), null when nothing is loaded. Its displayList()
+    // is what the renderer draws, then the levels above it (levelRoots()).
     const timeline::Clip* root() const { return m_root.get(); }
     timeline::Clip* root() { return m_root.get(); }
     const movie::Movie* movie() const { return m_movie.get(); }
+    // _level0 and the levels loaded over it, lowest first (empty when nothing is loaded).
+    std::vector<timeline::Clip*> levelRoots() const;
 
     // Where StartSound tags (and, through the World, buttons and scripts) send sounds;
     // null plays nothing. Not owned; the sound engine sets and clears itself.
@@ -133,16 +138,19 @@ public:
 
 private:
     void runPendingActions();
+    void runPendingActions(timeline::Clip& root);
+    void adoptReplacement(); // a script loaded another movie into _level0
     void startFrameSounds(timeline::Clip& clip, int frame);
 
     std::string m_error;
-    std::unique_ptr<movie::Movie> m_movie;
+    std::shared_ptr<const movie::Movie> m_movie;
     std::unique_ptr<timeline::World> m_world;
     std::shared_ptr<timeline::Clip> m_root;
     std::unique_ptr<avm1::ActionRunner> m_runner;
     std::unique_ptr<InputRouter> m_input;
     std::function<void(const input::InputEvent&)> m_inputObserver;
-    std::vector<bool> m_initDone; // DoInitAction run, by sprite id
+    // DoInitAction run, by movie and sprite id.
+    std::set<std::pair<const movie::Movie*, std::uint16_t>> m_initDone;
     bool m_loop = true;
     bool m_started = false;
     timeline::Quality m_quality = timeline::Quality::High;

@@ -125,7 +125,8 @@ void AudioEngine::syncStreams() {
         return;
     std::unordered_map<std::uint64_t, StreamState> live;
     root->forEachClip([&](timeline::Clip& clip) {
-        const StreamTrack* t = track(clip.timeline());
+        // The sound engine knows the level-0 movie's sounds only: a loaded movie's stream is not heard.
+        const StreamTrack* t = &clip.movie() == m_player.movie() ? track(clip.timeline()) : nullptr;
         if (!t)
             return;
         StreamState state;

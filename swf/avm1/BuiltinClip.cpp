@@ -1,6 +1,7 @@
 // MovieClip methods: frame control, display list edits, depths and geometry, all
 // through the ClipHost.
 
+#include "BuiltinLoad.h"
 #include "Interpreter.h"
 
 #include <algorithm>
@@ -259,8 +260,19 @@ Value clip_unloadMovie(Interpreter& vm, Object* self, std::span<const Value>) {
     return Value();
 }
 
+// The version of the movie the clip belongs to: a loaded movie's clips answer its own.
 Value clip_getSWFVersion(Interpreter& vm, Object* self, std::span<const Value>) {
-    return clipOf(vm, self) ? Value(vm.version()) : Value(-1);
+    const ClipId c = clipOf(vm, self);
+    if (!c)
+        return -1;
+    const int v = vm.host()->swfVersion(c);
+    return v >= 0 ? v : vm.version();
+}
+
+Value clip_loadVariables(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (const ClipId c = clipOf(vm, self); c && !args.empty())
+        queueVariablesLoad(vm, vm.clipSlashPath(c), vm.toString(args[0]));
+    return Value();
 }
 
 Value clip_getInstanceAtDepth(Interpreter& vm, Object* self, std::span<const Value> args) {
@@ -310,6 +322,7 @@ void installClipBuiltins(Interpreter& vm) {
         {"getURL", clip_getURL},
         {"loadMovie", clip_loadMovie},
         {"unloadMovie", clip_unloadMovie},
+        {"loadVariables", clip_loadVariables},
         {"getSWFVersion", clip_getSWFVersion},
         {"getInstanceAtDepth", clip_getInstanceAtDepth},
     };

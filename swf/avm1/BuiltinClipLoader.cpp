@@ -26,9 +26,30 @@ ArrayObject* pendingList(Interpreter& vm) {
 // The clip a loadClip/unloadClip argument names (a clip or a target path), or null.
 ClipObject* targetClip(Interpreter& vm, const Value& target) {
     if (target.isNullish() || target.isNumber())
-        return nullptr; // levels above 0 are not kept
+        return nullptr;
     Object* o = vm.resolveTarget(target, vm.currentTarget());
     return o && o->kind() == Object::Kind::Clip ? static_cast<ClipObject*>(o) : nullptr;
+}
+
+// A level a loadClip/unloadClip argument names: a number, or a "_levelN" string.
+bool targetLevel(Interpreter& vm, const Value& target, int& level) {
+    if (target.isNumber()) {
+        const double n = target.number();
+        if (!(n >= 0 && n <= 100000))
+            return false;
+        level = static_cast<int>(n);
+        return true;
+    }
+    return target.isString() && Interpreter::levelNumber(target.string(), level);
+}
+
+// Queues a load of `url` (empty: an unload) into what `target` names.
+bool queueTo(Interpreter& vm, const Value& target, const std::string& url, Object* loader) {
+    int level = 0;
+    if (targetLevel(vm, target, level))
+        return queueLevelLoad(vm, level, url, loader);
+    ClipObject* clip = targetClip(vm, target);
+    return clip && queueClipLoad(vm, clip->clip, url, loader);
 }
 
 ClipObject* clipAt(Interpreter& vm, const Value& path) {
@@ -45,13 +66,11 @@ Value loaderConstruct(Interpreter& vm, Object* self, std::span<const Value>) {
 // loadClip(url, target): true when the request is queued. Movies before Flash 7 get
 // nothing from it.
 Value loaderLoadClip(Interpreter& vm, Object* self, std::span<const Value> args) {
-    ClipObject* clip = vm.version() >= 7 ? targetClip(vm, arg(args, 1)) : nullptr;
-    return self && clip && !args.empty() && queueClipLoad(vm, clip->clip, vm.toString(args[0]), self);
+    return self && vm.version() >= 7 && !args.empty() && queueTo(vm, arg(args, 1), vm.toString(args[0]), self);
 }
 
 Value loaderUnloadClip(Interpreter& vm, Object*, std::span<const Value> args) {
-    ClipObject* clip = targetClip(vm, arg(args, 0));
-    return clip && queueClipLoad(vm, clip->clip, std::string(), nullptr);
+    return queueTo(vm, arg(args, 0), std::string(), nullptr);
 }
 
 // getProgress(target): {bytesLoaded, bytesTotal} as the clip reports them.
@@ -72,10 +91,15 @@ Value loaderBroadcast(Interpreter& vm, Object* self, std::span<const Value> args
 
 // Opens one request's file; true when the entry stays for its onLoadInit.
 bool serve(Interpreter& vm, Object* entry, Object* loader) {
-    ClipObject* clip = clipAt(vm, vm.get(entry, "target"));
+    const Value level = vm.get(entry, "level");
+    ClipObject* clip = level.isNumber() ? nullptr : clipAt(vm, vm.get(entry, "target"));
     const std::string url = vm.toString(vm.get(entry, "url"));
     long long bytes = -1;
-    const ClipId loaded = clip ? vm.host()->loadIntoClip(clip->clip, url, bytes) : kNoClip;
+    ClipId loaded = kNoClip;
+    if (level.isNumber())
+        loaded = vm.host()->loadIntoLevel(static_cast<int>(level.number()), url, bytes);
+    else if (clip)
+        loaded = vm.host()->loadIntoClip(clip->clip, url, bytes);
     ClipObject* fresh = loaded ? vm.clipObject(loaded) : nullptr;
     if (!loader)
         return false;
@@ -85,6 +109,7 @@ bool serve(Interpreter& vm, Object* entry, Object* loader) {
         return false;
     }
     vm.set(entry, "target", vm.clipPath(loaded));
+    vm.set(entry, "level", Value());
     const Value who[] = {Value(static_cast<Object*>(fresh))};
     vm.broadcast(loader, "onLoadStart", who);
     const Value progress[] = {who[0], static_cast<double>(bytes), static_cast<double>(bytes)};
@@ -103,6 +128,19 @@ bool queueClipLoad(Interpreter& vm, ClipId target, const std::string& url, Objec
     Object* entry = vm.newObject();
     vm.set(entry, "loader", loader ? Value(loader) : Value());
     vm.set(entry, "target", vm.clipPath(target));
+    vm.set(entry, "url", url);
+    vm.set(entry, "pass", 0);
+    list->elements.push_back(entry);
+    return true;
+}
+
+bool queueLevelLoad(Interpreter& vm, int level, const std::string& url, Object* loader) {
+    ArrayObject* list = pendingList(vm);
+    if (!vm.host() || level < 0 || list->elements.size() >= kMaxPending)
+        return false;
+    Object* entry = vm.newObject();
+    vm.set(entry, "loader", loader ? Value(loader) : Value());
+    vm.set(entry, "level", level);
     vm.set(entry, "url", url);
     vm.set(entry, "pass", 0);
     list->elements.push_back(entry);

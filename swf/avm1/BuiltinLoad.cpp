@@ -12,6 +12,8 @@ namespace {
 constexpr const char* kPending = "\x01pendingLoads";
 // More waiting loads than this are refused: a script that loads in a loop cannot pile them up.
 constexpr std::size_t kMaxPending = 256;
+// The data clip event's bit among a placement's event flags.
+constexpr std::uint32_t kClipDataEvent = 0x100;
 // Byte counts of the last load (not enumerable): 0 and undefined until it arrives.
 constexpr const char* kBytesLoaded = "_bytesLoaded";
 constexpr const char* kBytesTotal = "_bytesTotal";
@@ -171,6 +173,37 @@ Value onDataParsing(Interpreter& vm, Object* self, std::span<const Value> args, 
     return Value();
 }
 
+bool queueVariablesLoad(Interpreter& vm, const std::string& target, const std::string& url) {
+    ArrayObject* list = pendingList(vm);
+    Object* clip = vm.host() ? vm.resolveTarget(Value(target), vm.currentTarget()) : nullptr;
+    if (!clip || clip->kind() != Object::Kind::Clip || list->elements.size() >= kMaxPending)
+        return false;
+    Object* entry = vm.newObject();
+    vm.set(entry, "clip", vm.clipPath(static_cast<ClipObject*>(clip)->clip));
+    vm.set(entry, "url", url);
+    list->elements.push_back(entry);
+    return true;
+}
+
+namespace {
+
+// A loadVariables request: the clip (found again by its path) takes the variables; a file that
+// cannot be read gives it nothing and no events, as a failed load did in Flash.
+void deliverVariables(Interpreter& vm, Object* entry) {
+    Object* clip = vm.resolveTarget(vm.get(entry, "clip"), vm.host()->root());
+    std::string text;
+    if (!clip || clip->kind() != Object::Kind::Clip ||
+        !vm.host()->readLocalFile(vm.toString(vm.get(entry, "url")), text))
+        return;
+    const Value data[] = {Value(std::move(text))};
+    decode(vm, clip, data);
+    vm.host()->runClipEvent(static_cast<ClipObject*>(clip)->clip, kClipDataEvent);
+    if (vm.isCallable(vm.get(clip, "onData")))
+        vm.callMethod(clip, "onData", {});
+}
+
+} // namespace
+
 void deliverLoads(Interpreter& vm) {
     Object* list = vm.get(vm.global(), kPending).object();
     if (!list || list->kind() != Object::Kind::Array || static_cast<ArrayObject*>(list)->elements.empty())
@@ -179,6 +212,10 @@ void deliverLoads(Interpreter& vm) {
     const std::vector<Value> due = std::move(static_cast<ArrayObject*>(list)->elements);
     static_cast<ArrayObject*>(list)->elements.clear();
     for (const Value& entry : due) {
+        if (vm.host() && entry.object() && !vm.get(entry, "clip").isUndefined()) {
+            deliverVariables(vm, entry.object());
+            continue;
+        }
         Object* target = vm.get(entry, "target").object();
         const std::string url = vm.toString(vm.get(entry, "url"));
         std::string text;

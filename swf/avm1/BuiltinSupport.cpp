@@ -87,6 +87,48 @@ Value asNative(Interpreter& vm, Object*, std::span<const Value> args) {
     return copy;
 }
 
+// ASSetNative(object, table, "name,6name,...", first): each listed name becomes ASnative(table,
+// first + i) on the object. A leading digit (6 to 9) hides the name from movies before that
+// version, as Flash's own class scripts marked theirs; flags are the script's to set after.
+Value asSetNative(Interpreter& vm, Object*, std::span<const Value> args) {
+    Object* target = arg(args, 0).object();
+    const double table = vm.toNumber(arg(args, 1));
+    const double first = args.size() > 3 ? vm.toNumber(args[3]) : 0;
+    if (!target || !std::isfinite(table) || !std::isfinite(first))
+        return Value();
+    const std::string names = vm.toString(arg(args, 2));
+    double index = first;
+    for (std::size_t at = 0; at <= names.size() && !vm.failing(); ++index) {
+        std::size_t end = names.find(',', at);
+        if (end == std::string::npos)
+            end = names.size();
+        std::string name = names.substr(at, end - at);
+        at = end + 1;
+        PropFlags flags = 0;
+        if (!name.empty() && name[0] >= '6' && name[0] <= '9') {
+            constexpr PropFlags kByVersion[] = {kSwf6Up, kSwf7Up, kSwf8Up, kSwf9Up};
+            flags = kByVersion[name[0] - '6'];
+            name.erase(0, 1);
+        }
+        if (name.empty())
+            continue;
+        const Value where[] = {table, index};
+        vm.define(target, name, asNative(vm, nullptr, where), flags);
+    }
+    return Value();
+}
+
+// ASconstructor(table, index): the native as a class, with a prototype of its own.
+Value asConstructor(Interpreter& vm, Object*, std::span<const Value> args) {
+    const Value native = asNative(vm, nullptr, args);
+    auto* fn = vm.isCallable(native) ? static_cast<FunctionObject*>(native.object()) : nullptr;
+    if (!fn || !fn->native)
+        return Value();
+    FunctionObject* cls = vm.newNative(fn->native, vm.newObject());
+    cls->allocate = fn->allocate;
+    return cls;
+}
+
 // ASnative(2, 0): whether the script function calling it was called by `new`.
 Value asNew(Interpreter& vm, Object*, std::span<const Value>) {
     return vm.scriptConstructed();
@@ -109,6 +151,8 @@ void registerNative(Interpreter& vm, int table, int index, NativeFn fn) {
 
 void installNativeTable(Interpreter& vm) {
     vm.defineMethod(vm.global(), "ASnative", asNative);
+    vm.defineMethod(vm.global(), "ASSetNative", asSetNative);
+    vm.defineMethod(vm.global(), "ASconstructor", asConstructor);
     for (const auto& [index, name] : {std::pair{0, "escape"}, std::pair{1, "unescape"}})
         registerNative(vm, 100, index, vm.get(vm.global(), name));
     // Read past the version flags: SWF 5 movies reach hasOwnProperty only this way.

@@ -153,8 +153,11 @@ public:
     virtual std::optional<bool> buttonFlag(const FieldRef&, ButtonFlag) { return std::nullopt; }
     virtual void setButtonFlag(const FieldRef&, ButtonFlag, bool) {}
 
-    // The root timeline (_level0); levels above 0 are not kept.
+    // The root timeline (_level0).
     virtual ClipId root() = 0;
+    // The root of level `n` (kNoClip for an empty level), and the level a clip is in.
+    virtual ClipId level(int n) { return n == 0 ? root() : kNoClip; }
+    virtual int levelOf(ClipId) { return 0; }
     virtual ClipId parent(ClipId clip) = 0; // kNoClip for the root
     // Child by instance name; `caseSensitive` is false before SWF 7.
     virtual ClipId child(ClipId clip, std::string_view name, bool caseSensitive) = 0;
@@ -235,10 +238,19 @@ public:
     }
 
     // loadMovie/loadClip: puts a fresh clip in `clip`'s place (same name, depth, placement
-    // and clip events) showing the picture file `url` (relative to the movie), or nothing
-    // when `url` is empty (unloadMovie). The new clip, with the bytes read; kNoClip (and
+    // and clip events) showing the movie or picture file `url` (relative to the movie), or
+    // nothing when `url` is empty (unloadMovie). The new clip, with the bytes read; kNoClip (and
     // nothing changes) when refused.
     virtual ClipId loadIntoClip(ClipId, const std::string& /*url*/, long long& /*bytes*/) { return kNoClip; }
+    // loadMovieNum: level `n` shows the movie (or picture) file `url`, or nothing when `url`
+    // is empty (unloadMovieNum). A movie loaded into level 0 takes the whole player's place
+    // before the next frame. The level's root, or kNoClip when refused.
+    virtual ClipId loadIntoLevel(int /*n*/, const std::string& /*url*/, long long& /*bytes*/) { return kNoClip; }
+    // The SWF version of the movie whose timeline `clip` plays (a loaded movie's inside it);
+    // -1 when the clip is gone.
+    virtual int swfVersion(ClipId) { return -1; }
+    // Runs `clip`'s placement actions for `event` (format::kClip*), e.g. data after loadVariables.
+    virtual void runClipEvent(ClipId, std::uint32_t /*event*/) {}
     // getBytesLoaded/getBytesTotal: false when the clip is gone.
     virtual bool clipBytes(ClipId, double& /*loaded*/, double& /*total*/) { return false; }
 

@@ -28,6 +28,7 @@ constexpr const char* kClipPropertyNames[] = {
 constexpr const char* kQualityNames[] = {"LOW", "MEDIUM", "HIGH", "BEST"};
 constexpr int kParentIndex = 100;
 constexpr int kRootIndex = 101;
+constexpr int kLevel0Index = 102;
 
 } // namespace
 
@@ -159,7 +160,7 @@ std::string Interpreter::clipPath(ClipId clip) {
     if (!m_host)
         return "_level0";
     const std::vector<std::string> names = clipNames(clip);
-    std::string path = "_level0";
+    std::string path = "_level" + std::to_string(m_host->levelOf(clip));
     for (auto it = names.rbegin(); it != names.rend(); ++it)
         path += "." + *it;
     return path;
@@ -169,12 +170,47 @@ std::string Interpreter::clipSlashPath(ClipId clip) {
     if (!m_host)
         return "/";
     const std::vector<std::string> names = clipNames(clip);
+    const int level = m_host->levelOf(clip);
+    std::string path = level ? "_level" + std::to_string(level) : std::string();
     if (names.empty())
-        return "/";
-    std::string path;
+        return level ? path : "/";
     for (auto it = names.rbegin(); it != names.rend(); ++it)
         path += "/" + *it;
     return path;
+}
+
+ClipId Interpreter::rootFor(ClipId clip) {
+    if (!m_host)
+        return kNoClip;
+    if (!m_host->exists(clip))
+        return m_host->root();
+    ClipId top = clip;
+    for (int guard = 0; clip != kNoClip && guard < kMaxChain; ++guard, clip = m_host->parent(clip)) {
+        if (hasClipObject(clip) && toBoolean(get(clipObject(clip), "_lockroot")))
+            return clip;
+        top = clip;
+    }
+    return top;
+}
+
+bool Interpreter::levelNumber(std::string_view name, int& n) {
+    if (name.size() < 7 || asciiLower(name.substr(0, 6)) != "_level")
+        return false;
+    n = 0;
+    for (char c : name.substr(6)) {
+        if (c < '0' || c > '9' || n > 100000)
+            return false;
+        n = n * 10 + (c - '0');
+    }
+    return true;
+}
+
+Object* Interpreter::levelObject(std::string_view name) {
+    int n = 0;
+    if (!m_host || !levelNumber(name, n))
+        return nullptr;
+    const ClipId level = m_host->level(n);
+    return level == kNoClip ? nullptr : clipObject(level);
 }
 
 ClipId Interpreter::currentTarget() const {
@@ -309,8 +345,12 @@ bool Interpreter::clipProperty(ClipId, std::string_view name, int& index) const 
         index = kParentIndex;
         return true;
     }
-    if (k == "_root" || k == "_level0") {
+    if (k == "_root") {
         index = kRootIndex;
+        return true;
+    }
+    if (k == "_level0") {
+        index = kLevel0Index;
         return true;
     }
     return false;
@@ -327,6 +367,8 @@ Value Interpreter::readClipProperty(ClipId clip, int index) {
         return p == kNoClip ? Value() : Value(clipObject(p));
     }
     case kRootIndex:
+        return clipObject(rootFor(clip));
+    case kLevel0Index:
         return clipObject(m_host->root());
     case static_cast<int>(ClipProperty::Target):
         return clipSlashPath(clip);

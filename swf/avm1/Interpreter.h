@@ -56,6 +56,8 @@ public:
     Interpreter& operator=(const Interpreter&) = delete;
 
     int version() const { return m_version; }
+    // The host switches to a loaded movie's version while that movie's code runs.
+    void setVersion(int swfVersion) { m_version = swfVersion; }
     bool caseSensitive() const { return m_version >= 7; }
     ClipHost* host() const { return m_host; }
 
@@ -160,7 +162,15 @@ public:
     void keepFieldObject(const FieldRef& ref, Object* o) { m_fields[ref.serial] = {ref, o}; }
     bool hasClipObject(ClipId clip) const { return m_clips.count(clip) != 0; }
     std::string clipPath(ClipId clip);      // "_level0.a.b"
-    std::string clipSlashPath(ClipId clip); // "/a/b"
+    std::string clipSlashPath(ClipId clip); // "/a/b", "_level1/a/b"
+    // _root as code of `clip` sees it: the nearest clip from it up whose _lockroot is set,
+    // else the root of its level.
+    ClipId rootFor(ClipId clip);
+    // The root of the level a "_levelN" name names (null when the name is not one or the
+    // level is empty).
+    Object* levelObject(std::string_view name);
+    // The N of a "_levelN" name (any case, digits only); false for other names.
+    static bool levelNumber(std::string_view name, int& n);
     Object* resolveTarget(const Value& target, ClipId base);
 
     // Natives signal a script-level throw or a hard stop this way.

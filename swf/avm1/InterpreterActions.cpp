@@ -2,6 +2,7 @@
 // engine's action table, with the actions grouped by what they work on.
 
 #include "ActionTable.h"
+#include "BuiltinLoad.h"
 #include "Frame.h"
 #include "Interpreter.h"
 #include "swf/audio/SoundControl.h"
@@ -263,7 +264,9 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         const std::uint8_t flags = in.u8();
         const std::string target = toString(popValue(f));
         const std::string url = toString(popValue(f));
-        if (m_host)
+        if (flags & 0x80) // loadVariables / loadVariablesNum
+            queueVariablesLoad(*this, target, url);
+        else if (m_host)
             m_host->getUrl(url, target, flags & 0x03);
         break;
     }

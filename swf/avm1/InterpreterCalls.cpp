@@ -253,7 +253,7 @@ Value Interpreter::callScript(FunctionObject* fn, const Value& thisValue, std::s
         else if (!(code.flags & kSuppressSuper))
             define(activation, "super", makeSuper());
         if (code.flags & kPreloadRoot)
-            preload(m_host ? Value(clipObject(m_host->root())) : Value(timeline));
+            preload(m_host ? Value(clipObject(rootFor(fn->target))) : Value(timeline));
         if (code.flags & kPreloadParent) {
             const ClipId p = m_host ? m_host->parent(fn->target) : kNoClip;
             preload(p != kNoClip ? Value(clipObject(p)) : Value());
@@ -322,7 +322,7 @@ Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
     if (path.empty())
         return cur;
     if (path[0] == '/') {
-        cur = m_host ? clipObject(m_host->root()) : f.timeline;
+        cur = m_host ? clipObject(rootFor(f.original)) : f.timeline;
         i = 1;
     }
     bool first = i == 0;
@@ -343,8 +343,10 @@ Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
         if (seg == ".." || isKeyword(seg, "_parent", cs)) {
             Value p = cur->kind() == Object::Kind::Clip ? get(cur, "_parent") : Value();
             cur = p.object();
-        } else if (isKeyword(seg, "_root", cs) || isKeyword(seg, "_level0", cs)) {
-            cur = m_host ? clipObject(m_host->root()) : f.timeline;
+        } else if (isKeyword(seg, "_root", cs)) {
+            cur = m_host ? clipObject(rootFor(f.original)) : f.timeline;
+        } else if (Object* level = levelObject(seg)) {
+            cur = level;
         } else if (m_version >= 6 && isKeyword(seg, "_global", cs)) {
             cur = m_global;
         } else if (isKeyword(seg, "this", cs)) {
@@ -402,8 +404,10 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
         return f.thisValue;
     if (m_version >= 6 && isKeyword(name, "_global", cs)) // SWF 5 has no _global
         return m_global;
-    if (isKeyword(name, "_root", cs) || isKeyword(name, "_level0", cs))
-        return m_host ? Value(clipObject(m_host->root())) : Value(f.timeline);
+    if (isKeyword(name, "_root", cs))
+        return m_host ? Value(clipObject(rootFor(f.original))) : Value(f.timeline);
+    if (Object* level = levelObject(name))
+        return level;
     Value out;
     lookupScoped(f, name, out);
     return out;

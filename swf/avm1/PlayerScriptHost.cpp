@@ -215,8 +215,6 @@ void PlayerScriptHost::attachWorld(timeline::Clip& clip) {
         return;
     if (m_world != &clip.world() && m_vm) {
         m_linkage.clear();
-        for (const auto& [name, id] : clip.world().movie.exports())
-            m_linkage.emplace(id, name);
         int recursion = 0;
         int timeout = 0;
         if (findScriptLimits(clip.world().movie.body(), recursion, timeout))
@@ -244,7 +242,17 @@ void PlayerScriptHost::run(timeline::Clip& clip, std::span<const std::uint8_t> c
         return;
     prepare(clip);
     if (clip.isOnStage())
-        m_vm->run(code, clip.id());
+        runAsMovie(clip, [&] { m_vm->run(code, clip.id()); });
+}
+
+// A loaded movie's code runs by its own version's rules (case, conversions); handlers and
+// intervals called from elsewhere follow the level-0 movie's.
+void PlayerScriptHost::runAsMovie(const timeline::Clip& clip, const std::function<void()>& body) {
+    const int outer = m_vm->version();
+    m_vm->setVersion(clip.movie().version());
+    body();
+    if (m_vm)
+        m_vm->setVersion(outer);
 }
 
 void PlayerScriptHost::runFrameActions(timeline::Clip& clip, std::span<const std::uint8_t> code) {
@@ -268,7 +276,7 @@ void PlayerScriptHost::clipRemoved(timeline::Clip& clip) {
             for (const auto& rec : std::vector(owner->clipActions))
                 if (rec.events & format::kClipUnload) {
                     prepare(clip);
-                    m_vm->run(rec.actions, clip.id());
+                    runAsMovie(clip, [&] { m_vm->run(rec.actions, clip.id()); });
                 }
     if (m_vm)
         m_vm->clipRemoved(clip.id());
@@ -318,23 +326,24 @@ int PlayerScriptHost::exportedSound(std::string_view name) {
 // Gives newly placed clips of exported symbols their registered class. Only looks
 // again when the world has made new objects since the last look.
 void PlayerScriptHost::constructNewClips() {
-    if (!m_world || m_linkage.empty() || m_world->nextSerial == m_lastSerial || !m_vm->hasRegisteredClasses())
+    if (!m_world || m_world->nextSerial == m_lastSerial || !m_vm->hasRegisteredClasses())
         return;
     m_lastSerial = m_world->nextSerial;
-    timeline::Clip* rootClip = find(m_root);
-    if (!rootClip)
-        return;
     std::vector<std::pair<ClipId, std::string>> fresh;
-    rootClip->forEachClip([&](timeline::Clip& c) {
-        if (!m_seen.insert(c.id()).second)
-            return;
-        const timeline::DisplayObject* o = c.displayObject();
-        if (!o || !o->character || m_vm->hasClipObject(c.id()))
-            return;
-        auto it = m_linkage.find(o->character->id);
-        if (it != m_linkage.end())
-            fresh.emplace_back(c.id(), it->second);
-    });
+    for (timeline::Clip* level : m_world->levelRoots())
+        level->forEachClip([&](timeline::Clip& c) {
+            if (!m_seen.insert(c.id()).second)
+                return;
+            const timeline::DisplayObject* o = c.displayObject();
+            if (!o || !o->character || m_vm->hasClipObject(c.id()))
+                return;
+            // A clip's symbol is in its parent's movie (a loaded movie's root is no symbol).
+            const timeline::Clip* owner = c.parent() ? c.parent() : &c;
+            const auto& names = linkageOf(owner->movie());
+            auto it = names.find(o->character->id);
+            if (it != names.end() && o->character == owner->movie().character(o->character->id))
+                fresh.emplace_back(c.id(), it->second);
+        });
     for (const auto& [id, linkage] : fresh)
         if (exists(id))
             m_vm->constructClip(id, linkage);
@@ -665,6 +674,12 @@ bool PlayerScriptHost::stageSize(double& width, double& height) {
 void PlayerScriptHost::getUrl(const std::string& url, const std::string& target, int) {
     constexpr std::string_view kPrefix = "fscommand:";
     if (url.size() < kPrefix.size() || asciiLower(url.substr(0, kPrefix.size())) != kPrefix) {
+        // "_levelN" loads into that level (loadMovieNum), which need not exist yet.
+        int level = 0;
+        if (m_vm && Interpreter::levelNumber(target, level)) {
+            queueLevelLoad(*m_vm, level, url, nullptr);
+            return;
+        }
         Object* o = m_vm && !target.empty() ? m_vm->resolveTarget(Value(target), m_root) : nullptr;
         if (o && o->kind() == Object::Kind::Clip)
             queueClipLoad(*m_vm, static_cast<ClipObject*>(o)->clip, url, nullptr);
@@ -770,10 +785,16 @@ ClipId PlayerScriptHost::duplicate(ClipId clip, const std::string& newName, int 
     return made;
 }
 
-int PlayerScriptHost::exportedId(std::string_view linkageName) const {
-    if (!m_world)
-        return -1;
-    const auto& exports = m_world->movie.exports();
+const std::unordered_map<std::uint16_t, std::string>& PlayerScriptHost::linkageOf(const movie::Movie& movie) {
+    auto [it, fresh] = m_linkage.try_emplace(&movie);
+    if (fresh)
+        for (const auto& [name, id] : movie.exports())
+            it->second.emplace(id, name);
+    return it->second;
+}
+
+int PlayerScriptHost::exportedId(const movie::Movie& movie, std::string_view linkageName) const {
+    const auto& exports = movie.exports();
     auto it = exports.find(std::string(linkageName));
     if (it == exports.end()) // linkage names were matched without case before SWF 7
         it = std::find_if(exports.begin(), exports.end(), [&](const auto& e) {
@@ -786,7 +807,7 @@ ClipId PlayerScriptHost::attach(ClipId parent, std::string_view linkageName, con
                                 int depth) {
     timeline::Clip* p = find(parent);
     int to;
-    const int id = exportedId(linkageName);
+    const int id = p ? exportedId(p->movie(), linkageName) : -1; // from the clip's own movie's library
     if (!p || !timelineDepth(depth, to) || id < 0)
         return kNoClip;
     return instanceOf(p->placeScripted(static_cast<std::uint16_t>(id), to, newName));
@@ -817,27 +838,83 @@ bool PlayerScriptHost::attachBitmap(ClipId clip, std::shared_ptr<const timeline:
     return p && pixels && timelineDepth(depth, to) && placeBitmap(*p, to, std::move(pixels), smoothing);
 }
 
+namespace {
+
+// A loaded picture sits under every depth a script can use, so children made after the load
+// cover it.
+constexpr int kLoadedContentDepth = 1;
+// Bounds on what scripts may load: distinct movie files, their decompressed bodies together,
+// movies loaded inside movies loaded inside ..., live levels above 0 and level numbers.
+constexpr std::size_t kMaxLoadedMovies = 64;
+constexpr std::size_t kMaxLoadedBytes = std::size_t(256) << 20;
+constexpr int kMaxLoadNesting = 8;
+constexpr std::size_t kMaxLevels = 64;
+constexpr int kMaxLevelNumber = 16000;
+
+bool isMovieFile(const std::string& bytes) {
+    return bytes.size() >= 8 && (bytes[0] == 'F' || bytes[0] == 'C' || bytes[0] == 'Z') && bytes[1] == 'W' &&
+           bytes[2] == 'S';
+}
+
+// How many loaded movies hold `clip` (each change of movie up its parents is one).
+int loadNesting(const timeline::Clip& clip) {
+    int n = 0;
+    for (const timeline::Clip* c = &clip; c->parent(); c = c->parent())
+        n += &c->movie() != &c->parent()->movie();
+    return n;
+}
+
+} // namespace
+
+// ActionScript 3 movies are refused (this interpreter runs only AVM1 code), as are files past
+// the bounds above.
+const timeline::World::LoadedMovie* PlayerScriptHost::adoptMovieFile(const std::string& url,
+                                                                    const std::string& bytes) {
+    std::string path;
+    if (!m_world || !localFilePath(url, path))
+        return nullptr;
+    if (const auto* known = m_world->loadedMovie(path))
+        return known;
+    if (m_world->loadedMovies.size() >= kMaxLoadedMovies)
+        return nullptr;
+    std::string error;
+    std::shared_ptr<const movie::Movie> movie =
+        movie::Movie::fromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), error);
+    if (!movie || movie->isActionScript3() || movie->body().size() > kMaxLoadedBytes - m_world->loadedBytes)
+        return nullptr;
+    return &m_world->addLoadedMovie(path, std::move(movie));
+}
+
 // A load gives a fresh clip in the target's place: the same name, depth, placement and clip
-// events, none of the old content or script properties. A loaded picture sits under every
-// depth a script can use, so children made after the load cover it. The root is not
-// replaced (levels are not kept).
+// events, none of the old content or script properties. A movie's root timeline plays in it,
+// a picture shows under its children. A level's root reloads the level.
 ClipId PlayerScriptHost::loadIntoClip(ClipId clip, const std::string& url, long long& bytes) {
-    constexpr int kLoadedContentDepth = 1;
     timeline::Clip* c = find(clip);
     timeline::Clip* parent = c ? c->parent() : nullptr;
+    if (c && !parent)
+        return loadIntoLevel(c->level(), url, bytes);
     if (!parent || !c->displayObject())
         return kNoClip;
     std::string file;
     std::shared_ptr<timeline::Pixels> pixels;
+    const timeline::World::LoadedMovie* movie = nullptr;
     if (!url.empty()) {
-        if (!m_pictures || !readLocalFile(url, file))
+        if (!readLocalFile(url, file))
             return kNoClip;
-        pixels = m_pictures->decodeImage(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
-        if (!pixels)
-            return kNoClip;
+        if (isMovieFile(file)) {
+            if (loadNesting(*parent) >= kMaxLoadNesting || !(movie = adoptMovieFile(url, file)))
+                return kNoClip;
+        } else {
+            pixels = m_pictures ? m_pictures->decodeImage(
+                                      std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()))
+                                : nullptr;
+            if (!pixels)
+                return kNoClip;
+        }
     }
     const timeline::PlaceState place = *c->displayObject();
-    timeline::DisplayObject* o = parent->world().createByScript(*parent, place, &parent->world().emptySprite);
+    const format::Character* content = movie ? movie->root.get() : &parent->world().emptySprite;
+    timeline::DisplayObject* o = parent->world().createByScript(*parent, place, content);
     if (!o || !o->clip)
         return kNoClip;
     const bool picture = pixels != nullptr;
@@ -846,11 +923,95 @@ ClipId PlayerScriptHost::loadIntoClip(ClipId clip, const std::string& url, long 
     const ClipId fresh = instanceOf(o);
     if (m_vm)
         m_vm->clipReplaced(clip, fresh);
-    bytes = static_cast<long long>(file.size());
-    if (picture)
+    // A movie reports the length its header declares, as Flash did; a picture its file size.
+    bytes = movie ? static_cast<long long>(movie->movie->declaredFileLength()) : static_cast<long long>(file.size());
+    if (picture || movie)
         m_loadedBytes[fresh] = static_cast<double>(bytes);
     ++parent->world().generation;
     return fresh;
+}
+
+// Levels: a movie (or picture) replaces what the level showed; the old level's clips go
+// as removed clips do. Level 0 takes a movie only, and then the whole player changes over
+// at its next frame; unloading level 0 empties the stage.
+ClipId PlayerScriptHost::loadIntoLevel(int n, const std::string& url, long long& bytes) {
+    if (!m_world || n < 0 || n > kMaxLevelNumber)
+        return kNoClip;
+    std::string file;
+    std::shared_ptr<timeline::Pixels> pixels;
+    const timeline::World::LoadedMovie* movie = nullptr;
+    if (!url.empty()) {
+        if (!readLocalFile(url, file))
+            return kNoClip;
+        if (isMovieFile(file))
+            movie = adoptMovieFile(url, file);
+        else if (n > 0 && m_pictures)
+            pixels = m_pictures->decodeImage(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+        if (!movie && !pixels)
+            return kNoClip;
+    }
+    if (n == 0) {
+        timeline::Clip* root = m_world->root;
+        if (!root)
+            return kNoClip;
+        if (movie) {
+            m_world->replacement = movie->movie;
+            m_url = "file://" + movie->file;
+        } else {
+            // Nothing left to show: every object goes and the timeline stops.
+            std::vector<int> depths;
+            for (const auto& [depth, obj] : root->displayList())
+                depths.push_back(depth);
+            for (int depth : depths)
+                m_world->remove(*root, depth);
+            root->graphics().clear();
+            root->stop();
+        }
+        bytes = movie ? static_cast<long long>(movie->movie->declaredFileLength()) : 0;
+        return root->id();
+    }
+    // The old level's clips are released here; their scripts hear of it as of destroyed clips.
+    m_world->levels.erase(n);
+    if (url.empty())
+        return kNoClip;
+    if (m_world->levels.size() >= kMaxLevels)
+        return kNoClip;
+    const format::Timeline& timeline = movie ? movie->root->timeline : m_world->emptySprite.timeline;
+    auto level = std::make_shared<timeline::Clip>(*m_world, timeline, nullptr, nullptr, 0,
+                                                  movie ? movie->movie.get() : &m_world->movie, n);
+    level->enterFirstFrame();
+    if (pixels && !placeBitmap(*level, kLoadedContentDepth, std::move(pixels), false))
+        return kNoClip;
+    m_world->levels[n] = level;
+    bytes = movie ? static_cast<long long>(movie->movie->declaredFileLength()) : static_cast<long long>(file.size());
+    m_loadedBytes[level->id()] = static_cast<double>(bytes);
+    ++m_world->generation;
+    return level->id();
+}
+
+ClipId PlayerScriptHost::level(int n) {
+    const timeline::Clip* c = m_world ? m_world->level(n) : nullptr;
+    return c ? c->id() : kNoClip;
+}
+
+int PlayerScriptHost::swfVersion(ClipId clip) {
+    const timeline::Clip* c = find(clip);
+    return c ? c->movie().version() : -1;
+}
+
+void PlayerScriptHost::runClipEvent(ClipId clip, std::uint32_t event) {
+    timeline::Clip* c = find(clip);
+    const timeline::DisplayObject* owner = c ? c->displayObject() : nullptr;
+    if (!owner || !m_vm)
+        return;
+    for (const auto& rec : std::vector(owner->clipActions))
+        if ((rec.events & event) && c->isOnStage())
+            runAsMovie(*c, [&] { m_vm->run(rec.actions, clip); });
+}
+
+int PlayerScriptHost::levelOf(ClipId clip) {
+    const timeline::Clip* c = find(clip);
+    return c ? c->level() : 0;
 }
 
 // What Flash reported: a loaded file's size, nothing for clips a script made empty, and the
@@ -865,7 +1026,7 @@ bool PlayerScriptHost::clipBytes(ClipId clip, double& loaded, double& total) {
     else if (c->displayObject() && c->displayObject()->character == &c->world().emptySprite)
         loaded = 0;
     else
-        loaded = c->world().movie.declaredFileLength();
+        loaded = c->movie().declaredFileLength();
     total = loaded;
     return true;
 }
@@ -889,7 +1050,7 @@ void PlayerScriptHost::pixelsChanged() {
 }
 
 std::shared_ptr<timeline::Pixels> PlayerScriptHost::exportedBitmap(std::string_view linkage, bool& transparent) {
-    const int id = exportedId(linkage);
+    const int id = m_world ? exportedId(m_world->movie, linkage) : -1;
     timeline::Clip* root = find(m_root);
     const format::Character* c = root && id >= 0 ? m_world->movie.character(static_cast<std::uint16_t>(id)) : nullptr;
     if (!c || !m_pictures)
@@ -1052,7 +1213,7 @@ std::vector<std::span<const std::uint8_t>> PlayerScriptHost::frameActions(ClipId
         return out;
     for (const format::TagRef& tag : c->timeline().frameTags(frame - 1))
         if (tag.code == static_cast<std::uint16_t>(format::TagCode::DoAction))
-            out.push_back(c->world().movie.tagBody(tag));
+            out.push_back(c->movie().tagBody(tag));
     return out;
 }
 

@@ -18,6 +18,7 @@
 #include "swf/avm1/DrawingPen.h"
 #include "swf/avm1/Interpreter.h"
 #include "swf/format/Text.h"
+#include "swf/timeline/World.h"
 
 #include <functional>
 #include <memory>
@@ -147,6 +148,11 @@ public:
     void pixelsChanged() override;
     std::shared_ptr<timeline::Pixels> exportedBitmap(std::string_view linkage, bool& transparent) override;
     ClipId loadIntoClip(ClipId clip, const std::string& url, long long& bytes) override;
+    ClipId loadIntoLevel(int n, const std::string& url, long long& bytes) override;
+    ClipId level(int n) override;
+    int swfVersion(ClipId clip) override;
+    void runClipEvent(ClipId clip, std::uint32_t event) override;
+    int levelOf(ClipId clip) override;
     bool clipBytes(ClipId clip, double& loaded, double& total) override;
     timeline::DisplayObject* displayObject(ClipId clip) override;
     void displayChanged(ClipId clip, bool placement) override;
@@ -166,7 +172,12 @@ public:
 
 private:
     timeline::Clip* find(ClipId clip) const;
-    int exportedId(std::string_view linkageName) const; // -1: nothing exported by that name
+    // Export names of `movie` by character id, gathered on first use.
+    const std::unordered_map<std::uint16_t, std::string>& linkageOf(const movie::Movie& movie);
+    int exportedId(const movie::Movie& movie, std::string_view linkageName) const; // -1: nothing exported by that name
+    void runAsMovie(const timeline::Clip& clip, const std::function<void()>& body);
+    // A movie file a script loads, parsed once and kept by the world; null when refused.
+    const timeline::World::LoadedMovie* adoptMovieFile(const std::string& url, const std::string& bytes);
     timeline::DisplayObject* placeBitmap(timeline::Clip& clip, int timelineDepth,
                                          std::shared_ptr<const timeline::Pixels> pixels, bool smoothing);
     void attachWorld(timeline::Clip& clip);
@@ -197,7 +208,7 @@ private:
     std::vector<std::unique_ptr<format::EditTextCharacter>> m_scriptFields;
     std::uint64_t m_fieldSerial = 0; // World::nextSerial when bound fields were last brought up to date
     std::unordered_set<ClipId> m_seen;                        // clips the class scan has looked at
-    std::unordered_map<std::uint16_t, std::string> m_linkage; // character id -> export name
+    std::unordered_map<const movie::Movie*, std::unordered_map<std::uint16_t, std::string>> m_linkage;
     double m_time = 0;
     double m_dateOrigin = 0;
     std::string m_url;

@@ -185,13 +185,13 @@ public:
     explicit Impl(SharedState& shared) : m_shared(shared) {}
 
     const QImage* bitmap(std::uint16_t id) override {
-        const format::Character* c = m_movie ? m_movie->character(id) : nullptr;
+        const format::Character* c = m_current ? m_current->character(id) : nullptr;
         if (!c || c->kind != format::CharacterKind::Bitmap)
             return nullptr;
         const auto* b = static_cast<const format::BitmapCharacter*>(c);
         // Decoded once for all bands; the images stay where they are until the movie changes.
         const std::lock_guard lock(m_shared.mutex);
-        return m_shared.bitmaps.image(b, static_cast<std::uint16_t>(b->tag), b->data, m_movie->jpegTables());
+        return m_shared.bitmaps.image(b, static_cast<std::uint16_t>(b->tag), b->data, m_current->jpegTables());
     }
 
     // Follows the player to another movie, dropping the caches; true when it did.
@@ -260,7 +260,8 @@ public:
             clip.stage = v.stageArea.intersected(area);
             clip.serial = nextClipSerial();
             m_painter.setStagePixelScale(v.pixelScale);
-            m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
+            m_current = m_movie;
+            m_painter.setLegacyBitmapOffset(m_current && m_current->version() <= 6);
             m_painter.setSmoothBitmaps(m_smoothBitmaps);
             m_painter.setAlwaysSmoothBitmaps(m_alwaysSmooth);
             m_pixelScale = v.pixelScale;
@@ -272,7 +273,8 @@ public:
             beginCachedObjects(player.displayGeneration());
             if (player.root()->world().hasScriptMasks)
                 findScriptMasks(*player.root(), v.stageToDevice, 0);
-            drawClip(t, *player.root(), v.stageToDevice, ColorTransform{}, clip, 0);
+            for (const timeline::Clip* level : player.levelRoots())
+                drawClip(t, *level, v.stageToDevice, ColorTransform{}, clip, 0);
         }
         painter.restore();
         m_stats.cachedShapes = m_shapes.size() + m_morphs.size() + m_glyphs.size();
@@ -292,7 +294,8 @@ public:
         if (!(v.pixelScale > 0 && player.root() && player.isLoaded()))
             return;
         m_painter.setStagePixelScale(v.pixelScale); // strokes that do not scale reach by it
-        out.whole = player.root()->world().hasScriptMasks;
+        // Levels above 0 are rare: a frame that has any is repainted whole.
+        out.whole = player.root()->world().hasScriptMasks || !player.root()->world().levels.empty();
         listClip(*player.root(), v.stageToDevice, ColorTransform{}, out, 0);
     }
 
@@ -319,7 +322,8 @@ public:
         const double scale = std::sqrt(std::abs(toDevice.determinant())) * 20;
         m_pixelScale = std::isfinite(scale) && scale > 0 ? scale : 1.0;
         m_painter.setStagePixelScale(m_pixelScale);
-        m_painter.setLegacyBitmapOffset(m_movie && m_movie->version() <= 6);
+        m_current = &clip.movie();
+        m_painter.setLegacyBitmapOffset(m_current && m_current->version() <= 6);
         m_painter.setSmoothBitmaps(m_smoothBitmaps);
         m_painter.setAlwaysSmoothBitmaps(m_alwaysSmooth);
         m_budget = kMaxObjectsPerFrame;
@@ -402,7 +406,7 @@ private:
     }
 
     const format::FontCharacter* fontFor(std::uint16_t id) const {
-        const format::Character* c = m_movie ? m_movie->character(id) : nullptr;
+        const format::Character* c = m_current ? m_current->character(id) : nullptr;
         return c && c->kind == format::CharacterKind::Font ? static_cast<const format::FontCharacter*>(c)
                                                            : nullptr;
     }
@@ -831,7 +835,7 @@ private:
             return out;
         case timeline::ObjectKind::Button:
             for (const auto& r : static_cast<const format::ButtonCharacter*>(ch)->records) {
-                const format::Character* c = m_movie ? m_movie->character(r.characterId) : nullptr;
+                const format::Character* c = m_current ? m_current->character(r.characterId) : nullptr;
                 if (r.up && c && c != ch && c->kind != format::CharacterKind::Button)
                     add(localBounds(c, nullptr, nesting + 1), toQTransform(r.matrix));
             }
@@ -1066,12 +1070,16 @@ private:
     // A timeline instance: its run-time drawing, then its children over it.
     void drawClip(Target& t, const timeline::Clip& c, const QTransform& m, const ColorTransform& cx,
                   const ClipState& clip, int nesting) {
+        const movie::Movie* outer = std::exchange(m_current, &c.movie());
+        m_painter.setLegacyBitmapOffset(m_current->version() <= 6);
         const timeline::Graphics& g = c.graphics();
         if (!g.empty()) {
             applyClip(t, clip);
             drawGraphics(t, g, m, cx);
         }
         drawList(t, c.displayList(), m, cx, clip, nesting);
+        m_current = outer;
+        m_painter.setLegacyBitmapOffset(m_current && m_current->version() <= 6);
     }
 
     // Pixels held by an object, drawn like a bitmap character's image (one pixel per 20 twips).
@@ -1163,14 +1171,14 @@ private:
     // FIXME: sprites inside buttons do not play; they keep their first frame.
     const timeline::DisplayList& firstFrame(const format::SpriteCharacter* sprite) {
         auto [it, fresh] = m_firstFrames.try_emplace(sprite);
-        if (!fresh || !m_movie)
+        if (!fresh || !m_current)
             return it->second;
         timeline::DisplayList& list = it->second;
         format::ParseContext ctx;
-        ctx.swfVersion = m_movie->version();
+        ctx.swfVersion = m_current->version();
         for (const format::TagRef& tag : sprite->timeline.frameTags(0)) {
             const auto code = static_cast<format::TagCode>(tag.code);
-            io::ByteReader r(m_movie->tagBody(tag));
+            io::ByteReader r(m_current->tagBody(tag));
             if (code == format::TagCode::PlaceObject || code == format::TagCode::PlaceObject2 ||
                 code == format::TagCode::PlaceObject3 || code == format::TagCode::PlaceObject4) {
                 format::PlaceObject place;
@@ -1178,7 +1186,7 @@ private:
                     continue;
                 auto at = timeline::addressed(list, place.depth);
                 if (place.characterId) {
-                    const format::Character* c = m_movie->character(*place.characterId);
+                    const format::Character* c = m_current->character(*place.characterId);
                     if (!c)
                         continue;
                     if (at == list.end() || !place.move) {
@@ -1217,7 +1225,7 @@ private:
                 up.push_back(&r);
         std::stable_sort(up.begin(), up.end(), [](auto* a, auto* b) { return a->depth < b->depth; });
         for (const format::ButtonRecord* r : up) {
-            const format::Character* c = m_movie ? m_movie->character(r->characterId) : nullptr;
+            const format::Character* c = m_current ? m_current->character(r->characterId) : nullptr;
             if (!c || c->kind == format::CharacterKind::Button || m_budget == 0)
                 continue;
             --m_budget;
@@ -1274,7 +1282,7 @@ private:
             break;
         case format::CharacterKind::Button:
             for (const auto& r : static_cast<const format::ButtonCharacter*>(ch)->records) {
-                const format::Character* c = m_movie ? m_movie->character(r.characterId) : nullptr;
+                const format::Character* c = m_current ? m_current->character(r.characterId) : nullptr;
                 if (r.up && c && c != ch && c->kind != format::CharacterKind::Button)
                     addMaskGeometry(out, c, nullptr, toQTransform(r.matrix) * m, nesting + 1);
             }
@@ -1285,6 +1293,9 @@ private:
     }
 
     const movie::Movie* m_movie = nullptr;
+    // The movie of the clip being drawn (a loaded movie's inside it): characters named by id
+    // (fonts, bitmap fills, button parts) are looked up in it.
+    const movie::Movie* m_current = nullptr;
     const std::uint8_t* m_bodyData = nullptr;
     std::size_t m_bodySize = 0;
     std::size_t m_characterCount = 0;

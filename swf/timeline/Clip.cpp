@@ -25,8 +25,11 @@ bool sameName(std::string_view a, std::string_view b, bool caseSensitive) {
     return true;
 }
 
-Clip::Clip(World& world, const format::Timeline& timeline, Clip* parent, DisplayObject* owner, int nesting)
-    : m_world(world), m_timeline(timeline), m_parent(parent), m_owner(owner), m_nesting(nesting) {
+Clip::Clip(World& world, const format::Timeline& timeline, Clip* parent, DisplayObject* owner, int nesting,
+           const movie::Movie* movie, int level)
+    : m_world(world), m_timeline(timeline),
+      m_movie(movie ? movie : parent ? parent->m_movie : &world.movie), m_level(level), m_parent(parent),
+      m_owner(owner), m_nesting(nesting) {
     m_isRoot = parent == nullptr;
     m_id = owner ? owner->serial : m_world.nextSerial++;
     m_bornTick = m_world.tick;
@@ -47,26 +50,50 @@ Clip& Clip::root() {
     return *c;
 }
 
+int Clip::level() const {
+    const Clip* c = this;
+    while (c->m_parent)
+        c = c->m_parent;
+    return c->m_level;
+}
+
 const std::string& Clip::name() const {
     return m_owner ? m_owner->name : kNoName;
 }
 
 std::string Clip::targetPath() const {
+    const int n = level();
+    const std::string top = n ? "_level" + std::to_string(n) : std::string();
     if (m_isRoot)
-        return "/";
+        return n ? top : "/";
     std::string path;
     for (const Clip* c = this; c && !c->m_isRoot; c = c->m_parent)
         path = "/" + c->name() + path;
-    return path;
+    return top + path;
 }
 
 Clip* Clip::findChild(std::string_view name) const {
-    bool caseSensitive = m_world.parse.swfVersion >= 7;
+    bool caseSensitive = m_movie->version() >= 7;
     for (auto& [depth, obj] : m_list)
         if (obj.clip && sameName(obj.name, name, caseSensitive))
             return obj.clip.get();
     return nullptr;
 }
+
+namespace {
+
+// "_level" followed by its number: only digits name a level.
+Clip* levelNamed(const World& world, std::string_view digits) {
+    int n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9' || n > 100000)
+            return nullptr;
+        n = n * 10 + (c - '0');
+    }
+    return world.level(n);
+}
+
+} // namespace
 
 Clip* Clip::resolvePath(std::string_view path) {
     Clip* at = this;
@@ -88,10 +115,10 @@ Clip* Clip::resolvePath(std::string_view path) {
             continue;
         if (step == ".." || sameName(step, "_parent", false))
             at = at->m_parent;
-        else if (sameName(step, "_root", false) || sameName(step, "_level0", false))
+        else if (sameName(step, "_root", false))
             at = &at->root();
         else if (step.size() > 6 && sameName(step.substr(0, 6), "_level", false))
-            at = nullptr; // only level 0 exists
+            at = levelNamed(m_world, step.substr(6));
         else
             at = at->findChild(step);
     }
@@ -127,7 +154,7 @@ void Clip::enterFirstFrame() {
 
 void Clip::applyFrame(int frame) {
     forEachDisplayListTag(
-        m_world, m_timeline, frame,
+        *m_movie, m_timeline, frame,
         [this](const format::PlaceObject& place) { m_world.placeFromTag(*this, place); },
         [this](std::uint16_t depth) { m_world.removeFromTag(*this, depth); });
 }
@@ -210,11 +237,11 @@ void Clip::advance() {
 }
 
 PlaceMap Clip::stateFor(int frame) {
-    if (SeekIndex* index = m_world.seekIndex(m_timeline))
+    if (SeekIndex* index = m_world.seekIndex(m_timeline, *m_movie))
         return index->stateAt(frame);
     PlaceMap state;
     for (int f = 0; f <= frame; ++f)
-        applyFrameTags(m_world, m_timeline, f, state);
+        applyFrameTags(*m_movie, m_timeline, f, state);
     return state;
 }
 
@@ -225,7 +252,7 @@ void Clip::gotoFrame(int frame) {
     if (frame == m_frame)
         return;
     bool forward = frame > m_frame;
-    if (forward && (frame - m_frame <= kSnapshotInterval || !m_world.seekIndex(m_timeline))) {
+    if (forward && (frame - m_frame <= kSnapshotInterval || !m_world.seekIndex(m_timeline, *m_movie))) {
         for (int f = m_frame + 1; f <= frame; ++f)
             applyFrame(f);
     } else {
@@ -239,7 +266,7 @@ void Clip::gotoFrame(int frame) {
 bool Clip::gotoLabel(std::string_view label) {
     int frame = m_timeline.findLabel(label);
     if (frame < 0 && m_isRoot) {
-        for (const auto& l : m_world.movie.sceneFrameLabels())
+        for (const auto& l : m_movie->sceneFrameLabels())
             if (l.name == label)
                 frame = l.frame;
     }

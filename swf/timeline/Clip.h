@@ -18,6 +18,10 @@
 #include <string>
 #include <string_view>
 
+namespace swf::movie {
+class Movie;
+}
+
 namespace swf::timeline {
 
 struct World;
@@ -28,16 +32,24 @@ bool sameName(std::string_view a, std::string_view b, bool caseSensitive);
 
 class Clip : public std::enable_shared_from_this<Clip> {
 public:
-    // `owner` is the display-list entry holding this instance (null for the root).
-    Clip(World& world, const format::Timeline& timeline, Clip* parent, DisplayObject* owner, int nesting);
+    // `owner` is the display-list entry holding this instance (null for the root). The
+    // timeline's tags and characters are `movie`'s: the parent's, or the world's for a root,
+    // when null. A root is the root of `level`.
+    Clip(World& world, const format::Timeline& timeline, Clip* parent, DisplayObject* owner, int nesting,
+         const movie::Movie* movie = nullptr, int level = 0);
     ~Clip();
     Clip(const Clip&) = delete;
     Clip& operator=(const Clip&) = delete;
 
     // --- identity and paths
     Clip* parent() const { return m_parent; }
+    // The root of the clip's level (_root without _lockroot).
     Clip& root();
     bool isRoot() const { return m_isRoot; }
+    // The level whose root this is, or holds this clip (0 for _level0).
+    int level() const;
+    // The movie whose dictionary and tags this timeline uses (a loaded movie's, inside it).
+    const movie::Movie& movie() const { return *m_movie; }
     // Instance name ("" for the root and unnamed instances).
     const std::string& name() const;
     // Never reused while the player lives; World::clipById finds the clip again.
@@ -46,7 +58,7 @@ public:
     // visibility, name. Null for the root.
     DisplayObject* displayObject() const { return m_owner; }
     int nesting() const { return m_nesting; }
-    // Slash path from the root, "/" for the root itself.
+    // Slash path from the root, "/" for the root itself; "_levelN/a/b" above level 0.
     std::string targetPath() const;
     // Child sprite instance by instance name (case-insensitive before SWF 7).
     Clip* findChild(std::string_view name) const;
@@ -138,6 +150,8 @@ private:
 
     World& m_world;
     const format::Timeline& m_timeline;
+    const movie::Movie* m_movie;
+    int m_level = 0;
     Clip* m_parent;
     DisplayObject* m_owner;
     int m_nesting;

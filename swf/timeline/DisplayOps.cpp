@@ -45,8 +45,8 @@ void World::moveFromTag(DisplayObject& obj, const format::PlaceObject& place) {
     applyKeepingScriptTransform(obj, nullptr, &place);
 }
 
-bool isShapeCharacter(const World& world, std::uint16_t id) {
-    const format::Character* c = world.movie.character(id);
+bool isShapeCharacter(const movie::Movie& movie, std::uint16_t id) {
+    const format::Character* c = movie.character(id);
     return c && isShapeKind(kindOf(*c));
 }
 
@@ -57,7 +57,7 @@ bool isShapeCharacter(const World& world, std::uint16_t id) {
 //   other object stays, taking the tag's other fields as a move;
 // - a new placement on an occupied depth is ignored from SWF 6 on; SWF 5 and earlier
 //   keep both, the new object drawn under the old.
-PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool existingScripted,
+PlaceEffect placeEffect(const movie::Movie& movie, const PlaceState* existing, bool existingScripted,
                         const format::PlaceObject& place) {
     // A move (or replace) names an object: at an empty depth there is nothing to change.
     if (!existing)
@@ -65,12 +65,12 @@ PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool exi
     if (!place.move) {
         if (!place.characterId)
             return PlaceEffect::Ignore;
-        return world.movie.version() >= 6 ? PlaceEffect::Ignore : PlaceEffect::PlaceUnder;
+        return movie.version() >= 6 ? PlaceEffect::Ignore : PlaceEffect::PlaceUnder;
     }
     if (!place.characterId || *place.characterId == existing->characterId)
         return PlaceEffect::Move;
-    if (!existingScripted && isShapeCharacter(world, existing->characterId) &&
-        isShapeCharacter(world, *place.characterId))
+    if (!existingScripted && isShapeCharacter(movie, existing->characterId) &&
+        isShapeCharacter(movie, *place.characterId))
         return PlaceEffect::Replace;
     return PlaceEffect::Move;
 }
@@ -79,7 +79,7 @@ void World::placeFromTag(Clip& clip, const format::PlaceObject& place) {
     DisplayList& list = clip.m_list;
     auto it = addressed(list, place.depth);
     DisplayObject* existing = it == list.end() ? nullptr : &it->second;
-    switch (placeEffect(*this, existing, existing && existing->scripted, place)) {
+    switch (placeEffect(clip.movie(), existing, existing && existing->scripted, place)) {
     case PlaceEffect::Ignore:
         return;
     case PlaceEffect::Move: {
@@ -233,7 +233,7 @@ bool World::reparent(Clip& from, int depth, Clip& to, int toDepth) {
 
 DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::Character* given,
                              bool under) {
-    const format::Character* character = given ? given : movie.character(state.characterId);
+    const format::Character* character = given ? given : clip.movie().character(state.characterId);
     if (!character) {
         ++missingCharacters;
         return nullptr;
@@ -249,7 +249,7 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
     static_cast<PlaceState&>(obj) = state;
     obj.character = character;
     obj.kind = kindOf(*character);
-    obj.state = makeObjectState(*character, movie);
+    obj.state = makeObjectState(*character, clip.movie());
     obj.serial = nextSerial++;
     obj.scale9Grid = scalingGridOf(*character);
     if (obj.name.empty() &&
@@ -263,7 +263,8 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
             return &obj;
         }
         auto& sprite = static_cast<const format::SpriteCharacter&>(*character);
-        obj.clip = std::make_shared<Clip>(*this, sprite.timeline, &clip, &obj, clip.m_nesting + 1);
+        obj.clip = std::make_shared<Clip>(*this, sprite.timeline, &clip, &obj, clip.m_nesting + 1,
+                                          movieRootedAt(*character));
         obj.clip->m_loadPending =
             obj.clipEvents & (format::kClipLoad | format::kClipInitialize | format::kClipConstruct);
         obj.clip->enterFirstFrame();

@@ -211,7 +211,7 @@ bool buttonContainsAt(World& world, const format::ButtonCharacter& button, doubl
     for (const format::ButtonRecord& rec : button.records) {
         if (!rec.hitTest)
             continue;
-        const format::Character* c = world.movie.character(rec.characterId);
+        const format::Character* c = world.movieOf(button).character(rec.characterId);
         double lx = x, ly = y;
         if (c && c != &button && toLocal(rec.matrix, lx, ly) && characterContains(world, *c, 0, lx, ly, nesting))
             return true;

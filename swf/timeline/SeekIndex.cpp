@@ -1,22 +1,23 @@
 #include "swf/timeline/SeekIndex.h"
 
+#include "swf/movie/Movie.h"
 #include "swf/timeline/World.h"
 
 namespace swf::timeline {
 
-void forEachDisplayListTag(const World& world, const format::Timeline& timeline, int frame,
+void forEachDisplayListTag(const movie::Movie& movie, const format::Timeline& timeline, int frame,
                            const std::function<void(const format::PlaceObject&)>& onPlace,
                            const std::function<void(std::uint16_t depth)>& onRemove) {
     for (const format::TagRef& tag : timeline.frameTags(frame)) {
         auto code = static_cast<format::TagCode>(tag.code);
-        io::ByteReader r(world.movie.tagBody(tag));
+        io::ByteReader r(movie.tagBody(tag));
         switch (code) {
         case format::TagCode::PlaceObject:
         case format::TagCode::PlaceObject2:
         case format::TagCode::PlaceObject3:
         case format::TagCode::PlaceObject4: {
             format::PlaceObject place;
-            if (format::parsePlaceObject(code, r, world.parse, place))
+            if (format::parsePlaceObject(code, r, format::ParseContext{movie.version()}, place))
                 onPlace(place);
             break;
         }
@@ -33,13 +34,13 @@ void forEachDisplayListTag(const World& world, const format::Timeline& timeline,
     }
 }
 
-void applyFrameTags(const World& world, const format::Timeline& timeline, int frame, PlaceMap& state) {
+void applyFrameTags(const movie::Movie& movie, const format::Timeline& timeline, int frame, PlaceMap& state) {
     forEachDisplayListTag(
-        world, timeline, frame,
+        movie, timeline, frame,
         [&](const format::PlaceObject& place) {
             auto it = addressed(state, place.depth);
             PlaceState* existing = it == state.end() ? nullptr : &it->second;
-            switch (placeEffect(world, existing, false, place)) {
+            switch (placeEffect(movie, existing, false, place)) {
             case PlaceEffect::Ignore:
                 break;
             case PlaceEffect::Move:
@@ -67,10 +68,10 @@ void applyFrameTags(const World& world, const format::Timeline& timeline, int fr
         });
 }
 
-SeekIndex::SeekIndex(const World& world, const format::Timeline& timeline)
-    : m_world(world), m_timeline(timeline) {
+SeekIndex::SeekIndex(const World&, const movie::Movie& movie, const format::Timeline& timeline)
+    : m_movie(movie), m_timeline(timeline) {
     PlaceMap start;
-    applyFrameTags(m_world, m_timeline, 0, start);
+    applyFrameTags(m_movie, m_timeline, 0, start);
     std::vector<PlaceState> first;
     for (auto& [depth, st] : start)
         first.push_back(st);
@@ -90,7 +91,7 @@ PlaceMap SeekIndex::stateAt(int frame) {
     int at = static_cast<int>(from) * kSnapshotInterval;
     while (at < frame) {
         ++at;
-        applyFrameTags(m_world, m_timeline, at, state);
+        applyFrameTags(m_movie, m_timeline, at, state);
         if (at % kSnapshotInterval == 0 &&
             static_cast<std::size_t>(at / kSnapshotInterval) == m_snapshots.size()) {
             std::vector<PlaceState> snap;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -44,7 +45,7 @@ inline constexpr std::size_t kMaxLiveObjects = 100000;
 enum class PlaceEffect : std::uint8_t { Ignore, Place, Move, Replace, PlaceUnder };
 // `existing` is the state at the tag's depth (null for none); `existingScripted` whether a
 // script made that object. Live lists and seek snapshots both decide by this.
-PlaceEffect placeEffect(const World& world, const PlaceState* existing, bool existingScripted,
+PlaceEffect placeEffect(const movie::Movie& movie, const PlaceState* existing, bool existingScripted,
                         const format::PlaceObject& place);
 
 struct World {
@@ -113,12 +114,40 @@ struct World {
 
     // Snapshot index of a timeline, built lazily; null for timelines short enough
     // to replay from the start.
-    SeekIndex* seekIndex(const format::Timeline& timeline);
+    SeekIndex* seekIndex(const format::Timeline& timeline, const movie::Movie& owner);
 
     // Mouse, keys and focus as the player last saw them.
     input::InputState input;
     // Shapes flattened for hit testing.
     HitShapeCache& hitShapes();
+
+    // --- movies loaded by scripts (loadMovie, loadMovieNum)
+    // Each file's movie is kept while the world lives, as clips, caches and the renderer point
+    // into it; a file loaded again shares the first parse. `root` is the sprite character a
+    // clip showing the movie is made of (its timeline is the movie's root timeline).
+    struct LoadedMovie {
+        std::string file;
+        std::shared_ptr<const movie::Movie> movie;
+        std::unique_ptr<format::SpriteCharacter> root;
+    };
+    std::vector<LoadedMovie> loadedMovies;
+    std::size_t loadedBytes = 0; // decompressed bodies of loadedMovies
+    const LoadedMovie* loadedMovie(const std::string& file) const;
+    const LoadedMovie& addLoadedMovie(std::string file, std::shared_ptr<const movie::Movie> m);
+    // The movie whose dictionary holds `c`: the world's own unless a loaded one does.
+    const movie::Movie& movieOf(const format::Character& c) const;
+    // The movie shown by a clip made of `c`, when `c` is a loaded movie's root; else null.
+    const movie::Movie* movieRootedAt(const format::Character& c) const;
+    // Level 0 is the player's root timeline; levels above it (loadMovieNum) are drawn over
+    // it in order. Null for an empty level.
+    Clip* root = nullptr;
+    std::map<int, std::shared_ptr<Clip>> levels;
+    // A movie a script loaded into _level0: the player puts it in place of everything
+    // before its next tick.
+    std::shared_ptr<const movie::Movie> replacement;
+    Clip* level(int n) const;
+    // The root clips of every level, lowest first.
+    std::vector<Clip*> levelRoots() const;
 
     // Holds objects a script made or took off a list and may add again (AS3's display
     // objects exist off every list). Never drawn nor advanced; made by whoever needs it

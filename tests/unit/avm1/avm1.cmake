@@ -24,7 +24,7 @@ add_dependencies(asan_suite avm1_tests)
 if(TARGET swf_avm1_host AND TARGET swf_player AND TARGET orvane_swfwriter)
   orvane_add_gtest(avm1_player_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlayerTraceTest.cpp ${CMAKE_CURRENT_LIST_DIR}/TextFieldTraceTest.cpp ${CMAKE_CURRENT_LIST_DIR}/LocalFileTest.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/FsCommandTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ClipLoaderTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ClipDisplayTest.cpp ${CMAKE_CURRENT_LIST_DIR}/SharedObjectTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/FsCommandTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ClipLoaderTest.cpp ${CMAKE_CURRENT_LIST_DIR}/MovieLoadTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ClipDisplayTest.cpp ${CMAKE_CURRENT_LIST_DIR}/SharedObjectTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/DrawingTest.cpp ${CMAKE_CURRENT_LIST_DIR}/FakeClipHost.cpp
     LIBS swf_session orvane_swfwriter orvane_avm1asm
     LABELS asan)
