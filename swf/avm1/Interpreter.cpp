@@ -32,7 +32,8 @@ constexpr int kLevel0Index = 102;
 
 } // namespace
 
-Interpreter::Interpreter(int swfVersion, ClipHost* host) : m_version(swfVersion), m_host(host) {
+Interpreter::Interpreter(int swfVersion, ClipHost* host)
+    : m_version(swfVersion), m_caseSensitive(swfVersion >= 7), m_host(host) {
     m_stack.reserve(256);
     objectProto = allocate<Object>(Object::Kind::Plain, nullptr);
     functionProto = allocate<Object>(Object::Kind::Plain, objectProto);

@@ -56,9 +56,10 @@ public:
     Interpreter& operator=(const Interpreter&) = delete;
 
     int version() const { return m_version; }
-    // The host switches to a loaded movie's version while that movie's code runs.
+    // The host switches to a loaded movie's version while that movie's code runs. Names keep
+    // the level-0 movie's case rule: every object's keys were made by it.
     void setVersion(int swfVersion) { m_version = swfVersion; }
-    bool caseSensitive() const { return m_version >= 7; }
+    bool caseSensitive() const { return m_caseSensitive; }
     ClipHost* host() const { return m_host; }
 
     // --- Host side -------------------------------------------------------------------
@@ -270,6 +271,7 @@ private:
     std::string toStringQuiet(const Value& v);
 
     int m_version;
+    bool m_caseSensitive;
     ClipHost* m_host;
     Limits m_limits;
     std::function<void(const std::string&)> m_trace;

@@ -221,7 +221,7 @@ void PlayerScriptHost::attachWorld(timeline::Clip& clip) {
             m_vm->setScriptLimits(recursion, timeout);
     }
     m_world = &clip.world();
-    m_root = clip.root().id();
+    m_root = clip.world().root ? clip.world().root->id() : clip.root().id(); // _level0, whichever level runs
 }
 
 // Before any script runs: the world is known, new clips have their classes and this
@@ -856,11 +856,12 @@ bool isMovieFile(const std::string& bytes) {
            bytes[2] == 'S';
 }
 
-// How many loaded movies hold `clip` (each change of movie up its parents is one).
+// How many loaded movies hold `clip`: the clips up its parents made of a loaded movie's root.
 int loadNesting(const timeline::Clip& clip) {
     int n = 0;
-    for (const timeline::Clip* c = &clip; c->parent(); c = c->parent())
-        n += &c->movie() != &c->parent()->movie();
+    for (const timeline::Clip* c = &clip; c; c = c->parent())
+        if (const timeline::DisplayObject* o = c->displayObject(); o && o->character)
+            n += clip.world().movieRootedAt(*o->character) != nullptr;
     return n;
 }
 
