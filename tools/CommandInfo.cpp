@@ -7,7 +7,7 @@
 #include "shell/MovieSize.h"
 #include "swf/format/Media.h"
 #include "swf/format/TagCode.h"
-#include "swf/io/Decompress.h"
+#include "swf/io/BodyStream.h"
 #include "swf/movie/Movie.h"
 #include "swf/video/VideoCodec.h"
 
@@ -20,6 +20,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace orvane::tool {
 namespace {
@@ -112,37 +114,44 @@ std::string scriptMachineOf(std::uint8_t fileAttributes, const std::map<std::uin
     return "ActionScript 1/2";
 }
 
-// Walks the root tag headers of the body from `pos`; bodies are skipped by their lengths.
-void walkTags(const std::vector<std::uint8_t>& body, std::size_t pos, MovieFacts& facts) {
+// Walks the root tag headers from the stream's position; tag bodies are passed over
+// without being kept, so a body of any size is walked in the stream's small window.
+void walkTags(swf::io::BodyStream& body, MovieFacts& facts) {
     std::map<std::uint16_t, std::uint64_t> counts;
     std::uint64_t total = 0, unknown = 0;
     bool sawEnd = false;
-    while (pos < body.size()) {
-        if (body.size() - pos < 2) {
-            facts.problems.push_back("a tag header is cut off at offset " + std::to_string(pos + 8));
+    for (;;) {
+        const std::uint64_t at = body.position();
+        std::uint8_t head[6];
+        const std::size_t got = body.read(head, 2);
+        if (got == 0)
+            break;
+        if (got < 2) {
+            facts.problems.push_back("a tag header is cut off at offset " + std::to_string(at + 8));
             break;
         }
-        const std::uint16_t head = static_cast<std::uint16_t>(body[pos] | body[pos + 1] << 8);
-        const std::size_t at = pos;
-        pos += 2;
-        const std::uint16_t code = head >> 6;
-        std::uint64_t length = head & 0x3F;
+        const std::uint16_t tag = static_cast<std::uint16_t>(head[0] | head[1] << 8);
+        const std::uint16_t code = tag >> 6;
+        std::uint64_t length = tag & 0x3F;
         if (length == 0x3F) {
-            if (body.size() - pos < 4) {
+            if (body.read(head + 2, 4) < 4) {
                 facts.problems.push_back("a long tag header is cut off at offset " + std::to_string(at + 8));
                 break;
             }
-            length = le32(&body[pos]);
-            pos += 4;
+            length = le32(head + 2);
         }
-        if (length > body.size() - pos) {
+        std::uint64_t passed = 0;
+        if (code == 69 && length > 0) { // FileAttributes
+            std::uint8_t flags = 0;
+            passed = body.read(&flags, 1);
+            facts.fileAttributes = flags;
+        }
+        passed += body.skip(length - passed);
+        if (passed < length) {
             facts.problems.push_back("tag " + std::to_string(code) + " at offset " + std::to_string(at + 8) +
                                      " runs past the end of the movie");
             break;
         }
-        if (code == 69 && length > 0) // FileAttributes
-            facts.fileAttributes = body[pos];
-        pos += static_cast<std::size_t>(length);
         ++counts[code];
         ++total;
         if (!swf::format::isKnownTag(code))
@@ -152,10 +161,11 @@ void walkTags(const std::vector<std::uint8_t>& body, std::size_t pos, MovieFacts
             break;
         }
     }
+    const std::uint64_t after = body.skip(UINT64_MAX);
     if (!sawEnd)
         facts.problems.push_back("no End tag");
-    else if (pos < body.size())
-        facts.problems.push_back(std::to_string(body.size() - pos) + " bytes after the End tag");
+    else if (after > 0)
+        facts.problems.push_back(std::to_string(after) + " bytes after the End tag");
     for (const auto& [code, count] : counts)
         facts.tags.push_back({code, count});
     facts.scriptMachine = scriptMachineOf(facts.fileAttributes, counts);
@@ -178,90 +188,119 @@ void gatherVideos(const swf::movie::Movie& movie, MovieFacts& facts) {
     }
 }
 
-// Fills facts from the file; returns the reason when the file is no usable movie.
+// The engine's own pass over every timeline (what it skips as unknown and as broken, the
+// video streams) decodes every definition, so it is left out for large bodies.
+void gatherFromEngine(const std::string& path, MovieFacts& facts) {
+    std::string why;
+    auto file = readInputFile(path, kMaxBody + 8, why);
+    if (!file || file->size() < 8)
+        return;
+    if (facts.signature == "FWS") { // the whole file is the body, as walked
+        const auto length = static_cast<std::uint32_t>(file->size());
+        for (int k = 0; k < 4; ++k)
+            (*file)[4 + k] = static_cast<std::uint8_t>(length >> (8 * k));
+    }
+    std::string engineError;
+    if (auto movie = swf::movie::Movie::fromBytes(std::move(*file), engineError)) {
+        facts.counters.emplace_back("engine_unknown_tags", movie->tagStats().unknownTotal());
+        facts.counters.emplace_back("engine_broken_tags", movie->tagStats().brokenTotal());
+        gatherVideos(*movie, facts);
+    }
+}
+
+// Fills facts from the file; returns the reason when the file is no usable movie. The body
+// streams through a small window: memory stays bounded whatever the movie claims or holds.
 std::optional<std::string> gather(const std::string& path, MovieFacts& facts) {
     std::string why;
-    auto read = readInputFile(path, kMaxBody + 8, why);
-    if (!read)
+    std::uint64_t fileSize = 0;
+    const int fd = openInputFile(path, fileSize, why);
+    if (fd < 0)
         return why;
-    std::vector<std::uint8_t> file = std::move(*read);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    auto readExactly = [&](std::uint8_t* into, std::size_t n) {
+        std::size_t got = 0;
+        while (got < n) {
+            const std::size_t k = readSome(fd, into + got, n - got, why);
+            if (k == 0)
+                break;
+            got += k;
+        }
+        return got;
+    };
     facts.path = path;
-    facts.fileSize = file.size();
-    if (file.size() < 8)
-        return std::string("too short for an SWF header");
-    facts.signature.assign(file.begin(), file.begin() + 3);
+    facts.fileSize = fileSize;
+    std::uint8_t head[12];
+    if (readExactly(head, 8) < 8)
+        return why.empty() ? std::string("too short for an SWF header") : why;
+    facts.signature.assign(head, head + 3);
     if (facts.signature != "FWS" && facts.signature != "CWS" && facts.signature != "ZWS")
         return std::string("not an SWF movie (no FWS, CWS or ZWS signature)");
-    facts.version = file[3];
-    facts.declaredLength = le32(&file[4]);
+    facts.version = head[3];
+    facts.declaredLength = le32(&head[4]);
     const std::size_t declaredBody = facts.declaredLength >= 8 ? facts.declaredLength - 8 : 0;
     if (declaredBody > kMaxBody)
         return "declares a body of " + std::to_string(declaredBody) + " bytes, past the " +
                std::to_string(kMaxBody >> 20) + " MiB limit";
 
-    std::vector<std::uint8_t> body;
+    using Codec = swf::io::BodyStream::Codec;
+    Codec codec = Codec::None;
+    std::uint64_t limit = 0;
     if (facts.signature == "FWS") {
-        if (file.size() != facts.declaredLength)
+        if (fileSize > kMaxBody + 8)
+            return "larger than the " + std::to_string(kMaxBody >> 20) + " MiB this command reads";
+        if (fileSize != facts.declaredLength)
             facts.problems.push_back("file size differs from the declared length");
-        file.erase(file.begin(), file.begin() + 8); // the body in place: one copy of a large movie
-        body = std::move(file);
+        limit = fileSize - 8;
     } else {
         const bool zlib = facts.signature == "CWS";
-        if (!zlib && file.size() < 17)
+        codec = zlib ? Codec::Zlib : Codec::SwfLzma;
+        if (!zlib && readExactly(head + 8, 4) < 4)
             return std::string("too short for an LZMA header");
-        const std::span<const std::uint8_t> packed(file.data() + (zlib ? 8 : 12),
-                                                   file.size() - (zlib ? 8 : 12));
         // Never more than the header declares, nor than deflate's largest expansion allows.
-        const std::size_t ratioCap = packed.size() * kDeflateRatio + 64;
-        const std::size_t cap = std::min(declaredBody, ratioCap);
-        swf::io::Inflated out =
-            zlib ? swf::io::inflateZlib(packed, cap) : swf::io::decodeSwfLzma(packed, cap);
-        if (cap < declaredBody && out.bytes.size() == cap)
-            return std::string("compressed body expands more than deflate's largest ratio allows");
-        if (!out.complete)
-            facts.problems.push_back("compressed body is damaged: " + out.error);
-        std::vector<std::uint8_t>().swap(file);
-        body = std::move(out.bytes);
-        if (body.size() + 8 != facts.declaredLength)
-            facts.problems.push_back("decompressed size differs from the declared length");
+        const std::uint64_t packed = fileSize - (zlib ? 8 : 12);
+        limit = std::min<std::uint64_t>(declaredBody, packed * kDeflateRatio + 64);
     }
-    facts.bodyLength = body.size();
+    swf::io::BodyStream body(
+        codec, [&](std::uint8_t* into, std::size_t max, std::string& error) { return readSome(fd, into, max, error); },
+        limit);
 
-    if (body.empty())
-        return std::string("no movie header after the first 8 bytes");
-    const int nbits = body[0] >> 3;
+    std::vector<std::uint8_t> header(1);
+    if (body.read(header.data(), 1) < 1)
+        return body.error().empty() ? std::string("no movie header after the first 8 bytes")
+                                    : "no movie header after the first 8 bytes: " + body.error();
+    const int nbits = header[0] >> 3;
     const std::size_t rectBytes = (5 + 4 * static_cast<std::size_t>(nbits) + 7) / 8;
-    if (body.size() < rectBytes + 4)
+    header.resize(rectBytes + 4);
+    if (body.read(header.data() + 1, header.size() - 1) < header.size() - 1)
         return std::string("movie header is cut off");
-    Bits bits{body, 5};
+    Bits bits{header, 5};
     facts.xMin = bits.sb(nbits);
     facts.xMax = bits.sb(nbits);
     facts.yMin = bits.sb(nbits);
     facts.yMax = bits.sb(nbits);
-    facts.frameRateRaw = static_cast<std::uint16_t>(body[rectBytes] | body[rectBytes + 1] << 8);
-    facts.frameCount = static_cast<std::uint16_t>(body[rectBytes + 2] | body[rectBytes + 3] << 8);
+    facts.frameRateRaw = static_cast<std::uint16_t>(header[rectBytes] | header[rectBytes + 1] << 8);
+    facts.frameCount = static_cast<std::uint16_t>(header[rectBytes + 2] | header[rectBytes + 3] << 8);
+    walkTags(body, facts);
+    facts.bodyLength = body.position();
+    if (codec != Codec::None) {
+        if (limit < declaredBody && facts.bodyLength == limit && body.pastLimit())
+            return std::string("compressed body expands more than deflate's largest ratio allows");
+        if (!body.error().empty())
+            facts.problems.push_back("compressed body is damaged: " + body.error());
+        if (facts.bodyLength + 8 != facts.declaredLength)
+            facts.problems.push_back("decompressed size differs from the declared length");
+    }
     try {
         facts.width = MovieWidth(path);
         facts.height = MovieHeight(path);
     } catch (const std::exception& e) {
         return std::string("stage size unreadable: ") + e.what();
     }
-    walkTags(body, rectBytes + 4, facts);
-    // The engine's own pass over every timeline (what it skips as unknown and as broken)
-    // decodes every definition, so it is left out for large bodies.
-    if (body.size() <= kMaxEngineBody) {
-        body.insert(body.begin(), {'F', 'W', 'S', static_cast<std::uint8_t>(facts.version)});
-        const auto length = static_cast<std::uint32_t>(body.size() + 4);
-        body.insert(body.begin() + 4, {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-                                       static_cast<std::uint8_t>(length >> 16),
-                                       static_cast<std::uint8_t>(length >> 24)});
-        std::string engineError;
-        if (auto movie = swf::movie::Movie::fromBytes(std::move(body), engineError)) {
-            facts.counters.emplace_back("engine_unknown_tags", movie->tagStats().unknownTotal());
-            facts.counters.emplace_back("engine_broken_tags", movie->tagStats().brokenTotal());
-            gatherVideos(*movie, facts);
-        }
-    }
+    if (facts.bodyLength <= kMaxEngineBody)
+        gatherFromEngine(path, facts);
     return std::nullopt;
 }
 

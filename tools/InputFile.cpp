@@ -57,6 +57,27 @@ std::string inputProblem(const std::string& path) {
     return why;
 }
 
+int openInputFile(const std::string& path, std::uint64_t& size, std::string& why) {
+    struct stat st {};
+    const int fd = openRegular(path, why, st);
+    size = fd >= 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    return fd;
+}
+
+std::size_t readSome(int fd, std::uint8_t* into, std::size_t max, std::string& why) {
+    for (;;) {
+        const ssize_t n = ::read(fd, into, max);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN)
+            return 0;
+        why = std::string("cannot read: ") + std::strerror(errno);
+        return 0;
+    }
+}
+
 std::optional<std::vector<std::uint8_t>> readInputFile(const std::string& path, std::uint64_t maxBytes,
                                                        std::string& why) {
     struct stat st {};

@@ -14,6 +14,13 @@ namespace orvane::tool {
 // Why `path` cannot serve as an input file; empty when it is a regular file that opens.
 std::string inputProblem(const std::string& path);
 
+// An open descriptor of a regular file (close it with ::close), and its size; -1 with `why`
+// otherwise.
+int openInputFile(const std::string& path, std::uint64_t& size, std::string& why);
+
+// Up to `max` bytes read at the descriptor's position; 0 at the end or on an error (`why`).
+std::size_t readSome(int fd, std::uint8_t* into, std::size_t max, std::string& why);
+
 // The whole of a regular file of at most maxBytes; nothing (with `why`) otherwise.
 std::optional<std::vector<std::uint8_t>> readInputFile(const std::string& path, std::uint64_t maxBytes,
                                                        std::string& why);

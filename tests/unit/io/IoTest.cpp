@@ -1,4 +1,5 @@
 #include "swf/io/BitReader.h"
+#include "swf/io/BodyStream.h"
 #include "swf/io/ByteReader.h"
 #include "swf/io/Decompress.h"
 
@@ -6,6 +7,8 @@
 #include <lzma.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <memory>
 #include <numeric>
 
 using namespace swf::io;
@@ -183,4 +186,78 @@ TEST(Decompress, LzmaRoundTripTruncationAndBadProperties) {
     props[0] = 250; // lc/lp/pb out of range
     EXPECT_FALSE(decodeSwfLzma(props, 10).complete);
     EXPECT_FALSE(decodeSwfLzma(std::span(packed).first(3), 10).complete);
+}
+
+namespace {
+
+// Feeds `stored` to a BodyStream in slices of `slice` bytes, as a file read would.
+BodyStream::Source sliced(const Bytes& stored, std::size_t slice) {
+    auto at = std::make_shared<std::size_t>(0);
+    return [&stored, slice, at](std::uint8_t* into, std::size_t max, std::string&) {
+        const std::size_t n = std::min({max, slice, stored.size() - *at});
+        std::copy_n(stored.begin() + static_cast<std::ptrdiff_t>(*at), n, into);
+        *at += n;
+        return n;
+    };
+}
+
+Bytes noise(std::size_t n) {
+    Bytes out(n);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    return out;
+}
+
+} // namespace
+
+// Every codec gives back the body whatever the read and skip sizes, and never goes past
+// its limit; whether more lay beyond the limit is told at the end.
+TEST(BodyStream, ReadsSkipsAndStopsAtItsLimit) {
+    const Bytes body = noise(700'000);
+    const Bytes zlib = zlibCompress(body), lzma = swfLzma(body);
+    const std::pair<BodyStream::Codec, const Bytes*> kinds[] = {
+        {BodyStream::Codec::None, &body}, {BodyStream::Codec::Zlib, &zlib}, {BodyStream::Codec::SwfLzma, &lzma}};
+    for (const auto& [codec, stored] : kinds) {
+        for (std::size_t slice : {std::size_t(1), std::size_t(7), std::size_t(100'000)}) {
+            BodyStream in(codec, sliced(*stored, slice), body.size());
+            Bytes got(3);
+            ASSERT_EQ(in.read(got.data(), 3), 3u);
+            EXPECT_EQ(in.skip(300'000), 300'000u);
+            got.resize(3 + 100);
+            ASSERT_EQ(in.read(got.data() + 3, 100), 100u);
+            EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3, body.begin()));
+            EXPECT_TRUE(std::equal(got.begin() + 3, got.end(), body.begin() + 300'003));
+            EXPECT_EQ(in.skip(UINT64_MAX), body.size() - 300'103);
+            EXPECT_EQ(in.position(), body.size());
+            EXPECT_TRUE(in.error().empty()) << in.error();
+            EXPECT_FALSE(in.pastLimit());
+        }
+        BodyStream capped(codec, sliced(*stored, 4096), 1000);
+        EXPECT_EQ(capped.skip(UINT64_MAX), 1000u);
+        EXPECT_TRUE(capped.pastLimit());
+    }
+}
+
+// A stream cut short or damaged ends with a reason, never with invented bytes.
+TEST(BodyStream, DamagedStreamsEndWithAReason) {
+    const Bytes body = noise(200'000);
+    Bytes zlib = zlibCompress(body), lzma = swfLzma(body);
+    const Bytes zlibCut(zlib.begin(), zlib.begin() + static_cast<std::ptrdiff_t>(zlib.size() / 2));
+    const Bytes lzmaCut(lzma.begin(), lzma.begin() + static_cast<std::ptrdiff_t>(lzma.size() / 2));
+    for (const auto& [codec, stored] :
+         {std::pair{BodyStream::Codec::Zlib, &zlibCut}, std::pair{BodyStream::Codec::SwfLzma, &lzmaCut}}) {
+        BodyStream in(codec, sliced(*stored, 4096), body.size());
+        EXPECT_LT(in.skip(UINT64_MAX), body.size());
+        EXPECT_NE(in.error().find("ends early"), std::string::npos) << in.error();
+    }
+    zlib[0] ^= 0xFF;
+    BodyStream bad(BodyStream::Codec::Zlib, sliced(zlib, 4096), body.size());
+    EXPECT_EQ(bad.skip(UINT64_MAX), 0u);
+    EXPECT_NE(bad.error().find("corrupt"), std::string::npos) << bad.error();
+    // A read error of the source is passed on.
+    BodyStream failing(
+        BodyStream::Codec::None, [](std::uint8_t*, std::size_t, std::string& why) { why = "disk on fire"; return std::size_t(0); },
+        100);
+    EXPECT_EQ(failing.skip(100), 0u);
+    EXPECT_EQ(failing.error(), "disk on fire");
 }

@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/wait.h>
+#include <sys/resource.h>
+#include <fcntl.h>
+#include <zlib.h>
 
 using namespace orvane::testing;
 
@@ -256,6 +259,83 @@ TEST_F(ToolTest, InfoRefusesBombsQuickly) {
     r = tool("info " + save("dense.swf", dense.bytes()));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("ratio"), std::string::npos) << r.err;
+}
+
+namespace {
+
+// A CWS movie whose body holds one DefineBinaryData tag of `size` zero bytes, compressed as
+// it is made (the whole body never exists in memory).
+std::vector<std::uint8_t> zeroFilledMovie(std::uint32_t size) {
+    std::vector<std::uint8_t> head = {0x00, 0x00, 0x0C, 0x01, 0x00}; // empty stage, 12 fps, 1 frame
+    const std::uint16_t longTag = static_cast<std::uint16_t>(87 << 6 | 0x3F);
+    head.insert(head.end(), {static_cast<std::uint8_t>(longTag), static_cast<std::uint8_t>(longTag >> 8)});
+    for (int k = 0; k < 4; ++k)
+        head.push_back(static_cast<std::uint8_t>(size >> (8 * k)));
+    const std::vector<std::uint8_t> tail = {0x40, 0x00, 0x00, 0x00}; // ShowFrame, End
+    const std::uint32_t length = static_cast<std::uint32_t>(8 + head.size() + size + tail.size());
+    std::vector<std::uint8_t> out = {'C', 'W', 'S', 10};
+    for (int k = 0; k < 4; ++k)
+        out.push_back(static_cast<std::uint8_t>(length >> (8 * k)));
+    z_stream zs{};
+    deflateInit(&zs, Z_BEST_COMPRESSION);
+    std::vector<std::uint8_t> zeros(1 << 20, 0), buffer(1 << 16);
+    auto feed = [&](const std::uint8_t* data, std::size_t n, int flush) {
+        zs.next_in = const_cast<Bytef*>(data);
+        zs.avail_in = static_cast<uInt>(n);
+        do {
+            zs.next_out = buffer.data();
+            zs.avail_out = static_cast<uInt>(buffer.size());
+            deflate(&zs, flush);
+            out.insert(out.end(), buffer.data(), buffer.data() + (buffer.size() - zs.avail_out));
+        } while (zs.avail_out == 0);
+    };
+    feed(head.data(), head.size(), Z_NO_FLUSH);
+    for (std::uint32_t left = size; left > 0;) {
+        const std::uint32_t n = std::min<std::uint32_t>(left, static_cast<std::uint32_t>(zeros.size()));
+        feed(zeros.data(), n, Z_NO_FLUSH);
+        left -= n;
+    }
+    feed(tail.data(), tail.size(), Z_FINISH);
+    deflateEnd(&zs);
+    return out;
+}
+
+// Runs the tool itself (no shell between) with its output dropped; its exit status and the
+// most memory it held at once, in kilobytes.
+std::pair<int, long> toolPeakMemory(const std::vector<std::string>& args) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> argv{const_cast<char*>(ORVANE_TOOL_PATH)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(ORVANE_TOOL_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss};
+}
+
+} // namespace
+
+// info walks a large body through a small window: a 256 MiB body (a quarter megabyte on
+// disk) is read whole in a few megabytes, and its length and tags are told.
+TEST_F(ToolTest, InfoReadsLargeBodiesInBoundedMemory) {
+    constexpr std::uint32_t kSize = 256u << 20;
+    const std::string movie = save("large.swf", zeroFilledMovie(kSize));
+    const ToolRun r = tool("info " + movie);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("body length: " + std::to_string(kSize + 15)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("DefineBinaryData"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("problem"), std::string::npos) << r.out;
+    const auto [status, peakKb] = toolPeakMemory({"info", movie});
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(peakKb, 64 * 1024) << "info held " << peakKb << " kB for a 256 MiB body";
 }
 
 TEST_F(ToolTest, InfoSaysWhichScriptMachinePlaysTheMovie) {

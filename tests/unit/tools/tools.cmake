@@ -2,7 +2,7 @@
 # sanitizer build, so damaged movies exercise info's parsing under ASan/UBSan).
 orvane_add_gtest(orvane_tool_pack_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/PackUnpackInfoTest.cpp
-  LIBS orvane_swfwriter
+  LIBS orvane_swfwriter ZLIB::ZLIB
   LABELS asan)
 target_include_directories(orvane_tool_pack_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/unit)
 target_compile_definitions(orvane_tool_pack_tests PRIVATE ORVANE_TOOL_PATH="$<TARGET_FILE:orvane-tool>")
