@@ -15,6 +15,7 @@
 #endif
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QFileInfo>
@@ -250,6 +251,8 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
         options.sharedObjectDirectory = (data + QStringLiteral("/SharedObjects")).toStdString();
     m_session = std::make_unique<swf::PlayerSession>(std::move(options));
     m_player = &m_session->player();
+    m_session->setScriptWatch([this](double seconds) { return scriptWatch(seconds); });
+    m_sincePump.start();
     // The stage is painted whole every time; nothing behind it needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -260,7 +263,10 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &TShockwaveFlash::onClock);
     connect(m_loader, &MovieLoader::progress, this, &TShockwaveFlash::OnProgress);
-    connect(m_loader, &MovieLoader::loaded, this, &TShockwaveFlash::showLoadedMovie);
+    connect(m_loader, &MovieLoader::loaded, this, [this] {
+        if (!deferredInScript([this] { showLoadedMovie(); }))
+            showLoadedMovie();
+    });
     connect(m_loader, &MovieLoader::failed, this, [this](const QString& reason) {
         update();
         emit OnReadyStateChange(ReadyState());
@@ -272,6 +278,8 @@ TShockwaveFlash::TShockwaveFlash(QWidget* parent)
 TShockwaveFlash::~TShockwaveFlash() = default;
 
 void TShockwaveFlash::loadDesignState(const QByteArray& stream) {
+    if (deferredInScript([this, stream] { loadDesignState(stream); }))
+        return;
     m_designStream = stream;
     m_settings = FlashDesignState::parse(stream);
     m_player->setQuality(engineQuality(m_settings.quality));
@@ -287,7 +295,58 @@ bool TShockwaveFlash::isLoaded() const {
     return m_player->isLoaded();
 }
 
+// Everything the engine does runs on this thread. A script that runs long calls scriptWatch
+// every few thousand steps; past a tenth of a second it handles the window's events from
+// there, so the menus, Stop and Exit answer while a movie runs away. The engine is never
+// re-entered meanwhile: input to the movie is dropped, and commands wait in m_deferred
+// until the script has ended (Stop, a new movie and closing the window end it first).
+bool TShockwaveFlash::scriptWatch(double seconds) {
+    if (m_endScript || m_scriptPause)
+        return !m_endScript;
+    if (seconds < kScriptPauseAfterSeconds || m_sincePump.elapsed() < 30)
+        return true;
+    QWidget* top = window();
+    const bool shown = top != this && top->isVisible();
+    m_scriptPause = true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    m_scriptPause = false;
+    m_sincePump.restart();
+    if (shown && !top->isVisible())
+        m_endScript = true; // the window closed (Exit): nothing more of the movie runs
+    if (!m_deferred.empty() || m_endScript)
+        QTimer::singleShot(0, this, [this] { runDeferred(); });
+    return !m_endScript;
+}
+
+bool TShockwaveFlash::deferredInScript(std::function<void()> command, bool endScript) {
+    if (!m_scriptPause)
+        return false;
+    m_deferred.push_back(std::move(command));
+    m_endScript = m_endScript || endScript;
+    return true;
+}
+
+// Runs from the event loop once the script that deferred these commands has ended.
+void TShockwaveFlash::runDeferred() {
+    if (m_scriptPause)
+        return; // still inside it: the pump posts this again
+    m_endScript = false;
+    auto commands = std::move(m_deferred);
+    m_deferred.clear();
+    for (auto& command : commands)
+        command();
+}
+
 void TShockwaveFlash::setMovie(const QString& path) {
+    if (m_scriptPause) {
+        // What can be told at once is told at once; the rest waits for the script to end.
+        if (!isUnloadAddress(path))
+            checkMovieFile(path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) ? QUrl(path).toLocalFile() : path,
+                           path);
+        m_movie = path;
+        deferredInScript([this, path] { setMovie(path); }, true);
+        return;
+    }
     m_movie = path;
     m_loader->cancel();
     stopClock();
@@ -357,7 +416,7 @@ int TShockwaveFlash::FrameNum() const {
 }
 
 void TShockwaveFlash::setFrameNum(int frame) {
-    if (!isLoaded())
+    if (!isLoaded() || deferredInScript([this, frame] { setFrameNum(frame); }))
         return;
     m_player->gotoFrame(std::clamp(frame, 0, std::max(0, m_player->totalFrames() - 1)));
     afterChange();
@@ -370,6 +429,8 @@ FlashBool TShockwaveFlash::Playing() const {
 }
 
 void TShockwaveFlash::setPlaying(FlashBool playing) {
+    if (deferredInScript([this, playing] { setPlaying(playing); }))
+        return;
     if (loading())
         m_wantPlaying = playing != 0;
     if (!isLoaded())
@@ -380,6 +441,8 @@ void TShockwaveFlash::setPlaying(FlashBool playing) {
 
 void TShockwaveFlash::setLoop(FlashBool loop) {
     m_loop = loop != 0;
+    if (deferredInScript([this, loop] { setLoop(loop); }))
+        return;
     m_player->setLoop(m_loop);
 }
 
@@ -388,20 +451,22 @@ void TShockwaveFlash::Play() {
 }
 // Stop silences every sound as well; Play lets the streams start again with their frames.
 void TShockwaveFlash::Stop() {
+    if (deferredInScript([this] { Stop(); }, true))
+        return;
     setPlaying(kFlashFalse);
     if (isLoaded())
         m_session->audio().stopAll();
 }
 
 void TShockwaveFlash::Back() {
-    if (!isLoaded())
+    if (!isLoaded() || deferredInScript([this] { Back(); }))
         return;
     m_player->back();
     afterChange();
 }
 
 void TShockwaveFlash::Forward() {
-    if (!isLoaded())
+    if (!isLoaded() || deferredInScript([this] { Forward(); }))
         return;
     m_player->forward();
     afterChange();
@@ -425,6 +490,10 @@ void TShockwaveFlash::stopClock() {
 void TShockwaveFlash::onClock() {
     if (!isLoaded())
         return;
+    if (m_scriptPause) {
+        m_clock.start(int(std::ceil(m_periodMs))); // the frame waits for the script
+        return;
+    }
     const double now = double(m_elapsed.nsecsElapsed()) / 1e6;
     // A timer may wake a little early; only a whole millisecond early is worth waiting out.
     if (now + 1.0 < m_nextDeadlineMs) {
@@ -515,6 +584,17 @@ void TShockwaveFlash::setLetterbox(const QColor& colour) {
     update();
 }
 
+void TShockwaveFlash::displayStateChanged(bool fullScreen) {
+    QTimer::singleShot(0, this, [this, fullScreen] {
+        auto tell = [this, fullScreen] {
+            m_session->displayStateChanged(fullScreen);
+            afterInput();
+        };
+        if (!deferredInScript(tell))
+            tell();
+    });
+}
+
 QPointF TShockwaveFlash::toStage(const QPointF& widgetPos) const {
     const QRectF view = stageViewport();
     const auto stage = m_player->stageRect();
@@ -527,7 +607,7 @@ QPointF TShockwaveFlash::toStage(const QPointF& widgetPos) const {
 }
 
 void TShockwaveFlash::mouseMoveEvent(QMouseEvent* event) {
-    if (!isLoaded())
+    if (!isLoaded() || m_scriptPause)
         return QWidget::mouseMoveEvent(event);
     const QPointF p = toStage(event->position());
     m_player->mouseMove(p.x(), p.y());
@@ -535,7 +615,7 @@ void TShockwaveFlash::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TShockwaveFlash::mousePressEvent(QMouseEvent* event) {
-    if (!isLoaded() || event->button() == Qt::RightButton)
+    if (!isLoaded() || m_scriptPause || event->button() == Qt::RightButton)
         return QWidget::mousePressEvent(event);
     const QPointF p = toStage(event->position());
     m_player->mouseDown(p.x(), p.y(), flashButton(event->button()));
@@ -543,7 +623,7 @@ void TShockwaveFlash::mousePressEvent(QMouseEvent* event) {
 }
 
 void TShockwaveFlash::mouseReleaseEvent(QMouseEvent* event) {
-    if (!isLoaded() || event->button() == Qt::RightButton)
+    if (!isLoaded() || m_scriptPause || event->button() == Qt::RightButton)
         return QWidget::mouseReleaseEvent(event);
     const QPointF p = toStage(event->position());
     m_player->mouseUp(p.x(), p.y(), flashButton(event->button()));
@@ -553,7 +633,7 @@ void TShockwaveFlash::mouseReleaseEvent(QMouseEvent* event) {
 void TShockwaveFlash::wheelEvent(QWheelEvent* event) {
     // One notch is 120 eighths of a degree and scrolls three lines.
     const int lines = event->angleDelta().y() / 40;
-    if (!isLoaded() || lines == 0)
+    if (!isLoaded() || m_scriptPause || lines == 0)
         return QWidget::wheelEvent(event);
     m_player->wheel(lines);
     afterInput();
@@ -592,19 +672,19 @@ void TShockwaveFlash::forwardKey(QKeyEvent* event, bool down) {
 }
 
 void TShockwaveFlash::keyPressEvent(QKeyEvent* event) {
-    if (!isLoaded())
+    if (!isLoaded() || m_scriptPause)
         return QWidget::keyPressEvent(event);
     forwardKey(event, true);
 }
 
 void TShockwaveFlash::keyReleaseEvent(QKeyEvent* event) {
-    if (!isLoaded() || event->isAutoRepeat())
+    if (!isLoaded() || m_scriptPause || event->isAutoRepeat())
         return QWidget::keyReleaseEvent(event);
     forwardKey(event, false);
 }
 
 void TShockwaveFlash::inputMethodEvent(QInputMethodEvent* event) {
-    if (isLoaded() && !event->commitString().isEmpty()) {
+    if (isLoaded() && !m_scriptPause && !event->commitString().isEmpty()) {
         m_player->typeText(event->commitString().toStdString());
         afterInput();
     }
@@ -613,7 +693,7 @@ void TShockwaveFlash::inputMethodEvent(QInputMethodEvent* event) {
 
 void TShockwaveFlash::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
-    if (isLoaded()) {
+    if (isLoaded() && !m_scriptPause) {
         m_player->focusIn();
         afterInput();
     }
@@ -621,7 +701,7 @@ void TShockwaveFlash::focusInEvent(QFocusEvent* event) {
 
 void TShockwaveFlash::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
-    if (isLoaded()) {
+    if (isLoaded() && !m_scriptPause) {
         m_player->focusOut();
         afterInput();
     }

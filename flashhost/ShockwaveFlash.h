@@ -14,8 +14,10 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace swf {
 class Player;
@@ -108,6 +110,9 @@ public:
     // The colour around the stage (full screen shows the stage on black); an invalid colour,
     // the default, fills the whole area with the movie's background colour.
     void setLetterbox(const QColor& colour);
+    // The window went in or out of full screen; the movie hears of it (Stage.displayState,
+    // onFullScreen) from the event loop, never inside one of its scripts.
+    void displayStateChanged(bool fullScreen);
     // A point of the widget (logical pixels) in stage pixels, through the same mapping.
     QPointF toStage(const QPointF& widgetPos) const;
 
@@ -124,6 +129,14 @@ public:
 
     // Whether the movie's ActionScript runs in full (always, since the shared session runs it).
     static bool runsScripts();
+
+    // While a movie's script runs long (a runaway loop), the window keeps handling its own
+    // events from inside it: menus, Stop and Exit answer. Meanwhile input to the movie is
+    // dropped and commands wait until the script ends; Stop, a new movie and closing the
+    // window end the script at once.
+    bool inRunningScript() const { return m_scriptPause; }
+    // Scripts that run longer than this get the window's events handled from inside them.
+    static constexpr double kScriptPauseAfterSeconds = 0.1;
 
 signals:
     void OnReadyStateChange(int newState);
@@ -163,6 +176,11 @@ private:
     bool runAudioClock(double now);
     void afterInput();
     void forwardKey(QKeyEvent* event, bool down);
+    bool scriptWatch(double seconds);
+    // True when called from inside a running script: `command` then runs once it has ended
+    // (and `endScript` ends it now).
+    bool deferredInScript(std::function<void()> command, bool endScript = false);
+    void runDeferred();
 
     struct StagePainter;
     std::unique_ptr<swf::PlayerSession> m_session; // the player, its scripts and tick order
@@ -187,6 +205,11 @@ private:
     std::uint64_t m_dropped = 0;
     std::uint64_t m_paints = 0;
     std::uint64_t m_shownGeneration = 0;
+
+    bool m_scriptPause = false; // handling events from inside a running script
+    bool m_endScript = false;   // the running script is to stop
+    std::vector<std::function<void()>> m_deferred;
+    QElapsedTimer m_sincePump;
 };
 
 } // namespace orvane

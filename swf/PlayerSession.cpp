@@ -23,13 +23,14 @@ PlayerSession::PlayerSession(SessionOptions options)
     m_traceSink = options.traceSink;
     if (options.traceSink)
         m_scripts->setTraceSink(std::move(options.traceSink));
-    m_scripts->setFsCommandSink(
-        [this, sink = std::move(options.fsCommandSink)](const std::string& command, const std::string& args) {
-            if (avm1::asciiLower(command) == "quit")
-                m_quitRequested = true;
-            if (sink)
-                sink(command, args);
-        });
+    m_fsCommandSink = [this, sink = std::move(options.fsCommandSink)](const std::string& command,
+                                                                      const std::string& args) {
+        if (avm1::asciiLower(command) == "quit")
+            m_quitRequested = true;
+        if (sink)
+            sink(command, args);
+    };
+    m_scripts->setFsCommandSink(m_fsCommandSink);
     m_scripts->setDateOrigin(options.dateOrigin);
     m_scripts->setVideoControl(m_video.get());
     m_scripts->setPictures(std::make_shared<render::ScriptPictures>());
@@ -59,6 +60,12 @@ bool PlayerSession::movieLoaded(bool ok) {
     if (ok && m_scripts && m_player.movie() && m_player.movie()->isActionScript3()) {
         m_as3 = std::make_unique<avm2::Avm2Host>(m_player, m_traceSink);
         m_as3->machine().dateOriginMs = m_dateOrigin;
+        m_as3->machine().watch = m_watch;
+        // Stage.displayState uses the host's full screen, as fscommand("fullscreen") does.
+        m_as3->setFullScreenRequest([this](bool full) {
+            if (m_fsCommandSink)
+                m_fsCommandSink("fullscreen", full ? "true" : "false");
+        });
         m_as3->setPictures(std::make_shared<render::ScriptPictures>());
         m_as3->setFileReader([this](const std::string& url, std::string& out) { return m_scripts->readLocalFile(url, out); });
         m_as3->setMovieUrl(m_url);
@@ -79,6 +86,19 @@ void PlayerSession::setDateOrigin(double epochMs) {
         m_scripts->setDateOrigin(epochMs);
     if (m_as3)
         m_as3->machine().dateOriginMs = epochMs;
+}
+
+void PlayerSession::displayStateChanged(bool fullScreen) {
+    if (m_scripts && !m_as3)
+        m_scripts->displayStateChanged(fullScreen);
+}
+
+void PlayerSession::setScriptWatch(std::function<bool(double)> watch) {
+    m_watch = std::move(watch);
+    if (m_scripts)
+        m_scripts->setWatch(m_watch);
+    if (m_as3)
+        m_as3->machine().watch = m_watch;
 }
 
 bool PlayerSession::loadFromBytes(std::vector<std::uint8_t> bytes, const std::string& url) {

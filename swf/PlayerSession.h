@@ -61,6 +61,12 @@ public:
     void adopt(std::unique_ptr<movie::Movie> movie, const std::string& url);
     // What Date() answers at the first frame of the next movie loaded.
     void setDateOrigin(double epochMs);
+    // Asked by both script machines every few thousand steps with the seconds the running
+    // script has taken; false stops that script. The window keeps handling its events
+    // through this while a movie's script runs away.
+    void setScriptWatch(std::function<bool(double scriptSeconds)> watch);
+    // The host's window went in or out of full screen (Stage.displayState follows it).
+    void displayStateChanged(bool fullScreen);
 
     // One frame on the virtual clock.
     void tick();
@@ -101,6 +107,8 @@ private:
     bool m_quitRequested = false;
     std::function<void(const std::string&)> m_traceSink;
     double m_dateOrigin = 0;
+    std::function<bool(double)> m_watch;
+    std::function<void(const std::string&, const std::string&)> m_fsCommandSink;
     std::unique_ptr<avm2::Avm2Host> m_as3;
 };
 

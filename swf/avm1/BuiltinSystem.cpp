@@ -102,6 +102,24 @@ Value setShowMenu(Interpreter& vm, Object* self, std::span<const Value> args) {
     return Value();
 }
 
+// Stage.displayState (Flash 9): "fullScreen" or "normal", any case; other values are
+// ignored. Setting it puts the host's window in or out of full screen, as fscommand's
+// "fullscreen" does; the host reports the mode it is in through Stage's onFullScreen.
+Value getDisplayState(Interpreter& vm, Object* self, std::span<const Value>) {
+    return vm.get(self, "\x01displayState");
+}
+
+Value setDisplayState(Interpreter& vm, Object* self, std::span<const Value> args) {
+    const std::string state = asciiLower(vm.toString(arg(args, 0)));
+    if (state != "fullscreen" && state != "normal")
+        return Value();
+    const bool full = state == "fullscreen";
+    vm.define(self, "\x01displayState", full ? "fullScreen" : "normal", kDontEnum);
+    if (vm.host())
+        vm.host()->getUrl("FSCommand:fullscreen", full ? "true" : "false", 0);
+    return Value();
+}
+
 void installStage(Interpreter& vm) {
     Object* stage = vm.newObject();
     vm.define(vm.global(), "Stage", stage, kDontEnum);
@@ -110,6 +128,8 @@ void installStage(Interpreter& vm) {
     defineAccessor(vm, stage, "scaleMode", getScaleMode, setScaleMode);
     defineAccessor(vm, stage, "align", getAlign, setAlign);
     defineAccessor(vm, stage, "showMenu", getShowMenu, setShowMenu);
+    defineAccessor(vm, stage, "displayState", getDisplayState, setDisplayState);
+    vm.define(stage, "\x01displayState", "normal", kDontEnum);
     vm.define(stage, "\x01scaleMode", "showAll", kDontEnum);
     vm.define(stage, "\x01align", "", kDontEnum);
     vm.define(stage, "\x01showMenu", true, kDontEnum);

@@ -254,6 +254,10 @@ bool Interpreter::outOfTime() {
             return false;
         const double spent =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - m_blockStart).count();
+        if (m_watch && !m_watch(spent)) {
+            abort("script stopped by the player");
+            return true;
+        }
         if (m_tickSeconds + spent <= m_limits.maxSecondsPerFrame)
             return false;
     }

@@ -74,6 +74,10 @@ public:
     const Limits& limits() const { return m_limits; }
     // The ScriptLimits tag: recursion depth and timeout (turned into an action budget).
     void setScriptLimits(int maxRecursion, int timeoutSeconds);
+    // Asked every few thousand actions with the seconds the running block has taken; a
+    // false answer stops the block (the host's Stop or Exit while a script runs away).
+    // The host may handle its own events meanwhile, but must not re-enter this machine.
+    void setWatch(std::function<bool(double blockSeconds)> watch) { m_watch = std::move(watch); }
     void setRandomSeed(std::uint32_t seed) { m_random = seed ? seed : 1; }
 
     // Runs one action block (DoAction, DoInitAction, a clip event) on `target`.
@@ -275,6 +279,7 @@ private:
     ClipHost* m_host;
     Limits m_limits;
     std::function<void(const std::string&)> m_trace;
+    std::function<bool(double)> m_watch;
     double m_timeMs = 0;
     double m_dateOrigin = 0;
     std::uint32_t m_random = 0x2545F491u;

@@ -179,9 +179,29 @@ void PlayerScriptHost::setDateOrigin(double epochMs) {
         m_vm->setDateOrigin(epochMs);
 }
 
+void PlayerScriptHost::displayStateChanged(bool fullScreen) {
+    if (!m_vm || fullScreen == m_fullScreen)
+        return;
+    m_fullScreen = fullScreen;
+    Object* stage = m_vm->get(m_vm->global(), "Stage").object();
+    if (!stage)
+        return;
+    m_vm->define(stage, "\x01displayState", fullScreen ? "fullScreen" : "normal", kDontEnum);
+    const Value args[] = {Value(fullScreen)};
+    m_vm->broadcast(stage, "onFullScreen", args);
+}
+
+void PlayerScriptHost::setWatch(std::function<bool(double)> watch) {
+    m_watch = std::move(watch);
+    if (m_vm)
+        m_vm->setWatch(m_watch);
+    m_fullScreen = false;
+}
+
 void PlayerScriptHost::movieLoaded(int swfVersion) {
     m_vm = std::make_unique<Interpreter>(swfVersion, this);
     m_vm->setTraceSink(m_trace);
+    m_vm->setWatch(m_watch);
     m_vm->setTime(m_time);
     m_vm->setDateOrigin(m_dateOrigin);
     m_world = nullptr;

@@ -56,6 +56,11 @@ public:
         m_fsCommand = std::move(sink);
     }
     void setDateOrigin(double epochMs);
+    // The host's window went in or out of full screen: Stage.displayState follows, and
+    // Stage's listeners hear onFullScreen(full) when the mode changed. Not inside a block.
+    void displayStateChanged(bool fullScreen);
+    // Consulted while scripts run (Interpreter::setWatch).
+    void setWatch(std::function<bool(double)> watch);
     // Where NetStreams play (null: no video); not owned.
     void setVideoControl(video::VideoControl* control) { m_video = control; }
     // The drawing layer's picture work (BitmapData.draw, loadBitmap); none by default.
@@ -200,6 +205,8 @@ private:
 
     std::unique_ptr<Interpreter> m_vm;
     std::function<void(const std::string&)> m_trace;
+    std::function<bool(double)> m_watch;
+    bool m_fullScreen = false; // as the host last reported it
     timeline::World* m_world = nullptr;
     ClipId m_root = kNoClip;
     std::uint64_t m_enterFrameTick = 0;

@@ -38,6 +38,10 @@ void Avm2Host::setMovieUrl(const std::string& url) {
     m_state->movieUrl = url;
 }
 
+void Avm2Host::setFullScreenRequest(std::function<void(bool)> request) {
+    m_state->requestFullScreen = std::move(request);
+}
+
 Object* Avm2Host::document() const {
     return m_state->document;
 }

@@ -51,6 +51,8 @@ public:
     void setFileReader(std::function<bool(const std::string& url, std::string& out)> read);
     // The movie's address as LoaderInfo.url shows it.
     void setMovieUrl(const std::string& url);
+    // Where Stage.displayState asks for full screen (true) or the normal window.
+    void setFullScreenRequest(std::function<void(bool fullScreen)> request);
     // The document object (null before the first frame or when it failed to construct).
     Object* document() const;
 

@@ -389,7 +389,7 @@ void installStage(HostState& host, ClassObject* stage) {
                    [](Machine&, Value, std::span<Value>) { return Value(); });
     // Settings the player does not act on yet keep what scripts set.
     for (auto [name, initial] : {std::pair{"scaleMode", "showAll"}, {"align", ""}, {"quality", "HIGH"},
-                                 {"displayState", "normal"}, {"focus", ""}, {"showDefaultContextMenu", ""},
+                                 {"focus", ""}, {"showDefaultContextMenu", ""},
                                  {"stageFocusRect", ""}}) {
         std::string key = name, start = initial;
         bool object = key == "focus";
@@ -408,6 +408,24 @@ void installStage(HostState& host, ClassObject* stage) {
             });
     }
     m.defineMethod(stage, "invalidate", [](Machine&, Value, std::span<Value>) { return Value(); });
+    // displayState takes flash.display.StageDisplayState's values only (ArgumentError #2008
+    // otherwise) and puts the host's window in or out of full screen.
+    defineAccessor(
+        m, stage, "displayState",
+        [s](Machine& m, Value self, std::span<Value>) {
+            auto& extras = s->handleOf(self)->extras;
+            auto it = extras.find("displayState");
+            return it != extras.end() ? it->second : m.string("normal");
+        },
+        [s](Machine& m, Value self, std::span<Value> a) {
+            const std::string state = m.toString(arg(a, 0));
+            if (state != "normal" && state != "fullScreen" && state != "fullScreenInteractive")
+                m.throwError(m.argumentErrorClass, 2008, "Parameter displayState must be one of the accepted values.");
+            s->handleOf(self)->extras["displayState"] = m.string(state);
+            if (s->requestFullScreen)
+                s->requestFullScreen(state != "normal");
+            return Value();
+        });
 }
 
 } // namespace swf::avm2

@@ -120,6 +120,8 @@ public:
     void listenFor(DisplayHandle* h, const std::string& type);
 
     DisplayHandle* stage = nullptr;
+    // Stage.displayState set by a script: the host's full screen on (true) or off.
+    std::function<void(bool fullScreen)> requestFullScreen;
     DisplayHandle* document = nullptr;
     // Decodes bitmap characters and draws display objects into pixels; may be null.
     std::shared_ptr<timeline::PictureServices> pictures;

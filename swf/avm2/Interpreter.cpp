@@ -28,6 +28,19 @@ std::string escapeXml(const std::string& s, bool attribute) {
 
 } // namespace
 
+void Machine::timedOut() {
+    ++m_timeouts;
+    throw ScriptAbort{kTimeout};
+}
+
+void Machine::checkpoint() {
+    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_runStart).count();
+    if (watch && !watch(spent))
+        throw ScriptAbort{"Error: the script was stopped by the player."};
+    if (spent > kMaxRunSeconds)
+        timedOut();
+}
+
 Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
     AbcUnit& unit = *f->unit;
     const MethodInfo& info = unit.abc.methods[f->method];
@@ -157,8 +170,9 @@ Value Machine::runMethod(Function* f, Value self, std::span<Value> args) {
                 if (pc >= codeSize)
                     verifyError("Error #1020: Code cannot fall off the end of a method.");
                 if (budgetLeft-- == 0)
-                    throw ScriptAbort{kTimeout};
-                ++m_executedTotal;
+                    timedOut();
+                if ((++m_executedTotal & 0xFFF) == 0)
+                    checkpoint();
                 const Insn& in = code[pc++];
                 switch (in.op) {
                 case Op::Bkpt: case Op::Nop: case Op::Label: case Op::Timestamp: case Op::Debug:

@@ -226,8 +226,13 @@ void Machine::report(const ScriptError& e) {
 template <typename F>
 bool Machine::guarded(F&& run) {
     bool outermost = depth == 0;
-    if (outermost)
+    if (outermost) {
+        // A runaway movie's scripts stay stopped; the timeline plays on.
+        if (scriptsStopped())
+            return false;
         budgetLeft = m_budget;
+        m_runStart = std::chrono::steady_clock::now();
+    }
     try {
         run();
         return true;

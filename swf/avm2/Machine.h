@@ -16,6 +16,7 @@
 #include "swf/avm2/Value.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -80,6 +81,22 @@ public:
     bool runAndReport(const std::function<void()>& run);
     // Every run from the host gets this many instructions before it is stopped.
     void setInstructionBudget(std::uint64_t n) { m_budget = n; }
+    // Asked every few thousand instructions with the seconds the run has taken; a false
+    // answer stops the run (the host's Stop or Exit while a script runs away). The host may
+    // handle its own events meanwhile, but must not re-enter this machine.
+    std::function<bool(double runSeconds)> watch;
+    // A movie whose scripts time out this often is runaway: no script of it runs again
+    // (Flash's answer to its "script is making the player run slowly" question, taken
+    // in favour of stopping).
+    static constexpr int kMaxTimeouts = 3;
+    // Wall-clock time one run from the host may take, a backstop for instructions that
+    // cost far more than most (the budget counts instructions, not their cost).
+    static constexpr double kMaxRunSeconds = 3.0;
+    bool scriptsStopped() const { return m_timeouts >= kMaxTimeouts; }
+    // Called every 4096 instructions: throws ScriptAbort when the run must stop.
+    void checkpoint();
+    // The run's instruction budget is spent: counts a time-out and throws Flash's error.
+    [[noreturn]] void timedOut();
     std::uint64_t instructionsExecuted() const { return m_executedTotal; }
 
     // Bytes that native objects (byte arrays, bitmap pixels) hold, counted against kMaxNativeBytes: past
@@ -248,6 +265,8 @@ private:
     std::uint64_t m_budget = 200'000'000;
     std::size_t m_nativeBytes = 0;
     std::uint64_t m_executedTotal = 0;
+    std::chrono::steady_clock::time_point m_runStart;
+    int m_timeouts = 0;
     std::uint64_t m_random = 0x2545F4914F6CDD1Dull;
     // The names of the object a for-in loop walks, kept while it does not change, so each
     // step costs no more than one lookup.

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace orvane;
 using namespace orvane::testing;
@@ -33,6 +34,7 @@ private slots:
     void repaintsOnlyOnVisibleChange();
     void paintsBackgroundColour();
     void scriptsRunInFull();
+    void runawayScriptLeavesTheWidgetAnswering();
 
 private:
     QString save(const std::vector<std::uint8_t>& movie, const QString& name = QStringLiteral("m.swf"));
@@ -334,6 +336,33 @@ void ShockwaveFlashTest::scriptsRunInFull() {
     QTRY_COMPARE(flash.Playing(), kFlashFalse);
     QCOMPARE(flash.FrameNum(), 2);
 #endif
+}
+
+// A script that never ends leaves the widget answering: its events are handled from inside
+// the script, commands given meanwhile wait until the script has ended, and Stop ends it.
+void ShockwaveFlashTest::runawayScriptLeavesTheWidgetAnswering() {
+    SwfWriter movie;
+    const std::vector<std::uint8_t> endless = {0x99, 0x02, 0x00, 0xFB, 0xFF, 0x00}; // a jump to itself
+    movie.setStageSize(200, 100).setFrameRate(30).doAction(endless).showFrame().showFrame().showFrame();
+    TShockwaveFlash flash;
+    bool inside = false, waited = false;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, &flash, [&] {
+        if (!flash.inRunningScript() || inside)
+            return;
+        inside = true;
+        flash.setFrameNum(2);
+        waited = flash.FrameNum() == 0; // not while the script runs
+        flash.Stop();
+    });
+    poll.start();
+    loadNow(flash, save(movie.bytes()));
+    QTRY_VERIFY_WITH_TIMEOUT(inside, 10000);
+    QVERIFY(waited);
+    QTRY_COMPARE(flash.Playing(), kFlashFalse);
+    QCOMPARE(flash.FrameNum(), 2);
+    QVERIFY(!flash.inRunningScript());
 }
 
 QTEST_MAIN(ShockwaveFlashTest)

@@ -65,6 +65,30 @@ TEST(Limits, FrameTimeBudgetAndRepeatedTimeouts) {
     EXPECT_EQ(s.outcome, Outcome::Aborted);
 }
 
+// The host's watch hears how long a block has run and may stop it (its Stop or Exit while
+// a movie runs away); that is no time-out, so it never marks the movie runaway.
+TEST(Limits, TheHostsWatchStopsABlockWithoutATimeout) {
+    ScriptRun s(7);
+    int calls = 0;
+    double last = -1;
+    bool growing = true;
+    s.vm.setWatch([&](double seconds) {
+        growing = growing && seconds >= last;
+        last = seconds;
+        return ++calls % 3 != 0;
+    });
+    for (int round = 1; round <= 4; ++round) {
+        last = -1; // each block's time starts over
+        EXPECT_EQ(s.run("push \"a\"; trace; loop: jump loop"), "a");
+        EXPECT_EQ(s.outcome, Outcome::Aborted);
+        EXPECT_EQ(s.vm.lastError(), "script stopped by the player");
+        EXPECT_EQ(calls, 3 * round);
+    }
+    EXPECT_TRUE(growing);
+    EXPECT_FALSE(s.vm.scriptsDisabled());
+    EXPECT_EQ(s.run("push \"still\"; trace"), "still");
+}
+
 TEST(Limits, TraceOutputIsBounded) {
     ScriptRun s(7);
     Limits limits;

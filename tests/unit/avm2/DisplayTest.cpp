@@ -185,6 +185,25 @@ std::string make(const std::string& cls) {
 
 } // namespace
 
+// Stage.displayState asks the host for full screen, as fscommand("fullscreen") does, and
+// takes StageDisplayState's values only.
+TEST(Avm2Display, DisplayStateAsksTheHostForFullScreen) {
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor = "getlocal0\ngetproperty stage\npushstring \"fullScreen\"\nsetproperty displayState\n" +
+                        traceTop("getlocal0\ngetproperty stage\ngetproperty displayState") +
+                        "getlocal0\ngetproperty stage\npushstring \"huge\"\nsetproperty displayState\n";
+    Lines lines, commands;
+    swf::SessionOptions options;
+    options.traceSink = [&](const std::string& s) { lines.push_back(s); };
+    options.fsCommandSink = [&](const std::string& c, const std::string& a) { commands.push_back(c + " " + a); };
+    swf::PlayerSession session(options);
+    ASSERT_TRUE(session.loadFromBytes(movie.build()));
+    session.tick();
+    EXPECT_EQ(commands, Lines{"fullscreen true"});
+    EXPECT_EQ(lines, (Lines{"fullScreen", "ArgumentError: Error #2008: Parameter displayState must be one of the accepted values."}));
+}
+
 TEST(Avm2Display, TimelineChildrenAreObjectsOfTheirLinkedClassesAndPropertiesOfTheirParent) {
     As3Movie movie;
     movie.constructor = traceTop("pushstring \"main constructed\"") +

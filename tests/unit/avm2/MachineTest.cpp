@@ -276,6 +276,36 @@ TEST(Avm2Machine, SealedObjectsRefuseNewPropertiesAndConstsStayConstant) {
     EXPECT_EQ(runAbc(a), Lines{"ReferenceError: Error #1056: Cannot create property extra on K."});
 }
 
+// The host's watch may stop a run (its Stop or Exit while a movie runs away); a movie whose
+// scripts time out three times is runaway, and none of its scripts runs again.
+TEST(Avm2Machine, WatchStopsRunsAndRepeatedTimeoutsStopScripts) {
+    auto block = [](const std::string& body) {
+        AbcAssembler a;
+        a.method("main", "getlocal0\npushscope\n" + body + "\nreturnvoid\n");
+        a.script("main");
+        return a.bytes();
+    };
+    swf::avm2::Machine m;
+    Lines lines;
+    m.traceSink = [&](const std::string& s) { lines.push_back(s); };
+    int calls = 0;
+    m.watch = [&](double) { return ++calls < 3; };
+    std::string error;
+    ASSERT_TRUE(m.loadAbc(block("forever:\njump forever"), false, error)) << error;
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(lines, Lines{"Error: the script was stopped by the player."});
+    EXPECT_FALSE(m.scriptsStopped());
+
+    m.watch = nullptr;
+    m.setInstructionBudget(100'000);
+    for (int round = 0; round < swf::avm2::Machine::kMaxTimeouts; ++round)
+        ASSERT_TRUE(m.loadAbc(block("forever:\njump forever"), false, error)) << error;
+    EXPECT_TRUE(m.scriptsStopped());
+    lines.clear();
+    ASSERT_TRUE(m.loadAbc(block(traceOf("pushstring \"never\"")), false, error)) << error;
+    EXPECT_TRUE(lines.empty());
+}
+
 TEST(Avm2Machine, HostileCodeIsStoppedNotObeyed) {
     // An endless loop runs out of its instruction budget with the timeout error.
     EXPECT_EQ(runScript("forever:\njump forever\n"),
