@@ -21,6 +21,7 @@
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QToolButton>
 
@@ -120,6 +121,15 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->setObjectName(QStringLiteral("ApplicationEvents1"));
 
+    // Loading runs on a worker thread; a slow one shows how far it got in the slider's place.
+    LoadProgress = new QProgressBar(SliderPanel);
+    LoadProgress->setObjectName(QStringLiteral("LoadProgress"));
+    LoadProgress->setRange(0, 100);
+    LoadProgress->setFormat(QStringLiteral("Loading %p%"));
+    LoadProgress->setMaximumHeight(16);
+    LoadProgress->hide();
+    SliderPanelLayout->addWidget(LoadProgress);
+
     connectHandlers();
     addKeyCommands();
     // Fonts and styles settle the menu bar's height, which the client area is measured from.
@@ -182,7 +192,12 @@ void TMainForm::connectHandlers() {
     ApplicationEvents1->OnMessage = [this](QObject* receiver, QEvent* msg, bool& handled) {
         ApplicationEvents1Message(receiver, msg, handled);
     };
-    connect(ShockwaveFlash, &TShockwaveFlash::OnReadyStateChange, this, [this](int state) { MovieReady(state); });
+    connect(ShockwaveFlash, &TShockwaveFlash::OnReadyStateChange, this, [this](int state) {
+        if (state != 1)
+            showLoadProgress(false);
+        MovieReady(state);
+    });
+    connect(ShockwaveFlash, &TShockwaveFlash::OnProgress, this, [this](int percent) { MovieProgress(percent); });
     connect(ShockwaveFlash, &TShockwaveFlash::loadFailed, this, [this](const QString& why) { MovieFailed(why); });
     connect(ShockwaveFlash, &TShockwaveFlash::fsCommand, this,
             [this](const QString& command, const QString& args) { ShockwaveFlashFSCommand(command, args); });
@@ -305,6 +320,8 @@ void TMainForm::FormCreate(QObject*) {
 }
 
 void TMainForm::loadMovie(const QString& path) {
+    showLoadProgress(false);
+    m_loadStarted.start();
     ShockwaveFlash->setMovie(path);
     sizeToMovie();
     ShockwaveFlash->Play();
@@ -327,6 +344,20 @@ void TMainForm::MovieReady(int readyState) {
     showLoopState();
     if (!m_projector)
         RecentFiles::add(ShockwaveFlash->Movie());
+}
+
+void TMainForm::MovieProgress(int percentDone) {
+    if (ShockwaveFlash->ReadyState() != 1 || !m_loadStarted.isValid() || m_loadStarted.elapsed() < kSlowLoadMs)
+        return;
+    LoadProgress->setValue(percentDone);
+    showLoadProgress(true);
+}
+
+void TMainForm::showLoadProgress(bool on) {
+    if (LoadProgress->isVisibleTo(SliderPanel) == on)
+        return;
+    LoadProgress->setVisible(on);
+    SliderPlay->setVisible(!on);
 }
 
 void TMainForm::MovieFailed(const QString& reason) {
@@ -513,6 +544,7 @@ void TMainForm::setFullScreenMode(bool on) {
     ToolBar1->setVisible(!on);
     SliderPanel->setVisible(!on);
     ShockwaveFlash->setLetterbox(on ? QColor(Qt::black) : QColor());
+    ShockwaveFlash->displayStateChanged(on);
     FullScreen1->setChecked(on);
     LeaveFullScreen1->setEnabled(on);
     if (on) {

@@ -7,12 +7,14 @@
 #include <QFileDialog>
 #include <QIcon>
 #include <QList>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 
 #include <functional>
 
 class QMenu;
+class QProgressBar;
 
 namespace orvane {
 
@@ -62,6 +64,9 @@ public:
     QAction* FullScreen1 = nullptr;      // View menu, F11 or Ctrl+F
     QAction* LeaveFullScreen1 = nullptr; // Escape, only while in full screen
     QMenu* Recent1 = nullptr;            // File menu, the bare player only
+    // Shown in the slider's place while a movie takes long to load (kSlowLoadMs or more).
+    QProgressBar* LoadProgress = nullptr;
+    static constexpr int kSlowLoadMs = 250;
 
     // The client area: the window below its menu bar (toolbar, movie, slider strip).
     int clientWidth() const;
@@ -122,6 +127,8 @@ private:
     // The control finished or failed loading the movie given last.
     void MovieReady(int readyState);
     void MovieFailed(const QString& reason);
+    void MovieProgress(int percentDone);
+    void showLoadProgress(bool on);
     static void reportStartupProblem(const QString& reason);
     int menuHeightFor(int width) const;
     QSize largestSize() const;
@@ -132,6 +139,7 @@ private:
     bool m_fullScreen = false;
     QRect m_normalGeometry; // where the window was before full screen
     bool m_centred = false;
+    QElapsedTimer m_loadStarted;
 };
 
 } // namespace orvane

@@ -8,6 +8,10 @@
 #include "about/AboutFrm.h"
 #include "swf/Player.h"
 
+#ifdef ORVANE_HAVE_AVM1ASM
+#include "ActionAssembler.h"
+#endif
+
 #include <QDir>
 #include <QMenu>
 #include <QMimeData>
@@ -17,6 +21,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -64,6 +69,7 @@ private slots:
     void startupExtractsLoadsSizesAndPlays();
     void startupNeverLoadsAMovieItDidNotWrite();
     void movieThatStopsOnItsFirstFrameStaysStopped();
+    void runawayScriptLeavesTheWindowAnswering();
     void startupWithoutMovieKeepsDesignSize();
     void hugeStageIsCappedAtTheDesktop();
     void playbackCommands();
@@ -88,6 +94,7 @@ private slots:
     void plainKeysReachTheMovie();
     void fullScreenInAndOut();
     void moviesAskForFullScreenByFscommand();
+    void stageDisplayStateUsesTheWindowsFullScreen();
 
 private:
     std::unique_ptr<TMainForm> makeForm(const std::vector<std::uint8_t>& movie);
@@ -189,6 +196,41 @@ void MainFormTest::movieThatStopsOnItsFirstFrameStaysStopped() {
     // A movie that does not stop itself plays as before.
     auto playing = makeForm(steppingMovie(200, 100, 3, {}));
     QVERIFY(playing->ShockwaveFlash->Playing() != 0);
+}
+
+// A movie whose first frame never ends its script leaves the window answering: Stop ends the
+// script and stops the movie, and Exit closes the window while the script runs.
+void MainFormTest::runawayScriptLeavesTheWindowAnswering() {
+    SwfWriter movie;
+    const std::vector<std::uint8_t> endless = {0x99, 0x02, 0x00, 0xFB, 0xFF, 0x00}; // a jump to itself
+    movie.setStageSize(200, 100).setFrameRate(30).doAction(endless).showFrame().showFrame();
+    auto form = makeForm(movie.bytes());
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    int step = 0;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, form.get(), [&] {
+        if (!form->ShockwaveFlash->inRunningScript())
+            return;
+        if (step == 0) {
+            form->Stop1->trigger();
+            step = 1;
+        } else if (step == 2) {
+            form->Exit1->trigger();
+            step = 3;
+        }
+    });
+    poll.start();
+    QTRY_VERIFY_WITH_TIMEOUT(step == 1 && !form->ShockwaveFlash->inRunningScript(), 10000);
+    QTRY_COMPARE(form->ShockwaveFlash->Playing(), kFlashFalse);
+    QCOMPARE(form->ShockwaveFlash->FrameNum(), 0);
+    // Played again, the movie comes back round to its endless first frame.
+    step = 2;
+    form->Play1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(step == 3, 10000);
+    QTRY_VERIFY(!form->isVisible());
+    QTRY_VERIFY(!form->ShockwaveFlash->inRunningScript());
 }
 
 void MainFormTest::startupWithoutMovieKeepsDesignSize() {
@@ -776,6 +818,40 @@ void MainFormTest::moviesAskForFullScreenByFscommand() {
     QVERIFY(form->isFullScreenMode());
     QTRY_VERIFY(!form->isFullScreenMode());
     QCOMPARE(form->ShockwaveFlash->FrameNum(), 2);
+}
+
+// Stage.displayState = "fullScreen" puts the window in full screen; leaving it with Escape
+// tells the movie (Stage's onFullScreen listeners, displayState back to "normal").
+void MainFormTest::stageDisplayStateUsesTheWindowsFullScreen() {
+#ifndef ORVANE_HAVE_AVM1ASM
+    QSKIP("no action assembler in this build");
+#else
+    SwfWriter movie;
+    movie.setStageSize(200, 100).setFrameRate(20);
+    movie.doAction(assembleActions(R"(
+        push "l"; push 0, "Object"; newobject; setvariable
+        push "l"; getvariable; push "onFullScreen"
+        function (full) { push "full"; getvariable; trace }
+        setmember
+        push "l"; getvariable; push 1; push "Stage"; getvariable; push "addListener"; callmethod; pop
+    )")).showFrame();
+    movie.doAction(assembleActions(R"(push "Stage"; getvariable; push "displayState", "fullScreen"; setmember)"))
+        .showFrame();
+    movie.doAction(assembleActions(R"(push "Stage"; getvariable; push "displayState"; getmember; trace; stop)"))
+        .showFrame();
+    auto form = makeForm(movie.bytes());
+    QSignalSpy traced(form->ShockwaveFlash, &TShockwaveFlash::traced);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QTRY_VERIFY(form->isFullScreenMode());
+    QTRY_COMPARE(traced.count(), 2);
+    QCOMPARE(traced.at(0).at(0).toString(), QStringLiteral("true"));
+    QCOMPARE(traced.at(1).at(0).toString(), QStringLiteral("fullScreen"));
+    form->LeaveFullScreen1->trigger();
+    QVERIFY(!form->isFullScreenMode());
+    QTRY_COMPARE(traced.count(), 3);
+    QCOMPARE(traced.at(2).at(0).toString(), QStringLiteral("false"));
+#endif
 }
 
 int main(int argc, char** argv) {
