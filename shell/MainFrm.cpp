@@ -34,6 +34,7 @@ namespace orvane {
 QString TMainForm::programFile;
 QString TMainForm::commandLineFile;
 std::function<void(const QString&)> TMainForm::startupReporter;
+int TMainForm::slowLoadMs = 250;
 
 namespace {
 
@@ -347,7 +348,7 @@ void TMainForm::MovieReady(int readyState) {
 }
 
 void TMainForm::MovieProgress(int percentDone) {
-    if (ShockwaveFlash->ReadyState() != 1 || !m_loadStarted.isValid() || m_loadStarted.elapsed() < kSlowLoadMs)
+    if (ShockwaveFlash->ReadyState() != 1 || !m_loadStarted.isValid() || m_loadStarted.elapsed() < slowLoadMs)
         return;
     LoadProgress->setValue(percentDone);
     showLoadProgress(true);

@@ -64,9 +64,9 @@ public:
     QAction* FullScreen1 = nullptr;      // View menu, F11 or Ctrl+F
     QAction* LeaveFullScreen1 = nullptr; // Escape, only while in full screen
     QMenu* Recent1 = nullptr;            // File menu, the bare player only
-    // Shown in the slider's place while a movie takes long to load (kSlowLoadMs or more).
+    // Shown in the slider's place while a movie takes long to load (slowLoadMs or more).
     QProgressBar* LoadProgress = nullptr;
-    static constexpr int kSlowLoadMs = 250;
+    static int slowLoadMs;
 
     // The client area: the window below its menu bar (toolbar, movie, slider strip).
     int clientWidth() const;

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSettings>
 #include <QToolBar>
 #include <QToolButton>
@@ -88,6 +89,7 @@ private slots:
 
     void barePlayerOpensClosesAndRemembers();
     void barePlayerTakesDroppedMovies();
+    void slowLoadShowsProgressInTheSlidersPlace();
     void windowFitsScreenAndToolbar();
     void smallStageKeepsTheWholeToolbar();
     void shortcutsDriveTheCommands();
@@ -606,6 +608,31 @@ void MainFormTest::barePlayerTakesDroppedMovies() {
     QVERIFY(!drop(*projectorForm, {QUrl::fromLocalFile(movie)}));
     projectorForm->openMovieFile(movie);
     QCOMPARE(projectorForm->ShockwaveFlash->Movie(), extracted());
+}
+
+// A load that takes a while shows how far it got where the slider is; the slider comes back
+// with the movie.
+void MainFormTest::slowLoadShowsProgressInTheSlidersPlace() {
+    SwfWriter big;
+    big.setCompression(Compression::Zlib).setStageSize(200, 100);
+    big.rawTag(87, std::vector<std::uint8_t>(24u << 20, 0)).showFrame();
+    const QString path = m_tmp->filePath(QStringLiteral("big.swf"));
+    writeBytes(path, toQByteArray(big.bytes()));
+    TMainForm::slowLoadMs = 0;
+    TMainForm form;
+    bool shown = false;
+    int lastPercent = -1;
+    connect(form.ShockwaveFlash, &TShockwaveFlash::OnProgress, &form, [&](int percent) {
+        shown = shown || (!form.LoadProgress->isHidden() && form.SliderPlay->isHidden());
+        lastPercent = form.LoadProgress->value() == percent ? percent : -2;
+    });
+    form.openMovieFile(path);
+    QVERIFY(form.ShockwaveFlash->waitUntilLoaded());
+    TMainForm::slowLoadMs = 250;
+    QVERIFY(shown);
+    QVERIFY(lastPercent > 0);
+    QVERIFY(form.LoadProgress->isHidden());
+    QVERIFY(!form.SliderPlay->isHidden());
 }
 
 void MainFormTest::windowFitsScreenAndToolbar() {
