@@ -296,7 +296,7 @@ bool TShockwaveFlash::isLoaded() const {
 }
 
 // Everything the engine does runs on this thread. A script that runs long calls scriptWatch
-// every few thousand steps; past a tenth of a second it handles the window's events from
+// every few thousand steps; past a twentieth of a second it handles the window's events from
 // there, so the menus, Stop and Exit answer while a movie runs away. The engine is never
 // re-entered meanwhile: input to the movie is dropped, and commands wait in m_deferred
 // until the script has ended (Stop, a new movie and closing the window end it first).

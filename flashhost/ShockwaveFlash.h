@@ -135,8 +135,8 @@ public:
     // dropped and commands wait until the script ends; Stop, a new movie and closing the
     // window end the script at once.
     bool inRunningScript() const { return m_scriptPause; }
-    // Scripts that run longer than this get the window's events handled from inside them.
-    static constexpr double kScriptPauseAfterSeconds = 0.1;
+    // Scripts that run longer than this (a twentieth of a second) get the window's events handled from inside them.
+    static constexpr double kScriptPauseAfterSeconds = 0.05;
 
 signals:
     void OnReadyStateChange(int newState);

@@ -343,6 +343,8 @@ void ShockwaveFlashTest::scriptsRunInFull() {
 void ShockwaveFlashTest::runawayScriptLeavesTheWidgetAnswering() {
     SwfWriter movie;
     const std::vector<std::uint8_t> endless = {0x99, 0x02, 0x00, 0xFB, 0xFF, 0x00}; // a jump to itself
+    // ScriptLimits: 256 levels, a 60 s timeout (the longest action budget), so the loop lasts.
+    movie.rawTag(65, std::vector<std::uint8_t>{0x00, 0x01, 60, 0});
     movie.setStageSize(200, 100).setFrameRate(30).doAction(endless).showFrame().showFrame().showFrame();
     TShockwaveFlash flash;
     bool inside = false, waited = false;
