@@ -333,6 +333,11 @@ TEST_F(ToolTest, InfoReadsLargeBodiesInBoundedMemory) {
     EXPECT_NE(r.out.find("body length: " + std::to_string(kSize + 15)), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("DefineBinaryData"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("problem"), std::string::npos) << r.out;
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed blocks in its quarantine and adds shadow memory, so the
+    // tool's peak resident size says nothing about what it holds.
+    GTEST_SKIP() << "peak memory is not measurable under AddressSanitizer";
+#endif
     const auto [status, peakKb] = toolPeakMemory({"info", movie});
     EXPECT_EQ(status, 0);
     EXPECT_LT(peakKb, 64 * 1024) << "info held " << peakKb << " kB for a 256 MiB body";
