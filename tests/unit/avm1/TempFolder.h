@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 struct TempFolder {
     explicit TempFolder(const std::string& prefix)
         : root(std::filesystem::temp_directory_path() /
-               (prefix + std::to_string(::testing::UnitTest::GetInstance()->random_seed()))) {
+               (prefix + std::to_string(::getpid()) + "-" + std::to_string(++made()))) {
         std::filesystem::remove_all(root);
     }
     ~TempFolder() { std::filesystem::remove_all(root); }
@@ -17,4 +19,12 @@ struct TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     std::filesystem::path root;
+
+private:
+    // The process id keeps tests that ctest runs side by side apart (gtest's random seed comes
+    // from the clock and repeats between them); the count keeps one process's folders apart.
+    static int& made() {
+        static int count = 0;
+        return count;
+    }
 };
