@@ -7,6 +7,7 @@
 // their URI (from xmlns declarations), a public name matches elements of no namespace.
 // Hostile documents are bounded: nesting depth and node counts are limited.
 #include "swf/avm2/Xml.h"
+#include "swf/io/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -88,24 +89,6 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string decodeEntities(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -136,7 +119,7 @@ std::string decodeEntities(std::string_view s) {
                 code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
             }
             if (ok && code <= 0x10FFFF) {
-                appendUtf8(out, code);
+                io::appendUtf8(out, code);
                 done = true;
             }
         }
