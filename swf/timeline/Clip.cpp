@@ -1,6 +1,7 @@
 #include "swf/timeline/Clip.h"
 
 #include "swf/format/Timeline.h"
+#include "swf/timeline/ButtonParts.h"
 #include "swf/timeline/World.h"
 
 #include <algorithm>
@@ -232,6 +233,8 @@ void Clip::advance() {
     for (auto& [depth, obj] : m_list)
         if (obj.clip)
             obj.clip->advance();
+        else if (obj.kind == ObjectKind::Button)
+            advanceButtonParts(m_world, *this, obj);
         else if (obj.state)
             obj.state->advance(obj, m_world);
 }
@@ -293,6 +296,8 @@ void Clip::forEachClip(const std::function<void(Clip&)>& visit) {
     for (auto& [depth, obj] : m_list)
         if (obj.clip)
             obj.clip->forEachClip(visit);
+        else if (obj.kind == ObjectKind::Button)
+            forEachPartClip(obj, visit);
 }
 
 } // namespace swf::timeline

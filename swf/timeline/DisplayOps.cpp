@@ -3,6 +3,7 @@
 // (SeekIndex.cpp) apply the same placement rules to bare state.
 
 #include "swf/format/Button.h"
+#include "swf/timeline/ButtonParts.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/World.h"
 
@@ -221,7 +222,8 @@ bool World::reparent(Clip& from, int depth, Clip& to, int toDepth) {
     node.key() = toDepth;
     node.mapped().depth = toDepth;
     node.mapped().scripted = true; // no timeline owns it any more
-    to.m_list.insert(std::move(node));
+    DisplayObject& moved = to.m_list.insert(std::move(node))->second;
+    dropButtonParts(moved, *this); // made again under the new parent
     if (moving) {
         const int shift = to.m_nesting + 1 - moving->m_nesting;
         moving->forEachClip([&](Clip& c) { c.m_nesting += shift; });
@@ -268,6 +270,8 @@ DisplayObject* World::create(Clip& clip, const PlaceState& state, const format::
         obj.clip->m_loadPending =
             obj.clipEvents & (format::kClipLoad | format::kClipInitialize | format::kClipConstruct);
         obj.clip->enterFirstFrame();
+    } else if (obj.kind == ObjectKind::Button) {
+        syncButtonParts(*this, clip, obj);
     }
     return &obj;
 }

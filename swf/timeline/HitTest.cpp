@@ -1,9 +1,12 @@
 #include "swf/timeline/HitTest.h"
 
+#include "swf/timeline/SeekIndex.h"
+
 #include "swf/format/Button.h"
 #include "swf/format/Shape.h"
 #include "swf/format/Text.h"
 #include "swf/timeline/Clip.h"
+#include "swf/timeline/SeekIndex.h"
 #include "swf/timeline/ShapeHit.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/objects/ButtonObject.h"
@@ -77,8 +80,22 @@ bool characterContains(World& world, const format::Character& c, std::uint16_t r
         return inRect(static_cast<const format::EditTextCharacter&>(c).bounds, x, y);
     case K::Button:
         return buttonContainsAt(world, static_cast<const format::ButtonCharacter&>(c), x, y, nesting + 1);
+    case K::Sprite: {
+        // A sprite in a button's hit state is never shown: its first frame is what is hit.
+        if (nesting > kMaxNesting)
+            return false;
+        PlaceMap first;
+        applyFrameTags(world.movie, static_cast<const format::SpriteCharacter&>(c).timeline, 0, first);
+        for (const auto& [depth, place] : first) {
+            const format::Character* inner = world.movie.character(place.characterId);
+            double lx = x, ly = y;
+            if (inner && inner != &c && place.visible && place.clipDepth == 0 && toLocal(place.matrix, lx, ly) &&
+                characterContains(world, *inner, place.ratio, lx, ly, nesting + 1))
+                return true;
+        }
+        return false;
+    }
     default:
-        // FIXME: sprites inside button states are hit only once states hold live objects.
         return false;
     }
 }

@@ -126,3 +126,22 @@ TEST(HitTest, ButtonsAreHitThroughTheirHitState) {
     EXPECT_TRUE(st.buttonUnder(105, 5));
     EXPECT_TRUE(st.hit(105, 5));
 }
+
+// A sprite in the hit state is hit by what its first frame places, where it places it.
+TEST(HitTest, SpritesInTheHitStateHitByTheirFirstFrame) {
+    ShapeBuilder small;
+    small.setFill1(small.addFill(FillStyle::solid({0, 0, 0}))).rectangle(0, 0, 200, 200);
+    Sprite area;
+    area.place(1, 1, Matrix::translate(1000, 0)).showFrame();
+    area.removeObject2(1).place(1, 1, Matrix::translate(3000, 0)).showFrame();
+    ButtonBuilder b;
+    b.records.push_back(ButtonRecord::of(ButtonRecord::Up, 1, 1));
+    b.records.push_back(ButtonRecord::of(ButtonRecord::HitTest, 2, 2, Matrix::translate(0, 400)));
+    SwfWriter movie;
+    movie.defineShape(1, small).defineSprite(2, area).defineButton(3, b, 2).place(3, 1);
+    movie.showFrame();
+    Stage st(movie);
+    EXPECT_FALSE(st.buttonUnder(5, 5));
+    EXPECT_TRUE(st.buttonUnder(55, 25));
+    EXPECT_FALSE(st.buttonUnder(155, 25)); // the sprite's second frame is never seen
+}
