@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 #include <vector>
 
 namespace swf {
@@ -83,6 +84,11 @@ std::size_t FieldInput::indexAt(const Target& t, double x, double y) const {
 }
 
 void FieldInput::press(timeline::Clip* parent, timeline::DisplayObject* object, double x, double y) {
+    // The mouse takes over from the keyboard: the focus rectangle goes away.
+    if (m_world.input.focusShown) {
+        m_world.input.focusShown = false;
+        ++m_world.generation;
+    }
     text::FieldState* field = fieldOf(object);
     if (!parent || !field || !field->properties().selectable) {
         m_dragging = {};
@@ -119,12 +125,15 @@ void FieldInput::drag(double x, double y) {
     if (at == t.field->selection.caret)
         return;
     t.field->selection.caret = at;
-    revealCaret(*t.field);
+    revealCaret(t);
     ++m_world.generation;
 }
 
-// Scrolls the field so the caret's line and position are in view.
-void FieldInput::revealCaret(text::FieldState& field) {
+// Scrolls the field so the caret's line and position are in view; scripts hear when it moves.
+void FieldInput::revealCaret(const Target& t) {
+    text::FieldState& field = *t.field;
+    const int scrollWas = field.scroll;
+    const double hscrollWas = field.hscroll;
     const text::TextLayout& laid = field.layout();
     const int line = int(laid.lineOf(field.selection.caret)) + 1;
     if (line < field.scroll)
@@ -140,10 +149,25 @@ void FieldInput::revealCaret(text::FieldState& field) {
         field.hscroll = std::min(x - text::kGutter - visible, field.maxHScroll() * 20);
     field.restartBlink();
     field.touch();
+    if (field.scroll != scrollWas || field.hscroll != hscrollWas)
+        m_runner.fieldScrolled(t.ref());
+}
+
+void FieldInput::wheel(timeline::Clip& parent, timeline::DisplayObject& object, int lines) {
+    text::FieldState* field = fieldOf(&object);
+    if (!field || lines == 0)
+        return;
+    const int to = std::clamp(field->scroll - std::clamp(lines, -1000, 1000), 1, std::max(1, field->maxScroll()));
+    if (to == field->scroll)
+        return;
+    field->scroll = to;
+    field->touch();
+    ++m_world.generation;
+    m_runner.fieldScrolled(timeline::refOf(parent, object));
 }
 
 void FieldInput::changed(const Target& t) {
-    revealCaret(*t.field);
+    revealCaret(t);
     ++m_world.generation;
     m_runner.fieldChanged(t.ref());
 }
@@ -173,7 +197,7 @@ bool FieldInput::key(int keyCode, std::uint8_t modifiers) {
     const auto move = [&](text::CaretMove how) {
         const text::LineMap lines = lineMap(f.layout());
         f.moveCaret(how, extend, &lines);
-        revealCaret(f);
+        revealCaret(t);
         ++m_world.generation;
         return true;
     };
@@ -238,9 +262,17 @@ void FieldInput::tab(bool backwards) {
     };
     std::vector<Candidate> all;
     bool indexed = false;
+    // Clips whose tabChildren is false keep everything inside them out of the order.
+    std::unordered_set<const timeline::Clip*> shut;
     m_root.forEachClip([&](timeline::Clip& clip) {
         if (!clip.isOnStage())
             return;
+        if (timeline::Clip* parent = clip.parent(); parent && clip.displayObject() &&
+                                                    (shut.count(parent) ||
+                                                     !m_runner.tabSettings(*parent, *clip.displayObject()).children)) {
+            shut.insert(&clip);
+            return;
+        }
         for (auto& [depth, obj] : clip.displayList()) {
             if (!obj.visible || !obj.character || obj.clipDepth > 0)
                 continue;

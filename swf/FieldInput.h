@@ -40,6 +40,9 @@ public:
     bool key(int keyCode, std::uint8_t modifiers);
     // Typed text for the focused input field (UTF-8).
     void type(std::string_view utf8);
+    // The wheel turned `lines` (positive: away from the user) over `object`: a field
+    // scrolls by that many lines.
+    void wheel(timeline::Clip& parent, timeline::DisplayObject& object, int lines);
 
     // Gives `to` the focus and tells scripts. `selectAll` selects a field's whole text.
     void focus(const input::ObjectRef& to, bool selectAll);
@@ -49,7 +52,7 @@ private:
     Target focusedField();
     std::size_t indexAt(const Target& t, double x, double y) const;
     void changed(const Target& t);
-    void revealCaret(text::FieldState& field);
+    void revealCaret(const Target& t);
     void tab(bool backwards);
 
     timeline::World& m_world;

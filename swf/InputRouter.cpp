@@ -9,6 +9,7 @@
 #include "swf/timeline/HitTest.h"
 #include "swf/timeline/Focus.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/ButtonParts.h"
 #include "swf/timeline/objects/ButtonObject.h"
 #include "swf/timeline/objects/TextFieldObject.h"
 
@@ -120,6 +121,8 @@ void InputRouter::handle(const input::InputEvent& e) {
         break;
     case InputKind::Wheel:
         m_runner.broadcast(avm1::ActionRunner::Broadcast::MouseWheel, e.wheelLines);
+        if (timeline::Clip* parent = nullptr; timeline::DisplayObject* over = resolve(m_over, &parent))
+            m_fields->wheel(*parent, *over, e.wheelLines);
         break;
     case InputKind::KeyDown:
         keyDown(e.keyCode, e.charCode, e.modifiers);
@@ -314,8 +317,10 @@ void InputRouter::transition(const Target& t, Transition what) {
         return;
     const TransitionInfo& info = kTransitions[static_cast<int>(what)];
     ++m_world.generation; // the button's look follows its state
-    if (auto* state = obj->as<timeline::ButtonObject>())
+    if (auto* state = obj->as<timeline::ButtonObject>()) {
         state->state = info.look;
+        timeline::syncButtonParts(m_world, *parent, *obj);
+    }
     if (obj->character->kind == format::CharacterKind::Button) {
         const auto& button = static_cast<const format::ButtonCharacter&>(*obj->character);
         playButtonSound(button, info.condition, parent->id());
@@ -432,6 +437,7 @@ void InputRouter::keyDown(int keyCode, int charCode, std::uint8_t modifiers) {
     s.lastCharCode = charCode;
     clipEvents(format::kClipKeyDown);
     m_runner.broadcast(avm1::ActionRunner::Broadcast::KeyDown, 0);
+    focusedKeyHandler("onKeyDown");
     const int press = keyPressCode(keyCode, charCode);
     if (press >= 0) {
         clipEvents(format::kClipKeyPress, press);
@@ -463,6 +469,22 @@ void InputRouter::keyUp(int keyCode, int charCode) {
     s.lastCharCode = charCode;
     clipEvents(format::kClipKeyUp);
     m_runner.broadcast(avm1::ActionRunner::Broadcast::KeyUp, 0);
+    focusedKeyHandler("onKeyUp");
+}
+
+// A clip's or button's own onKeyDown/onKeyUp hears keys only while it has the focus.
+void InputRouter::focusedKeyHandler(std::string_view handler) {
+    const timeline::Focused f = timeline::focusedObject(m_world);
+    if (!f || f.object->as<timeline::TextFieldObject>())
+        return;
+    if (f.object->clip) {
+        auto clip = f.object->clip;
+        m_runner.callClipHandler(*clip, handler);
+    } else if (f.object->as<timeline::ButtonObject>()) {
+        auto parent = f.parent->shared_from_this();
+        m_runner.callButtonHandler(*parent, f.object->serial, handler);
+    }
+    m_world.flushRemoved();
 }
 
 // startDrag: the dragged clip follows the mouse, in its parent's space, within the

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace swf::timeline {
 class Clip;
@@ -80,6 +81,7 @@ private:
     void clipEvents(std::uint32_t event, int keyPressCode = -1);
     void buttonKeyActions(int keyPressCode);
     bool pressFocused(int keyCode);
+    void focusedKeyHandler(std::string_view handler);
 
     timeline::World& m_world;
     timeline::Clip& m_root;

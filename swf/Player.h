@@ -135,6 +135,7 @@ public:
     // Replaces the action runner (the built-in one handles timeline control only).
     void setActionRunner(std::unique_ptr<avm1::ActionRunner> runner);
     avm1::ActionRunner& actionRunner() { return *m_runner; }
+    const avm1::ActionRunner& actionRunner() const { return *m_runner; }
 
 private:
     void runPendingActions();

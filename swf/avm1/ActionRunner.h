@@ -84,14 +84,19 @@ public:
     virtual void focusChanged(const input::ObjectRef& /*from*/, const input::ObjectRef& /*to*/) {}
     // The user changed a field's text: its variable takes the text and onChanged runs.
     virtual void fieldChanged(const input::ObjectRef& /*field*/) {}
+    // The user scrolled a field (the wheel, or the caret moving out of view): onScroller.
+    virtual void fieldScrolled(const input::ObjectRef& /*field*/) {}
     // What scripts set for the tab order on a display object of `parent`.
     struct TabSettings {
         std::optional<bool> enabled; // tabEnabled, when set
         int index = -1;              // tabIndex, -1 when not set
+        bool children = true;        // tabChildren: false keeps a clip's content out of the order
     };
     virtual TabSettings tabSettings(timeline::Clip& /*parent*/, timeline::DisplayObject& /*object*/) {
         return {};
     }
+    // `_focusrect`: whether a button or clip that Tab focused shows the yellow rectangle.
+    virtual bool focusRectShown() const { return true; }
 };
 
 } // namespace swf::avm1

@@ -6,6 +6,8 @@
 
 #include "BuiltinSupport.h"
 
+#include <limits>
+
 namespace swf::avm1 {
 namespace {
 
@@ -13,6 +15,9 @@ class ButtonAsObject : public Object {
 public:
     ButtonAsObject(Object* proto, FieldRef ref) : Object(Kind::Plain, proto), ref(ref) {}
     FieldRef ref;
+    // tabIndex as a script set it (a number, or undefined for none).
+    double tabIndex = std::numeric_limits<double>::quiet_NaN();
+    bool hasTabIndex = false;
 };
 
 // The button behind a script object, while it lives.
@@ -96,6 +101,20 @@ Value readTarget(Interpreter& vm, Object* self, std::span<const Value> none) {
     return Value((parent == "/" ? parent : parent + "/") + name.string());
 }
 
+// Button.prototype.tabIndex is an accessor in Flash 8: each button keeps its own number.
+Value readTabIndex(Interpreter&, Object* self, std::span<const Value>) {
+    auto* b = dynamic_cast<ButtonAsObject*>(self);
+    return b && b->hasTabIndex ? Value(b->tabIndex) : Value();
+}
+
+Value writeTabIndex(Interpreter& vm, Object* self, std::span<const Value> args) {
+    if (auto* b = dynamic_cast<ButtonAsObject*>(self)) {
+        b->hasTabIndex = !arg(args, 0).isUndefined();
+        b->tabIndex = b->hasTabIndex ? vm.toNumber(arg(args, 0)) : 0;
+    }
+    return Value();
+}
+
 Value getDepth(Interpreter& vm, Object* self, std::span<const Value>) {
     const FieldRef* ref = liveButton(vm, self);
     std::string name;
@@ -137,12 +156,27 @@ Object* buttonObject(Interpreter& vm, const FieldRef& ref) {
     return o;
 }
 
+const FieldRef* buttonRefOf(Object* o) {
+    auto* b = dynamic_cast<ButtonAsObject*>(o);
+    return b ? &b->ref : nullptr;
+}
+
+Value buttonPath(Interpreter& vm, Object* o) {
+    const FieldRef* ref = liveButton(vm, o);
+    std::string name;
+    int depth = 0;
+    if (!ref || !vm.host()->placedName(*ref, name, depth))
+        return Value();
+    return Value(vm.clipPath(ref->parent) + "." + name);
+}
+
 void installButtonBuiltins(Interpreter& vm) {
     FunctionObject* ctor = defineClass(vm, vm.global(), "Button", construct);
     Object* proto = vm.get(Value(static_cast<Object*>(ctor)), "prototype").object();
     // Flash 8's display properties; a button's own values are not read back yet.
-    for (const char* name : {"blendMode", "cacheAsBitmap", "filters", "scale9Grid", "tabIndex"})
+    for (const char* name : {"blendMode", "cacheAsBitmap", "filters", "scale9Grid"})
         defineAccessor(vm, proto, name, nothing, nothing, 0);
+    defineAccessor(vm, proto, "tabIndex", readTabIndex, writeTabIndex, 0);
     vm.define(proto, "enabled", true);
     vm.define(proto, "useHandCursor", true);
     vm.defineMethod(proto, "getDepth", getDepth, 0);

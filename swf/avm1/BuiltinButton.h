@@ -12,5 +12,9 @@ void installButtonBuiltins(Interpreter& vm);
 
 // The script object for a button found by name.
 Object* buttonObject(Interpreter& vm, const FieldRef& ref);
+// A live button's dotted path ("_level0.menu.ok"); undefined for anything else.
+Value buttonPath(Interpreter& vm, Object* o);
+// The button a script object stands for (it may have gone); null for other objects.
+const FieldRef* buttonRefOf(Object* o);
 
 } // namespace swf::avm1

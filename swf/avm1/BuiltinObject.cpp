@@ -27,9 +27,12 @@ Value objectConstruct(Interpreter& vm, Object* self, std::span<const Value> args
     return vm.newObject(nullptr); // Object() called plainly gives a bare object, without even __proto__
 }
 
-Value objectToString(Interpreter&, Object* self, std::span<const Value>) {
+Value objectToString(Interpreter& vm, Object* self, std::span<const Value>) {
     if (self && self->kind() == Object::Kind::Function)
         return "[type Function]";
+    // A button (which has no toString of its own) reads as its target path, as trace shows it.
+    if (const Value path = buttonPath(vm, self); path.isString())
+        return path;
     return "[object Object]";
 }
 

@@ -1,5 +1,6 @@
 // Selection: the keyboard focus and the focused text field's selection and caret.
 
+#include "BuiltinButton.h"
 #include "BuiltinTextField.h"
 #include "Interpreter.h"
 
@@ -27,6 +28,8 @@ Value getFocus(Interpreter& vm, Object*, std::span<const Value>) {
         return Value::null();
     if (o->kind() == Object::Kind::Clip)
         return Value(vm.clipPath(static_cast<ClipObject*>(o)->clip));
+    if (const Value path = buttonPath(vm, o); path.isString())
+        return path;
     return Value(vm.toString(Value(o)));
 }
 

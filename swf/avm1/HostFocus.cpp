@@ -1,6 +1,7 @@
 // The script side of the keyboard focus and of typing: focus handlers and Selection
 // listeners, a typed-in field's variable and onChanged, and the tab settings scripts make.
 
+#include "swf/avm1/BuiltinButton.h"
 #include "swf/avm1/BuiltinTextField.h"
 #include "swf/avm1/FieldVariables.h"
 #include "swf/avm1/PlayerScriptHost.h"
@@ -8,11 +9,26 @@
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/Focus.h"
 #include "swf/timeline/World.h"
+#include "swf/timeline/objects/ButtonObject.h"
 #include "swf/timeline/objects/TextFieldObject.h"
 
 #include <cmath>
 
 namespace swf::avm1 {
+
+namespace {
+
+// A field's event reaches its listeners (the field is one of them), or the field alone
+// when a script took its listener list away.
+void tellField(Interpreter& vm, Object* field, const char* message) {
+    const Value args[] = {Value(field)};
+    if (vm.get(field, "_listeners").isObject())
+        vm.broadcast(field, message, args);
+    else if (const Value fn = vm.get(field, message); vm.isCallable(fn))
+        vm.callFromHost(fn, Value(field), args);
+}
+
+} // namespace
 
 void PlayerScriptHost::prepareRoot() {
     if (timeline::Clip* rootClip = find(m_root))
@@ -29,6 +45,9 @@ Object* PlayerScriptHost::scriptObject(const input::ObjectRef& ref) {
         return m_vm->clipObject(f.object->clip->id());
     if (f.object->as<timeline::TextFieldObject>())
         return textFieldObject(*m_vm, FieldRef{ref.parent, ref.serial}, f.object->name);
+    // Buttons are script objects from SWF 6 on, as on the display list.
+    if (f.object->as<timeline::ButtonObject>() && m_vm->version() >= 6)
+        return buttonObject(*m_vm, FieldRef{ref.parent, ref.serial});
     return nullptr;
 }
 
@@ -77,13 +96,20 @@ void PlayerScriptHost::fieldChanged(const input::ObjectRef& ref) {
             state.boundValue = value;
         }
     }
-    if (Object* o = scriptObject(ref)) {
-        const Value args[] = {Value(o)};
-        if (m_vm->get(o, "_listeners").isObject())
-            m_vm->broadcast(o, "onChanged", args);
-        else if (const Value fn = m_vm->get(o, "onChanged"); m_vm->isCallable(fn))
-            m_vm->callFromHost(fn, Value(o), args);
-    }
+    if (Object* o = scriptObject(ref))
+        tellField(*m_vm, o, "onChanged");
+}
+
+// onScroller(field) on the field and its listeners, as onChanged.
+void PlayerScriptHost::fieldScrolled(const input::ObjectRef& ref) {
+    if (!m_vm || !m_world)
+        return;
+    prepareRoot();
+    const timeline::Focused f = timeline::findObject(*m_world, ref);
+    if (!f || !f.object->as<timeline::TextFieldObject>())
+        return;
+    if (Object* o = scriptObject(ref))
+        tellField(*m_vm, o, "onScroller");
 }
 
 ActionRunner::TabSettings PlayerScriptHost::tabSettings(timeline::Clip&, timeline::DisplayObject& object) {
@@ -93,10 +119,13 @@ ActionRunner::TabSettings PlayerScriptHost::tabSettings(timeline::Clip&, timelin
     Object* o = nullptr;
     if (object.clip && m_vm->hasClipObject(object.clip->id()))
         o = m_vm->clipObject(object.clip->id());
-    else if (object.as<timeline::TextFieldObject>())
+    else if (object.as<timeline::TextFieldObject>() || object.as<timeline::ButtonObject>())
         o = m_vm->fieldObject(object.serial);
     if (!o)
         return out;
+    if (object.clip)
+        if (const Value children = m_vm->get(o, "tabChildren"); !children.isUndefined())
+            out.children = m_vm->toBoolean(children);
     if (const Value enabled = m_vm->get(o, "tabEnabled"); !enabled.isUndefined())
         out.enabled = m_vm->toBoolean(enabled);
     if (const Value index = m_vm->get(o, "tabIndex"); !index.isUndefined()) {
@@ -118,6 +147,8 @@ bool PlayerScriptHost::setFocusObject(Object* to) {
     input::ObjectRef ref;
     if (const FieldRef* field = fieldRefOf(to)) {
         ref = {field->parent, field->serial};
+    } else if (const FieldRef* button = buttonRefOf(to)) {
+        ref = {button->parent, button->serial};
     } else if (to && to->kind() == Object::Kind::Clip) {
         timeline::Clip* clip = find(static_cast<ClipObject*>(to)->clip);
         if (!clip || !clip->parent() || !clip->displayObject())

@@ -10,6 +10,7 @@
 #include "swf/format/Shape.h"
 #include "swf/format/TagCode.h"
 #include "swf/movie/Movie.h"
+#include "swf/timeline/ButtonParts.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/HitTest.h"
 #include "swf/timeline/World.h"
@@ -393,7 +394,11 @@ bool PlayerScriptHost::exists(ClipId clip) {
 
 ClipId PlayerScriptHost::parent(ClipId clip) {
     timeline::Clip* c = find(clip);
-    return c && c->parent() ? c->parent()->id() : kNoClip;
+    timeline::Clip* p = c ? c->parent() : nullptr;
+    // A sprite inside a button belongs to the button's timeline: the holder is skipped.
+    if (p && timeline::isButtonPartsHolder(*p))
+        p = p->parent();
+    return p ? p->id() : kNoClip;
 }
 
 ClipId PlayerScriptHost::child(ClipId clip, std::string_view name, bool caseSensitive) {
@@ -482,7 +487,7 @@ double PlayerScriptHost::property(ClipId clip, ClipProperty p) {
         return p == ClipProperty::Width ? b.xMax - b.xMin : b.yMax - b.yMin;
     }
     case ClipProperty::FocusRect:
-        return 1;
+        return m_focusRect ? 1 : 0;
     case ClipProperty::SoundBufTime:
         return 5;
     case ClipProperty::XMouse:
@@ -503,6 +508,14 @@ void PlayerScriptHost::setProperty(ClipId clip, ClipProperty p, double value) {
         const timeline::Quality q = qualityFromProperty(value, p);
         if (c->world().quality != q) {
             c->world().quality = q;
+            ++c->world().generation;
+        }
+        return;
+    }
+    if (c && p == ClipProperty::FocusRect && std::isfinite(value)) {
+        // Kept for the whole player, whichever clip it is set through (as _quality).
+        if (m_focusRect != (value != 0)) {
+            m_focusRect = value != 0;
             ++c->world().generation;
         }
         return;

@@ -86,6 +86,7 @@ public:
     void broadcast(Broadcast what, int wheelDelta) override;
     // Focus and typing (HostFocus.cpp).
     void focusChanged(const input::ObjectRef& from, const input::ObjectRef& to) override;
+    void fieldScrolled(const input::ObjectRef& field) override;
     void fieldChanged(const input::ObjectRef& field) override;
     TabSettings tabSettings(timeline::Clip& parent, timeline::DisplayObject& object) override;
 
@@ -172,6 +173,7 @@ public:
     void stopDrag() override;
     std::string dropTarget(ClipId clip) override;
     input::InputState* inputState() override;
+    bool focusRectShown() const override { return m_focusRect; }
     Object* focusObject() override;
     bool setFocusObject(Object* to) override;
 
@@ -226,6 +228,7 @@ private:
     std::unique_ptr<SharedObjectStore> m_sharedObjects;
     std::unordered_map<ClipId, double> m_loadedBytes; // clips showing a loaded file, by size
     std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip
+    bool m_focusRect = true; // _focusrect, one setting for the player whichever clip sets it
 };
 
 } // namespace swf::avm1

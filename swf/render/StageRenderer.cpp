@@ -6,6 +6,7 @@
 #include "swf/render/StageRenderer.h"
 
 #include "swf/Player.h"
+#include "swf/avm1/ActionRunner.h"
 #include "swf/format/Button.h"
 #include "swf/format/Font.h"
 #include "swf/format/Media.h"
@@ -28,6 +29,7 @@
 #include "swf/render/ShapePainter.h"
 #include "swf/render/Viewport.h"
 #include "swf/timeline/Clip.h"
+#include "swf/timeline/HitTest.h"
 #include "swf/timeline/World.h"
 #include "swf/timeline/DisplayObject.h"
 #include "swf/timeline/objects/BitmapObject.h"
@@ -275,12 +277,49 @@ public:
                 findScriptMasks(*player.root(), v.stageToDevice, 0);
             for (const timeline::Clip* level : player.levelRoots())
                 drawClip(t, *level, v.stageToDevice, ColorTransform{}, clip, 0);
+            if (player.actionRunner().focusRectShown()) {
+                painter.setTransform(deviceToPainter);
+                painter.setClipRect(area);
+                drawFocusRect(painter, *player.root(), v.stageToDevice, v.pixelScale);
+            }
         }
         painter.restore();
         m_stats.cachedShapes = m_shapes.size() + m_morphs.size() + m_glyphs.size();
         m_stats.rasterCacheBytes = m_raster.byteSize();
         m_stats.raster = {m_raster.hits(), m_raster.misses()};
         m_stats.cachedObjectBytes = m_cachedObjectBytes;
+    }
+
+    // A button or clip that Tab focused shows a yellow rectangle round its bounds, over
+    // everything, unless `_focusrect` is off. Its line is two stage pixels wide, inside
+    // the bounds (the width Flash used is not documented).
+    void drawFocusRect(QPainter& painter, const timeline::Clip& root, const QTransform& stageToDevice,
+                       double pixelScale) {
+        const timeline::World& world = root.world();
+        if (!world.input.focusShown)
+            return;
+        const timeline::Clip* parent = world.clipById(world.input.focus.parent);
+        if (!parent || !parent->isOnStage())
+            return;
+        for (const auto& [depth, obj] : parent->displayList()) {
+            if (obj.serial != world.input.focus.serial || obj.as<timeline::TextFieldObject>())
+                continue;
+            const std::optional<QRectF> local = localBounds(obj.character, &obj, 0);
+            if (!local || local->isEmpty())
+                return;
+            const QRectF box =
+                (toQTransform(obj.matrix) * toQTransform(timeline::rootMatrix(*parent)) * stageToDevice)
+                    .mapRect(*local);
+            const double w = 2 * pixelScale;
+            if (!(w > 0) || !box.isValid() || box.width() > 1e7 || box.height() > 1e7)
+                return;
+            QPainterPath ring;
+            ring.setFillRule(Qt::OddEvenFill);
+            ring.addRect(box);
+            ring.addRect(box.adjusted(w, w, -w, -w));
+            painter.fillPath(ring, QColor(255, 255, 0));
+            return;
+        }
     }
 
     void setRasterBudget(std::size_t bytes) { m_raster.setByteLimit(bytes); }
@@ -295,7 +334,8 @@ public:
             return;
         m_painter.setStagePixelScale(v.pixelScale); // strokes that do not scale reach by it
         // Levels above 0 are rare: a frame that has any is repainted whole.
-        out.whole = player.root()->world().hasScriptMasks || !player.root()->world().levels.empty();
+        out.whole = player.root()->world().hasScriptMasks || !player.root()->world().levels.empty()
+                    || player.root()->world().input.focusShown;
         listClip(*player.root(), v.stageToDevice, ColorTransform{}, out, 0);
     }
 
@@ -1018,6 +1058,13 @@ private:
             break;
         case timeline::ObjectKind::Button: {
             const auto* button = obj ? obj->as<timeline::ButtonObject>() : nullptr;
+            // The live parts of the state shown (sprites in them play), once they are made.
+            if (const timeline::Clip* parts = button ? button->parts() : nullptr;
+                parts && button->partsState == button->state) {
+                if (nesting < kMaxDrawNesting)
+                    drawClip(t, *parts, m, cx, clip, nesting + 1);
+                break;
+            }
             drawButton(t, *static_cast<const format::ButtonCharacter*>(ch),
                        button ? button->state : timeline::ButtonState::Up, m, cx, clip, nesting);
             break;

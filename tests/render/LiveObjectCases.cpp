@@ -1,10 +1,14 @@
 // The renderer draws what live objects hold: a button's current state, a field's current
 // text, a clip's run-time drawing under its children, a bitmap's and a video's own pixels.
 
+#include "ActionAssembler.h"
 #include "RenderHarness.h"
 #include "RenderMovies.h"
 
 #include "swf/Player.h"
+#include "swf/avm1/PlayerScriptHost.h"
+#include "swf/input/InputEvent.h"
+#include "swf/input/KeyCodes.h"
 #include "swf/render/StageRenderer.h"
 #include "swf/timeline/Clip.h"
 #include "swf/timeline/objects/BitmapObject.h"
@@ -125,4 +129,32 @@ TEST(RenderLiveObjects, ObjectsDrawWhatTheyHold) {
     // A 5x5 picture fills the stream's 10x10 pixels.
     root.objectAt(5)->as<tl::VideoObject>()->picture = solidPixels(5, 5, 0xFFFF00FFu);
     EXPECT_EQ(pixelAt(player, 108, 48), qRgb(255, 0, 255));
+}
+
+// Tab puts the yellow focus rectangle round a button, two pixels wide inside its bounds,
+// over everything; `_focusrect` false keeps it hidden while the focus still moves.
+TEST(RenderLiveObjects, TabShowsTheFocusRectangle) {
+    for (bool hidden : {false, true}) {
+        SwfWriter m = stage(100, 100);
+        m.defineShape(1, box(solid(0, 0, 255), 0, 0, 800, 800));
+        ButtonBuilder button;
+        button.records.push_back(ButtonRecord::of(ButtonRecord::Up | ButtonRecord::HitTest, 1, 1));
+        m.defineButton(2, button);
+        m.place(2, 1, Matrix::translate(400, 400));
+        if (hidden)
+            m.doAction(assembleActions("push \"_focusrect\", 0; setvariable"));
+        m.showFrame();
+        swf::Player player;
+        player.setActionRunner(std::make_unique<swf::avm1::PlayerScriptHost>());
+        ASSERT_TRUE(player.loadFromBytes(m.bytes()));
+        player.tick();
+        EXPECT_EQ(pixelAt(player, 21, 21), qRgb(0, 0, 255));
+        player.handleInput(swf::input::InputEvent::key(swf::input::InputKind::KeyDown, swf::input::key::kTab, 0));
+        ASSERT_TRUE(player.inputState().focusShown);
+        const QRgb edge = hidden ? qRgb(0, 0, 255) : qRgb(255, 255, 0);
+        EXPECT_EQ(pixelAt(player, 21, 21), edge) << hidden;
+        EXPECT_EQ(pixelAt(player, 58, 40), edge) << hidden;
+        EXPECT_EQ(pixelAt(player, 30, 30), qRgb(0, 0, 255));
+        EXPECT_EQ(pixelAt(player, 62, 40), qRgb(255, 255, 255));
+    }
 }

@@ -179,8 +179,8 @@ TEST(TextInput, TabOrderAndFocusedButtons) {
     s.run("key_down Tab\nkey_up Tab\nkey_down Tab\nkey_up Tab\n");
     EXPECT_EQ(field(s, "g").selectedText(), u"abc");
     s.run("key_down Tab\nkey_up Tab\nkey_down Enter\nkey_up Enter\nkey_down Shift\nkey_down Tab\nkey_up Tab\nkey_up Shift\n");
-    EXPECT_EQ(s.out, "focus null -> _level0.f|focus _level0.f -> _level0.g|focus _level0.g -> null|press|release|"
-                     "focus null -> _level0.g");
+    EXPECT_EQ(s.out, "focus null -> _level0.f|focus _level0.f -> _level0.g|focus _level0.g -> _level0.instance1|"
+                     "press|release|focus _level0.instance1 -> _level0.g");
 }
 
 TEST(TextInput, TabIndexDecidesTheOrder) {
@@ -203,4 +203,22 @@ TEST(TextInput, TypedTextSurvivesTheLoop) {
     s.run("mouse_down 10 10\nmouse_up 10 10\ntext hi\nwait\nwait\nwait\n");
     EXPECT_EQ(field(s, "f").text(), u"hi");
     EXPECT_TRUE(field(s, "f").focused);
+}
+
+// The wheel over a field scrolls it by lines, within 1..maxscroll; the caret leaving the
+// view scrolls it too. Each move reaches onScroller.
+TEST(TextInput, WheelAndCaretScrollAndTellOnScroller) {
+    EditText tall;
+    tall.multiline = true;
+    tall.initialText = "a\rb\rc\rd";
+    Session s(fieldMovie(R"(
+        push "f"; getvariable; push "onScroller"
+        function (tf) { push "scroller "; push "tf"; getvariable; push "scroll"; getmember; add2; trace }
+        setmember
+    )", tall));
+    s.run("mouse_move 10 10\nwheel -2\nwheel -5\nwheel -1\nwheel 9\n");
+    EXPECT_EQ(s.out, "scroller 3|scroller 4|scroller 1");
+    s.out.clear();
+    s.run("mouse_down 10 10\nmouse_up 10 10\nkey_down Control\nkey_down End\nkey_up End\nkey_up Control\n");
+    EXPECT_EQ(s.out, "scroller 4");
 }

@@ -1,4 +1,4 @@
-orvane_add_gtest(engine_input_tests SOURCES InputScriptTest.cpp HitTestTest.cpp InputRoutingTest.cpp TextInputTest.cpp
+orvane_add_gtest(engine_input_tests SOURCES InputScriptTest.cpp HitTestTest.cpp InputRoutingTest.cpp TextInputTest.cpp FocusTest.cpp ButtonPartsTest.cpp
                  LIBS swf_player swf_avm1_host orvane_swfwriter orvane_avm1asm LABELS asan)
 add_dependencies(asan_suite engine_input_tests)
 
