@@ -4,6 +4,7 @@
 
 #include "MainFrm.h"
 #include "OrvaneApplication.h"
+#include "swf/render/DeviceFace.h"
 
 #include <QIcon>
 #include <QStringList>
@@ -12,6 +13,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    swf::render::prepareDeviceFonts(); // before the font library starts
     orvane::OrvaneApplication app(argc, argv);
     orvane::OrvaneApplication::setOrganizationName(QStringLiteral("Orvane"));
     orvane::OrvaneApplication::setApplicationName(QStringLiteral("Orvane"));

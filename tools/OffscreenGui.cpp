@@ -1,5 +1,7 @@
 #include "OffscreenGui.h"
 
+#include "swf/render/DeviceFace.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -10,6 +12,7 @@ std::unique_ptr<QGuiApplication> makeGuiApplication() {
     if (QCoreApplication::instance())
         return nullptr;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    swf::render::prepareDeviceFonts(); // before the font library starts
     // Qt's warnings (a missing runtime directory, a damaged JPEG in the movie) are not the
     // tool's output; only its own failures go to stderr.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {

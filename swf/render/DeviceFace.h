@@ -1,7 +1,7 @@
 #pragma once
 // Device fonts: the system's fonts through Qt, measured for the text layout. Flash's generic
 // names map to the DejaVu families the player installs (`_sans`, `_serif`, `_typewriter`);
-// other names go to the font configuration, which substitutes what it has.
+// other names are used when the system has the family, else DejaVu Sans stands in.
 
 #include "swf/text/TextLayout.h"
 
@@ -15,9 +15,12 @@
 
 namespace swf::render {
 
+// A face measured at one whole pixel size with full hinting, so that the layout places
+// letters by the hinted advances the font shows at that size, as Flash Player's device text
+// did (FreeType's TrueType interpreter hinting in both directions: see prepareDeviceFonts).
 class DeviceFace : public text::FontFace {
 public:
-    DeviceFace(const QString& family, bool bold, bool italic);
+    DeviceFace(const QString& family, bool bold, bool italic, int pixels);
 
     double ascent() const override { return m_ascent; }
     double descent() const override { return m_descent; }
@@ -27,24 +30,30 @@ public:
     QFont font(double pixels) const;
 
 private:
-    QFont m_font; // at the reference size the measures are taken at
+    int m_pixels;
+    QFont m_font; // at the size the measures are taken at
     QFontMetricsF m_metrics;
     double m_ascent = 0, m_descent = 0;
     mutable std::unordered_map<char32_t, double> m_advances;
 };
 
-// One face per family and style, kept for the renderer's life.
+// One face per family, style and whole pixel size, kept for the process's life.
 class DeviceFonts {
 public:
-    const DeviceFace& face(const std::string& name, bool bold, bool italic);
+    const DeviceFace& face(const std::string& name, bool bold, bool italic, double pixels);
 
 private:
-    std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<DeviceFace>> m_faces;
+    std::map<std::tuple<std::string, bool, bool, int>, std::unique_ptr<DeviceFace>> m_faces;
 };
 
 // Makes the system's fonts (through the GUI application, while there is one) the faces
 // the text layout measures device text with.
 void installDeviceFaces();
+
+// Asks FreeType for its TrueType interpreter that hints in both directions (version 35),
+// unless the environment already chose one. Call before the GUI application is made: font
+// libraries read the setting when they start (Qt starts one per thread).
+void prepareDeviceFonts();
 
 QString deviceFamily(const std::string& flashName);
 QFont deviceFont(const QString& family, bool bold, bool italic, double pixels);

@@ -3,6 +3,7 @@
 #include "swf/render/CompiledShape.h"
 #include "swf/render/ShapePainter.h"
 
+#include <QFontMetricsF>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -135,6 +136,13 @@ void FieldPainter::draw(QPainter& p, const FieldView& view, const QTransform& ob
     p.restore();
 }
 
+const QFontMetricsF& FieldPainter::metricsAt(const DeviceFace& face, const QFont& font) {
+    auto& slot = m_scaledMetrics[{&face, font.pixelSize()}];
+    if (!slot)
+        slot = std::make_unique<QFontMetricsF>(font);
+    return *slot;
+}
+
 FieldPainter::Shown FieldPainter::shown(const FieldView& view) {
     const text::TextLayout& layout = *view.layout;
     Shown s;
@@ -200,6 +208,11 @@ void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, const Shown& s
     const text::TextLayout& layout = *view.layout;
     const QTransform toPainter = textToDevice * deviceToPainter;
     bool inverted = false; // selected text shows white on the selection's black
+    // Device letters drawn at another size than the layout measured them (a scaled field)
+    // advance by their widths at the drawn size, as Flash Player measured device text on
+    // the screen: `shift` is how far that moved the pen on the line so far (device pixels).
+    const double k = textToDevice.m22();
+    double shift = 0;
     const auto drawOne = [&](const text::GlyphStyle& st, char32_t ch, int glyph, double x, double y) {
         const QColor color = rgb(inverted ? 0xFFFFFF : st.color, cx);
         if (const auto* embedded = dynamic_cast<const text::EmbeddedFace*>(st.face)) {
@@ -209,15 +222,22 @@ void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, const Shown& s
                                     QTransform(scale, 0, 0, scale, x, y) * textToObject * objectToDevice,
                                     color, deviceToPainter);
         } else if (const auto* device = dynamic_cast<const DeviceFace*>(st.face); device && deviceText) {
-            // At its size in device pixels, so that the font engine draws it as on screen.
+            // At its size in device pixels, so that the font engine draws it as on screen, with
+            // the pen on whole pixels as hinted letters are.
+            const QFont font = device->font(st.size * k);
+            const QString letter = QString::fromUcs4(&ch, 1);
             p.setTransform(deviceToPainter);
-            p.setFont(device->font(st.size * textToDevice.m22()));
+            p.setFont(font);
             p.setPen(color);
-            p.drawText(textToDevice.map(QPointF(x, y)), QString::fromUcs4(&ch, 1));
+            const QPointF at = textToDevice.map(QPointF(x, y)) + QPointF(shift, 0);
+            p.drawText(QPointF(std::round(at.x()), std::round(at.y())), letter);
+            if (std::lround(st.size * k) != std::lround(st.size / 20))
+                shift += metricsAt(*device, font).horizontalAdvance(letter) - device->advance(ch) * st.size * k;
         }
     };
     for (std::size_t li = shown.firstLine; li < shown.endLine; ++li) {
         const text::LaidLine& line = layout.lines[li];
+        shift = 0;
         for (std::size_t g = line.glyphBegin; g < line.glyphEnd; ++g) {
             const text::LaidGlyph& lg = layout.glyphs[g];
             inverted = selected(view, lg.index);
@@ -242,6 +262,7 @@ void FieldPainter::drawGlyphs(QPainter& p, const FieldView& view, const Shown& s
             g = e;
         }
     }
+    shift = 0;
     for (const text::Bullet& b : layout.bullets) {
         const text::GlyphStyle& st = layout.styles[b.style];
         if (st.face && st.face->glyph(U'\u2022') >= 0)

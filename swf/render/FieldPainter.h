@@ -13,6 +13,7 @@
 #include <QTransform>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -73,8 +74,13 @@ private:
     void drawSelection(QPainter& p, const FieldView& view, const Shown& shown, const QTransform& toPainter,
                        const ColorTransform& cx);
 
+    // A device face's measures at the size a scaled field draws it (faces live as long as
+    // the process, so their addresses stay good keys).
+    const QFontMetricsF& metricsAt(const DeviceFace& face, const QFont& font);
+
     ShapePainter& m_painter;
     GlyphShapes m_glyphs;
+    std::map<std::pair<const DeviceFace*, int>, std::unique_ptr<QFontMetricsF>> m_scaledMetrics;
 };
 
 } // namespace swf::render

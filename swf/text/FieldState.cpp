@@ -50,6 +50,43 @@ void FieldState::setFont(const format::FontCharacter* font) {
     touch();
 }
 
+void FieldState::setFontLookup(FontLookup lookup) {
+    m_lookup = std::move(lookup);
+    touch();
+}
+
+namespace {
+
+bool sameFontName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+} // namespace
+
+// Embedded text (the field's font has outlines, or embedFonts is set): a run in the field's
+// font uses its outlines; a run in another font uses the movie's embedded font of that name,
+// or the field's own outlines when the movie has none. With embedFonts set and no outlines
+// to be found a run shows nothing, as Flash Player documents. Other fields use device fonts.
+const FontFace* FieldState::faceFor(const TextFormat& f) const {
+    const std::string_view name = f.font ? std::string_view(*f.font) : std::string_view();
+    if (m_embedded && (!m_lookup || (m_font && sameFontName(m_font->name, name))))
+        return m_embedded.get();
+    if (!m_embedded && !m_props.embedFonts)
+        return deviceFace(f);
+    const format::FontCharacter* other = m_lookup ? m_lookup(name, f.bold.value_or(false), f.italic.value_or(false))
+                                                  : nullptr;
+    if (other && other != m_font && hasOutlines(*other)) {
+        std::shared_ptr<const FontFace>& face = (*m_otherFaces)[other];
+        if (!face)
+            face = std::make_shared<EmbeddedFace>(*other);
+        return face.get();
+    }
+    return m_embedded.get();
+}
+
 const TextLayout& FieldState::layout() const {
     // A copy of the state gets its own cache on its first layout.
     if (m_cache.use_count() > 1)
@@ -59,10 +96,7 @@ const TextLayout& FieldState::layout() const {
     if (c.revision != m_revision || c.faces != faces) {
         c.revision = m_revision;
         c.faces = faces;
-        const FontFace* embedded = m_embedded.get();
-        c.layout = layoutText(m_content, box(), [embedded](const TextFormat& f) {
-            return embedded ? embedded : deviceFace(f);
-        });
+        c.layout = layoutText(m_content, box(), [this](const TextFormat& f) { return faceFor(f); });
     }
     return c.layout;
 }

@@ -10,8 +10,11 @@
 #include "swf/text/TextLayout.h"
 
 #include <cmath>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace swf::format {
 struct EditTextCharacter;
@@ -104,10 +107,18 @@ public:
     std::uint64_t revision() const { return m_revision; }
     void touch() { ++m_revision; }
 
-    // The font the field was defined with; its outlines draw every run when it has them.
+    // Finds one of the movie's embedded fonts for a run's font name (the font's own name or
+    // the name it is exported under) and style; null when the movie has none by that name.
+    using FontLookup = std::function<const format::FontCharacter*(std::string_view name, bool bold, bool italic)>;
+    void setFontLookup(FontLookup lookup);
+
+    // The font the field was defined with. Runs in that font draw with its outlines when
+    // it has them; runs in other fonts take the movie's embedded font of their name when
+    // the field draws embedded text, else a device font (see faceFor).
     void setFont(const format::FontCharacter* font);
     const format::FontCharacter* font() const { return m_font; }
-    bool usesEmbeddedFont() const { return m_embedded != nullptr; }
+    // Whether the field draws embedded outlines (its own font's, or others' by name).
+    bool usesEmbeddedFont() const { return m_embedded != nullptr || m_props.embedFonts; }
     // The current text laid out (kept until the state or the device faces change).
     const TextLayout& layout() const;
 
@@ -120,6 +131,7 @@ public:
 
 private:
     template <typename F> bool edit(F&& op);
+    const FontFace* faceFor(const TextFormat& f) const;
 
     FieldProperties m_props;
     RichText m_content;
@@ -131,6 +143,10 @@ private:
     std::uint64_t m_revision = 1;
     const format::FontCharacter* m_font = nullptr;
     std::shared_ptr<const FontFace> m_embedded; // shared by copies of the state
+    FontLookup m_lookup;
+    // Faces of the other embedded fonts runs use, by font; shared by copies of the state.
+    using OtherFaces = std::map<const format::FontCharacter*, std::shared_ptr<const FontFace>>;
+    std::shared_ptr<OtherFaces> m_otherFaces = std::make_shared<OtherFaces>();
     struct Cache {
         std::uint64_t revision = 0, faces = 0;
         TextLayout layout;

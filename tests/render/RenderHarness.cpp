@@ -1,6 +1,7 @@
 #include "RenderHarness.h"
 
 #include "swf/PlayerSession.h"
+#include "swf/render/DeviceFace.h"
 #include "swf/render/StageRenderer.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,7 @@ void ensureGuiApplication() {
     if (QCoreApplication::instance())
         return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    swf::render::prepareDeviceFonts();
     static int argc = 1;
     static char name[] = "render_ref_tests";
     static char* argv[] = {name, nullptr};

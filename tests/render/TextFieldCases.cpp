@@ -5,6 +5,8 @@
 #include "RenderHarness.h"
 #include "RenderMovies.h"
 
+#include "swf/render/DeviceFace.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -137,4 +139,15 @@ TEST(RenderTextFields, DeviceTextFollowsTheVerticalScale) {
     EXPECT_NEAR(wideRight - wideLeft, plainRight - plainLeft, 1); // not stretched
     EXPECT_EQ(wideLeft - plainLeft, 2);                            // the gutter is
     EXPECT_NEAR(tallRight - tallLeft, plainRight - plainLeft, 3);  // 6 points at twice the height
+}
+
+// Flash's generic names map to the DejaVu families; a named font the system lacks is shown
+// in the sans face (as "Times New Roman" is on Flash Player's Linux screenshots), one it has
+// is used as it is.
+TEST(RenderTextFields, DeviceFontNames) {
+    EXPECT_EQ(swf::render::deviceFamily("_serif"), "DejaVu Serif");
+    EXPECT_EQ(swf::render::deviceFamily("_typewriter"), "DejaVu Sans Mono");
+    EXPECT_EQ(swf::render::deviceFamily(""), "DejaVu Sans");
+    EXPECT_EQ(swf::render::deviceFamily("No Such Family 42"), "DejaVu Sans");
+    EXPECT_EQ(swf::render::deviceFamily("DejaVu Serif"), "DejaVu Serif");
 }

@@ -14,7 +14,11 @@
 #include "swf/timeline/World.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace swf::timeline {
 
@@ -25,6 +29,46 @@ class OtherObject final : public ObjectState {
 public:
     ObjectKind kind() const override { return ObjectKind::Other; }
 };
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A field's runs find the movie's embedded fonts by the name scripts give (TextFormat.font,
+// <font face>): the export name of a font symbol first, then the fonts' own names, the one
+// of the asked style before the others. The dictionary is read on the first lookup only.
+text::FieldState::FontLookup movieFonts(const movie::Movie& movie) {
+    auto fonts = std::make_shared<std::optional<std::vector<const format::FontCharacter*>>>();
+    return [&movie, fonts](std::string_view name, bool bold, bool italic) -> const format::FontCharacter* {
+        if (name.empty())
+            return nullptr;
+        const auto asFont = [](const format::Character* c) {
+            return c && c->kind == format::CharacterKind::Font ? static_cast<const format::FontCharacter*>(c)
+                                                               : nullptr;
+        };
+        if (auto exported = movie.exports().find(std::string(name)); exported != movie.exports().end())
+            if (const format::FontCharacter* f = asFont(movie.character(exported->second)))
+                return f;
+        if (!*fonts) {
+            fonts->emplace();
+            for (std::uint32_t id = 1; id <= 0xFFFF; ++id)
+                if (const format::FontCharacter* f = asFont(movie.character(std::uint16_t(id))))
+                    (*fonts)->push_back(f);
+        }
+        const format::FontCharacter* found = nullptr;
+        for (const format::FontCharacter* f : **fonts) {
+            if (!sameName(f->name, name) || f->glyphs.empty())
+                continue;
+            if (f->bold == bold && f->italic == italic)
+                return f;
+            if (!found)
+                found = f;
+        }
+        return found;
+    };
+}
 
 std::int32_t mix(std::int32_t a, std::int32_t b, double t) {
     return static_cast<std::int32_t>(std::lround(a + (double(b) - a) * t));
@@ -96,9 +140,11 @@ std::unique_ptr<ObjectState> makeObjectState(const format::Character& character,
     case ObjectKind::EditText: {
         const auto& field = static_cast<const format::EditTextCharacter&>(character);
         const format::Character* font = field.fontId ? movie.character(field.fontId) : nullptr;
-        return std::make_unique<TextFieldObject>(field, font && font->kind == format::CharacterKind::Font
-                                                            ? static_cast<const format::FontCharacter*>(font)
-                                                            : nullptr);
+        auto object = std::make_unique<TextFieldObject>(field, font && font->kind == format::CharacterKind::Font
+                                                                  ? static_cast<const format::FontCharacter*>(font)
+                                                                  : nullptr);
+        object->field.setFontLookup(movieFonts(movie));
+        return object;
     }
     case ObjectKind::StaticText:
         return std::make_unique<StaticTextObject>();

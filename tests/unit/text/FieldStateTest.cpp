@@ -139,3 +139,77 @@ TEST(FieldState, MarkupFormatsAndVersions) {
         EXPECT_NE(utf8(f.htmlText()), "");
     }
 }
+
+namespace {
+
+// An embedded font whose glyphs for `codes` are one edge each, `advance` units wide
+// (1024 units an em).
+swf::format::FontCharacter outlineFont(const std::string& name, const std::u16string& codes, int advance) {
+    swf::format::FontCharacter font;
+    font.version = 2;
+    font.name = name;
+    font.hasLayout = true;
+    font.ascent = 800;
+    font.descent = 224;
+    for (char16_t c : codes) {
+        swf::format::Shape glyph;
+        glyph.records.emplace_back(swf::format::StraightEdgeRecord{100, 0});
+        font.glyphs.push_back(glyph);
+        font.codes.push_back(c);
+        font.advances.push_back(std::int16_t(advance));
+    }
+    return font;
+}
+
+} // namespace
+
+// Each run finds its own font: the field's font draws runs in its name, another embedded
+// font of the movie draws runs in its name, and with embedFonts a run whose font the movie
+// does not embed shows nothing; a field without embedded text keeps device fonts per run.
+TEST(FieldState, FontsPerRun) {
+    const swf::format::FontCharacter own = outlineFont("Own", u"ab", 512);   // half an em
+    const swf::format::FontCharacter wide = outlineFont("Wide", u"ab", 1024); // a whole em
+    std::vector<std::string> asked;
+    const auto lookup = [&](std::string_view name, bool, bool) -> const swf::format::FontCharacter* {
+        asked.emplace_back(name);
+        return name == "wide" ? &wide : name == "Own" ? &own : nullptr;
+    };
+    swf::format::EditTextCharacter def;
+    def.bounds = {0, 20000, 0, 2000};
+    def.fontHeight = 400; // 20 pixels
+    def.useOutlines = true;
+    def.initialText = "ab";
+    FieldState f(def, &own);
+    f.setFontLookup(lookup);
+    TextFormat w;
+    w.font = "wide";
+    f.setTextFormat(1, 2, w);
+    const TextLayout& laid = f.layout();
+    ASSERT_EQ(laid.glyphs.size(), 2u);
+    EXPECT_DOUBLE_EQ(laid.glyphs[0].advance, 200); // "a" in Own: 10 pixels
+    EXPECT_DOUBLE_EQ(laid.glyphs[1].advance, 400); // "b" in Wide: 20 pixels
+    EXPECT_EQ(asked, std::vector<std::string>{"wide"});
+
+    // A font the movie does not embed: the field's own outlines stand in.
+    TextFormat missing;
+    missing.font = "Nowhere";
+    f.setTextFormat(1, 2, missing);
+    EXPECT_DOUBLE_EQ(f.layout().glyphs[1].advance, 200);
+
+    // A script's field with embedFonts and no font of its own.
+    FieldState s(0, 0, 20000, 2000);
+    s.setFontLookup(lookup);
+    s.change([](FieldProperties& p) { p.embedFonts = true; });
+    s.setText(u"ab");
+    ASSERT_EQ(s.layout().glyphs.size(), 2u);
+    EXPECT_EQ(s.layout().glyphs[0].glyph, -1); // Times New Roman is not embedded
+    EXPECT_EQ(s.layout().styles[0].face, nullptr);
+    EXPECT_TRUE(s.usesEmbeddedFont());
+    s.setTextFormat(0, 2, w);
+    ASSERT_EQ(s.layout().glyphs.size(), 2u);
+    EXPECT_EQ(s.layout().glyphs[0].glyph, 0);
+    EXPECT_DOUBLE_EQ(s.layout().glyphs[0].advance, 240); // 12 pixels, a whole em each
+    s.change([](FieldProperties& p) { p.embedFonts = false; });
+    EXPECT_FALSE(s.usesEmbeddedFont());
+    EXPECT_NE(s.layout().styles[0].face, nullptr); // device text again
+}
