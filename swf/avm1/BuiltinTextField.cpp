@@ -8,6 +8,7 @@
 #include "swf/text/FieldState.h"
 
 #include <cmath>
+#include <limits>
 
 namespace swf::avm1 {
 namespace {
@@ -257,7 +258,14 @@ template <std::size_t I> Value getPlacement(Interpreter& vm, Object* self, std::
 template <std::size_t I> Value setPlacement(Interpreter& vm, Object* self, std::span<const Value> args) {
     if (const FieldRef* ref = liveRef(vm, self)) {
         const ClipProperty p = kPlacements[I].property;
-        const double v = p == ClipProperty::Visible ? (vm.toBoolean(arg(args, 0)) ? 1 : 0) : vm.toNumber(arg(args, 0));
+        const Value& given = arg(args, 0);
+        // A field's position and size take undefined and null as no number at all (left
+        // alone), in every version: Flash's traces show them ignored where SWF 6 reads 0.
+        const bool sized = p == ClipProperty::X || p == ClipProperty::Y || p == ClipProperty::Width ||
+                           p == ClipProperty::Height;
+        const double v = p == ClipProperty::Visible ? (vm.toBoolean(given) ? 1 : 0)
+                         : sized && given.isNullish() ? std::numeric_limits<double>::quiet_NaN()
+                                                      : vm.toNumber(given);
         vm.host()->setFieldProperty(*ref, p, v);
     }
     return Value();

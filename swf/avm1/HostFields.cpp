@@ -86,13 +86,39 @@ double PlayerScriptHost::fieldProperty(const FieldRef& ref, ClipProperty p) {
     return objectProperty(o, p);
 }
 
+namespace {
+
+// value * 20 as a 32-bit integer, wrapping as ECMAScript's ToInt32 does (NaN and the
+// infinities give 0).
+double twipsWrapped(double value) {
+    const double t = std::trunc(value * kTwips);
+    if (!std::isfinite(t))
+        return 0;
+    double m = std::fmod(t, 4294967296.0);
+    if (m < 0)
+        m += 4294967296.0;
+    return m >= 2147483648.0 ? m - 4294967296.0 : m;
+}
+
+} // namespace
+
 // A field's _width and _height size its box in its own space; the text keeps its size.
 void PlayerScriptHost::setFieldProperty(const FieldRef& ref, ClipProperty p, double value) {
     timeline::DisplayObject* o = fieldObject(ref);
-    if (!o || !std::isfinite(value))
+    if (!o || std::isnan(value))
         return;
+    const bool sized = p == ClipProperty::Width || p == ClipProperty::Height;
+    if (p == ClipProperty::X || p == ClipProperty::Y || sized) {
+        // Flash keeps these in whole twips of 32 bits: a value wraps there, and infinities
+        // become 0 (a negative size is refused first).
+        if (sized && value < 0)
+            return;
+        value = twipsWrapped(value) / kTwips;
+    } else if (!std::isfinite(value)) {
+        return;
+    }
     value = std::clamp(value, -1e9, 1e9);
-    if (p == ClipProperty::Width || p == ClipProperty::Height) {
+    if (sized) {
         const double scale = p == ClipProperty::Width ? std::hypot(o->matrix.a, o->matrix.b)
                                                       : std::hypot(o->matrix.c, o->matrix.d);
         if (scale <= 0 || value < 0)

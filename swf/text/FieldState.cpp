@@ -122,6 +122,9 @@ void FieldState::setHtmlText(std::u16string_view html, int swfVersion) {
     HtmlOptions o;
     o.condenseWhite = m_props.condenseWhite;
     o.multiline = m_props.multiline || swfVersion < 8;
+    // A single-line field keeps one paragraph whatever the markup says, in every version
+    // (Flash's traces show <p> joining the text before it); a typed-in line break still breaks.
+    o.paragraphs = m_props.multiline;
     o.styles = m_styles.get();
     m_content = parseHtml(html, swfVersion < 8 ? m_initialFormat : m_newFormat, o);
     m_markupLeftNothing = length() == 0;

@@ -270,7 +270,7 @@ private:
         }
         m_open.push_back({t.name, m_format});
         TextFormat f = m_format;
-        if (t.name == "p" || t.name == "li") {
+        if ((t.name == "p" || t.name == "li") && m_options.paragraphs) {
             startParagraph();
             if (t.name == "li")
                 f.bullet = true;
@@ -357,7 +357,7 @@ private:
                 continue;
             setFormat(m_open[k].before);
             m_open.resize(k);
-            if (name == "p" || name == "li") {
+            if ((name == "p" || name == "li") && m_options.paragraphs) {
                 materializeBreak();
                 m_breakPending = true;
             }

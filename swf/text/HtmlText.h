@@ -15,6 +15,7 @@ class StyleSheet;
 struct HtmlOptions {
     bool condenseWhite = false; // runs of white space read as one space, line breaks too
     bool multiline = true;      // a single-line field drops <br>
+    bool paragraphs = true;     // false: <p> and <li> neither break nor set the alignment
     const StyleSheet* styles = nullptr;
 };
 

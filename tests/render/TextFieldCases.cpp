@@ -145,6 +145,7 @@ TEST(RenderTextFields, DeviceTextFollowsTheVerticalScale) {
 // in the sans face (as "Times New Roman" is on Flash Player's Linux screenshots), one it has
 // is used as it is.
 TEST(RenderTextFields, DeviceFontNames) {
+    renderMovie(stage(10, 10).bytes(), 1); // the system's fonts are known once the harness's GUI application is
     EXPECT_EQ(swf::render::deviceFamily("_serif"), "DejaVu Serif");
     EXPECT_EQ(swf::render::deviceFamily("_typewriter"), "DejaVu Sans Mono");
     EXPECT_EQ(swf::render::deviceFamily(""), "DejaVu Sans");

@@ -42,8 +42,11 @@ std::vector<Token> tokenize(std::string_view src) {
             while (i < src.size() && src[i] != '"') {
                 if (src[i] == '\\' && i + 1 < src.size()) {
                     ++i;
-                    s.push_back(src[i] == 'n' ? '\n'
-                                              : (src[i] == 't' ? '\t' : (src[i] == '0' ? '\0' : src[i])));
+                    s.push_back(src[i] == 'n'   ? '\n'
+                                : src[i] == 'r' ? '\r'
+                                : src[i] == 't' ? '\t'
+                                : src[i] == '0' ? '\0'
+                                                : src[i]);
                 } else {
                     s.push_back(src[i]);
                 }

@@ -182,3 +182,43 @@ TEST(TextFieldScripts, RenamedVariablesAndTheNativeCreateTextField) {
     movie.showFrame();
     EXPECT_EQ(traceFrames(movie.bytes(), 1), "Two\nInitial\nInitial\n_level0.m\n");
 }
+
+// A field's _x and _width keep whole 32-bit twips: undefined and null leave them alone in
+// every version, a negative size is refused, infinities become 0 and huge values wrap.
+TEST(TextFieldScripts, PositionAndSizeInWholeTwips) {
+    SwfWriter movie;
+    movie.setVersion(6).setFrameRate(12);
+    std::string script = R"(push 50, 100, 0, 100, 0, "t", 6, "createTextField"; callfunction; pop
+)";
+    for (const char* value : {"undefined", "null", "-1", "0.5", "Infinity", "-Infinity", "103584024400.25"})
+        for (const char* prop : {"_width", "_x"}) {
+            const bool named = value[0] == 'I' || value[0] == '-' && value[1] == 'I';
+            const std::string push = named ? std::string("push \"") + (value[0] == '-' ? "Infinity" : value) +
+                                                 "\"; getvariable" + (value[0] == '-' ? "; push -1; multiply" : "")
+                                           : std::string("push ") + value;
+            script += std::string("push \"t\"; getvariable; push \"") + prop + "\", 100; setmember\n" +
+                      "push \"t\"; getvariable; push \"" + prop + "\"; " + push + "; setmember\n" +
+                      "push \"t\"; getvariable; push \"" + prop + "\"; getmember; trace\n";
+        }
+    movie.doAction(assembleActions(script));
+    movie.showFrame();
+    EXPECT_EQ(traceFrames(movie.bytes(), 1), "100\n100\n100\n100\n100\n-1\n0.5\n0.5\n0\n0\n100\n0\n"
+                                              "75312566.65\n75312566.65\n");
+}
+
+// A single-line field keeps one paragraph: <p> neither breaks nor aligns, a line break in
+// the markup's text still does.
+TEST(TextFieldScripts, SingleLineFieldsIgnoreParagraphTags) {
+    EXPECT_EQ(traceScript(R"(
+        push 150, 200, 0, 0, 0, "t", 6, "createTextField"; callfunction; pop
+        push "t"; getvariable; push "html", true; setmember
+        push "t"; getvariable; push "htmlText", "ab\r12<p align='right'>34</p>"; setmember
+        push "t"; getvariable; push "htmlText"; getmember; trace
+        push "t"; getvariable; push "multiline", true; setmember
+        push "t"; getvariable; push "htmlText", "12<p align='right'>34</p>"; setmember
+        push "t"; getvariable; push "text"; getmember; push "length"; getmember; trace
+    )"),
+              "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" "
+              "KERNING=\"0\">ab</FONT></P><P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" "
+              "COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">1234</FONT></P>\n5\n");
+}
