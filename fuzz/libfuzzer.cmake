@@ -12,7 +12,7 @@ if(ORVANE_LIBFUZZER)
     message(FATAL_ERROR "ORVANE_LIBFUZZER needs clang (CC=clang CXX=clang++)")
   endif()
 
-  set_property(GLOBAL PROPERTY ORVANE_FUZZ_TARGETS fuzz_abc fuzz_actions fuzz_extract fuzz_loadplay fuzz_render fuzz_sound fuzz_video)
+  set_property(GLOBAL PROPERTY ORVANE_FUZZ_TARGETS fuzz_abc fuzz_actions fuzz_extract fuzz_loadplay fuzz_render fuzz_sound fuzz_text fuzz_video)
 
   function(_orvane_collect_targets dir out)
     get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
