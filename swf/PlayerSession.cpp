@@ -89,7 +89,9 @@ void PlayerSession::setDateOrigin(double epochMs) {
 }
 
 void PlayerSession::displayStateChanged(bool fullScreen) {
-    if (m_scripts && !m_as3)
+    if (m_as3)
+        m_as3->displayStateChanged(fullScreen);
+    else if (m_scripts)
         m_scripts->displayStateChanged(fullScreen);
 }
 

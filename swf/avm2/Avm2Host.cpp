@@ -42,6 +42,30 @@ void Avm2Host::setFullScreenRequest(std::function<void(bool)> request) {
     m_state->requestFullScreen = std::move(request);
 }
 
+void Avm2Host::displayStateChanged(bool fullScreen) {
+    DisplayHandle* stage = m_state->stage;
+    if (!stage || fullScreen == m_fullScreen)
+        return;
+    m_fullScreen = fullScreen;
+    Machine& m = *m_machine;
+    // Leaving is "normal" whoever asked; entering keeps the kind of full screen a script set.
+    Value& state = stage->extras["displayState"];
+    if (!fullScreen || !state.isString() || m.toString(state) == "normal")
+        state = m.string(fullScreen ? "fullScreen" : "normal");
+    const bool interactive = m.toString(state) == "fullScreenInteractive";
+    ClassObject* cls = m.findClass("flash.events.FullScreenEvent");
+    if (!cls)
+        return;
+    m.runAndReport([&] {
+        auto* e = dynamic_cast<EventObject*>(makeEvent(*m_state, cls, "fullScreen", false));
+        if (!e)
+            return;
+        e->fields["fullScreen"] = Value::boolean(fullScreen);
+        e->fields["interactive"] = Value::boolean(interactive);
+        m_state->dispatch(stage, Value::object(e));
+    });
+}
+
 Object* Avm2Host::document() const {
     return m_state->document;
 }

@@ -53,6 +53,9 @@ public:
     void setMovieUrl(const std::string& url);
     // Where Stage.displayState asks for full screen (true) or the normal window.
     void setFullScreenRequest(std::function<void(bool fullScreen)> request);
+    // The host's window went in or out of full screen (a script's request, or the user):
+    // Stage.displayState follows and the stage gets a FullScreenEvent.
+    void displayStateChanged(bool fullScreen);
     // The document object (null before the first frame or when it failed to construct).
     Object* document() const;
 
@@ -63,6 +66,7 @@ private:
     std::unique_ptr<Machine> m_machine;
     std::unique_ptr<HostState> m_state;
     bool m_started = false;
+    bool m_fullScreen = false;
     DisplayHandle* m_over = nullptr;    // what the mouse is over
     DisplayHandle* m_pressed = nullptr; // what the button went down on
 };

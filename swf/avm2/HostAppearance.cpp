@@ -308,8 +308,17 @@ void installLooks(HostState& host, ClassObject* displayObject) {
     storedProperty(host, displayObject, "accessibilityProperties", Value::null());
     storedProperty(host, displayObject, "scale9Grid", Value::null());
     // Every object of the movie shares the root's LoaderInfo.
+    // What a Loader loaded answers with its Loader's contentLoaderInfo, the rest with the movie's.
     defineAccessor(m, displayObject, "loaderInfo",
-                   [s](Machine&, Value, std::span<Value>) { return Value::object(s->rootLoaderInfo()); }, {});
+                   [s](Machine&, Value self, std::span<Value>) {
+                       DisplayHandle* h = s->handleOf(self);
+                       DisplayHandle* root = h->isStage ? nullptr : s->rootOf(*h);
+                       if (root && root != s->document)
+                           if (auto it = root->extras.find("loaderInfo"); it != root->extras.end())
+                               return it->second;
+                       return Value::object(s->rootLoaderInfo());
+                   },
+                   {});
 }
 
 } // namespace
@@ -441,7 +450,7 @@ DisplayHandle* HostState::rootLoaderInfo() {
     x["content"] = Value::object(document);
     x["loader"] = Value::null();
     x["url"] = x["loaderURL"] = machine.string(movieUrl);
-    x["parameters"] = Value::object(machine.newObject());
+    x["parameters"] = urlParameters(machine, movieUrl);
     x["contentType"] = machine.string("application/x-shockwave-flash");
     x["actionScriptVersion"] = Value::uinteger(3);
     x["swfVersion"] = Value::uinteger(movie ? movie->version() : 9);

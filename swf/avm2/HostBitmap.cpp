@@ -124,9 +124,7 @@ void matrixOf(Machine& m, Value v, double (&out)[6]) {
 
 // The decoded image of the bitmap character linked to the class, or null.
 std::shared_ptr<Pixels> linkedImage(HostState& host, ClassObject* cls, bool& transparent) {
-    const movie::Movie* movie = host.player.movie();
-    int id = host.linkedId(cls);
-    const format::Character* c = movie && id > 0 ? movie->character(static_cast<std::uint16_t>(id)) : nullptr;
+    const format::Character* c = host.linkedCharacter(cls);
     timeline::Clip* root = host.root();
     if (!c || !root || !host.pictures)
         return nullptr;

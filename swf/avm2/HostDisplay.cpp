@@ -276,7 +276,8 @@ void installDisplayObject(HostState& host, ClassObject* displayObject) {
                        DisplayHandle* h = s->handleOf(self);
                        if (h->isStage)
                            return Value::object(h);
-                       return h->isRoot || onStage(*s, s->locate(*h)) ? Value::object(s->document) : Value::null();
+                       DisplayHandle* root = s->rootOf(*h);
+                       return root ? Value::object(root) : Value::null();
                    },
                    {});
     defineAccessor(m, displayObject, "stage",

@@ -35,6 +35,8 @@ void installBitmapClasses(HostState& host, ClassObject* displayObject);
 Value makeBitmap(HostState& host, std::shared_ptr<timeline::Pixels> pixels, bool transparent);
 // URLRequest, URLLoader, Loader and LoaderInfo (HostLoad.cpp).
 void installLoadClasses(HostState& host, ClassObject* container);
+// The variables of a URL's query ("movie.swf?a=1&b=x%20y") as LoaderInfo.parameters shows them.
+Value urlParameters(Machine& m, const std::string& url);
 // transform, filters, blendMode, mask and the other drawing properties of DisplayObject;
 // the members of the interactive classes that keep what scripts set, dragging, frame
 // labels (HostAppearance.cpp). Each is called before the class's subclasses are made.

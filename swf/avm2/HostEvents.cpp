@@ -62,7 +62,8 @@ ClassObject* defineEventClass(Machine& m, ClassObject* base, const std::string& 
         for (std::size_t i = 0; i < fields.size(); ++i) {
             Value v = arg(a, 3 + i);
             const std::string& f = fields[i];
-            bool flag = f.find("Key") != std::string::npos || f == "buttonDown" || f == "fullScreen" || f == "activating";
+            bool flag = f.find("Key") != std::string::npos || f == "buttonDown" || f == "fullScreen" || f == "activating" ||
+                        f == "interactive";
             bool text = f == "text" || f == "data" || f == "code" || f == "level";
             e.fields[f] = flag              ? Value::boolean(m.toBoolean(v))
                           : !v.isUndefined() ? (text ? m.string(m.toString(v)) : v)
@@ -243,13 +244,15 @@ void installEventClasses(HostState& host) {
     ClassObject* error = m.findClass("flash.events.ErrorEvent");
     defineEventClass(m, error, "IOErrorEvent", {"text", "errorID"}, false, {{"IO_ERROR", "ioError"}});
     defineEventClass(m, error, "SecurityErrorEvent", {"text", "errorID"}, false, {{"SECURITY_ERROR", "securityError"}});
+    defineEventClass(m, error, "UncaughtErrorEvent", {"error"}, true, {{"UNCAUGHT_ERROR", "uncaughtError"}});
     defineEventClass(m, error, "AsyncErrorEvent", {"text", "error"}, false, {{"ASYNC_ERROR", "asyncError"}});
     defineEventClass(m, text, "DataEvent", {"data"}, false, {{"DATA", "data"}, {"UPLOAD_COMPLETE_DATA", "uploadCompleteData"}});
     defineEventClass(m, event, "HTTPStatusEvent", {"status"}, false,
                      {{"HTTP_STATUS", "httpStatus"}, {"HTTP_RESPONSE_STATUS", "httpResponseStatus"}});
     defineEventClass(m, event, "NetStatusEvent", {"info"}, false, {{"NET_STATUS", "netStatus"}});
     defineEventClass(m, event, "StatusEvent", {"code", "level"}, false, {{"STATUS", "status"}});
-    defineEventClass(m, event, "FullScreenEvent", {"fullScreen"}, false, {{"FULL_SCREEN", "fullScreen"}});
+    defineEventClass(m, event, "FullScreenEvent", {"fullScreen", "interactive"}, false,
+                     {{"FULL_SCREEN", "fullScreen"}, {"FULL_SCREEN_INTERACTIVE_ACCEPTED", "fullScreenInteractiveAccepted"}});
     defineEventClass(m, event, "ActivityEvent", {"activating"}, false, {{"ACTIVITY", "activity"}});
     defineEventClass(m, event, "ContextMenuEvent", {"mouseTarget", "contextMenuOwner"}, false,
                      {{"MENU_ITEM_SELECT", "menuItemSelect"}, {"MENU_SELECT", "menuSelect"}});

@@ -49,7 +49,8 @@ Hit hitIn(HostState& s, timeline::World& w, timeline::Clip& clip, double x, doub
                 if (inner.target)
                     return inner;
             }
-            return {true, h && h->mouseEnabled ? h : nullptr};
+            // An AVM1Movie is no InteractiveObject: its container takes its hits.
+            return {true, h && h->mouseEnabled && !h->avm1Content ? h : nullptr};
         }
         if (timeline::objectContains(w, obj, x, y)) {
             DisplayHandle* h = known(s, obj);

@@ -86,7 +86,23 @@ DisplayHandle* HostState::handleOf(Value v) {
 }
 
 ClassObject* HostState::classFor(const timeline::DisplayObject& object) {
-    if (const movie::Movie* movie = player.movie())
+    timeline::World* w = world();
+    const movie::Movie* movie = player.movie();
+    if (w && object.character) {
+        // The root of a movie a Loader loaded: its document class, else a plain MovieClip;
+        // an AS1/2 movie is an AVM1Movie.
+        if (const movie::Movie* loaded = w->movieRootedAt(*object.character)) {
+            if (!loaded->isActionScript3())
+                return machine.findClass("flash.display.AVM1Movie");
+            for (const auto& link : loaded->symbolClasses())
+                if (link.id == 0)
+                    if (ClassObject* c = machine.findClass(link.name))
+                        return c;
+            return machine.findClass("flash.display.MovieClip");
+        }
+        movie = &w->movieOf(*object.character);
+    }
+    if (movie)
         for (const auto& link : movie->symbolClasses())
             if (link.id == object.characterId && link.id != 0)
                 if (ClassObject* c = machine.findClass(link.name))
@@ -107,22 +123,58 @@ ClassObject* HostState::classFor(const timeline::DisplayObject& object) {
     return c ? c : machine.findClass("flash.display.DisplayObject");
 }
 
-int HostState::linkedId(ClassObject* cls) {
-    const movie::Movie* movie = player.movie();
-    if (!movie)
-        return -1;
-    // Links never change, so each class is looked up once (constructors ask every time).
-    if (auto known = m_linkedIds.find(cls); known != m_linkedIds.end())
+HostState::Link HostState::linkOf(ClassObject* cls) {
+    // Links never change, so each class is looked up once (constructors ask every time);
+    // a newly loaded movie clears what was found.
+    if (auto known = m_links.find(cls); known != m_links.end())
         return known->second;
-    int id = -1;
-    for (ClassObject* c = cls; c && id < 0; c = c->super)
-        for (const auto& link : movie->symbolClasses())
-            if (link.id != 0 && machine.findClass(link.name) == c) {
-                id = link.id;
+    Link found;
+    std::vector<const movie::Movie*> movies;
+    if (const movie::Movie* movie = player.movie())
+        movies.push_back(movie);
+    movies.insert(movies.end(), scriptMovies.begin(), scriptMovies.end());
+    for (ClassObject* c = cls; c && !found.movie; c = c->super)
+        for (const movie::Movie* movie : movies) {
+            for (const auto& link : movie->symbolClasses())
+                if (link.id != 0 && machine.findClass(link.name) == c) {
+                    found = {movie, link.id};
+                    break;
+                }
+            if (found.movie)
                 break;
-            }
-    m_linkedIds[cls] = id;
-    return id;
+        }
+    m_links[cls] = found;
+    return found;
+}
+
+int HostState::linkedId(ClassObject* cls) {
+    Link link = linkOf(cls);
+    return link.movie && link.movie == player.movie() ? link.id : -1;
+}
+
+const format::Character* HostState::linkedCharacter(ClassObject* cls) {
+    Link link = linkOf(cls);
+    return link.movie ? link.movie->character(static_cast<std::uint16_t>(link.id)) : nullptr;
+}
+
+void HostState::addScriptMovie(const movie::Movie& movie) {
+    scriptMovies.push_back(&movie);
+    m_links.clear();
+}
+
+DisplayHandle* HostState::rootOf(DisplayHandle& h) {
+    if (h.isStage)
+        return nullptr;
+    if (h.isRoot)
+        return document;
+    timeline::World* w = world();
+    Located at = locate(h);
+    for (timeline::Clip* c = at.clip ? at.clip : at.parent; c && w; c = c->parent()) {
+        const timeline::DisplayObject* o = c->displayObject();
+        if (o && o->character && w->movieRootedAt(*o->character))
+            return wrapClip(*c);
+    }
+    return onStage(*this, at) ? document : nullptr;
 }
 
 DisplayHandle* HostState::wrap(timeline::Clip& parent, timeline::DisplayObject& object) {
@@ -139,8 +191,14 @@ DisplayHandle* HostState::wrap(timeline::Clip& parent, timeline::DisplayObject& 
     h->parentId = parent.id();
     h->serial = object.serial;
     wrappers[object.serial] = h;
+    const movie::Movie* rooted = object.character && world() ? world()->movieRootedAt(*object.character) : nullptr;
+    h->avm1Content = rooted && !rooted->isActionScript3();
+    if (auto info = loaderInfoFor.find(object.serial); info != loaderInfoFor.end()) {
+        h->extras["loaderInfo"] = info->second;
+        loaderInfoFor.erase(info);
+    }
     // Children are made first, so the constructor finds them on its properties.
-    if (object.clip)
+    if (object.clip && !h->avm1Content)
         wrapChildren(*object.clip, *h, object.clip->nesting());
     if (cls->init)
         machine.runAndReport([&] { machine.call(Value::object(cls->init), Value::object(h), {}); });
@@ -208,7 +266,7 @@ void HostState::wrapChildren(timeline::Clip& clip, DisplayHandle& owner, int nes
         auto known = wrappers.find(serial);
         if (known != wrappers.end()) {
             known->second->parentId = clipId;
-            if (obj->clip)
+            if (obj->clip && !known->second->avm1Content)
                 wrapChildren(*obj->clip, *known->second, nesting + 1);
             continue;
         }

@@ -22,6 +22,9 @@
 namespace swf {
 class Player;
 }
+namespace swf::movie {
+class Movie;
+}
 namespace swf::timeline {
 class Clip;
 class PictureServices;
@@ -51,6 +54,9 @@ public:
     bool mouseEnabled = true;
     bool mouseChildren = true;
     bool inBroadcastList = false;
+    // An AS1/2 movie a Loader loaded (flash.display.AVM1Movie): its insides have no
+    // ActionScript 3 objects.
+    bool avm1Content = false;
     // Root and stage keep here what unbound objects cannot store on a timeline object.
     double rootX = 0, rootY = 0;
     std::map<std::string, Value> extras;
@@ -132,14 +138,31 @@ public:
     struct PendingLoad {
         DisplayHandle* target = nullptr;
         std::string url;
-        bool picture = false;
+        bool loader = false; // a Loader's (a movie or a picture), else a URLLoader's
+        // Loader.loadBytes: the bytes to load instead of a file.
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes;
     };
     std::vector<PendingLoad> loads;
+    std::size_t loadedContents = 0; // movies Loaders made content of
+    // The LoaderInfo a loaded movie's document gets when it is made, by its object's serial
+    // (its constructor may already read loaderInfo).
+    std::unordered_map<std::uint64_t, Value> loaderInfoFor;
     void serveLoads();
     // Work the host runs once a frame, before enterFrame (sound channels that ended).
     std::vector<std::function<void()>> frameTasks;
-    // The character id SymbolClass links to `cls` or a class it extends; -1 for none.
+    // The character id SymbolClass links to `cls` or a class it extends in the player's
+    // movie; -1 for none.
     int linkedId(ClassObject* cls);
+    // The character SymbolClass links to `cls` or a class it extends, in the player's movie
+    // or an ActionScript 3 movie a Loader loaded; null for none.
+    const format::Character* linkedCharacter(ClassObject* cls);
+    // ActionScript 3 movies a Loader loaded, whose code is in the machine.
+    std::vector<const movie::Movie*> scriptMovies;
+    void addScriptMovie(const movie::Movie& movie);
+    // The top of the part of the display tree one movie made: a loaded movie's document for
+    // what is inside it, else the player's document when the object is on the stage; null
+    // when there is none (an object off every list).
+    DisplayHandle* rootOf(DisplayHandle& h);
     ClassObject* eventClass = nullptr;
     ClassObject* mouseEventClass = nullptr;
     ClassObject* keyboardEventClass = nullptr;
@@ -154,7 +177,12 @@ public:
     void announceLoaded();
 
 private:
-    std::unordered_map<ClassObject*, int> m_linkedIds;
+    struct Link {
+        const movie::Movie* movie = nullptr;
+        int id = -1;
+    };
+    std::unordered_map<ClassObject*, Link> m_links;
+    Link linkOf(ClassObject* cls);
     DisplayHandle* m_rootLoaderInfo = nullptr;
     bool m_announced = false;
     ClassObject* classFor(const timeline::DisplayObject& object);

@@ -39,7 +39,7 @@ std::shared_ptr<timeline::Pixels> ScriptPictures::decodeBitmap(const timeline::C
         return nullptr;
     const auto& b = static_cast<const format::BitmapCharacter&>(bitmap);
     const auto tag = static_cast<std::uint16_t>(b.tag);
-    const media::DecodedBitmap decoded = media::decodeBitmap(tag, b.data, owner.world().movie.jpegTables());
+    const media::DecodedBitmap decoded = media::decodeBitmap(tag, b.data, owner.world().movieOf(bitmap).jpegTables());
     if (!decoded.ok())
         return nullptr;
     using media::BitmapTag;

@@ -186,13 +186,19 @@ std::string make(const std::string& cls) {
 } // namespace
 
 // Stage.displayState asks the host for full screen, as fscommand("fullscreen") does, and
-// takes StageDisplayState's values only.
+// takes StageDisplayState's values only. When the window goes in or out of full screen the
+// stage gets a FullScreenEvent and displayState follows (leaving is "normal").
 TEST(Avm2Display, DisplayStateAsksTheHostForFullScreen) {
     As3Movie movie;
     movie.placeHero = false;
-    movie.constructor = "getlocal0\ngetproperty stage\npushstring \"fullScreen\"\nsetproperty displayState\n" +
+    movie.constructor = "getlocal0\ngetproperty stage\npushstring \"fullScreenInteractive\"\nsetproperty displayState\n" +
                         traceTop("getlocal0\ngetproperty stage\ngetproperty displayState") +
+                        "getlocal0\ngetproperty stage\npushstring \"fullScreen\"\ngetlocal0\ngetproperty onFull\n"
+                        "callpropvoid addEventListener 2\n"
                         "getlocal0\ngetproperty stage\npushstring \"huge\"\nsetproperty displayState\n";
+    movie.methods = {{"onFull", traceTop("getlocal1\ngetproperty fullScreen\npushstring \" \"\nadd\n"
+                                         "getlocal1\ngetproperty interactive\nadd\npushstring \" \"\nadd\n"
+                                         "getlocal1\ngetproperty target\ngetproperty displayState\nadd")}};
     Lines lines, commands;
     swf::SessionOptions options;
     options.traceSink = [&](const std::string& s) { lines.push_back(s); };
@@ -201,7 +207,12 @@ TEST(Avm2Display, DisplayStateAsksTheHostForFullScreen) {
     ASSERT_TRUE(session.loadFromBytes(movie.build()));
     session.tick();
     EXPECT_EQ(commands, Lines{"fullscreen true"});
-    EXPECT_EQ(lines, (Lines{"fullScreen", "ArgumentError: Error #2008: Parameter displayState must be one of the accepted values."}));
+    session.displayStateChanged(true);
+    session.displayStateChanged(true); // no change, no event
+    session.displayStateChanged(false);
+    EXPECT_EQ(lines, (Lines{"fullScreenInteractive",
+                            "ArgumentError: Error #2008: Parameter displayState must be one of the accepted values.",
+                            "true true fullScreenInteractive", "false false normal"}));
 }
 
 TEST(Avm2Display, TimelineChildrenAreObjectsOfTheirLinkedClassesAndPropertiesOfTheirParent) {
@@ -664,4 +675,148 @@ TEST(Avm2Display, TextFieldsMadeByScriptsHoldTextFormatsAndSizes) {
         traceTop("getlocal1\ngetproperty text");
     EXPECT_EQ(play(movie, 1).lines,
               (Lines{"100", "300", "1", "20", "Arial", "true", "true", "center", "16711680", "hello"}));
+}
+
+namespace {
+
+// A movie for a Loader: document class Child (dynamic MovieClip) whose constructor traces
+// whether it has a stage yet, its loaderInfo's `level` parameter and whether its timeline
+// child `gem` (sprite 2, class Gem) finds it as its root.
+std::vector<std::uint8_t> childMovie() {
+    AbcAssembler a;
+    a.method("Child$init", "getlocal0\npushscope\ngetlocal0\nconstructsuper 0\n" +
+                               traceTop("pushstring \"child \"\ngetlocal0\ngetproperty stage\npushnull\nequals\nadd\n"
+                                        "pushstring \" \"\nadd\ngetlocal0\ngetproperty loaderInfo\ngetproperty parameters\n"
+                                        "getproperty level\nadd\npushstring \" \"\nadd\n"
+                                        "getlocal0\ngetproperty gem\ngetproperty root\ngetlocal0\nstrictequals\nadd") +
+                               "returnvoid\n");
+    a.method("Gem$init", "getlocal0\npushscope\ngetlocal0\nconstructsuper 0\n" + traceTop("pushstring \"gem made\"") +
+                             "returnvoid\n");
+    a.method("main", "getlocal0\npushscope\n"
+                     "getscopeobject 0\ngetlex flash.display::MovieClip\nnewclass Child\ninitproperty Child\n"
+                     "getscopeobject 0\ngetlex flash.display::MovieClip\nnewclass Gem\ninitproperty Gem\nreturnvoid\n");
+    for (const char* name : {"Child", "Gem"}) {
+        AbcAssembler::ClassSpec spec;
+        spec.name = name;
+        spec.super = "flash.display::MovieClip";
+        spec.sealed = false;
+        spec.constructor = std::string(name) + "$init";
+        a.defineClass(spec);
+    }
+    a.script("main", {"Child", "Gem"});
+    SwfWriter swf;
+    swf.setVersion(10);
+    swf.setStageSize(320, 240);
+    swf.fileAttributes(0x08);
+    std::vector<std::uint8_t> abc{0, 0, 0, 0, 0};
+    auto bytes = a.bytes();
+    abc.insert(abc.end(), bytes.begin(), bytes.end());
+    swf.rawTag(82, abc);
+    orvane::testing::Sprite sprite;
+    sprite.showFrame();
+    swf.defineSprite(2, sprite);
+    std::vector<std::uint8_t> links{2, 0, 0, 0, 'C', 'h', 'i', 'l', 'd', 0, 2, 0, 'G', 'e', 'm', 0};
+    swf.rawTag(76, links);
+    orvane::testing::PlaceObject place;
+    place.depth = 1;
+    place.characterId = 2;
+    place.name = "gem";
+    swf.placeObject2(place);
+    swf.showFrame();
+    return swf.bytes();
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+// A Loader plays a movie beside the parent: an ActionScript 3 one gets its document class
+// (constructed before it has a stage, with its own loaderInfo and root), an AS1/2 one is an
+// AVM1Movie whose actions run on the AS1/2 machine; its LoaderInfo sends open, progress, init and complete, and unload when the
+// content goes. loadBytes takes a movie's bytes the same way. The movie's own parameters
+// come from its URL's query; a LoaderInfo with nothing loaded yet has no width (#2099).
+TEST(Avm2Display, LoadersPlayMoviesAndTheirBytes) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("orvane-as3-movies-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    writeFile(dir / "child.swf", childMovie());
+    {
+        SwfWriter old;
+        old.setVersion(8);
+        orvane::testing::Sprite sprite;
+        sprite.showFrame();
+        old.defineSprite(1, sprite);
+        orvane::testing::PlaceObject place;
+        place.depth = 1;
+        place.characterId = 1;
+        old.placeObject2(place);
+        const std::uint8_t traceOld[] = {0x96, 0x05, 0x00, 0x00, 'o', 'l', 'd', 0x00, 0x26, 0x00};
+        old.doAction(traceOld);
+        old.showFrame();
+        writeFile(dir / "old.swf", old.bytes());
+    }
+    As3Movie movie;
+    movie.placeHero = false;
+    std::string listen;
+    for (const char* type : {"open", "progress", "init", "unload"})
+        listen += "getlocal3\npushstring \"" + std::string(type) + "\"\ngetlocal0\ngetproperty onEvent\ncallpropvoid addEventListener 2\n";
+    movie.constructor =
+        make("Loader") + "setlocal2\ngetlocal2\ngetproperty contentLoaderInfo\nsetlocal3\n" + listen +
+        "getlocal3\npushstring \"complete\"\ngetlocal0\ngetproperty onChild\ncallpropvoid addEventListener 2\n"
+        "getlocal0\ngetlocal2\ncallpropvoid addChild 1\n"
+        "getlocal2\nfindpropstrict flash.net::URLRequest\npushstring \"child.swf?level=3\"\n"
+        "constructprop flash.net::URLRequest 1\ncallpropvoid load 1\n"
+        "findpropstrict flash.net::URLLoader\nconstructprop flash.net::URLLoader 0\nsetlocal1\n"
+        "getlocal1\npushstring \"binary\"\nsetproperty dataFormat\n"
+        "getlocal1\npushstring \"complete\"\ngetlocal0\ngetproperty onBytes\ncallpropvoid addEventListener 2\n"
+        "getlocal1\nfindpropstrict flash.net::URLRequest\npushstring \"old.swf\"\n"
+        "constructprop flash.net::URLRequest 1\ncallpropvoid load 1\n" +
+        traceTop("getlocal0\ngetproperty loaderInfo\ngetproperty parameters\ngetproperty mode") +
+        "getlocal3\ngetproperty width\npop\n";
+    const std::string className = "findpropstrict flash.utils::getQualifiedClassName\ngetlocal1\ngetproperty target\n"
+                                  "getproperty content\ncallproperty flash.utils::getQualifiedClassName 1\n";
+    const std::string info = "getlocal1\ngetproperty target\n";
+    movie.methods = {
+        {"onEvent", traceTop("getlocal1\ngetproperty type")},
+        {"onChild", traceTop(className) +
+                        traceTop(info + "getproperty content\ngetproperty parent\n" + info +
+                                 "getproperty loader\nstrictequals\npushstring \" \"\nadd\n" + info +
+                                 "getproperty content\ngetproperty stage\npushnull\nequals\nadd") +
+                        traceTop(info + "getproperty swfVersion\npushstring \" \"\nadd\n" + info +
+                                 "getproperty actionScriptVersion\nadd\npushstring \" \"\nadd\n" + info +
+                                 "getproperty width\nadd\npushstring \" \"\nadd\n" + info + "getproperty contentType\nadd") +
+                        traceTop(info + "getproperty content\ngetproperty loaderInfo\n" + info + "strictequals") +
+                        info + "getproperty loader\ncallpropvoid unload 0\n" +
+                        traceTop(info + "getproperty loader\ngetproperty numChildren")},
+        {"onBytes", make("Loader") + "setlocal2\n"
+                    "getlocal2\ngetproperty contentLoaderInfo\npushstring \"complete\"\ngetlocal0\ngetproperty onOld\n"
+                    "callpropvoid addEventListener 2\ngetlocal0\ngetlocal2\ncallpropvoid addChild 1\n"
+                    "getlocal2\ngetlocal1\ngetproperty target\ngetproperty data\ncallpropvoid loadBytes 1\n"},
+        {"onOld", traceTop(className + "pushstring \" \"\nadd\n" + info + "getproperty actionScriptVersion\nadd\n"
+                           "pushstring \" \"\nadd\n" + info + "getproperty swfVersion\nadd")},
+    };
+    const fs::path path = dir / "movie.swf";
+    writeFile(path, movie.build());
+    Lines lines;
+    swf::SessionOptions options;
+    options.traceSink = [&lines](const std::string& s) { lines.push_back(s); };
+    swf::PlayerSession session(options);
+    ASSERT_TRUE(session.load(path.string(), "file://" + path.string() + "?mode=test"));
+    session.tick();
+    EXPECT_EQ(lines, (Lines{"test", "Error: Error #2099: The loading object is not sufficiently loaded to provide this information."}));
+    lines.clear();
+    session.tick();
+    EXPECT_EQ(lines, (Lines{"open", "progress", "gem made", "child true 3 true", "init", "Child", "true false",
+                            "10 3 320 application/x-shockwave-flash", "true", "unload", "0"}));
+    lines.clear();
+    session.tick();
+    EXPECT_EQ(lines, Lines{"flash.display::AVM1Movie 2 8"});
+    // The AS1/2 movie's own actions run on the AS1/2 machine, once its frame is entered.
+    session.tick();
+    session.tick();
+    EXPECT_EQ(lines, (Lines{"flash.display::AVM1Movie 2 8", "old"}));
+    fs::remove_all(dir);
 }
