@@ -43,8 +43,9 @@ Value stringConstruct(Interpreter& vm, Object* self, std::span<const Value> args
     return s;
 }
 
+// On anything but a String object (a Date too) the receiver is converted as `"" + this` would.
 Value stringValueOf(Interpreter& vm, Object* self, std::span<const Value>) {
-    if (self && self->kind() == Object::Kind::Boxed)
+    if (self && self->kind() == Object::Kind::Boxed && !static_cast<BoxObject*>(self)->isDate)
         return vm.toString(static_cast<BoxObject*>(self)->primitive);
     return vm.toString(Value(self));
 }

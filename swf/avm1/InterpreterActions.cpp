@@ -715,8 +715,15 @@ void Interpreter::opObject(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
         break;
     }
     case ActionCode::InitArray: {
-        const std::size_t n = popArgCount(f);
-        push(newArray(popValues(f, n)));
+        // A count past what the stack holds pads the array with undefined (measured).
+        const double count = toNumber(popValue(f));
+        const std::size_t available = m_stack.size() - f.stackBase;
+        std::size_t n = count > 0 ? static_cast<std::size_t>(std::min(count, 4294967295.0)) : 0;
+        if (n > available && !checkArraySize(n))
+            break;
+        std::vector<Value> values = popValues(f, std::min(n, available));
+        values.resize(n);
+        push(newArray(std::move(values)));
         break;
     }
     case ActionCode::InitObject: {

@@ -1166,12 +1166,21 @@ bool PlayerScriptHost::remove(ClipId clip) {
 void PlayerScriptHost::swapDepths(ClipId clip, int depth) {
     timeline::Clip* c = find(clip);
     int to;
+    if (c && !c->displayObject() && !c->parent()) {
+        m_levelDepths[clip] = depth; // a level has no siblings: it only takes the number
+        return;
+    }
     if (c && c->parent() && c->displayObject() && timelineDepth(depth, to))
         c->parent()->swapDepths(c->displayObject()->depth, to);
 }
 
+// A level reports its number below the lowest timeline depth, -16384 for _level0 (measured).
 int PlayerScriptHost::depth(ClipId clip) {
     timeline::Clip* c = find(clip);
+    if (c && !c->displayObject() && !c->parent()) {
+        const auto it = m_levelDepths.find(clip);
+        return it != m_levelDepths.end() ? it->second : c->level() - kDepthOffset;
+    }
     return c && c->displayObject() ? c->displayObject()->depth - kDepthOffset : 0;
 }
 

@@ -228,6 +228,7 @@ private:
     std::unique_ptr<SharedObjectStore> m_sharedObjects;
     std::unordered_map<ClipId, double> m_loadedBytes; // clips showing a loaded file, by size
     std::unordered_map<ClipId, std::string> m_dropTargets; // by dragged clip
+    std::unordered_map<ClipId, int> m_levelDepths; // levels given a depth by swapDepths
     bool m_focusRect = true; // _focusrect, one setting for the player whichever clip sets it
 };
 

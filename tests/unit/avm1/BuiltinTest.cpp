@@ -257,6 +257,21 @@ TEST(Globals, DateUsesTheInjectedClock) {
               "2005|2|1|0|Sun Jan 2 01:01:01 GMT+0000 2005|2006|3|951782400000");
 }
 
+// String.prototype.valueOf converts anything but a String object as `"" + this` would: a
+// Date gives its date text, not its time value.
+TEST(Globals, StringValueOfOnADate) {
+    ScriptRun s(7);
+    s.vm.setDateOrigin(1104537600000.0); // 2005-01-01T00:00:00Z
+    EXPECT_EQ(s.run(R"(
+        push "d"; push 0, "Date"; newobject; setvariable
+        push "d"; getvariable; push "f", "String"; getvariable; push "prototype"; getmember; push "valueOf"; getmember; setmember
+        push 0, "d"; getvariable; push "f"; callmethod; trace
+        push "s"; push "x", 1, "String"; newobject; setvariable
+        push 0, "s"; getvariable; push "valueOf"; callmethod; trace
+    )"),
+              "Sat Jan 1 00:00:00 GMT+0000 2005|x");
+}
+
 TEST(Globals, DateOutOfRangeIsInvalid) {
     ScriptRun s(7);
     // Time values past 8.64e15 ms, infinite or NaN are no date: text, fields and

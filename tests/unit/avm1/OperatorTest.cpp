@@ -98,6 +98,16 @@ TEST(Operators, StackUnderflowGivesUndefined) {
     EXPECT_EQ(s.outcome, swf::avm1::Outcome::Completed);
 }
 
+// InitArray asking for more items than the stack holds pads with undefined; a count no
+// array may reach stops the block instead of allocating it.
+TEST(Operators, InitArrayPastTheStack) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run("push 3, 2, 1, 5; initarray; trace"), "1,2,3,undefined,undefined");
+    EXPECT_EQ(s.run("push 1, 0; initarray; push \"length\"; getmember; trace"), "0");
+    EXPECT_EQ(s.run("push 1, 1e12; initarray; trace"), "");
+    EXPECT_EQ(s.outcome, swf::avm1::Outcome::Aborted);
+}
+
 TEST(Operators, PushTypesAndConstants) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(

@@ -192,6 +192,20 @@ TEST(PlayerTrace, RegisteredClassesConstructPlacedClips) {
     EXPECT_EQ(traceMovie(movie.bytes(), 3), "made b\nloaded _level0.b\nb.kind = ball\n");
 }
 
+// A level sits below every timeline depth (_level0 at -16384); swapDepths on it has no
+// sibling to trade with and only changes the number it reports.
+TEST(PlayerTrace, LevelDepth) {
+    SwfWriter movie;
+    movie.setVersion(6);
+    movie.doAction(code(R"(
+        push 0; push "this"; getvariable; push "getDepth"; callmethod; trace
+        push 2, 1; push "this"; getvariable; push "swapDepths"; callmethod; pop
+        push 0; push "this"; getvariable; push "getDepth"; callmethod; trace
+    )"));
+    movie.showFrame();
+    EXPECT_EQ(traceMovie(movie.bytes(), 1), "-16384\n2\n");
+}
+
 TEST(PlayerTrace, InstancesByDepth) {
     SwfWriter movie;
     movie.setVersion(6);
