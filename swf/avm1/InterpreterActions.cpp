@@ -182,8 +182,9 @@ void Interpreter::opTimeline(Frame& f, std::uint8_t op, [[maybe_unused]] Payload
         const double depth = toNumber(popValue(f));
         const std::string name = toString(popValue(f));
         const ClipId source = targetClip(f, popValue(f));
+        // The depth is the timeline's own (compilers add 16384 to the script's depth).
         if (m_host && source != kNoClip && std::isfinite(depth))
-            m_host->duplicate(source, name, static_cast<int>(std::clamp(depth, -2e9, 2e9)));
+            m_host->duplicate(source, name, static_cast<int>(std::clamp(depth, -2e9, 2e9)) - 16384);
         break;
     }
     case ActionCode::RemoveSprite: {

@@ -111,10 +111,11 @@ TEST(Clips, CallFrameRunsAnotherFramesScript) {
               "in frame 7 of _level0.mc|in frame 7 of _level0.mc|back");
 }
 
+// CloneSprite takes a timeline depth: script depth 5 is 16389.
 TEST(Clips, DisplayListEdits) {
     ClipScene s;
     EXPECT_EQ(s.run(R"(
-        push "mc", "copy", 5; clonesprite
+        push "mc", "copy", 16389; clonesprite
         push "copy"; getvariable; trace
         push "init"; push "_x", 3, 1; initobject; setvariable
         push "init"; getvariable; push 10, "dup", 3, "mc"; getvariable; push "duplicateMovieClip"; callmethod; push "_x"; getmember; trace
