@@ -67,7 +67,7 @@ Value initialize(Interpreter& vm, Object*, std::span<const Value> args) {
     Object* broadcaster = vm.get(vm.global(), "AsBroadcaster").object();
     for (const char* name : {"broadcastMessage", "addListener", "removeListener"})
         vm.define(target, name, vm.get(broadcaster, name), kDontEnum);
-    vm.define(target, "_listeners", vm.newArray(), kDontEnum);
+    vm.define(target, "_listeners", listenerArray(vm), kDontEnum);
     return Value();
 }
 

@@ -59,7 +59,7 @@ ClipObject* clipAt(Interpreter& vm, const Value& path) {
 
 Value loaderConstruct(Interpreter& vm, Object* self, std::span<const Value>) {
     if (self)
-        vm.define(self, "_listeners", vm.newArray({Value(self)}), kDontEnum | kDontDelete);
+        vm.define(self, "_listeners", listenerArray(vm, {Value(self)}), kDontEnum | kDontDelete);
     return Value();
 }
 
@@ -181,7 +181,7 @@ void installClipLoaderBuiltins(Interpreter& vm) {
     FunctionObject* cls = defineClass(vm, vm.global(), "MovieClipLoader", loaderConstruct);
     Object* proto = vm.get(cls, "prototype").object();
     const Value broadcaster = vm.get(vm.global(), "AsBroadcaster");
-    vm.define(proto, "_listeners", vm.newArray(), kDontEnum | kDontDelete);
+    vm.define(proto, "_listeners", listenerArray(vm), kDontEnum | kDontDelete);
     vm.define(proto, "addListener", vm.get(broadcaster, "addListener"), kDontEnum | kDontDelete);
     vm.define(proto, "removeListener", vm.get(broadcaster, "removeListener"), kDontEnum | kDontDelete);
     const std::pair<const char*, NativeFn> methods[] = {{"broadcastMessage", loaderBroadcast},

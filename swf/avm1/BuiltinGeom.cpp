@@ -140,8 +140,13 @@ Value pointPolar(Interpreter& vm, Object*, std::span<const Value> args) {
 // --- Rectangle
 
 
+// Without arguments the constructor calls this.setEmpty(), so a script's replacement runs.
 Value rectConstruct(Interpreter& vm, Object* self, std::span<const Value> args) {
-    if (self)
+    if (!self)
+        return Value();
+    if (args.empty())
+        vm.callMethod(self, "setEmpty", {});
+    else
         assignFields(vm, self, args, {"x", "y", "width", "height"}, {0, 0, 0, 0});
     return Value();
 }
@@ -466,7 +471,7 @@ void installGeomBuiltins(Interpreter& vm) {
                    {"normalize", pointNormalize},
                    {"offset", pointOffset},
                    {"toString", pointToString}});
-    defineAccessor(vm, pp, "length", pointLength, nullptr);
+    defineAccessor(vm, pp, "length", pointLength, nullptr, 0); // enumerable, as Flash listed it
     defineMethods(vm, point, {{"distance", pointDistance}, {"interpolate", pointInterpolate}, {"polar", pointPolar}});
 
     FunctionObject* rect = defineClass(vm, geom, "Rectangle", rectConstruct);

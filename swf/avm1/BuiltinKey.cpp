@@ -76,6 +76,7 @@ void installKeyBuiltins(Interpreter& vm) {
     vm.defineMethod(key, "getCode", key_getCode, kConstant);
     vm.defineMethod(key, "getAscii", key_getAscii, kConstant);
     vm.defineMethod(key, "isAccessible", key_isAccessible, kConstant);
+    vm.define(key, "constructor", vm.get(vm.global(), "Object"), kConstant);
     sealClass(key);
     vm.define(vm.global(), "Key", key, kDontEnum);
 }

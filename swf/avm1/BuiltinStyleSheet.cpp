@@ -89,6 +89,29 @@ Value transform(Interpreter& vm, Object*, std::span<const Value> args) {
     return Value(newTextFormatObject(vm, text::formatFromStyle(propsOf(vm, style))));
 }
 
+// "#RRGGBB" (exactly seven characters, any case) as a number; anything else is null. The
+// argument is converted to a string first, so an object's toString runs.
+Value parseColor(Interpreter& vm, Object*, std::span<const Value> args) {
+    const std::string s = vm.toString(arg(args, 0));
+    if (s.size() != 7 || s[0] != '#')
+        return Value::null();
+    std::uint32_t rgb = 0;
+    for (std::size_t i = 1; i < 7; ++i) {
+        const char c = s[i];
+        int d = -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        if (d < 0)
+            return Value::null();
+        rgb = rgb * 16 + static_cast<std::uint32_t>(d);
+    }
+    return static_cast<double>(rgb);
+}
+
 } // namespace
 
 std::shared_ptr<const text::StyleSheet> styleSheetOf(Object* o) {
@@ -108,6 +131,7 @@ void installStyleSheetBuiltins(Interpreter& vm, Object* textField) {
     vm.defineMethod(proto, "getStyleNames", getStyleNames);
     vm.defineMethod(proto, "clear", clear);
     vm.defineMethod(proto, "transform", transform);
+    vm.defineMethod(proto, "parseColor", parseColor);
 }
 
 } // namespace swf::avm1

@@ -44,6 +44,12 @@ ArrayObject* hiddenGlobalArray(Interpreter& vm, const char* key) {
     return fresh;
 }
 
+ArrayObject* listenerArray(Interpreter& vm, std::vector<Value> items) {
+    ArrayObject* list = vm.newArray(std::move(items));
+    vm.define(list, "constructor", vm.get(vm.global(), "Array"), kDontEnum | kDontDelete);
+    return list;
+}
+
 Object* package(Interpreter& vm, Object* owner, std::string_view name) {
     if (Object* o = vm.get(owner, name).object())
         return o;

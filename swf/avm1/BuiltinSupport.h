@@ -30,6 +30,9 @@ FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view nam
 void sealClass(Object* object);
 // _global[key] as a hidden, permanent array (a queue the built-ins keep), made when missing.
 ArrayObject* hiddenGlobalArray(Interpreter& vm, const char* key);
+// A `_listeners` array as Flash's broadcasters (written in ActionScript) made it with a
+// literal: it has its own hidden, permanent `constructor`.
+ArrayObject* listenerArray(Interpreter& vm, std::vector<Value> items = {});
 // owner[name] as a package object, made when it is missing.
 Object* package(Interpreter& vm, Object* owner, std::string_view name);
 // `new _global.flash.geom.<name>(args)` as Flash's own scripts wrote it (a script that

@@ -30,6 +30,19 @@ void defineAll(Interpreter& vm, Object* o, std::initializer_list<const char*> na
         vm.defineMethod(o, name, fn);
 }
 
+// --- Accessibility: no screen reader is ever attached, so isActive() is false and the
+// others do nothing. Its members are enumerable but permanent and read-only, as in Flash.
+
+void installAccessibility(Interpreter& vm) {
+    Object* a = vm.newObject();
+    vm.define(a, "constructor", vm.get(vm.global(), "Object"), kDontEnum | kDontDelete);
+    vm.defineMethod(a, "isActive", answerFalse, kDontDelete | kReadOnly);
+    for (const char* name : {"sendEvent", "updateProperties"})
+        vm.defineMethod(a, name, nothing, kDontDelete | kReadOnly);
+    sealClass(a);
+    vm.define(vm.global(), "Accessibility", a, kDontEnum);
+}
+
 // --- System
 
 void installSystem(Interpreter& vm) {
@@ -214,6 +227,10 @@ void installDevices(Interpreter& vm) {
     defineAll(vm, fr, {"browse", "download", "upload", "addListener", "removeListener"}, answerFalse);
     Object* pj = vm.get(deviceClass(vm, "PrintJob", {"send"}), "prototype").object();
     defineAll(vm, pj, {"start", "addPage"}, answerFalse);
+    // The page and paper sizes are known only once start() succeeded, which it never does
+    // here; Flash listed them as enumerable read-only accessors of the prototype.
+    for (const char* name : {"orientation", "pageHeight", "pageWidth", "paperHeight", "paperWidth"})
+        defineAccessor(vm, pj, name, nothing, nullptr, 0);
     Object* socket = vm.get(deviceClass(vm, "XMLSocket", {"close"}), "prototype").object();
     defineAll(vm, socket, {"connect", "send"}, answerFalse);
     Object* lc = vm.get(deviceClass(vm, "LocalConnection", {"close"}), "prototype").object();
@@ -238,6 +255,7 @@ void installDevices(Interpreter& vm) {
 
 void installSystemBuiltins(Interpreter& vm) {
     installSystem(vm);
+    installAccessibility(vm);
     if (vm.version() >= 6) {
         installStage(vm);
         installDevices(vm);

@@ -431,7 +431,7 @@ Object* textFieldObject(Interpreter& vm, const FieldRef& ref, const std::string&
     if (broadcaster) {
         for (const char* method : {"broadcastMessage", "addListener", "removeListener"})
             vm.define(o, method, vm.get(const_cast<Object*>(broadcaster), method), kDontEnum);
-        vm.define(o, "_listeners", vm.newArray({Value(o)}), kDontEnum);
+        vm.define(o, "_listeners", listenerArray(vm, {Value(o)}), kDontEnum);
     }
     return o;
 }

@@ -1,6 +1,7 @@
 // The player's own event sources (Key, Mouse): broadcasters whose members scripts cannot
 // replace or delete, told of input from outside any action block.
 
+#include "BuiltinSupport.h"
 #include "Interpreter.h"
 
 namespace swf::avm1 {
@@ -49,7 +50,7 @@ void Interpreter::broadcast(Object* source, std::string_view message, std::span<
 }
 
 void makeBuiltinBroadcaster(Interpreter& vm, Object* o) {
-    vm.define(o, "_listeners", vm.newArray(), kBuiltinMember);
+    vm.define(o, "_listeners", listenerArray(vm), kBuiltinMember);
     if (Object* b = vm.get(vm.global(), "AsBroadcaster").object())
         for (const char* name : {"addListener", "removeListener"})
             vm.define(o, name, vm.get(b, name), kBuiltinMember);

@@ -106,6 +106,23 @@ TEST(Geom, RectangleEdgesAndSetOperations) {
               "(x=-1, y=-2, w=12, h=14)");
 }
 
+// A Rectangle made without arguments empties itself through this.setEmpty(), so a
+// script's replacement decides what it holds; Point.length is an enumerable accessor.
+TEST(Geom, ConstructorCallsSetEmptyAndPointLengthIsListed) {
+    ScriptRun s(8);
+    EXPECT_EQ(s.run(R"(
+        push "flash"; getvariable; push "geom"; getmember; push "Rectangle"; getmember; push "prototype"; getmember
+        push "setEmpty"
+        function () { push "this"; getvariable; push "y", 123; setmember }
+        setmember
+    )" + make("r", "Rectangle", {}) + traceVar("r") + make("q", "Rectangle", {"1", "2", "3", "4"}) + traceVar("q") +
+                    R"(
+        push "length", 1, "flash"; getvariable; push "geom"; getmember; push "Point"; getmember; push "prototype"; getmember
+        push "isPropertyEnumerable"; callmethod; trace
+    )"),
+              "(x=undefined, y=123, w=undefined, h=undefined)|(x=1, y=2, w=3, h=4)|true");
+}
+
 TEST(Geom, MatrixOperationsCompose) {
     ScriptRun s(8);
     EXPECT_EQ(s.run(make("m", "Matrix", {}) + traceVar("m") + callTrace("m", "scale", {"2", "3"}) +

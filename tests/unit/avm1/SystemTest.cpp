@@ -59,6 +59,39 @@ TEST(System, AbsentDevicesAndServicesFailAsFlashDid) {
               "null|null|0|false|false|false|false|About|false");
 }
 
+// Accessibility answers that no reader is there; its members are listed but can be neither
+// replaced nor deleted. PrintJob's page sizes stay undefined and read-only.
+TEST(System, AccessibilityAndPrintJobSizes) {
+    ScriptRun s(8);
+    EXPECT_EQ(s.run(R"(
+        push 0, "Accessibility"; getvariable; push "isActive"; callmethod; trace
+        push "Accessibility"; getvariable; push "isActive", 1; setmember
+        push "Accessibility"; getvariable; push "isActive"; getmember; typeof; trace
+        push "Accessibility"; getvariable; push "sendEvent"; delete; trace
+        push "updateProperties", 1, "Accessibility"; getvariable; push "isPropertyEnumerable"; callmethod; trace
+        push "Accessibility"; getvariable; push "constructor"; getmember; push "Object"; getvariable; strictequals; trace
+        push "j"; push 0, "PrintJob"; newobject; setvariable
+        push "j"; getvariable; push "pageWidth", 100; setmember
+        push "j"; getvariable; push "pageWidth"; getmember; trace
+        push "paperHeight", 1, "PrintJob"; getvariable; push "prototype"; getmember; push "isPropertyEnumerable"; callmethod; trace
+    )"),
+              "false|function|false|true|true|undefined|true");
+}
+
+// The broadcasters' listener arrays carry their own hidden `constructor`, as script
+// literals did; Key's own `constructor` is Object.
+TEST(System, BroadcasterListsAreLiterals) {
+    ScriptRun s(8);
+    EXPECT_EQ(s.run(R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push "o"; getvariable; push 1, "AsBroadcaster"; getvariable; push "initialize"; callmethod; pop
+        push "o"; getvariable; push "_listeners"; getmember; push "constructor"; getmember; push "Array"; getvariable; strictequals; trace
+        push "constructor", 1, "Key"; getvariable; push "_listeners"; getmember; push "hasOwnProperty"; callmethod; trace
+        push "Key"; getvariable; push "constructor"; getmember; push "Object"; getvariable; strictequals; trace
+    )"),
+              "true|true|true");
+}
+
 TEST(Filters, ConstructorsConvertAndCloneCopies) {
     ScriptRun s(8);
     const std::string filters = "push \"flash\"; getvariable; push \"filters\"; getmember; ";

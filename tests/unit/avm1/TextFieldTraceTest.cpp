@@ -132,6 +132,20 @@ TEST(TextFieldScripts, StyleSheetsAndTextExtent) {
     EXPECT_EQ(traced, "true\n2\n#FF0000\nnull\n16711680\n20\ntrue\n4\ntrue\n");
 }
 
+// parseColor reads only "#" and six hex digits of the argument's string form.
+TEST(TextFieldScripts, StyleSheetParseColor) {
+    const std::string traced = traceScript(R"(
+        push "ss", 0, "TextField"; getvariable; push "StyleSheet"; newmethod; setvariable
+        push "#FF0000", 1, "ss"; getvariable; push "parseColor"; callmethod; trace
+        push "#abcabc", 1, "ss"; getvariable; push "parseColor"; callmethod; trace
+        push "#FFF", 1, "ss"; getvariable; push "parseColor"; callmethod; trace
+        push "#FFXXFF", 1, "ss"; getvariable; push "parseColor"; callmethod; trace
+        push " #FF00FF", 1, "ss"; getvariable; push "parseColor"; callmethod; trace
+        push 0, "ss"; getvariable; push "parseColor"; callmethod; trace
+    )");
+    EXPECT_EQ(traced, "16711680\n11258556\nnull\nnull\nnull\nnull\n");
+}
+
 // Text fields are script objects from SWF 6 on. In a SWF 5 movie a field's name stands
 // for the clip that holds it: `t` prints as "_level0", and what is set "on the field"
 // lands on the root (so the field keeps no border and `t.border` reads the root's).
