@@ -121,6 +121,9 @@ std::shared_ptr<const text::StyleSheet> styleSheetOf(Object* o) {
 
 void installStyleSheetBuiltins(Interpreter& vm, Object* textField) {
     FunctionObject* ctor = defineClass(vm, textField, "StyleSheet", construct);
+    // A Flash 7 class: movies of earlier versions do not see it.
+    if (Property* p = textField->own(vm.key("StyleSheet")))
+        p->flags |= kSwf7Up;
     ctor->allocate = allocateStyleSheet;
     Object* proto = vm.get(ctor, "prototype").object();
     if (!proto)
