@@ -409,6 +409,7 @@ void Machine::installBuiltins() {
     installProxyBuiltins(*this);
     installSystemBuiltins(*this);
     installXmlBuiltins(*this);
+    installDescribeBuiltins(*this);
 }
 
 } // namespace swf::avm2

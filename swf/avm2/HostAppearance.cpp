@@ -400,10 +400,8 @@ void installSpriteMembers(HostState& host, ClassObject* sprite) {
 // SimpleButton's members keep what scripts set: the states a timeline button shows are
 // its character's, which scripts cannot read or replace here.
 void installButtonMembers(HostState& host, ClassObject* button) {
-    for (auto [name, initial] : {std::pair{"enabled", Value::boolean(true)}, {"useHandCursor", Value::boolean(true)},
-                                 {"trackAsMenu", Value::boolean(false)}, {"upState", Value::null()},
-                                 {"overState", Value::null()}, {"downState", Value::null()},
-                                 {"hitTestState", Value::null()}, {"soundTransform", Value::null()}})
+    for (auto [name, initial] : {std::pair{"useHandCursor", Value::boolean(true)}, {"trackAsMenu", Value::boolean(false)},
+                                 {"soundTransform", Value::null()}})
         storedProperty(host, button, name, initial);
 }
 

@@ -462,7 +462,7 @@ void installDisplayClasses(HostState& host) {
     std::vector<ClassObject*> madeByNew = {sprite, movieClip, shape, textField};
     ClassObject* button = m.defineNativeClass("flash.display", "SimpleButton", interactive);
     installButtonMembers(host, button);
-    madeByNew.push_back(button);
+    installSimpleButton(host, button);
     madeByNew.push_back(m.defineNativeClass("flash.media", "Video", displayObject));
     installBitmapClasses(host, displayObject);
     installLoadClasses(host, container);

@@ -46,6 +46,12 @@ void installContainerMembers(HostState& host, ClassObject* container);
 void installSpriteMembers(HostState& host, ClassObject* sprite);
 void installMovieClipMembers(HostState& host, ClassObject* movieClip);
 void installButtonMembers(HostState& host, ClassObject* button);
+// SimpleButton's constructor, states and enabled (HostButton.cpp); the mouse's part: whether a
+// point of a script's button's space is on its hit state, and its look after the pointer
+// moved (`over` is what the pointer is on, `pressed` what the button went down on).
+void installSimpleButton(HostState& host, ClassObject* button);
+bool scriptButtonContains(HostState& host, DisplayHandle& button, double x, double y);
+void updateButtonLook(HostState& host, DisplayHandle* button, DisplayHandle* over, DisplayHandle* pressed);
 // The Graphics object of a Sprite, Shape or MovieClip (HostGraphics.cpp).
 Value graphicsOf(HostState& host, DisplayHandle& owner);
 

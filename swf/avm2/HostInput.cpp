@@ -44,6 +44,12 @@ Hit hitIn(HostState& s, timeline::World& w, timeline::Clip& clip, double x, doub
             if (!timeline::clipContains(w, *obj.clip, lx, ly))
                 continue;
             DisplayHandle* h = known(s, obj);
+            // A script's SimpleButton is hit where its hit state is; its states are not targets.
+            if (h && h->scriptButton) {
+                if (scriptButtonContains(s, *h, lx, ly))
+                    return {true, h->mouseEnabled ? h : nullptr};
+                continue;
+            }
             if (!h || h->mouseChildren) {
                 Hit inner = hitIn(s, w, *obj.clip, lx, ly, nesting + 1);
                 if (inner.target)
@@ -112,6 +118,12 @@ void Avm2Host::input(const input::InputEvent& in) {
     case input::InputKind::MouseUp:
     case input::InputKind::Wheel: {
         DisplayHandle* now = in.kind == input::InputKind::Wheel ? m_over : targetAt(s, in.x, in.y);
+        // Buttons take their new look before the events go out, so listeners see it.
+        DisplayHandle* pressedAfter = in.kind == input::InputKind::MouseDown ? now
+                                      : in.kind == input::InputKind::MouseUp ? nullptr
+                                                                             : m_pressed;
+        for (DisplayHandle* b : {m_over, m_pressed, now, pressedAfter})
+            updateButtonLook(s, b, now, pressedAfter);
         if (now != m_over) {
             DisplayHandle* was = m_over;
             m_over = now;

@@ -57,6 +57,11 @@ public:
     // An AS1/2 movie a Loader loaded (flash.display.AVM1Movie): its insides have no
     // ActionScript 3 objects.
     bool avm1Content = false;
+    // A SimpleButton a script made: it shows `buttonShown`, the state of its look
+    // (0 up, 1 over, 2 down), as its only child (HostButton.cpp).
+    bool scriptButton = false;
+    int buttonLook = 0;
+    Value buttonShown = Value::null();
     // Root and stage keep here what unbound objects cannot store on a timeline object.
     double rootX = 0, rootY = 0;
     std::map<std::string, Value> extras;

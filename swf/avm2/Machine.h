@@ -335,6 +335,7 @@ void installByteArrayBuiltins(Machine& m); // flash.utils: ByteArray, Endian, Co
 void installProxyBuiltins(Machine& m);  // QName, flash.utils.Proxy
 void installSystemBuiltins(Machine& m); // flash.system, flash.external, named constants
 void installXmlBuiltins(Machine& m);    // XML, XMLList (Xml.h)
+void installDescribeBuiltins(Machine& m); // flash.utils.describeType (after XML)
 // A new flash.utils.ByteArray holding `bytes` (position 0).
 Value newByteArray(Machine& m, std::vector<std::uint8_t> bytes);
 // Replaces the bytes of a ByteArray value (position 0); false when it is none.

@@ -23,6 +23,7 @@ add_library(swf_avm2 STATIC
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinProxy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BuiltinXml.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BuiltinDescribe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/regex/Compiler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/regex/Matcher.cpp)
 target_include_directories(swf_avm2 PUBLIC ${PROJECT_SOURCE_DIR})
@@ -45,7 +46,8 @@ add_library(swf_avm2_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HostShared.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostFilters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HostAppearance.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/HostText.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/HostText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HostButton.cpp)
 target_link_libraries(swf_avm2_host PUBLIC swf_avm2 swf_player swf_avm1_host)
 # The host's classes are glue between scripts and the engine: built for size, for the
 # projector stub's budget. The machine itself (interpreter, lookups, built-in classes) is

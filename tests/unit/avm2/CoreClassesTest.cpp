@@ -299,3 +299,67 @@ TEST(Avm2Core, TheEnvironmentIsAStandalonePlayersAndItsConstantsAreThere) {
                      "requires Internet Explorer ActiveX, Firefox, Mozilla 1.7.5 and greater, or other browsers that "
                      "support NPRuntime."}));
 }
+
+// describeType lists a class's chain, its public variables, constants, methods (with their
+// declared types, optional parameters and declaring class) and accessors; a class value is
+// described as a Class with its instances under <factory>.
+TEST(Avm2Core, DescribeTypeListsTheDeclaredPublicMembers) {
+    orvane::testing::AbcAssembler a;
+    a.method("Base$init", "getlocal0\npushscope\ngetlocal0\nconstructsuper 0\nreturnvoid\n");
+    orvane::testing::AbcAssembler::MethodOptions hello;
+    hello.params = 2;
+    hello.paramTypes = {"String", "int"};
+    hello.intDefaults = {0};
+    hello.returnType = "void";
+    a.method("Base$hello", "getlocal0\npushscope\nreturnvoid\n", hello);
+    a.method("Kid$init", "getlocal0\npushscope\ngetlocal0\nconstructsuper 0\nreturnvoid\n");
+    orvane::testing::AbcAssembler::MethodOptions label;
+    label.returnType = "String";
+    a.method("Kid$label", "getlocal0\npushscope\npushstring \"kid\"\nreturnvalue\n", label);
+    orvane::testing::AbcAssembler::MethodOptions maker;
+    maker.returnType = "Kid";
+    a.method("Kid$make", "getlocal0\npushscope\npushnull\nreturnvalue\n", maker);
+    const std::string describe = "findpropstrict flash.utils::describeType\n";
+    a.method("main", "getlocal0\npushscope\n"
+                     "getscopeobject 0\ngetlex Object\nnewclass Base\ninitproperty Base\n"
+                     "getscopeobject 0\ngetlex Base\nnewclass Kid\ninitproperty Kid\n"
+                     "getlex XML\npushfalse\nsetproperty prettyPrinting\n" +
+                         traceOf(describe + "findpropstrict Kid\nconstructprop Kid 0\n"
+                                            "callproperty flash.utils::describeType 1\ncallproperty toXMLString 0") +
+                         traceOf(describe + "getlex Kid\ncallproperty flash.utils::describeType 1\ncallproperty toXMLString 0") +
+                         traceOf(describe + "pushnull\ncallproperty flash.utils::describeType 1\ncallproperty toXMLString 0") +
+                         traceOf(describe + "pushbyte 3\ncallproperty flash.utils::describeType 1\ngetproperty @name") +
+                         traceOf(describe + "getlex Date\nconstruct 0\ncallproperty flash.utils::describeType 1\n"
+                                            "getproperty accessor\ncallproperty length 0\npushbyte 5\ngreaterthan") +
+                         "returnvoid\n");
+    orvane::testing::AbcAssembler::ClassSpec base;
+    base.name = "Base";
+    base.constructor = "Base$init";
+    base.slots = {{"count", "int"}, {"LIMIT", "Number", true}};
+    base.methods = {{"hello", "Base$hello"}};
+    a.defineClass(base);
+    orvane::testing::AbcAssembler::ClassSpec kid;
+    kid.name = "Kid";
+    kid.super = "Base";
+    kid.constructor = "Kid$init";
+    kid.getters = {{"label", "Kid$label"}};
+    kid.staticMethods = {{"make", "Kid$make"}};
+    a.defineClass(kid);
+    a.script("main", {"Base", "Kid"});
+    const std::string kidMembers =
+        "<extendsClass type=\"Base\"/><extendsClass type=\"Object\"/>"
+        "<variable name=\"count\" type=\"int\"/><constant name=\"LIMIT\" type=\"Number\"/>"
+        "<method name=\"hello\" declaredBy=\"Base\" returnType=\"void\">"
+        "<parameter index=\"1\" type=\"String\" optional=\"false\"/>"
+        "<parameter index=\"2\" type=\"int\" optional=\"true\"/></method>"
+        "<accessor name=\"label\" access=\"readonly\" type=\"String\" declaredBy=\"Kid\"/>";
+    EXPECT_EQ(runAbc(a),
+              (Lines{"<type name=\"Kid\" base=\"Base\" isDynamic=\"false\" isFinal=\"false\" isStatic=\"false\">" +
+                         kidMembers + "</type>",
+                     "<type name=\"Kid\" base=\"Class\" isDynamic=\"true\" isFinal=\"true\" isStatic=\"true\">"
+                     "<extendsClass type=\"Class\"/><extendsClass type=\"Object\"/>"
+                     "<accessor name=\"prototype\" access=\"readonly\" type=\"*\" declaredBy=\"Class\"/>"
+                     "<method name=\"make\" declaredBy=\"Kid\" returnType=\"Kid\"/>"
+                     "<factory type=\"Kid\">" + kidMembers + "</factory></type>",
+                     "<type name=\"null\" isDynamic=\"false\" isFinal=\"true\" isStatic=\"false\"/>", "int", "true"}));
+}

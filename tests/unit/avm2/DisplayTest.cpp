@@ -820,3 +820,44 @@ TEST(Avm2Display, LoadersPlayMoviesAndTheirBytes) {
     EXPECT_EQ(lines, (Lines{"flash.display::AVM1Movie 2 8", "old"}));
     fs::remove_all(dir);
 }
+
+// A SimpleButton a script makes shows its up state, then over, down and over again as the
+// mouse moves onto it, presses and releases (listeners already see the new look), and up
+// when the pointer leaves; the mouse takes it where its hit state is, and its states are
+// never targets themselves.
+TEST(Avm2Display, ScriptButtonsShowTheirStatesWithTheMouse) {
+    As3Movie movie;
+    movie.placeHero = false;
+    auto square = [](int local, int colour) {
+        return make("Sprite") + "setlocal" + std::to_string(local) + "\n"
+               "getlocal" + std::to_string(local) + "\ngetproperty graphics\npushint " + std::to_string(colour) +
+               "\ncallpropvoid beginFill 1\n"
+               "getlocal" + std::to_string(local) + "\ngetproperty graphics\npushbyte 0\npushbyte 0\npushbyte 40\n"
+               "pushbyte 40\ncallpropvoid drawRect 4\n";
+    };
+    std::string listen;
+    for (const char* type : {"mouseOver", "mouseDown", "mouseUp", "click", "mouseOut"})
+        listen += "getlocal 4\npushstring \"" + std::string(type) + "\"\ngetlocal0\ngetproperty look\n"
+                  "callpropvoid addEventListener 2\n";
+    movie.constructor = square(1, 0xFF0000) + square(2, 0x00FF00) + square(3, 0x0000FF) +
+                        "findpropstrict flash.display::SimpleButton\ngetlocal1\ngetlocal2\ngetlocal3\ngetlocal1\n"
+                        "constructprop flash.display::SimpleButton 4\nsetlocal 4\n" + listen +
+                        "getlocal0\ngetlocal 4\ncallpropvoid addChild 1\n" +
+                        traceTop("getlocal1\ngetproperty parent\ngetlocal 4\nstrictequals");
+    // "type up/over/down": which state the button shows.
+    std::string which;
+    for (const char* state : {"upState", "overState", "downState"}) {
+        which += std::string(which.empty() ? "" : "pushstring \"/\"\nadd\n") +
+                 "getlocal1\ngetproperty currentTarget\ngetproperty " + state +
+                 "\ngetproperty parent\ngetlocal1\ngetproperty currentTarget\nstrictequals\nadd\n";
+    }
+    movie.methods = {{"look", traceTop("getlocal1\ngetproperty type\npushstring \" \"\nadd\n" + which)}};
+    auto played = play(movie, 1, [](swf::Player& p) {
+        p.mouseMove(10, 10);
+        p.mouseDown(10, 10);
+        p.mouseUp(10, 10);
+        p.mouseMove(200, 200);
+    });
+    EXPECT_EQ(played.lines, (Lines{"true", "mouseOver false/true/false", "mouseDown false/false/true",
+                                   "mouseUp false/true/false", "click false/true/false", "mouseOut true/false/false"}));
+}
