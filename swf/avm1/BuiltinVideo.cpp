@@ -292,7 +292,7 @@ void dispatchNetStreamEvents(Interpreter& vm, video::VideoControl& control) {
     for (auto& [id, event] : control.takeEvents()) {
         // A handler may collect or replace streams: look each one up afresh.
         const auto& live = registry().live;
-        auto it = std::find_if(live.begin(), live.end(), [id](const NetStreamObject* o) { return o->stream == id; });
+        auto it = std::find_if(live.begin(), live.end(), [id = id](const NetStreamObject* o) { return o->stream == id; });
         if (it == live.end())
             continue;
         Object* ns = *it;

@@ -17,6 +17,7 @@ struct ScriptValue {
     std::string text;
     std::vector<std::pair<std::string, ScriptValue>> members; // Object: named; Array: names empty
 
+    ScriptValue();
     static ScriptValue of(double n) {
         ScriptValue v;
         v.kind = Kind::Number;
@@ -30,6 +31,10 @@ struct ScriptValue {
         return v;
     }
 };
+
+// Defined after the class: clang before 15 checks the members' pair for a default
+// constructor while the class is still incomplete when the constructor is implicit.
+inline ScriptValue::ScriptValue() = default;
 
 // A call a file makes on its NetStream's script object at a moment of the file:
 // `handler` (onMetaData, onCuePoint, ...) with `args`.
