@@ -9,6 +9,7 @@
 #include "swf/format/Records.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace swf::avm1 {
@@ -72,6 +73,9 @@ const std::vector<FilterClass>& classes() {
     return table;
 }
 
+// Fields per class, in the order of classes() (the accessors are made at compile time).
+constexpr std::size_t kFieldCounts[] = {3, 11, 8, 12, 11, 11, 1, 9, 9};
+
 const double kIdentityMatrix[20] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
 
 Value defaultOf(Interpreter& vm, const FilterClass& cls, const Field& f) {
@@ -122,22 +126,75 @@ Value converted(Interpreter& vm, const FilterClass& cls, const Field& f, const V
     return v;
 }
 
-const FilterClass* classOf(Interpreter& vm, Object* self) {
-    Object* filters = vm.get(vm.get(vm.global(), "flash"), "filters").object();
-    for (const FilterClass& cls : classes()) {
-        const Value ctor = vm.get(filters, cls.name);
-        if (self && ctor.object() && vm.instanceOf(self, ctor.object()))
-            return &cls;
+// A filter's fields live in the object, not in its properties: scripts reach them through
+// accessors on each class's prototype, as Flash's native filters had them.
+class FilterObject : public Object {
+public:
+    explicit FilterObject(Object* proto) : Object(Kind::Plain, proto) {}
+    const FilterClass* cls = nullptr;
+    std::vector<Value> fields;
+    void references(std::vector<Object*>& out) const override {
+        Object::references(out);
+        for (const Value& v : fields)
+            if (Object* o = v.object())
+                out.push_back(o);
     }
-    return nullptr;
+};
+
+Object* allocateFilter(Interpreter& vm, Object* proto) {
+    return makeNative<FilterObject>(vm, proto);
+}
+
+FilterObject* filterOf(Object* self) {
+    auto* f = dynamic_cast<FilterObject*>(self);
+    return f && f->cls ? f : nullptr;
+}
+
+const FilterClass* classOf(Interpreter&, Object* self) {
+    const FilterObject* f = filterOf(self);
+    return f ? f->cls : nullptr;
+}
+
+// An array field reads as a copy, so changing it changes nothing until it is set back.
+template <std::size_t C, std::size_t F> Value getField(Interpreter& vm, Object* self, std::span<const Value>) {
+    FilterObject* f = filterOf(self);
+    if (!f || f->cls != &classes()[C])
+        return Value();
+    const Value& v = f->fields[F];
+    if (Object* a = v.object(); a && a->kind() == Object::Kind::Array)
+        return vm.newArray(static_cast<ArrayObject*>(a)->elements);
+    return v;
+}
+
+template <std::size_t C, std::size_t F> Value setField(Interpreter& vm, Object* self, std::span<const Value> args) {
+    FilterObject* f = filterOf(self);
+    const FilterClass& cls = classes()[C];
+    if (f && f->cls == &cls)
+        f->fields[F] = converted(vm, cls, cls.fields[F], arg(args, 0));
+    return Value();
+}
+
+template <std::size_t C, std::size_t... F> void defineFields(Interpreter& vm, Object* proto, std::index_sequence<F...>) {
+    (defineAccessor(vm, proto, classes()[C].fields[F].name, getField<C, F>, setField<C, F>, 0), ...);
 }
 
 template <std::size_t I> Value construct(Interpreter& vm, Object* self, std::span<const Value> args) {
     if (!self || !vm.isConstructing(self))
         return Value();
     const FilterClass& cls = classes()[I];
+    // Flash left the instance's __constructor__ enumerable.
+    if (Property* p = self->own(vm.key("__constructor__")))
+        p->flags = 0;
+    auto* f = dynamic_cast<FilterObject*>(self);
+    if (!f) { // a script class that did not come through the filter's allocator
+        for (std::size_t i = 0; i < cls.fields.size(); ++i)
+            vm.set(self, cls.fields[i].name, converted(vm, cls, cls.fields[i], arg(args, i)));
+        return Value();
+    }
+    f->cls = &cls;
+    f->fields.clear();
     for (std::size_t i = 0; i < cls.fields.size(); ++i)
-        vm.set(self, cls.fields[i].name, converted(vm, cls, cls.fields[i], arg(args, i)));
+        f->fields.push_back(converted(vm, cls, cls.fields[i], arg(args, i)));
     return Value();
 }
 
@@ -155,16 +212,22 @@ Value baseConstruct(Interpreter&, Object*, std::span<const Value>) {
     return Value();
 }
 
+// Each class's prototype is a BitmapFilter made by `new` (so it has a __constructor__ and
+// no constructor of its own) carrying the field accessors.
+template <std::size_t I> void defineSubclass(Interpreter& vm, Object* package, Object* baseProto,
+                                             FunctionObject* base) {
+    FunctionObject* c = defineClass(vm, package, classes()[I].name, construct<I>);
+    c->allocate = allocateFilter;
+    Object* proto = vm.get(c, "prototype").object();
+    proto->erase(vm.key("constructor"));
+    proto->setProto(baseProto);
+    vm.define(proto, "__constructor__", base, kDontEnum);
+    defineFields<I>(vm, proto, std::make_index_sequence<kFieldCounts[I]>{});
+}
+
 template <std::size_t... I> void defineSubclasses(Interpreter& vm, Object* package, Object* baseProto,
                                                   FunctionObject* base, std::index_sequence<I...>) {
-    (
-        [&] {
-            FunctionObject* c = defineClass(vm, package, classes()[I].name, construct<I>);
-            Object* proto = vm.get(c, "prototype").object();
-            proto->setProto(baseProto);
-            vm.define(proto, "__constructor__", base, kDontEnum);
-        }(),
-        ...);
+    (defineSubclass<I>(vm, package, baseProto, base), ...);
 }
 
 } // namespace
@@ -332,10 +395,13 @@ Value filterObject(Interpreter& vm, const format::Filter& f) {
 void installFilterBuiltins(Interpreter& vm) {
     if (vm.version() < 6)
         return; // SWF 5 movies never reach the flash package
+    for (std::size_t i = 0; i < std::size(kFieldCounts); ++i)
+        assert(classes()[i].fields.size() == kFieldCounts[i]);
     Object* filters = package(vm, package(vm, vm.global(), "flash"), "filters");
     FunctionObject* base = defineClass(vm, filters, "BitmapFilter", baseConstruct);
     Object* baseProto = vm.get(base, "prototype").object();
-    vm.defineMethod(baseProto, "clone", clone, 0);
+    // clone is listed, and only Flash 8 movies see it.
+    vm.defineMethod(baseProto, "clone", clone, kSwf8Up);
     defineSubclasses(vm, filters, baseProto, base, std::make_index_sequence<9>{});
 }
 

@@ -113,3 +113,26 @@ TEST(Filters, ConstructorsConvertAndCloneCopies) {
     )"),
               "4|1|16711935|2|255|3.7|0.5|false|true|true|1,0,0,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,1,0");
 }
+
+// A filter keeps its fields inside: the prototype lists their accessors (which answer
+// undefined on anything but a filter of the class), setting converts as the constructor
+// does, and an array field reads as a copy.
+TEST(Filters, FieldsAreAccessorsOfThePrototype) {
+    ScriptRun s(8);
+    const std::string filters = "push \"flash\"; getvariable; push \"filters\"; getmember; ";
+    EXPECT_EQ(s.run("push \"b\"; push 0; " + filters + R"(push "BlurFilter"; newmethod; setvariable
+        push "blurX", 1, "b"; getvariable; push "hasOwnProperty"; callmethod; trace
+        push "blurX", 1; )" + filters + R"(push "BlurFilter"; getmember; push "prototype"; getmember; push "isPropertyEnumerable"; callmethod; trace
+        )" + filters + R"(push "BlurFilter"; getmember; push "prototype"; getmember; push "blurX"; getmember; trace
+        push "b"; getvariable; push "blurX", 1000; setmember
+        push "b"; getvariable; push "blurX"; getmember; trace
+        push "b"; getvariable; push "quality", 2.9; setmember
+        push "b"; getvariable; push "quality"; getmember; trace
+        push "m"; push 0; )" + filters + R"(push "ColorMatrixFilter"; newmethod; setvariable
+        push "m"; getvariable; push "matrix"; getmember; push 0, 5; setmember
+        push "m"; getvariable; push "matrix"; getmember; push 0; getmember; trace
+        push "c"; push 0, "b"; getvariable; push "clone"; callmethod; setvariable
+        push "c"; getvariable; push "blurX"; getmember; trace
+    )"),
+              "false|true|undefined|255|2|1|255");
+}
