@@ -5,6 +5,10 @@
 // arguments); other class instances go out as anonymous objects with their public
 // variables and read-write accessors, and come back as plain Objects. Functions are
 // written as undefined. XML has no class here: an XML marker reads as its text.
+// An object of an aliased class that implements flash.utils.IExternalizable is written as
+// its traits and then whatever its writeExternal writes, and read back through its
+// readExternal; the reference tables inside that data are its own (writeObject and
+// readObject there start new messages).
 #include "swf/avm2/Amf.h"
 
 #include <algorithm>
@@ -34,6 +38,11 @@ constexpr std::int32_t kMaxInt29 = (1 << 28) - 1;
 
 bool isFunction(Value v) {
     return v.isObject() && v.o->kind == ObjectKind::Function;
+}
+
+bool externalizable(Machine& m, const ClassObject* cls) {
+    const ClassObject* iface = m.findClass("flash.utils.IExternalizable");
+    return cls && iface && cls->implements(iface);
 }
 
 std::string aliasOf(Machine& m, ClassObject* cls) {
@@ -254,6 +263,10 @@ public:
         if (objectRef3(o))
             return;
         ClassObject* cls = o->cls == m_m.objectClass ? nullptr : o->cls;
+        if (externalizable(m_m, cls)) {
+            externalized3(o, cls);
+            return;
+        }
         std::vector<std::string> sealed = cls ? sealedMembers(o) : std::vector<std::string>{};
         const bool dynamic = !o->sealed;
         // Anonymous dynamic objects share one traits entry, as do instances of one class.
@@ -279,6 +292,23 @@ public:
             }
             byte(0x01);
         }
+    }
+
+    // Traits that say "externalizable" with the class's alias, then the object's own bytes.
+    void externalized3(Object* o, ClassObject* cls) {
+        auto traits = m_traits.find(cls);
+        if (traits != m_traits.end()) {
+            u29(traits->second << 2 | 1);
+        } else {
+            m_traits.emplace(cls, static_cast<std::uint32_t>(m_traits.size()));
+            u29(0x07);
+            string3(aliasOf(m_m, cls));
+        }
+        Value output = newByteArray(m_m, {});
+        Value args[] = {output};
+        m_m.callProperty(Value::object(o), Machine::publicName("writeExternal"), args);
+        if (const std::vector<std::uint8_t>* bytes = byteArrayBytes(output))
+            raw(bytes->data(), bytes->size());
     }
 
     // --- AMF0
@@ -572,10 +602,9 @@ public:
             }
             m_traits.push_back(traits);
         }
-        // An externalizable object's data is its class's own layout: it cannot be read here.
+        // An externalizable object's data is its class's own layout: only its class can read it.
         if (traits.externalizable)
-            m_m.throwError(m_m.typeErrorClass, 1034,
-                           "Type Coercion failed: cannot convert Object to flash.utils.IExternalizable.");
+            return externalized3(traits.className);
         enter();
         Object* o = instanceFor(traits.className);
         Value self = Value::object(o);
@@ -585,6 +614,27 @@ public:
         if (traits.dynamic)
             for (std::string name = string3(); !name.empty(); name = string3())
                 assign(self, name, value3());
+        leave();
+        return self;
+    }
+
+    Value externalized3(const std::string& alias) {
+        auto it = m_m.classAliases.find(alias);
+        if (it == m_m.classAliases.end() || !externalizable(m_m, it->second))
+            m_m.throwError(m_m.typeErrorClass, 1034,
+                           "Type Coercion failed: cannot convert Object to flash.utils.IExternalizable.");
+        enter();
+        Value self = Value::object(m_m.constructInstance(it->second, {}));
+        m_objects.push_back(self);
+        // readExternal reads from a ByteArray holding the message, at this reader's position;
+        // the reader goes on where it stopped.
+        if (m_input.isUndefined())
+            m_input = newByteArray(m_m, std::vector<std::uint8_t>(m_data.begin(), m_data.end()));
+        m_m.setProperty(m_input, Machine::publicName("position"), Value::uinteger(static_cast<std::uint32_t>(m_pos)));
+        Value args[] = {m_input};
+        m_m.callProperty(self, Machine::publicName("readExternal"), args);
+        const std::size_t stopped = m_m.toUint(m_m.getProperty(m_input, Machine::publicName("position")));
+        m_pos = std::clamp(stopped, m_pos, m_data.size());
         leave();
         return self;
     }
@@ -727,6 +777,7 @@ private:
     Machine& m_m;
     std::span<const std::uint8_t> m_data;
     std::size_t m_pos;
+    Value m_input; // what readExternal reads from (made on first use)
     int m_depth = 0;
     std::vector<std::string> m_strings;
     std::vector<Value> m_objects;
@@ -751,6 +802,16 @@ Value readAmf(Machine& m, std::span<const std::uint8_t> data, std::size_t& pos, 
 }
 
 void installAmfBuiltins(Machine& m) {
+    // The interfaces of externalizable objects and of what they read and write (ByteArray).
+    ClassObject* byteArray = m.findClass("flash.utils.ByteArray");
+    for (const char* name : {"IExternalizable", "IDataInput", "IDataOutput"}) {
+        ClassObject* iface = m.defineNativeClass("flash.utils", name, nullptr);
+        iface->super = nullptr;
+        iface->isInterface = true;
+        iface->dynamicInstances = false;
+        if (byteArray && name[1] == 'D')
+            byteArray->interfaces.push_back(iface);
+    }
     m.defineGlobal("flash.net", "registerClassAlias", Value::object(m.newNative("registerClassAlias", [](Machine& m, Value, std::span<Value> a) {
         Value cls = arg(a, 1);
         if (a.size() < 2 || arg(a, 0).isNullish() || !cls.isObject() || cls.o->kind != ObjectKind::Class)

@@ -326,9 +326,12 @@ std::vector<std::uint8_t> AbcAssembler::bytes() {
         u30(classInfos, nsIndex(0x18, c.package.empty() ? c.name : c.package + ":" + c.name));
         u30(classInfos, static_cast<std::uint32_t>(c.interfaces.size()));
         for (const auto& i : c.interfaces) {
+            // "pkg::Name" names an interface of a package.
+            const std::size_t colons = i.find("::");
+            const std::string package = colons == std::string::npos ? "" : i.substr(0, colons);
             std::vector<std::uint8_t> mn{0x09};
-            u30(mn, stringIndex(i));
-            u30(mn, nsSetIndex({nsIndex(0x16, "")}));
+            u30(mn, stringIndex(colons == std::string::npos ? i : i.substr(colons + 2)));
+            u30(mn, nsSetIndex({nsIndex(0x16, package)}));
             m_multinames.push_back(mn);
             u30(classInfos, static_cast<std::uint32_t>(m_multinames.size() - 1));
         }

@@ -146,3 +146,45 @@ TEST(Avm2Amf, RefusesDamagedData) {
     EXPECT_EQ(runScript(nest + kNewBytes + "getlocal2\ncallpropvoid writeObject 1\n"),
               (Lines{"Error: Error #1023: Stack overflow occurred."}));
 }
+
+// An aliased class that implements IExternalizable writes its own bytes after traits marked
+// externalizable, and reads them back through readExternal; a second use is a reference and
+// the message goes on after the object's bytes. ByteArray is an IDataInput.
+TEST(Avm2Amf, ExternalizableObjectsWriteAndReadTheirOwnBytes) {
+    AbcAssembler a;
+    a.method("Pt$init", "getlocal0\nconstructsuper 0\nreturnvoid\n");
+    AbcAssembler::MethodOptions one;
+    one.params = 1;
+    a.method("Pt$write", "getlocal1\ngetlocal0\ngetproperty n\ncallpropvoid writeInt 1\n"
+                         "getlocal1\ngetlocal0\ngetproperty tag\ncallpropvoid writeObject 1\nreturnvoid\n", one);
+    a.method("Pt$read", "getlocal0\ngetlocal1\ncallproperty readInt 0\nsetproperty n\n"
+                        "getlocal0\ngetlocal1\ncallproperty readObject 0\nsetproperty tag\nreturnvoid\n", one);
+    AbcAssembler::ClassSpec pt;
+    pt.name = "Pt";
+    pt.constructor = "Pt$init";
+    pt.interfaces = {"flash.utils::IExternalizable"};
+    pt.slots = {{"n", "int"}, {"tag", "String"}};
+    pt.methods = {{"writeExternal", "Pt$write"}, {"readExternal", "Pt$read"}};
+    a.defineClass(pt);
+    a.method("main",
+             "getlocal0\npushscope\ngetscopeobject 0\ngetlex Object\nnewclass Pt\ninitproperty Pt\n"
+             "findpropstrict flash.net::registerClassAlias\npushstring \"geo.Pt\"\ngetlex Pt\n"
+             "callpropvoid flash.net::registerClassAlias 2\n"
+             "findpropstrict Pt\nconstructprop Pt 0\nsetlocal2\n"
+             "getlocal2\npushbyte 7\nsetproperty n\ngetlocal2\npushstring \"x\"\nsetproperty tag\n" +
+                 kNewBytes + "setlocal1\ngetlocal1\ngetlocal2\ngetlocal2\npushstring \"after\"\nnewarray 3\n"
+                 "callpropvoid writeObject 1\n"
+                 // 9 7 1 | 10 7 13 "geo.Pt" | 0 0 0 7 | 6 3 "x" | 10 2 | 6 11 "after"
+                 + traceOf("getlocal1\npushbyte 4\ngetproperty late") + traceOf("getlocal1\npushbyte 15\ngetproperty late") +
+                 traceOf("getlocal1\npushbyte 19\ngetproperty late") +
+                 "getlocal1\npushbyte 0\nsetproperty position\ngetlocal1\ncallproperty readObject 0\nsetlocal3\n" +
+                 traceOf("getlocal3\npushbyte 0\ngetproperty late\ngetproperty n\npushstring \" \"\nadd\n"
+                         "getlocal3\npushbyte 0\ngetproperty late\ngetproperty tag\nadd\npushstring \" \"\nadd\n"
+                         "getlocal3\npushbyte 0\ngetproperty late\ngetlocal3\npushbyte 1\ngetproperty late\nstrictequals\nadd\n"
+                         "pushstring \" \"\nadd\ngetlocal3\npushbyte 2\ngetproperty late\nadd") +
+                 traceOf("getlocal3\npushbyte 0\ngetproperty late\ngetlex Pt\nistypelate") +
+                 traceOf("getlocal1\ngetproperty bytesAvailable") +
+                 traceOf("getlocal1\ngetlex flash.utils::IDataInput\nistypelate") + "returnvoid\n");
+    a.script("main", {"Pt"});
+    EXPECT_EQ(runAbc(a), (Lines{"7", "7", "10", "7 x true after", "true", "0", "true"}));
+}
