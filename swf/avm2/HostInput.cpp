@@ -12,6 +12,9 @@
 #include "swf/timeline/HitTest.h"
 #include "swf/timeline/World.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace swf::avm2 {
 
 namespace {
@@ -106,6 +109,38 @@ void mouseEvent(HostState& s, DisplayHandle* target, const std::string& type, co
     s.machine.runAndReport([&] { s.dispatch(target, Value::object(e)); });
 }
 
+// The object and its ancestors below the document and the stage: where roll events go.
+std::vector<DisplayHandle*> rollChain(HostState& s, DisplayHandle* h) {
+    std::vector<DisplayHandle*> out;
+    for (int i = 0; h && !h->isStage && i <= timeline::kMaxNesting + 1; ++i) {
+        if (!out.empty() && h->isRoot)
+            break;
+        out.push_back(h);
+        h = parentOf(s, *h);
+    }
+    return out;
+}
+
+// rollOut goes up from the object left to the highest ancestor the new one is not inside,
+// rollOver down from the highest ancestor entered to the object entered (Flash's rule, so a
+// container hears of the pointer entering and leaving it whichever child it is on).
+// Each pointer move: mouseOut, the rollOuts, mouseOver, the rollOvers.
+void crossEvents(HostState& s, DisplayHandle* was, DisplayHandle* now, const input::InputEvent& in) {
+    const std::vector<DisplayHandle*> left = rollChain(s, was);
+    const std::vector<DisplayHandle*> entered = rollChain(s, now);
+    auto inside = [](const std::vector<DisplayHandle*>& chain, DisplayHandle* h) {
+        return std::find(chain.begin(), chain.end(), h) != chain.end();
+    };
+    mouseEvent(s, was, "mouseOut", in, now);
+    for (DisplayHandle* h : left)
+        if (!inside(entered, h))
+            mouseEvent(s, h, "rollOut", in, now);
+    mouseEvent(s, now, "mouseOver", in, was);
+    for (auto it = entered.rbegin(); it != entered.rend(); ++it)
+        if (!inside(left, *it))
+            mouseEvent(s, *it, "rollOver", in, was);
+}
+
 } // namespace
 
 void Avm2Host::input(const input::InputEvent& in) {
@@ -127,10 +162,7 @@ void Avm2Host::input(const input::InputEvent& in) {
         if (now != m_over) {
             DisplayHandle* was = m_over;
             m_over = now;
-            mouseEvent(s, was, "mouseOut", in, now);
-            mouseEvent(s, was, "rollOut", in, now);
-            mouseEvent(s, now, "mouseOver", in, was);
-            mouseEvent(s, now, "rollOver", in, was);
+            crossEvents(s, was, now, in);
         }
         if (in.kind == input::InputKind::MouseMove) {
             mouseEvent(s, m_over, "mouseMove", in);

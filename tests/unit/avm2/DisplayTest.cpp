@@ -861,3 +861,35 @@ TEST(Avm2Display, ScriptButtonsShowTheirStatesWithTheMouse) {
     EXPECT_EQ(played.lines, (Lines{"true", "mouseOver false/true/false", "mouseDown false/false/true",
                                    "mouseUp false/true/false", "click false/true/false", "mouseOut true/false/false"}));
 }
+
+// rollOver and rollOut reach every container the pointer enters or leaves: rollOver from the
+// outermost one entered down to the target, rollOut from the target up to the outermost one
+// left; moving between a child and its parent tells the child only.
+TEST(Avm2Display, RollEventsReachEachContainerEnteredOrLeft) {
+    As3Movie movie;
+    movie.placeHero = false;
+    auto box = [](int local, const std::string& name, int size) {
+        const std::string l = std::to_string(local);
+        return make("Sprite") + "setlocal" + l + "\ngetlocal" + l + "\npushstring \"" + name + "\"\nsetproperty name\n"
+               "getlocal" + l + "\ngetproperty graphics\npushbyte 0\ncallpropvoid beginFill 1\n"
+               "getlocal" + l + "\ngetproperty graphics\npushbyte 0\npushbyte 0\npushbyte " + std::to_string(size) +
+               "\npushbyte " + std::to_string(size) + "\ncallpropvoid drawRect 4\n";
+    };
+    std::string listen;
+    for (const char* local : {"1", "2"})
+        for (const char* type : {"rollOver", "rollOut"})
+            listen += std::string("getlocal") + local + "\npushstring \"" + type +
+                      "\"\ngetlocal0\ngetproperty roll\ncallpropvoid addEventListener 2\n";
+    movie.constructor = box(1, "outer", 100) + box(2, "inner", 40) + listen +
+                        "getlocal1\ngetlocal2\ncallpropvoid addChild 1\ngetlocal0\ngetlocal1\ncallpropvoid addChild 1\n";
+    movie.methods = {{"roll", traceTop("getlocal1\ngetproperty type\npushstring \" \"\nadd\n"
+                                       "getlocal1\ngetproperty currentTarget\ngetproperty name\nadd")}};
+    auto played = play(movie, 1, [](swf::Player& p) {
+        p.mouseMove(10, 10);
+        p.mouseMove(70, 70);
+        p.mouseMove(20, 20);
+        p.mouseMove(300, 300);
+    });
+    EXPECT_EQ(played.lines, (Lines{"rollOver outer", "rollOver inner", "rollOut inner", "rollOver inner",
+                                   "rollOut inner", "rollOut outer"}));
+}
