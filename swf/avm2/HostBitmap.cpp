@@ -16,6 +16,7 @@
 #include "swf/timeline/objects/BitmapObject.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace swf::avm2 {
@@ -304,6 +305,258 @@ void installPixelMethods(HostState& host, ClassObject* cls) {
         method(name, 0, [](HostState&, Value, std::span<Value>) { return Value(); });
 }
 
+// --- what games use for effects and collisions: colour transforms, thresholds, merges and
+// palettes (the same pixel work AS1/2's BitmapData does), hit tests, and the pixels as bytes
+// or as a Vector.<uint>.
+
+// The pixels of a live bitmap, held: a script run meanwhile (a getter, valueOf) may dispose
+// the BitmapData, which then leaves these empty rather than freed.
+std::shared_ptr<Pixels> held(Machine& m, Value v, bool* transparent = nullptr) {
+    BitmapDataObject* b;
+    live(m, v, &b);
+    if (transparent)
+        *transparent = b->transparent;
+    return b->pixels;
+}
+
+bm::ColorMatrix colorMatrixOf(Machine& m, Value ct) {
+    if (!ct.isObject())
+        m.typeError(2007, "Parameter colorTransform must be non-null.");
+    bm::ColorMatrix cm;
+    const char* multipliers[] = {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier"};
+    const char* offsets[] = {"redOffset", "greenOffset", "blueOffset", "alphaOffset"};
+    for (int i = 0; i < 4; ++i) {
+        const double mul = field(m, ct, multipliers[i]), add = field(m, ct, offsets[i]);
+        cm.mul[i] = std::isfinite(mul) ? mul : 0;
+        cm.add[i] = std::isfinite(add) ? add : 0;
+    }
+    return cm;
+}
+
+// The 256 colours of a paletteMap channel; nullopt for null (the channel passes through).
+bm::Palette paletteOf(Machine& m, Value v) {
+    auto* list = v.isObject() && v.o->kind == ObjectKind::Array ? static_cast<ArrayObject*>(v.o) : nullptr;
+    if (!list)
+        return std::nullopt;
+    std::array<std::uint32_t, 256> table{};
+    for (std::size_t i = 0; i < table.size() && i < list->elements.size(); ++i)
+        table[i] = m.toUint(list->elements[i]);
+    return table;
+}
+
+bool hasClass(Machine& m, Value v, const char* name) {
+    ClassObject* cls = m.findClass(name);
+    return v.isObject() && cls && m.isType(v, cls);
+}
+
+// hitTest(firstPoint, firstAlphaThreshold, secondObject, secondBitmapDataPoint = null,
+// secondAlphaThreshold = 1): the bitmap placed at firstPoint against a point, a rectangle, or
+// another bitmap (a BitmapData or a Bitmap's) placed at its own point; a pixel counts when its
+// alpha reaches the threshold.
+bool hitTest(Machine& m, const Pixels& p, std::span<Value> a) {
+    auto [x, y] = pointOf(m, arg(a, 0));
+    const int threshold = static_cast<int>(std::min<std::uint32_t>(m.toUint(arg(a, 1)), 256));
+    Value other = arg(a, 2);
+    if (hasClass(m, other, "flash.display.Bitmap"))
+        other = m.getProperty(other, Machine::publicName("bitmapData"));
+    if (nativeOf<BitmapDataObject>(other)) {
+        auto [qx, qy] = pointOf(m, arg(a, 3));
+        const std::shared_ptr<Pixels> kept = held(m, other);
+        const Pixels& q = *kept;
+        const int qThreshold = static_cast<int>(std::min<std::uint32_t>(a.size() > 4 ? m.toUint(a[4]) : 1, 256));
+        const int left = std::max(x, qx), top = std::max(y, qy);
+        const int right = std::min(x + p.width, qx + q.width), bottom = std::min(y + p.height, qy + q.height);
+        for (int j = top; j < bottom; ++j)
+            for (int i = left; i < right; ++i)
+                if (static_cast<int>(bm::get(p, i - x, j - y) >> 24) >= threshold &&
+                    static_cast<int>(bm::get(q, i - qx, j - qy) >> 24) >= qThreshold)
+                    return true;
+        return false;
+    }
+    if (hasClass(m, other, "flash.geom.Rectangle"))
+        return bm::anyOpaque(p, x, y, rectOf(m, other), threshold);
+    if (hasClass(m, other, "flash.geom.Point")) {
+        auto [px, py] = pointOf(m, other);
+        px -= x;
+        py -= y;
+        return px >= 0 && py >= 0 && px < p.width && py < p.height && static_cast<int>(bm::get(p, px, py) >> 24) >= threshold;
+    }
+    m.throwError(m.argumentErrorClass, 2005, "Parameter 2 is of the incorrect type. Should be type Point, Rectangle, Bitmap or BitmapData.");
+}
+
+bm::Compare compareOf(const std::string& op, bool& known) {
+    known = true;
+    if (op == "<")
+        return bm::Compare::Less;
+    if (op == "<=")
+        return bm::Compare::LessEqual;
+    if (op == ">")
+        return bm::Compare::Greater;
+    if (op == ">=")
+        return bm::Compare::GreaterEqual;
+    if (op == "==")
+        return bm::Compare::Equal;
+    known = op == "!=";
+    return bm::Compare::NotEqual;
+}
+
+void installPixelOps(HostState& host, ClassObject* cls) {
+    Machine& m = host.machine;
+    HostState* s = &host;
+    auto method = [&](const char* name, std::uint32_t length, BitmapFn fn) {
+        m.defineMethod(cls, name, [s, fn](Machine&, Value self, std::span<Value> a) { return fn(*s, self, a); }, length);
+    };
+    // colorTransform(rect, colorTransform)
+    method("colorTransform", 2, [](HostState& h, Value self, std::span<Value> a) {
+        const bm::IntRect r = rectOf(h.machine, arg(a, 0));
+        const bm::ColorMatrix cm = colorMatrixOf(h.machine, arg(a, 1));
+        bool transparent = true;
+        std::shared_ptr<Pixels> p = held(h.machine, self, &transparent);
+        bm::colorTransform(*p, transparent, r, cm);
+        changed(h, *p);
+        return Value();
+    });
+    // threshold(source, sourceRect, destPoint, operation, threshold, color = 0, mask = 0xFFFFFFFF,
+    // copySource = false): how many pixels passed.
+    method("threshold", 8, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect r = rectOf(m, arg(a, 1));
+        auto [x, y] = pointOf(m, arg(a, 2));
+        bool known = false;
+        const bm::Compare op = compareOf(m.toString(arg(a, 3)), known);
+        const std::uint32_t value = m.toUint(arg(a, 4)), color = m.toUint(arg(a, 5));
+        const std::uint32_t mask = a.size() > 6 ? m.toUint(a[6]) : 0xFFFFFFFFu;
+        const bool copySource = m.toBoolean(arg(a, 7));
+        bool transparent = true;
+        std::shared_ptr<Pixels> p = held(m, self, &transparent);
+        std::shared_ptr<Pixels> src = held(m, arg(a, 0));
+        if (!known)
+            return Value::uinteger(0); // an operation Flash does not know changes nothing
+        const int passed = bm::threshold(*p, transparent, *src, r, x, y, op, value, color, mask, copySource);
+        changed(h, *p);
+        return Value::uinteger(static_cast<std::uint32_t>(std::max(passed, 0)));
+    });
+    // merge(source, sourceRect, destPoint, redMultiplier, greenMultiplier, blueMultiplier, alphaMultiplier)
+    method("merge", 7, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect r = rectOf(m, arg(a, 1));
+        auto [x, y] = pointOf(m, arg(a, 2));
+        std::array<int, 4> multipliers{};
+        for (int i = 0; i < 4; ++i)
+            multipliers[i] = std::clamp(whole(m, arg(a, 3 + i)), 0, 256);
+        bool transparent = true;
+        std::shared_ptr<Pixels> p = held(m, self, &transparent);
+        bm::merge(*p, transparent, *held(m, arg(a, 0)), r, x, y, multipliers);
+        changed(h, *p);
+        return Value();
+    });
+    // paletteMap(source, sourceRect, destPoint, redArray = null, greenArray = null, blueArray = null, alphaArray = null)
+    method("paletteMap", 7, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect r = rectOf(m, arg(a, 1));
+        auto [x, y] = pointOf(m, arg(a, 2));
+        std::array<bm::Palette, 4> tables;
+        for (int i = 0; i < 4; ++i)
+            tables[i] = paletteOf(m, arg(a, 3 + i));
+        bool transparent = true;
+        std::shared_ptr<Pixels> p = held(m, self, &transparent);
+        bm::paletteMap(*p, transparent, *held(m, arg(a, 0)), r, x, y, tables);
+        changed(h, *p);
+        return Value();
+    });
+    method("hitTest", 5, [](HostState& h, Value self, std::span<Value> a) {
+        std::shared_ptr<Pixels> p = held(h.machine, self);
+        return Value::boolean(hitTest(h.machine, *p, a));
+    });
+    // getPixels(rect): the straight colours, row by row, as big-endian unsigned ints.
+    method("getPixels", 1, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect asked = rectOf(m, arg(a, 0));
+        const Pixels& p = live(m, self);
+        const bm::IntRect r = bm::clipTo(p, asked);
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(r.empty() ? 0 : static_cast<std::size_t>(r.width) * r.height * 4);
+        for (int j = r.y; !r.empty() && j < r.y + r.height; ++j)
+            for (int i = r.x; i < r.x + r.width; ++i) {
+                const std::uint32_t c = bm::get(p, i, j);
+                bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16),
+                                           static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+            }
+        return newByteArray(m, std::move(bytes));
+    });
+    // setPixels(rect, inputByteArray): one unsigned int a pixel from the array's position, in
+    // its byte order; EOFError #2030 when it ends first (the pixels before stay set).
+    method("setPixels", 2, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect asked = rectOf(m, arg(a, 0));
+        if (!byteArrayBytes(arg(a, 1)))
+            m.typeError(2007, "Parameter inputByteArray must be non-null.");
+        const bool little = m.toString(m.getProperty(a[1], Machine::publicName("endian"))) == "littleEndian";
+        std::size_t at = m.toUint(m.getProperty(a[1], Machine::publicName("position")));
+        const std::vector<std::uint8_t>* bytes = byteArrayBytes(a[1]);
+        bool transparent = true;
+        std::shared_ptr<Pixels> kept = held(m, self, &transparent);
+        Pixels& p = *kept;
+        const bm::IntRect r = bm::clipTo(p, asked);
+        bool ended = false;
+        for (int j = r.y; !r.empty() && !ended && j < r.y + r.height; ++j)
+            for (int i = r.x; i < r.x + r.width; ++i) {
+                if (at > bytes->size() || bytes->size() - at < 4) {
+                    ended = true;
+                    break;
+                }
+                const std::uint8_t* q = bytes->data() + at;
+                const std::uint32_t c = little ? std::uint32_t{q[3]} << 24 | std::uint32_t{q[2]} << 16 | std::uint32_t{q[1]} << 8 | q[0]
+                                               : std::uint32_t{q[0]} << 24 | std::uint32_t{q[1]} << 16 | std::uint32_t{q[2]} << 8 | q[3];
+                bm::set(p, transparent, i, j, c);
+                at += 4;
+            }
+        changed(h, p);
+        m.setProperty(a[1], Machine::publicName("position"), Value::uinteger(static_cast<std::uint32_t>(std::min(at, bytes->size()))));
+        if (ended)
+            m.throwError(m.findClass("flash.errors.EOFError"), 2030, "End of file was encountered.");
+        return Value();
+    });
+    // getVector(rect): Vector.<uint> of the straight colours, row by row.
+    method("getVector", 1, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect asked = rectOf(m, arg(a, 0));
+        const Pixels& p = live(m, self);
+        const bm::IntRect r = bm::clipTo(p, asked);
+        Value made = m.construct(Value::object(m.vectorOf(m.uintClass)), {});
+        auto* list = nativeOf<ArrayObject>(made);
+        for (int j = r.y; list && !r.empty() && j < r.y + r.height; ++j)
+            for (int i = r.x; i < r.x + r.width; ++i)
+                list->elements.push_back(Value::uinteger(bm::get(p, i, j)));
+        return made;
+    });
+    // setVector(rect, inputVector): RangeError #1125 when the vector is shorter than the rectangle.
+    method("setVector", 2, [](HostState& h, Value self, std::span<Value> a) {
+        Machine& m = h.machine;
+        const bm::IntRect asked = rectOf(m, arg(a, 0));
+        bool transparent = true;
+        std::shared_ptr<Pixels> kept = held(m, self, &transparent);
+        Pixels& p = *kept;
+        const bm::IntRect r = bm::clipTo(p, asked);
+        auto* list = nativeOf<ArrayObject>(arg(a, 1));
+        if (!list)
+            m.typeError(2007, "Parameter inputVector must be non-null.");
+        std::size_t at = 0;
+        for (int j = r.y; !r.empty() && j < r.y + r.height; ++j)
+            for (int i = r.x; i < r.x + r.width; ++i) {
+                if (at >= list->elements.size()) {
+                    changed(h, p);
+                    m.rangeError(1125, "The index " + std::to_string(at) + " is out of range " +
+                                           std::to_string(list->elements.size()) + ".");
+                }
+                const std::uint32_t c = m.toUint(list->elements[at++]);
+                bm::set(p, transparent, i, j, c);
+            }
+        changed(h, p);
+        return Value();
+    });
+}
+
 // --- Bitmap
 
 // Shows `data` (or nothing) in the Bitmap's clip.
@@ -423,6 +676,7 @@ void installBitmapClasses(HostState& host, ClassObject* displayObject) {
         return makeRect(m, {0, 0, p.width, p.height});
     });
     installPixelMethods(host, data);
+    installPixelOps(host, data);
     ClassObject* bitmap = m.defineNativeClass("flash.display", "Bitmap", displayObject);
     installBitmap(host, bitmap, data);
 }

@@ -893,3 +893,49 @@ TEST(Avm2Display, RollEventsReachEachContainerEnteredOrLeft) {
     EXPECT_EQ(played.lines, (Lines{"rollOver outer", "rollOver inner", "rollOut inner", "rollOver inner",
                                    "rollOut inner", "rollOut outer"}));
 }
+
+// BitmapData's colour transforms, thresholds, hit tests against points and other bitmaps, and
+// pixels as bytes or as a Vector.<uint> (a vector shorter than the rectangle is #1125).
+TEST(Avm2Display, BitmapDataTransformsHitTestsAndCopiesPixelsOut) {
+    auto geom = [](const std::string& cls, const std::vector<int>& args) {
+        std::string code = "findpropstrict flash.geom::" + cls + "\n";
+        for (int v : args)
+            code += "pushshort " + std::to_string(v) + "\n";
+        return code + "constructprop flash.geom::" + cls + " " + std::to_string(args.size()) + "\n";
+    };
+    auto bitmap = [](int size, const std::string& colour) {
+        return "findpropstrict flash.display::BitmapData\npushbyte " + std::to_string(size) + "\npushbyte " +
+               std::to_string(size) + "\npushtrue\npushuint " + colour + "\nconstructprop flash.display::BitmapData 4\n";
+    };
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor =
+        // 4 x 4 opaque red; its red goes and blue comes.
+        bitmap(4, "4294901760") + "setlocal1\n"
+        "getlocal1\ngetlocal1\ngetproperty rect\n" + geom("ColorTransform", {0, 1, 1, 1, 0, 0, 255, 0}) +
+        "callpropvoid colorTransform 2\n" +
+        traceTop("getlocal1\npushbyte 1\npushbyte 1\ncallproperty getPixel32 2\npushbyte 16\ncallproperty toString 1") +
+        // 2 x 2 clear with one green pixel at (1, 1).
+        bitmap(2, "0") + "setlocal2\ngetlocal2\npushbyte 1\npushbyte 1\npushuint 4278255360\ncallpropvoid setPixel32 3\n" +
+        traceTop("getlocal1\n" + geom("Point", {0, 0}) + "pushshort 255\ngetlocal2\n" + geom("Point", {3, 3}) +
+                 "pushshort 255\ncallproperty hitTest 5") +
+        traceTop("getlocal1\n" + geom("Point", {0, 0}) + "pushshort 255\ngetlocal2\n" + geom("Point", {2, 2}) +
+                 "pushshort 255\ncallproperty hitTest 5") +
+        traceTop("getlocal2\n" + geom("Point", {10, 10}) + "pushbyte 1\n" + geom("Point", {11, 11}) + "callproperty hitTest 3") +
+        traceTop("getlocal2\n" + geom("Point", {10, 10}) + "pushbyte 1\n" + geom("Point", {10, 10}) + "callproperty hitTest 3") +
+        // The green pixel as bytes, and back into a third bitmap.
+        "getlocal2\ngetlocal2\ngetproperty rect\ncallproperty getPixels 1\nsetlocal3\n" +
+        traceTop("getlocal3\ngetproperty length\npushstring \" \"\nadd\ngetlocal3\npushbyte 14\ngetproperty late\nadd") +
+        "getlocal3\npushbyte 0\nsetproperty position\n" + bitmap(2, "0") + "setlocal 4\n"
+        "getlocal 4\ngetlocal 4\ngetproperty rect\ngetlocal3\ncallpropvoid setPixels 2\n" +
+        traceTop("getlocal 4\npushbyte 1\npushbyte 1\ncallproperty getPixel32 2") +
+        // Every pixel of the blue bitmap equals blue, so each becomes white.
+        traceTop("getlocal1\ngetlocal1\ngetlocal1\ngetproperty rect\n" + geom("Point", {0, 0}) +
+                 "pushstring \"==\"\npushuint 4278190335\npushuint 4294967295\ncallproperty threshold 6") +
+        "getlocal1\n" + geom("Rectangle", {0, 0, 2, 1}) + "callproperty getVector 1\nsetlocal 5\n" +
+        traceTop("getlocal 5\ngetproperty length\npushstring \" \"\nadd\ngetlocal 5\npushbyte 0\ngetproperty late\nadd") +
+        "getlocal 4\ngetlocal 4\ngetproperty rect\ngetlocal 5\ncallpropvoid setVector 2\n";
+    EXPECT_EQ(play(movie, 1).lines,
+              (Lines{"ff0000ff", "false", "true", "true", "false", "16 255", "4278255360", "16", "2 4294967295",
+                     "RangeError: Error #1125: The index 2 is out of range 2."}));
+}
