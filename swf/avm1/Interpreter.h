@@ -236,6 +236,9 @@ private:
     void setOnScopeChain(Frame& f, std::string_view name, Value value);
     bool lookupScoped(Frame& f, std::string_view name, Value& out);
     Object* resolvePath(Frame& f, std::string_view path);
+    Object* variableTarget(Frame& f, std::string_view path);
+    Object* childClip(Object* o, std::string_view name);
+    Value pathHead(Frame& f, std::string_view name);
     Object* scopeObject(Frame& f, const Scope* s);
     Value getMember(Object* o, std::string_view name, Object* receiver);
     Value lookup(Object* o, std::string_view name, Object* receiver, bool& found);

@@ -316,6 +316,29 @@ bool Interpreter::lookupScoped(Frame& f, std::string_view name, Value& out) {
     return lookIn(m_global);
 }
 
+// Inside a path a clip's child of that name comes before a variable of that name, which
+// a member read prefers (measured).
+Object* Interpreter::childClip(Object* o, std::string_view name) {
+    if (!m_host || !o || o->kind() != Object::Kind::Clip)
+        return nullptr;
+    const ClipId c = m_host->child(static_cast<ClipObject*>(o)->clip, name, caseSensitive());
+    return c != kNoClip ? clipObject(c) : nullptr;
+}
+
+// A path's first name is looked up like a variable, through `with` objects and locals
+// before the timeline, each clip on the way offering its child before its variable.
+Value Interpreter::pathHead(Frame& f, std::string_view name) {
+    for (const Scope* s = f.scope.get(); s; s = s->parent.get()) {
+        Object* o = scopeObject(f, s);
+        if (Object* child = childClip(o, name))
+            return child;
+        bool found = false;
+        if (Value v = o ? lookup(o, name, o, found) : Value(); found)
+            return v;
+    }
+    return getVariable(f, name);
+}
+
 Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
     Object* cur = f.timeline;
     std::size_t i = 0;
@@ -353,22 +376,58 @@ Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
             if (first)
                 cur = f.thisValue.isObject() ? f.thisValue.object() : f.timeline;
         } else {
-            // The first name is looked up like a variable, through `with` objects and locals
-            // before the timeline.
-            Value v;
-            bool found = false;
-            if (first)
-                lookupScoped(f, seg, v);
-            else
-                v = lookup(cur, seg, cur, found);
-            cur = v.object();
+            if (first) {
+                cur = pathHead(f, seg).object();
+            } else if (Object* child = childClip(cur, seg)) {
+                cur = child;
+            } else {
+                bool found = false;
+                cur = lookup(cur, seg, cur, found).object();
+            }
         }
         first = false;
     }
     return guard >= 256 ? nullptr : cur;
 }
 
+// From SWF 6 a path with a slash or colon splits at its last colon or dot into a target
+// and a variable (measured): no target (":a") or a leading dot (but `..`) finds nothing,
+// and in the target a dot after a slash is no separator, so such a target is never found.
+// Where a variable path splits into target and name: its last colon or dot outside `..`.
+static std::size_t variableSplit(std::string_view name) {
+    for (std::size_t i = name.size(); i-- > 0;) {
+        const bool dotDot = (i > 0 && name[i - 1] == '.') || (i + 1 < name.size() && name[i + 1] == '.');
+        if (name[i] == ':' || (name[i] == '.' && !dotDot))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+Object* Interpreter::variableTarget(Frame& f, std::string_view path) {
+    if (path.empty())
+        return nullptr;
+    const std::size_t slash = path.find('/');
+    for (std::size_t i = slash; i < path.size(); ++i) {
+        if (path.compare(i, 2, "..") == 0)
+            ++i; // `..` names the parent
+        else if (path[i] == '.')
+            return nullptr;
+    }
+    return resolvePath(f, path);
+}
+
 Value Interpreter::getVariable(Frame& f, std::string_view name) {
+    if (m_version >= 6 && name.find_first_of(":/") != std::string_view::npos) {
+        if (name[0] == '.' && name.compare(0, 2, "..") != 0)
+            return Value();
+        const std::size_t split = variableSplit(name);
+        if (split == std::string_view::npos) {
+            Object* o = resolvePath(f, name);
+            return o ? Value(o) : Value();
+        }
+        Object* o = variableTarget(f, name.substr(0, split));
+        return o ? get(o, name.substr(split + 1)) : Value();
+    }
     if (name.find_first_of(":/") != std::string_view::npos) {
         const std::size_t colon = name.rfind(':');
         if (colon != std::string_view::npos) {
@@ -388,13 +447,15 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
     if (dot != std::string_view::npos && (dot == 0 || name.back() == '.') && name != "..")
         return Value();
     if (dot != std::string_view::npos && dot > 0 && name.back() != '.') {
-        Value v = getVariable(f, name.substr(0, dot));
+        const std::string_view head = name.substr(0, dot);
+        Value v = pathHead(f, head);
         std::size_t i = dot + 1;
         while (i <= name.size() && !v.isNullish()) {
             std::size_t j = name.find('.', i);
             if (j == std::string_view::npos)
                 j = name.size();
-            v = get(v, name.substr(i, j - i));
+            Object* next = j < name.size() ? childClip(v.object(), name.substr(i, j - i)) : nullptr;
+            v = next ? Value(next) : get(v, name.substr(i, j - i));
             i = j + 1;
         }
         return v;
@@ -414,6 +475,17 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
 }
 
 void Interpreter::setVariable(Frame& f, std::string_view name, Value value) {
+    if (m_version >= 6) {
+        // Split as getVariable splits it, the target found as a path (a child clip before a
+        // variable); a target it cannot find takes nothing.
+        const std::size_t split = variableSplit(name);
+        const bool slashy = name.find_first_of(":/") != std::string_view::npos;
+        if (split != std::string_view::npos && (slashy || (split > 0 && split + 1 < name.size()))) {
+            if ((name[0] != '.' || name.compare(0, 2, "..") == 0) && split > 0)
+                set(variableTarget(f, name.substr(0, split)), name.substr(split + 1), std::move(value));
+            return;
+        }
+    }
     const std::size_t colon = name.rfind(':');
     if (colon != std::string_view::npos) {
         set(resolvePath(f, name.substr(0, colon)), name.substr(colon + 1), std::move(value));

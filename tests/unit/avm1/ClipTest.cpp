@@ -227,6 +227,38 @@ TEST(Clips, SlashPathsNameClipsNotVariables) {
     }
 }
 
+// From SWF 6 a path with a slash or colon splits at its last colon or dot (outside `..`):
+// no target or a leading dot finds nothing, a dot after a slash spoils the target, and
+// along the target a child clip comes before a variable of its name.
+TEST(Clips, VariablePathsSplitAtTheLastColonOrDot) {
+    ScriptRun s(6);
+    const ClipId mc = s.host.add(1, "mc", 1);
+    const ClipId inner = s.host.add(mc, "inner", 1);
+    EXPECT_EQ(s.run(R"(
+        push "/mc:inner.x", 5; setvariable
+        push "mc.inner.x"; getvariable; trace
+        push "mc/inner:x"; getvariable; trace
+        push ":mc"; getvariable; typeof; trace
+        push ".mc:inner"; getvariable; typeof; trace
+        push "/mc.inner:x"; getvariable; typeof; trace
+        push "/mc.inner:x", 6; setvariable
+        push "mc.inner.x"; getvariable; trace
+        push "this"; getvariable; push "mc", "shadow"; setmember
+        push "mc"; getvariable; trace
+        push "mc:inner.x"; getvariable; trace
+        push "mc.inner.x", 7; setvariable
+        push "/mc/inner:x"; getvariable; trace
+    )"),
+              "5|5|undefined|undefined|undefined|5|shadow|5|7");
+    EXPECT_EQ(s.run(R"(
+        push "../:y", 8; setvariable
+        push "/mc:y"; getvariable; trace
+        push "..:y"; getvariable; trace
+    )",
+                    inner),
+              "8|8");
+}
+
 // A function made under SetTarget runs on the timeline its code belongs to.
 TEST(Clips, FunctionsMadeUnderSetTargetKeepTheirTimeline) {
     ClipScene s;
