@@ -190,6 +190,7 @@ void installClipLoaderBuiltins(Interpreter& vm) {
                                                          {"getProgress", loaderGetProgress}};
     for (const auto& [name, fn] : methods)
         vm.defineMethod(proto, name, fn, kDontEnum | kDontDelete);
+    flagAllMembers(proto, kSwf7Up); // a Flash 7 class
 }
 
 } // namespace swf::avm1

@@ -32,6 +32,7 @@ bool queueLoad(Interpreter& vm, Object* target, const Value& url) {
     list->elements.push_back(entry);
     vm.set(target, "loaded", false);
     vm.define(target, kBytesLoaded, 0, kDontEnum);
+    vm.define(target, kBytesTotal, Value(), kDontEnum); // unknown until the data comes
     return true;
 }
 
@@ -153,6 +154,7 @@ void installLoadVarsBuiltins(Interpreter& vm) {
     vm.defineMethod(proto, "onData", loadVarsOnData);
     vm.defineMethod(proto, "onLoad", ignore);
     vm.define(proto, "contentType", "application/x-www-form-urlencoded", kDontEnum);
+    flagAllMembers(proto, kSwf6Up); // a Flash 6 class
     const NativeFn natives[] = {load, send, sendAndLoad, decode};
     for (int i = 0; i < 4; ++i)
         registerNative(vm, 301, i, natives[i]);

@@ -3,6 +3,7 @@
 #include "BuiltinSupport.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace swf::avm1 {
 
@@ -42,6 +43,11 @@ ArrayObject* hiddenGlobalArray(Interpreter& vm, const char* key) {
     ArrayObject* fresh = vm.newArray();
     vm.define(vm.global(), key, fresh, kDontEnum | kDontDelete);
     return fresh;
+}
+
+void flagAllMembers(Object* object, PropFlags versionFlag) {
+    for (Property& p : object->properties())
+        p.flags |= versionFlag;
 }
 
 ArrayObject* listenerArray(Interpreter& vm, std::vector<Value> items) {
@@ -165,6 +171,15 @@ void installNativeTable(Interpreter& vm) {
     if (const Property* p = vm.objectProto->own(vm.key("hasOwnProperty")))
         registerNative(vm, 101, 5, p->value);
     registerNative(vm, 2, 0, asNew);
+    // Table 252 is Array: its constructor, then the prototype's methods in Flash's order.
+    const Value array = vm.get(vm.global(), "Array");
+    registerNative(vm, 252, 0, array);
+    Object* arrayProto = vm.get(array, "prototype").object();
+    const char* const arrayMethods[] = {"push",   "pop",      "concat", "shift",   "unshift", "slice",
+                                        "join",   "splice",   "toString", "sort",  "reverse", "sortOn"};
+    for (int i = 0; arrayProto && i < static_cast<int>(std::size(arrayMethods)); ++i)
+        if (const Property* p = arrayProto->own(vm.key(arrayMethods[i])))
+            registerNative(vm, 252, i + 1, p->value);
 }
 
 } // namespace swf::avm1

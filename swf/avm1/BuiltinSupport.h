@@ -30,6 +30,10 @@ FunctionObject* defineClass(Interpreter& vm, Object* owner, std::string_view nam
 void sealClass(Object* object);
 // _global[key] as a hidden, permanent array (a queue the built-ins keep), made when missing.
 ArrayObject* hiddenGlobalArray(Interpreter& vm, const char* key);
+// Adds a version flag to every member of `object`, its `__proto__` link included, as
+// Flash's class scripts did with ASSetPropFlags(proto, null, flag) for classes newer
+// than the movie (a LoadVars prototype seen from a Flash 5 movie has no members at all).
+void flagAllMembers(Object* object, PropFlags versionFlag);
 // A `_listeners` array as Flash's broadcasters (written in ActionScript) made it with a
 // literal: it has its own hidden, permanent `constructor`.
 ArrayObject* listenerArray(Interpreter& vm, std::vector<Value> items = {});

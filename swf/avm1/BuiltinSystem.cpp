@@ -231,6 +231,7 @@ void installDevices(Interpreter& vm) {
     // here; Flash listed them as enumerable read-only accessors of the prototype.
     for (const char* name : {"orientation", "pageHeight", "pageWidth", "paperHeight", "paperWidth"})
         defineAccessor(vm, pj, name, nothing, nullptr, 0);
+    flagAllMembers(pj, kSwf7Up); // a Flash 7 class
     Object* socket = vm.get(deviceClass(vm, "XMLSocket", {"close"}), "prototype").object();
     defineAll(vm, socket, {"connect", "send"}, answerFalse);
     Object* lc = vm.get(deviceClass(vm, "LocalConnection", {"close"}), "prototype").object();

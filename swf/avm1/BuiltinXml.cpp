@@ -66,15 +66,18 @@ void initNode(Interpreter& vm, XmlNode* n, int type, const Value& text) {
     syncChildArray(vm, n);
 }
 
+// Nodes the player makes (parsing, createElement, cloneNode) carry their own hidden
+// `constructor`, as Flash's script-built nodes did.
 XmlNode* newNode(Interpreter& vm, int type, const Value& text) {
     XmlNode* n = makeNative<XmlNode>(vm, nodeProto(vm));
     initNode(vm, n, type, text);
+    vm.define(n, "constructor", vm.get(vm.global(), "XMLNode"), kDontEnum | kDontDelete);
     return n;
 }
 
 Object* allocateNode(Interpreter& vm, Object* proto) {
     XmlNode* n = makeNative<XmlNode>(vm, proto);
-    initNode(vm, n, 1, Value::null());
+    initNode(vm, n, 1, Value());
     return n;
 }
 
@@ -97,6 +100,8 @@ void detach(Interpreter& vm, XmlNode* n) {
 bool insertChild(Interpreter& vm, XmlNode* parent, XmlNode* child, XmlNode* before) {
     if (!parent || !child || isAncestorOrSelf(child, parent))
         return false;
+    if (!before && child->parent == parent)
+        return false; // appending a node to its own parent keeps the order (Flash's traces)
     detach(vm, child);
     auto at = before ? std::find(parent->children.begin(), parent->children.end(), before) : parent->children.end();
     parent->children.insert(at, child);
@@ -126,7 +131,9 @@ Value siblingOf(XmlNode* n, int step) {
 }
 
 SWF_AVM1_NODE_GETTER(getNodeType, static_cast<double>(n->type))
-SWF_AVM1_NODE_GETTER(getNodeName, n->name)
+// An element made without a name (a document) keeps undefined inside: it reads as null
+// but, unlike a name set to null, it writes no tag and has no prefix or local name.
+SWF_AVM1_NODE_GETTER(getNodeName, n->name.isUndefined() ? Value::null() : n->name)
 SWF_AVM1_NODE_GETTER(getNodeValue, n->value)
 SWF_AVM1_NODE_GETTER(getAttributes, n->attributes)
 SWF_AVM1_NODE_GETTER(getChildNodes, n->childArray)
@@ -139,7 +146,8 @@ SWF_AVM1_NODE_GETTER(getPreviousSibling, siblingOf(n, -1))
 
 Value setNodeName(Interpreter& vm, Object* self, std::span<const Value> args) {
     if (XmlNode* n = nodeOf(self))
-        n->name = arg(args, 0).isNullish() ? Value::null() : Value(vm.toString(arg(args, 0)));
+        if (!arg(args, 0).isUndefined()) // undefined leaves the name alone
+            n->name = arg(args, 0).isNull() ? Value::null() : Value(vm.toString(arg(args, 0)));
     return Value();
 }
 
@@ -163,7 +171,7 @@ Value namePart(Interpreter& vm, Object* self, bool prefix) {
     XmlNode* n = nodeOf(self);
     if (!n)
         return Value();
-    if (n->type != 1)
+    if (n->type != 1 || n->name.isUndefined())
         return Value::null();
     const std::string name = vm.toString(n->name);
     const std::size_t colon = name.find(':');
@@ -227,7 +235,8 @@ Value nodeConstruct(Interpreter& vm, Object* self, std::span<const Value> args) 
     if (XmlNode* n = nodeOf(self); n && vm.isConstructing(self)) {
         const int type = toInt32(vm.toNumber(arg(args, 0)));
         const Value text = arg(args, 1);
-        initNode(vm, n, type, text.isNullish() ? Value::null() : Value(vm.toString(text)));
+        const Value none = type == 1 ? Value() : Value::null();
+        initNode(vm, n, type, text.isNullish() ? none : Value(vm.toString(text)));
     }
     return Value();
 }
@@ -287,7 +296,7 @@ void writeNode(Interpreter& vm, XmlNode* n, std::string& out, int depth) {
             out += xml::escape(vm.toString(n->value));
         return;
     }
-    const bool named = n->name.isString() || (!n->name.isNullish());
+    const bool named = !n->name.isUndefined();
     if (named) {
         out += "<" + vm.toString(n->name);
         if (n->attributes)
@@ -311,7 +320,7 @@ Value nodeToString(Interpreter& vm, Object* self, std::span<const Value>) {
     if (!n)
         return Value();
     std::string out;
-    if (n->parent == nullptr && n->name.isNull() && n->type == 1) {
+    if (n->parent == nullptr && n->name.isUndefined() && n->type == 1) {
         for (const char* decl : {"xmlDecl", "docTypeDecl"}) {
             const Value d = vm.get(self, decl);
             if (!d.isNullish())
@@ -324,23 +333,34 @@ Value nodeToString(Interpreter& vm, Object* self, std::span<const Value>) {
 
 // --- XML
 
-void buildTree(Interpreter& vm, XmlNode* into, const xml::Node& from, Object* idMap, int depth) {
+// Nodes join the tree in document order, and each element with an id is stored as it
+// joins (a script's setter on the id sees the tree built so far, as in Flash).
+void buildTree(Interpreter& vm, XmlNode* into, const xml::Node& from, Object* ids, int depth) {
     for (const auto& c : from.children) {
         XmlNode* n = newNode(vm, c->element ? 1 : 3, Value(c->text));
-        for (const auto& [k, v] : c->attributes) {
+        for (const auto& [k, v] : c->attributes)
             vm.set(n->attributes, k, v);
-            if (idMap && k == "id")
-                vm.set(idMap, v, n);
-        }
         n->parent = into;
         into->children.push_back(n);
+        syncChildArray(vm, into);
+        if (ids && c->element)
+            for (const auto& [k, v] : c->attributes)
+                if (k == "id")
+                    vm.set(ids, v, n);
         if (depth < kMaxDepth)
-            buildTree(vm, n, *c, idMap, depth + 1);
+            buildTree(vm, n, *c, ids, depth + 1);
         syncChildArray(vm, n);
         if (vm.failing())
             break;
     }
     syncChildArray(vm, into);
+}
+
+// Sets a parse result on the document. A clean parse leaves no own property behind
+// (Flash's documents list none), but replaces one an earlier parse left.
+void setParseResult(Interpreter& vm, Object* self, const char* name, const Value& v, bool present) {
+    if (present || self->own(vm.key(name)))
+        vm.set(self, name, v);
 }
 
 Value parseXml(Interpreter& vm, Object* self, std::span<const Value> args) {
@@ -352,15 +372,19 @@ Value parseXml(Interpreter& vm, Object* self, std::span<const Value> args) {
     doc->children.clear();
     const std::string text = vm.toString(arg(args, 0));
     const xml::Document parsed = xml::parse(text, vm.toBoolean(vm.get(self, "ignoreWhite")), kMaxParsedNodes);
-    Object* idMap = nullptr;
+    // Elements with an id attribute are reachable by it: on the document itself before
+    // Flash 8, on its idMap object (made when there is none) from Flash 8 on.
+    Object* ids = self;
     if (vm.version() >= 8) {
-        idMap = vm.newObject();
-        vm.set(self, "idMap", idMap);
+        if (vm.get(self, "idMap").isUndefined())
+            vm.set(self, "idMap", vm.newObject(nullptr)); // a bare table: no prototype
+        ids = vm.get(self, "idMap").object();
     }
-    buildTree(vm, doc, parsed.root, idMap, 0);
-    vm.set(self, "xmlDecl", parsed.hasXmlDecl ? Value(parsed.xmlDecl) : Value());
-    vm.set(self, "docTypeDecl", parsed.hasDocType ? Value(parsed.docTypeDecl) : Value());
-    vm.set(self, "status", parsed.status);
+    buildTree(vm, doc, parsed.root, ids, 0);
+    setParseResult(vm, self, "xmlDecl", parsed.hasXmlDecl ? Value(parsed.xmlDecl) : Value(), parsed.hasXmlDecl);
+    setParseResult(vm, self, "docTypeDecl", parsed.hasDocType ? Value(parsed.docTypeDecl) : Value(),
+                   parsed.hasDocType);
+    setParseResult(vm, self, "status", parsed.status, parsed.status != 0);
     return Value();
 }
 

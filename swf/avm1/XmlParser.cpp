@@ -207,9 +207,10 @@ private:
             const std::size_t attrStart = i;
             while (i < m_s.size() && !isSpace(m_s[i]) && m_s[i] != '=' && m_s[i] != '>' && m_s[i] != '/')
                 ++i;
-            const std::string_view attrName = m_s.substr(attrStart, i - attrStart);
+            const std::string_view rawName = m_s.substr(attrStart, i - attrStart);
+            const std::string attrName = decodeEntities(rawName); // names take entities too
             skipSpace(i);
-            if (attrName.empty() || i >= m_s.size() || m_s[i] != '=') {
+            if (rawName.empty() || i >= m_s.size() || m_s[i] != '=') {
                 m_doc.status = kMalformedElement;
                 return;
             }
@@ -231,7 +232,7 @@ private:
             for (const auto& a : attributes)
                 duplicate = duplicate || a.first == attrName;
             if (!duplicate)
-                attributes.emplace_back(std::string(attrName), std::move(attrValue));
+                attributes.emplace_back(attrName, std::move(attrValue));
         }
         Node* n = add(true, std::string(name));
         m_pos = i;

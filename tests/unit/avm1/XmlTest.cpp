@@ -133,6 +133,88 @@ TEST(Xml, TreeEditsKeepChildNodesInStepAndRefuseCycles) {
               "<r><b><a /></b></r>|<r>&lt;&amp;&gt;</r>");
 }
 
+// Elements with an id are stored as they join the tree: on the document before Flash 8
+// (a setter sees the tree built so far), on idMap from Flash 8 (kept when a script set
+// one). A clean parse leaves no status or declarations on the document.
+TEST(Xml, IdsAreStoredAsTheTreeGrows) {
+    const char* script = R"(
+        push "x"; push 0, "XML"; newobject; setvariable
+        push "x"; getvariable; push "idMap"; getmember; typeof; trace
+        function (v) { push "x"; getvariable; trace }
+        function () { }
+        push "k", 3, "x"; getvariable; push "addProperty"; callmethod; pop
+        push "<a><b id='k'/><c/></a>", 1, "x"; getvariable; push "parseXML"; callmethod; pop
+        push "status", 1, "x"; getvariable; push "hasOwnProperty"; callmethod; trace
+        push "y", "<a id='1'/>", 1, "XML"; newobject; setvariable
+        push "y"; getvariable; push "1"; getmember; trace
+        push "y"; getvariable; push "idMap"; getmember; push "1"; getmember; trace
+    )";
+    ScriptRun s7(7);
+    EXPECT_EQ(s7.run(script), "undefined|<a><b id=\"k\" /></a>|false|<a id=\"1\" />|undefined");
+    ScriptRun s8(8);
+    EXPECT_EQ(s8.run(script), "undefined|false|undefined|<a id=\"1\" />");
+    EXPECT_EQ(s8.run(R"(
+        push "z"; push 0, "XML"; newobject; setvariable
+        push "z"; getvariable; push "idMap", 2; setmember
+        push "<a id='1'/>", 1, "z"; getvariable; push "parseXML"; callmethod; pop
+        push "z"; getvariable; push "idMap"; getmember; trace
+        push "<a><b>", 1, "z"; getvariable; push "parseXML"; callmethod; pop
+        push "z"; getvariable; push "status"; getmember; trace
+        push "<a/>", 1, "z"; getvariable; push "parseXML"; callmethod; pop
+        push "z"; getvariable; push "status"; getmember; trace
+    )"),
+              "2|-9|0");
+}
+
+// A document has no name: it reads null but has no prefix and writes no tag, while an
+// element renamed to null writes <null />; undefined leaves a name alone. Attribute
+// names take entities; appending a node to its own parent keeps the order.
+TEST(Xml, NamesAttributesAndReappending) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "x", "<r a='1' &amp;='&amp;'><a/><b/></r>", 1, "XML"; newobject; setvariable
+        push "x"; getvariable; push "nodeName"; getmember; trace
+        push "x"; getvariable; push "prefix"; getmember; trace
+        push "r"; push "x"; getvariable; push "firstChild"; getmember; setvariable
+        push "r"; getvariable; push "attributes"; getmember; push "&"; getmember; trace
+        push "r"; getvariable; push 1, "r"; getvariable; push "firstChild"; getmember; push "appendChild"; callmethod; pop
+        push "r"; getvariable; push "childNodes"; getmember; trace
+        push "n"; push "q", 1, 2, "XMLNode"; newobject; setvariable
+        push "n"; getvariable; push "nodeName", undefined; setmember
+        push "n"; getvariable; trace
+        push "n"; getvariable; push "nodeName", null; setmember
+        push "n"; getvariable; trace
+        push "n"; getvariable; push "prefix"; getmember; trace
+    )"),
+              "null|null|&|<a />,<b />|<q />|<null />|");
+}
+
+// Loading again forgets the last size; ASnative(252, 1) is Array's push.
+TEST(LoadVars, NewLoadForgetsTheSizeAndArrayNativesExist) {
+    ScriptRun s(7);
+    EXPECT_EQ(s.run(R"(
+        push "l"; push 0, "LoadVars"; newobject; setvariable
+        push "x", 1, "l"; getvariable; push "load"; callmethod; pop
+        push 0, "l"; getvariable; push "getBytesTotal"; callmethod; trace
+        push "a"; push 0, "Array"; newobject; setvariable
+        push "p"; push 1, 252, 2, "ASnative"; callfunction; setvariable
+        push 7, "a"; getvariable; push 2, "p"; getvariable; push "call"; callmethod; pop
+        push "a"; getvariable; trace
+    )"),
+              "undefined|7");
+}
+
+// LoadVars is a Flash 6 class: a Flash 5 movie makes one but sees none of its members.
+TEST(LoadVars, HiddenMembersInFlash5) {
+    ScriptRun s(5);
+    EXPECT_EQ(s.run(R"(
+        push "l"; push 0, "LoadVars"; newobject; setvariable
+        push "a=1", 1, "l"; getvariable; push "decode"; callmethod; trace
+        push "l"; getvariable; push "a"; getmember; trace
+    )"),
+              "undefined|undefined");
+}
+
 TEST(LoadVars, DecodeAndToString) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
