@@ -9,6 +9,7 @@
 
 #include "swf/avm2/Machine.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,6 +70,9 @@ private:
     bool m_fullScreen = false;
     DisplayHandle* m_over = nullptr;    // what the mouse is over
     DisplayHandle* m_pressed = nullptr; // what the button went down on
+    // The last click, for a second one on the same object soon after (doubleClick).
+    DisplayHandle* m_clicked = nullptr;
+    std::chrono::steady_clock::time_point m_clickedAt;
 };
 
 } // namespace swf::avm2

@@ -171,8 +171,17 @@ void Avm2Host::input(const input::InputEvent& in) {
             mouseEvent(s, m_over, "mouseDown", in);
         } else if (in.kind == input::InputKind::MouseUp) {
             mouseEvent(s, m_over, "mouseUp", in);
-            if (m_pressed && m_pressed == m_over)
-                mouseEvent(s, m_over, "click", in);
+            if (m_pressed && m_pressed == m_over) {
+                // A second click on an object with doubleClickEnabled within the usual
+                // double-click time (half a second) is a doubleClick instead.
+                const auto at = std::chrono::steady_clock::now();
+                auto enabled = m_over->extras.find("doubleClickEnabled");
+                const bool twice = m_clicked == m_over && at - m_clickedAt < std::chrono::milliseconds(500) &&
+                                   enabled != m_over->extras.end() && m_machine->toBoolean(enabled->second);
+                mouseEvent(s, m_over, twice ? "doubleClick" : "click", in);
+                m_clicked = twice ? nullptr : m_over;
+                m_clickedAt = at;
+            }
             m_pressed = nullptr;
         } else {
             mouseEvent(s, m_over ? m_over : s.stage, "mouseWheel", in);
@@ -190,7 +199,13 @@ void Avm2Host::input(const input::InputEvent& in) {
         e->fields = {{"charCode", Value::integer(in.charCode)}, {"keyCode", Value::integer(in.keyCode)},
                      {"keyLocation", Value::integer(0)},        {"shiftKey", key(16)},
                      {"ctrlKey", key(17)},                      {"altKey", key(18)}};
-        m_machine->runAndReport([&] { s.dispatch(s.stage, Value::object(e)); });
+        // Keys go to the object given stage.focus while it is on the stage, and bubble up to
+        // the stage; with no focus, to the stage.
+        DisplayHandle* target = s.stage;
+        if (auto it = s.stage->extras.find("focus"); it != s.stage->extras.end())
+            if (auto* focus = nativeOf<DisplayHandle>(it->second); focus && !focus->isStage && onStage(s, s.locate(*focus)))
+                target = focus;
+        m_machine->runAndReport([&] { s.dispatch(target, Value::object(e)); });
         break;
     }
     default:

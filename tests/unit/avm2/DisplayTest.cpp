@@ -939,3 +939,33 @@ TEST(Avm2Display, BitmapDataTransformsHitTestsAndCopiesPixelsOut) {
               (Lines{"ff0000ff", "false", "true", "true", "false", "16 255", "4278255360", "16", "2 4294967295",
                      "RangeError: Error #1125: The index 2 is out of range 2."}));
 }
+
+// Keys go to stage.focus and bubble to the stage; a quick second click on an object with
+// doubleClickEnabled is a doubleClick, and without it a second click.
+TEST(Avm2Display, KeysGoToTheFocusAndSecondClicksMayBeDoubleClicks) {
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor = make("Sprite") + "setlocal1\n"
+                        "getlocal1\npushstring \"pad\"\nsetproperty name\n"
+                        "getlocal1\ngetproperty graphics\npushbyte 0\ncallpropvoid beginFill 1\n"
+                        "getlocal1\ngetproperty graphics\npushbyte 0\npushbyte 0\npushbyte 50\npushbyte 50\n"
+                        "callpropvoid drawRect 4\n"
+                        "getlocal0\ngetlocal1\ncallpropvoid addChild 1\n"
+                        "getlocal1\npushtrue\nsetproperty doubleClickEnabled\n";
+    for (const char* type : {"click", "doubleClick", "keyDown"})
+        movie.constructor += "getlocal1\npushstring \"" + std::string(type) +
+                             "\"\ngetlocal0\ngetproperty heard\ncallpropvoid addEventListener 2\n";
+    movie.constructor += "getlocal0\ngetproperty stage\npushstring \"keyDown\"\ngetlocal0\ngetproperty heard\n"
+                         "callpropvoid addEventListener 2\n"
+                         "getlocal0\ngetproperty stage\ngetlocal1\nsetproperty focus\n";
+    movie.methods = {{"heard", traceTop("getlocal1\ngetproperty type\npushstring \" \"\nadd\n"
+                                        "getlocal1\ngetproperty currentTarget\ngetproperty name\nadd")}};
+    auto played = play(movie, 1, [](swf::Player& p) {
+        for (int i = 0; i < 3; ++i) {
+            p.mouseDown(10, 10);
+            p.mouseUp(10, 10);
+        }
+        p.keyDown(65, 97);
+    });
+    EXPECT_EQ(played.lines, (Lines{"click pad", "doubleClick pad", "click pad", "keyDown pad", "keyDown null"}));
+}
