@@ -858,6 +858,55 @@ void installNodeMethods(Machine& m, ClassObject* xml) {
             n.children.insert(append ? n.children.end() : n.children.begin(), nodes.begin(), nodes.end());
             return self;
         }, 1);
+    // insertChildAfter(child1, child2) / insertChildBefore(child1, child2): child2 goes next to
+    // child1, or first (after) or last (before) when child1 is null; undefined, and nothing
+    // changes, when child1 is not a child of this element.
+    for (bool after : {true, false})
+        m.defineMethod(xml, after ? "insertChildAfter" : "insertChildBefore", [after](Machine& m, Value self, std::span<Value> a) {
+            XmlNode& n = requireNode(m, self);
+            if (n.nodeKind != XmlKind::Element)
+                return Value();
+            auto at = after ? n.children.begin() : n.children.end();
+            if (!arg(a, 0).isNullish()) {
+                std::vector<XmlNode*> given = arg(a, 0).isObject() && isXml(a[0].o) ? nodesOf(a[0].o) : std::vector<XmlNode*>{};
+                at = given.empty() ? n.children.end() : std::find(n.children.begin(), n.children.end(), given.front());
+                if (at == n.children.end())
+                    return Value();
+                if (after)
+                    ++at;
+            }
+            const std::size_t index = static_cast<std::size_t>(at - n.children.begin());
+            Value v = arg(a, 1);
+            if (!(v.isObject() && isXml(v.o)))
+                v = Value::object(toXml(m, v));
+            std::vector<XmlNode*> nodes = contentFor(m, v, &n);
+            if (n.children.size() + nodes.size() > kMaxNodes)
+                throw ScriptAbort{"Error #1000: The system is out of memory."};
+            n.children.insert(n.children.begin() + static_cast<std::ptrdiff_t>(std::min(index, n.children.size())),
+                              nodes.begin(), nodes.end());
+            return self;
+        }, 2);
+    // normalize(): adjacent text nodes become one and empty ones go, through the whole tree.
+    m.defineMethod(xml, "normalize", [](Machine& m, Value self, std::span<Value>) {
+        std::vector<XmlNode*> pending{&requireNode(m, self)};
+        while (!pending.empty()) {
+            XmlNode* n = pending.back();
+            pending.pop_back();
+            std::vector<XmlNode*> kept;
+            for (XmlNode* c : n->children) {
+                if (c->nodeKind == XmlKind::Text && !kept.empty() && kept.back()->nodeKind == XmlKind::Text) {
+                    kept.back()->text += c->text;
+                    continue;
+                }
+                kept.push_back(c);
+                if (c->nodeKind == XmlKind::Element)
+                    pending.push_back(c);
+            }
+            std::erase_if(kept, [](XmlNode* c) { return c->nodeKind == XmlKind::Text && c->text.empty(); });
+            n->children = std::move(kept);
+        }
+        return self;
+    });
     m.defineMethod(xml, "setChildren", [](Machine& m, Value self, std::span<Value> a) {
         XmlNode& n = requireNode(m, self);
         if (n.nodeKind == XmlKind::Element)

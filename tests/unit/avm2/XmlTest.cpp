@@ -60,3 +60,25 @@ TEST(Avm2Xml, RefusesMarkupThatIsNotWellFormed) {
     EXPECT_EQ(runScript("pushbyte 1\ncheckfilter\npop\n"),
               (Lines{"TypeError: Error #1123: Filter operator not supported on type int."}));
 }
+
+// insertChildAfter/Before put the new child next to the one given (or first / last for null,
+// nothing for a node that is not a child); normalize joins adjacent text and drops empty text.
+TEST(Avm2Xml, InsertsChildrenBesideOthersAndNormalizes) {
+    const std::string xmlString = "callproperty toXMLString 0";
+    EXPECT_EQ(runScript("getlex XML\npushfalse\nsetproperty prettyPrinting\n" + kDoc +
+                        "getlocal1\ngetlocal1\ngetproperty item\npushbyte 0\ngetproperty late\n"
+                        "getlex XML\npushstring \"<new/>\"\nconstruct 1\ncallpropvoid insertChildAfter 2\n"
+                        "getlocal1\npushnull\ngetlex XML\npushstring \"<last/>\"\nconstruct 1\ncallpropvoid insertChildBefore 2\n"
+                        "getlocal1\npushnull\ngetlex XML\npushstring \"<first/>\"\nconstruct 1\ncallpropvoid insertChildAfter 2\n" +
+                        traceOf("getlocal1\n" + xmlString) +
+                        traceOf("getlocal1\ngetlex XML\npushstring \"<stranger/>\"\nconstruct 1\npushstring \"x\"\n"
+                                "callproperty insertChildBefore 2\ntypeof") +
+                        "getlex XML\npushstring \"<t>a</t>\"\nconstruct 1\nsetlocal2\n"
+                        "getlocal2\npushstring \"b\"\ncallpropvoid appendChild 1\n"
+                        "getlocal2\npushstring \"\"\ncallpropvoid appendChild 1\n" +
+                        traceOf("getlocal2\ncallproperty children 0\ncallproperty length 0") +
+                        traceOf("getlocal2\ncallproperty normalize 0\ncallproperty children 0\ncallproperty length 0") +
+                        traceOf("getlocal2\n" + xmlString)),
+              (Lines{"<root><first/><item id=\"1\">one</item><new/><item id=\"2\">two</item><other/><last/></root>",
+                     "undefined", "3", "1", "<t>ab</t>"}));
+}
