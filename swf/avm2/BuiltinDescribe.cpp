@@ -5,27 +5,13 @@
 // and a <factory> describing its instances. Types come from the ABC's declarations ("*"
 // where none is declared, and for the built-in classes' native members). Members are listed
 // in declaration order (Flash's own order is not defined); metadata is not listed.
-#include "swf/avm2/Machine.h"
+#include "swf/avm2/Xml.h"
 
 #include <algorithm>
 
 namespace swf::avm2 {
 
 namespace {
-
-std::string escaped(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 // "pkg::Name", "Name", "__AS3__.vec::Vector.<T>" or "*" for a type multiname of `unit`.
 std::string typeName(const AbcUnit* unit, std::uint32_t multiname, int nesting = 0) {
@@ -61,7 +47,7 @@ std::string parameters(const Function* f) {
         const std::size_t required = info.paramTypes.size() - std::min(info.optional.size(), info.paramTypes.size());
         for (std::size_t i = 0; i < info.paramTypes.size(); ++i)
             out += "<parameter index=\"" + std::to_string(i + 1) + "\" type=\"" +
-                   escaped(typeName(f->unit, info.paramTypes[i])) + "\" optional=\"" + (i >= required ? "true" : "false") +
+                   xmlAttributeEscaped(typeName(f->unit, info.paramTypes[i])) + "\" optional=\"" + (i >= required ? "true" : "false") +
                    "\"/>";
         return out;
     }
@@ -102,12 +88,12 @@ std::string members(Machine& m, ClassObject* cls, Traits& traits, bool statics) 
         // Object's own methods live on its prototype in Flash, so no description lists them.
         if (!b || (!statics && cls != m.objectClass && declarer(cls, local, *b, statics) == m.objectClass))
             continue;
-        const std::string name = escaped(local);
+        const std::string name = xmlAttributeEscaped(local);
         switch (b->kind) {
         case Binding::Kind::Slot:
         case Binding::Kind::Const:
             out += std::string("<") + (b->kind == Binding::Kind::Const ? "constant" : "variable") + " name=\"" + name +
-                   "\" type=\"" + escaped(typeName(static_cast<const AbcUnit*>(b->typeUnit), b->typeName)) + "\"/>";
+                   "\" type=\"" + xmlAttributeEscaped(typeName(static_cast<const AbcUnit*>(b->typeUnit), b->typeName)) + "\"/>";
             break;
         case Binding::Kind::Accessor: {
             const char* access = b->getter && b->setter ? "readwrite" : b->getter ? "readonly" : "writeonly";
@@ -117,13 +103,13 @@ std::string members(Machine& m, ClassObject* cls, Traits& traits, bool statics) 
             else if (b->setter && b->setter->unit && b->setter->method < b->setter->unit->abc.methods.size() &&
                      !b->setter->unit->abc.methods[b->setter->method].paramTypes.empty())
                 type = typeName(b->setter->unit, b->setter->unit->abc.methods[b->setter->method].paramTypes[0]);
-            out += "<accessor name=\"" + name + "\" access=\"" + access + "\" type=\"" + escaped(type) +
-                   "\" declaredBy=\"" + escaped(declarer(cls, local, *b, statics)->qualified) + "\"/>";
+            out += "<accessor name=\"" + name + "\" access=\"" + access + "\" type=\"" + xmlAttributeEscaped(type) +
+                   "\" declaredBy=\"" + xmlAttributeEscaped(declarer(cls, local, *b, statics)->qualified) + "\"/>";
             break;
         }
         case Binding::Kind::Method:
-            out += "<method name=\"" + name + "\" declaredBy=\"" + escaped(declarer(cls, local, *b, statics)->qualified) +
-                   "\" returnType=\"" + escaped(returnType(b->method)) + "\">" + parameters(b->method) + "</method>";
+            out += "<method name=\"" + name + "\" declaredBy=\"" + xmlAttributeEscaped(declarer(cls, local, *b, statics)->qualified) +
+                   "\" returnType=\"" + xmlAttributeEscaped(returnType(b->method)) + "\">" + parameters(b->method) + "</method>";
             break;
         }
     }
@@ -136,13 +122,13 @@ std::string instanceBody(Machine& m, ClassObject* cls) {
     std::vector<const ClassObject*> interfaces;
     for (const ClassObject* c = cls; c; c = c->super) {
         if (c != cls)
-            out += "<extendsClass type=\"" + escaped(c->qualified) + "\"/>";
+            out += "<extendsClass type=\"" + xmlAttributeEscaped(c->qualified) + "\"/>";
         for (const ClassObject* i : c->interfaces)
             if (std::find(interfaces.begin(), interfaces.end(), i) == interfaces.end())
                 interfaces.push_back(i);
     }
     for (const ClassObject* i : interfaces)
-        out += "<implementsInterface type=\"" + escaped(i->qualified) + "\"/>";
+        out += "<implementsInterface type=\"" + xmlAttributeEscaped(i->qualified) + "\"/>";
     if (cls->init && cls->init->unit) {
         std::string params = parameters(cls->init);
         if (!params.empty())
@@ -158,19 +144,19 @@ std::string describe(Machine& m, Value v) {
     }
     if (v.isObject() && v.o->kind == ObjectKind::Class) {
         auto* cls = static_cast<ClassObject*>(v.o);
-        std::string out = "<type name=\"" + escaped(cls->qualified) +
+        std::string out = "<type name=\"" + xmlAttributeEscaped(cls->qualified) +
                           "\" base=\"Class\" isDynamic=\"true\" isFinal=\"true\" isStatic=\"true\">"
                           "<extendsClass type=\"Class\"/><extendsClass type=\"Object\"/>"
                           "<accessor name=\"prototype\" access=\"readonly\" type=\"*\" declaredBy=\"Class\"/>";
         out += members(m, cls, cls->staticTraits, true);
-        return out + "<factory type=\"" + escaped(cls->qualified) + "\">" + instanceBody(m, cls) + "</factory></type>";
+        return out + "<factory type=\"" + xmlAttributeEscaped(cls->qualified) + "\">" + instanceBody(m, cls) + "</factory></type>";
     }
     ClassObject* cls = m.classOf(v);
     if (!cls)
         cls = m.objectClass;
-    std::string out = "<type name=\"" + escaped(cls->qualified) + "\"";
+    std::string out = "<type name=\"" + xmlAttributeEscaped(cls->qualified) + "\"";
     if (cls->super)
-        out += " base=\"" + escaped(cls->super->qualified) + "\"";
+        out += " base=\"" + xmlAttributeEscaped(cls->super->qualified) + "\"";
     const bool primitive = !v.isObject();
     out += std::string(" isDynamic=\"") + (cls->dynamicInstances && !primitive ? "true" : "false") +
            "\" isFinal=\"" + (primitive ? "true" : "false") + "\" isStatic=\"false\">";

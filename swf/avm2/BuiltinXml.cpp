@@ -822,6 +822,16 @@ void installCommonMethods(Machine& m, ClassObject* cls, bool list) {
     }, 1);
 }
 
+// What appendChild and its kin add to `parent`: a value that is no XML is made one first.
+std::vector<XmlNode*> childrenToAdd(Machine& m, Value v, XmlNode& parent) {
+    if (!(v.isObject() && isXml(v.o)))
+        v = Value::object(toXml(m, v));
+    std::vector<XmlNode*> nodes = contentFor(m, v, &parent);
+    if (parent.children.size() + nodes.size() > kMaxNodes)
+        throw ScriptAbort{"Error #1000: The system is out of memory."};
+    return nodes;
+}
+
 void installNodeMethods(Machine& m, ClassObject* xml) {
     m.defineMethod(xml, "name", [](Machine& m, Value self, std::span<Value>) {
         XmlNode& n = requireNode(m, self);
@@ -849,12 +859,7 @@ void installNodeMethods(Machine& m, ClassObject* xml) {
             XmlNode& n = requireNode(m, self);
             if (n.nodeKind != XmlKind::Element)
                 return self;
-            Value v = arg(a, 0);
-            if (!(v.isObject() && isXml(v.o)))
-                v = Value::object(toXml(m, v));
-            std::vector<XmlNode*> nodes = contentFor(m, v, &n);
-            if (n.children.size() + nodes.size() > kMaxNodes)
-                throw ScriptAbort{"Error #1000: The system is out of memory."};
+            std::vector<XmlNode*> nodes = childrenToAdd(m, arg(a, 0), n);
             n.children.insert(append ? n.children.end() : n.children.begin(), nodes.begin(), nodes.end());
             return self;
         }, 1);
@@ -876,12 +881,7 @@ void installNodeMethods(Machine& m, ClassObject* xml) {
                     ++at;
             }
             const std::size_t index = static_cast<std::size_t>(at - n.children.begin());
-            Value v = arg(a, 1);
-            if (!(v.isObject() && isXml(v.o)))
-                v = Value::object(toXml(m, v));
-            std::vector<XmlNode*> nodes = contentFor(m, v, &n);
-            if (n.children.size() + nodes.size() > kMaxNodes)
-                throw ScriptAbort{"Error #1000: The system is out of memory."};
+            std::vector<XmlNode*> nodes = childrenToAdd(m, arg(a, 1), n);
             n.children.insert(n.children.begin() + static_cast<std::ptrdiff_t>(std::min(index, n.children.size())),
                               nodes.begin(), nodes.end());
             return self;
@@ -941,6 +941,10 @@ void staticVariable(ClassObject* cls, const char* name, Value v) {
 }
 
 } // namespace
+
+std::string xmlAttributeEscaped(std::string_view s) {
+    return escapeAttribute(s);
+}
 
 void installXmlBuiltins(Machine& m) {
     ClassObject* xml = m.defineNativeClass("", "XML", m.objectClass);

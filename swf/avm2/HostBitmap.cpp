@@ -319,6 +319,15 @@ std::shared_ptr<Pixels> held(Machine& m, Value v, bool* transparent = nullptr) {
     return b->pixels;
 }
 
+// Calls visit(x, y) for the pixels of `r`, row by row, while it answers true.
+template <typename Visit>
+void forEachPixel(const bm::IntRect& r, Visit visit) {
+    for (int j = r.y; !r.empty() && j < r.y + r.height; ++j)
+        for (int i = r.x; i < r.x + r.width; ++i)
+            if (!visit(i, j))
+                return;
+}
+
 bm::ColorMatrix colorMatrixOf(Machine& m, Value ct) {
     if (!ct.isObject())
         m.typeError(2007, "Parameter colorTransform must be non-null.");
@@ -476,12 +485,12 @@ void installPixelOps(HostState& host, ClassObject* cls) {
         const bm::IntRect r = bm::clipTo(p, asked);
         std::vector<std::uint8_t> bytes;
         bytes.reserve(r.empty() ? 0 : static_cast<std::size_t>(r.width) * r.height * 4);
-        for (int j = r.y; !r.empty() && j < r.y + r.height; ++j)
-            for (int i = r.x; i < r.x + r.width; ++i) {
-                const std::uint32_t c = bm::get(p, i, j);
-                bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16),
-                                           static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
-            }
+        forEachPixel(r, [&](int i, int j) {
+            const std::uint32_t c = bm::get(p, i, j);
+            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16),
+                                       static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+            return true;
+        });
         return newByteArray(m, std::move(bytes));
     });
     // setPixels(rect, inputByteArray): one unsigned int a pixel from the array's position, in
@@ -499,18 +508,16 @@ void installPixelOps(HostState& host, ClassObject* cls) {
         Pixels& p = *kept;
         const bm::IntRect r = bm::clipTo(p, asked);
         bool ended = false;
-        for (int j = r.y; !r.empty() && !ended && j < r.y + r.height; ++j)
-            for (int i = r.x; i < r.x + r.width; ++i) {
-                if (at > bytes->size() || bytes->size() - at < 4) {
-                    ended = true;
-                    break;
-                }
-                const std::uint8_t* q = bytes->data() + at;
-                const std::uint32_t c = little ? std::uint32_t{q[3]} << 24 | std::uint32_t{q[2]} << 16 | std::uint32_t{q[1]} << 8 | q[0]
-                                               : std::uint32_t{q[0]} << 24 | std::uint32_t{q[1]} << 16 | std::uint32_t{q[2]} << 8 | q[3];
-                bm::set(p, transparent, i, j, c);
-                at += 4;
-            }
+        forEachPixel(r, [&](int i, int j) {
+            if (at > bytes->size() || bytes->size() - at < 4)
+                return !(ended = true);
+            const std::uint8_t* q = bytes->data() + at;
+            const std::uint32_t c = little ? std::uint32_t{q[3]} << 24 | std::uint32_t{q[2]} << 16 | std::uint32_t{q[1]} << 8 | q[0]
+                                           : std::uint32_t{q[0]} << 24 | std::uint32_t{q[1]} << 16 | std::uint32_t{q[2]} << 8 | q[3];
+            bm::set(p, transparent, i, j, c);
+            at += 4;
+            return true;
+        });
         changed(h, p);
         m.setProperty(a[1], Machine::publicName("position"), Value::uinteger(static_cast<std::uint32_t>(std::min(at, bytes->size()))));
         if (ended)
@@ -525,9 +532,11 @@ void installPixelOps(HostState& host, ClassObject* cls) {
         const bm::IntRect r = bm::clipTo(p, asked);
         Value made = m.construct(Value::object(m.vectorOf(m.uintClass)), {});
         auto* list = nativeOf<ArrayObject>(made);
-        for (int j = r.y; list && !r.empty() && j < r.y + r.height; ++j)
-            for (int i = r.x; i < r.x + r.width; ++i)
+        if (list)
+            forEachPixel(r, [&](int i, int j) {
                 list->elements.push_back(Value::uinteger(bm::get(p, i, j)));
+                return true;
+            });
         return made;
     });
     // setVector(rect, inputVector): RangeError #1125 when the vector is shorter than the rectangle.
@@ -542,17 +551,17 @@ void installPixelOps(HostState& host, ClassObject* cls) {
         if (!list)
             m.typeError(2007, "Parameter inputVector must be non-null.");
         std::size_t at = 0;
-        for (int j = r.y; !r.empty() && j < r.y + r.height; ++j)
-            for (int i = r.x; i < r.x + r.width; ++i) {
-                if (at >= list->elements.size()) {
-                    changed(h, p);
-                    m.rangeError(1125, "The index " + std::to_string(at) + " is out of range " +
-                                           std::to_string(list->elements.size()) + ".");
-                }
-                const std::uint32_t c = m.toUint(list->elements[at++]);
-                bm::set(p, transparent, i, j, c);
-            }
+        forEachPixel(r, [&](int i, int j) {
+            if (at >= list->elements.size())
+                return false;
+            const std::uint32_t c = m.toUint(list->elements[at++]);
+            bm::set(p, transparent, i, j, c);
+            return true;
+        });
         changed(h, p);
+        if (at < static_cast<std::size_t>(std::max(r.width, 0)) * static_cast<std::size_t>(std::max(r.height, 0)))
+            m.rangeError(1125, "The index " + std::to_string(at) + " is out of range " +
+                                   std::to_string(list->elements.size()) + ".");
         return Value();
     });
 }

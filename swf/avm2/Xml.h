@@ -18,6 +18,8 @@ bool xmlHas(Machine& m, Object* o, const Name& name);
 Value xmlDescendants(Machine& m, Value v, const Name& name);
 // The string an XML value converts to (its text when it has simple content, else markup).
 std::string xmlToString(Machine& m, Object* o);
+// Text escaped for an attribute value in markup (& < " and line ends as references).
+std::string xmlAttributeEscaped(std::string_view s);
 // For-in over a list: its indexes.
 std::size_t xmlLength(Object* o);
 

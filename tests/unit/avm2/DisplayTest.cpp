@@ -23,6 +23,14 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// A DoABC tag (no flags, no name) holding the assembled block.
+void addAbc(SwfWriter& swf, AbcAssembler& a) {
+    std::vector<std::uint8_t> abc{0, 0, 0, 0, 0};
+    auto bytes = a.bytes();
+    abc.insert(abc.end(), bytes.begin(), bytes.end());
+    swf.rawTag(82, abc);
+}
+
 // A document class Main (a dynamic MovieClip) whose constructor runs `constructor`;
 // `methods` become methods of Main taking one argument (listeners, frame scripts).
 // A class Hero linked to sprite 2 traces its name when constructed.
@@ -108,10 +116,7 @@ struct As3Movie {
         SwfWriter swf;
         swf.setVersion(10);
         swf.fileAttributes(0x08);
-        std::vector<std::uint8_t> abc{0, 0, 0, 0, 0};
-        auto bytes = a.bytes();
-        abc.insert(abc.end(), bytes.begin(), bytes.end());
-        swf.rawTag(82, abc);
+        addAbc(swf, a);
         orvane::testing::Sprite sprite;
         sprite.showFrame();
         swf.defineSprite(2, sprite);
@@ -708,10 +713,7 @@ std::vector<std::uint8_t> childMovie() {
     swf.setVersion(10);
     swf.setStageSize(320, 240);
     swf.fileAttributes(0x08);
-    std::vector<std::uint8_t> abc{0, 0, 0, 0, 0};
-    auto bytes = a.bytes();
-    abc.insert(abc.end(), bytes.begin(), bytes.end());
-    swf.rawTag(82, abc);
+    addAbc(swf, a);
     orvane::testing::Sprite sprite;
     sprite.showFrame();
     swf.defineSprite(2, sprite);
