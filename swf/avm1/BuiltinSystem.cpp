@@ -189,9 +189,11 @@ Value contextMenuItemConstruct(Interpreter& vm, Object* self, std::span<const Va
         return Value();
     vm.set(self, "caption", arg(args, 0));
     vm.set(self, "onSelect", arg(args, 1));
-    vm.set(self, "separatorBefore", args.size() > 2 ? vm.toBoolean(args[2]) : false);
-    vm.set(self, "enabled", args.size() > 3 ? vm.toBoolean(args[3]) : true);
-    vm.set(self, "visible", args.size() > 4 ? vm.toBoolean(args[4]) : true);
+    // The flags keep what was given (123 stays 123); only missing ones take the default.
+    const auto flag = [&](std::size_t i, bool fallback) { return arg(args, i).isNullish() ? Value(fallback) : args[i]; };
+    vm.set(self, "separatorBefore", flag(2, false));
+    vm.set(self, "enabled", flag(3, true));
+    vm.set(self, "visible", flag(4, true));
     return Value();
 }
 
@@ -244,12 +246,18 @@ void installDevices(Interpreter& vm) {
     vm.defineMethod(ei, "addCallback", answerFalse);
     vm.defineMethod(ei, "call", answerNull);
 
+}
+
+// ContextMenu and ContextMenuItem are made by movies of every version, but their methods
+// carry the Flash 7 flag: older movies call a copy or hideBuiltInItems they cannot see.
+void installContextMenu(Interpreter& vm) {
+    constexpr PropFlags kMethod = kDontEnum | kDontDelete | kSwf7Up;
     FunctionObject* menu = defineClass(vm, vm.global(), "ContextMenu", contextMenuConstruct);
     Object* mp = vm.get(menu, "prototype").object();
-    vm.defineMethod(mp, "hideBuiltInItems", contextMenuHideBuiltIns);
-    vm.defineMethod(mp, "copy", copyFields);
+    vm.defineMethod(mp, "hideBuiltInItems", contextMenuHideBuiltIns, kMethod);
+    vm.defineMethod(mp, "copy", copyFields, kMethod);
     FunctionObject* item = defineClass(vm, vm.global(), "ContextMenuItem", contextMenuItemConstruct);
-    vm.defineMethod(vm.get(item, "prototype").object(), "copy", copyFields);
+    vm.defineMethod(vm.get(item, "prototype").object(), "copy", copyFields, kMethod);
 }
 
 } // namespace
@@ -257,6 +265,7 @@ void installDevices(Interpreter& vm) {
 void installSystemBuiltins(Interpreter& vm) {
     installSystem(vm);
     installAccessibility(vm);
+    installContextMenu(vm);
     if (vm.version() >= 6) {
         installStage(vm);
         installDevices(vm);

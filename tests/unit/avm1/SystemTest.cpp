@@ -92,6 +92,24 @@ TEST(System, BroadcasterListsAreLiterals) {
               "true|true|true");
 }
 
+// ContextMenuItem keeps the flags it was given as they were; Flash 5 and 6 movies make
+// menus but cannot see the Flash 7 methods.
+TEST(System, ContextMenuItemsKeepRawFlagsAndOlderMoviesLackTheMethods) {
+    const char* script = R"(
+        push "i"; push 123, 123, 123, 123, 123, 5, "ContextMenuItem"; newobject; setvariable
+        push "i"; getvariable; push "enabled"; getmember; trace
+        push "j"; push "c", 1, "ContextMenuItem"; newobject; setvariable
+        push "j"; getvariable; push "visible"; getmember; trace
+        push "m"; push 0, "ContextMenu"; newobject; setvariable
+        push 0, "m"; getvariable; push "copy"; callmethod; typeof; trace
+        push "m"; getvariable; push "builtInItems"; getmember; push "zoom"; getmember; trace
+    )";
+    ScriptRun s5(5);
+    EXPECT_EQ(s5.run(script), "123|true|undefined|true");
+    ScriptRun s7(7);
+    EXPECT_EQ(s7.run(script), "123|true|object|true");
+}
+
 TEST(Filters, ConstructorsConvertAndCloneCopies) {
     ScriptRun s(8);
     const std::string filters = "push \"flash\"; getvariable; push \"filters\"; getmember; ";
