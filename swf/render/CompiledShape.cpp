@@ -196,4 +196,19 @@ const QPainterPath& CompiledShape::fillArea() const {
     return m_fillArea;
 }
 
+void CompiledShape::releaseDrawingCaches() const {
+    fillBrushes.clear();
+    fillBrushes.shrink_to_fit();
+    for (const ShapeLayer& l : layers) {
+        l.outline = QPainterPath();
+        l.outlineWidth = -1;
+        // A filled path keeps a converted copy of itself (over 3 KB, whatever its size) that
+        // only a new path lets go of.
+        QPainterPath fresh;
+        fresh.setFillRule(l.path.fillRule());
+        fresh.addPath(l.path);
+        const_cast<QPainterPath&>(l.path) = std::move(fresh); // the same outline: unchanged to readers
+    }
+}
+
 } // namespace swf::render

@@ -209,6 +209,8 @@ bool RasterCache::drawKept(QPainter& p, const CompiledShape& shape, const QTrans
         m_bytes += bytes;
         ++m_entries;
         kept = &seen.kept.emplace_back(std::move(made));
+        if (seen.moving || seen.twice == seen.once)
+            shape.releaseDrawingCaches(); // every variant seen so far is drawn from an image
     }
     kept->lastUse = ++m_clock;
     kept->lastFrame = m_frame;

@@ -126,11 +126,21 @@ const QBrush& ShapePainter::keptBrush(const CompiledShape& shape, std::uint32_t 
     if (shape.fillBrushes.size() != shape.fills.size())
         shape.fillBrushes.resize(shape.fills.size());
     CompiledShape::KeptBrush& kept = shape.fillBrushes[fill];
-    if (!kept.made || !(kept.cx == cx)) {
-        kept.brush = gradientOrSolidBrush(shape.fills[fill], cx);
-        kept.cx = cx;
-        kept.made = true;
+    if (kept.lastFrame != m_frame) {
+        kept.lastFrame = m_frame;
+        ++kept.framesDrawn;
     }
+    if (kept.made && kept.cx == cx)
+        return kept.brush;
+    // A gradient's brush holds 511 stops (12 KB): a movie of thousands of shapes that are drawn
+    // as paths for a frame or two and then blitted would otherwise keep them all.
+    if (kept.framesDrawn < kKeptAfterFrames) {
+        m_passingBrush = gradientOrSolidBrush(shape.fills[fill], cx);
+        return m_passingBrush;
+    }
+    kept.brush = gradientOrSolidBrush(shape.fills[fill], cx);
+    kept.cx = cx;
+    kept.made = true;
     return kept.brush;
 }
 
@@ -254,21 +264,31 @@ void ShapePainter::draw(QPainter& painter, const CompiledShape& shape, const QTr
             continue;
         const bool scaled = !(line.noHScale || line.noVScale);
         if (device >= 1.0 && scaled) {
-            // The outline in shape space does not depend on the transform: build it once.
-            if (layer.outlineWidth != line.width) {
-                QPainterPathStroker stroker;
-                stroker.setWidth(line.width);
-                const bool sameCaps = line.startCap == line.endCap;
-                stroker.setCapStyle(sameCaps ? qtCap(line.startCap) : Qt::FlatCap);
-                stroker.setJoinStyle(qtJoin(line.join));
-                stroker.setMiterLimit(std::max(1.0, line.miterLimit));
-                layer.outline = stroker.createStroke(layer.path);
-                layer.outline.setFillRule(Qt::WindingFill);
-                if (!sameCaps)
-                    layer.outline = layer.outline.united(capsOf(layer.path, line));
+            // The outline in shape space does not depend on the transform: kept for a layer
+            // drawn as paths in several frames, made for the draw alone before.
+            if (layer.lastFrame != m_frame) {
+                layer.lastFrame = m_frame;
+                ++layer.framesDrawn;
+            }
+            if (layer.outlineWidth == line.width) {
+                painter.fillPath(layer.outline, brush);
+                continue;
+            }
+            QPainterPathStroker stroker;
+            stroker.setWidth(line.width);
+            const bool sameCaps = line.startCap == line.endCap;
+            stroker.setCapStyle(sameCaps ? qtCap(line.startCap) : Qt::FlatCap);
+            stroker.setJoinStyle(qtJoin(line.join));
+            stroker.setMiterLimit(std::max(1.0, line.miterLimit));
+            QPainterPath outline = stroker.createStroke(layer.path);
+            outline.setFillRule(Qt::WindingFill);
+            if (!sameCaps)
+                outline = outline.united(capsOf(layer.path, line));
+            painter.fillPath(outline, brush);
+            if (layer.framesDrawn >= kKeptAfterFrames) {
+                layer.outline = std::move(outline);
                 layer.outlineWidth = line.width;
             }
-            painter.fillPath(layer.outline, brush);
         } else {
             // Hairlines and strokes thinner than a device pixel are drawn one pixel wide;
             // strokes that do not scale keep their width on the stage.

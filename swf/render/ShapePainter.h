@@ -48,6 +48,14 @@ public:
     // their caps and joins, and anti-aliasing.
     double deviceReach(const CompiledShape& shape, const QTransform& toDevice) const;
 
+    // Called before each frame: gradient brushes and stroke outlines are kept by the number of
+    // frames they are used in.
+    void beginFrame() { ++m_frame; }
+    // Frames a fill or stroke must be drawn as paths in before its brush or outline is kept.
+    // A shape the image cache takes over is drawn as paths in fewer (once a frame while its
+    // look is counted), and a movie of thousands of such shapes would otherwise keep them all.
+    static constexpr std::uint64_t kKeptAfterFrames = 5;
+
     int skippedFills() const { return m_skippedFills; }
     // Drops the tinted copies of `image` (its pixels are about to change or go away).
     void forgetTinted(const QImage* image) {
@@ -76,6 +84,8 @@ private:
     bool m_smoothBitmaps = true;
     bool m_alwaysSmooth = false;
     int m_skippedFills = 0;
+    std::uint64_t m_frame = 1;
+    QBrush m_passingBrush; // made for one fill, not kept
     // Bitmaps seen through a colour transform, kept while the same tint is in use.
     std::map<std::pair<const QImage*, std::array<float, 8>>, QImage> m_tinted;
     std::size_t m_tintedBytes = 0;

@@ -272,6 +272,7 @@ public:
             m_maskObjects.clear();
             m_masked.clear();
             m_raster.beginFrame();
+            m_painter.beginFrame();
             beginCachedObjects(player.displayGeneration());
             if (player.root()->world().hasScriptMasks)
                 findScriptMasks(*player.root(), v.stageToDevice, 0);

@@ -272,3 +272,50 @@ TEST(CompiledShape, ClosedStrokeJoinsUnlessTheStyleSaysNoClose) {
         EXPECT_EQ(qRed(img.pixel(88, 88)), 0) << noClose; // an ordinary corner is joined
     }
 }
+
+// A shape drawn as paths in a frame or two (then blitted from a kept image) keeps neither its
+// gradient brush (511 stops) nor its stroke outline; one drawn as paths frame after frame keeps
+// both. Kept or made for the draw alone, the pixels are the same.
+TEST(ShapePainter, BrushesAndOutlinesAreKeptForShapesDrawnInManyFrames) {
+    ShapeGeometry g;
+    FillStyle gradient;
+    gradient.kind = FillStyle::Kind::Linear;
+    gradient.matrix = QTransform::fromScale(400 / 32768.0, 300 / 32768.0) * QTransform::fromTranslate(200, 150);
+    gradient.stops = {{0, {250, 20, 20, 255}}, {255, {20, 20, 250, 110}}};
+    g.fills = {gradient};
+    LineStyle l;
+    l.width = 40;
+    g.lines = {l};
+    g.edges = {line(0, 0, 400, 0, 0, 1, 1), line(400, 0, 400, 300, 0, 1, 1), line(400, 300, 0, 0, 0, 1, 1)};
+    const CompiledShape s = compileShape(g);
+    ASSERT_EQ(s.layers.size(), 2u);
+    const ShapeLayer& stroke = s.layers[1];
+    ASSERT_EQ(stroke.kind, ShapeLayer::Kind::Stroke);
+    ShapePainter sp;
+    auto drawFrame = [&] {
+        sp.beginFrame();
+        QImage img(40, 40, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        sp.draw(p, s, QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(5.5, 6.25), ColorTransform{});
+        sp.draw(p, s, QTransform::fromScale(0.05, 0.05) * QTransform::fromTranslate(5.5, 6.25), ColorTransform{});
+        return img;
+    };
+    const QImage first = drawFrame();
+    for (std::uint64_t frame = 2; frame <= ShapePainter::kKeptAfterFrames + 1; ++frame) {
+        const bool keeps = frame >= ShapePainter::kKeptAfterFrames;
+        EXPECT_EQ(drawFrame(), first) << "frame " << frame;
+        EXPECT_EQ(stroke.outlineWidth == l.width, keeps) << "frame " << frame;
+        ASSERT_EQ(s.fillBrushes.size(), 1u);
+        EXPECT_EQ(s.fillBrushes[0].made, keeps) << "frame " << frame;
+    }
+    // Drawn from a kept image from now on: what drawing the paths kept goes, and comes back
+    // the same when they are drawn again.
+    const int elements = s.layers[0].path.elementCount();
+    s.releaseDrawingCaches();
+    EXPECT_TRUE(s.fillBrushes.empty());
+    EXPECT_TRUE(stroke.outline.isEmpty());
+    EXPECT_EQ(s.layers[0].path.elementCount(), elements);
+    EXPECT_EQ(drawFrame(), first);
+}
