@@ -318,7 +318,7 @@ void installUrlLoader(HostState& host, ClassObject* dispatcher) {
         h->extras["dataFormat"] = m.string("text");
         h->extras["bytesLoaded"] = h->extras["bytesTotal"] = Value::uinteger(0);
         if (!arg(a, 0).isNullish())
-            s->loads.push_back({h, urlOf(m, a[0]), false, nullptr});
+            s->queueLoad({h, urlOf(m, a[0]), false, nullptr});
         return Value();
     }, 1);
     extraGetters(host, urlLoader, {"data", "bytesLoaded", "bytesTotal", "dataFormat"});
@@ -327,13 +327,37 @@ void installUrlLoader(HostState& host, ClassObject* dispatcher) {
         return Value();
     });
     m.defineMethod(urlLoader, "load", [s](Machine& m, Value self, std::span<Value> a) {
-        s->loads.push_back({s->handleOf(self), urlOf(m, arg(a, 0)), false, nullptr});
+        s->queueLoad({s->handleOf(self), urlOf(m, arg(a, 0)), false, nullptr});
         return Value();
     }, 1);
-    m.defineMethod(urlLoader, "close", [](Machine&, Value, std::span<Value>) { return Value(); });
+    m.defineMethod(urlLoader, "close", [s](Machine&, Value self, std::span<Value>) {
+        s->dropLoads(s->handleOf(self));
+        return Value();
+    });
 }
 
 } // namespace
+
+// At most kMaxPendingLoads wait at once (later ones are dropped, as timers past their bound
+// are); loadBytes' copies count against the machine's native memory until they are served.
+void HostState::queueLoad(PendingLoad load) {
+    constexpr std::size_t kMaxPendingLoads = 10'000;
+    if (loads.size() >= kMaxPendingLoads)
+        return;
+    if (load.bytes)
+        machine.holdNativeBytes(load.bytes->size());
+    loads.push_back(std::move(load));
+}
+
+void HostState::dropLoads(DisplayHandle* target) {
+    std::erase_if(loads, [&](const PendingLoad& l) {
+        if (l.target != target)
+            return false;
+        if (l.bytes)
+            machine.releaseNativeBytes(l.bytes->size());
+        return true;
+    });
+}
 
 void HostState::serveLoads() {
     std::vector<PendingLoad> due;
@@ -343,6 +367,8 @@ void HostState::serveLoads() {
             serveLoader(*this, *load.target, load);
         else
             serveUrlLoader(*this, *load.target, load.url);
+        if (load.bytes)
+            machine.releaseNativeBytes(load.bytes->size());
     }
 }
 
@@ -401,7 +427,7 @@ void installLoadClasses(HostState& host, ClassObject* container) {
         return info ? extra(*info, "content") : Value::null();
     });
     m.defineMethod(loader, "load", [s](Machine& m, Value self, std::span<Value> a) {
-        s->loads.push_back({s->handleOf(self), urlOf(m, arg(a, 0)), true, nullptr});
+        s->queueLoad({s->handleOf(self), urlOf(m, arg(a, 0)), true, nullptr});
         return Value();
     }, 2);
     // loadBytes(bytes, context = null): the bytes are copied now and loaded on the next frame,
@@ -410,7 +436,7 @@ void installLoadClasses(HostState& host, ClassObject* container) {
         const std::vector<std::uint8_t>* bytes = byteArrayBytes(arg(a, 0));
         if (!bytes)
             m.typeError(2007, "Parameter bytes must be non-null.");
-        s->loads.push_back({s->handleOf(self), std::string(), true, std::make_shared<const std::vector<std::uint8_t>>(*bytes)});
+        s->queueLoad({s->handleOf(self), std::string(), true, std::make_shared<const std::vector<std::uint8_t>>(*bytes)});
         return Value();
     }, 2);
     for (const char* name : {"unload", "unloadAndStop"})
@@ -422,8 +448,7 @@ void installLoadClasses(HostState& host, ClassObject* container) {
         });
     // close: a load not yet served is dropped.
     m.defineMethod(loader, "close", [s](Machine&, Value self, std::span<Value>) {
-        DisplayHandle* h = s->handleOf(self);
-        std::erase_if(s->loads, [h](const HostState::PendingLoad& l) { return l.target == h; });
+        s->dropLoads(s->handleOf(self));
         return Value();
     });
 }

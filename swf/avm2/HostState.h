@@ -148,6 +148,8 @@ public:
         std::shared_ptr<const std::vector<std::uint8_t>> bytes;
     };
     std::vector<PendingLoad> loads;
+    void queueLoad(PendingLoad load);
+    void dropLoads(DisplayHandle* target); // Loader.close
     std::size_t loadedContents = 0; // movies Loaders made content of
     // The LoaderInfo a loaded movie's document gets when it is made, by its object's serial
     // (its constructor may already read loaderInfo).

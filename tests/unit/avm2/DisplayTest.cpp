@@ -971,3 +971,23 @@ TEST(Avm2Display, KeysGoToTheFocusAndSecondClicksMayBeDoubleClicks) {
     });
     EXPECT_EQ(played.lines, (Lines{"click pad", "doubleClick pad", "click pad", "keyDown pad", "keyDown null"}));
 }
+
+// Loads waiting for the next frame are bounded: past 10,000 more are dropped, so a script
+// that asks for loads in a loop cannot fill memory.
+TEST(Avm2Display, PendingLoadsAreBounded) {
+    As3Movie movie;
+    movie.placeHero = false;
+    movie.constructor = "getlocal0\npushbyte 0\nsetproperty n\npushshort 0\nsetlocal2\nloop:\n"
+                        "getlocal2\npushshort 10003\nifnlt done\n"
+                        "findpropstrict flash.net::URLLoader\nfindpropstrict flash.net::URLRequest\n"
+                        "pushstring \"missing.txt\"\nconstructprop flash.net::URLRequest 1\n"
+                        "constructprop flash.net::URLLoader 1\n"
+                        "pushstring \"ioError\"\ngetlocal0\ngetproperty counted\ncallpropvoid addEventListener 2\n"
+                        "inclocal_i 2\njump loop\ndone:\n";
+    movie.methods = {{"counted", "getlocal0\ngetlocal0\ngetproperty n\nincrement\nsetproperty n\n"
+                                 "getlocal0\ngetproperty n\npushshort 10000\nifne notYet\n" +
+                                     traceTop("pushstring \"10000 served\"") +
+                                     "notYet:\ngetlocal0\ngetproperty n\npushshort 10001\nifne fine\n" +
+                                     traceTop("pushstring \"one too many\"") + "fine:\n"}};
+    EXPECT_EQ(play(movie, 3).lines, Lines{"10000 served"});
+}
