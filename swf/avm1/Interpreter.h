@@ -235,7 +235,7 @@ private:
     void setVariable(Frame& f, std::string_view name, Value value);
     void setOnScopeChain(Frame& f, std::string_view name, Value value);
     bool lookupScoped(Frame& f, std::string_view name, Value& out);
-    Object* resolvePath(Frame& f, std::string_view path);
+    Object* resolvePath(Frame& f, std::string_view path, bool fromTimeline = false);
     Object* variableTarget(Frame& f, std::string_view path);
     Object* childClip(Object* o, std::string_view name);
     Value pathHead(Frame& f, std::string_view name);

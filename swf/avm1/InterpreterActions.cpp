@@ -979,14 +979,17 @@ Interpreter::Completion Interpreter::execute(Frame& f, std::size_t begin, std::s
             const std::size_t size = in.u16();
             const std::size_t bodyEnd = std::min(next + size, end);
             Object* o = toObject(popValue(f));
+            if (!o) { // with(undefined) or with(null) skips its block (measured)
+                pc = bodyEnd;
+                continue;
+            }
             if (f.nesting >= m_limits.maxNesting || stackExhausted()) {
                 abort("blocks nested too deep");
                 return Completion::Abort;
             }
             ++f.nesting;
             ScopePtr saved = f.scope;
-            if (o)
-                f.scope = std::make_shared<Scope>(Scope{o, saved});
+            f.scope = std::make_shared<Scope>(Scope{o, saved});
             const Completion c = execute(f, next, bodyEnd);
             f.scope = std::move(saved);
             --f.nesting;

@@ -339,7 +339,7 @@ Value Interpreter::pathHead(Frame& f, std::string_view name) {
     return getVariable(f, name);
 }
 
-Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
+Object* Interpreter::resolvePath(Frame& f, std::string_view path, bool fromTimeline) {
     Object* cur = f.timeline;
     std::size_t i = 0;
     if (path.empty())
@@ -376,7 +376,7 @@ Object* Interpreter::resolvePath(Frame& f, std::string_view path) {
             if (first)
                 cur = f.thisValue.isObject() ? f.thisValue.object() : f.timeline;
         } else {
-            if (first) {
+            if (first && !fromTimeline) {
                 cur = pathHead(f, seg).object();
             } else if (Object* child = childClip(cur, seg)) {
                 cur = child;
@@ -422,7 +422,8 @@ Value Interpreter::getVariable(Frame& f, std::string_view name) {
             return Value();
         const std::size_t split = variableSplit(name);
         if (split == std::string_view::npos) {
-            Object* o = resolvePath(f, name);
+            // A bare slash path names a clip from the timeline, past `with` (measured).
+            Object* o = resolvePath(f, name, true);
             return o ? Value(o) : Value();
         }
         Object* o = variableTarget(f, name.substr(0, split));

@@ -250,6 +250,16 @@ TEST(Clips, VariablePathsSplitAtTheLastColonOrDot) {
         push "/mc/inner:x"; getvariable; trace
     )"),
               "5|5|undefined|undefined|undefined|5|shadow|5|7");
+    // A bare slash path starts on the timeline, past `with`; a variable path's target does not.
+    EXPECT_EQ(s.run(R"(
+        push "/mc"; getvariable
+        with {
+            push "inner/"; getvariable; typeof; trace
+            push "/mc/inner/"; getvariable; typeof; trace
+            push "inner:x"; getvariable; trace
+        }
+    )"),
+              "undefined|movieclip|7");
     EXPECT_EQ(s.run(R"(
         push "../:y", 8; setvariable
         push "/mc:y"; getvariable; trace

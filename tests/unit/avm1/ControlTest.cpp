@@ -131,6 +131,24 @@ TEST(Control, DefineLocalOutsideFunctionsAssignsThroughWith) {
               "0|object|timeline|undefined");
 }
 
+// with() on undefined or null skips its block; a primitive is boxed and scoped.
+TEST(Control, WithOnNothingSkipsItsBlock) {
+    for (int version : {5, 7}) {
+        ScriptRun s(version);
+        EXPECT_EQ(s.run(R"(
+            push "nothing"; getvariable
+            with { push "ran"; trace }
+            push null
+            with { push "ran"; trace }
+            push "abc"
+            with { push "length"; getvariable; trace }
+            push "after"; trace
+        )"),
+                  "3|after")
+            << "SWF " << version;
+    }
+}
+
 TEST(Control, JumpOutOfWithLeavesItsScope) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
