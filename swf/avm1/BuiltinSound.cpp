@@ -435,6 +435,19 @@ void installSoundBuiltins(Interpreter& vm) {
     };
     for (const Method& m : methods)
         vm.defineMethod(p, m.name, m.fn);
+    // The methods Flash 6 added are hidden from Flash 5 movies.
+    for (const char* name : {"getBytesLoaded", "getBytesTotal", "getDuration", "getPosition", "loadSound",
+                             "setDuration", "setPosition"})
+        if (Property* prop = p->own(vm.key(name)))
+            prop->flags |= kSwf6Up;
+    // No sound here is ever kept from scripts by security, and no policy file is read.
+    vm.defineMethod(p, "areSoundsInaccessible", [](Interpreter&, Object*, std::span<const Value>) { return Value(false); },
+                    kDontEnum | kDontDelete | kSwf9Up);
+    defineAccessor(vm, p, "checkPolicyFile", sound_noValue, sound_noValue, kDontEnum | kDontDelete);
+    // Flash left every member of the prototype read-only, its links included.
+    for (Property& prop : p->properties())
+        if (!prop.virtualProperty)
+            prop.flags |= kReadOnly;
     vm.define(vm.global(), "Sound", sound, kDontEnum);
 }
 

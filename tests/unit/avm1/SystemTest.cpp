@@ -110,6 +110,22 @@ TEST(System, ContextMenuItemsKeepRawFlagsAndOlderMoviesLackTheMethods) {
     EXPECT_EQ(s7.run(script), "123|true|object|true");
 }
 
+// Sound's prototype members are read-only; each shows from the version that added it.
+TEST(System, SoundMembersByVersion) {
+    const char* script = R"(
+        push "Sound"; getvariable; push "prototype"; getmember; push "start", 1; setmember
+        push "Sound"; getvariable; push "prototype"; getmember; push "start"; getmember; typeof; trace
+        push "Sound"; getvariable; push "prototype"; getmember; push "getBytesLoaded"; getmember; typeof; trace
+        push "Sound"; getvariable; push "prototype"; getmember; push "areSoundsInaccessible"; getmember; typeof; trace
+    )";
+    ScriptRun s5(5);
+    EXPECT_EQ(s5.run(script), "function|undefined|undefined");
+    ScriptRun s8(8);
+    EXPECT_EQ(s8.run(script), "function|function|undefined");
+    ScriptRun s9(9);
+    EXPECT_EQ(s9.run(script), "function|function|function");
+}
+
 TEST(Filters, ConstructorsConvertAndCloneCopies) {
     ScriptRun s(8);
     const std::string filters = "push \"flash\"; getvariable; push \"filters\"; getmember; ";
