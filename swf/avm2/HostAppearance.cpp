@@ -312,6 +312,8 @@ void installLooks(HostState& host, ClassObject* displayObject) {
     defineAccessor(m, displayObject, "loaderInfo",
                    [s](Machine&, Value self, std::span<Value>) {
                        DisplayHandle* h = s->handleOf(self);
+                       if (auto own = h->extras.find("loaderInfo"); own != h->extras.end())
+                           return own->second;
                        DisplayHandle* root = h->isStage ? nullptr : s->rootOf(*h);
                        if (root && root != s->document)
                            if (auto it = root->extras.find("loaderInfo"); it != root->extras.end())

@@ -289,6 +289,9 @@ void serveLoader(HostState& host, DisplayHandle& loader, const HostState::Pendin
         return;
     }
     x["content"] = content;
+    // A loaded picture's Bitmap answers loaderInfo with this LoaderInfo, as a loaded movie's document does.
+    if (DisplayHandle* shown = nativeOf<DisplayHandle>(content))
+        shown->extras.emplace("loaderInfo", Value::object(info));
     m.runAndReport([&] {
         Value args[] = {content};
         m.callProperty(Value::object(&loader), Machine::publicName("addChild"), args);

@@ -519,7 +519,9 @@ TEST(Avm2Display, LoadersReadFilesBesideTheMovieOnTheNextFrame) {
         {"onBytes", traceTop("getlocal1\ngetproperty target\ngetproperty data\ngetproperty length")},
         {"onError", traceTop("getlocal1\ngetproperty type")},
         {"onPicture", traceTop("getlocal1\ngetproperty target\ngetproperty content\ngetproperty width") +
-                          traceTop("getlocal1\ngetproperty target\ngetproperty loader\ngetproperty numChildren")},
+                          traceTop("getlocal1\ngetproperty target\ngetproperty loader\ngetproperty numChildren") +
+                          traceTop("getlocal1\ngetproperty target\ngetproperty content\ngetproperty loaderInfo\n"
+                                   "getlocal1\ngetproperty target\nstrictequals")},
     };
     const fs::path path = dir / "movie.swf";
     {
@@ -535,7 +537,7 @@ TEST(Avm2Display, LoadersReadFilesBesideTheMovieOnTheNextFrame) {
     session.tick();
     EXPECT_EQ(lines, Lines{"asked"});
     session.tick();
-    EXPECT_EQ(lines, (Lines{"asked", "hello file", "two words", "A", "10", "ioError", "ioError", "3", "1"}));
+    EXPECT_EQ(lines, (Lines{"asked", "hello file", "two words", "A", "10", "ioError", "ioError", "3", "1", "true"}));
     fs::remove_all(dir);
 }
 
