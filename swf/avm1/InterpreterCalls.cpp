@@ -391,8 +391,9 @@ Object* Interpreter::resolvePath(Frame& f, std::string_view path, bool fromTimel
 }
 
 // From SWF 6 a path with a slash or colon splits at its last colon or dot into a target
-// and a variable (measured): no target (":a") or a leading dot (but `..`) finds nothing,
-// and in the target a dot after a slash is no separator, so such a target is never found.
+// and a variable (measured): no target (":a"), a leading dot (but `..`) or two colons in a
+// row find nothing, and in the target a dot after a slash is no separator, so such a
+// target is never found.
 // Where a variable path splits into target and name: its last colon or dot outside `..`.
 static std::size_t variableSplit(std::string_view name) {
     for (std::size_t i = name.size(); i-- > 0;) {
@@ -404,7 +405,7 @@ static std::size_t variableSplit(std::string_view name) {
 }
 
 Object* Interpreter::variableTarget(Frame& f, std::string_view path) {
-    if (path.empty())
+    if (path.empty() || path.find("::") != std::string_view::npos)
         return nullptr;
     const std::size_t slash = path.find('/');
     for (std::size_t i = slash; i < path.size(); ++i) {

@@ -241,6 +241,7 @@ TEST(Clips, VariablePathsSplitAtTheLastColonOrDot) {
         push ":mc"; getvariable; typeof; trace
         push ".mc:inner"; getvariable; typeof; trace
         push "/mc.inner:x"; getvariable; typeof; trace
+        push "mc::inner:x"; getvariable; typeof; trace
         push "/mc.inner:x", 6; setvariable
         push "mc.inner.x"; getvariable; trace
         push "this"; getvariable; push "mc", "shadow"; setmember
@@ -249,7 +250,7 @@ TEST(Clips, VariablePathsSplitAtTheLastColonOrDot) {
         push "mc.inner.x", 7; setvariable
         push "/mc/inner:x"; getvariable; trace
     )"),
-              "5|5|undefined|undefined|undefined|5|shadow|5|7");
+              "5|5|undefined|undefined|undefined|undefined|5|shadow|5|7");
     // A bare slash path starts on the timeline, past `with`; a variable path's target does not.
     EXPECT_EQ(s.run(R"(
         push "/mc"; getvariable
