@@ -425,52 +425,53 @@ void installPixelOps(HostState& host, ClassObject* cls) {
         changed(h, *p);
         return Value();
     });
+    // The methods that read (source, sourceRect, destPoint, ...): `fn` works on the held pixels
+    // of both bitmaps with the rectangle and the point; what it returns is the method's result.
+    using SourceFn = std::function<Value(Machine&, Pixels& dst, bool transparent, const Pixels& src, bm::IntRect r,
+                                         int x, int y, std::span<Value> a)>;
+    auto fromSource = [&](const char* name, std::uint32_t length, SourceFn fn) {
+        method(name, length, [fn](HostState& h, Value self, std::span<Value> a) {
+            Machine& m = h.machine;
+            const bm::IntRect r = rectOf(m, arg(a, 1));
+            auto [x, y] = pointOf(m, arg(a, 2));
+            bool transparent = true;
+            std::shared_ptr<Pixels> p = held(m, self, &transparent);
+            std::shared_ptr<Pixels> src = held(m, arg(a, 0));
+            Value out = fn(m, *p, transparent, *src, r, x, y, a);
+            changed(h, *p);
+            return out;
+        });
+    };
     // threshold(source, sourceRect, destPoint, operation, threshold, color = 0, mask = 0xFFFFFFFF,
     // copySource = false): how many pixels passed.
-    method("threshold", 8, [](HostState& h, Value self, std::span<Value> a) {
-        Machine& m = h.machine;
-        const bm::IntRect r = rectOf(m, arg(a, 1));
-        auto [x, y] = pointOf(m, arg(a, 2));
+    fromSource("threshold", 8, [](Machine& m, Pixels& p, bool transparent, const Pixels& src, bm::IntRect r, int x, int y,
+                                  std::span<Value> a) {
         bool known = false;
         const bm::Compare op = compareOf(m.toString(arg(a, 3)), known);
         const std::uint32_t value = m.toUint(arg(a, 4)), color = m.toUint(arg(a, 5));
         const std::uint32_t mask = a.size() > 6 ? m.toUint(a[6]) : 0xFFFFFFFFu;
         const bool copySource = m.toBoolean(arg(a, 7));
-        bool transparent = true;
-        std::shared_ptr<Pixels> p = held(m, self, &transparent);
-        std::shared_ptr<Pixels> src = held(m, arg(a, 0));
         if (!known)
             return Value::uinteger(0); // an operation Flash does not know changes nothing
-        const int passed = bm::threshold(*p, transparent, *src, r, x, y, op, value, color, mask, copySource);
-        changed(h, *p);
+        const int passed = bm::threshold(p, transparent, src, r, x, y, op, value, color, mask, copySource);
         return Value::uinteger(static_cast<std::uint32_t>(std::max(passed, 0)));
     });
     // merge(source, sourceRect, destPoint, redMultiplier, greenMultiplier, blueMultiplier, alphaMultiplier)
-    method("merge", 7, [](HostState& h, Value self, std::span<Value> a) {
-        Machine& m = h.machine;
-        const bm::IntRect r = rectOf(m, arg(a, 1));
-        auto [x, y] = pointOf(m, arg(a, 2));
+    fromSource("merge", 7, [](Machine& m, Pixels& p, bool transparent, const Pixels& src, bm::IntRect r, int x, int y,
+                              std::span<Value> a) {
         std::array<int, 4> multipliers{};
         for (int i = 0; i < 4; ++i)
             multipliers[i] = std::clamp(whole(m, arg(a, 3 + i)), 0, 256);
-        bool transparent = true;
-        std::shared_ptr<Pixels> p = held(m, self, &transparent);
-        bm::merge(*p, transparent, *held(m, arg(a, 0)), r, x, y, multipliers);
-        changed(h, *p);
+        bm::merge(p, transparent, src, r, x, y, multipliers);
         return Value();
     });
     // paletteMap(source, sourceRect, destPoint, redArray = null, greenArray = null, blueArray = null, alphaArray = null)
-    method("paletteMap", 7, [](HostState& h, Value self, std::span<Value> a) {
-        Machine& m = h.machine;
-        const bm::IntRect r = rectOf(m, arg(a, 1));
-        auto [x, y] = pointOf(m, arg(a, 2));
+    fromSource("paletteMap", 7, [](Machine& m, Pixels& p, bool transparent, const Pixels& src, bm::IntRect r, int x,
+                                   int y, std::span<Value> a) {
         std::array<bm::Palette, 4> tables;
         for (int i = 0; i < 4; ++i)
             tables[i] = paletteOf(m, arg(a, 3 + i));
-        bool transparent = true;
-        std::shared_ptr<Pixels> p = held(m, self, &transparent);
-        bm::paletteMap(*p, transparent, *held(m, arg(a, 0)), r, x, y, tables);
-        changed(h, *p);
+        bm::paletteMap(p, transparent, src, r, x, y, tables);
         return Value();
     });
     method("hitTest", 5, [](HostState& h, Value self, std::span<Value> a) {
