@@ -53,7 +53,9 @@ Value objectHasOwnProperty(Interpreter& vm, Object* self, std::span<const Value>
     const std::string name = vm.toString(args[0]);
     if (isArrayElement(self, name))
         return true;
-    return vm.visibleOwn(self, vm.key(name)) != nullptr;
+    // The slot is asked for as it is, version bits and all: Flash answers true for a member
+    // that the movie's version hides (measured on the built-in classes' listings).
+    return self->own(vm.key(name)) != nullptr;
 }
 
 Value objectIsPropertyEnumerable(Interpreter& vm, Object* self, std::span<const Value> args) {
