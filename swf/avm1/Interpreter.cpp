@@ -731,7 +731,8 @@ Value Interpreter::construct(const Value& constructor, std::span<const Value> ar
     auto* fn = static_cast<FunctionObject*>(constructor.object());
     Object* proto = get(fn, "prototype").object();
     Object* obj = fn->allocate ? fn->allocate(*this, proto) : allocate<Object>(Object::Kind::Plain, proto);
-    define(obj, "__constructor__", fn, kDontEnum);
+    // A Flash 6 member: Flash 5 movies own it but cannot read it (listings show it hidden there).
+    define(obj, "__constructor__", fn, kDontEnum | kSwf6Up);
     if (m_version < 7)
         define(obj, "constructor", fn, kDontEnum);
     Object* saved = m_constructing;

@@ -256,6 +256,13 @@ TEST(Objects, VersionBitsHidePropertiesFromOlderMovies) {
                 << "bit " << rule.bit << " in SWF " << version;
         }
     }
+    // `new` leaves __constructor__ on the object as a Flash 6 member.
+    const char* constructed = R"(
+        push "o"; push 0, "Object"; newobject; setvariable
+        push "o"; getvariable; push "__constructor__"; getmember; typeof; trace
+    )";
+    EXPECT_EQ(ScriptRun(5).run(constructed), "undefined");
+    EXPECT_EQ(ScriptRun(6).run(constructed), "function");
     EXPECT_EQ(ScriptRun(5).run("push \"Function\"; getvariable; typeof; trace"), "undefined");
     ScriptRun six(6);
     EXPECT_EQ(six.run("push \"Function\"; getvariable; typeof; trace"), "function");
