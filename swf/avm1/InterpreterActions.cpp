@@ -623,7 +623,20 @@ void Interpreter::opString(Frame& f, std::uint8_t op, [[maybe_unused]] Payload& 
     }
     case ActionCode::AsciiToChar:
     case ActionCode::MBAsciiToChar: {
-        const std::uint32_t c = toUint32(toNumber(popValue(f))) & 0xFFFF;
+        const std::uint32_t code = toUint32(toNumber(popValue(f)));
+        if (m_version <= 5) {
+            // SWF 5 strings are bytes: chr keeps the low byte, mbchr writes a code past 255 as
+            // its two low bytes, high first; a zero byte ends the string (Flash's traces).
+            std::u16string bytes;
+            if (op == static_cast<std::uint8_t>(ActionCode::MBAsciiToChar) && code > 0xFF)
+                bytes = {char16_t(code >> 8 & 0xFF), char16_t(code & 0xFF)};
+            else
+                bytes = {char16_t(code & 0xFF)};
+            bytes.resize(std::min(bytes.size(), bytes.find(u'\0')));
+            push(fromUtf16(bytes));
+            break;
+        }
+        const std::uint32_t c = code & 0xFFFF;
         push(c == 0 ? std::string() : fromUtf16(std::u16string(1, static_cast<char16_t>(c))));
         break;
     }

@@ -75,6 +75,20 @@ TEST(Operators, StringActions) {
               "5|233");
     EXPECT_EQ(s.run("push 65; asciitochar; push \"b\"; stringadd; trace"), "Ab");
     EXPECT_EQ(s.run("push \"ab\", \"ab\"; stringequals; trace"), "true");
+    EXPECT_EQ(s.run("push 300; asciitochar; trace; push 300; mbasciitochar; trace"), "\xC4\xAC|\xC4\xAC");
+
+    // SWF 5 strings are bytes: chr keeps the low byte, mbchr writes a code past 255 as two
+    // bytes, high first, and a zero byte ends the string.
+    ScriptRun five(5);
+    EXPECT_EQ(five.run(R"(
+        push 300; asciitochar; trace
+        push 300; mbasciitochar; trace
+        push 200; mbasciitochar; trace
+        push 512; mbasciitochar; push "|"; add2; trace
+        push 65600; mbasciitochar; push "|"; add2; trace
+        push 256; asciitochar; push "|"; add2; trace
+    )"),
+              ",|\x01,|\xC3\x88|\x02|||||");
 }
 
 TEST(Operators, TypeOf) {
