@@ -240,11 +240,17 @@ Value stringFromCharCode(Interpreter& vm, Object*, std::span<const Value> args) 
     // Every argument is converted, but the player's strings end at a zero code unit.
     std::u16string s;
     bool ended = false;
-    for (const Value& v : args) {
-        const auto unit = static_cast<char16_t>(toUint32(vm.toNumber(v)) & 0xFFFF);
+    // SWF 5 strings are bytes: a code past 255 is written as two, high first.
+    const auto put = [&](char16_t unit) {
         ended = ended || unit == 0;
         if (!ended)
             s.push_back(unit);
+    };
+    for (const Value& v : args) {
+        const auto unit = static_cast<char16_t>(toUint32(vm.toNumber(v)) & 0xFFFF);
+        if (vm.version() <= 5 && unit > 0xFF)
+            put(unit >> 8);
+        put(vm.version() <= 5 ? unit & 0xFF : unit);
     }
     return fromUtf16(s);
 }

@@ -297,6 +297,13 @@ TEST(Globals, FromCharCodeEndsAtAZeroUnit) {
         push 65601, 1, "String"; getvariable; push "fromCharCode"; callmethod; trace
     )"),
               "AB|AB||A");
+    // SWF 5 writes a code past 255 as two bytes, high first; a zero byte still ends the text.
+    EXPECT_EQ(ScriptRun(5).run(R"(
+        push 66, 300, 2, "String"; getvariable; push "fromCharCode"; callmethod; trace
+        push 66, 256, 65, 3, "String"; getvariable; push "fromCharCode"; callmethod; trace
+        push -1, 1, "String"; getvariable; push "fromCharCode"; callmethod; trace
+    )"),
+              "\x01,B|A\x01|\xC3\xBF\xC3\xBF");
 }
 
 TEST(Globals, DateGettersOnOtherObjectsAreUndefined) {
