@@ -117,7 +117,9 @@ Value dateConstruct(Interpreter& vm, Object* self, std::span<const Value> args) 
     if (args.empty()) {
         t = std::floor(vm.now());
     } else if (args.size() == 1) {
-        t = timeClip(vm.toNumber(args[0]));
+        // SWF 5 keeps a time value's fraction of a millisecond (Flash's traces print it).
+        const double given = vm.toNumber(args[0]);
+        t = vm.version() <= 5 && !std::isnan(timeClip(given)) ? given : timeClip(given);
     } else {
         double year = vm.toNumber(args[0]);
         if (year >= 0 && year <= 99)

@@ -306,6 +306,15 @@ TEST(Globals, FromCharCodeEndsAtAZeroUnit) {
               "\x01,B|A\x01|\xC3\xBF\xC3\xBF");
 }
 
+TEST(Globals, Swf5DatesKeepTheFractionOfAMillisecond) {
+    const char* script = R"(
+        push "d"; push 1.5, 1, "Date"; newobject; setvariable
+        push 0, "d"; getvariable; push "getTime"; callmethod; trace
+    )";
+    EXPECT_EQ(ScriptRun(5).run(script), "1.5");
+    EXPECT_EQ(ScriptRun(6).run(script), "1");
+}
+
 TEST(Globals, DateGettersOnOtherObjectsAreUndefined) {
     ScriptRun s(7);
     EXPECT_EQ(s.run(R"(
