@@ -45,7 +45,7 @@ void BM_ClassChainLookup(benchmark::State& state) {
     for (int i = 1; i <= 5; ++i) {
         std::string name = "C" + std::to_string(i);
         a.method(name + "$init", "getlocal0\nconstructsuper 0\nreturnvoid\n");
-        AbcAssembler::ClassSpec def;
+        AbcAssembler::ClassDef def;
         def.name = name;
         def.super = base;
         def.constructor = name + "$init";
@@ -140,7 +140,7 @@ void BM_DisplayListEvents(benchmark::State& state) {
         callpropvoid trace 1
         returnvoid
     )");
-    AbcAssembler::ClassSpec main;
+    AbcAssembler::ClassDef main;
     main.name = "Main";
     main.super = "flash.display::MovieClip";
     main.sealed = false;

@@ -94,7 +94,7 @@ std::vector<std::vector<std::uint8_t>> assembledSeeds() {
              guarded);
     a.method("main", "getlocal0\npushscope\ngetscopeobject 0\ngetlex flash.display::MovieClip\npushscope\n"
                      "getlex flash.display::MovieClip\nnewclass Main\npopscope\ninitproperty Main\nreturnvoid\n");
-    AbcAssembler::ClassSpec main;
+    AbcAssembler::ClassDef main;
     main.name = "Main";
     main.super = "flash.display::MovieClip";
     main.sealed = false;

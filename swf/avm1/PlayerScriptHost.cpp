@@ -919,6 +919,13 @@ const timeline::World::LoadedMovie* PlayerScriptHost::adoptMovieFile(const std::
     return &m_world->addLoadedMovie(path, std::move(movie));
 }
 
+// A JPEG, PNG or GIF file's pixels; null when it is none or no decoder is set.
+std::shared_ptr<timeline::Pixels> PlayerScriptHost::decodePicture(const std::string& file) const {
+    if (!m_pictures)
+        return nullptr;
+    return m_pictures->decodeImage(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+}
+
 // A load gives a fresh clip in the target's place: the same name, depth, placement and clip
 // events, none of the old content or script properties. A movie's root timeline plays in it,
 // a picture shows under its children. A level's root reloads the level.
@@ -939,9 +946,7 @@ ClipId PlayerScriptHost::loadIntoClip(ClipId clip, const std::string& url, long 
             if (loadNesting(*parent) >= kMaxLoadNesting || !(movie = adoptMovieFile(url, file)))
                 return kNoClip;
         } else {
-            pixels = m_pictures ? m_pictures->decodeImage(
-                                      std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()))
-                                : nullptr;
+            pixels = decodePicture(file);
             if (!pixels)
                 return kNoClip;
         }
@@ -979,8 +984,8 @@ ClipId PlayerScriptHost::loadIntoLevel(int n, const std::string& url, long long&
             return kNoClip;
         if (isMovieFile(file))
             movie = adoptMovieFile(url, file);
-        else if (n > 0 && m_pictures)
-            pixels = m_pictures->decodeImage(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+        else if (n > 0)
+            pixels = decodePicture(file);
         if (!movie && !pixels)
             return kNoClip;
     }

@@ -185,6 +185,7 @@ private:
     void runAsMovie(const timeline::Clip& clip, const std::function<void()>& body);
     // A movie file a script loads, parsed once and kept by the world; null when refused.
     const timeline::World::LoadedMovie* adoptMovieFile(const std::string& url, const std::string& bytes);
+    std::shared_ptr<timeline::Pixels> decodePicture(const std::string& file) const;
     timeline::DisplayObject* placeBitmap(timeline::Clip& clip, int timelineDepth,
                                          std::shared_ptr<const timeline::Pixels> pixels, bool smoothing);
     void attachWorld(timeline::Clip& clip);

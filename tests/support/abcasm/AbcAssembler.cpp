@@ -176,7 +176,7 @@ void AbcAssembler::method(const std::string& name, std::string_view code, const 
     m_methods.push_back({options, std::string(code)});
 }
 
-void AbcAssembler::defineClass(const ClassSpec& def) {
+void AbcAssembler::defineClass(const ClassDef& def) {
     m_classes.push_back(def);
 }
 
@@ -361,7 +361,7 @@ std::vector<std::uint8_t> AbcAssembler::bytes() {
         u30(scriptInfos, static_cast<std::uint32_t>(s.classes.size() + s.vars.size()));
         std::uint32_t slot = 1;
         for (const auto& c : s.classes) {
-            const ClassSpec& def = m_classes[classIndex(c)];
+            const ClassDef& def = m_classes[classIndex(c)];
             u30(scriptInfos, qname(def.package.empty() ? def.name : def.package + "::" + def.name));
             scriptInfos.push_back(4);
             u30(scriptInfos, slot++);

@@ -50,7 +50,7 @@ public:
         std::string type; // empty: any
         bool constant = false;
     };
-    struct ClassSpec {
+    struct ClassDef {
         std::string name;
         std::string package;
         std::string super = "Object"; // empty: none
@@ -70,7 +70,7 @@ public:
     // Adds a method with a body; its name is how code and classes refer to it.
     void method(const std::string& name, std::string_view code);
     void method(const std::string& name, std::string_view code, const MethodOptions& options);
-    void defineClass(const ClassSpec& def);
+    void defineClass(const ClassDef& def);
     // Adds a script whose init is the named method; its traits are `classes` (bound to the
     // script's slots in order) and `vars`.
     void script(const std::string& init, const std::vector<std::string>& classes = {},
@@ -110,7 +110,7 @@ private:
     std::vector<std::vector<std::uint8_t>> m_multinames{{}};
     std::vector<std::string> m_methodNames;
     std::vector<MethodRec> m_methods;
-    std::vector<ClassSpec> m_classes;
+    std::vector<ClassDef> m_classes;
     struct ScriptRec {
         std::string init;
         std::vector<std::string> classes;

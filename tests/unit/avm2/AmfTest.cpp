@@ -90,7 +90,7 @@ TEST(Avm2Amf, ReadsBackWhatItWrote) {
 TEST(Avm2Amf, ClassAliasesComeBackAsTheirClass) {
     AbcAssembler a;
     a.method("Item$init", "getlocal0\nconstructsuper 0\nreturnvoid\n");
-    AbcAssembler::ClassSpec item;
+    AbcAssembler::ClassDef item;
     item.name = "Item";
     item.constructor = "Item$init";
     item.slots = {{"count", "int"}, {"label", "String"}};
@@ -159,7 +159,7 @@ TEST(Avm2Amf, ExternalizableObjectsWriteAndReadTheirOwnBytes) {
                          "getlocal1\ngetlocal0\ngetproperty tag\ncallpropvoid writeObject 1\nreturnvoid\n", one);
     a.method("Pt$read", "getlocal0\ngetlocal1\ncallproperty readInt 0\nsetproperty n\n"
                         "getlocal0\ngetlocal1\ncallproperty readObject 0\nsetproperty tag\nreturnvoid\n", one);
-    AbcAssembler::ClassSpec pt;
+    AbcAssembler::ClassDef pt;
     pt.name = "Pt";
     pt.constructor = "Pt$init";
     pt.interfaces = {"flash.utils::IExternalizable"};

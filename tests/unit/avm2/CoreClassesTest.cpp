@@ -332,13 +332,13 @@ TEST(Avm2Core, DescribeTypeListsTheDeclaredPublicMembers) {
                          traceOf(describe + "getlex Date\nconstruct 0\ncallproperty flash.utils::describeType 1\n"
                                             "getproperty accessor\ncallproperty length 0\npushbyte 5\ngreaterthan") +
                          "returnvoid\n");
-    orvane::testing::AbcAssembler::ClassSpec base;
+    orvane::testing::AbcAssembler::ClassDef base;
     base.name = "Base";
     base.constructor = "Base$init";
     base.slots = {{"count", "int"}, {"LIMIT", "Number", true}};
     base.methods = {{"hello", "Base$hello"}};
     a.defineClass(base);
-    orvane::testing::AbcAssembler::ClassSpec kid;
+    orvane::testing::AbcAssembler::ClassDef kid;
     kid.name = "Kid";
     kid.super = "Base";
     kid.constructor = "Kid$init";

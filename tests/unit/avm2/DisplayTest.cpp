@@ -63,7 +63,7 @@ struct As3Movie {
         AbcAssembler::MethodOptions oneParam; // optional, so frame scripts may call them too
         oneParam.params = 1;
         oneParam.intDefaults = {0};
-        AbcAssembler::ClassSpec main;
+        AbcAssembler::ClassDef main;
         main.name = "Main";
         main.super = "flash.display::MovieClip";
         main.sealed = false;
@@ -98,14 +98,14 @@ struct As3Movie {
                                              {"Pic", "flash.display::BitmapData", "pushbyte 0\npushbyte 0\n"}}) {
             a.method(std::string(name) + "$init", "getlocal0\npushscope\ngetlocal0\n" + std::string(superArgs) +
                                                       "constructsuper " + (superArgs[0] ? "2" : "0") + "\nreturnvoid\n");
-            AbcAssembler::ClassSpec linked;
+            AbcAssembler::ClassDef linked;
             linked.name = name;
             linked.super = base;
             linked.constructor = std::string(name) + "$init";
             a.defineClass(linked);
         }
         a.defineClass(main);
-        AbcAssembler::ClassSpec hero;
+        AbcAssembler::ClassDef hero;
         hero.name = "Hero";
         hero.super = "flash.display::MovieClip";
         hero.sealed = false;
@@ -703,12 +703,12 @@ std::vector<std::uint8_t> childMovie() {
                      "getscopeobject 0\ngetlex flash.display::MovieClip\nnewclass Child\ninitproperty Child\n"
                      "getscopeobject 0\ngetlex flash.display::MovieClip\nnewclass Gem\ninitproperty Gem\nreturnvoid\n");
     for (const char* name : {"Child", "Gem"}) {
-        AbcAssembler::ClassSpec spec;
-        spec.name = name;
-        spec.super = "flash.display::MovieClip";
-        spec.sealed = false;
-        spec.constructor = std::string(name) + "$init";
-        a.defineClass(spec);
+        AbcAssembler::ClassDef cls;
+        cls.name = name;
+        cls.super = "flash.display::MovieClip";
+        cls.sealed = false;
+        cls.constructor = std::string(name) + "$init";
+        a.defineClass(cls);
     }
     a.script("main", {"Child", "Gem"});
     SwfWriter swf;

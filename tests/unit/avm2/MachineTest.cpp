@@ -235,13 +235,13 @@ TEST(Avm2Machine, ClassesWithSlotsMethodsAccessorsAndSuper) {
         callpropvoid trace 1
         returnvoid
     )");
-    AbcAssembler::ClassSpec base;
+    AbcAssembler::ClassDef base;
     base.name = "Base";
     base.constructor = "Base$init";
     base.slots = {{"size", "int"}};
     base.methods = {{"describe", "Base$describe"}};
     a.defineClass(base);
-    AbcAssembler::ClassSpec derived;
+    AbcAssembler::ClassDef derived;
     derived.name = "Derived";
     derived.super = "Base";
     derived.constructor = "Derived$init";
@@ -268,7 +268,7 @@ TEST(Avm2Machine, SealedObjectsRefuseNewPropertiesAndConstsStayConstant) {
         setproperty extra
         returnvoid
     )");
-    AbcAssembler::ClassSpec k;
+    AbcAssembler::ClassDef k;
     k.name = "K";
     k.constructor = "K$init";
     a.defineClass(k);

@@ -84,7 +84,7 @@ AbcAssembler documentClass() {
         initproperty Main
         returnvoid
     )");
-    AbcAssembler::ClassSpec main;
+    AbcAssembler::ClassDef main;
     main.name = "Main";
     main.super = "flash.display::MovieClip";
     main.sealed = false;

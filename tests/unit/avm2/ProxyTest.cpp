@@ -38,7 +38,7 @@ TEST(Avm2Proxy, UndeclaredNamesGoToTheFlashProxyMethods) {
     a.method("Bag$nextName", "pushstring \"k\"\ngetlocal1\nadd\nreturnvalue\n", one);
     a.method("Bag$nextValue", "getlocal1\npushbyte 10\nmultiply\nreturnvalue\n", one);
     a.method("Bag$real", "pushstring \"declared\"\nreturnvalue\n");
-    AbcAssembler::ClassSpec bag;
+    AbcAssembler::ClassDef bag;
     bag.name = "Bag";
     bag.super = "flash.utils::Proxy";
     bag.sealed = false;
@@ -50,7 +50,7 @@ TEST(Avm2Proxy, UndeclaredNamesGoToTheFlashProxyMethods) {
     bag.methods["real"] = "Bag$real";
     a.defineClass(bag);
     a.method("Bare$init", "getlocal0\nconstructsuper 0\nreturnvoid\n");
-    AbcAssembler::ClassSpec bare;
+    AbcAssembler::ClassDef bare;
     bare.name = "Bare";
     bare.super = "flash.utils::Proxy";
     bare.constructor = "Bare$init";
